@@ -1,0 +1,135 @@
+#pragma once
+
+#include "PropertyListValue.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace kestrova::platform {
+
+class UserDefaults;
+
+// What a per-key observer is told: the effective value (written, else registered, else nothing) before
+// and after the change. `kind` is always `setting`, as this store has no ordered-collection mutations.
+struct KeyValueChange {
+    enum class Kind : unsigned { setting = 1, insertion = 2, removal = 3, replacement = 4 };
+
+    Kind kind = Kind::setting;
+    bool isPrior = false;
+    std::optional<PropertyListValue> oldValue;
+    std::optional<PropertyListValue> newValue;
+};
+
+// Receives per-key changes of a suite. The observer must be removed before it is destroyed.
+class KeyValueObserver {
+public:
+    virtual ~KeyValueObserver() = default;
+    virtual void observeValue(const QString &keyPath, UserDefaults *object, const KeyValueChange &change,
+                              const void *context) = 0;
+};
+
+// A persistent key-value store of property-list values, the settings of one application (one suite).
+//
+// Three layers answer a read: the entries written to the suite's file (the persistent domain), then the
+// defaults registered by this process (never written), then nothing. Every write goes through to the file
+// at once, atomically and under a lock file; the file is re-read under the lock and only this write's own
+// change is applied, so that two processes writing different keys lose nothing. A file that cannot be read
+// is moved aside as `<name>.corrupt` rather than overwritten.
+//
+// Observers run synchronously on the writing thread after the suite's lock is released: first the per-key
+// observers of the written key, then those of keys that another process changed meanwhile, then the
+// process-wide `kDidChangeNotification`. Every write notifies, even of an equal value. All operations are
+// thread-safe. Two suites compare equal only when they are the same object.
+class UserDefaults {
+public:
+    enum ObservingOption : unsigned { observeNew = 0x1, observeOld = 0x2, observeInitial = 0x4, observePrior = 0x8 };
+
+    // Posted to NotificationCenter::defaultCenter() with the suite as object after each change.
+    static constexpr auto kDidChangeNotification = "UserDefaultsDidChange";
+    static constexpr auto kApplicationIdentifier = "org.kestrova.Kestrova";
+
+    // The application's suite, at $XDG_CONFIG_HOME/kestrova/org.kestrova.Kestrova.plist.
+    static std::shared_ptr<UserDefaults> standard();
+    // Another named suite beside the standard one; an empty or path-like name gives nothing.
+    static std::shared_ptr<UserDefaults> suite(const QString &suiteName);
+    // The folder that holds the suites' files.
+    static QString defaultsDirectory();
+
+    // A suite kept in the file at `filePath`; an empty path keeps it in memory only.
+    explicit UserDefaults(QString filePath);
+    ~UserDefaults();
+    UserDefaults(const UserDefaults &) = delete;
+    UserDefaults &operator=(const UserDefaults &) = delete;
+
+    QString filePath() const { return m_filePath; }
+
+    std::optional<PropertyListValue> object(const QString &name) const;
+    // No value removes the entry.
+    void setObject(const std::optional<PropertyListValue> &value, const QString &name);
+    void removeObject(const QString &name);
+    // Held in memory for this process only; a later registration of a name replaces an earlier one.
+    void registerDefaults(const PropertyListValue::Dictionary &defaults);
+
+    // The entry when it is text, the text form of a number ("1" / "0" for Booleans), else nothing.
+    std::optional<QString> string(const QString &name) const;
+
+    // Every visible entry, registered defaults included.
+    PropertyListValue::Dictionary dictionaryRepresentation() const;
+    // The written entries alone.
+    PropertyListValue::Dictionary persistentDomain() const;
+    // Removes, one name at a time, every name that dictionaryRepresentation() lists. Names that only hold
+    // a registered default keep it.
+    void removeAll();
+
+    // Picks up changes made by other processes and confirms that what this suite wrote is on disk (every
+    // write already is when it returns). False when the file cannot be read or written.
+    bool synchronize();
+
+    void addObserver(KeyValueObserver *observer, const QString &keyPath, unsigned options, const void *context);
+    // Waits for a delivery in progress on another thread to end; safe to call from inside the observer.
+    void removeObserver(KeyValueObserver *observer, const QString &keyPath, const void *context);
+
+private:
+    struct Registration;
+    struct PendingChange;
+
+    std::optional<PropertyListValue> effectiveValueLocked(const QString &name) const;
+    void write(const QString &name, const std::optional<PropertyListValue> &value);
+    bool loadFromDisk(PropertyListValue::Dictionary &into, bool reportDamage);
+    bool writeToDisk(const PropertyListValue::Dictionary &contents);
+    void reloadAfterExternalChange();
+    std::vector<PendingChange> adoptPersistentLocked(PropertyListValue::Dictionary &&contents,
+                                                     const QString &exceptName);
+    void deliver(const QString &name, const KeyValueChange &change, bool priorOnly);
+    void postDidChange();
+    void startWatching();
+
+    QString m_filePath;
+    mutable std::mutex m_mutex;
+    std::mutex m_writeMutex;
+    PropertyListValue::Dictionary m_registered;
+    PropertyListValue::Dictionary m_persistent;
+    bool m_fileUnusable = false;
+
+    std::mutex m_observerMutex;
+    std::vector<std::shared_ptr<Registration>> m_registrations;
+
+    struct FileStamp {
+        qint64 inode = -1;
+        qint64 size = -1;
+        qint64 modifiedNs = -1;
+        bool operator==(const FileStamp &) const = default;
+    };
+    FileStamp currentStamp() const;
+    FileStamp m_lastStamp;
+    bool m_lastWriteFailed = false;
+    QPointer<QObject> m_watcher;
+};
+
+} // namespace kestrova::platform
