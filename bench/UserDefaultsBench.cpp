@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <map>
 
-using kestrova::platform::PropertyListSerialization::toXml;
 using kestrova::platform::PropertyListValue;
 using kestrova::platform::UserDefaults;
+using kestrova::platform::PropertyListSerialization::toXml;
 
 namespace {
 
@@ -59,7 +59,8 @@ struct Fixture {
         suite = std::make_unique<UserDefaults>(path);
         baselineNs = baselineNanoseconds(entries);
         std::fprintf(stderr, "settings file: %lld bytes, %zu entries; baseline map lookup: %.1f ns\n",
-                     static_cast<long long>(QFile(path).size()), suite->persistentDomain().size(), baselineNs);
+                     static_cast<long long>(QFile(path).size()), suite->persistentDomain().size(),
+                     baselineNs);
     }
 };
 

@@ -25,8 +25,12 @@ public:
     }
 
     constexpr double timeIntervalSinceReferenceDate() const { return m_secondsSinceReferenceDate; }
-    constexpr double timeIntervalSince1970() const { return m_secondsSinceReferenceDate + kReferenceDateAsUnixTime; }
-    constexpr Date addingTimeInterval(double seconds) const { return Date(m_secondsSinceReferenceDate + seconds); }
+    constexpr double timeIntervalSince1970() const {
+        return m_secondsSinceReferenceDate + kReferenceDateAsUnixTime;
+    }
+    constexpr Date addingTimeInterval(double seconds) const {
+        return Date(m_secondsSinceReferenceDate + seconds);
+    }
     QDateTime toDateTime() const;
 
     constexpr auto operator<=>(const Date &) const = default;

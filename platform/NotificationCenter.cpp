@@ -38,8 +38,8 @@ void NotificationCenter::post(const Notification &notification) {
         // An observer removed by an earlier handler of this same post is not called any more.
         {
             std::lock_guard lock(m_mutex);
-            const bool stillRegistered =
-                std::any_of(m_entries.begin(), m_entries.end(), [id](const Entry &entry) { return entry.id == id; });
+            const bool stillRegistered = std::any_of(m_entries.begin(), m_entries.end(),
+                                                     [id](const Entry &entry) { return entry.id == id; });
             if (!stillRegistered)
                 continue;
         }

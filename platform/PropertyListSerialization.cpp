@@ -55,7 +55,8 @@ plist_t toNode(const PropertyListValue &value) {
         double whole = std::floor(seconds);
         whole = std::clamp(whole, double(std::numeric_limits<int32_t>::min()),
                            double(std::numeric_limits<int32_t>::max()));
-        const auto micro = static_cast<int32_t>(std::llround((seconds - std::floor(seconds)) * 1e6) % 1000000);
+        const auto micro =
+            static_cast<int32_t>(std::llround((seconds - std::floor(seconds)) * 1e6) % 1000000);
         return plist_new_date(static_cast<int32_t>(whole), micro);
     }
     case PropertyListValue::Kind::array: {

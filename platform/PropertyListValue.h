@@ -22,20 +22,31 @@ public:
 
     enum class Kind { boolean, integer, real, text, data, date, array, dictionary };
 
-    PropertyListValue() : m_storage(false) {}
-    PropertyListValue(bool value) : m_storage(value) {}
+    PropertyListValue()
+        : m_storage(false) {}
+    PropertyListValue(bool value)
+        : m_storage(value) {}
     template <std::integral Integer>
-        requires(!std::same_as<Integer, bool>)
-    PropertyListValue(Integer value) : m_storage(static_cast<std::int64_t>(value)) {}
-    PropertyListValue(double value) : m_storage(value) {}
-    PropertyListValue(float value) : m_storage(static_cast<double>(value)) {}
-    PropertyListValue(const QString &value) : m_storage(value) {}
-    PropertyListValue(QString &&value) : m_storage(std::move(value)) {}
-    explicit PropertyListValue(const char *utf8) : m_storage(QString::fromUtf8(utf8)) {}
-    PropertyListValue(const QByteArray &value) : m_storage(value) {}
-    PropertyListValue(Date value) : m_storage(value) {}
-    PropertyListValue(Array value) : m_storage(std::move(value)) {}
-    PropertyListValue(Dictionary value) : m_storage(std::move(value)) {}
+    requires(!std::same_as<Integer, bool>) PropertyListValue(Integer value)
+        : m_storage(static_cast<std::int64_t>(value)) {}
+    PropertyListValue(double value)
+        : m_storage(value) {}
+    PropertyListValue(float value)
+        : m_storage(static_cast<double>(value)) {}
+    PropertyListValue(const QString &value)
+        : m_storage(value) {}
+    PropertyListValue(QString &&value)
+        : m_storage(std::move(value)) {}
+    explicit PropertyListValue(const char *utf8)
+        : m_storage(QString::fromUtf8(utf8)) {}
+    PropertyListValue(const QByteArray &value)
+        : m_storage(value) {}
+    PropertyListValue(Date value)
+        : m_storage(value) {}
+    PropertyListValue(Array value)
+        : m_storage(std::move(value)) {}
+    PropertyListValue(Dictionary value)
+        : m_storage(std::move(value)) {}
 
     Kind kind() const { return static_cast<Kind>(m_storage.index()); }
 

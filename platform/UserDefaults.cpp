@@ -14,7 +14,9 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -44,7 +46,8 @@ void warn(const QString &message) {
     std::fflush(stderr);
 }
 
-std::optional<PropertyListValue> lookup(const PropertyListValue::Dictionary &dictionary, const QString &name) {
+std::optional<PropertyListValue> lookup(const PropertyListValue::Dictionary &dictionary,
+                                        const QString &name) {
     const auto found = dictionary.find(name);
     if (found == dictionary.end())
         return std::nullopt;
@@ -52,7 +55,8 @@ std::optional<PropertyListValue> lookup(const PropertyListValue::Dictionary &dic
 }
 
 void fsyncDirectory(const QString &directory) {
-    const int descriptor = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int descriptor =
+        ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
         return;
     ::fsync(descriptor);
@@ -62,12 +66,14 @@ void fsyncDirectory(const QString &directory) {
 } // namespace
 
 QString UserDefaults::defaultsDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/kestrova");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/kestrova");
 }
 
 std::shared_ptr<UserDefaults> UserDefaults::standard() {
-    static const std::shared_ptr<UserDefaults> standardSuite = std::make_shared<UserDefaults>(
-        defaultsDirectory() + QLatin1Char('/') + QLatin1String(kApplicationIdentifier) + QStringLiteral(".plist"));
+    static const std::shared_ptr<UserDefaults> standardSuite =
+        std::make_shared<UserDefaults>(defaultsDirectory() + QLatin1Char('/') +
+                                       QLatin1String(kApplicationIdentifier) + QStringLiteral(".plist"));
     return standardSuite;
 }
 
@@ -88,7 +94,8 @@ std::shared_ptr<UserDefaults> UserDefaults::suite(const QString &suiteName) {
     return created;
 }
 
-UserDefaults::UserDefaults(QString filePath) : m_filePath(std::move(filePath)) {
+UserDefaults::UserDefaults(QString filePath)
+    : m_filePath(std::move(filePath)) {
     if (m_filePath.isEmpty())
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
@@ -138,15 +145,24 @@ bool UserDefaults::loadFromDisk(PropertyListValue::Dictionary &into, bool report
         return false;
     // Keep what the user had: a damaged file goes aside instead of being overwritten by the next write.
     const QString asidePath = m_filePath + QStringLiteral(".corrupt");
-    if (::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(asidePath).constData()) == 0) {
+    const QByteArray from = QFile::encodeName(m_filePath);
+    const QByteArray to = QFile::encodeName(asidePath);
+    bool movedAside = ::rename(from.constData(), to.constData()) == 0;
+    if (!movedAside && (errno == ENOTDIR || errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST)) {
+        // Only the newest damaged file is kept; an older one of another kind is in the way.
+        if (::unlink(to.constData()) == 0 || ::rmdir(to.constData()) == 0)
+            movedAside = ::rename(from.constData(), to.constData()) == 0;
+    }
+    if (movedAside) {
         warn(QStringLiteral("the settings file %1 could not be read (%2); it was kept as %3 and the settings "
                             "start empty.")
                  .arg(m_filePath, problem, asidePath));
         return false;
     }
     m_fileUnusable = true;
-    warn(QStringLiteral("the settings file %1 could not be read (%2) nor moved aside (%3); settings changed in this "
-                        "session will not be saved.")
+    warn(QStringLiteral(
+             "the settings file %1 could not be read (%2) nor moved aside (%3); settings changed in this "
+             "session will not be saved.")
              .arg(m_filePath, problem, QString::fromLocal8Bit(std::strerror(errno))));
     return false;
 }
@@ -237,8 +253,9 @@ UserDefaults::adoptPersistentLocked(PropertyListValue::Dictionary &&contents, co
         if (before == after)
             return;
         const auto registered = lookup(m_registered, name);
-        changes.push_back({name, {KeyValueChange::Kind::setting, false, before ? before : registered,
-                                  after ? after : registered}});
+        changes.push_back({name,
+                           {KeyValueChange::Kind::setting, false, before ? before : registered,
+                            after ? after : registered}});
     };
     for (const auto &entry : m_persistent)
         noteIfChanged(entry.first);
@@ -267,9 +284,17 @@ void UserDefaults::write(const QString &name, const std::optional<PropertyListVa
         } else {
             QLockFile fileLock(m_filePath + QStringLiteral(".lock"));
             if (!fileLock.tryLock(10'000))
-                warn(QStringLiteral("the settings lock %1 stayed taken; writing without it.").arg(fileLock.fileName()));
+                warn(QStringLiteral("the settings lock %1 stayed taken; writing without it.")
+                         .arg(fileLock.fileName()));
             PropertyListValue::Dictionary merged;
-            loadFromDisk(merged, /*reportDamage=*/true);
+            // A file that no one replaced since this suite last read or wrote it holds what memory holds;
+            // only another writer's file needs parsing again.
+            if (currentStamp() == m_lastStamp && m_lastStamp.inode >= 0 && !m_lastWriteFailed) {
+                std::lock_guard lock(m_mutex);
+                merged = m_persistent;
+            } else {
+                loadFromDisk(merged, /*reportDamage=*/true);
+            }
             if (value)
                 merged.insert_or_assign(name, *value);
             else
@@ -349,7 +374,8 @@ void UserDefaults::removeObserver(KeyValueObserver *observer, const QString &key
         // The latest matching registration goes first, as nested registrations are undone in reverse.
         for (auto it = m_registrations.rbegin(); it != m_registrations.rend(); ++it) {
             const auto &candidate = *it;
-            if (candidate->observer == observer && candidate->keyPath == keyPath && candidate->context == context) {
+            if (candidate->observer == observer && candidate->keyPath == keyPath &&
+                candidate->context == context) {
                 removed = candidate;
                 m_registrations.erase(std::next(it).base());
                 break;

@@ -48,7 +48,12 @@ public:
 // thread-safe. Two suites compare equal only when they are the same object.
 class UserDefaults {
 public:
-    enum ObservingOption : unsigned { observeNew = 0x1, observeOld = 0x2, observeInitial = 0x4, observePrior = 0x8 };
+    enum ObservingOption : unsigned {
+        observeNew = 0x1,
+        observeOld = 0x2,
+        observeInitial = 0x4,
+        observePrior = 0x8
+    };
 
     // Posted to NotificationCenter::defaultCenter() with the suite as object after each change.
     static constexpr auto kDidChangeNotification = "UserDefaultsDidChange";
@@ -91,7 +96,8 @@ public:
     // write already is when it returns). False when the file cannot be read or written.
     bool synchronize();
 
-    void addObserver(KeyValueObserver *observer, const QString &keyPath, unsigned options, const void *context);
+    void addObserver(KeyValueObserver *observer, const QString &keyPath, unsigned options,
+                     const void *context);
     // Waits for a delivery in progress on another thread to end; safe to call from inside the observer.
     void removeObserver(KeyValueObserver *observer, const QString &keyPath, const void *context);
 

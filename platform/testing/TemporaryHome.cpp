@@ -8,12 +8,14 @@
 namespace kestrova::testing {
 namespace {
 
-constexpr const char *kVariables[7] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",  "XDG_CACHE_HOME",
-                                       "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_DIRS"};
+constexpr const char *kVariables[7] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                       "XDG_CACHE_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR",
+                                       "XDG_CONFIG_DIRS"};
 
 } // namespace
 
-TemporaryHome::TemporaryHome() : m_directory(QDir::tempPath() + QStringLiteral("/kestrova-test-XXXXXX")) {
+TemporaryHome::TemporaryHome()
+    : m_directory(QDir::tempPath() + QStringLiteral("/kestrova-test-XXXXXX")) {
     for (int index = 0; index < 7; ++index)
         m_savedEnvironment[index] = qgetenv(kVariables[index]);
     const QString runtime = path() + QStringLiteral("/runtime");
