@@ -1,9 +1,9 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyListSerialization.h"
 #include "platform/UserDefaults.h"
+#include "platform/testing/EventLoop.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -49,16 +49,6 @@ protected:
         writer.write(bytes);
     }
 };
-
-bool waitFor(const std::function<bool()> &condition) {
-    QDeadlineTimer deadline(5000);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -215,7 +205,7 @@ TEST_F(UserDefaultsTest, ChangesByAnotherWriterAreNoticedAndNotified) {
     other.setObject(PropertyListValue(1), QStringLiteral("unobserved"));
 
     ASSERT_TRUE(
-        waitFor([&] { return !observer.records.empty() && watched.object(QStringLiteral("unobserved")); }));
+        kestrova::testing::processEventsUntil([&] { return !observer.records.empty() && watched.object(QStringLiteral("unobserved")); }));
     EXPECT_EQ(observer.records[0].change.oldValue, PropertyListValue(QStringLiteral("old")));
     EXPECT_EQ(observer.records[0].change.newValue, PropertyListValue(QStringLiteral("new")));
     EXPECT_EQ(watched.object(QStringLiteral("unobserved")), PropertyListValue(1));
