@@ -7,6 +7,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>

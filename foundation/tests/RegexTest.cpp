@@ -263,15 +263,27 @@ TEST(RegexTest, RandomTextKeepsMatchingAndReplacingConsistent) {
                                 Regex("\\X"),      Regex("(a)|(b)"),  Regex("x*"),
                                 Regex("[^a ]+"),   Regex("\\b"),      Regex("(?<pair>\\x{1F1EB}\\x{1F1F7})"),
                                 Regex("\\x{DC4D}")};
+    const QString templateUnits = QStringLiteral("$\\${}019");
     std::mt19937 random(20240501);
     std::uniform_int_distribution<int> lengthOf(0, 48);
-    std::uniform_int_distribution<qsizetype> unitOf(0, units.size() - 1);
 
-    for (int round = 0; round < 400; ++round) {
+    const auto randomText = [&](qsizetype templateUnitCount) {
+        std::uniform_int_distribution<qsizetype> unitOf(0, units.size() - 1 + templateUnitCount);
         QString text;
         const int length = lengthOf(random);
-        for (int index = 0; index < length; ++index)
-            text.append(QChar(units.at(unitOf(random))));
+        for (int index = 0; index < length; ++index) {
+            const qsizetype unit = unitOf(random);
+            text.append(unit < units.size() ? QChar(units.at(unit)) : templateUnits.at(unit - units.size()));
+        }
+        return text;
+    };
+
+    for (int round = 0; round < 400; ++round) {
+        const QString text = randomText(0);
+        const QString rawTemplate = randomText(templateUnits.size());
+        QString quotedTemplate = rawTemplate;
+        quotedTemplate.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+            .replace(QLatin1Char('$'), QStringLiteral("\\$"));
         SCOPED_TRACE(round);
 
         for (const Regex &regex : patterns) {
@@ -296,8 +308,10 @@ TEST(RegexTest, RandomTextKeepsMatchingAndReplacingConsistent) {
             const std::optional<Regex::Match> first = regex.firstMatch(text);
             ASSERT_EQ(first.has_value(), !matches.isEmpty());
             const QString firstBracketed = kestrova::replacingFirstMatch(text, regex, QStringLiteral("[$0]"));
+            const QString rawReplaced = kestrova::replacingMatches(text, regex, rawTemplate);
             if (!first) {
                 ASSERT_EQ(firstBracketed, text);
+                ASSERT_EQ(rawReplaced, text);
                 continue;
             }
             ASSERT_EQ(*first, matches.first());
@@ -305,6 +319,8 @@ TEST(RegexTest, RandomTextKeepsMatchingAndReplacingConsistent) {
             ASSERT_EQ(firstBracketed, text.first(exact.lowerBound) + QLatin1Char('[') +
                                           text.sliced(exact.lowerBound, exact.length()) + QLatin1Char(']') +
                                           text.sliced(exact.upperBound));
+            ASSERT_EQ(kestrova::replacingFirstMatch(text, regex, quotedTemplate),
+                      text.first(exact.lowerBound) + rawTemplate + text.sliced(exact.upperBound));
         }
 
         const std::optional<Regex> literal = Regex::fromPattern(Regex::escapingPattern(text));
