@@ -1,5 +1,7 @@
 #include "Regex.h"
 
+#include "FatalReason.h"
+
 #include <QHashFunctions>
 
 #include <unicode/ubrk.h>
@@ -72,10 +74,7 @@ int32_t engineLength(const QString &text) {
 
 [[noreturn]] void stopOnInvalidLiteralPattern(const QString &engineError,
                                               const std::source_location &location) {
-    std::fprintf(stderr, "%s:%u: Invalid regular expression: %s\n", location.file_name(),
-                 static_cast<unsigned>(location.line()), engineError.toUtf8().constData());
-    std::fflush(stderr);
-    std::abort();
+    fatalError(FatalReason(QStringLiteral("Invalid regular expression: ") + engineError), location);
 }
 
 std::shared_ptr<const Regex::Engine> compile(const QString &pattern, Regex::Options options,
