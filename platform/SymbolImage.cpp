@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <numbers>
 
 namespace kestrova::platform {
 namespace {
@@ -182,7 +183,7 @@ QImage applyWeight(const QImage &image, SymbolImage::Weight weight) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QPointF(0, 0), image);
     for (int direction = 0; direction < 8; ++direction) {
-        const qreal angle = direction * M_PI / 4;
+        const qreal angle = direction * std::numbers::pi / 4;
         painter.drawImage(QPointF(radius * std::cos(angle), radius * std::sin(angle)), image);
     }
     return heavier;
