@@ -1,8 +1,10 @@
 #include "foundation/FileSystemCalls_p.h"
 #include "foundation/FileUrl.h"
+#include "foundation/MediaDimensions.h"
 #include "foundation/ResourceValues.h"
 
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -166,6 +168,18 @@ TEST_F(ResourceValuesTest, TagsFromExtendedAttribute) {
         return -1;
     };
     EXPECT_TRUE(url::tagNames(file).isEmpty());
+}
+
+TEST_F(ResourceValuesTest, MediaDimensionsOfImagesOnly) {
+    const QByteArray image = path("photo.png");
+    ASSERT_TRUE(QImage(37, 21, QImage::Format_RGB32).save(QFile::decodeName(image), "PNG"));
+    EXPECT_EQ(url::mediaDimensions(url::fromLocalPath(image)), QSize(37, 21));
+    EXPECT_EQ(url::mediaDimensions(write("broken.png", kPngHeader)), std::nullopt);
+    EXPECT_EQ(url::mediaDimensions(write("notes.txt", "hello")), std::nullopt);
+    EXPECT_EQ(url::mediaDimensions(link("photoLink", "photo.png")), std::nullopt);
+    const QByteArray fifo = path("pipe.png");
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    EXPECT_EQ(url::mediaDimensions(url::fromLocalPath(fifo)), std::nullopt);
 }
 
 } // namespace
