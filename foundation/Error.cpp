@@ -1,5 +1,7 @@
 #include "Error.h"
 
+#include <cstring>
+
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
@@ -143,5 +145,11 @@ Error Error::reportable(const UserInfo &extraUserInfo) const {
 
 CancellationError::CancellationError()
     : Error(cancellationErrorDomain(), 1, {}, QStringLiteral("CancellationError()"), {}) {}
+
+Error posixError(int code, const QString &whatFailed) {
+    return Error(ErrorDomain::posix, code,
+                 {{ErrorKey::localizedDescription,
+                   whatFailed + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(code))}});
+}
 
 } // namespace kestrova

@@ -34,6 +34,8 @@ namespace ErrorDomain {
 inline constexpr QLatin1String system{"SystemErrorDomain"};
 inline constexpr QLatin1String urlLoading{"URLErrorDomain"};
 inline constexpr QLatin1String store{"SKErrorDomain"};
+// The operating system's error numbers (errno).
+inline constexpr QLatin1String posix{"POSIXErrorDomain"};
 } // namespace ErrorDomain
 namespace SystemErrorCode {
 inline constexpr qint64 userCancelled = 3072;
@@ -119,6 +121,10 @@ class CancellationError : public Error {
 public:
     CancellationError();
 };
+
+// An error of the operating system: `code` is the errno value, and the description says what failed
+// followed by the system's text for the code.
+Error posixError(int code, const QString &whatFailed);
 
 } // namespace kestrova
 

@@ -1,12 +1,14 @@
 // Attribute writes with setxattr, on Linux.
 #include "ExtendedAttributes.h"
 
+#include "Error.h"
 #include "FileUrl.h"
+
+#include <QFile>
 
 #include <sys/xattr.h>
 
 #include <cerrno>
-#include <system_error>
 
 namespace kestrova {
 
@@ -33,12 +35,11 @@ QByteArray ExtendedAttributes::binaryPropertyList(bool value) {
 void ExtendedAttributes::set(const QByteArray &data, const QString &name) {
     const QByteArray path = url::localPath(m_url);
     if (path.isEmpty())
-        throw std::system_error(ENOENT, std::generic_category(),
-                                "Not a file URL: " + m_url.toString().toStdString());
+        throw posixError(ENOENT, QStringLiteral("Not a file URL: ") + m_url.toString());
     const QByteArray attribute = attributeName(name);
     if (::setxattr(path.constData(), attribute.constData(), data.constData(), size_t(data.size()), 0) != 0)
-        throw std::system_error(errno, std::generic_category(),
-                                "Could not set " + attribute.toStdString() + " on " + path.toStdString());
+        throw posixError(errno, QStringLiteral("Could not set ") + QFile::decodeName(attribute) +
+                                    QStringLiteral(" on ") + QFile::decodeName(path));
 }
 
 void ExtendedAttributes::set(bool value, const QString &name) {

@@ -7,7 +7,7 @@
 namespace kestrova {
 
 // Writes extended attributes of one file. Linux accepts only names in a namespace; ours go to "user.", so
-// a name without that prefix gets it ("user.com.example.flag"). Each write throws std::system_error: ENOENT
+// a name without that prefix gets it ("user.com.example.flag"). Each write throws kestrova::Error: ENOENT
 // for a URL that is not a file URL (before anything touches the disk), else the errno of setxattr, such as
 // ENOTSUP on a file system without user attributes.
 class ExtendedAttributes {

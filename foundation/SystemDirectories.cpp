@@ -1,6 +1,7 @@
 #include "SystemDirectories.h"
 
-#include "FileReporting_p.h"
+#include "GeneralError.h"
+#include "KvApp.h"
 #include "FileUrl.h"
 #include "TemporaryDirectory.h"
 
@@ -77,8 +78,8 @@ QString SystemDirectories::printedName(SystemDirectory directory) {
 QUrl SystemDirectories::resolve(SystemDirectory directory, const QString &lookedUpPath) {
     QString path = lookedUpPath;
     if (path.isEmpty()) {
-        KESTROVA_REPORT_FILE_PROBLEM(QStringLiteral("Could not get system directory: ") +
-                                     printedName(directory));
+        KvApp::reportError(
+            GeneralError(QStringLiteral("Could not get system directory: ") + printedName(directory)));
         path = QDir::tempPath();
     }
     // A folder that does not exist yet has no canonical path; it is answered as looked up.
@@ -111,19 +112,19 @@ QUrl SystemDirectories::itemReplacementDirectory(const std::optional<QUrl> &item
         const QByteArray created = base + (base.endsWith('/') ? "" : "/") + name;
         if (::mkdir(created.constData(), 0700) == 0)
             return url::fromLocalPath(created, /*isDirectory=*/true);
-        KESTROVA_REPORT_FILE_PROBLEM(
+        KvApp::reportError(GeneralError(
             QStringLiteral("Could not create an item replacement directory in %1: %2; url() = %3")
-                .arg(QFile::decodeName(base), QString::fromLocal8Bit(strerror(errno)), target.toString()));
+                .arg(QFile::decodeName(base), QString::fromLocal8Bit(strerror(errno)), target.toString())));
     } else {
-        KESTROVA_REPORT_FILE_PROBLEM(
-            QStringLiteral("Could not find the file system of %1; url() = %1").arg(target.toString()));
+        KvApp::reportError(GeneralError(
+            QStringLiteral("Could not find the file system of %1; url() = %1").arg(target.toString())));
     }
     try {
         return url::createUniqueTemporaryDirectory();
-    } catch (const std::system_error &error) {
+    } catch (const Error &error) {
         // Nothing is left to try; the shared temporary folder itself is still a place to write to.
-        KESTROVA_REPORT_FILE_PROBLEM(QStringLiteral("Could not create a temporary directory: ") +
-                                     QString::fromLocal8Bit(error.what()));
+        KvApp::reportError(GeneralError(QStringLiteral("Could not create a temporary directory: ") +
+                                        error.localizedDescription()));
         return url::fromLocalPath(QFile::encodeName(QDir::tempPath()), /*isDirectory=*/true);
     }
 }

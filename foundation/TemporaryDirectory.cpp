@@ -1,5 +1,6 @@
 #include "TemporaryDirectory.h"
 
+#include "Error.h"
 #include "FileUrl.h"
 #include "SystemDirectories.h"
 
@@ -41,12 +42,11 @@ namespace url {
 QUrl createUniqueTemporaryDirectory() {
     const QString temporary = QDir::tempPath();
     if (!QDir().mkpath(temporary))
-        throw std::system_error(errno ? errno : EIO, std::generic_category(),
-                                "Could not create " + temporary.toStdString());
+        throw posixError(errno ? errno : EIO, QStringLiteral("Could not create ") + temporary);
     const QByteArray path =
         QFile::encodeName(temporary + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces));
     if (::mkdir(path.constData(), 0700) != 0)
-        throw std::system_error(errno, std::generic_category(), "Could not create " + path.toStdString());
+        throw posixError(errno, QStringLiteral("Could not create ") + QFile::decodeName(path));
     return fromLocalPath(path, /*isDirectory=*/true);
 }
 
@@ -54,8 +54,7 @@ QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, co
     // The name is joined to a folder path: a separator or a dot folder would write somewhere else.
     if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || fileName.contains(QChar(0)) ||
         fileName == QLatin1String(".") || fileName == QLatin1String(".."))
-        throw std::system_error(EINVAL, std::generic_category(),
-                                "Invalid file name: " + fileName.toStdString());
+        throw posixError(EINVAL, QStringLiteral("Invalid file name: ") + fileName);
     QString name = fileName;
     const QString extension = QMimeDatabase().mimeTypeForName(contentType).preferredSuffix();
     if (!extension.isEmpty())
@@ -66,7 +65,7 @@ QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, co
     const QByteArray path = localPath(file);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
-        throw std::system_error(errno, std::generic_category(), "Could not create " + path.toStdString());
+        throw posixError(errno, QStringLiteral("Could not create ") + QFile::decodeName(path));
     const QByteArray bytes = text.toUtf8();
     qsizetype written = 0;
     while (written < bytes.size()) {
@@ -76,12 +75,12 @@ QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, co
         if (count <= 0) {
             const int error = count < 0 ? errno : EIO;
             ::close(fd);
-            throw std::system_error(error, std::generic_category(), "Could not write " + path.toStdString());
+            throw posixError(error, QStringLiteral("Could not write ") + QFile::decodeName(path));
         }
         written += count;
     }
     if (::close(fd) != 0)
-        throw std::system_error(errno, std::generic_category(), "Could not write " + path.toStdString());
+        throw posixError(errno, QStringLiteral("Could not write ") + QFile::decodeName(path));
     return file;
 }
 

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <system_error>
 
 namespace kestrova {
 
@@ -26,12 +25,12 @@ private:
 namespace url {
 
 // A new folder named by a fresh UUID inside the temporary folder, readable only by the user (mode 0700),
-// since the temporary folder is shared by every user of the machine. Throws std::system_error.
+// since the temporary folder is shared by every user of the machine. Throws kestrova::Error.
 QUrl createUniqueTemporaryDirectory();
 
 // Writes `text` as UTF-8 to "<fileName>.<preferred extension of contentType>" inside a new private folder
 // from SystemDirectories::itemReplacementDirectory. `fileName` must be one plain path component.
-// Throws std::system_error.
+// Throws kestrova::Error.
 QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, const QString &contentType);
 
 } // namespace url

@@ -1,6 +1,7 @@
 #include "WellKnownFolders.h"
 
-#include "FileReporting_p.h"
+#include "GeneralError.h"
+#include "KvApp.h"
 #include "FileSystemCalls_p.h"
 #include "FileUrl.h"
 #include "SystemDirectories.h"
@@ -31,7 +32,7 @@ QUrl applicationFolder(SystemDirectory base) {
     const QUrl url = appendingPathComponent(SystemDirectories::url(base), bundleName(), /*isDirectory=*/true);
     const QString path = QFile::decodeName(localPath(url));
     if (!QDir().mkpath(path))
-        KESTROVA_REPORT_FILE_PROBLEM(QStringLiteral("Could not create the folder ") + path);
+        KvApp::reportError(GeneralError(QStringLiteral("Could not create the folder ") + path));
     return url;
 }
 
@@ -43,7 +44,8 @@ QByteArray lookUpHomeDirectoryPath() {
     const QByteArray home = qgetenv("HOME");
     if (!home.isEmpty())
         return home;
-    KESTROVA_REPORT_FILE_PROBLEM(QStringLiteral("No home folder in the user database or in HOME; using /"));
+    KvApp::reportError(
+        GeneralError(QStringLiteral("No home folder in the user database or in HOME; using /")));
     return QByteArrayLiteral("/");
 }
 

@@ -1,3 +1,4 @@
+#include "foundation/Error.h"
 #include "foundation/ExtendedAttributes.h"
 #include "foundation/FileUrl.h"
 
@@ -23,8 +24,8 @@ TEST(ExtendedAttributesTest, WritesUnderTheUserNamespace) {
     ExtendedAttributes attributes(QUrl::fromLocalFile(path));
     try {
         attributes.set(QByteArray("raw"), QStringLiteral("org.kestrova.test"));
-    } catch (const std::system_error &error) {
-        if (error.code().value() == ENOTSUP)
+    } catch (const kestrova::Error &error) {
+        if (error.code() == ENOTSUP)
             GTEST_SKIP() << "user extended attributes are not supported here";
         throw;
     }
@@ -50,8 +51,8 @@ TEST(ExtendedAttributesTest, WritesUnderTheUserNamespace) {
     try {
         missing.set(true, QStringLiteral("flag"));
         ADD_FAILURE() << "writing to a missing file succeeded";
-    } catch (const std::system_error &error) {
-        EXPECT_EQ(error.code().value(), ENOENT);
+    } catch (const kestrova::Error &error) {
+        EXPECT_EQ(error.code(), ENOENT);
     }
 }
 
@@ -60,8 +61,8 @@ TEST(ExtendedAttributesTest, NonFileUrlThrowsBeforeTouchingTheDisk) {
     try {
         remote.set(QByteArray("x"), QStringLiteral("flag"));
         ADD_FAILURE() << "a web URL was accepted";
-    } catch (const std::system_error &error) {
-        EXPECT_EQ(error.code().value(), ENOENT);
+    } catch (const kestrova::Error &error) {
+        EXPECT_EQ(error.code(), ENOENT);
     }
     EXPECT_EQ(ExtendedAttributes::attributeName(QStringLiteral("com.example:flag")),
               QByteArray("user.com.example:flag"));

@@ -1,5 +1,6 @@
 #include "foundation/FileUrl.h"
 #include "foundation/SystemDirectories.h"
+#include "foundation/Error.h"
 #include "foundation/TemporaryDirectory.h"
 
 #include <QDir>
@@ -80,7 +81,7 @@ TEST(TemporaryDirectoryTest, WritesTextToANamedFile) {
     for (const QString &name :
          {QStringLiteral("../escape"), QStringLiteral("a/b"), QStringLiteral(".."), QString()}) {
         EXPECT_THROW(url::writeToUniqueTemporaryFile(QStringLiteral("x"), name, QStringLiteral("text/plain")),
-                     std::system_error)
+                     kestrova::Error)
             << name.toStdString();
     }
 }

@@ -2,6 +2,7 @@
 #include "foundation/FileUrl.h"
 #include "foundation/SystemDirectories.h"
 #include "foundation/WellKnownFolders.h"
+#include "foundation/testing/ReportedErrors.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,26 +15,6 @@
 using namespace kestrova;
 
 namespace {
-
-QStringList g_messages;
-
-void collectMessage(QtMsgType, const QMessageLogContext &, const QString &message) {
-    g_messages << message;
-}
-
-// Collects warnings for as long as it lives.
-class WarningCollector {
-public:
-    WarningCollector()
-        : m_previous(qInstallMessageHandler(collectMessage)) {
-        g_messages.clear();
-    }
-    ~WarningCollector() { qInstallMessageHandler(m_previous); }
-    QString all() const { return g_messages.join(QLatin1Char('\n')); }
-
-private:
-    QtMessageHandler m_previous;
-};
 
 class ScopedHome {
 public:
@@ -93,9 +74,9 @@ TEST(WellKnownFoldersTest, HomeComesFromTheUserDatabaseThenHome) {
     }
     {
         ScopedHome home(QByteArray{});
-        WarningCollector warnings;
+        kestrova::testing::ReportedErrors warnings;
         EXPECT_EQ(url::lookUpHomeDirectoryPath(), QByteArray("/"));
-        EXPECT_TRUE(warnings.all().contains(QStringLiteral("No home folder")));
+        EXPECT_TRUE(warnings.descriptions().contains(QStringLiteral("No home folder")));
     }
 }
 
@@ -123,11 +104,11 @@ TEST(WellKnownFoldersTest, FoldersAreDirectoryUrls) {
 
 TEST(WellKnownFoldersTest, SystemDirectoryFallsBackAndResolvesLinks) {
     {
-        WarningCollector warnings;
+        kestrova::testing::ReportedErrors warnings;
         const QUrl fallback = SystemDirectories::resolve(SystemDirectory::music, QString());
         EXPECT_EQ(fallback.toLocalFile(), QFileInfo(QDir::tempPath()).canonicalFilePath() + QLatin1Char('/'));
-        EXPECT_TRUE(
-            warnings.all().contains(QStringLiteral("Could not get system directory: musicDirectory")));
+        EXPECT_TRUE(warnings.descriptions().contains(
+            QStringLiteral("Could not get system directory: musicDirectory")));
     }
     QTemporaryDir folder;
     QDir(folder.path()).mkdir(QStringLiteral("real"));
