@@ -1,0 +1,69 @@
+// The real system calls behind the file helpers, and the two careful wrappers every reader goes through.
+#include "FileSystemCalls_p.h"
+
+#include <pwd.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace kestrova {
+namespace {
+
+int realOpen(const char *path, int flags) {
+    return ::open(path, flags);
+}
+
+std::optional<QByteArray> realUserHomeDirectory(uid_t uid) {
+    long bufferSize = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    if (bufferSize <= 0)
+        bufferSize = 16384;
+    std::vector<char> buffer(static_cast<size_t>(bufferSize));
+    for (;;) {
+        struct passwd entry = {};
+        struct passwd *found = nullptr;
+        const int error = ::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE && buffer.size() < 1024 * 1024) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error != 0 || !found || !found->pw_dir)
+            return std::nullopt;
+        return QByteArray(found->pw_dir);
+    }
+}
+
+} // namespace
+
+FileSystemCalls &fileSystemCalls() {
+    static FileSystemCalls calls{::statx, ::lgetxattr, realOpen, ::read, realUserHomeDirectory};
+    return calls;
+}
+
+bool statItem(const QByteArray &path, unsigned mask, struct statx &result) {
+    if (path.isEmpty())
+        return false;
+    return fileSystemCalls().statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask,
+                                   &result) == 0;
+}
+
+int openRegularFileForReading(const QByteArray &path) {
+    struct statx status = {};
+    if (!statItem(path, STATX_TYPE, status) || !S_ISREG(status.stx_mode))
+        return -1;
+    // The item can be swapped for a FIFO between the check and the open; O_NONBLOCK keeps that open from
+    // hanging, and the second check refuses it.
+    const int fd =
+        fileSystemCalls().openFile(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat opened = {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace kestrova
