@@ -1,5 +1,7 @@
 #include "LifetimeAssociation.h"
 
+#include "FatalReason.h"
+
 #include "ObjectAssociation.h"
 
 #include <QtGlobal>
@@ -42,7 +44,7 @@ LifetimeAssociation::LifetimeAssociation(std::shared_ptr<void> target,
                                          std::shared_ptr<AssociationTable> owner,
                                          std::function<void()> deinitHandler) {
     if (!owner)
-        qFatal("LifetimeAssociation: an association needs an owner");
+        fatalError(FatalReason(QStringLiteral("LifetimeAssociation: an association needs an owner")));
     auto tracker = std::make_shared<ObjectLifetimeTracker>(std::move(target), std::move(deinitHandler));
     TrackerList trackers = trackersAssociation().get(owner.get());
     trackers.push_back(tracker);
