@@ -32,6 +32,6 @@ template <typename T>
 requires kestrova::Hashable<T>
 struct std::hash<kestrova::Box<T>> {
     std::size_t operator()(const kestrova::Box<T> &box) const {
-        return kestrova::Hasher<T>{}(box.wrappedValue());
+        return kestrova::HashOf<T>{}(box.wrappedValue());
     }
 };

@@ -44,6 +44,6 @@ template <typename T>
 requires kestrova::Hashable<T>
 struct std::hash<kestrova::LazyBox<T>> {
     std::size_t operator()(const kestrova::LazyBox<T> &box) const {
-        return kestrova::Hasher<T>{}(box.wrappedValue());
+        return kestrova::HashOf<T>{}(box.wrappedValue());
     }
 };

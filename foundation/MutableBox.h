@@ -34,6 +34,6 @@ template <typename T>
 requires kestrova::Hashable<T>
 struct std::hash<kestrova::MutableBox<T>> {
     std::size_t operator()(const kestrova::MutableBox<T> &box) const {
-        return kestrova::Hasher<T>{}(box.wrappedValue());
+        return kestrova::HashOf<T>{}(box.wrappedValue());
     }
 };

@@ -166,7 +166,7 @@ public:
 
 private:
     std::vector<Key> m_orderedKeys;
-    std::unordered_map<Key, Value, Hasher<Key>> m_valuesDictionary;
+    std::unordered_map<Key, Value, HashOf<Key>> m_valuesDictionary;
 };
 
 } // namespace kestrova

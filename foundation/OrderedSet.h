@@ -73,7 +73,7 @@ public:
             return;
         }
         std::vector<Element>().swap(m_array);
-        std::unordered_set<Element, Hasher<Element>>().swap(m_set);
+        std::unordered_set<Element, HashOf<Element>>().swap(m_set);
     }
 
     std::size_t size() const { return m_array.size(); }
@@ -89,7 +89,7 @@ public:
 
 private:
     std::vector<Element> m_array;
-    std::unordered_set<Element, Hasher<Element>> m_set;
+    std::unordered_set<Element, HashOf<Element>> m_set;
 };
 
 } // namespace kestrova
