@@ -83,6 +83,6 @@ template <typename Source>
 requires kestrova::Hashable<typename Source::Value>
 struct std::hash<kestrova::DecodableDefault::Wrapper<Source>> {
     std::size_t operator()(const kestrova::DecodableDefault::Wrapper<Source> &wrapper) const {
-        return kestrova::Hasher<typename Source::Value>{}(wrapper.wrappedValue);
+        return kestrova::HashOf<typename Source::Value>{}(wrapper.wrappedValue);
     }
 };

@@ -1,5 +1,7 @@
 #include "Error.h"
 
+#include "TextHash.h"
+
 #include <cstring>
 
 #include <unicode/regex.h>
@@ -38,17 +40,6 @@ QString removingMatches(const QString &text, const char16_t *pattern) {
     if (U_FAILURE(status))
         return text;
     return QString(reinterpret_cast<const QChar *>(result.getBuffer()), result.length());
-}
-
-// 64-bit FNV-1a over the UTF-8 bytes, read as a signed integer: stable across runs and builds, unlike
-// qHash, so the same kind of error keeps its code from one release to the next.
-qint64 fnv1a(const QString &text) {
-    quint64 hash = 0xcbf29ce484222325ULL;
-    for (const char byte : text.toUtf8()) {
-        hash ^= static_cast<unsigned char>(byte);
-        hash *= 0x100000001b3ULL;
-    }
-    return static_cast<qint64>(hash);
 }
 
 // The printed form cut down to what names the kind of error: the type name of a kit value, the case name
@@ -138,7 +129,8 @@ Error Error::reportable(const UserInfo &extraUserInfo) const {
     const QString domain = type.isEmpty() ? m_domain : m_domain + u'.' + type;
     // Quoted parts are the instance's own data (a file name, say), which must not split one kind of error
     // into many codes.
-    const qint64 code = m_code != 1 ? m_code : fnv1a(removingMatches(type, u"\u201C.*?\u201D"));
+    const qint64 code =
+        m_code != 1 ? m_code : static_cast<qint64>(fnv1a64(removingMatches(type, u"\u201C.*?\u201D")));
     info.insert(QStringLiteral("codeString"), type);
     return Error(domain, code, std::move(info));
 }

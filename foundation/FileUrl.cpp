@@ -1,5 +1,7 @@
 #include "FileUrl.h"
 
+#include "FatalReason.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -38,7 +40,7 @@ QUrl appendingPathComponent(const QUrl &directory, const QString &name, bool isD
 QUrl fromLiteral(const char *text) {
     const QUrl url(QString::fromUtf8(text), QUrl::StrictMode);
     if (!url.isValid())
-        qFatal("Invalid URL literal: %s", text);
+        fatalError(FatalReason(QStringLiteral("Invalid URL literal: ") + QString::fromUtf8(text)));
     return url;
 }
 

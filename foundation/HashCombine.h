@@ -8,8 +8,8 @@
 
 namespace kestrova {
 
-// The kit's hasher: std::hash where the type has it, else Qt's qHash (QString and the other Qt value types).
-template <typename T> struct Hasher {
+// The hash of one value: std::hash where the type has it, else Qt's qHash (QString and the other Qt value types).
+template <typename T> struct HashOf {
     std::size_t operator()(const T &value) const {
         if constexpr (requires { std::hash<T>{}(value); })
             return std::hash<T>{}(value);
@@ -20,12 +20,12 @@ template <typename T> struct Hasher {
 
 template <typename T>
 concept Hashable = requires(const T &value) {
-    { Hasher<T>{}(value) } -> std::convertible_to<std::size_t>;
+    { HashOf<T>{}(value) } -> std::convertible_to<std::size_t>;
 };
 
 // Feeds one more value into a running hash, order-sensitively (the combination step of boost::hash_combine).
 template <Hashable T> void hashCombine(std::size_t &seed, const T &value) {
-    seed ^= Hasher<T>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    seed ^= HashOf<T>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
 }
 
 template <typename T>

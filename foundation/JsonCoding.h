@@ -165,10 +165,8 @@ const Json &requireJsonObject(const Json &json, const QStringList &codingPath = 
 // The member `key` of an object; a key-not-found error when it is absent. Null counts as present.
 const Json &requiredMember(const Json &object, const char *key, const QStringList &codingPath = {});
 
-// A value of type T read from JSON text, or nothing when the text is not JSON or does not hold a T; the
-// reason is dropped.
-template <typename T> std::optional<T> decodeJson(std::string_view text) {
-    std::optional<Json> json = JsonText::decode(text);
+// The T held by `json`, or nothing when there is no JSON or it does not hold a T; the reason is dropped.
+template <typename T> std::optional<T> decodedOrNothing(const std::optional<Json> &json) {
     if (!json)
         return std::nullopt;
     try {
@@ -176,6 +174,12 @@ template <typename T> std::optional<T> decodeJson(std::string_view text) {
     } catch (const std::exception &) {
         return std::nullopt;
     }
+}
+
+// A value of type T read from JSON text, or nothing when the text is not JSON or does not hold a T; the
+// reason is dropped.
+template <typename T> std::optional<T> decodeJson(std::string_view text) {
+    return decodedOrNothing<T>(JsonText::decode(text));
 }
 template <typename T> std::optional<T> decodeJson(const QByteArray &text) {
     return decodeJson<T>(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
@@ -188,14 +192,7 @@ template <typename T> std::string encodeJsonValue(const T &value) {
 
 // A value read back from its stored JSON text (see JsonText::decodeStoredValue); nothing when it fails.
 template <typename T> std::optional<T> decodeJsonValue(std::string_view storedText) {
-    std::optional<Json> json = JsonText::decodeStoredValue(storedText);
-    if (!json)
-        return std::nullopt;
-    try {
-        return fromJson<T>(*json);
-    } catch (const std::exception &) {
-        return std::nullopt;
-    }
+    return decodedOrNothing<T>(JsonText::decodeStoredValue(storedText));
 }
 
 } // namespace kestrova

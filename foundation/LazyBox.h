@@ -1,9 +1,9 @@
 #pragma once
 
 #include "HashCombine.h"
+#include "PassThroughComparisons.h"
 
 #include <atomic>
-#include <concepts>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -12,7 +12,7 @@ namespace kestrova {
 
 // A value made on first read by its producer, which runs at most once even when several threads read the
 // first time together. Once made, reads take no lock. Comparisons and hashing pass through to the value.
-template <typename T> class LazyBox {
+template <typename T> class LazyBox : public PassThroughComparisons<LazyBox<T>, T> {
 public:
     explicit LazyBox(std::function<T()> closure)
         : m_closure(std::move(closure)) {}
@@ -31,22 +31,6 @@ public:
         return *m_wrappedValue;
     }
 
-    friend bool operator==(const LazyBox &lhs, const LazyBox &rhs) requires std::equality_comparable<T> {
-        return lhs.wrappedValue() == rhs.wrappedValue();
-    }
-    friend bool operator<(const LazyBox &lhs, const LazyBox &rhs) requires LessThanComparable<T> {
-        return lhs.wrappedValue() < rhs.wrappedValue();
-    }
-    friend bool operator>(const LazyBox &lhs, const LazyBox &rhs) requires LessThanComparable<T> {
-        return rhs < lhs;
-    }
-    friend bool operator<=(const LazyBox &lhs, const LazyBox &rhs) requires LessThanComparable<T> {
-        return !(rhs < lhs);
-    }
-    friend bool operator>=(const LazyBox &lhs, const LazyBox &rhs) requires LessThanComparable<T> {
-        return !(lhs < rhs);
-    }
-
 private:
     mutable std::mutex m_lock;
     mutable std::function<T()> m_closure;
@@ -60,6 +44,6 @@ template <typename T>
 requires kestrova::Hashable<T>
 struct std::hash<kestrova::LazyBox<T>> {
     std::size_t operator()(const kestrova::LazyBox<T> &box) const {
-        return kestrova::Hasher<T>{}(box.wrappedValue());
+        return kestrova::HashOf<T>{}(box.wrappedValue());
     }
 };

@@ -1,6 +1,10 @@
 #include "LifetimeAssociation.h"
 
+#include "FatalReason.h"
+
 #include "ObjectAssociation.h"
+
+#include <QtGlobal>
 
 #include <algorithm>
 #include <vector>
@@ -39,6 +43,8 @@ const ObjectAssociation<TrackerList> &trackersAssociation() {
 LifetimeAssociation::LifetimeAssociation(std::shared_ptr<void> target,
                                          std::shared_ptr<AssociationTable> owner,
                                          std::function<void()> deinitHandler) {
+    if (!owner)
+        fatalError(FatalReason(QStringLiteral("LifetimeAssociation: an association needs an owner")));
     auto tracker = std::make_shared<ObjectLifetimeTracker>(std::move(target), std::move(deinitHandler));
     TrackerList trackers = trackersAssociation().get(owner.get());
     trackers.push_back(tracker);
@@ -53,7 +59,8 @@ LifetimeAssociation::LifetimeAssociation(std::shared_ptr<void> target, Associate
 
 LifetimeAssociation::LifetimeAssociation(std::shared_ptr<void> target, QObject *owner,
                                          std::function<void()> deinitHandler)
-    : LifetimeAssociation(std::move(target), attachedAssociationTable(owner), std::move(deinitHandler)) {}
+    : LifetimeAssociation(std::move(target), owner ? attachedAssociationTable(owner) : nullptr,
+                          std::move(deinitHandler)) {}
 
 LifetimeAssociation::~LifetimeAssociation() {
     detach();

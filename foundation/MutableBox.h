@@ -1,16 +1,16 @@
 #pragma once
 
 #include "HashCombine.h"
+#include "PassThroughComparisons.h"
 #include "TextFormatting.h"
 
-#include <concepts>
 #include <functional>
 
 namespace kestrova {
 
 // A writable value behind a shared reference (hold it in a std::shared_ptr); every holder sees writes.
 // Comparisons, hashing and text pass through to the value.
-template <typename T> class MutableBox {
+template <typename T> class MutableBox : public PassThroughComparisons<MutableBox<T>, T> {
 public:
     explicit MutableBox(T value)
         : m_wrappedValue(std::move(value)) {}
@@ -18,23 +18,6 @@ public:
     const T &wrappedValue() const { return m_wrappedValue; }
     T &wrappedValue() { return m_wrappedValue; }
     void setWrappedValue(T value) { m_wrappedValue = std::move(value); }
-
-    friend bool operator==(const MutableBox &lhs,
-                           const MutableBox &rhs) requires std::equality_comparable<T> {
-        return lhs.m_wrappedValue == rhs.m_wrappedValue;
-    }
-    friend bool operator<(const MutableBox &lhs, const MutableBox &rhs) requires LessThanComparable<T> {
-        return lhs.m_wrappedValue < rhs.m_wrappedValue;
-    }
-    friend bool operator>(const MutableBox &lhs, const MutableBox &rhs) requires LessThanComparable<T> {
-        return rhs < lhs;
-    }
-    friend bool operator<=(const MutableBox &lhs, const MutableBox &rhs) requires LessThanComparable<T> {
-        return !(rhs < lhs);
-    }
-    friend bool operator>=(const MutableBox &lhs, const MutableBox &rhs) requires LessThanComparable<T> {
-        return !(lhs < rhs);
-    }
 
     QString description() const { return describe(m_wrappedValue); }
     QString debugDescription() const {
@@ -51,6 +34,6 @@ template <typename T>
 requires kestrova::Hashable<T>
 struct std::hash<kestrova::MutableBox<T>> {
     std::size_t operator()(const kestrova::MutableBox<T> &box) const {
-        return kestrova::Hasher<T>{}(box.wrappedValue());
+        return kestrova::HashOf<T>{}(box.wrappedValue());
     }
 };

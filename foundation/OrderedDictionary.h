@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FatalReason.h"
 #include "HashCombine.h"
 #include "TextFormatting.h"
 
@@ -50,7 +51,8 @@ public:
         }
         const_iterator &operator--() {
             if (m_position == 0)
-                qFatal("OrderedDictionary: cannot move back from the first position");
+                fatalError(FatalReason(
+                    QStringLiteral("OrderedDictionary: cannot move back from the first position")));
             --m_position;
             return *this;
         }
@@ -79,7 +81,7 @@ public:
         m_orderedKeys.reserve(literal.size());
         for (const auto &[key, value] : literal) {
             if (!m_valuesDictionary.emplace(key, value).second)
-                qFatal("OrderedDictionary: a literal repeats a key");
+                fatalError(FatalReason(QStringLiteral("OrderedDictionary: a literal repeats a key")));
             m_orderedKeys.push_back(key);
         }
     }
@@ -129,7 +131,7 @@ public:
         const Key &key = m_orderedKeys.at(position);
         const auto found = m_valuesDictionary.find(key);
         if (found == m_valuesDictionary.end())
-            qFatal("OrderedDictionary: a key in the order has no value");
+            fatalError(FatalReason(QStringLiteral("OrderedDictionary: a key in the order has no value")));
         return {key, found->second};
     }
 
@@ -164,7 +166,7 @@ public:
 
 private:
     std::vector<Key> m_orderedKeys;
-    std::unordered_map<Key, Value, Hasher<Key>> m_valuesDictionary;
+    std::unordered_map<Key, Value, HashOf<Key>> m_valuesDictionary;
 };
 
 } // namespace kestrova

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FatalReason.h"
 #include "HashCombine.h"
 
 #include <QtGlobal>
@@ -50,7 +51,7 @@ public:
     // Programming errors on an empty set.
     Element removeFirst() {
         if (m_array.empty())
-            qFatal("OrderedSet: removeFirst on an empty set");
+            fatalError(FatalReason(QStringLiteral("OrderedSet: removeFirst on an empty set")));
         Element removed = std::move(m_array.front());
         m_array.erase(m_array.begin());
         m_set.erase(removed);
@@ -58,7 +59,7 @@ public:
     }
     Element removeLast() {
         if (m_array.empty())
-            qFatal("OrderedSet: removeLast on an empty set");
+            fatalError(FatalReason(QStringLiteral("OrderedSet: removeLast on an empty set")));
         Element removed = std::move(m_array.back());
         m_array.pop_back();
         m_set.erase(removed);
@@ -72,7 +73,7 @@ public:
             return;
         }
         std::vector<Element>().swap(m_array);
-        std::unordered_set<Element, Hasher<Element>>().swap(m_set);
+        std::unordered_set<Element, HashOf<Element>>().swap(m_set);
     }
 
     std::size_t size() const { return m_array.size(); }
@@ -88,7 +89,7 @@ public:
 
 private:
     std::vector<Element> m_array;
-    std::unordered_set<Element, Hasher<Element>> m_set;
+    std::unordered_set<Element, HashOf<Element>> m_set;
 };
 
 } // namespace kestrova
