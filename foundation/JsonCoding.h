@@ -11,6 +11,7 @@
 #include <cmath>
 #include <concepts>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -138,6 +139,24 @@ template <typename Element> struct JsonCoding<std::vector<Element>> {
         for (const Json &element : json)
             elements.push_back(JsonCoding<Element>::decode(element));
         return elements;
+    }
+};
+
+// A text-keyed map is a JSON object whose member names are the keys.
+template <typename Value> struct JsonCoding<std::map<QString, Value>> {
+    static Json encode(const std::map<QString, Value> &map) {
+        Json object = Json::object();
+        for (const auto &[key, value] : map)
+            object[key.toStdString()] = JsonCoding<Value>::encode(value);
+        return object;
+    }
+    static std::map<QString, Value> decode(const Json &json) {
+        if (!json.is_object())
+            throwJsonTypeMismatch("a dictionary", json);
+        std::map<QString, Value> map;
+        for (const auto &[key, value] : json.items())
+            map.insert_or_assign(QString::fromStdString(key), JsonCoding<Value>::decode(value));
+        return map;
     }
 };
 

@@ -10,7 +10,8 @@ namespace kestrova::platform {
 template <typename Value> class Binding {
 public:
     Binding(std::function<Value()> get, std::function<void(const Value &)> set)
-        : m_get(std::move(get)), m_set(std::move(set)) {}
+        : m_get(std::move(get))
+        , m_set(std::move(set)) {}
 
     Value get() const { return m_get(); }
     void set(const Value &value) const { m_set(value); }

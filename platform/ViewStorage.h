@@ -9,8 +9,10 @@ namespace kestrova::platform {
 // not make the view render again.
 template <typename Value> class ViewStorage {
 public:
-    ViewStorage() : m_box(std::make_shared<Value>()) {}
-    explicit ViewStorage(Value initial) : m_box(std::make_shared<Value>(std::move(initial))) {}
+    ViewStorage()
+        : m_box(std::make_shared<Value>()) {}
+    explicit ViewStorage(Value initial)
+        : m_box(std::make_shared<Value>(std::move(initial))) {}
 
     const Value &value() const { return *m_box; }
     void setValue(Value value) const { *m_box = std::move(value); }

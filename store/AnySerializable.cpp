@@ -29,7 +29,8 @@ std::size_t hashOf(const PropertyListValue &value) {
     case PropertyListValue::Kind::data:
         return mix(kindSeed, qHash(*value.getIf<QByteArray>()));
     case PropertyListValue::Kind::date:
-        return mix(kindSeed, std::bit_cast<std::uint64_t>(value.getIf<platform::Date>()->timeIntervalSinceReferenceDate()));
+        return mix(kindSeed, std::bit_cast<std::uint64_t>(
+                                 value.getIf<platform::Date>()->timeIntervalSinceReferenceDate()));
     case PropertyListValue::Kind::array: {
         const auto &array = *value.getIf<PropertyListValue::Array>();
         std::size_t seed = mix(kindSeed, array.size());
@@ -58,7 +59,8 @@ AnySerializable AnySerializable::array(std::initializer_list<AnySerializable> el
     return AnySerializable(PropertyListValue(std::move(array)));
 }
 
-AnySerializable AnySerializable::dictionary(std::initializer_list<std::pair<const QString, AnySerializable>> entries) {
+AnySerializable
+AnySerializable::dictionary(std::initializer_list<std::pair<const QString, AnySerializable>> entries) {
     PropertyListValue::Dictionary dictionary;
     for (const auto &[key, element] : entries)
         if (element.m_value)

@@ -18,22 +18,27 @@ class AnySerializable {
 public:
     AnySerializable() = default;
     AnySerializable(std::nullopt_t) {}
-    explicit AnySerializable(std::optional<PropertyListValue> value) : m_value(std::move(value)) {}
-    AnySerializable(bool value) : m_value(PropertyListValue(value)) {}
+    explicit AnySerializable(std::optional<PropertyListValue> value)
+        : m_value(std::move(value)) {}
+    AnySerializable(bool value)
+        : m_value(PropertyListValue(value)) {}
     template <std::integral Integer>
-        requires(!std::same_as<Integer, bool>)
-    AnySerializable(Integer value) : m_value(PropertyListValue(static_cast<std::int64_t>(value))) {}
-    AnySerializable(double value) : m_value(PropertyListValue(value)) {}
-    AnySerializable(const QString &value) : m_value(PropertyListValue(value)) {}
-    AnySerializable(const char *utf8) : m_value(PropertyListValue(utf8)) {}
+    requires(!std::same_as<Integer, bool>) AnySerializable(Integer value)
+        : m_value(PropertyListValue(static_cast<std::int64_t>(value))) {}
+    AnySerializable(double value)
+        : m_value(PropertyListValue(value)) {}
+    AnySerializable(const QString &value)
+        : m_value(PropertyListValue(value)) {}
+    AnySerializable(const char *utf8)
+        : m_value(PropertyListValue(utf8)) {}
     // A list, or a text-keyed map; elements that hold nothing are left out.
     static AnySerializable array(std::initializer_list<AnySerializable> elements);
-    static AnySerializable dictionary(std::initializer_list<std::pair<const QString, AnySerializable>> entries);
+    static AnySerializable
+    dictionary(std::initializer_list<std::pair<const QString, AnySerializable>> entries);
 
     // The stored form of any storable value; nothing when it has none.
     template <DefaultsSerializable T>
-        requires(!std::same_as<T, AnySerializable>)
-    static AnySerializable from(const T &value) {
+    requires(!std::same_as<T, AnySerializable>) static AnySerializable from(const T &value) {
         return AnySerializable(storedForm(value));
     }
 
@@ -60,7 +65,9 @@ private:
 template <> struct Serializable<AnySerializable> {
     static constexpr bool storesNatively = false;
     static std::optional<PropertyListValue> toStored(const AnySerializable &value) { return value.value(); }
-    static std::optional<AnySerializable> fromStored(const PropertyListValue &stored) { return AnySerializable(stored); }
+    static std::optional<AnySerializable> fromStored(const PropertyListValue &stored) {
+        return AnySerializable(stored);
+    }
 };
 
 } // namespace kestrova::Defaults

@@ -22,7 +22,9 @@ using Suite = std::shared_ptr<UserDefaults>;
 // value kinds is a list of AnyKey (to reset or observe several at once). Immutable once made.
 class AnyKey {
 public:
-    AnyKey(QString name, Suite suite) : m_name(std::move(name)), m_suite(std::move(suite)) {}
+    AnyKey(QString name, Suite suite)
+        : m_name(std::move(name))
+        , m_suite(std::move(suite)) {}
     virtual ~AnyKey() = default;
 
     const QString &name() const { return m_name; }
@@ -45,13 +47,13 @@ private:
 template <DefaultsSerializable Value> class Key : public AnyKey {
 public:
     Key(QString name, Value defaultValue, Suite suite = UserDefaults::standard())
-        : AnyKey(std::move(name), std::move(suite)), m_defaultValue(std::move(defaultValue)) {
+        : AnyKey(std::move(name), std::move(suite))
+        , m_defaultValue(std::move(defaultValue)) {
         registerDefault();
     }
 
     // Only for optional kinds: no default, nothing registered.
-    explicit Key(QString name, Suite suite = UserDefaults::standard())
-        requires IsOptional<Value>::value
+    explicit Key(QString name, Suite suite = UserDefaults::standard()) requires IsOptional<Value>::value
         : AnyKey(std::move(name), std::move(suite)) {}
 
     const Value &defaultValue() const { return m_defaultValue; }
@@ -69,7 +71,8 @@ private:
 
 // Reads and writes by entry name, for callers that hold a name rather than a key: nothing when the
 // entry is missing or does not convert.
-template <DefaultsSerializable Value> std::optional<Value> value(const UserDefaults &suite, const QString &name) {
+template <DefaultsSerializable Value>
+std::optional<Value> value(const UserDefaults &suite, const QString &name) {
     const auto stored = suite.object(name);
     if (!stored)
         return std::nullopt;
@@ -78,7 +81,8 @@ template <DefaultsSerializable Value> std::optional<Value> value(const UserDefau
 
 // Stores `value` under `name`. A value that stands for nothing removes the entry; so does a value without a
 // stored form (the suite is handed no object). Never fails.
-template <DefaultsSerializable Value> void setValue(UserDefaults &suite, const Value &value, const QString &name) {
+template <DefaultsSerializable Value>
+void setValue(UserDefaults &suite, const Value &value, const QString &name) {
     if (representsNil(value)) {
         suite.removeObject(name);
         return;
@@ -95,8 +99,12 @@ template <typename Value> void set(const Key<Value> &key, const Value &newValue,
     setValue(suite, newValue, key.name());
 }
 
-template <typename Value> Value get(const Key<Value> &key) { return get(key, *key.suite()); }
-template <typename Value> void set(const Key<Value> &key, const Value &newValue) { set(key, newValue, *key.suite()); }
+template <typename Value> Value get(const Key<Value> &key) {
+    return get(key, *key.suite());
+}
+template <typename Value> void set(const Key<Value> &key, const Value &newValue) {
+    set(key, newValue, *key.suite());
+}
 
 // Reads the value, lets `change` edit it, and stores the result. When `change` throws, the half-edited
 // value is not stored: what was stored stays as it was.
@@ -111,7 +119,9 @@ void reset(const std::vector<std::reference_wrapper<const AnyKey>> &keys);
 // Removes the stored values of the names from one suite, in order.
 void reset(const QStringList &names, UserDefaults &suite);
 // Removes every entry the suite can see, one name at a time.
-inline void removeAll(UserDefaults &suite) { suite.removeAll(); }
+inline void removeAll(UserDefaults &suite) {
+    suite.removeAll();
+}
 
 } // namespace kestrova::Defaults
 
@@ -119,6 +129,7 @@ inline void removeAll(UserDefaults &suite) { suite.removeAll(); }
 template <> struct std::hash<kestrova::Defaults::AnyKey> {
     std::size_t operator()(const kestrova::Defaults::AnyKey &key) const {
         const std::size_t nameHash = qHash(key.name());
-        return nameHash ^ (std::hash<const void *>()(key.suite().get()) + 0x9e3779b97f4a7c15ULL + (nameHash << 6));
+        return nameHash ^
+               (std::hash<const void *>()(key.suite().get()) + 0x9e3779b97f4a7c15ULL + (nameHash << 6));
     }
 };

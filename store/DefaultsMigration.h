@@ -33,7 +33,9 @@ template <DefaultsSerializable Value> void migrate(const std::vector<const Key<V
 // The same for keys of a JSON-coded kind with a native counterpart: the decoded value is converted with
 // its `toNativeForm()` and stored natively under the key's name.
 template <typename Codable>
-    requires requires(const Codable &value) { value.toNativeForm(); }
+requires requires(const Codable &value) {
+    value.toNativeForm();
+}
 void migrateCodable(const std::vector<const Key<Codable> *> &keys, Version) {
     for (const Key<Codable> *key : keys) {
         const auto text = key->suite()->string(key->name());

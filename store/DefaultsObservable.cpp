@@ -2,10 +2,12 @@
 
 namespace kestrova::Defaults {
 
-Toggle::Toggle(const QString &title, const Key<bool> &key) : Toggle(key, [title] { return title; }) {}
+Toggle::Toggle(const QString &title, const Key<bool> &key)
+    : Toggle(key, [title] { return title; }) {}
 
 Toggle::Toggle(const Key<bool> &key, std::function<QString()> label)
-    : m_label(std::move(label)), m_observable(std::make_unique<Observable<bool>>(key)) {}
+    : m_label(std::move(label))
+    , m_observable(std::make_unique<Observable<bool>>(key)) {}
 
 Toggle &Toggle::onChange(std::function<void(bool)> action) {
     m_onChange.setValue(std::move(action));

@@ -30,7 +30,9 @@ Q_SIGNALS:
 template <typename Value> class Observable : public ObservableBase {
 public:
     explicit Observable(Key<Value> key, QObject *parent = nullptr)
-        : ObservableBase(parent), m_key(std::move(key)), m_task(updates(m_key, /*initial=*/true)) {
+        : ObservableBase(parent)
+        , m_key(std::move(key))
+        , m_task(updates(m_key, /*initial=*/true)) {
         m_task->forEach(this, [this](const Value &) { Q_EMIT objectWillChange(); });
     }
     ~Observable() override { m_task->finish(); }
@@ -51,7 +53,8 @@ private:
 // What a view holds to read, write and follow one stored setting. Each wrapper has its own observable.
 template <typename Value> class Default {
 public:
-    explicit Default(Key<Value> key) : m_observable(std::make_unique<Observable<Value>>(std::move(key))) {}
+    explicit Default(Key<Value> key)
+        : m_observable(std::make_unique<Observable<Value>>(std::move(key))) {}
 
     const Key<Value> &key() const { return m_observable->key(); }
     Value value() const { return m_observable->value(); }
@@ -72,9 +75,7 @@ public:
 
     void reset() const { key().reset(); }
 
-    bool isDefaultValue() const
-        requires std::equality_comparable<Value>
-    {
+    bool isDefaultValue() const requires std::equality_comparable<Value> {
         return value() == key().defaultValue();
     }
 

@@ -62,7 +62,9 @@ void DefaultsObservation::cancelLifetimeAssociation() {
 }
 
 UserDefaultsKeyObservation::UserDefaultsKeyObservation(const Suite &suite, QString key, Callback callback)
-    : m_object(suite), m_key(std::move(key)), m_callback(std::move(callback)) {}
+    : m_object(suite)
+    , m_key(std::move(key))
+    , m_callback(std::move(callback)) {}
 
 UserDefaultsKeyObservation::~UserDefaultsKeyObservation() {
     invalidate();
@@ -96,9 +98,10 @@ void UserDefaultsKeyObservation::observeValue(const QString &, UserDefaults *obj
     m_callback(baseChange(change));
 }
 
-CompositeUserDefaultsKeyObservation::CompositeUserDefaultsKeyObservation(std::vector<SuiteKeyPair> observables,
-                                                                         Callback callback)
-    : m_observables(std::move(observables)), m_callback(std::move(callback)) {}
+CompositeUserDefaultsKeyObservation::CompositeUserDefaultsKeyObservation(
+    std::vector<SuiteKeyPair> observables, Callback callback)
+    : m_observables(std::move(observables))
+    , m_callback(std::move(callback)) {}
 
 CompositeUserDefaultsKeyObservation::~CompositeUserDefaultsKeyObservation() {
     invalidate();
@@ -120,7 +123,8 @@ void CompositeUserDefaultsKeyObservation::invalidate() {
 }
 
 void CompositeUserDefaultsKeyObservation::observeValue(const QString &, UserDefaults *object,
-                                                       const platform::KeyValueChange &change, const void *context) {
+                                                       const platform::KeyValueChange &change,
+                                                       const void *context) {
     if (context != &kCompositeContext || !object || isNotificationSuppressedOnThisThread())
         return;
     m_callback(baseChange(change));

@@ -56,7 +56,8 @@ template <typename Value> struct KeyChange {
     bool operator==(const KeyChange &) const = default;
 };
 
-template <typename Value> Value typedValue(const std::optional<PropertyListValue> &stored, const Value &defaultValue) {
+template <typename Value>
+Value typedValue(const std::optional<PropertyListValue> &stored, const Value &defaultValue) {
     if (!stored)
         return defaultValue;
     auto value = valueFromStored<Value>(*stored);
@@ -118,7 +119,8 @@ private:
 
 // The observation of several keys, possibly of several suites, through one callback that is not told
 // which key changed.
-class CompositeUserDefaultsKeyObservation final : public DefaultsObservation, private platform::KeyValueObserver {
+class CompositeUserDefaultsKeyObservation final : public DefaultsObservation,
+                                                  private platform::KeyValueObserver {
 public:
     struct SuiteKeyPair {
         std::weak_ptr<UserDefaults> suite;

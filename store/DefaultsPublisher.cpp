@@ -18,11 +18,12 @@ public:
 
 void DefaultsSubscription::start(const Suite &suite, const QString &key) {
     std::weak_ptr<DefaultsSubscription> weakSelf = weak_from_this();
-    m_observation = std::make_shared<UserDefaultsKeyObservation>(suite, key, [weakSelf](const BaseChange &change) {
-        auto self = weakSelf.lock();
-        if (self && self->m_subscriber)
-            self->m_subscriber(change);
-    });
+    m_observation =
+        std::make_shared<UserDefaultsKeyObservation>(suite, key, [weakSelf](const BaseChange &change) {
+            auto self = weakSelf.lock();
+            if (self && self->m_subscriber)
+                self->m_subscriber(change);
+        });
     m_observation->start(m_options);
 }
 

@@ -15,12 +15,14 @@ public:
 
 // One subscriber's subscription to a key. Every notification is handed over at once; demand is not
 // counted. Cancelling drops the observation (which unregisters it) and then the subscriber.
-class DefaultsSubscription final : public Cancellable, public std::enable_shared_from_this<DefaultsSubscription> {
+class DefaultsSubscription final : public Cancellable,
+                                   public std::enable_shared_from_this<DefaultsSubscription> {
 public:
     using Subscriber = std::function<void(const BaseChange &)>;
 
     DefaultsSubscription(Subscriber subscriber, ObservationOptions options)
-        : m_subscriber(std::move(subscriber)), m_options(options) {}
+        : m_subscriber(std::move(subscriber))
+        , m_options(options) {}
     ~DefaultsSubscription() override { cancel(); }
 
     void start(const Suite &suite, const QString &key);
@@ -37,7 +39,9 @@ private:
 class DefaultsPublisher {
 public:
     DefaultsPublisher(Suite suite, QString key, ObservationOptions options)
-        : m_suite(std::move(suite)), m_key(std::move(key)), m_options(options) {}
+        : m_suite(std::move(suite))
+        , m_key(std::move(key))
+        , m_options(options) {}
 
     // Hold the result for as long as changes should arrive; with `initial` the first record arrives
     // before this returns.
@@ -53,11 +57,14 @@ private:
 template <typename Value> class KeyPublisher {
 public:
     KeyPublisher(const Key<Value> &key, ObservationOptions options)
-        : m_publisher(key.suite(), key.name(), options), m_defaultValue(key.defaultValue()) {}
+        : m_publisher(key.suite(), key.name(), options)
+        , m_defaultValue(key.defaultValue()) {}
 
     std::shared_ptr<Cancellable> sink(std::function<void(const KeyChange<Value> &)> subscriber) const {
-        return m_publisher.sink([subscriber = std::move(subscriber), defaultValue = m_defaultValue](
-                                    const BaseChange &change) { subscriber(typedChange(change, defaultValue)); });
+        return m_publisher.sink(
+            [subscriber = std::move(subscriber), defaultValue = m_defaultValue](const BaseChange &change) {
+                subscriber(typedChange(change, defaultValue));
+            });
     }
 
 private:
@@ -66,14 +73,16 @@ private:
 };
 
 template <typename Value>
-KeyPublisher<Value> publisher(const Key<Value> &key, ObservationOptions options = {ObservationOption::initial}) {
+KeyPublisher<Value> publisher(const Key<Value> &key,
+                              ObservationOptions options = {ObservationOption::initial}) {
     return KeyPublisher<Value>(key, options);
 }
 
 // One empty event per change of any of the keys; never completes, and with no keys never emits.
 class MergedKeysPublisher {
 public:
-    MergedKeysPublisher(const std::vector<std::reference_wrapper<const AnyKey>> &keys, ObservationOptions options);
+    MergedKeysPublisher(const std::vector<std::reference_wrapper<const AnyKey>> &keys,
+                        ObservationOptions options);
 
     std::shared_ptr<Cancellable> sink(std::function<void()> subscriber) const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/JsonCoding.h"
+#include "foundation/RawRepresentable.h"
 #include "platform/PropertyListValue.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <QUuid>
 
 #include <concepts>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -58,7 +60,8 @@ template <typename T> std::optional<T> nativeValue(const PropertyListValue &stor
             return static_cast<T>(*integer);
         }
         if (const auto *real = stored.getIf<double>()) {
-            if (!std::isfinite(*real) || std::trunc(*real) != *real || *real < double(std::numeric_limits<T>::min()) ||
+            if (!std::isfinite(*real) || std::trunc(*real) != *real ||
+                *real < double(std::numeric_limits<T>::min()) ||
                 *real >= std::ldexp(1.0, std::numeric_limits<T>::digits))
                 return std::nullopt;
             return static_cast<T>(*real);
@@ -119,7 +122,9 @@ template <typename T> struct TopLevelCodableBridge {
 // such a key (written in JSON form by an earlier layout) is still read, through the JSON bridge.
 template <typename T> struct NativeSerializable {
     static constexpr bool storesNatively = true;
-    static std::optional<PropertyListValue> toStored(const T &value) { return detail::nativeStoredForm(value); }
+    static std::optional<PropertyListValue> toStored(const T &value) {
+        return detail::nativeStoredForm(value);
+    }
     static std::optional<T> fromStored(const PropertyListValue &stored) {
         if (auto native = detail::nativeValue<T>(stored))
             return native;
@@ -128,8 +133,8 @@ template <typename T> struct NativeSerializable {
 };
 
 template <typename T>
-    requires(std::integral<T> || std::floating_point<T>)
-struct Serializable<T> : NativeSerializable<T> {};
+requires(std::integral<T> || std::floating_point<T>) struct Serializable<T> : NativeSerializable<T> {
+};
 template <> struct Serializable<QString> : NativeSerializable<QString> {};
 template <> struct Serializable<QByteArray> : NativeSerializable<QByteArray> {};
 template <> struct Serializable<platform::Date> : NativeSerializable<platform::Date> {};
@@ -137,7 +142,9 @@ template <> struct Serializable<platform::Date> : NativeSerializable<platform::D
 // A record with a JSON coding opts in with `struct Serializable<Record> : CodableSerializable<Record> {}`.
 template <typename T> struct CodableSerializable {
     static constexpr bool storesNatively = false;
-    static std::optional<PropertyListValue> toStored(const T &value) { return TopLevelCodableBridge<T>::toStored(value); }
+    static std::optional<PropertyListValue> toStored(const T &value) {
+        return TopLevelCodableBridge<T>::toStored(value);
+    }
     static std::optional<T> fromStored(const PropertyListValue &stored) {
         return TopLevelCodableBridge<T>::fromStored(stored);
     }
@@ -146,9 +153,17 @@ template <typename T> struct CodableSerializable {
 // --- Raw-value kinds -------------------------------------------------------------------------------------
 
 // A kind stored by its raw value specialises RawValueTraits with
-//   using RawValue = …;  static RawValue rawValue(const T &);  static std::optional<T> fromRawValue(const RawValue &);
+//   using RawValue = …;  static RawValue rawValue(const T &);  static std::optional<T> fromRawValue(const
+//   RawValue &);
 // and opts in with `struct Serializable<T> : RawRepresentableSerializable<T> {}`.
 template <typename T> struct RawValueTraits;
+
+// Types that carry their own raw value need no traits of their own.
+template <RawRepresentable T> struct RawValueTraits<T> {
+    using RawValue = typename T::RawValue;
+    static RawValue rawValue(const T &value) { return value.rawValue(); }
+    static std::optional<T> fromRawValue(const RawValue &raw) { return T::fromRawValue(raw); }
+};
 
 template <typename T> struct RawRepresentableSerializable {
     using Traits = RawValueTraits<T>;
@@ -170,7 +185,9 @@ template <typename T> struct RawRepresentableSerializable {
 template <> struct Serializable<QUuid> {
     static constexpr bool storesNatively = false;
     static QString canonicalText(const QUuid &uuid) { return uuid.toString(QUuid::WithoutBraces).toUpper(); }
-    static std::optional<PropertyListValue> toStored(const QUuid &uuid) { return PropertyListValue(canonicalText(uuid)); }
+    static std::optional<PropertyListValue> toStored(const QUuid &uuid) {
+        return PropertyListValue(canonicalText(uuid));
+    }
     static std::optional<QUuid> fromStored(const PropertyListValue &stored) {
         const auto *text = stored.getIf<QString>();
         if (!text || text->size() != 36)
@@ -273,7 +290,8 @@ template <DefaultsSerializable Value> struct Serializable<std::map<QString, Valu
 template <DefaultsSerializable Element> struct Serializable<std::set<Element>> {
     static constexpr bool storesNatively = false;
     static std::optional<PropertyListValue> toStored(const std::set<Element> &elements) {
-        return Serializable<std::vector<Element>>::toStored(std::vector<Element>(elements.begin(), elements.end()));
+        return Serializable<std::vector<Element>>::toStored(
+            std::vector<Element>(elements.begin(), elements.end()));
     }
     static std::optional<std::set<Element>> fromStored(const PropertyListValue &stored) {
         auto elements = Serializable<std::vector<Element>>::fromStored(stored);

@@ -63,7 +63,8 @@ public:
         auto stream = std::shared_ptr<UpdateStream>(new UpdateStream());
         std::weak_ptr<UpdateStream> weakStream = stream;
         auto observation = std::make_shared<UserDefaultsKeyObservation>(
-            key.suite(), key.name(), [weakStream, defaultValue = key.defaultValue()](const BaseChange &change) {
+            key.suite(), key.name(),
+            [weakStream, defaultValue = key.defaultValue()](const BaseChange &change) {
                 if (auto target = weakStream.lock())
                     target->yield(typedValue(change.newValue, defaultValue));
             });
@@ -131,7 +132,8 @@ private:
     bool m_finished = false;
 };
 
-template <typename Value> std::shared_ptr<UpdateStream<Value>> updates(const Key<Value> &key, bool initial = true) {
+template <typename Value>
+std::shared_ptr<UpdateStream<Value>> updates(const Key<Value> &key, bool initial = true) {
     return UpdateStream<Value>::make(key, initial);
 }
 

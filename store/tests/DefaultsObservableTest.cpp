@@ -1,5 +1,7 @@
 #include "store/DefaultsObservable.h"
 
+#include "platform/testing/InMemorySuite.h"
+
 #include "platform/testing/EventLoop.h"
 
 #include <QSignalSpy>
@@ -10,10 +12,6 @@ using namespace kestrova;
 using namespace kestrova::Defaults;
 
 namespace {
-
-std::shared_ptr<UserDefaults> makeSuite() {
-    return std::make_shared<UserDefaults>(QString{});
-}
 
 // The smallest checkable control, standing in for a check box.
 class FakeCheckBox : public QObject {
@@ -34,7 +32,7 @@ Q_SIGNALS:
 } // namespace
 
 TEST(DefaultsObservableTest, WrapperAnnouncesBeforeStoringAndAfterEveryChange) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> key(QStringLiteral("n"), 4, suite);
     Default<int> wrapper(key);
     QSignalSpy spy(wrapper.observable(), &ObservableBase::objectWillChange);
@@ -53,7 +51,8 @@ TEST(DefaultsObservableTest, WrapperAnnouncesBeforeStoringAndAfterEveryChange) {
     Default<int> other(key);
     QSignalSpy otherSpy(other.observable(), &ObservableBase::objectWillChange);
     set(key, 6);
-    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return spy.size() == 4 && otherSpy.size() >= 1; }));
+    ASSERT_TRUE(
+        kestrova::testing::processEventsUntil([&] { return spy.size() == 4 && otherSpy.size() >= 1; }));
     wrapper.binding().set(7);
     EXPECT_EQ(other.binding().get(), 7);
     wrapper.mutate([](int &value) { value *= 2; });
@@ -65,7 +64,7 @@ TEST(DefaultsObservableTest, WrapperAnnouncesBeforeStoringAndAfterEveryChange) {
 }
 
 TEST(DefaultsObservableTest, AFreedObservableHearsNothingMore) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> key(QStringLiteral("n"), 0, suite);
     int announcements = 0;
     {
@@ -79,7 +78,7 @@ TEST(DefaultsObservableTest, AFreedObservableHearsNothingMore) {
 }
 
 TEST(DefaultsObservableTest, ToggleRunsItsActionWhenItRendersAChangedValue) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<bool> key(QStringLiteral("shown"), false, suite);
     Toggle toggle(QStringLiteral("Show"), key);
     std::vector<bool> earlier;

@@ -2,6 +2,8 @@
 #include "store/DefaultsPublisher.h"
 #include "store/DefaultsUpdates.h"
 
+#include "platform/testing/InMemorySuite.h"
+
 #include "platform/testing/EventLoop.h"
 
 #include <QObject>
@@ -12,14 +14,6 @@ using namespace kestrova;
 using namespace kestrova::Defaults;
 using platform::PropertyListValue;
 
-namespace {
-
-std::shared_ptr<UserDefaults> makeSuite() {
-    return std::make_shared<UserDefaults>(QString{});
-}
-
-} // namespace
-
 TEST(DefaultsObservationTest, OptionsAskForOldAndNewPlusInitialOrPrior) {
     EXPECT_EQ(ObservationOptions{}.suiteOptions(), 3u);
     EXPECT_EQ((ObservationOptions{ObservationOption::initial}).suiteOptions(), 7u);
@@ -28,11 +22,12 @@ TEST(DefaultsObservationTest, OptionsAskForOldAndNewPlusInitialOrPrior) {
 }
 
 TEST(DefaultsObservationTest, TypedChangesReadMissingAndUnreadableValuesAsTheDefault) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::vector<int>> key(QStringLiteral("list"), {9}, suite);
     std::vector<KeyChange<std::vector<int>>> changes;
-    auto observation = observe<std::vector<int>>(key, {ObservationOption::initial},
-                                                 [&](const KeyChange<std::vector<int>> &change) { changes.push_back(change); });
+    auto observation = observe<std::vector<int>>(
+        key, {ObservationOption::initial},
+        [&](const KeyChange<std::vector<int>> &change) { changes.push_back(change); });
     set(key, {1});
     suite->setObject(PropertyListValue(QStringLiteral("not a list")), QStringLiteral("list"));
     key.reset();
@@ -50,7 +45,7 @@ TEST(DefaultsObservationTest, TypedChangesReadMissingAndUnreadableValuesAsTheDef
 }
 
 TEST(DefaultsObservationTest, WritesInsideRunWithoutNotifyingReachNoObservation) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> key(QStringLiteral("n"), 0, suite);
     int calls = 0;
     auto observation = observe<int>(key, {}, [&](const KeyChange<int> &) { ++calls; });
@@ -67,12 +62,12 @@ TEST(DefaultsObservationTest, WritesInsideRunWithoutNotifyingReachNoObservation)
 }
 
 TEST(DefaultsObservationTest, CompositeObservationCoversKeysOfSeveralSuites) {
-    auto first = makeSuite();
-    auto second = makeSuite();
+    auto first = kestrova::testing::makeInMemorySuite();
+    auto second = kestrova::testing::makeInMemorySuite();
     const Key<int> a(QStringLiteral("a"), 0, first);
     const Key<QString> b(QStringLiteral("b"), QString(), second);
     int calls = 0;
-    auto observation = observe({a, b}, {}, [&] { ++calls; });
+    auto observation = observe(std::vector<std::reference_wrapper<const AnyKey>>{a, b}, {}, [&] { ++calls; });
     set(a, 1);
     set(b, QStringLiteral("x"));
     set(Key<int>(QStringLiteral("c"), 0, first), 1);
@@ -83,7 +78,7 @@ TEST(DefaultsObservationTest, CompositeObservationCoversKeysOfSeveralSuites) {
 }
 
 TEST(DefaultsObservationTest, LifetimeBindingFollowsTheOwner) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> key(QStringLiteral("n"), 0, suite);
     int calls = 0;
     {
@@ -108,10 +103,11 @@ TEST(DefaultsObservationTest, LifetimeBindingFollowsTheOwner) {
 }
 
 TEST(DefaultsObservationTest, PublishersDeliverEveryRecordUntilCancelled) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> key(QStringLiteral("n"), 5, suite);
     std::vector<int> received;
-    auto subscription = publisher(key).sink([&](const KeyChange<int> &change) { received.push_back(change.newValue); });
+    auto subscription =
+        publisher(key).sink([&](const KeyChange<int> &change) { received.push_back(change.newValue); });
     set(key, 1);
     set(key, 1);
     EXPECT_EQ(received, (std::vector<int>{5, 1, 1}));
@@ -120,9 +116,11 @@ TEST(DefaultsObservationTest, PublishersDeliverEveryRecordUntilCancelled) {
     EXPECT_EQ(received.size(), 3u);
 
     int events = 0;
-    auto merged = publisher({key, Key<int>(QStringLiteral("m"), 0, suite)}).sink([&] { ++events; });
+    const Key<int> other(QStringLiteral("m"), 0, suite);
+    auto merged =
+        publisher(std::vector<std::reference_wrapper<const AnyKey>>{key, other}).sink([&] { ++events; });
     set(key, 3);
-    set(Key<int>(QStringLiteral("m"), 0, suite), 3);
+    set(other, 3);
     EXPECT_EQ(events, 2);
     auto none = publisher(std::vector<std::reference_wrapper<const AnyKey>>{}).sink([&] { ++events; });
     set(key, 4);
@@ -130,7 +128,7 @@ TEST(DefaultsObservationTest, PublishersDeliverEveryRecordUntilCancelled) {
 }
 
 TEST(DefaultsObservationTest, UpdateStreamYieldsEveryValueOnTheConsumersThread) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<QString> key(QStringLiteral("s"), QStringLiteral("default"), suite);
     auto stream = updates(key, /*initial=*/true);
     EXPECT_EQ(stream->takeNext(), QStringLiteral("default"));

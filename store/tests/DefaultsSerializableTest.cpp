@@ -2,6 +2,8 @@
 #include "store/Defaults.h"
 #include "store/DefaultsMigration.h"
 
+#include "platform/testing/InMemorySuite.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,10 +15,6 @@ using namespace kestrova::Defaults;
 using platform::PropertyListValue;
 
 namespace {
-
-std::shared_ptr<UserDefaults> makeSuite() {
-    return std::make_shared<UserDefaults>(QString{});
-}
 
 // A small record stored as JSON text, like the application's folders.
 struct Record {
@@ -39,7 +37,9 @@ template <> struct kestrova::Defaults::Serializable<Record> : CodableSerializabl
 
 template <> struct kestrova::Defaults::RawValueTraits<Order> {
     using RawValue = QString;
-    static RawValue rawValue(Order order) { return order == Order::name ? QStringLiteral("name") : QStringLiteral("date"); }
+    static RawValue rawValue(Order order) {
+        return order == Order::name ? QStringLiteral("name") : QStringLiteral("date");
+    }
     static std::optional<Order> fromRawValue(const RawValue &raw) {
         if (raw == QStringLiteral("name"))
             return Order::name;
@@ -51,7 +51,7 @@ template <> struct kestrova::Defaults::RawValueTraits<Order> {
 template <> struct kestrova::Defaults::Serializable<Order> : RawRepresentableSerializable<Order> {};
 
 TEST(DefaultsSerializableTest, RecordsAreStoredAsTheirOwnJsonText) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::vector<Record>> records(QStringLiteral("records"), {}, suite);
     set(records, {{QStringLiteral("/home/a b"), 0.5}, {QStringLiteral("ü"), 2}});
     const auto stored = suite->object(QStringLiteral("records"));
@@ -59,24 +59,34 @@ TEST(DefaultsSerializableTest, RecordsAreStoredAsTheirOwnJsonText) {
     const auto &texts = *stored->getIf<PropertyListValue::Array>();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], PropertyListValue(QStringLiteral(R"({"path":"\/home\/a b","weight":0.5})")));
-    EXPECT_EQ(get(records), (std::vector<Record>{{QStringLiteral("/home/a b"), 0.5}, {QStringLiteral("ü"), 2}}));
+    EXPECT_EQ(get(records),
+              (std::vector<Record>{{QStringLiteral("/home/a b"), 0.5}, {QStringLiteral("ü"), 2}}));
 
     // One unreadable record drops only itself.
-    suite->setObject(PropertyListValue(PropertyListValue::Array{texts[0], PropertyListValue(QStringLiteral("{nope")),
-                                                                PropertyListValue(QStringLiteral(R"({"path":1,"weight":1})")),
-                                                                PropertyListValue(7), texts[1]}),
-                     QStringLiteral("records"));
+    suite->setObject(
+        PropertyListValue(PropertyListValue::Array{
+            texts[0], PropertyListValue(QStringLiteral("{nope")),
+            PropertyListValue(QStringLiteral(R"({"path":1,"weight":1})")), PropertyListValue(7), texts[1]}),
+        QStringLiteral("records"));
     EXPECT_EQ(get(records).size(), 2u);
 
-    // A record that JSON cannot hold has no stored form: the reason is printed and the entry removed.
-    testing::internal::CaptureStdout();
-    set(records, {{QStringLiteral("x"), std::nan("")}});
-    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
-    EXPECT_FALSE(suite->object(QStringLiteral("records")));
+    // A record that JSON cannot hold has no stored form: the reason is printed and the record left out.
+    ::testing::internal::CaptureStdout();
+    set(records, {{QStringLiteral("x"), std::nan("")}, {QStringLiteral("y"), 1}});
+    EXPECT_NE(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(get(records), (std::vector<Record>{{QStringLiteral("y"), 1}}));
+
+    // As a single value it has no stored form at all, so the entry goes.
+    const Key<std::optional<Record>> single(QStringLiteral("single"), std::nullopt, suite);
+    set(single, std::optional<Record>(Record{QStringLiteral("z"), 1}));
+    ::testing::internal::CaptureStdout();
+    set(single, std::optional<Record>(Record{QStringLiteral("z"), std::nan("")}));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(suite->object(QStringLiteral("single")));
 }
 
 TEST(DefaultsSerializableTest, JsonTextUnderNativeKinds) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> number(QStringLiteral("n"), -1, suite);
     suite->setObject(PropertyListValue(QStringLiteral("1,2")), QStringLiteral("n"));
     EXPECT_EQ(get(number), 1);
@@ -92,15 +102,17 @@ TEST(DefaultsSerializableTest, JsonTextUnderNativeKinds) {
 }
 
 TEST(DefaultsSerializableTest, RawValuesMapsSetsAndIdentifiers) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::map<QString, Order>> orders(QStringLiteral("orders"), {}, suite);
     set(orders, {{QStringLiteral("file:///a/"), Order::date}});
     EXPECT_EQ(suite->object(QStringLiteral("orders")),
-              PropertyListValue(PropertyListValue::Dictionary{{QStringLiteral("file:///a/"), QStringLiteral("date")}}));
+              PropertyListValue(
+                  PropertyListValue::Dictionary{{QStringLiteral("file:///a/"), QStringLiteral("date")}}));
     // An order written by a newer build names no case here: that entry alone is left out.
-    suite->setObject(PropertyListValue(PropertyListValue::Dictionary{{QStringLiteral("a"), QStringLiteral("date")},
-                                                                     {QStringLiteral("b"), QStringLiteral("size")}}),
-                     QStringLiteral("orders"));
+    suite->setObject(
+        PropertyListValue(PropertyListValue::Dictionary{{QStringLiteral("a"), QStringLiteral("date")},
+                                                        {QStringLiteral("b"), QStringLiteral("size")}}),
+        QStringLiteral("orders"));
     EXPECT_EQ(get(orders), (std::map<QString, Order>{{QStringLiteral("a"), Order::date}}));
 
     const Key<std::set<int>> numbers(QStringLiteral("set"), {}, suite);
@@ -132,10 +144,11 @@ TEST(DefaultsSerializableTest, AnySerializableComparesByKindAndContents) {
     EXPECT_EQ(left, right);
     EXPECT_EQ(left.hash(), right.hash());
     EXPECT_EQ(AnySerializable(0.0).hash(), AnySerializable(-0.0).hash());
-    std::unordered_set<AnySerializable> distinct{AnySerializable(1), AnySerializable(1), AnySerializable(true)};
+    std::unordered_set<AnySerializable> distinct{AnySerializable(1), AnySerializable(1),
+                                                 AnySerializable(true)};
     EXPECT_EQ(distinct.size(), 2u);
 
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<AnySerializable> any(QStringLiteral("any"), AnySerializable(), suite);
     set(any, AnySerializable::array({1, "two"}));
     EXPECT_EQ(get(any).get<std::vector<QString>>(), std::vector<QString>{QStringLiteral("two")});
@@ -147,14 +160,15 @@ TEST(DefaultsSerializableTest, AnySerializableComparesByKindAndContents) {
 }
 
 TEST(DefaultsSerializableTest, MigrationRewritesLegacyJsonTextOnce) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::map<QString, QByteArray>> bookmarks(QStringLiteral("bookmarks"), {}, suite);
     suite->setObject(PropertyListValue(QStringLiteral(R"({"file:\/\/\/a\/":"AQI=","file:///b/":"Aw=="})")),
                      QStringLiteral("bookmarks"));
     EXPECT_TRUE(get(bookmarks).empty()) << "text is not read as a map before migration";
     migrate<std::map<QString, QByteArray>>({&bookmarks}, Version::v5);
-    const PropertyListValue migrated(PropertyListValue::Dictionary{
-        {QStringLiteral("file:///a/"), QByteArray("\x01\x02")}, {QStringLiteral("file:///b/"), QByteArray("\x03")}});
+    const PropertyListValue migrated(
+        PropertyListValue::Dictionary{{QStringLiteral("file:///a/"), QByteArray("\x01\x02")},
+                                      {QStringLiteral("file:///b/"), QByteArray("\x03")}});
     EXPECT_EQ(suite->object(QStringLiteral("bookmarks")), migrated);
     migrate<std::map<QString, QByteArray>>({&bookmarks}, Version::v5);
     EXPECT_EQ(suite->object(QStringLiteral("bookmarks")), migrated);
@@ -185,8 +199,9 @@ PropertyListValue randomValue(std::mt19937 &random, int depth) {
     case 2:
         return PropertyListValue(std::ldexp(double(random()), int(random() % 200) - 100));
     case 3: {
-        static const char *const texts[] = {"", "[", "1,2", "{\"path\":\"x\",\"weight\":1}", "null", "\"s\"",
-                                            "true", "[[[[", "\xff\xfe", "name", "1e999"};
+        static const char *const texts[] = {"",         "[",     "1,2",  "{\"path\":\"x\",\"weight\":1}",
+                                            "null",     "\"s\"", "true", "[[[[",
+                                            "\xff\xfe", "name",  "1e999"};
         return PropertyListValue(QString::fromUtf8(texts[random() % std::size(texts)]));
     }
     case 4:

@@ -1,5 +1,7 @@
 #include "store/Defaults.h"
 
+#include "platform/testing/InMemorySuite.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -9,16 +11,8 @@ using namespace kestrova;
 using namespace kestrova::Defaults;
 using platform::PropertyListValue;
 
-namespace {
-
-std::shared_ptr<UserDefaults> makeSuite() {
-    return std::make_shared<UserDefaults>(QString{});
-}
-
-} // namespace
-
 TEST(DefaultsTest, OptionalKeysAndRegisteredDefaults) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::optional<QString>> bare(QStringLiteral("bare"), suite);
     EXPECT_FALSE(suite->dictionaryRepresentation().contains(QStringLiteral("bare")));
     EXPECT_EQ(get(bare), std::nullopt);
@@ -45,7 +39,7 @@ TEST(DefaultsTest, OptionalKeysAndRegisteredDefaults) {
 }
 
 TEST(DefaultsTest, ReadsFallBackToTheDefaultAndLeaveTheEntryAlone) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<bool> flag(QStringLiteral("flag"), false, suite);
     suite->setObject(PropertyListValue(QStringLiteral("true")), QStringLiteral("flag"));
     EXPECT_TRUE(get(flag));
@@ -65,7 +59,7 @@ TEST(DefaultsTest, ReadsFallBackToTheDefaultAndLeaveTheEntryAlone) {
 }
 
 TEST(DefaultsTest, AValueWithoutAStoredFormRemovesTheEntry) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::uint64_t> huge(QStringLiteral("huge"), 1, suite);
     set(huge, std::uint64_t(5));
     set(huge, std::numeric_limits<std::uint64_t>::max());
@@ -74,8 +68,8 @@ TEST(DefaultsTest, AValueWithoutAStoredFormRemovesTheEntry) {
 }
 
 TEST(DefaultsTest, KeysCompareByNameAndSuiteOnly) {
-    auto suite = makeSuite();
-    auto other = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
+    auto other = kestrova::testing::makeInMemorySuite();
     const Key<int> number(QStringLiteral("k"), 1, suite);
     const Key<QString> text(QStringLiteral("k"), QStringLiteral("x"), suite);
     const Key<int> elsewhere(QStringLiteral("k"), 1, other);
@@ -85,7 +79,7 @@ TEST(DefaultsTest, KeysCompareByNameAndSuiteOnly) {
 }
 
 TEST(DefaultsTest, AnEditThatThrowsStoresNothing) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<std::vector<int>> list(QStringLiteral("list"), {}, suite);
     set(list, {1, 2});
     EXPECT_THROW(mutate(list,
@@ -100,7 +94,7 @@ TEST(DefaultsTest, AnEditThatThrowsStoresNothing) {
 }
 
 TEST(DefaultsTest, ResetsOfSeveralKeysAndByName) {
-    auto suite = makeSuite();
+    auto suite = kestrova::testing::makeInMemorySuite();
     const Key<int> a(QStringLiteral("a"), 1, suite);
     const Key<QString> b(QStringLiteral("b"), QStringLiteral("b"), suite);
     set(a, 5);
