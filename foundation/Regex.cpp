@@ -333,6 +333,15 @@ size_t qHash(const Regex::CheckingResult &result, size_t seed) {
     return result.m_engine ? hashExpression(*result.m_engine, hash) : hash;
 }
 
+std::optional<Regex::Match::Group> Regex::Match::group(const QString &name) const {
+    const std::optional<Range> exact = checkingResult.range(name);
+    if (!exact || exact->length() < 1)
+        return std::nullopt;
+    CharacterWidener widener(originalString);
+    const Range widened = widener.widen(*exact);
+    return Group{originalString.sliced(widened.lowerBound, widened.length()), widened};
+}
+
 size_t qHash(const Regex::Match::Group &group, size_t seed) {
     return qHashMulti(seed, group.value, group.range);
 }

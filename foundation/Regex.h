@@ -97,6 +97,10 @@ public:
         // skipped or matched nothing leaves no entry, so later groups move up.
         QList<Group> groups;
 
+        // The named capture group, widened to whole characters like the numbered ones; nothing when the
+        // pattern has no such group or it matched no text.
+        std::optional<Group> group(const QString &name) const;
+
         friend bool operator==(const Match &, const Match &) = default;
         friend size_t qHash(const Match &match, size_t seed);
     };

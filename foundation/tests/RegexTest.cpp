@@ -330,3 +330,15 @@ TEST(RegexTest, RandomTextKeepsMatchingAndReplacingConsistent) {
         ASSERT_EQ(exactRange(*itself), (Regex::Range{0, text.size()}));
     }
 }
+
+TEST(RegexTest, NamedGroupsAreLookedUpAndWidened) {
+    const Regex regex("(?<name>[a-z]+)(?<accent>\\x{301})?=(?<empty>x?)");
+    const auto match = regex.firstMatch(QStringLiteral("cafe\u0301=1"));
+    ASSERT_TRUE(match);
+    const auto name = match->group(QStringLiteral("name"));
+    ASSERT_TRUE(name);
+    // The group ends inside "e" + combining accent, so it widens over the whole character.
+    EXPECT_EQ(name->value, QStringLiteral("cafe\u0301"));
+    EXPECT_FALSE(match->group(QStringLiteral("empty"))) << "a group that matched no text gives nothing";
+    EXPECT_FALSE(match->group(QStringLiteral("missing")));
+}
