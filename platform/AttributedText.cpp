@@ -19,24 +19,29 @@ void AttributedText::append(const AttributedText &other) {
         append(other.m_text.mid(run.start, run.length), run.attributes);
 }
 
-std::optional<QFont> AttributedText::wholeStringFont() const {
-    if (m_runs.empty())
+namespace {
+
+// The attribute when every run has the same value of it.
+template <typename Value>
+std::optional<Value> sharedByAllRuns(const std::vector<AttributedText::Run> &runs,
+                                     std::optional<Value> TextAttributes::*attribute) {
+    if (runs.empty())
         return std::nullopt;
-    const auto &font = m_runs.front().attributes.font;
-    for (const Run &run : m_runs)
-        if (run.attributes.font != font)
+    const auto &first = runs.front().attributes.*attribute;
+    for (const auto &run : runs)
+        if (run.attributes.*attribute != first)
             return std::nullopt;
-    return font;
+    return first;
+}
+
+} // namespace
+
+std::optional<QFont> AttributedText::wholeStringFont() const {
+    return sharedByAllRuns(m_runs, &TextAttributes::font);
 }
 
 std::optional<TextColor> AttributedText::wholeStringColor() const {
-    if (m_runs.empty())
-        return std::nullopt;
-    const auto &color = m_runs.front().attributes.color;
-    for (const Run &run : m_runs)
-        if (run.attributes.color != color)
-            return std::nullopt;
-    return color;
+    return sharedByAllRuns(m_runs, &TextAttributes::color);
 }
 
 template <typename Change> void AttributedText::changeEachRun(Change &&change) {
