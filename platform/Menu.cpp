@@ -1,0 +1,207 @@
+#include "Menu.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace kestrova::platform {
+
+Menu::Menu(QString title)
+    : m_title(std::move(title)) {}
+
+Menu::~Menu() {
+    // The holding item always lets go of its submenu before the submenu can die, so only the items
+    // need telling.
+    for (const auto &item : m_items)
+        item->m_menu = nullptr;
+}
+
+Menu *Menu::supermenu() const {
+    return m_supermenuItem ? m_supermenuItem->menu() : nullptr;
+}
+
+void Menu::adopt(const std::shared_ptr<MenuItem> &item) {
+    if (item->m_menu && item->m_menu != this)
+        item->m_menu->removeItem(item);
+    item->m_menu = this;
+}
+
+const std::shared_ptr<MenuItem> &Menu::addItem(const std::shared_ptr<MenuItem> &item) {
+    insertItem(item, m_items.size());
+    return item;
+}
+
+void Menu::insertItem(const std::shared_ptr<MenuItem> &item, std::size_t index) {
+    if (!item)
+        return;
+    // Re-inserting an item of this menu moves it.
+    if (item->m_menu == this)
+        std::erase(m_items, item);
+    adopt(item);
+    index = std::min(index, m_items.size());
+    m_items.insert(m_items.begin() + std::ptrdiff_t(index), item);
+}
+
+std::shared_ptr<MenuItem> Menu::addSeparator() {
+    auto item = MenuItem::separator();
+    addItem(item);
+    return item;
+}
+
+void Menu::removeItem(const std::shared_ptr<MenuItem> &item) {
+    if (!item || item->m_menu != this)
+        return;
+    item->m_menu = nullptr;
+    std::erase(m_items, item);
+}
+
+void Menu::removeAllItems() {
+    // Moved out first: releasing an item may run code (a closure's captures) that looks at this menu.
+    auto released = takeAllItems();
+    released.clear();
+}
+
+std::vector<std::shared_ptr<MenuItem>> Menu::takeAllItems() {
+    auto items = std::exchange(m_items, {});
+    for (const auto &item : items)
+        item->m_menu = nullptr;
+    return items;
+}
+
+void Menu::setItems(std::vector<std::shared_ptr<MenuItem>> items) {
+    auto previous = takeAllItems();
+    for (const auto &item : items)
+        addItem(item);
+}
+
+void Menu::menuNeedsUpdate() {
+    const std::weak_ptr<bool> alive = m_alive;
+    m_needsUpdateObservers.notify();
+    if (!alive.expired())
+        didNeedUpdate();
+}
+
+void Menu::menuWillOpen() {
+    setOpen(true);
+}
+
+void Menu::menuDidClose() {
+    setOpen(false);
+}
+
+void Menu::setOpen(bool open) {
+    if (m_isOpen == open)
+        return;
+    m_isOpen = open;
+    const std::weak_ptr<bool> alive = m_alive;
+    m_openObservers.notify(open);
+    if (!alive.expired())
+        openStateDidChange(open);
+}
+
+Subscription Menu::observeOpenState(std::function<void(bool)> handler) {
+    auto subscription = m_openObservers.subscribe(handler);
+    handler(m_isOpen);
+    return subscription;
+}
+
+Subscription Menu::observeNeedsUpdate(std::function<void()> handler) {
+    return m_needsUpdateObservers.subscribe(std::move(handler));
+}
+
+std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
+    std::vector<std::shared_ptr<MenuItem>> shown;
+    std::size_t index = 0;
+    while (index < m_items.size()) {
+        // A row is a primary item (none for alternates at the very start) and the alternates after it.
+        std::shared_ptr<MenuItem> row = m_items[index]->isAlternate() ? nullptr : m_items[index];
+        std::size_t next = row ? index + 1 : index;
+        bool replaced = false;
+        for (; next < m_items.size() && m_items[next]->isAlternate(); ++next) {
+            const auto &alternate = m_items[next];
+            const Modifiers mask = alternate->keyEquivalentModifierMask();
+            if (replaced || alternate->isHidden() || !mask || mask != heldModifiers)
+                continue;
+            row = alternate;
+            replaced = true;
+        }
+        if (row && !row->isHidden())
+            shown.push_back(row);
+        index = next;
+    }
+    return shown;
+}
+
+namespace {
+
+QString quoted(const QString &text) {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    escaped.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    escaped.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString rowText(const MenuItem &item) {
+    if (item.isSeparator())
+        return QStringLiteral("-----");
+    const QString title = item.displayedTitle();
+    if (!title.isEmpty())
+        return quoted(title);
+    if (const auto &view = item.hostedView())
+        return QLatin1Char('<') + view->description() + QLatin1Char('>');
+    if (!item.image().isNull())
+        return QStringLiteral("<image: ") + item.accessibilityDescription() + QLatin1Char('>');
+    return quoted(title);
+}
+
+QStringList flags(const MenuItem &item) {
+    QStringList flags;
+    if (item.isSeparator())
+        return flags;
+    if (!item.isEnabled())
+        flags << QStringLiteral("disabled");
+    if (item.isHidden())
+        flags << QStringLiteral("hidden");
+    if (item.state() == MenuItem::State::on)
+        flags << QStringLiteral("on");
+    if (item.state() == MenuItem::State::mixed)
+        flags << QStringLiteral("mixed");
+    if (item.isAlternate())
+        flags << QStringLiteral("alternate ") + modifiersDescription(item.keyEquivalentModifierMask());
+    if (!item.keyEquivalent().isEmpty())
+        flags << QStringLiteral("key ") + modifiersDescription(item.keyEquivalentModifierMask()) +
+                     QLatin1Char('+') + item.keyEquivalent().toUpper();
+    if (item.hostedView() && !item.displayedTitle().isEmpty())
+        flags << QStringLiteral("view");
+    return flags;
+}
+
+} // namespace
+
+QString Menu::dump() const {
+    QString text;
+    dump(text, 0);
+    return text;
+}
+
+void Menu::dump(QString &into, int depth) const {
+    const QString indent(depth * 2, QLatin1Char(' '));
+    for (const auto &item : m_items) {
+        into += indent + rowText(*item);
+        const QStringList itemFlags = flags(*item);
+        if (!itemFlags.isEmpty())
+            into += QStringLiteral(" [") + itemFlags.join(QStringLiteral(", ")) + QLatin1Char(']');
+        if (const auto &submenu = item->submenu()) {
+            into += QStringLiteral(" >");
+            if (submenu->isEmpty() && item->hasLazySubmenu())
+                into += QStringLiteral(" (not built)");
+        }
+        into += QLatin1Char('\n');
+        if (const auto &submenu = item->submenu())
+            submenu->dump(into, depth + 1);
+    }
+}
+
+} // namespace kestrova::platform

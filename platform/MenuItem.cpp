@@ -1,0 +1,148 @@
+#include "MenuItem.h"
+
+#include "Menu.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QStringList>
+
+namespace kestrova::platform {
+
+Q_LOGGING_CATEGORY(lcMenuItem, "kestrova.platform.menu")
+
+QString modifiersDescription(Modifiers modifiers) {
+    QStringList names;
+    if (modifiers & Modifier::shift)
+        names << QStringLiteral("Shift");
+    if (modifiers & Modifier::control)
+        names << QStringLiteral("Control");
+    if (modifiers & Modifier::option)
+        names << QStringLiteral("Option");
+    if (modifiers & Modifier::command)
+        names << QStringLiteral("Command");
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QLatin1Char('+'));
+}
+
+namespace {
+
+class EmptyHostedView final : public HostedViewFactory {
+public:
+    QString description() const override { return QStringLiteral("empty view"); }
+};
+
+// Runs `work` on a later turn of the main event loop; at once when there is no event loop to post to.
+void postToMainLoop(std::function<void()> work) {
+    auto *application = QCoreApplication::instance();
+    if (!application) {
+        work();
+        return;
+    }
+    QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
+}
+
+} // namespace
+
+std::shared_ptr<const HostedViewFactory> HostedViewFactory::empty() {
+    static const auto view = std::make_shared<const EmptyHostedView>();
+    return view;
+}
+
+MenuItem::MenuItem(QString title)
+    : m_title(std::move(title)) {}
+
+MenuItem::~MenuItem() {
+    if (m_submenu)
+        m_submenu->m_supermenuItem = nullptr;
+}
+
+std::shared_ptr<MenuItem> MenuItem::separator() {
+    auto item = std::make_shared<MenuItem>();
+    item->m_isSeparator = true;
+    item->m_isEnabled = false;
+    return item;
+}
+
+QString MenuItem::displayedTitle() const {
+    return m_attributedTitle ? m_attributedTitle->text() : m_title;
+}
+
+void MenuItem::setAction(std::function<void()> action) {
+    m_action = action ? std::make_shared<std::function<void()>>(std::move(action)) : nullptr;
+}
+
+bool MenuItem::performAction() {
+    if (!m_isEnabled || !m_action)
+        return false;
+    const auto action = m_action;
+    (*action)();
+    return true;
+}
+
+bool MenuItem::setSubmenu(std::shared_ptr<Menu> submenu) {
+    if (submenu == m_submenu)
+        return true;
+    if (submenu) {
+        for (const Menu *ancestor = m_menu; ancestor; ancestor = ancestor->supermenu()) {
+            if (ancestor == submenu.get()) {
+                qCWarning(lcMenuItem)
+                    << "Refused a submenu that would contain its own item:" << submenu->title();
+                return false;
+            }
+        }
+        if (MenuItem *previousHolder = submenu->m_supermenuItem) {
+            previousHolder->m_submenu.reset();
+            previousHolder->m_hasLazySubmenu = false;
+        }
+    }
+    if (m_submenu)
+        m_submenu->m_supermenuItem = nullptr;
+    m_submenu = std::move(submenu);
+    m_hasLazySubmenu = false;
+    if (m_submenu)
+        m_submenu->m_supermenuItem = this;
+    return true;
+}
+
+void MenuItem::setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy) {
+    if (!setSubmenu(submenu) || !submenu)
+        return;
+    m_hasLazySubmenu = true;
+    if (!m_isEnabled)
+        return;
+
+    // A clear posted after one closing must not empty a later opening: a reopening in the same turn
+    // clears (and rebuilds) at once, and the posted clear then finds nothing to do.
+    auto clearPending = std::make_shared<bool>(false);
+    const std::weak_ptr<Menu> weakSubmenu = submenu;
+    retain(submenu->observeOpenState([weakSubmenu, lazy = std::move(lazy), clearPending](bool isOpen) {
+        if (lazy.onOpenChange)
+            lazy.onOpenChange(isOpen);
+        const auto submenu = weakSubmenu.lock();
+        if (!submenu)
+            return;
+        if (lazy.clearsOnClose && !isOpen) {
+            *clearPending = true;
+            postToMainLoop([weakSubmenu, clearPending] {
+                if (!*clearPending)
+                    return;
+                *clearPending = false;
+                if (const auto submenu = weakSubmenu.lock())
+                    submenu->removeAllItems();
+            });
+            return;
+        }
+        if (!isOpen)
+            return;
+        if (*clearPending) {
+            *clearPending = false;
+            submenu->removeAllItems();
+        }
+        if (!submenu->isEmpty() || !lazy.build)
+            return;
+        if (const auto built = lazy.build())
+            submenu->setItems(built->takeAllItems());
+    }));
+}
+
+} // namespace kestrova::platform

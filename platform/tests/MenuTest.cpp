@@ -1,0 +1,244 @@
+#include "platform/Menu.h"
+
+#include "platform/testing/EventLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+using namespace kestrova::platform;
+
+namespace {
+
+std::shared_ptr<MenuItem> item(const QString &title) {
+    return std::make_shared<MenuItem>(title);
+}
+
+std::shared_ptr<MenuItem> alternate(const QString &title, Modifiers mask) {
+    auto alternateItem = item(title);
+    alternateItem->setAlternate(true);
+    alternateItem->setKeyEquivalentModifierMask(mask);
+    return alternateItem;
+}
+
+QStringList titles(const std::vector<std::shared_ptr<MenuItem>> &items) {
+    QStringList titles;
+    for (const auto &shown : items)
+        titles << shown->displayedTitle();
+    return titles;
+}
+
+void open(Menu &menu) {
+    menu.menuNeedsUpdate();
+    menu.menuWillOpen();
+}
+
+} // namespace
+
+TEST(MenuTest, OpenStateIsSetBeforeObserversAndEachTransitionIsAnnouncedOnce) {
+    auto menu = std::make_shared<Menu>();
+    QStringList events;
+    auto openState = menu->observeOpenState([&](bool isOpen) {
+        events << QStringLiteral("open %1 (isOpen %2)").arg(isOpen).arg(menu->isOpen());
+    });
+    auto updates = menu->observeNeedsUpdate([&] { events << QStringLiteral("update"); });
+    open(*menu);
+    menu->menuWillOpen(); // no change: not announced again
+    menu->menuDidClose();
+    EXPECT_EQ(events, (QStringList{"open 0 (isOpen 0)", "update", "open 1 (isOpen 1)", "open 0 (isOpen 0)"}));
+
+    // An observer may drop the menu while it is being told; nobody touches the menu after that.
+    auto dropper = menu->observeOpenState([&](bool isOpen) {
+        if (isOpen)
+            menu.reset();
+    });
+    auto *raw = menu.get();
+    raw->menuWillOpen();
+    EXPECT_EQ(menu, nullptr);
+    openState.cancel();
+}
+
+TEST(MenuTest, ItemsBelongToOneMenuAndSubmenusMayNotFormLoops) {
+    auto first = std::make_shared<Menu>(QStringLiteral("first"));
+    auto second = std::make_shared<Menu>(QStringLiteral("second"));
+    const auto shared = first->addItem(item(QStringLiteral("shared")));
+    second->addItem(shared);
+    EXPECT_TRUE(first->isEmpty());
+    EXPECT_EQ(shared->menu(), second.get());
+
+    // Adding an item twice moves it instead of listing it twice.
+    second->addItem(item(QStringLiteral("other")));
+    second->addItem(shared);
+    EXPECT_EQ(titles(second->items()), (QStringList{"other", "shared"}));
+
+    // A menu cannot become the submenu of one of its own items, nor of a descendant's item.
+    const auto holder = first->addItem(item(QStringLiteral("holder")));
+    ASSERT_TRUE(holder->setSubmenu(second));
+    EXPECT_FALSE(shared->setSubmenu(first));
+    EXPECT_FALSE(holder->setSubmenu(first));
+    EXPECT_EQ(holder->submenu(), second);
+
+    // A menu is the submenu of one item: giving it to another takes it from the first.
+    const auto thief = first->addItem(item(QStringLiteral("thief")));
+    ASSERT_TRUE(thief->setSubmenu(second));
+    EXPECT_FALSE(holder->hasSubmenu());
+    EXPECT_EQ(second->supermenuItem(), thief.get());
+    EXPECT_EQ(second->supermenu(), first.get());
+
+    // Items outlive a menu that is dropped: they just no longer belong to it.
+    first.reset();
+    EXPECT_EQ(holder->menu(), nullptr);
+}
+
+TEST(MenuTest, ActionsRunOnlyWhenEnabledAndSurviveEmptyingTheirMenu) {
+    auto menu = std::make_shared<Menu>();
+    int runs = 0;
+    auto emptying = menu->addItem(item(QStringLiteral("empty the menu")));
+    auto counter = std::make_shared<int>(0);
+    emptying->setAction([menu = menu.get(), counter, &runs] {
+        menu->removeAllItems();
+        // The closure and what it captured are still alive although the menu let the item go.
+        ++*counter;
+        ++runs;
+    });
+    std::weak_ptr<MenuItem> weakItem = emptying;
+    emptying.reset();
+    EXPECT_TRUE(weakItem.lock()->performAction());
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(menu->isEmpty());
+    EXPECT_TRUE(weakItem.expired());
+
+    auto disabled = menu->addItem(item(QStringLiteral("disabled")));
+    disabled->setAction([&runs] { ++runs; });
+    disabled->setEnabled(false);
+    EXPECT_FALSE(disabled->performAction());
+    EXPECT_FALSE(menu->addItem(item(QStringLiteral("plain")))->performAction());
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(MenuTest, AlternatesStandInForTheRowBeforeThemOnlyForTheirExactMask) {
+    Menu menu;
+    menu.addItem(item(QStringLiteral("Open")));
+    menu.addItem(alternate(QStringLiteral("Reveal"), Modifier::option));
+    menu.addItem(alternate(QStringLiteral("Copy Path"), Modifier::control));
+    auto spacer = menu.addItem(item(QString()));
+    spacer->setHostedView(HostedViewFactory::empty());
+    menu.addItem(alternate(QStringLiteral("Get Info"), Modifier::option));
+    menu.addItem(item(QStringLiteral("Hidden")))->setHidden(true);
+    menu.addItem(alternate(QStringLiteral("Never"), {}));
+
+    EXPECT_EQ(titles(menu.displayedItems()), (QStringList{"Open", ""}));
+    EXPECT_EQ(titles(menu.displayedItems(Modifier::option)), (QStringList{"Reveal", "Get Info"}));
+    EXPECT_EQ(titles(menu.displayedItems(Modifier::control)), (QStringList{"Copy Path", ""}));
+    // Control+Option matches neither mask exactly.
+    EXPECT_EQ(titles(menu.displayedItems(Modifiers(Modifier::control) | Modifier::option)),
+              (QStringList{"Open", ""}));
+    EXPECT_EQ(int(Modifiers(Modifier::control)), 0x40000);
+    EXPECT_EQ(int(Modifiers(Modifier::option)), 0x80000);
+}
+
+TEST(MenuTest, LazySubmenuIsBuiltOncePerOpeningAndClearedAfterTheChosenActionRan) {
+    Menu root;
+    const auto keeping = root.addItem(item(QStringLiteral("Keeping")));
+    int keepingBuilds = 0;
+    QList<bool> openChanges;
+    keeping->setLazySubmenu(std::make_shared<Menu>(), {[&] {
+                                                           ++keepingBuilds;
+                                                           auto built = std::make_shared<Menu>();
+                                                           built->addItem(item(QStringLiteral("child")));
+                                                           return built;
+                                                       },
+                                                       false, [&](bool isOpen) { openChanges << isOpen; }});
+    // The present state is replayed at set-up.
+    EXPECT_EQ(openChanges, QList<bool>{false});
+    EXPECT_EQ(keepingBuilds, 0);
+    EXPECT_TRUE(root.dump().contains(QStringLiteral("\"Keeping\" > (not built)")));
+    open(*keeping->submenu());
+    keeping->submenu()->menuDidClose();
+    open(*keeping->submenu());
+    EXPECT_EQ(keepingBuilds, 1);
+    EXPECT_EQ(openChanges, (QList<bool>{false, true, false, true}));
+
+    // An empty build leaves the submenu empty, so the next opening builds again.
+    const auto empty = root.addItem(item(QStringLiteral("Empty")));
+    int emptyBuilds = 0;
+    empty->setLazySubmenu(std::make_shared<Menu>(), {.build = [&] {
+                              ++emptyBuilds;
+                              return std::shared_ptr<Menu>();
+                          }});
+    open(*empty->submenu());
+    empty->submenu()->menuDidClose();
+    open(*empty->submenu());
+    EXPECT_EQ(emptyBuilds, 2);
+
+    // A disabled item never builds.
+    const auto disabled = root.addItem(item(QStringLiteral("Disabled")));
+    disabled->setEnabled(false);
+    bool disabledBuilt = false;
+    disabled->setLazySubmenu(std::make_shared<Menu>(), {.build = [&] {
+                                 disabledBuilt = true;
+                                 return std::make_shared<Menu>();
+                             }});
+    open(*disabled->submenu());
+    EXPECT_FALSE(disabledBuilt);
+
+    // Clearing on close waits a turn, so the item chosen in the closing menu can still run.
+    const auto clearing = root.addItem(item(QStringLiteral("Clearing")));
+    int clearingBuilds = 0;
+    bool chosenRan = false;
+    clearing->setLazySubmenu(
+        std::make_shared<Menu>(),
+        {.build =
+             [&] {
+                 ++clearingBuilds;
+                 auto built = std::make_shared<Menu>();
+                 built->addItem(item(QStringLiteral("pick")))->setAction([&] { chosenRan = true; });
+                 return built;
+             },
+         .clearsOnClose = true});
+    const auto submenu = clearing->submenu();
+    open(*submenu);
+    const auto chosen = submenu->items().front();
+    submenu->menuDidClose();
+    EXPECT_FALSE(submenu->isEmpty());
+    EXPECT_TRUE(chosen->performAction());
+    EXPECT_TRUE(chosenRan);
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return submenu->isEmpty(); }));
+
+    // Reopened before the posted clear ran: built afresh at once, and the late clear leaves it alone.
+    open(*submenu);
+    submenu->menuDidClose();
+    open(*submenu);
+    EXPECT_EQ(clearingBuilds, 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(submenu->numberOfItems(), 1u);
+}
+
+TEST(MenuTest, DumpShowsTheTreeWithLiteralTitlesAndFlags) {
+    Menu menu;
+    auto quit = menu.addItem(item(QStringLiteral("Quit")));
+    quit->setKeyEquivalent(QStringLiteral("q"));
+    menu.addSeparator();
+    menu.addSeparator(); // doubled on purpose; kept
+    auto fileItem = menu.addItem(item(QStringLiteral("R&D\tnotes \"v2\"\nfinal.txt")));
+    fileItem->setState(MenuItem::State::on);
+    auto submenu = std::make_shared<Menu>();
+    submenu->addItem(item(QStringLiteral("Child")))->setEnabled(false);
+    fileItem->setSubmenu(submenu);
+    auto spacer = menu.addItem(item(QString()));
+    spacer->setHostedView(HostedViewFactory::empty());
+    spacer->setEnabled(false);
+    auto more = menu.addItem(alternate(QString(), Modifier::option));
+    more->setImage(QImage(4, 4, QImage::Format_ARGB32));
+    more->setAccessibilityDescription(QStringLiteral("More"));
+
+    EXPECT_EQ(menu.dump(), QStringLiteral("\"Quit\" [key Command+Q]\n"
+                                          "-----\n"
+                                          "-----\n"
+                                          "\"R&D\\tnotes \\\"v2\\\"\\nfinal.txt\" [on] >\n"
+                                          "  \"Child\" [disabled]\n"
+                                          "<empty view> [disabled]\n"
+                                          "<image: More> [alternate Option]\n"));
+    // The model keeps the raw title; escaping is the presenter's job.
+    EXPECT_EQ(fileItem->title(), QStringLiteral("R&D\tnotes \"v2\"\nfinal.txt"));
+}
