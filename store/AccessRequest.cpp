@@ -33,6 +33,8 @@ QString lastPathComponent(const QUrl &url) {
     const QByteArray path = url::localPath(url);
     if (path.isEmpty())
         return url.fileName();
+    if (path == "/")
+        return QStringLiteral("/");
     return QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
 }
 

@@ -1,21 +1,18 @@
 #include "Folder.h"
 
+#include "AccessRequest_p.h"
+
 #include "foundation/FileUrl.h"
 #include "foundation/HashCombine.h"
 #include "foundation/WellKnownFolders.h"
 #include "platform/SymbolImage.h"
 
-#include <QFile>
 
 #include <algorithm>
 
 namespace kestrova {
 
 namespace {
-
-QString canonicalIdText(const QUuid &id) {
-    return id.toString(QUuid::WithoutBraces).toUpper();
-}
 
 QUuid decodeId(const Json &json) {
     const QString text = fromJson<QString>(json);
@@ -45,7 +42,7 @@ std::optional<std::int64_t> Folder::effectiveItemLimit() const {
 
 Json Folder::toJson() const {
     Json json = Json::object();
-    json["id"] = canonicalIdText(id).toStdString();
+    json["id"] = Defaults::Serializable<QUuid>::canonicalText(id).toStdString();
     json["urlBookmark"] = urlBookmark.toJson();
     putIfPresent(json, "customTitle", customTitle);
     putIfPresent(json, "customIconName", customIconName);
@@ -123,12 +120,7 @@ std::optional<QString> Folder::fallbackTitle() const {
         return QStringLiteral("Apps");
     // Folders carry no separate display name here: the user's named folders already have their localized
     // names on disk.
-    const QByteArray path = url::localPath(*folderLocation);
-    if (path.isEmpty())
-        return folderLocation->fileName();
-    if (path == "/")
-        return QStringLiteral("/");
-    return QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
+    return accessrequest::lastPathComponent(*folderLocation);
 }
 
 QString Folder::iconName() const {

@@ -19,7 +19,7 @@ std::optional<QUrl> rootFolderURL() {
 }
 
 QString shortcutNameText(const Folder &folder) {
-    return folder.id.toString(QUuid::WithoutBraces).toUpper();
+    return Defaults::Serializable<QUuid>::canonicalText(folder.id);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "SortOrderComparator.h"
 
-#include "foundation/FileUrl.h"
+#include "AccessRequest_p.h"
+
 #include "foundation/ResourceValues.h"
 
-#include <QFile>
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -34,13 +34,6 @@ std::unique_ptr<icu::Collator> makeNaturalOrderCollator() {
     // Secondary strength tells accents apart but not letter case.
     collator->setAttribute(UCOL_STRENGTH, UCOL_SECONDARY, status);
     return collator;
-}
-
-QString entryName(const QUrl &url) {
-    const QByteArray path = url::localPath(url);
-    if (path.isEmpty())
-        return url.fileName();
-    return QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
 }
 
 std::optional<platform::Date> entryDate(Folder::SortOrder order, const QUrl &url) {
@@ -87,7 +80,7 @@ QByteArray SortOrderComparator::collationKey(const QString &text) const {
 SortOrderComparator::Key SortOrderComparator::key(const QUrl &url) const {
     switch (m_order) {
     case Folder::SortOrder::name:
-        return {collationKey(entryName(url)), std::nullopt};
+        return {collationKey(accessrequest::lastPathComponent(url)), std::nullopt};
     case Folder::SortOrder::kind:
         if (const auto type = url::contentType(url))
             return {collationKey(*type), std::nullopt};
