@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/Image.h"
+#include "platform/SymbolImage.h"
+
+#include <QImage>
+
+#include <variant>
+
+namespace kestrova {
+
+// What a status item draws: a system symbol (always a template, tinted by the status item) or the user's
+// own picture, drawn as a template or in its own colours.
+class MenuBarItemImage {
+public:
+    explicit MenuBarItemImage(platform::SymbolImage symbol)
+        : m_content(std::move(symbol)) {}
+    MenuBarItemImage(platform::Image image, bool isTemplate)
+        : m_content(std::move(image))
+        , m_isTemplate(isTemplate) {}
+
+    // Null when the image is the user's picture.
+    const platform::SymbolImage *symbol() const { return std::get_if<platform::SymbolImage>(&m_content); }
+    // Null when the image is a symbol.
+    const platform::Image *customImage() const { return std::get_if<platform::Image>(&m_content); }
+    bool isTemplate() const { return m_isTemplate; }
+
+    // The pixels: a symbol at its point size, a picture as it was supplied.
+    QImage image(qreal devicePixelRatio = 1.0) const {
+        if (const auto *symbolImage = symbol())
+            return symbolImage->image(devicePixelRatio);
+        return customImage()->toQImage();
+    }
+
+private:
+    std::variant<platform::SymbolImage, platform::Image> m_content;
+    bool m_isTemplate = true;
+};
+
+} // namespace kestrova
