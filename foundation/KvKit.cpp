@@ -145,7 +145,7 @@ KvKit::KvKit(Environment environment)
             if (const auto show = KvApp::hooks().showSupportWindow)
                 show();
         });
-    postToMainThread([this] { askToDeleteDataAndSettings(); });
+    postToMainThread([environment = m_environment] { askToDeleteDataAndSettings(environment); });
     postToMainThread([] { KvApp::addDebugMenu(); });
 
     const auto showSettings = defaults.object(kShowSettingsAfterRelaunchKey);
@@ -157,9 +157,9 @@ KvKit::KvKit(Environment environment)
     postToMainThread([] { LaunchingProcess::processID(); });
 }
 
-void KvKit::askToDeleteDataAndSettings() {
+void KvKit::askToDeleteDataAndSettings(const Environment &environment) {
     // Read again a turn later: the support window and this question exclude each other.
-    const quint64 flags = m_environment.keyboard ? m_environment.keyboard->modifiersHeldAtLaunch() : 0;
+    const quint64 flags = environment.keyboard ? environment.keyboard->modifiersHeldAtLaunch() : 0;
     if (launchChord(flags) != LaunchChord::deleteDataAndSettings)
         return;
     if (const auto activate = KvApp::hooks().activateApplication)
@@ -170,8 +170,8 @@ void KvKit::askToDeleteDataAndSettings() {
         AlertButtons{{QStringLiteral("Delete"), QStringLiteral("Cancel")}, std::nullopt, {0}});
     if (platform::AlertPresenter::shared().runModal(alert) != platform::ModalResponse::alertFirstButtonReturn)
         return;
-    if (m_environment.deleteDataAndSettings)
-        m_environment.deleteDataAndSettings();
+    if (environment.deleteDataAndSettings)
+        environment.deleteDataAndSettings();
     KvApp::startRelaunch(/*exitImmediately=*/false, /*showSettings=*/false);
 }
 

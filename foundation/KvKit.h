@@ -62,7 +62,8 @@ public:
     static platform::Date firstLaunchDate(platform::UserDefaults &defaults);
 
 private:
-    void askToDeleteDataAndSettings();
+    // Holds what it needs by value: it runs a turn after creation.
+    static void askToDeleteDataAndSettings(const Environment &environment);
 
     Environment m_environment;
     qint64 m_launchCount = 0;
