@@ -1,0 +1,44 @@
+#include "platform/desktop/ClipboardPasteboard.h"
+#include "platform/desktop/DesktopKeyboardState.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <gtest/gtest.h>
+
+using namespace kestrova::platform;
+
+TEST(ClipboardPasteboardTest, WritesEveryTypeAndReadsThemBack) {
+    PasteboardItem item;
+    item.setString(QStringLiteral("/tmp/a b#c"), QString::fromLatin1(PasteboardType::string));
+    item.setData("file:///tmp/a%20b%23c\r\n", QString::fromLatin1(PasteboardType::uriList));
+    item.setString(QStringLiteral("org.kestrova.Kestrova"), QString::fromLatin1(PasteboardType::source));
+
+    desktop::ClipboardPasteboard pasteboard;
+    ASSERT_TRUE(pasteboard.writeObjects({item}));
+    const QMimeData *written = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(written, nullptr);
+    EXPECT_EQ(written->text(), QStringLiteral("/tmp/a b#c"));
+    EXPECT_EQ(written->data(QStringLiteral("text/uri-list")), QByteArray("file:///tmp/a%20b%23c\r\n"));
+    EXPECT_EQ(written->data(QStringLiteral("org.nspasteboard.source")), QByteArray("org.kestrova.Kestrova"));
+
+    const auto read = pasteboard.pasteboardItems();
+    ASSERT_EQ(read.size(), 1U);
+    EXPECT_EQ(read.front().string(QString::fromLatin1(PasteboardType::string)), QStringLiteral("/tmp/a b#c"));
+    EXPECT_TRUE(read.front().hasType(QString::fromLatin1(PasteboardType::source)));
+
+    EXPECT_FALSE(pasteboard.writeObjects({}));
+    pasteboard.clearContents();
+    EXPECT_TRUE(pasteboard.pasteboardItems().empty());
+}
+
+TEST(DesktopKeyboardStateTest, QtModifiersMapOntoTheChordBits) {
+    using desktop::DesktopKeyboardState;
+    EXPECT_EQ(DesktopKeyboardState::flagsFromQtModifiers(Qt::ShiftModifier | Qt::ControlModifier), 0x60000U);
+    EXPECT_EQ(DesktopKeyboardState::flagsFromQtModifiers(Qt::ShiftModifier | Qt::ControlModifier |
+                                                         Qt::AltModifier | Qt::MetaModifier),
+              0x1E0000U);
+    EXPECT_EQ(DesktopKeyboardState::flagsFromQtModifiers(Qt::KeypadModifier), ModifierFlag::numericPad);
+    EXPECT_EQ(DesktopKeyboardState::flagsFromQtModifiers(Qt::NoModifier), 0U);
+}
