@@ -2,30 +2,38 @@
 
 #include "platform/Alert.h"
 
+#include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
 
 namespace kestrova {
 
-// The kit's way of making an alert in one call.
-struct AlertButtons {
-    std::vector<QString> titles;
-    // The button answering Return; none keeps the desktop's rule (the first button).
-    std::optional<int> defaultButtonIndex;
-    // Marked destructive; such a button loses Return, so Return never confirms it.
-    std::vector<int> destructiveButtonIndexes;
+// Everything an alert of the application can set; only the title is required.
+struct AlertOptions {
+    QString title = {};
+    std::optional<QString> message = {};
+    // Shown in a read-only scrolling text area below the message.
+    std::optional<QString> detailText = {};
+    platform::Alert::Style style = platform::Alert::Style::warning;
+    // Null keeps the application's icon.
+    QImage icon = {};
+    // In order: the first answers 1000 (and sits rightmost), the next 1001, and so on.
+    QStringList buttons = {};
+    // The button that answers Return; -1 for none; unset keeps the first button's Return.
+    std::optional<int> defaultButtonIndex = {};
+    std::vector<int> destructiveButtonIndexes = {};
+    // The width of the detail text, or of an empty area that widens the alert.
+    std::optional<double> minimumWidth = {};
+    bool showsSuppressionButton = false;
+    std::optional<QString> suppressionButtonTitle = {};
 };
 
-// An alert with the message, an optional informative text and detail text (a scrolling text below the
-// message), the style, an optional icon and the buttons in order (the first answers 1000). Without buttons
-// the presenter shows its single confirming button.
-platform::Alert makeAlert(const QString &title, const std::optional<QString> &message = std::nullopt,
-                          const std::optional<QString> &detailText = std::nullopt,
-                          platform::Alert::Style style = platform::Alert::Style::warning,
-                          const QImage &icon = {}, const AlertButtons &buttons = {},
-                          bool showsSuppressionButton = false,
-                          const std::optional<QString> &suppressionButtonTitle = std::nullopt);
+// Builds every alert the same way: buttons in order, the default button, then destructive buttons, which
+// never answer Return (a destructive default button loses its Return, leaving the alert without one).
+// Indexes outside the buttons are skipped; a default index outside them is reported and left alone.
+platform::Alert makeAlert(const AlertOptions &options);
 
 } // namespace kestrova

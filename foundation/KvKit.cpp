@@ -164,10 +164,11 @@ void KvKit::askToDeleteDataAndSettings(const Environment &environment) {
         return;
     if (const auto activate = KvApp::hooks().activateApplication)
         activate();
-    platform::Alert alert = makeAlert(
-        QStringLiteral("Are you sure you want to delete the settings and data for %1?").arg(KvApp::name()),
-        std::nullopt, std::nullopt, platform::Alert::Style::warning, {},
-        AlertButtons{{QStringLiteral("Delete"), QStringLiteral("Cancel")}, std::nullopt, {0}});
+    platform::Alert alert =
+        makeAlert({.title = QStringLiteral("Are you sure you want to delete the settings and data for %1?")
+                                .arg(KvApp::name()),
+                   .buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")},
+                   .destructiveButtonIndexes = {0}});
     if (platform::AlertPresenter::shared().runModal(alert) != platform::ModalResponse::alertFirstButtonReturn)
         return;
     if (environment.deleteDataAndSettings)

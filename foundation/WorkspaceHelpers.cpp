@@ -28,10 +28,11 @@ void openSystemSettings(const QString &pane) {
 
 void openFilesAndFoldersPrivacySettings() {
     platform::Alert alert = makeAlert(
-        QStringLiteral("%1 can open every folder your user account can read.").arg(KvApp::name()),
-        QStringLiteral("There is no separate file-access setting on this system. When a folder cannot be "
-                       "listed, give your user account read permission for it, for example in the folder's "
-                       "Properties in your file manager."));
+        {.title = QStringLiteral("%1 can open every folder your user account can read.").arg(KvApp::name()),
+         .message =
+             QStringLiteral("There is no separate file-access setting on this system. When a folder cannot "
+                            "be listed, give your user account read permission for it, for example in the "
+                            "folder's Properties in your file manager.")});
     platform::AlertPresenter::shared().runModal(alert);
 }
 

@@ -126,29 +126,12 @@ TEST(ErrorPresentationTest, ModalSheetEndedBeforeItsLoopLeavesNoLoopRunning) {
     auto held = std::make_shared<HeldSheetPresenter>();
     platform::AlertPresenter::setShared(held);
     QTimer::singleShot(0, [&] { held->endSheet(1001); });
-    platform::Alert alert = makeAlert(QStringLiteral("Question"));
+    platform::Alert alert = makeAlert({.title = QStringLiteral("Question")});
     EXPECT_EQ(runModalSheet(alert, &window), 1001);
     EXPECT_FALSE(escaped);
 }
 
-TEST(ErrorPresentationTest, AlertBuilderMarksDestructiveButtonsAndDefaults) {
-    const platform::Alert alert = makeAlert(
-        QStringLiteral("Delete?"), QStringLiteral("Gone for good."), QStringLiteral("details"),
-        platform::Alert::Style::critical, {},
-        AlertButtons{{QStringLiteral("Delete"), QStringLiteral("Keep"), QStringLiteral("Cancel")}, 1, {0}},
-        true, QStringLiteral("Never ask"));
-    ASSERT_EQ(alert.buttons.size(), 3U);
-    EXPECT_TRUE(alert.buttons[0].hasDestructiveAction);
-    EXPECT_TRUE(alert.buttons[0].keyEquivalent.isEmpty());
-    EXPECT_EQ(alert.buttons[1].keyEquivalent, QStringLiteral("\r"));
-    EXPECT_EQ(alert.buttons[2].keyEquivalent, QStringLiteral("\x1b"));
-    EXPECT_EQ(alert.informativeText, QStringLiteral("Gone for good."));
-    ASSERT_TRUE(alert.accessory.has_value());
-    EXPECT_EQ(alert.accessory->detailText, QStringLiteral("details"));
-    EXPECT_TRUE(alert.showsSuppressionButton);
-    EXPECT_EQ(alert.suppressionButtonTitle, QStringLiteral("Never ask"));
-    EXPECT_TRUE(makeAlert(QStringLiteral("Plain")).buttons.empty());
-
+TEST(ErrorPresentationTest, FunctionKeysAndTheReadOnlyDirectoryError) {
     EXPECT_EQ(functionKeys().size(), 35U);
     EXPECT_TRUE(functionKeys().count(Qt::Key_F1));
     EXPECT_TRUE(functionKeys().count(Qt::Key_F35));

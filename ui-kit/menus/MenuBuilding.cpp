@@ -1,5 +1,7 @@
 #include "MenuBuilding.h"
 
+#include "foundation/KvApp.h"
+
 #include "ui-kit/utilities/ApplicationHelpers.h"
 #include "ui-kit/utilities/AttributedTextHelpers.h"
 #include "ui-kit/utilities/LimitedAppRuns.h"
@@ -47,7 +49,7 @@ std::shared_ptr<platform::MenuItem> addHeader(platform::Menu &menu, const QStrin
 
 std::shared_ptr<CallbackMenuItem> addQuitItem(platform::Menu &menu) {
     return addCallbackItem(menu, QStringLiteral("Quit ") + QGuiApplication::applicationDisplayName(),
-                           [] { quitApplication(); }, {.key = QStringLiteral("q")});
+                           [] { KvApp::quit(); }, {.key = QStringLiteral("q")});
 }
 
 std::shared_ptr<CallbackMenuItem> addWebsiteItem(platform::Menu &menu, const std::optional<QUrl> &website) {

@@ -16,8 +16,4 @@ void onDidFinishLaunching(std::function<void()> work) {
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(work));
 }
 
-void quitApplication() {
-    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::quit(); });
-}
-
 } // namespace kestrova

@@ -14,8 +14,4 @@ std::vector<QObject *> responderChain(QObject *object);
 // Runs `work` once, when the event loop has started (or on its next turn when it already runs).
 void onDidFinishLaunching(std::function<void()> work);
 
-// Ends the application on the next turn of the main event loop, so the caller (a menu action) finishes
-// first.
-void quitApplication();
-
 } // namespace kestrova

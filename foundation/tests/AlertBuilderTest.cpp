@@ -1,5 +1,5 @@
-#include "ui-kit/menus/AlertBuilder.h"
-#include "ui-kit/utilities/RunOnce.h"
+#include "foundation/AlertBuilder.h"
+#include "foundation/RunOnce.h"
 
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/UserDefaults.h"
@@ -89,16 +89,16 @@ TEST(AlertBuilderTest, RunOnceIsTrueOnlyTheFirstTimeAlsoAfterARelaunch) {
     const QString file = directory.filePath(QStringLiteral("suite.plist"));
     {
         platform::UserDefaults suite(file);
-        EXPECT_TRUE(runOnce(QStringLiteral("welcome"), suite));
-        EXPECT_FALSE(runOnce(QStringLiteral("welcome"), suite));
-        EXPECT_TRUE(runOnce(QStringLiteral("other"), suite));
+        EXPECT_TRUE(KvApp::runOnce(QStringLiteral("welcome"), suite));
+        EXPECT_FALSE(KvApp::runOnce(QStringLiteral("welcome"), suite));
+        EXPECT_TRUE(KvApp::runOnce(QStringLiteral("other"), suite));
         ASSERT_TRUE(suite.synchronize());
     }
     platform::UserDefaults relaunched(file);
-    EXPECT_FALSE(runOnce(QStringLiteral("welcome"), relaunched));
+    EXPECT_FALSE(KvApp::runOnce(QStringLiteral("welcome"), relaunched));
     EXPECT_EQ(relaunched.object(QStringLiteral("Kv_App_runOnce__welcome")),
               platform::PropertyListValue(true));
 
-    EXPECT_TRUE(runOnce(QStringLiteral("standard")));
-    EXPECT_FALSE(runOnce(QStringLiteral("standard")));
+    EXPECT_TRUE(KvApp::runOnce(QStringLiteral("standard")));
+    EXPECT_FALSE(KvApp::runOnce(QStringLiteral("standard")));
 }

@@ -4,11 +4,11 @@
 
 #include <QString>
 
-namespace kestrova {
+namespace kestrova::KvApp {
 
 // True only the first time it is asked for `identifier`, across launches: the flag is kept under
 // "Kv_App_runOnce__" + identifier in the standard settings (or in `suite`).
 bool runOnce(const QString &identifier);
 bool runOnce(const QString &identifier, platform::UserDefaults &suite);
 
-} // namespace kestrova
+} // namespace kestrova::KvApp

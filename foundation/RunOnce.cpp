@@ -1,6 +1,6 @@
 #include "RunOnce.h"
 
-namespace kestrova {
+namespace kestrova::KvApp {
 
 bool runOnce(const QString &identifier) {
     return runOnce(identifier, *platform::UserDefaults::standard());
@@ -19,4 +19,4 @@ bool runOnce(const QString &identifier, platform::UserDefaults &suite) {
     return true;
 }
 
-} // namespace kestrova
+} // namespace kestrova::KvApp
