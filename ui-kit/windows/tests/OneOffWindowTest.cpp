@@ -71,6 +71,7 @@ TEST_F(OneOffWindowTest, ShowsWhilePresentedAndTheUsersCloseClearsTheFlag) {
     ASSERT_TRUE(processEventsUntil([&] { return window->isVisible(); }));
     EXPECT_EQ(oneOff.window(), window);
     EXPECT_EQ(contentBuilds, 2);
+    EXPECT_TRUE(processEventsUntil([&] { return window->windowOpacity() == 1.0; }));
 
     isPresented = false;
     oneOff.update();
