@@ -1,5 +1,5 @@
-// The main of the desktop tests: widgets need a QApplication, where the shared test main makes a
-// QGuiApplication. Being defined here keeps the shared main out of the link.
+// The main of test executables that show widgets: the same temporary home and offscreen platform as the
+// plain test main, with a QApplication. Like the tray application, it stays up when its last window closes.
 #include "platform/testing/TemporaryHome.h"
 
 #include <QApplication>
@@ -12,5 +12,6 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();
 }
