@@ -1,6 +1,7 @@
 #include "store/AnySerializable.h"
 #include "store/Defaults.h"
 #include "store/DefaultsMigration.h"
+#include "store/SecureCodingSerializable.h"
 
 #include "platform/testing/InMemorySuite.h"
 
@@ -242,4 +243,35 @@ TEST(DefaultsSerializableTest, ReadingArbitraryStoredValuesNeverFailsLoudly) {
     }
     // The generator reaches every kind, so some of each read back.
     EXPECT_GT(readBack, 3000u);
+}
+
+TEST(DefaultsSerializableTest, ColoursAndImagesReadOnlyFromAnArchiveOfTheirOwnClass) {
+    auto suite = kestrova::testing::makeInMemorySuite();
+    const Key<std::optional<platform::Color>> colour(QStringLiteral("colour"), std::nullopt, suite);
+    const platform::Color teal(0, 0.5, 0.5, 0.75);
+    set(colour, std::optional<platform::Color>(teal));
+    ASSERT_TRUE(suite->object(QStringLiteral("colour"))->is<QByteArray>());
+    EXPECT_EQ(get(colour), teal);
+
+    // An image archive under a colour key is refused silently; damaged bytes say why on standard output.
+    QImage pixels(2, 2, QImage::Format_ARGB32);
+    pixels.fill(Qt::green);
+    suite->setObject(
+        platform::PropertyListValue(platform::KeyedArchive::archive(*platform::Image::fromQImage(pixels))),
+        QStringLiteral("colour"));
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(get(colour), std::nullopt);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    suite->setObject(platform::PropertyListValue(QByteArray("KVAR\x01\x05"
+                                                            "Color\x00",
+                                                            12)),
+                     QStringLiteral("colour"));
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(get(colour), std::nullopt);
+    EXPECT_NE(::testing::internal::GetCapturedStdout(), "");
+
+    const Key<std::optional<platform::Image>> image(QStringLiteral("image"), std::nullopt, suite);
+    set(image, platform::Image::fromQImage(pixels));
+    ASSERT_TRUE(get(image));
+    EXPECT_EQ(get(image)->toQImage().pixelColor(1, 1), QColor(Qt::green));
 }
