@@ -1,5 +1,6 @@
 #include "platform/Alert.h"
 #include "platform/OpenPanel.h"
+#include "platform/testing/EventLoop.h"
 #include "platform/testing/ScriptedPresenters.h"
 
 #include <QCoro/QCoroTask>
@@ -34,7 +35,7 @@ TEST(AlertTest, RunAnswersOnALaterTurnWithTheScriptedButton) {
     auto task = AlertPresenter::shared().run(alert);
     EXPECT_TRUE(presenters.alerts().shownAlerts().empty())
         << "the alert must not run inside the caller's turn";
-    EXPECT_EQ(QCoro::waitFor(std::move(task)), ModalResponse::alertSecondButtonReturn);
+    EXPECT_EQ(kestrova::testing::awaitTask(std::move(task)), ModalResponse::alertSecondButtonReturn);
     ASSERT_EQ(presenters.alerts().shownAlerts().size(), 1u);
     EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText, QStringLiteral("Remove the folder?"));
 
@@ -51,7 +52,7 @@ TEST(AlertTest, OpenPanelsAnswerChosenItemsOrCancel) {
     presenters.openPanels().cancel();
     auto panel = std::make_shared<OpenPanel>();
     panel->canChooseDirectories = true;
-    EXPECT_EQ(QCoro::waitFor(OpenPanelPresenter::shared().begin(panel)), ModalResponse::ok);
+    EXPECT_EQ(kestrova::testing::awaitTask(OpenPanelPresenter::shared().begin(panel)), ModalResponse::ok);
     EXPECT_EQ(panel->urls, std::vector<QUrl>{chosen});
     EXPECT_EQ(OpenPanelPresenter::shared().runModal(*panel, nullptr), ModalResponse::cancel);
     EXPECT_TRUE(panel->urls.empty());

@@ -3,6 +3,7 @@
 #include "foundation/FileUrl.h"
 #include "foundation/WellKnownFolders.h"
 #include "foundation/testing/ReportedErrors.h"
+#include "platform/testing/EventLoop.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "store/BookmarkData.h"
 
@@ -118,7 +119,7 @@ TEST_F(SandboxURLBookmarkTest, RequestAsksForTheFolderUntilTheRightOneIsChosen) 
     // ends.
     presenters.openPanels().choose({sibling});
     presenters.openPanels().cancel();
-    const auto cancelled = QCoro::waitFor(
+    const auto cancelled = kestrova::testing::awaitTask(
         SandboxURLBookmark::request(url::appendingPathComponent(documents, QStringLiteral("report.pdf"))));
     EXPECT_EQ(cancelled, std::nullopt);
     const auto &panels = presenters.openPanels().shownPanels();
@@ -153,7 +154,7 @@ TEST_F(SandboxURLBookmarkTest, RequestAsksForTheFolderUntilTheRightOneIsChosen) 
     const QString link = path(QStringLiteral("DocsLink"));
     ASSERT_TRUE(QFile::link(path(QStringLiteral("Documents")), link));
     presenters.openPanels().choose({QUrl::fromLocalFile(link)});
-    const auto granted = QCoro::waitFor(SandboxURLBookmark::request(documents));
+    const auto granted = kestrova::testing::awaitTask(SandboxURLBookmark::request(documents));
     ASSERT_TRUE(granted);
     EXPECT_EQ(granted->url(), documents);
     EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1u);
@@ -162,8 +163,8 @@ TEST_F(SandboxURLBookmarkTest, RequestAsksForTheFolderUntilTheRightOneIsChosen) 
     // A folder URL without a slash counts as an item: its parent is asked for; the root is "root".
     presenters.openPanels().cancel();
     presenters.openPanels().cancel();
-    QCoro::waitFor(SandboxURLBookmark::request(QUrl::fromLocalFile(path(QStringLiteral("Documents")))));
-    QCoro::waitFor(SandboxURLBookmark::request(QUrl::fromLocalFile(QStringLiteral("/"))));
+    kestrova::testing::awaitTask(SandboxURLBookmark::request(QUrl::fromLocalFile(path(QStringLiteral("Documents")))));
+    kestrova::testing::awaitTask(SandboxURLBookmark::request(QUrl::fromLocalFile(QStringLiteral("/"))));
     ASSERT_EQ(panels.size(), 5u);
     EXPECT_EQ(url::localPath(panels[3].directoryUrl),
               QFile::encodeName(QDir(m_temporary.path()).canonicalPath()));
@@ -177,19 +178,19 @@ TEST_F(SandboxURLBookmarkTest, RequestAgainReplacesTheDataOnlyOnSuccess) {
     const QUrl pictures = folder(QStringLiteral("Pictures"));
 
     SandboxURLBookmark noUrl(QByteArray("nothing"));
-    EXPECT_FALSE(QCoro::waitFor(noUrl.requestAgain()));
+    EXPECT_FALSE(kestrova::testing::awaitTask(noUrl.requestAgain()));
     EXPECT_TRUE(presenters.openPanels().shownPanels().empty());
 
     SandboxURLBookmark bookmark(BookmarkData::create(pictures));
     const QByteArray old = bookmark.bookmarkData();
     presenters.openPanels().cancel();
-    EXPECT_FALSE(QCoro::waitFor(bookmark.requestAgain()));
+    EXPECT_FALSE(kestrova::testing::awaitTask(bookmark.requestAgain()));
     EXPECT_EQ(bookmark.bookmarkData(), old);
 
     // The folder was replaced: asking again gives a fresh bookmark.
     replaceFolder(QStringLiteral("Pictures"));
     presenters.openPanels().choose({pictures});
-    EXPECT_TRUE(QCoro::waitFor(bookmark.requestAgain()));
+    EXPECT_TRUE(kestrova::testing::awaitTask(bookmark.requestAgain()));
     EXPECT_NE(bookmark.bookmarkData(), old);
     EXPECT_FALSE(BookmarkData::resolve(bookmark.bookmarkData()).isStale);
 
@@ -198,7 +199,7 @@ TEST_F(SandboxURLBookmarkTest, RequestAgainReplacesTheDataOnlyOnSuccess) {
         QFile::setPermissions(path(QStringLiteral("Pictures")), QFileDevice::WriteOwner);
         presenters.openPanels().choose({pictures});
         presenters.alerts().answer(platform::ModalResponse::alertFirstButtonReturn);
-        EXPECT_FALSE(QCoro::waitFor(bookmark.requestAgain()));
+        EXPECT_FALSE(kestrova::testing::awaitTask(bookmark.requestAgain()));
         EXPECT_EQ(reports.errors().size(), 1);
         EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1u);
         QFile::setPermissions(path(QStringLiteral("Pictures")),

@@ -3,6 +3,7 @@
 #include "foundation/FileUrl.h"
 #include "foundation/GeneralError.h"
 #include "foundation/WellKnownFolders.h"
+#include "platform/testing/EventLoop.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "store/BookmarkData.h"
 
@@ -43,7 +44,7 @@ public:
     int runModal(platform::OpenPanel &panel, QWindow *window) override {
         if (!nested) {
             nested = true;
-            nestedResult = QCoro::waitFor(SecurityScopedBookmarkManager::requestAccess(panel.directoryUrl));
+            nestedResult = kestrova::testing::awaitTask(SecurityScopedBookmarkManager::requestAccess(panel.directoryUrl));
             nestedFinished = true;
         }
         return ScriptedOpenPanelPresenter::runModal(panel, window);
@@ -62,7 +63,7 @@ TEST_F(SecurityScopedBookmarkManagerTest, GrantsOnceAndRenewsStaleBookmarks) {
     // A wrong pick is refused and the panel comes back; the right one is stored.
     presenters.openPanels().choose({folder(QStringLiteral("Other"))});
     presenters.openPanels().choose({exports});
-    EXPECT_EQ(QCoro::waitFor(SecurityScopedBookmarkManager::requestAccess(exports)), exports);
+    EXPECT_EQ(kestrova::testing::awaitTask(SecurityScopedBookmarkManager::requestAccess(exports)), exports);
     const auto &panels = presenters.openPanels().shownPanels();
     ASSERT_EQ(panels.size(), 2u);
     EXPECT_EQ(panels[0].title, QStringLiteral("Permission"));
@@ -78,7 +79,7 @@ TEST_F(SecurityScopedBookmarkManagerTest, GrantsOnceAndRenewsStaleBookmarks) {
 
     // Next time no panel: a file inside the folder, and the folder through a symbolic link, share the entry.
     bool ran = false;
-    QCoro::waitFor(SecurityScopedBookmarkManager::access(
+    kestrova::testing::awaitTask(SecurityScopedBookmarkManager::access(
         url::appendingPathComponent(exports, QStringLiteral("a.png")), [&] {
             ran = true;
             EXPECT_EQ(BookmarkData::accessCount(exports), 1);
@@ -108,7 +109,7 @@ TEST_F(SecurityScopedBookmarkManagerTest, GrantsOnceAndRenewsStaleBookmarks) {
     QDir(path(QStringLiteral("Exports"))).removeRecursively();
     presenters.openPanels().cancel();
     ran = false;
-    QCoro::waitFor(SecurityScopedBookmarkManager::access(exports, [&] { ran = true; }));
+    kestrova::testing::awaitTask(SecurityScopedBookmarkManager::access(exports, [&] { ran = true; }));
     EXPECT_FALSE(ran);
     EXPECT_EQ(panels.size(), 3u);
     EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1u);
@@ -123,7 +124,7 @@ TEST_F(SecurityScopedBookmarkManagerTest, WorkErrorsAreShownAfterAccessEnds) {
         accessWhileShown = BookmarkData::accessCount(exports);
         return platform::ModalResponse::alertFirstButtonReturn;
     });
-    QCoro::waitFor(SecurityScopedBookmarkManager::access(
+    kestrova::testing::awaitTask(SecurityScopedBookmarkManager::access(
         exports, [] { throw GeneralError(QStringLiteral("The image could not be written.")); }));
     ASSERT_EQ(presenters.alerts().shownAlerts().size(), 1u);
     EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
@@ -141,7 +142,7 @@ TEST_F(SecurityScopedBookmarkManagerTest, ASecondRequestDuringThePanelIsTurnedAw
     platform::OpenPanelPresenter::setShared(reentrant);
     const QUrl exports = folder(QStringLiteral("Exports"));
     reentrant->choose({exports});
-    EXPECT_EQ(QCoro::waitFor(SecurityScopedBookmarkManager::requestAccess(exports)), exports);
+    EXPECT_EQ(kestrova::testing::awaitTask(SecurityScopedBookmarkManager::requestAccess(exports)), exports);
     EXPECT_TRUE(reentrant->nestedFinished);
     EXPECT_EQ(reentrant->nestedResult, std::nullopt);
     EXPECT_FALSE(SecurityScopedBookmarkManager::isRequestInProgress());
