@@ -1,5 +1,7 @@
 #include "Bytes.h"
 
+#include "Formatters.h"
+
 #include "ClampedToInt.h"
 #include "ValueReports_p.h"
 
@@ -16,13 +18,6 @@ qint64 clampedAfterOverflow(qint64 lhs, qint64 rhs, const char *operation) {
     // The true result lies beyond the end the operands push toward.
     const bool towardPositive = (operation[0] == '+') ? rhs > 0 : rhs < 0;
     return towardPositive ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-}
-
-// The number with up to `fractionDigits` digits and no trailing zeros, in the locale's digits and marks.
-QString formattedNumber(double value, int fractionDigits, const QLocale &locale) {
-    const double scale = std::pow(10.0, fractionDigits);
-    const double rounded = std::round(value * scale) / scale;
-    return locale.toString(rounded, 'f', QLocale::FloatingPointShortest);
 }
 
 } // namespace
@@ -51,33 +46,9 @@ platform::Measurement<platform::UnitInformationStorage> Bytes::measurement() con
 }
 
 QString Bytes::fileSizeText(const QLocale &locale) const {
-    if (m_bytes == 0)
-        return QStringLiteral("Zero KB");
-    if (m_bytes > -1000 && m_bytes < 1000) {
-        const bool isOne = m_bytes == 1 || m_bytes == -1;
-        return locale.toString(m_bytes) + (isOne ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
-    }
-    struct Step {
-        const char *symbol;
-        int fractionDigits;
-    };
-    static constexpr Step kSteps[] = {{"KB", 0}, {"MB", 1}, {"GB", 2}, {"TB", 2}, {"PB", 2}, {"EB", 2}};
-    constexpr int kLastStep = int(std::size(kSteps)) - 1;
-    // Through double so that the most negative count has a magnitude too.
-    const double magnitude = std::fabs(static_cast<double>(m_bytes));
-    double scaled = magnitude / 1000;
-    int step = 0;
-    // Move up while the number, once rounded for its unit, would read 1000 or more.
-    while (step < kLastStep) {
-        const double scale = std::pow(10.0, kSteps[step].fractionDigits);
-        if (std::round(scaled * scale) / scale < 1000)
-            break;
-        scaled /= 1000;
-        ++step;
-    }
-    const QString sign = m_bytes < 0 ? locale.negativeSign() : QString();
-    return sign + formattedNumber(scaled, kSteps[step].fractionDigits, locale) + QLatin1Char(' ') +
-           QLatin1String(kSteps[step].symbol);
+    ByteCountFormatOptions options;
+    options.locale = locale;
+    return formattedByteCount(m_bytes, options);
 }
 
 QString Bytes::debugDescription() const {
