@@ -15,7 +15,7 @@ const QString kFolderName = QStringLiteral("kestrova");
 
 QString xdgHome(const char *variable, const QString &fallbackBelowHome) {
     const QString value = qEnvironmentVariable(variable);
-    // The spec of these variables says a relative value is to be ignored.
+    // The XDG base-directory rules say a relative value is to be ignored.
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
         return QDir::cleanPath(value);
     return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + fallbackBelowHome);

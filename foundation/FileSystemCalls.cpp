@@ -66,4 +66,14 @@ int openRegularFileForReading(const QByteArray &path) {
     return fd;
 }
 
+bool openRegularFileForReading(const QByteArray &path, QFile &file) {
+    const int fd = openRegularFileForReading(path);
+    if (fd < 0)
+        return false;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return false;
+}
+
 } // namespace kestrova

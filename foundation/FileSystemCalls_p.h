@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,5 +48,9 @@ bool statItem(const QByteArray &path, unsigned mask, struct statx &result);
 // statx first, the open uses O_NONBLOCK | O_NOFOLLOW, and the opened descriptor is checked again.
 // -1 when the item is not a regular file or cannot be opened.
 int openRegularFileForReading(const QByteArray &path);
+
+// The same, opened into `file` (which then owns the descriptor); false when it is no regular file or cannot
+// be opened.
+bool openRegularFileForReading(const QByteArray &path, QFile &file);
 
 } // namespace kestrova

@@ -16,14 +16,9 @@ std::optional<QSize> mediaDimensions(const QUrl &url) {
     if (!type || !type->startsWith(QLatin1String("image/")))
         return std::nullopt;
     // Opened here with the FIFO and device checks; QImageReader would open the path blocking.
-    const int fd = openRegularFileForReading(localPath(url));
-    if (fd < 0)
-        return std::nullopt;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!openRegularFileForReading(localPath(url), file))
         return std::nullopt;
-    }
     QImageReader reader(&file);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty())

@@ -22,14 +22,9 @@ namespace {
 // Large pictures are decoded straight at the fitting size; `validate` sees the decoded picture first.
 std::optional<QImage> readImage(const QByteArray &path, const QSize &fitting,
                                 const std::function<bool(const QImage &)> &validate = {}) {
-    const int fd = openRegularFileForReading(path);
-    if (fd < 0)
-        return std::nullopt;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!openRegularFileForReading(path, file))
         return std::nullopt;
-    }
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
