@@ -1,6 +1,8 @@
 #include "platform/desktop/MenuPresenter.h"
 
+#include "platform/KeyboardState.h"
 #include "platform/Menu.h"
+#include "platform/desktop/DesktopKeyboardState.h"
 #include "platform/desktop/MenuPresenter_p.h"
 
 #include <QApplication>
@@ -95,16 +97,11 @@ struct MenuPresenter::Presentation {
 };
 
 Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers) {
-    Modifiers result;
-    if (modifiers & Qt::ControlModifier)
-        result |= Modifier::control;
-    if (modifiers & Qt::AltModifier)
-        result |= Modifier::option;
-    if (modifiers & Qt::ShiftModifier)
-        result |= Modifier::shift;
-    if (modifiers & Qt::MetaModifier)
-        result |= Modifier::command;
-    return result;
+    // The model's modifier masks use the same bits as the keyboard state's flags.
+    constexpr quint64 kMenuModifiers =
+        ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
+    return Modifiers::fromInt(
+        static_cast<Modifiers::Int>(DesktopKeyboardState::flagsFromQtModifiers(modifiers) & kMenuModifiers));
 }
 
 void PresentedMenu::initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const {

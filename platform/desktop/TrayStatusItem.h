@@ -17,7 +17,7 @@ class MenuPresenter;
 // would lose hosted views and live alternates): a click is reported, and popUpMenu shows our own QMenu at
 // the icon. While one item's menu is open, a press on another item's icon closes the menu and clicks that
 // item at once, where the tray would swallow the press. Main thread only.
-class TrayStatusItem : public QObject, public StatusItem {
+class TrayStatusItem : public QObject, public DetachedStatusItem {
     Q_OBJECT
 
 public:
@@ -26,20 +26,9 @@ public:
     Q_DISABLE_COPY_MOVE(TrayStatusItem)
 
     void setImage(const QImage &image) override;
-    QImage image() const override { return m_image; }
     void setTitle(const QString &title) override;
-    QString title() const override { return m_title; }
     void setVisible(bool visible) override;
-    bool isVisible() const override { return m_isVisible; }
-    void setAutosaveName(const QString &name) override { m_autosaveName = name; }
-    QString autosaveName() const override { return m_autosaveName; }
     SymbolImage::Appearance panelAppearance() const override;
-    void setOnAppearanceChange(std::function<void()> handler) override {
-        m_onAppearanceChange = std::move(handler);
-    }
-    void setOnClick(std::function<void(const StatusItemClick &)> handler) override {
-        m_onClick = std::move(handler);
-    }
     void popUpMenu(const std::shared_ptr<Menu> &menu) override;
     void closeMenu() override;
     bool isMenuOpen() const override;
@@ -58,12 +47,6 @@ private:
 
     QSystemTrayIcon *m_icon;
     MenuPresenter *m_presenter;
-    QImage m_image;
-    QString m_title;
-    QString m_autosaveName;
-    bool m_isVisible = true;
-    std::function<void()> m_onAppearanceChange;
-    std::function<void(const StatusItemClick &)> m_onClick;
 };
 
 // Makes tray status items; installed with StatusBar::setShared at start-up.
