@@ -6,6 +6,7 @@
 #include "ui-kit/menus/KvMenu.h"
 
 #include <QLoggingCategory>
+#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 
@@ -20,6 +21,17 @@ namespace {
 WeakArray<platform::StatusItem> &registry() {
     static WeakArray<platform::StatusItem> items;
     return items;
+}
+
+// Trays draw every icon as given: a disabled look is the icon at half strength.
+QImage appearingDisabled(const QImage &image, bool appearsDisabled) {
+    if (!appearsDisabled || image.isNull())
+        return image;
+    QImage faded = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&faded);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    painter.fillRect(faded.rect(), QColor(0, 0, 0, 128));
+    return faded;
 }
 
 } // namespace
@@ -116,6 +128,10 @@ void MenuBarItemCoordinator::updateStatusItemIcon() {
         m_statusItem->setImage({});
         return;
     }
+    m_statusItem->setImage(appearingDisabled(tintedIcon(), m_item.appearsDisabled));
+}
+
+QImage MenuBarItemCoordinator::tintedIcon() const {
     const StatusItemIcon &icon = *m_item.icon;
     const bool isDark = m_statusItem->panelAppearance() == platform::SymbolImage::Appearance::dark;
     std::optional<QColor> color =
@@ -123,11 +139,9 @@ void MenuBarItemCoordinator::updateStatusItemIcon() {
     // A template image without a colour of its own takes the panel's ink, as the panel draws templates.
     if (!color && icon.isTemplate)
         color = platform::SymbolImage::templateColor(m_statusItem->panelAppearance());
-    if (!color || !icon.isTemplate) {
-        m_statusItem->setImage(icon.image);
-        return;
-    }
-    m_statusItem->setImage(platform::SymbolImage::tinted(icon.image, *color));
+    if (!color || !icon.isTemplate)
+        return icon.image;
+    return platform::SymbolImage::tinted(icon.image, *color);
 }
 
 void MenuBarItemCoordinator::handleClick(const platform::StatusItemClick &click) {

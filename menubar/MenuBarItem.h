@@ -87,7 +87,6 @@ public:
     const std::shared_ptr<KvMenu> &menu() const { return m_menu; }
     // The length last asked for (see StatusItemWidth).
     double length() const { return m_length; }
-    bool appearsDisabled() const { return m_item.appearsDisabled; }
 
     // Tints the icon for the panel's present look.
     void updateStatusItemIcon();
@@ -96,6 +95,7 @@ private:
     void handleClick(const platform::StatusItemClick &click);
     void openMenu();
     void syncMenuOpenState();
+    QImage tintedIcon() const;
 
     MenuBarItem m_item;
     std::shared_ptr<platform::StatusItem> m_statusItem;

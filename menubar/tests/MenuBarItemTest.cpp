@@ -99,6 +99,12 @@ TEST(MenuBarItemTest, IconsAreTintedForThePanelAndRetintedAfterAPause) {
     value.lightIconColor = QColor(Qt::blue);
     coordinator.update(value);
     EXPECT_EQ(inkOf(item->image()), QColor(Qt::green));
+
+    // A disabled look fades the icon.
+    value.appearsDisabled = true;
+    coordinator.update(value);
+    EXPECT_NEAR(inkOf(item->image()).alphaF(), 0.5, 0.02);
+    EXPECT_EQ(inkOf(item->image()).green(), 255);
 }
 
 TEST(MenuBarItemTest, ClicksOpenTheMenuRebuiltFromScratch) {
