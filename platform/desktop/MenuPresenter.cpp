@@ -239,6 +239,9 @@ PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
     menu->setToolTipsVisible(true);
     if (model)
         menu->setTitle(escapedTitle(model->title()));
+    // Submenus are made afresh on every opening; forget the freed ones.
+    std::erase_if(presentation->menus,
+                  [](const QPointer<PresentedMenu> &existing) { return existing.isNull(); });
     presentation->menus.emplace_back(menu);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuAboutToShow(menu); });
     connect(menu, &QMenu::aboutToHide, this, [this, menu] { menuAboutToHide(menu); });
