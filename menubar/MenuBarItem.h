@@ -1,0 +1,110 @@
+#pragma once
+
+#include "platform/Binding.h"
+#include "platform/StatusItem.h"
+
+#include <QColor>
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kestrova {
+
+class Debouncer;
+class KvMenu;
+
+// The picture of a status item. A template image is ink on transparency that is tinted to suit the
+// panel (symbol images are drawn as templates); a bitmap keeps its own colours.
+struct StatusItemIcon {
+    QImage image;
+    bool isTemplate = false;
+
+    static StatusItemIcon templateImage(QImage image) { return {std::move(image), true}; }
+    static StatusItemIcon bitmap(QImage image) { return {std::move(image), false}; }
+};
+
+// The length a status item asks for. Trays give every icon the same square slot, so the length is kept
+// and reported but changes nothing on screen.
+struct StatusItemWidth {
+    enum class Kind { fixed, square, variable };
+
+    Kind kind = Kind::variable;
+    double length = 0;
+
+    static StatusItemWidth fixed(double length) { return {Kind::fixed, length}; }
+    static StatusItemWidth square() { return {Kind::square, 0}; }
+    static StatusItemWidth variable() { return {Kind::variable, 0}; }
+
+    // -2 for square, -1 for variable, the payload for fixed.
+    double statusItemLength() const;
+    bool operator==(const StatusItemWidth &other) const;
+};
+
+// One status item as a value: everything the tray should show for it, and what a click does. A
+// MenuBarItemCoordinator puts it on the tray and is updated with every new value.
+struct MenuBarItem {
+    std::optional<QString> id;
+    std::optional<QString> title;
+    std::optional<StatusItemIcon> icon;
+    StatusItemWidth width = StatusItemWidth::variable();
+    bool appearsDisabled = false;
+    // Fills the (emptied) menu before every opening; absent: the item has no menu.
+    std::function<void(KvMenu &)> buildMenu;
+    std::optional<platform::Binding<bool>> isMenuOpen;
+    std::optional<QColor> lightIconColor;
+    std::optional<QColor> darkIconColor;
+    // Runs on a click; with a menu as well, answering true opens the menu.
+    std::function<bool(const platform::StatusItemClick &)> action;
+};
+
+// Puts one MenuBarItem on the tray: owns its status item and its menu for its whole life and removes the
+// item from the tray when it goes. The menu object stays the same; only its rows are rebuilt, from
+// scratch, before each opening. Every status item made here is listed in statusItemRegistry() while it
+// lives. Main thread only.
+class MenuBarItemCoordinator : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr std::chrono::milliseconds kAppearanceDebounce{500};
+
+    // Creates the status item with the shared StatusBar and applies `item`.
+    explicit MenuBarItemCoordinator(MenuBarItem item, QObject *parent = nullptr);
+    ~MenuBarItemCoordinator() override;
+    Q_DISABLE_COPY_MOVE(MenuBarItemCoordinator)
+
+    // Applies a new value of the item.
+    void update(MenuBarItem item);
+
+    const MenuBarItem &item() const { return m_item; }
+    const std::shared_ptr<platform::StatusItem> &statusItem() const { return m_statusItem; }
+    const std::shared_ptr<KvMenu> &menu() const { return m_menu; }
+    // The length last asked for (see StatusItemWidth).
+    double length() const { return m_length; }
+
+    // Tints the icon for the panel's present look.
+    void updateStatusItemIcon();
+
+private:
+    void handleClick(const platform::StatusItemClick &click);
+    void openMenu();
+    void syncMenuOpenState();
+    QImage tintedIcon() const;
+
+    MenuBarItem m_item;
+    std::shared_ptr<platform::StatusItem> m_statusItem;
+    std::shared_ptr<KvMenu> m_menu;
+    std::unique_ptr<Debouncer> m_appearanceDebouncer;
+    double m_length = -1;
+};
+
+// Every status item that a coordinator made and that is still alive, in order of creation.
+std::vector<std::shared_ptr<platform::StatusItem>> statusItemRegistry();
+
+} // namespace kestrova

@@ -1,0 +1,481 @@
+#include "platform/desktop/MenuPresenter.h"
+
+#include "platform/KeyboardState.h"
+#include "platform/Menu.h"
+#include "platform/desktop/DesktopKeyboardState.h"
+#include "platform/desktop/MenuPresenter_p.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QStyleOptionMenuItem>
+#include <QTimer>
+#include <QWidgetAction>
+
+#include <algorithm>
+#include <set>
+#include <unordered_set>
+
+namespace kestrova::platform::desktop {
+
+namespace {
+
+constexpr const char *kItemProperty = "kestrovaMenuItem";
+constexpr const char *kColorProperty = "kestrovaTextColor";
+
+// The row behind an action, kept on the action itself so that any QAction can be asked.
+struct ItemHandle {
+    std::weak_ptr<MenuItem> item;
+};
+
+std::optional<Modifier> modifierForKey(int key) {
+    switch (key) {
+    case Qt::Key_Control:
+        return Modifier::control;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+        return Modifier::option;
+    case Qt::Key_Shift:
+        return Modifier::shift;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+        return Modifier::command;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Command and Control both become Ctrl: Linux has no separate Command key for shortcuts.
+QKeySequence keySequence(const MenuItem &item) {
+    if (item.keyEquivalent().isEmpty())
+        return {};
+    const Modifiers mask = item.keyEquivalentModifierMask();
+    QString text;
+    if (mask & (Modifier::command | Modifier::control))
+        text += QStringLiteral("Ctrl+");
+    if (mask & Modifier::option)
+        text += QStringLiteral("Alt+");
+    if (mask & Modifier::shift)
+        text += QStringLiteral("Shift+");
+    return QKeySequence::fromString(text + item.keyEquivalent().toUpper(), QKeySequence::PortableText);
+}
+
+QColor resolvedColor(const TextColor &color, const QPalette &palette) {
+    switch (color.role) {
+    case TextColor::Role::custom:
+        return color.color;
+    case TextColor::Role::label:
+        return palette.color(QPalette::Text);
+    case TextColor::Role::secondaryLabel: {
+        QColor secondary = palette.color(QPalette::Text);
+        secondary.setAlphaF(0.55f);
+        return secondary;
+    }
+    }
+    return {};
+}
+
+} // namespace
+
+} // namespace kestrova::platform::desktop
+
+Q_DECLARE_METATYPE(kestrova::platform::desktop::ItemHandle)
+Q_DECLARE_METATYPE(kestrova::platform::TextColor)
+
+namespace kestrova::platform::desktop {
+
+struct MenuPresenter::Presentation {
+    QPointer<PresentedMenu> root;
+    std::vector<QPointer<PresentedMenu>> menus;
+    int pendingCloses = 0;
+    bool rootHidden = false;
+    bool finished = false;
+    std::shared_ptr<MenuItem> chosen;
+};
+
+Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers) {
+    // The model's modifier masks use the same bits as the keyboard state's flags.
+    constexpr quint64 kMenuModifiers =
+        ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
+    return Modifiers::fromInt(
+        static_cast<Modifiers::Int>(DesktopKeyboardState::flagsFromQtModifiers(modifiers) & kMenuModifiers));
+}
+
+void PresentedMenu::initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const {
+    QMenu::initStyleOption(option, action);
+    const QColor color = MenuPresenter::textColorForAction(action, option->palette);
+    if (!color.isValid())
+        return;
+    option->palette.setColor(QPalette::Text, color);
+    option->palette.setColor(QPalette::WindowText, color);
+    option->palette.setColor(QPalette::ButtonText, color);
+}
+
+void PresentedMenu::keyPressEvent(QKeyEvent *event) {
+    // A modifier alone only swaps alternates; Alt would otherwise close the menu.
+    if (modifierForKey(event->key())) {
+        m_presenter->modifierKeyChanged(event->key(), /*pressed=*/true);
+        event->accept();
+        return;
+    }
+    QMenu::keyPressEvent(event);
+}
+
+void PresentedMenu::keyReleaseEvent(QKeyEvent *event) {
+    if (modifierForKey(event->key())) {
+        m_presenter->modifierKeyChanged(event->key(), /*pressed=*/false);
+        event->accept();
+        return;
+    }
+    QMenu::keyReleaseEvent(event);
+}
+
+void PresentedMenu::mousePressEvent(QMouseEvent *event) {
+    // While a popup is open the press on another tray icon comes here and Qt would only close the menu,
+    // leaving the user a second click.
+    const QPoint global = event->globalPosition().toPoint();
+    if (!rect().contains(event->position().toPoint()) && m_presenter->handleOutsidePress(global)) {
+        event->accept();
+        return;
+    }
+    QMenu::mousePressEvent(event);
+}
+
+MenuPresenter::MenuPresenter(QObject *parent)
+    : QObject(parent)
+    , m_modifierSource([] { return QGuiApplication::queryKeyboardModifiers(); }) {}
+
+MenuPresenter::~MenuPresenter() {
+    // The menus use our style: they go first, and they are top-level widgets nobody else frees.
+    if (m_current && m_current->root)
+        delete m_current->root.data();
+    delete m_style;
+}
+
+void MenuPresenter::setIconSize(int pixels) {
+    m_iconSize = pixels;
+    if (m_style)
+        m_style->setIconSize(pixels);
+}
+
+QString MenuPresenter::escapedTitle(const QString &title) {
+    QString escaped = title;
+    escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    escaped.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return escaped;
+}
+
+std::shared_ptr<MenuItem> MenuPresenter::itemForAction(const QAction *action) {
+    if (!action)
+        return nullptr;
+    const QVariant handle = action->property(kItemProperty);
+    if (!handle.canConvert<ItemHandle>())
+        return nullptr;
+    return handle.value<ItemHandle>().item.lock();
+}
+
+QColor MenuPresenter::textColorForAction(const QAction *action, const QPalette &palette) {
+    if (!action)
+        return {};
+    const QVariant color = action->property(kColorProperty);
+    if (!color.canConvert<TextColor>())
+        return {};
+    return resolvedColor(color.value<TextColor>(), palette);
+}
+
+bool MenuPresenter::isOpen() const {
+    return m_current && m_current->root && !m_current->rootHidden && m_current->root->isVisible();
+}
+
+QMenu *MenuPresenter::openMenu() const {
+    return isOpen() ? m_current->root.data() : nullptr;
+}
+
+void MenuPresenter::close() {
+    if (!m_current)
+        return;
+    // Deepest first: hiding the root alone can leave an open submenu behind on some platforms.
+    for (auto it = m_current->menus.rbegin(); it != m_current->menus.rend(); ++it) {
+        if (*it && (*it)->isVisible())
+            (*it)->hide();
+    }
+}
+
+QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
+    if (!menu)
+        return nullptr;
+    close();
+    if (m_current && m_current->root && m_current->pendingCloses == 0 && !m_current->root->isVisible()) {
+        // Never shown, or fully closed: nothing is pending on it.
+        m_current->root->deleteLater();
+    }
+    if (!m_style) {
+        m_style = new MenuIconStyle(m_iconSize);
+    }
+    auto presentation = std::make_shared<Presentation>();
+    PresentedMenu *root = createMenu(menu, presentation, nullptr);
+    presentation->root = root;
+    connect(root, &QMenu::triggered, this,
+            [presentation](QAction *action) { presentation->chosen = itemForAction(action); });
+    m_current = presentation;
+    return root;
+}
+
+QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
+    QMenu *root = present(menu);
+    if (root)
+        root->popup(globalPosition);
+    return root;
+}
+
+PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
+                                         const std::shared_ptr<Presentation> &presentation, QWidget *parent) {
+    auto *menu = new PresentedMenu(this, model, presentation, parent);
+    menu->setStyle(m_style);
+    menu->setSeparatorsCollapsible(false);
+    menu->setToolTipsVisible(true);
+    if (model)
+        menu->setTitle(escapedTitle(model->title()));
+    // Submenus are made afresh on every opening; forget the freed ones.
+    std::erase_if(presentation->menus,
+                  [](const QPointer<PresentedMenu> &existing) { return existing.isNull(); });
+    presentation->menus.emplace_back(menu);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuAboutToShow(menu); });
+    connect(menu, &QMenu::aboutToHide, this, [this, menu] { menuAboutToHide(menu); });
+    return menu;
+}
+
+void MenuPresenter::menuAboutToShow(PresentedMenu *menu) {
+    const auto &presentation = menu->presentation();
+    if (menu == presentation->root) {
+        presentation->rootHidden = false;
+        presentation->chosen.reset();
+        m_heldModifiers = modifiersFromQt(m_modifierSource ? m_modifierSource() : Qt::NoModifier);
+    }
+    if (const auto model = menu->model().lock()) {
+        model->menuNeedsUpdate();
+        model->menuWillOpen();
+    }
+    populate(menu);
+}
+
+void MenuPresenter::menuAboutToHide(PresentedMenu *menu) {
+    const auto presentation = menu->presentation();
+    if (menu == presentation->root)
+        presentation->rootHidden = true;
+    ++presentation->pendingCloses;
+    // Told on a later turn: Qt reports the chosen action only after the chain has hidden, and the model
+    // must hear of the close before the action runs.
+    QTimer::singleShot(0, this, [this, presentation, weakModel = menu->model()] {
+        if (const auto model = weakModel.lock())
+            model->menuDidClose();
+        --presentation->pendingCloses;
+        finishIfClosed(presentation);
+    });
+}
+
+void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presentation) {
+    if (presentation->finished || !presentation->rootHidden || presentation->pendingCloses > 0)
+        return;
+    if (presentation->root && presentation->root->isVisible())
+        return;
+    presentation->finished = true;
+    const std::shared_ptr<MenuItem> chosen = std::move(presentation->chosen);
+    if (presentation->root)
+        presentation->root->deleteLater();
+    if (m_current == presentation)
+        m_current.reset();
+    const QPointer<MenuPresenter> self(this);
+    if (chosen)
+        chosen->performAction();
+    if (self)
+        Q_EMIT menuClosed();
+}
+
+void MenuPresenter::populate(PresentedMenu *menu) {
+    // Rows of an earlier opening go on a later turn: one of them may be the action being delivered.
+    for (QAction *action : menu->actions()) {
+        menu->removeAction(action);
+        if (QMenu *submenu = action->menu())
+            submenu->deleteLater();
+        if (action->parent() == menu)
+            action->deleteLater();
+    }
+    menu->rows().clear();
+    menu->setMinimumWidth(0);
+    const auto model = menu->model().lock();
+    if (!model)
+        return;
+    menu->rows().reserve(model->numberOfItems());
+    for (const auto &item : model->items())
+        addRow(menu, item);
+    reserveWidth(menu);
+    applyModifiers(menu, m_heldModifiers);
+}
+
+void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item) {
+    PresentedMenu::Row row{item, item.get(), nullptr, item->isAlternate(), false};
+    QAction *action = nullptr;
+    const auto &hosted = item->hostedView();
+    const std::optional<AttributedText> &attributed = item->attributedTitle();
+    const QString text = item->displayedTitle();
+
+    if (item->isSeparator()) {
+        action = menu->addSeparator();
+    } else if (hosted && hosted->isEmptyView()) {
+        // The spacer before a hidden alternate: it only keeps the alternate's place.
+        action = new QAction(menu);
+        menu->addAction(action);
+        row.isPlaceholder = true;
+    } else if (hosted) {
+        auto *widgetAction = new QWidgetAction(menu);
+        const auto *factory = dynamic_cast<const HostedWidgetFactory *>(hosted.get());
+        QWidget *widget = factory ? factory->createWidget() : nullptr;
+        if (!widget)
+            widget = new QLabel(hosted->description());
+        widgetAction->setDefaultWidget(widget);
+        action = widgetAction;
+        menu->addAction(action);
+    } else if (text.contains(QLatin1Char('\n')) && !item->hasSubmenu()) {
+        // QMenu draws one line per row; wrapped explanations keep their lines in a label.
+        auto *widgetAction = new QWidgetAction(menu);
+        auto *label = new QLabel(text);
+        label->setTextFormat(Qt::PlainText);
+        label->setContentsMargins(28, 2, 14, 2);
+        label->setEnabled(item->isEnabled());
+        if (attributed) {
+            if (const auto font = attributed->wholeStringFont())
+                label->setFont(*font);
+            if (const auto color = attributed->wholeStringColor()) {
+                QPalette palette = label->palette();
+                palette.setColor(QPalette::WindowText, resolvedColor(*color, palette));
+                label->setPalette(palette);
+            }
+        }
+        widgetAction->setDefaultWidget(label);
+        action = widgetAction;
+        menu->addAction(action);
+    } else if (item->hasSubmenu()) {
+        PresentedMenu *submenu = createMenu(item->submenu(), menu->presentation(), menu);
+        action = menu->addMenu(submenu);
+    } else {
+        action = new QAction(menu);
+        menu->addAction(action);
+    }
+
+    if (!item->isSeparator() && !row.isPlaceholder) {
+        action->setText(escapedTitle(text));
+        if (attributed) {
+            if (const auto font = attributed->wholeStringFont())
+                action->setFont(*font);
+            if (const auto color = attributed->wholeStringColor())
+                action->setProperty(kColorProperty, QVariant::fromValue(*color));
+        }
+        if (!item->image().isNull())
+            action->setIcon(QIcon(QPixmap::fromImage(item->image())));
+        action->setEnabled(item->isEnabled());
+        if (item->state() != MenuItem::State::off) {
+            action->setCheckable(true);
+            action->setChecked(item->state() == MenuItem::State::on);
+        }
+        if (const QKeySequence shortcut = keySequence(*item); !shortcut.isEmpty()) {
+            action->setShortcut(shortcut);
+            action->setShortcutVisibleInContextMenu(true);
+        }
+        QString toolTip = item->toolTip();
+        if (toolTip.isEmpty() && text.isEmpty())
+            toolTip = item->accessibilityDescription();
+        action->setToolTip(toolTip.isEmpty() ? text : toolTip);
+    }
+    action->setProperty(kItemProperty, QVariant::fromValue(ItemHandle{item}));
+    row.action = action;
+    menu->rows().push_back(std::move(row));
+}
+
+void MenuPresenter::reserveWidth(PresentedMenu *menu) {
+    std::set<Modifiers::Int> states;
+    for (const auto &row : menu->rows()) {
+        if (row.isAlternate && row.rawItem)
+            states.insert(row.rawItem->keyEquivalentModifierMask().toInt());
+    }
+    if (states.empty())
+        return;
+    // The widest of every state, so that swapping alternates in an open menu never resizes it (a wider
+    // parent would slide over its open submenus).
+    int width = 0;
+    states.insert(0);
+    for (const Modifiers::Int state : states) {
+        applyModifiers(menu, Modifiers::fromInt(state));
+        width = std::max(width, menu->sizeHint().width());
+    }
+    menu->setMinimumWidth(width);
+}
+
+void MenuPresenter::applyModifiers(PresentedMenu *menu, Modifiers modifiers) {
+    const auto model = menu->model().lock();
+    if (!model)
+        return;
+    std::unordered_set<const MenuItem *> displayed;
+    for (const auto &item : model->displayedItems(modifiers))
+        displayed.insert(item.get());
+
+    QAction *active = menu->activeAction();
+    auto &rows = menu->rows();
+    for (auto &row : rows) {
+        const bool visible = !row.isPlaceholder && displayed.contains(row.rawItem);
+        if (row.action->isVisible() != visible)
+            row.action->setVisible(visible);
+    }
+    if (!active || active->isVisible())
+        return;
+    // Hiding the highlighted row clears the highlight: hand it to the row that took its place.
+    const auto it =
+        std::find_if(rows.begin(), rows.end(), [active](const auto &row) { return row.action == active; });
+    if (it == rows.end())
+        return;
+    auto first = it;
+    while (first != rows.begin() && first->isAlternate)
+        --first;
+    auto last = it + 1;
+    while (last != rows.end() && last->isAlternate)
+        ++last;
+    for (auto candidate = first; candidate != last; ++candidate) {
+        if (candidate->action->isVisible()) {
+            menu->setActiveAction(candidate->action);
+            return;
+        }
+    }
+}
+
+void MenuPresenter::modifierKeyChanged(int key, bool pressed) {
+    const auto modifier = modifierForKey(key);
+    if (!modifier)
+        return;
+    const Modifiers before = m_heldModifiers;
+    m_heldModifiers.setFlag(*modifier, pressed);
+    if (before == m_heldModifiers || !m_current)
+        return;
+    // Only the deepest popup hears the key: every open menu of the chain follows it.
+    for (const auto &menu : m_current->menus) {
+        if (menu && menu->isVisible())
+            applyModifiers(menu, m_heldModifiers);
+    }
+}
+
+bool MenuPresenter::handleOutsidePress(const QPoint &globalPosition) {
+    if (!m_current || !m_outsidePress)
+        return false;
+    for (const auto &menu : m_current->menus) {
+        if (menu && menu->isVisible() && menu->geometry().contains(globalPosition))
+            return false;
+    }
+    if (!m_outsidePress(globalPosition))
+        return false;
+    close();
+    return true;
+}
+
+} // namespace kestrova::platform::desktop

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "platform/MenuItem.h"
+
+#include <QObject>
+#include <QPoint>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace kestrova::platform {
+class Menu;
+}
+
+namespace kestrova::platform::desktop {
+
+class PresentedMenu;
+class MenuIconStyle;
+
+// A hosted view the desktop can show in a menu row: makes a fresh widget for every showing of the row
+// (the menu takes the widget and frees it with the row).
+class HostedWidgetFactory : public HostedViewFactory {
+public:
+    using Make = std::function<QWidget *()>;
+
+    HostedWidgetFactory(QString description, Make make)
+        : m_description(std::move(description))
+        , m_make(std::move(make)) {}
+
+    static std::shared_ptr<const HostedWidgetFactory> create(QString description, Make make) {
+        return std::make_shared<const HostedWidgetFactory>(std::move(description), std::move(make));
+    }
+
+    QString description() const override { return m_description; }
+    QWidget *createWidget() const { return m_make ? m_make() : nullptr; }
+
+private:
+    QString m_description;
+    Make m_make;
+};
+
+// Shows a platform::Menu as a QMenu that we pop up ourselves. The presenter never owns the model: it holds
+// weak references to the menus and rows it shows, so whoever built the model decides how long it lives.
+//
+// Per opening of a menu or submenu (QMenu::aboutToShow): menuNeedsUpdate(), then menuWillOpen() (which
+// fills lazy submenus), then the rows are built from whatever the model holds at that moment. After a
+// menu hides, its menuDidClose() runs on a later turn; once the whole chain is closed the chosen row's
+// performAction() runs, and the QMenu tree is freed with deleteLater (never inside a Qt signal).
+//
+// Alternates follow the modifier keys while the menu is open. Key events reach only the deepest open
+// popup, so the state is kept here, by key, and applied to every open menu of the chain; widths are
+// reserved for every alternate state so an open menu does not jump, and Alt never closes the menu.
+// Titles are shown literally: "&" is escaped and tabs cannot open a shortcut column. Separators are kept
+// exactly as the model has them.
+class MenuPresenter : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultIconSize = 16;
+
+    explicit MenuPresenter(QObject *parent = nullptr);
+    ~MenuPresenter() override;
+    Q_DISABLE_COPY_MOVE(MenuPresenter)
+
+    // The side of row images in pixels (16, 24 or 32 in practice); used by menus opened afterwards.
+    void setIconSize(int pixels);
+    int iconSize() const { return m_iconSize; }
+
+    // Shows `menu` with its top-left corner at `globalPosition`, closing a menu this presenter has open.
+    // Returns the shown QMenu, which the presenter owns.
+    QMenu *popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition);
+    // Builds the QMenu without showing it; it is shown (and its notifications fire) when someone calls
+    // popup()/exec() on it. The presenter owns it.
+    QMenu *present(const std::shared_ptr<Menu> &menu);
+    bool isOpen() const;
+    // The open root QMenu, or null.
+    QMenu *openMenu() const;
+    // Closes the open menu and its submenus; no row is chosen.
+    void close();
+
+    // The row behind an action of a presented menu, or null.
+    static std::shared_ptr<MenuItem> itemForAction(const QAction *action);
+    // The text colour an action's row asks for; invalid for the style's own.
+    static QColor textColorForAction(const QAction *action, const QPalette &palette);
+    // A title as QAction text: "&" doubled so it stays literal, tabs turned into spaces.
+    static QString escapedTitle(const QString &title);
+
+    // The modifier keys held, as seen by the open menus.
+    Modifiers heldModifiers() const { return m_heldModifiers; }
+    // Where the held modifiers come from when a menu opens (the keyboard by default).
+    void setModifierSource(std::function<Qt::KeyboardModifiers()> source) {
+        m_modifierSource = std::move(source);
+    }
+    // Asked with the global position of a press outside every open menu; answering true closes the menu
+    // without waiting for Qt to swallow the press, so the press can open something else in one click.
+    void setOutsidePressHandler(std::function<bool(const QPoint &)> handler) {
+        m_outsidePress = std::move(handler);
+    }
+
+Q_SIGNALS:
+    // After the model was told of the close and the chosen row's action ran.
+    void menuClosed();
+
+private:
+    friend class PresentedMenu;
+    struct Presentation;
+
+    PresentedMenu *createMenu(const std::shared_ptr<Menu> &model,
+                              const std::shared_ptr<Presentation> &presentation, QWidget *parent);
+    void menuAboutToShow(PresentedMenu *menu);
+    void menuAboutToHide(PresentedMenu *menu);
+    void populate(PresentedMenu *menu);
+    void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
+    void reserveWidth(PresentedMenu *menu);
+    void applyModifiers(PresentedMenu *menu, Modifiers modifiers);
+    void modifierKeyChanged(int key, bool pressed);
+    bool handleOutsidePress(const QPoint &globalPosition);
+    void finishIfClosed(const std::shared_ptr<Presentation> &presentation);
+
+    int m_iconSize = kDefaultIconSize;
+    MenuIconStyle *m_style = nullptr;
+    Modifiers m_heldModifiers;
+    std::function<Qt::KeyboardModifiers()> m_modifierSource;
+    std::function<bool(const QPoint &)> m_outsidePress;
+    std::shared_ptr<Presentation> m_current;
+};
+
+// The modifiers of Qt's flags in the model's terms (Control, Alt as Option, Shift, Meta as Command).
+Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers);
+
+} // namespace kestrova::platform::desktop

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/desktop/MenuPresenter.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QProxyStyle>
+
+#include <memory>
+#include <vector>
+
+namespace kestrova::platform::desktop {
+
+// The style of presented menus: the application's style with the presenter's row-image size (QMenu uses
+// one small-icon size for every row).
+class MenuIconStyle : public QProxyStyle {
+public:
+    explicit MenuIconStyle(int iconSize)
+        : m_iconSize(iconSize) {}
+    void setIconSize(int pixels) { m_iconSize = pixels; }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
+                    const QWidget *widget = nullptr) const override {
+        if (metric == PM_SmallIconSize)
+            return m_iconSize;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    int m_iconSize;
+};
+
+// One QMenu per model menu while it is shown. It keeps its rows in model order next to their actions.
+class PresentedMenu : public QMenu {
+    Q_OBJECT
+
+public:
+    struct Row {
+        std::weak_ptr<MenuItem> item;
+        const MenuItem *rawItem = nullptr;
+        QAction *action = nullptr;
+        bool isAlternate = false;
+        bool isPlaceholder = false;
+    };
+
+    PresentedMenu(MenuPresenter *presenter, std::weak_ptr<Menu> model,
+                  std::shared_ptr<MenuPresenter::Presentation> presentation, QWidget *parent)
+        : QMenu(parent)
+        , m_presenter(presenter)
+        , m_model(std::move(model))
+        , m_presentation(std::move(presentation)) {}
+
+    const std::weak_ptr<Menu> &model() const { return m_model; }
+    const std::shared_ptr<MenuPresenter::Presentation> &presentation() const { return m_presentation; }
+    std::vector<Row> &rows() { return m_rows; }
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    MenuPresenter *m_presenter;
+    std::weak_ptr<Menu> m_model;
+    std::shared_ptr<MenuPresenter::Presentation> m_presentation;
+    std::vector<Row> m_rows;
+};
+
+} // namespace kestrova::platform::desktop

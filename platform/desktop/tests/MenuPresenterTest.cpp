@@ -1,0 +1,321 @@
+#include "platform/desktop/MenuPresenter.h"
+
+#include "platform/Menu.h"
+#include "platform/testing/EventLoop.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTest>
+#include <QWidgetAction>
+
+#include <gtest/gtest.h>
+
+using namespace kestrova::platform;
+using kestrova::platform::desktop::HostedWidgetFactory;
+using kestrova::platform::desktop::MenuPresenter;
+using kestrova::testing::processEventsUntil;
+
+namespace {
+
+std::shared_ptr<MenuItem> addItem(Menu &menu, const QString &title, std::function<void()> action = {}) {
+    auto item = std::make_shared<MenuItem>(title);
+    if (action)
+        item->setAction(std::move(action));
+    return menu.addItem(item);
+}
+
+// The presenter under the test's control: no keys held at opening, whatever the machine says.
+struct PresenterFixture {
+    MenuPresenter presenter;
+    PresenterFixture() {
+        presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
+    }
+    QMenu *open(const std::shared_ptr<Menu> &menu) {
+        QMenu *shown = presenter.popup(menu, QPoint(100, 100));
+        EXPECT_TRUE(processEventsUntil([shown] { return shown->isVisible(); }));
+        return shown;
+    }
+};
+
+QMenu *openSubmenu(QMenu *menu, QAction *holder) {
+    menu->setActiveAction(holder);
+    QTest::keyClick(menu, Qt::Key_Right);
+    EXPECT_TRUE(processEventsUntil([holder] { return holder->menu() && holder->menu()->isVisible(); }));
+    return holder->menu();
+}
+
+} // namespace
+
+TEST(MenuPresenterTest, RowsFollowTheModelAndChoosingRunsTheActionAfterTheClose) {
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>();
+    std::vector<QString> events;
+    const auto needsUpdate = menu->observeNeedsUpdate([&] { events.push_back(QStringLiteral("update")); });
+    const auto openState = menu->observeOpenState(
+        [&](bool isOpen) { events.push_back(isOpen ? QStringLiteral("open") : QStringLiteral("close")); });
+    events.clear();
+
+    auto rd =
+        addItem(*menu, QStringLiteral("R&D\tnotes.txt"), [&] { events.push_back(QStringLiteral("R&D")); });
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    rd->setImage(image);
+    auto disabled =
+        addItem(*menu, QStringLiteral("Disabled"), [&] { events.push_back(QStringLiteral("wrong")); });
+    disabled->setEnabled(false);
+    menu->addSeparator();
+    menu->addSeparator();
+    auto checked = addItem(*menu, QStringLiteral("Checked"));
+    checked->setState(MenuItem::State::on);
+    addItem(*menu, QStringLiteral("Hidden"))->setHidden(true);
+    auto quit = addItem(*menu, QStringLiteral("Quit"));
+    quit->setKeyEquivalent(QStringLiteral("q"));
+
+    QPointer<QMenu> shown = fixture.open(menu);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("update"), QStringLiteral("open")}));
+    EXPECT_TRUE(menu->isOpen());
+    EXPECT_TRUE(fixture.presenter.isOpen());
+
+    const auto actions = shown->actions();
+    ASSERT_EQ(actions.size(), qsizetype(menu->numberOfItems()));
+    for (qsizetype index = 0; index < actions.size(); ++index)
+        EXPECT_EQ(MenuPresenter::itemForAction(actions[index]), menu->items()[std::size_t(index)]) << index;
+    // "&" stays literal and the tab opens no shortcut column.
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("R&&D notes.txt"));
+    EXPECT_FALSE(actions[0]->icon().isNull());
+    EXPECT_FALSE(actions[1]->isEnabled());
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_TRUE(actions[3]->isSeparator());
+    EXPECT_TRUE(actions[3]->isVisible());
+    EXPECT_TRUE(actions[4]->isChecked());
+    EXPECT_FALSE(actions[5]->isVisible());
+    EXPECT_EQ(actions[6]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(actions[0]).center());
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("update"), QStringLiteral("open"),
+                                            QStringLiteral("close"), QStringLiteral("R&D")}));
+    EXPECT_FALSE(menu->isOpen());
+    EXPECT_TRUE(processEventsUntil([&] { return shown.isNull(); })) << "the closed menu is freed";
+
+    // Closing without a choice runs nothing; the model is told once.
+    events.clear();
+    shown = fixture.open(menu);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+    EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("update"), QStringLiteral("open"),
+                                            QStringLiteral("close")}));
+}
+
+TEST(MenuPresenterTest, LazySubmenusAreBuiltWhenTheyOpenAndToldWhenTheyClose) {
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>();
+    int outerBuilds = 0;
+    int innerBuilds = 0;
+    bool innerChosen = false;
+    auto holder = addItem(*menu, QStringLiteral("Documents"));
+    auto submenu = std::make_shared<Menu>();
+    holder->setLazySubmenu(submenu, {.build =
+                                         [&] {
+                                             ++outerBuilds;
+                                             auto built = std::make_shared<Menu>();
+                                             addItem(*built, QStringLiteral("a.txt"));
+                                             auto nested = addItem(*built, QStringLiteral("Projects"));
+                                             nested->setLazySubmenu(std::make_shared<Menu>(), {.build = [&] {
+                                                                        ++innerBuilds;
+                                                                        auto inner = std::make_shared<Menu>();
+                                                                        addItem(*inner,
+                                                                                QStringLiteral("plan.md"),
+                                                                                [&] { innerChosen = true; });
+                                                                        return inner;
+                                                                    }});
+                                             return built;
+                                         },
+                                     .clearsOnClose = true});
+    auto disabledHolder = addItem(*menu, QStringLiteral("Locked"));
+    disabledHolder->setEnabled(false);
+    int lockedBuilds = 0;
+    disabledHolder->setLazySubmenu(std::make_shared<Menu>(), {.build = [&] {
+                                       ++lockedBuilds;
+                                       return std::make_shared<Menu>();
+                                   }});
+
+    QMenu *shown = fixture.open(menu);
+    EXPECT_EQ(outerBuilds, 0);
+    QAction *holderAction = shown->actions().at(0);
+    ASSERT_NE(holderAction->menu(), nullptr);
+    EXPECT_TRUE(holderAction->menu()->actions().isEmpty());
+
+    QMenu *documents = openSubmenu(shown, holderAction);
+    EXPECT_EQ(outerBuilds, 1);
+    EXPECT_TRUE(submenu->isOpen());
+    ASSERT_EQ(documents->actions().size(), 2);
+    EXPECT_EQ(documents->actions().at(0)->text(), QStringLiteral("a.txt"));
+    EXPECT_EQ(innerBuilds, 0);
+
+    QMenu *projects = openSubmenu(documents, documents->actions().at(1));
+    EXPECT_EQ(innerBuilds, 1);
+    ASSERT_EQ(projects->actions().size(), 1);
+
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    QTest::mouseClick(projects, Qt::LeftButton, {},
+                      projects->actionGeometry(projects->actions().at(0)).center());
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_TRUE(innerChosen);
+    EXPECT_FALSE(submenu->isOpen());
+    EXPECT_TRUE(processEventsUntil([&] { return submenu->isEmpty(); })) << "cleared after closing";
+
+    // Reopening builds afresh; the disabled holder never builds.
+    shown = fixture.open(menu);
+    openSubmenu(shown, shown->actions().at(0));
+    EXPECT_EQ(outerBuilds, 2);
+    EXPECT_EQ(lockedBuilds, 0);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+}
+
+TEST(MenuPresenterTest, AlternatesSwapWhileTheirModifierIsHeldInEveryOpenMenu) {
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>();
+    auto spacer = menu->addItem(std::make_shared<MenuItem>());
+    spacer->setHostedView(HostedViewFactory::empty());
+    auto copyPathRoot = addItem(*menu, QStringLiteral("Copy Folder Path (a much longer title)"));
+    copyPathRoot->setAlternate(true);
+    copyPathRoot->setKeyEquivalentModifierMask(Modifier::control);
+    auto copy = addItem(*menu, QStringLiteral("Copy"));
+    auto copyPath = addItem(*menu, QStringLiteral("Copy Path"));
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    auto holder = addItem(*menu, QStringLiteral("More"));
+    auto more = std::make_shared<Menu>();
+    addItem(*more, QStringLiteral("About"));
+    holder->setSubmenu(more);
+
+    QMenu *shown = fixture.open(menu);
+    const auto actions = shown->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_FALSE(actions[0]->isVisible()) << "the spacer takes no room";
+    EXPECT_FALSE(actions[1]->isVisible());
+    EXPECT_TRUE(actions[2]->isVisible());
+    EXPECT_FALSE(actions[3]->isVisible());
+    const int width = shown->width();
+
+    shown->setActiveAction(actions[2]);
+    QTest::keyPress(shown, Qt::Key_Alt);
+    EXPECT_TRUE(shown->isVisible()) << "Alt must not close the menu";
+    EXPECT_FALSE(actions[2]->isVisible());
+    EXPECT_TRUE(actions[3]->isVisible());
+    EXPECT_EQ(shown->activeAction(), actions[3]) << "the highlight moves to the alternate";
+    EXPECT_EQ(fixture.presenter.heldModifiers(), Modifiers(Modifier::option));
+    QTest::keyRelease(shown, Qt::Key_Alt);
+    EXPECT_TRUE(actions[2]->isVisible());
+    EXPECT_FALSE(actions[3]->isVisible());
+    EXPECT_EQ(shown->activeAction(), actions[2]);
+
+    // Keys pressed in the open submenu reach the menu behind it.
+    QMenu *submenu = openSubmenu(shown, actions[4]);
+    QTest::keyPress(submenu, Qt::Key_Control);
+    EXPECT_TRUE(actions[1]->isVisible());
+    EXPECT_TRUE(processEventsUntil([&] { return true; }));
+    EXPECT_EQ(shown->width(), width) << "the widest state was reserved";
+    QTest::keyRelease(submenu, Qt::Key_Control);
+    EXPECT_FALSE(actions[1]->isVisible());
+    fixture.presenter.close();
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+
+    // A menu opened while a modifier is held shows that modifier's alternates from the start.
+    fixture.presenter.setModifierSource([] { return Qt::KeyboardModifiers(Qt::AltModifier); });
+    shown = fixture.open(menu);
+    EXPECT_FALSE(shown->actions()[2]->isVisible());
+    EXPECT_TRUE(shown->actions()[3]->isVisible());
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+}
+
+TEST(MenuPresenterTest, HostedViewsStyledTitlesAndIconSizes) {
+    PresenterFixture fixture;
+    fixture.presenter.setIconSize(24);
+    auto menu = std::make_shared<Menu>();
+    int widgetsMade = 0;
+    auto hosted = addItem(*menu, QString());
+    hosted->setHostedView(HostedWidgetFactory::create(QStringLiteral("thumbnail"), [&] {
+        ++widgetsMade;
+        return new QLabel(QStringLiteral("THUMB"));
+    }));
+    auto explanation = addItem(*menu, QString());
+    explanation->setEnabled(false);
+    AttributedText wrapped(QStringLiteral("The folder could not be read.\nCheck its permissions."));
+    wrapped.setColor(TextColor::secondaryLabel());
+    explanation->setAttributedTitle(wrapped);
+    auto header = addItem(*menu, QString());
+    AttributedText bold(QStringLiteral("Downloads & more"));
+    QFont font = QApplication::font();
+    font.setBold(true);
+    bold.setFont(font);
+    bold.setColor(TextColor::custom(QColor(Qt::red)));
+    header->setAttributedTitle(bold);
+
+    QMenu *shown = fixture.open(menu);
+    EXPECT_EQ(shown->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, shown), 24);
+    const auto actions = shown->actions();
+    ASSERT_EQ(actions.size(), 3);
+    auto *hostedAction = qobject_cast<QWidgetAction *>(actions[0]);
+    ASSERT_NE(hostedAction, nullptr);
+    auto *thumb = qobject_cast<QLabel *>(hostedAction->defaultWidget());
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(thumb->text(), QStringLiteral("THUMB"));
+    EXPECT_EQ(widgetsMade, 1);
+
+    auto *explanationAction = qobject_cast<QWidgetAction *>(actions[1]);
+    ASSERT_NE(explanationAction, nullptr) << "wrapped text keeps its lines";
+    auto *label = qobject_cast<QLabel *>(explanationAction->defaultWidget());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), wrapped.text());
+    EXPECT_FALSE(label->isEnabled());
+    EXPECT_LT(label->palette().color(QPalette::WindowText).alphaF(), 1.0);
+
+    EXPECT_EQ(actions[2]->text(), QStringLiteral("Downloads && more"));
+    EXPECT_TRUE(actions[2]->font().bold());
+    EXPECT_EQ(MenuPresenter::textColorForAction(actions[2], shown->palette()), QColor(Qt::red));
+    EXPECT_FALSE(MenuPresenter::textColorForAction(actions[0], shown->palette()).isValid());
+
+    // Every opening shows fresh widgets for the rows the model has then.
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    fixture.open(menu);
+    EXPECT_EQ(widgetsMade, 2);
+}
+
+TEST(MenuPresenterTest, DroppedModelsAndOutsidePresses) {
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>();
+    bool ran = false;
+    auto item = addItem(*menu, QStringLiteral("Open"), [&] { ran = true; });
+    QPointer<QMenu> shown = fixture.open(menu);
+    // The presenter does not keep the model: dropping it while open leaves rows that do nothing.
+    const QPointer<QAction> action = shown->actions().at(0);
+    menu.reset();
+    item.reset();
+    EXPECT_EQ(MenuPresenter::itemForAction(action), nullptr);
+
+    QPoint pressedAt;
+    fixture.presenter.setOutsidePressHandler([&](const QPoint &global) {
+        pressedAt = global;
+        return true;
+    });
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    const QPoint outside = shown->rect().bottomRight() + QPoint(40, 40);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, outside);
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_EQ(pressedAt, shown ? shown->mapToGlobal(outside) : pressedAt);
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(fixture.presenter.isOpen());
+}

@@ -1,0 +1,161 @@
+// Two tray status items with model menus, for looking at the tray by hand or from tools/e2e.
+//
+// It prints one line per event on standard output:
+//   placed <name> <x> <y> <width> <height>   an icon has its place in the tray
+//   opened <name>                            that item's menu opened
+//   screenshot <path>                        the screen was saved while a menu was open
+// With --screenshot-dir DIR each opened menu is saved as DIR/<name>-menu.png; with --quit-after N the
+// program ends after the N-th screenshot.
+#include "menubar/MenuBarItem.h"
+#include "platform/Menu.h"
+#include "platform/SymbolImage.h"
+#include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/TrayStatusItem.h"
+#include "ui-kit/menus/KvMenu.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <memory>
+
+using namespace kestrova;
+using platform::MenuItem;
+using platform::Modifier;
+
+namespace {
+
+void say(const QString &line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+std::shared_ptr<MenuItem> add(platform::Menu &menu, const QString &title, const QString &symbol = {}) {
+    auto item = std::make_shared<MenuItem>(title);
+    item->setAction([title] { say(QStringLiteral("chose %1").arg(title)); });
+    if (!symbol.isEmpty())
+        item->setImage(platform::SymbolImage(symbol).tintedImage(QColor(60, 60, 60)));
+    return menu.addItem(item);
+}
+
+void buildFolderMenu(KvMenu &menu, const QString &folder) {
+    auto header = std::make_shared<MenuItem>();
+    platform::AttributedText title(folder);
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    title.setFont(bold);
+    header->setAttributedTitle(title);
+    header->setEnabled(false);
+    menu.addItem(header);
+    menu.addSeparator();
+    add(menu, QStringLiteral("R&D notes.txt"), QStringLiteral("doc.text"));
+    add(menu, QStringLiteral("Photos"), QStringLiteral("folder"));
+    auto copy = add(menu, QStringLiteral("Copy"));
+    auto copyPath = add(menu, QStringLiteral("Copy Path"));
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    auto projects = add(menu, QStringLiteral("Projects"), QStringLiteral("folder"));
+    projects->setLazySubmenu(std::make_shared<platform::Menu>(), {.build = [] {
+                                 auto built = std::make_shared<platform::Menu>();
+                                 add(*built, QStringLiteral("plan.md"), QStringLiteral("doc.text"));
+                                 add(*built, QStringLiteral("budget.ods"), QStringLiteral("doc.text"));
+                                 return built;
+                             }});
+    auto preview = std::make_shared<MenuItem>();
+    preview->setHostedView(platform::desktop::HostedWidgetFactory::create(QStringLiteral("preview"), [] {
+        auto *label = new QLabel(QStringLiteral("  hosted view: 3 items, 12 KB  "));
+        label->setStyleSheet(QStringLiteral("color: #336; padding: 4px;"));
+        return label;
+    }));
+    menu.addItem(preview);
+    menu.addSeparator();
+    auto explanation = std::make_shared<MenuItem>();
+    platform::AttributedText wrapped(
+        QStringLiteral("Hold Alt to see more actions.\nClick another icon to switch."));
+    wrapped.setColor(platform::TextColor::secondaryLabel());
+    explanation->setAttributedTitle(wrapped);
+    explanation->setEnabled(false);
+    menu.addItem(explanation);
+    auto quit = add(menu, QStringLiteral("Quit"));
+    quit->setKeyEquivalent(QStringLiteral("q"));
+    quit->setAction([] { QCoreApplication::quit(); });
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    QCommandLineOption screenshotDir(QStringLiteral("screenshot-dir"),
+                                     QStringLiteral("Where to save screenshots."), QStringLiteral("dir"));
+    QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                 QStringLiteral("Quit after this many screenshots."),
+                                 QStringLiteral("count"));
+    parser.addOptions({screenshotDir, quitAfter});
+    parser.process(application);
+    const QString directory = parser.value(screenshotDir);
+    const int screenshotsBeforeQuit = parser.value(quitAfter).toInt();
+    int screenshots = 0;
+
+    platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>());
+    std::map<QString, std::unique_ptr<MenuBarItemCoordinator>> items;
+    for (const auto &[name, symbol] :
+         {std::pair{QStringLiteral("Downloads"), QStringLiteral("arrow.down.circle")},
+          std::pair{QStringLiteral("Documents"), QStringLiteral("folder")}}) {
+        MenuBarItem item;
+        item.id = name;
+        item.title = name;
+        item.icon = StatusItemIcon::templateImage(platform::SymbolImage(symbol, 22).image());
+        item.buildMenu = [name](KvMenu &menu) { buildFolderMenu(menu, name); };
+        item.isMenuOpen =
+            platform::Binding<bool>([] { return false; },
+                                    [&, name](const bool &open) {
+                                        if (!open)
+                                            return;
+                                        say(QStringLiteral("opened %1").arg(name));
+                                        if (directory.isEmpty())
+                                            return;
+                                        // Give the menu a moment to be painted and shown.
+                                        QTimer::singleShot(600, &application, [&, name] {
+                                            const QString path =
+                                                QDir(directory).filePath(name + QStringLiteral("-menu.png"));
+                                            QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+                                            say(QStringLiteral("screenshot %1").arg(path));
+                                            if (++screenshots == screenshotsBeforeQuit)
+                                                QCoreApplication::quit();
+                                        });
+                                    });
+        items.emplace(name, std::make_unique<MenuBarItemCoordinator>(std::move(item)));
+    }
+
+    // Report each icon once the tray has placed it.
+    auto *placement = new QTimer(&application);
+    auto placed = std::make_shared<std::set<QString>>();
+    QObject::connect(placement, &QTimer::timeout, &application, [&items, placed, placement] {
+        for (const auto &[name, coordinator] : items) {
+            const QRect geometry = coordinator->statusItem()->geometry();
+            if (geometry.isEmpty() || placed->contains(name))
+                continue;
+            placed->insert(name);
+            say(QStringLiteral("placed %1 %2 %3 %4 %5")
+                    .arg(name)
+                    .arg(geometry.x())
+                    .arg(geometry.y())
+                    .arg(geometry.width())
+                    .arg(geometry.height()));
+        }
+        if (placed->size() == items.size())
+            placement->stop();
+    });
+    placement->start(100);
+    return application.exec();
+}
