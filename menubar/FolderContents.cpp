@@ -1,14 +1,14 @@
 #include "FolderContents.h"
 
+#include "ContentTypes_p.h"
+
 #include "foundation/Error.h"
 #include "foundation/FileUrl.h"
 #include "foundation/ResourceValues.h"
 #include "store/SortOrderComparator.h"
 
-#include <QHash>
-#include <QMimeDatabase>
-
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -86,35 +86,19 @@ FolderEntry::Type typeOf(mode_t mode) {
     return FolderEntry::Type::other;
 }
 
-// MIME type names by file name only (the contents are never read), cached by the name's last extension:
-// a folder holds few kinds of files.
-class ContentTypes {
-public:
-    QString typeName(const FolderEntry &entry) {
-        switch (entry.type) {
-        case FolderEntry::Type::directory:
-            return QStringLiteral("inode/directory");
-        case FolderEntry::Type::symbolicLink:
-            return QStringLiteral("inode/symlink");
-        case FolderEntry::Type::other:
-            return QStringLiteral("inode/x-special");
-        case FolderEntry::Type::regularFile:
-            break;
-        }
-        const qsizetype dot = entry.name.lastIndexOf(QLatin1Char('.'));
-        const QString key = dot > 0 ? entry.name.mid(dot).toLower() : entry.name;
-        const auto cached = m_byExtension.constFind(key);
-        if (cached != m_byExtension.constEnd())
-            return *cached;
-        const QString type = m_database.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension).name();
-        m_byExtension.insert(key, type);
-        return type;
+QString contentTypeName(const FolderEntry &entry) {
+    switch (entry.type) {
+    case FolderEntry::Type::directory:
+        return QStringLiteral("inode/directory");
+    case FolderEntry::Type::symbolicLink:
+        return QStringLiteral("inode/symlink");
+    case FolderEntry::Type::other:
+        return QStringLiteral("inode/x-special");
+    case FolderEntry::Type::regularFile:
+        break;
     }
-
-private:
-    QMimeDatabase m_database;
-    QHash<QString, QString> m_byExtension;
-};
+    return contentTypeNameForFileName(entry.name);
+}
 
 int statEntry(int directoryFd, const QByteArray &relativeOrAbsolute, const QByteArray &fullPath,
               struct statx &status) {
@@ -165,7 +149,6 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
 
     const QByteArray prefix = directoryPath.endsWith('/') ? directoryPath : directoryPath + '/';
     const ReadAccess access;
-    ContentTypes contentTypes;
     const bool needsContentType = options.sortOrder == Folder::SortOrder::kind;
     const bool needsTags = options.sortOrder == Folder::SortOrder::tags;
 
@@ -222,7 +205,7 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         if (faults.isUnreadable && faults.isUnreadable(entry.path))
             entry.isReadable = false;
         if (needsContentType)
-            entry.contentType = contentTypes.typeName(entry);
+            entry.contentType = contentTypeName(entry);
         if (needsTags)
             entry.tags = url::tagNames(entry.url());
         entries.push_back(std::move(entry));

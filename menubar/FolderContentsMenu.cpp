@@ -1,5 +1,6 @@
 #include "FolderContentsMenu.h"
 
+#include "ContentTypes_p.h"
 #include "FolderContents.h"
 #include "FolderController.h"
 #include "FolderMenuItems_p.h"
@@ -22,7 +23,6 @@
 
 #include <QHash>
 #include <QIcon>
-#include <QMimeDatabase>
 
 #include <cerrno>
 
@@ -44,8 +44,8 @@ int iconPointSize(Folder::FileIconSize size) {
     return 16;
 }
 
-// Row icons by kind, drawn once per kind and size: the type comes from the name's extension only, so no
-// entry is opened and a folder of one kind of file costs one lookup.
+// Row icons by kind, drawn once per kind and size for the process; the kind comes from the name only, so no
+// entry is opened. Main thread, like every icon.
 class RowIcons {
 public:
     explicit RowIcons(int pointSize)
@@ -61,36 +61,28 @@ public:
                 return platform::FileIcons::iconForMimeType(QStringLiteral("inode/symlink"));
             });
         case FolderEntry::Type::other:
-            // Pipes, sockets and devices are rare; their icon depends on which one, which only a look tells.
+            // Pipes, sockets and devices are rare; which one it is only a look tells.
             return platform::FileIcons::iconForPath(QString::fromUtf8(entry.path)).pixmap(m_size).toImage();
         case FolderEntry::Type::regularFile:
             break;
         }
-        const qsizetype dot = entry.name.lastIndexOf(QLatin1Char('.'));
-        const QString extension = dot > 0 ? entry.name.mid(dot).toLower() : entry.name;
-        const auto found = m_byExtension.constFind(extension);
-        if (found != m_byExtension.constEnd())
-            return *found;
-        const QString type = m_database.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension).name();
-        const QImage image = cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
-        m_byExtension.insert(extension, image);
-        return image;
+        const QString type = contentTypeNameForFileName(entry.name);
+        return cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
     }
 
 private:
     template <typename MakeIcon> QImage cached(const QString &type, MakeIcon makeIcon) {
-        const auto found = m_byType.constFind(type);
-        if (found != m_byType.constEnd())
+        static QHash<QPair<int, QString>, QImage> images;
+        const QPair<int, QString> key(m_size, type);
+        const auto found = images.constFind(key);
+        if (found != images.constEnd())
             return *found;
         const QImage image = makeIcon().pixmap(m_size).toImage();
-        m_byType.insert(type, image);
+        images.insert(key, image);
         return image;
     }
 
     int m_size;
-    QMimeDatabase m_database;
-    QHash<QString, QImage> m_byType;
-    QHash<QString, QImage> m_byExtension;
 };
 
 QString rowTitle(const QString &name) {
