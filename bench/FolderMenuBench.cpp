@@ -15,6 +15,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -141,7 +142,14 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    for (const int count : {1000, 10000, 50000})
+    // Other sizes may be given as arguments.
+    std::vector<int> counts{1000, 10000, 50000};
+    if (argc > 1) {
+        counts.clear();
+        for (int index = 1; index < argc; ++index)
+            counts.push_back(std::atoi(argv[index]));
+    }
+    for (const int count : counts)
         measure(count);
     return 0;
 }

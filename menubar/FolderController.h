@@ -47,7 +47,8 @@ public:
     [[nodiscard]] platform::Subscription observeConfigureWindowPresented(std::function<void(bool)> handler);
 
     // Fills the given, already emptied menu. Never throws: a folder that cannot be resolved shows why and
-    // offers to remove it.
+    // offers to remove it. The key monitor made here closes `menu`, so the menu must outlive the next
+    // buildMenu (status items keep their menu for their whole life).
     void buildMenu(KvMenu &menu);
     // The folder's own actions followed by the application section.
     std::shared_ptr<KvMenu> moreMenu();
