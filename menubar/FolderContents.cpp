@@ -1,0 +1,272 @@
+#include "FolderContents.h"
+
+#include "ContentTypes_p.h"
+
+#include "foundation/Error.h"
+#include "foundation/FileUrl.h"
+#include "foundation/ResourceValues.h"
+#include "store/SortOrderComparator.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <numeric>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrova {
+
+namespace {
+
+constexpr double kSecondsFrom1970To2001 = 978307200.0;
+
+FolderListingFaults &sharedFaults() {
+    static FolderListingFaults faults;
+    return faults;
+}
+
+double secondsSince2001(const struct statx_timestamp &time) {
+    return double(time.tv_sec) + double(time.tv_nsec) / 1e9 - kSecondsFrom1970To2001;
+}
+
+bool isSystemName(const QByteArray &name) {
+    return name == ".DS_Store" || name == ".localized" || name == ".Trash";
+}
+
+QByteArray lastComponent(const QByteArray &path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+// Readability from the mode bits, so that listing costs no extra call per entry. Access control lists are
+// not consulted; opening an entry still reports what the system decides.
+class ReadAccess {
+public:
+    ReadAccess()
+        : m_uid(geteuid())
+        , m_gid(getegid()) {
+        const int count = getgroups(0, nullptr);
+        if (count > 0) {
+            m_groups.resize(std::size_t(count));
+            m_groups.resize(std::size_t(std::max(0, getgroups(count, m_groups.data()))));
+        }
+    }
+
+    bool canRead(const struct statx &status) const {
+        // The superuser reads everything.
+        if (m_uid == 0)
+            return true;
+        if (status.stx_uid == m_uid)
+            return status.stx_mode & S_IRUSR;
+        const bool inGroup = status.stx_gid == m_gid || std::find(m_groups.begin(), m_groups.end(),
+                                                                  gid_t(status.stx_gid)) != m_groups.end();
+        if (inGroup)
+            return status.stx_mode & S_IRGRP;
+        return status.stx_mode & S_IROTH;
+    }
+
+private:
+    uid_t m_uid;
+    gid_t m_gid;
+    std::vector<gid_t> m_groups;
+};
+
+FolderEntry::Type typeOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return FolderEntry::Type::regularFile;
+    if (S_ISDIR(mode))
+        return FolderEntry::Type::directory;
+    if (S_ISLNK(mode))
+        return FolderEntry::Type::symbolicLink;
+    return FolderEntry::Type::other;
+}
+
+QString contentTypeName(const FolderEntry &entry) {
+    switch (entry.type) {
+    case FolderEntry::Type::directory:
+        return QStringLiteral("inode/directory");
+    case FolderEntry::Type::symbolicLink:
+        return QStringLiteral("inode/symlink");
+    case FolderEntry::Type::other:
+        return QStringLiteral("inode/x-special");
+    case FolderEntry::Type::regularFile:
+        break;
+    }
+    return contentTypeNameForFileName(entry.name);
+}
+
+int statEntry(int directoryFd, const QByteArray &relativeOrAbsolute, const QByteArray &fullPath,
+              struct statx &status) {
+    if (const auto &fault = sharedFaults().statEntry) {
+        if (const int error = fault(fullPath))
+            return error;
+    }
+    constexpr unsigned kMask = STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID | STATX_SIZE | STATX_ATIME |
+                               STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    if (statx(directoryFd, relativeOrAbsolute.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask,
+              &status) != 0)
+        return errno;
+    return 0;
+}
+
+} // namespace
+
+QUrl FolderEntry::url() const {
+    return url::fromLocalPath(path, isFolder());
+}
+
+void FolderListingFaults::setShared(FolderListingFaults faults) {
+    sharedFaults() = std::move(faults);
+}
+
+std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderContentsOptions &options) {
+    const QByteArray directoryPath = url::localPath(directory);
+    if (directoryPath.isEmpty())
+        throw posixError(EINVAL, QStringLiteral("Cannot list “%1”").arg(directory.toDisplayString()));
+    const auto &faults = sharedFaults();
+    const QString displayPath = QString::fromUtf8(directoryPath);
+    if (faults.openDirectory) {
+        if (const int error = faults.openDirectory(directoryPath))
+            throw posixError(error, QStringLiteral("Cannot list “%1”").arg(displayPath));
+    }
+    // O_NONBLOCK and O_DIRECTORY: whatever sits at the path, opening it never waits (a FIFO fails at once).
+    const int directoryFd = open(directoryPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (directoryFd < 0)
+        throw posixError(errno, QStringLiteral("Cannot list “%1”").arg(displayPath));
+    DIR *stream = fdopendir(directoryFd);
+    if (!stream) {
+        const int error = errno;
+        close(directoryFd);
+        throw posixError(error, QStringLiteral("Cannot list “%1”").arg(displayPath));
+    }
+    if (faults.didOpenDirectory)
+        faults.didOpenDirectory(directoryPath);
+
+    const QByteArray prefix = directoryPath.endsWith('/') ? directoryPath : directoryPath + '/';
+    const ReadAccess access;
+    const bool needsContentType = options.sortOrder == Folder::SortOrder::kind;
+    const bool needsTags = options.sortOrder == Folder::SortOrder::tags;
+
+    std::vector<FolderEntry> entries;
+    int readError = 0;
+    for (;;) {
+        // Only a null return with errno set is a failure; per-entry calls below leave errno behind.
+        errno = 0;
+        const dirent *item = readdir(stream);
+        if (!item) {
+            readError = errno;
+            break;
+        }
+        const QByteArray listedName(item->d_name);
+        if (listedName == "." || listedName == "..")
+            continue;
+        if (listedName.startsWith('.') && !options.showHiddenItems)
+            continue;
+        FolderEntry entry;
+        entry.path = prefix + listedName;
+        struct statx status {};
+        int error = statEntry(directoryFd, listedName, entry.path, status);
+        if (error == ENOENT)
+            continue; // gone since the directory was read
+        if (error == 0 && S_ISLNK(status.stx_mode)) {
+            // A link stands for its target; one that cannot be followed (dangling, a loop) stays itself.
+            if (char *resolved = realpath(entry.path.constData(), nullptr)) {
+                const QByteArray target(resolved);
+                std::free(resolved);
+                struct statx targetStatus {};
+                if (statEntry(AT_FDCWD, target, target, targetStatus) == 0) {
+                    entry.path = target;
+                    status = targetStatus;
+                }
+            }
+        }
+        const QByteArray finalName = lastComponent(entry.path);
+        if (isSystemName(finalName))
+            continue;
+        entry.name = QString::fromUtf8(finalName);
+        if (error != 0) {
+            // Known to exist but not examinable: listed, shown as unreadable.
+            entry.isReadable = false;
+        } else {
+            entry.type = typeOf(status.stx_mode);
+            entry.isReadable = access.canRead(status);
+            entry.size = std::int64_t(status.stx_size);
+            entry.dateModified = secondsSince2001(status.stx_mtime);
+            entry.dateAccessed = secondsSince2001(status.stx_atime);
+            entry.dateAdded = secondsSince2001(status.stx_ctime);
+            if (status.stx_mask & STATX_BTIME)
+                entry.dateCreated = secondsSince2001(status.stx_btime);
+        }
+        if (faults.isUnreadable && faults.isUnreadable(entry.path))
+            entry.isReadable = false;
+        if (needsContentType)
+            entry.contentType = contentTypeName(entry);
+        if (needsTags)
+            entry.tags = url::tagNames(entry.url());
+        entries.push_back(std::move(entry));
+    }
+    closedir(stream);
+    if (readError != 0)
+        throw posixError(readError, QStringLiteral("Cannot list “%1”").arg(displayPath));
+    return entries;
+}
+
+void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop) {
+    const SortOrderComparator comparator(order);
+    // Each key is made once; the sort then compares only what was read while listing.
+    std::vector<SortOrderComparator::Key> keys;
+    keys.reserve(entries.size());
+    for (const FolderEntry &entry : entries) {
+        SortOrderComparator::Key key;
+        switch (order) {
+        case Folder::SortOrder::name:
+            key.collationKey = comparator.collationKey(entry.name);
+            break;
+        case Folder::SortOrder::kind:
+            if (entry.contentType)
+                key.collationKey = comparator.collationKey(*entry.contentType);
+            break;
+        case Folder::SortOrder::tags:
+            key.collationKey = comparator.collationKey(entry.tags.join(QLatin1Char(',')));
+            break;
+        case Folder::SortOrder::dateAdded:
+            key.date = entry.dateAdded;
+            break;
+        case Folder::SortOrder::dateModified:
+            key.date = entry.dateModified;
+            break;
+        case Folder::SortOrder::dateCreated:
+            key.date = entry.dateCreated;
+            break;
+        case Folder::SortOrder::dateAccessed:
+            key.date = entry.dateAccessed;
+            break;
+        }
+        keys.push_back(std::move(key));
+    }
+    std::vector<std::size_t> indexes(entries.size());
+    std::iota(indexes.begin(), indexes.end(), std::size_t{0});
+    std::stable_sort(indexes.begin(), indexes.end(), [&](std::size_t lhs, std::size_t rhs) {
+        if (keepFoldersOnTop) {
+            const FolderEntry &left = entries[lhs];
+            const FolderEntry &right = entries[rhs];
+            if (left.isFolder() != right.isFolder())
+                return left.isFolder();
+            if (left.isAlias() != right.isAlias())
+                return left.isAlias();
+        }
+        return comparator.lessThan(keys[lhs], keys[rhs]);
+    });
+    std::vector<FolderEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const std::size_t index : indexes)
+        sorted.push_back(std::move(entries[index]));
+    entries = std::move(sorted);
+}
+
+} // namespace kestrova

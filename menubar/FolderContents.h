@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/Folder.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace kestrova {
+
+// One entry of a folder listing with every fact that sorting and building its menu row need, read once
+// while listing. A symbolic link stands for the item it points to; one that cannot be followed (dangling, a
+// loop) stays itself and counts as an alias, the Linux counterpart of an alias file whose original is gone.
+struct FolderEntry {
+    enum class Type { regularFile, directory, symbolicLink, other };
+
+    // The path as the file system names it, possibly not valid UTF-8.
+    QByteArray path;
+    // The last path component as text; invalid UTF-8 shows as replacement characters.
+    QString name;
+    Type type = Type::other;
+    bool isReadable = true;
+    std::int64_t size = 0;
+    // Seconds since 2001, like platform::Date.
+    std::optional<double> dateModified;
+    std::optional<double> dateAccessed;
+    std::optional<double> dateCreated;
+    // The status-change time: Linux keeps no date of adding to a folder.
+    std::optional<double> dateAdded;
+    // Read only when the listing is sorted by kind or by tags.
+    std::optional<QString> contentType;
+    QStringList tags;
+
+    // A directory (Linux has no package folders).
+    bool isFolder() const { return type == Type::directory; }
+    bool isAlias() const { return type == Type::symbolicLink; }
+    // The entry's file URL, made from its bytes so that any name can still be opened.
+    QUrl url() const;
+};
+
+// What a listing needs beyond the directory: the folder's choices.
+struct FolderContentsOptions {
+    Folder::SortOrder sortOrder = Folder::SortOrder::name;
+    bool showHiddenItems = false;
+    // Asked by the menu of a folder with an item limit; icons come from a per-type cache on Linux, so this
+    // only says that rows of this listing will be drawn soon.
+    bool prefetchIcons = false;
+};
+
+// Failures injected by tests, which run as root and so cannot make an item unreadable. Each returns an
+// errno value to fail with, or 0.
+struct FolderListingFaults {
+    std::function<int(const QByteArray &directoryPath)> openDirectory = {};
+    std::function<int(const QByteArray &entryPath)> statEntry = {};
+    std::function<bool(const QByteArray &entryPath)> isUnreadable = {};
+    // Called after the directory was opened and before its entries are read.
+    std::function<void(const QByteArray &directoryPath)> didOpenDirectory = {};
+
+    static void setShared(FolderListingFaults faults);
+};
+
+// The entries of one directory, one level deep, in the order the file system gives them (sorting is the
+// caller's). Hidden entries (a leading ".") only with `showHiddenItems`; ".DS_Store", ".localized" and
+// ".Trash" never. Nothing below the directory is read, and no entry is opened: special files are only
+// looked at, never read. An entry that disappears while it is listed is left out. Throws kestrova::Error in
+// the POSIX domain when the directory itself cannot be listed (EACCES: no permission). Any thread.
+std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderContentsOptions &options);
+
+// Sorts in place: folders first and then aliases when `keepFoldersOnTop`, each group in `order` (name, kind
+// and tags ascending in natural order, the four dates newest first); equal entries keep their order.
+void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop);
+
+} // namespace kestrova

@@ -1,0 +1,260 @@
+#include "FolderContentsMenu.h"
+
+#include "ContentTypes_p.h"
+#include "FolderContents.h"
+#include "FolderController.h"
+#include "FolderMenuItems_p.h"
+#include "SortByMenu.h"
+
+#include "foundation/Error.h"
+#include "foundation/FileUrl.h"
+#include "foundation/KvApp.h"
+#include "platform/AttributedText.h"
+#include "platform/FileIcons.h"
+#include "platform/Menu.h"
+#include "store/Defaults.h"
+#include "store/DefaultsKeys.h"
+#include "ui-kit/menus/CallbackMenuItem.h"
+#include "ui-kit/menus/KvMenu.h"
+#include "ui-kit/menus/MenuBuilding.h"
+#include "ui-kit/utilities/AttributedTextHelpers.h"
+#include "ui-kit/utilities/MenuText.h"
+#include "ui-kit/utilities/UrlOpener.h"
+
+#include <QHash>
+#include <QIcon>
+
+#include <cerrno>
+
+namespace kestrova {
+
+namespace {
+
+constexpr int kMaximumTitleLength = 40;
+
+int iconPointSize(Folder::FileIconSize size) {
+    switch (size) {
+    case Folder::FileIconSize::small:
+        return 16;
+    case Folder::FileIconSize::medium:
+        return 24;
+    case Folder::FileIconSize::large:
+        return 32;
+    }
+    return 16;
+}
+
+// Row icons by kind, drawn once per kind and size for the process; the kind comes from the name only, so no
+// entry is opened. Main thread, like every icon.
+class RowIcons {
+public:
+    explicit RowIcons(int pointSize)
+        : m_size(pointSize) {}
+
+    QImage icon(const FolderEntry &entry) {
+        switch (entry.type) {
+        case FolderEntry::Type::directory:
+            return cached(QStringLiteral("inode/directory"),
+                          [] { return platform::FileIcons::folderIcon(); });
+        case FolderEntry::Type::symbolicLink:
+            return cached(QStringLiteral("inode/symlink"), [] {
+                return platform::FileIcons::iconForMimeType(QStringLiteral("inode/symlink"));
+            });
+        case FolderEntry::Type::other:
+            // Pipes, sockets and devices are rare; which one it is only a look tells.
+            return platform::FileIcons::iconForPath(QString::fromUtf8(entry.path)).pixmap(m_size).toImage();
+        case FolderEntry::Type::regularFile:
+            break;
+        }
+        const QString type = contentTypeNameForFileName(entry.name);
+        return cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
+    }
+
+private:
+    template <typename MakeIcon> QImage cached(const QString &type, MakeIcon makeIcon) {
+        static QHash<QPair<int, QString>, QImage> images;
+        const QPair<int, QString> key(m_size, type);
+        const auto found = images.constFind(key);
+        if (found != images.constEnd())
+            return *found;
+        const QImage image = makeIcon().pixmap(m_size).toImage();
+        images.insert(key, image);
+        return image;
+    }
+
+    int m_size;
+};
+
+QString rowTitle(const QString &name) {
+    // Cheap test first: a name of at most 40 UTF-16 units has at most 40 characters.
+    if (name.size() <= kMaximumTitleLength)
+        return name;
+    return truncated(kMaximumTitleLength, TruncationPosition::middle, QStringLiteral("…"), name);
+}
+
+void openEntry(const QUrl &url, bool isFolder, bool isReadable) {
+    if (const auto &open = FolderMenuHooks::shared().openEntry) {
+        open(url, isFolder, isReadable);
+        return;
+    }
+    UrlOpener::open(url);
+}
+
+void addListingError(platform::Menu &menu, const Error &error) {
+    if (error.domain() == ErrorDomain::posix && (error.code() == EACCES || error.code() == EPERM)) {
+        addMissingAccessItems(menu);
+        return;
+    }
+    KvApp::reportError(error,
+                       {{QStringLiteral("file"), QStringLiteral(__FILE__)}, {QStringLiteral("line"), 270}});
+    auto item =
+        menu.addItem(std::make_shared<platform::MenuItem>(wordWrapped(40, error.localizedDescription())));
+    item->setEnabled(false);
+}
+
+void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folder &folder) {
+    addTipItem(menu, QStringLiteral("Tip: Press the Option key to reveal more actions"),
+               QStringLiteral("tip_folderMenu_optionModifierToRevealActions"), 1);
+    bool addedOpenWith = false;
+    if (folder.showOpenWithMenuForFolders) {
+        if (const auto &addOpenWith = FolderMenuHooks::shared().addOpenWithItem) {
+            addOpenWith(menu, directory);
+            addedOpenWith = true;
+        }
+    }
+    addHiddenAlternate(
+        menu, QStringLiteral("Copy Path"), [directory] { copyURLToPasteboard(directory); },
+        platform::Modifier::option);
+    addHiddenAlternate(
+        menu, QStringLiteral("Get Info"),
+        [directory] {
+            if (const auto &showInfo = FolderMenuHooks::shared().showInfo)
+                showInfo(directory);
+        },
+        platform::Modifier::option);
+    auto sortBy = addHiddenAlternate(
+        menu, QStringLiteral("Sort By"), [] {}, platform::Modifier::option);
+    withSubmenu(*sortBy, [&](KvMenu &submenu) {
+        submenu.setItems(buildSortBySubmenu(directory, folder)->takeAllItems());
+    });
+    if (addedOpenWith)
+        menu.addSeparator();
+}
+
+// The submenu of one row, built when it first opens; nothing for rows without one.
+void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool showsSubmenus,
+                   const std::weak_ptr<FolderController> &weak) {
+    if (showsSubmenus && entry.isFolder()) {
+        // Listed afresh on every opening, and given back when it closes.
+        setLazySubmenu(item, /*clearsOnClose=*/true, {},
+                       [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+                           const auto controller = weak.lock();
+                           if (!controller)
+                               return KvMenu::create();
+                           return folderContentsMenu(url::fromLocalPath(path, /*isDirectory=*/true), nullptr,
+                                                     controller);
+                       });
+        return;
+    }
+    if (!entry.isReadable) {
+        setLazySubmenu(item, [] {
+            auto menu = KvMenu::create();
+            addMissingAccessItems(*menu);
+            return menu;
+        });
+        return;
+    }
+    if (!showsSubmenus || entry.type != FolderEntry::Type::regularFile)
+        return;
+    if (!FolderMenuHooks::shared().fileSubmenu)
+        return;
+    setLazySubmenu(item, [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+        const auto controller = weak.lock();
+        const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
+        if (!controller || !fileSubmenu)
+            return KvMenu::create();
+        return fileSubmenu(url::fromLocalPath(path), controller);
+    });
+}
+
+void addExcludedSummary(platform::Menu &menu, std::size_t excludedCount, const QUrl &directory) {
+    menu.addSeparator();
+    auto item = addCallbackItem(menu, QString(), [directory] { UrlOpener::open(directory); });
+    platform::AttributedText title(QString::number(excludedCount) + QStringLiteral(" Excluded ") +
+                                   (excludedCount == 1 ? QStringLiteral("Item") : QStringLiteral("Items")));
+    setFontSize(title, smallSystemFontSize());
+    item->setAttributedTitle(withColor(title, platform::TextColor::secondaryLabel()));
+}
+
+} // namespace
+
+std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
+                                                   const std::shared_ptr<FolderController> &controller) {
+    std::shared_ptr<platform::Menu> created;
+    if (!menu) {
+        created = KvMenu::create();
+        menu = created.get();
+    }
+    const bool isTopLevel = !created;
+    const Folder folder = controller->folder();
+    // A subfolder never applies the limit.
+    std::optional<std::int64_t> itemLimit;
+    if (isTopLevel)
+        itemLimit = folder.effectiveItemLimit();
+    const Folder::SortOrder order = storedSubfolderSortOrder(directory).value_or(folder.sortOrder);
+
+    std::vector<FolderEntry> entries;
+    try {
+        entries = folderContents(directory, {.sortOrder = order,
+                                             .showHiddenItems = folder.showHiddenItems,
+                                             .prefetchIcons = itemLimit.has_value()});
+    } catch (const Error &error) {
+        addListingError(*menu, error);
+        return created;
+    }
+    sortFolderEntries(entries, order, folder.keepFoldersOnTop);
+
+    std::size_t excludedCount = 0;
+    if (itemLimit) {
+        const std::size_t limit = std::size_t(std::max<std::int64_t>(0, *itemLimit));
+        if (limit < entries.size()) {
+            excludedCount = entries.size() - limit;
+            entries.resize(limit);
+        }
+    }
+    if (entries.empty()) {
+        menu->addItem(std::make_shared<platform::MenuItem>(QStringLiteral("Empty")))->setEnabled(false);
+        return created;
+    }
+    if (created)
+        addSubfolderHeader(*menu, directory, folder);
+
+    const bool showsIcons = Defaults::get(Defaults::Keys::showIconsInMenu());
+    const bool showsSubmenus = Defaults::get(Defaults::Keys::showFileAndDirectorySubmenu());
+    std::optional<RowIcons> icons;
+    if (showsIcons)
+        icons.emplace(iconPointSize(folder.fileIconSize));
+    const std::weak_ptr<FolderController> weak = controller;
+    for (const FolderEntry &entry : entries) {
+        auto item =
+            addCallbackItem(*menu, rowTitle(entry.name),
+                            [path = entry.path, isFolder = entry.isFolder(), isReadable = entry.isReadable] {
+                                openEntry(url::fromLocalPath(path, isFolder), isFolder, isReadable);
+                            });
+        if (icons)
+            item->setImage(icons->icon(entry));
+        if (!entry.isReadable)
+            item->setAttributedTitle(
+                platform::AttributedText(item->title(), {.color = platform::TextColor::secondaryLabel()}));
+        setRowSubmenu(*item, entry, showsSubmenus, weak);
+    }
+
+    if (excludedCount > 0)
+        addExcludedSummary(*menu, excludedCount, directory);
+    menu->addSeparator();
+    addTipItem(*menu, QStringLiteral("Tip: Click a file or folder above to open it."),
+               QStringLiteral("tip_folderMenu_clickToOpen"), 1);
+    return created;
+}
+
+} // namespace kestrova

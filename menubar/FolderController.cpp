@@ -1,0 +1,289 @@
+#include "FolderController.h"
+
+#include "FolderContentsMenu.h"
+#include "FolderMenuItems_p.h"
+#include "FolderMenuShortcuts.h"
+
+#include "foundation/AlertBuilder.h"
+#include "foundation/ErrorPresentation.h"
+#include "foundation/GeneralError.h"
+#include "foundation/KvApp.h"
+#include "foundation/PasteboardURL.h"
+#include "platform/Alert.h"
+#include "platform/AttributedText.h"
+#include "platform/Menu.h"
+#include "platform/Pasteboard.h"
+#include "store/Defaults.h"
+#include "store/DefaultsKeys.h"
+#include "ui-kit/menus/CallbackMenuItem.h"
+#include "ui-kit/menus/KvMenu.h"
+#include "ui-kit/menus/MenuBuilding.h"
+#include "ui-kit/utilities/AttributedTextHelpers.h"
+#include "ui-kit/utilities/MenuText.h"
+#include "ui-kit/utilities/UrlOpener.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <QCoro/QCoroTask>
+
+#include <cstdio>
+
+namespace kestrova {
+
+namespace {
+
+void printLine(const char *text) {
+    std::fputs(text, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void startTask(QCoro::Task<> task) {
+    QCoro::connect(std::move(task), QCoreApplication::instance(), [] {});
+}
+
+QCoro::Task<> requestFolderPermissionAgain(std::shared_ptr<FolderController> controller) {
+    Folder folder = controller->folder();
+    co_await folder.urlBookmark.requestAgain();
+    // Written back whatever the outcome, as the request may have replaced the bookmark before failing.
+    controller->folderBinding().set(folder);
+    auto root = Defaults::get(Defaults::Keys::rootSandboxURLBookmark());
+    if (!root)
+        co_return;
+    co_await root->requestAgain();
+    Defaults::set(Defaults::Keys::rootSandboxURLBookmark(), root);
+}
+
+QCoro::Task<> requestRootPermissionTask() {
+    std::optional<Error> failure;
+    try {
+        const auto bookmark = co_await SandboxURLBookmark::request(QUrl::fromLocalFile(QStringLiteral("/")));
+        if (bookmark)
+            Defaults::set(Defaults::Keys::rootSandboxURLBookmark(), std::optional(*bookmark));
+    } catch (const Error &error) {
+        failure = error;
+    }
+    if (failure)
+        co_await presentAsync(*failure, nullptr);
+}
+
+QCoro::Task<> confirmAndRemoveFolder(Folder folder) {
+    const auto alert = std::make_shared<platform::Alert>(makeAlert(AlertOptions{
+        .title = QStringLiteral("Remove “") + folder.title() + QStringLiteral("” from ") + KvApp::name() +
+                 QStringLiteral("?"),
+        .message =
+            QStringLiteral("This only removes the folder from the app. It does not touch the actual folder."),
+        .buttons = {QStringLiteral("Remove"), QStringLiteral("Cancel")},
+        .destructiveButtonIndexes = {0},
+    }));
+    const int response = co_await platform::AlertPresenter::shared().run(alert);
+    if (response != platform::ModalResponse::alertFirstButtonReturn)
+        co_return;
+    folder.remove();
+    KvApp::startRelaunch();
+}
+
+} // namespace
+
+std::shared_ptr<platform::MenuItem> addHiddenAlternate(platform::Menu &menu, const QString &title,
+                                                       std::function<void()> action,
+                                                       platform::Modifier modifier) {
+    menu.addItem(emptyViewItem());
+    auto item = addCallbackItem(menu, title, std::move(action));
+    item->setAlternate(true);
+    item->setKeyEquivalentModifierMask(modifier);
+    return item;
+}
+
+void addMissingAccessItems(platform::Menu &menu) {
+    if (const auto &add = FolderMenuHooks::shared().addMissingAccessItems) {
+        add(menu);
+        return;
+    }
+    auto item =
+        menu.addItem(std::make_shared<platform::MenuItem>(QStringLiteral("Missing Access to This Folder")));
+    item->setEnabled(false);
+}
+
+void requestRootPermission() {
+    startTask(requestRootPermissionTask());
+}
+
+void copyURLToPasteboard(const QUrl &url) {
+    writeURLs(platform::Pasteboard::general(), {url});
+}
+
+std::shared_ptr<FolderController> FolderController::create(platform::Binding<Folder> folder,
+                                                           platform::Binding<std::vector<Folder>> folders) {
+    return std::shared_ptr<FolderController>(new FolderController(std::move(folder), std::move(folders)));
+}
+
+FolderController::FolderController(platform::Binding<Folder> folder,
+                                   platform::Binding<std::vector<Folder>> folders)
+    : m_folder(std::move(folder))
+    , m_folders(std::move(folders)) {}
+
+FolderController::~FolderController() {
+    printLine("DEINIT FOLDER CONTROLLER");
+}
+
+void FolderController::setMenuOpen(bool isOpen) {
+    const bool changed = isOpen != m_isMenuOpen;
+    m_isMenuOpen = isOpen;
+    m_menuOpenObservers.notify(isOpen);
+    if (!changed)
+        return;
+    // Handled on a later turn, like every open-state change, and only while the controller lives.
+    QTimer::singleShot(0, QCoreApplication::instance(), [weak = weak_from_this(), isOpen] {
+        if (const auto controller = weak.lock())
+            controller->menuOpenStateDidChange(isOpen);
+    });
+}
+
+void FolderController::menuOpenStateDidChange(bool isOpen) {
+    printLine(isOpen ? "IS MENU OPEN true" : "IS MENU OPEN false");
+    // While any folder menu is open no folder's hot key is registered; the key monitor takes over.
+    Folder::setAllShortcutsEnabled(!isOpen);
+    QTimer::singleShot(0, QCoreApplication::instance(), [weak = weak_from_this(), isOpen] {
+        const auto controller = weak.lock();
+        if (!controller || !controller->m_keyMonitor)
+            return;
+        if (isOpen)
+            controller->m_keyMonitor->start();
+        else
+            controller->m_keyMonitor->stop();
+    });
+}
+
+void FolderController::setConfigureWindowPresented(bool isPresented) {
+    m_isConfigureWindowPresented = isPresented;
+    m_configureObservers.notify(isPresented);
+}
+
+platform::Subscription FolderController::observeMenuOpen(std::function<void(bool)> handler) {
+    return m_menuOpenObservers.subscribe(std::move(handler));
+}
+
+platform::Subscription FolderController::observeConfigureWindowPresented(std::function<void(bool)> handler) {
+    return m_configureObservers.subscribe(std::move(handler));
+}
+
+void FolderController::buildMenu(KvMenu &menu) {
+    printLine("buildMenu");
+    const std::weak_ptr<FolderController> weak = weak_from_this();
+
+    m_keyMonitor.reset();
+    if (const auto &makeMonitor = FolderMenuHooks::shared().makeKeyMonitor) {
+        platform::Menu *openMenu = &menu;
+        m_keyMonitor = makeMonitor([weak, openMenu](const MenuKeyEvent &event) {
+            return handleMenuKeyDown(event, weak, *openMenu);
+        });
+    }
+
+    addHiddenAlternate(
+        menu, QStringLiteral("Re-request Folder Permission"),
+        [controller = shared_from_this()] { startTask(requestFolderPermissionAgain(controller)); },
+        platform::Modifier::control);
+
+    const auto rootBookmark = Defaults::get(Defaults::Keys::rootSandboxURLBookmark());
+    if (!rootBookmark || !rootBookmark->url()) {
+        addHiddenAlternate(
+            menu, QStringLiteral("Request Root Permission"),
+            [weak] {
+                if (weak.lock())
+                    requestRootPermission();
+            },
+            platform::Modifier::control);
+    }
+
+    addHiddenAlternate(
+        menu, QStringLiteral("Copy Path"),
+        [weak] {
+            const auto controller = weak.lock();
+            if (!controller)
+                return;
+            if (const auto url = controller->folder().urlBookmark.url())
+                copyURLToPasteboard(*url);
+        },
+        platform::Modifier::control);
+
+    const Folder current = folder();
+    if (current.showTitleInMenu) {
+        auto title = addCallbackItem(menu, QString(), [weak] {
+            const auto controller = weak.lock();
+            if (!controller)
+                return;
+            if (const auto url = controller->folder().urlBookmark.url())
+                UrlOpener::open(*url);
+        });
+        title->setAttributedTitle(platform::AttributedText(
+            current.title(), {.font = fontWithWeight(systemFont(systemFontSize()), QFont::DemiBold)}));
+        title->setSubmenu(moreMenu());
+        menu.addSeparator();
+    } else {
+        addMoreItem(menu, /*isAlternate=*/true)->setSubmenu(moreMenu());
+    }
+
+    const auto url = current.urlBookmark.url();
+    if (!url) {
+        KvApp::reportError(GeneralError(QStringLiteral("Failed to get folder for URL")),
+                           {{QStringLiteral("info"), current.urlBookmark.allProperties()},
+                            {QStringLiteral("file"), QStringLiteral("Kestrova/FolderController")},
+                            {QStringLiteral("line"), 109}});
+        auto explanation = std::make_shared<platform::MenuItem>();
+        explanation->setAttributedTitle(platform::AttributedText(
+            QStringLiteral("Could not read folder.\n\n") +
+            wordWrapped(50,
+                        QStringLiteral("This should only happen if the original folder was deleted, the disk "
+                                       "was unmounted, or the server was disconnected. Let me know if "
+                                       "that's not the case."))));
+        explanation->setEnabled(false);
+        menu.addItem(explanation);
+        menu.addSeparator();
+        addCallbackItem(menu, QStringLiteral("Remove Folder"), [current] {
+            current.remove();
+            KvApp::startRelaunch();
+        });
+    } else {
+        folderContentsMenu(*url, &menu, shared_from_this());
+    }
+
+    menu.addSeparator();
+    if (!current.showTitleInMenu)
+        addMoreItem(menu, /*isAlternate=*/false)->setSubmenu(moreMenu());
+}
+
+std::shared_ptr<KvMenu> FolderController::moreMenu() {
+    auto menu = KvMenu::create();
+    const std::weak_ptr<FolderController> weak = weak_from_this();
+    const Folder current = folder();
+    const auto url = current.urlBookmark.url();
+
+    // The other desktop names its file manager here; ours opens whichever the desktop uses.
+    addCallbackItem(*menu, QStringLiteral("Open Folder in File Manager"),
+                    [weak] {
+                        const auto controller = weak.lock();
+                        if (!controller)
+                            return;
+                        if (const auto url = controller->folder().urlBookmark.url())
+                            UrlOpener::open(*url);
+                    },
+                    {.key = QStringLiteral("o"), .isEnabled = url.has_value()});
+    menu->addSeparator();
+    addCallbackItem(*menu, QStringLiteral("Configure Folder…"),
+                    [weak] {
+                        if (const auto controller = weak.lock())
+                            controller->setConfigureWindowPresented(true);
+                    },
+                    {.key = QStringLiteral(","),
+                     .keyModifiers = platform::Modifier::command | platform::Modifier::shift});
+    addCallbackItem(*menu, QStringLiteral("Remove Folder…"),
+                    [current] { startTask(confirmAndRemoveFolder(current)); });
+    menu->addSeparator();
+    if (const auto &addAppSection = FolderMenuHooks::shared().addAppSection)
+        addAppSection(m_folders, *menu);
+    return menu;
+}
+
+} // namespace kestrova

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "FolderMenuHooks.h"
+
+#include "platform/Binding.h"
+#include "platform/Subscription.h"
+#include "store/Folder.h"
+
+#include <memory>
+#include <vector>
+
+namespace kestrova {
+
+class KvMenu;
+
+// The object behind one folder's menu, used by that folder's status item and by the folder submenus of the
+// main status item. Every time the menu opens, buildMenu fills the emptied menu: the folder's hidden
+// Control actions, its title row, its contents and its More submenu. It also holds the menu's open state:
+// while it is open every folder's global hot key is off and a key monitor lets folder shortcuts work inside
+// the menu (handleMenuKeyDown).
+//
+// Always held in a shared_ptr (create): item actions and submenu builders keep it weakly and do nothing, or
+// build an empty menu, once it is gone. Reads of the folder go through the binding, so edits made
+// elsewhere show at once. Main thread only.
+class FolderController : public std::enable_shared_from_this<FolderController> {
+public:
+    static std::shared_ptr<FolderController> create(platform::Binding<Folder> folder,
+                                                    platform::Binding<std::vector<Folder>> folders);
+    ~FolderController();
+    FolderController(const FolderController &) = delete;
+    FolderController &operator=(const FolderController &) = delete;
+
+    Folder folder() const { return m_folder.get(); }
+    const platform::Binding<Folder> &folderBinding() const { return m_folder; }
+    const platform::Binding<std::vector<Folder>> &foldersBinding() const { return m_folders; }
+
+    // Set by the status item while the menu is open. Each change is handled on later turns of the event
+    // loop: hot keys off (on) at once, then the key monitor started (stopped); setting the value it already
+    // has changes nothing.
+    bool isMenuOpen() const { return m_isMenuOpen; }
+    void setMenuOpen(bool isOpen);
+    // True asks the status item to show the folder's configuration window.
+    bool isConfigureWindowPresented() const { return m_isConfigureWindowPresented; }
+    void setConfigureWindowPresented(bool isPresented);
+    // Told every set value (equal ones included), like a published property.
+    [[nodiscard]] platform::Subscription observeMenuOpen(std::function<void(bool)> handler);
+    [[nodiscard]] platform::Subscription observeConfigureWindowPresented(std::function<void(bool)> handler);
+
+    // Fills the given, already emptied menu. Never throws: a folder that cannot be resolved shows why and
+    // offers to remove it. The key monitor made here closes `menu`, so the menu must outlive the next
+    // buildMenu (status items keep their menu for their whole life).
+    void buildMenu(KvMenu &menu);
+    // The folder's own actions followed by the application section.
+    std::shared_ptr<KvMenu> moreMenu();
+
+    // The key monitor of the latest buildMenu (null before the first).
+    MenuKeyMonitor *keyMonitor() const { return m_keyMonitor.get(); }
+
+private:
+    FolderController(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
+    void menuOpenStateDidChange(bool isOpen);
+
+    std::unique_ptr<MenuKeyMonitor> m_keyMonitor;
+    platform::Binding<Folder> m_folder;
+    platform::Binding<std::vector<Folder>> m_folders;
+    bool m_isMenuOpen = false;
+    bool m_isConfigureWindowPresented = false;
+    platform::ObserverList<bool> m_menuOpenObservers;
+    platform::ObserverList<bool> m_configureObservers;
+};
+
+// Asks for access to the file-system root and stores the bookmark under "rootSandboxURLBookmark"; a
+// cancelled request stores nothing and a failure is shown. Shared with the missing-access help.
+void requestRootPermission();
+
+// Copies the URL to the clipboard with the source marker.
+void copyURLToPasteboard(const QUrl &url);
+
+} // namespace kestrova

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/MenuItem.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace kestrova {
+
+namespace platform {
+class Menu;
+}
+
+// A hidden alternate: an empty-view row, then the action item that stands in for it only while exactly
+// `modifier` is held. Returns the action item.
+std::shared_ptr<platform::MenuItem> addHiddenAlternate(platform::Menu &menu, const QString &title,
+                                                       std::function<void()> action,
+                                                       platform::Modifier modifier);
+
+// The missing-access help from the hooks, or one disabled line when none is installed.
+void addMissingAccessItems(platform::Menu &menu);
+
+} // namespace kestrova

@@ -1,0 +1,218 @@
+#include "menubar/FolderContentsMenu.h"
+
+#include "FolderMenuTesting_p.h"
+
+#include "menubar/FolderContents.h"
+#include "menubar/SortByMenu.h"
+
+#include "foundation/testing/ReportedErrors.h"
+#include "platform/Menu.h"
+#include "platform/testing/EventLoop.h"
+#include "ui-kit/menus/KvMenu.h"
+
+#include <cerrno>
+
+namespace kestrova {
+namespace {
+
+using testing::FolderMenuFixture;
+
+class FolderContentsMenuTest : public FolderMenuFixture {
+protected:
+    void TearDown() override {
+        FolderListingFaults::setShared({});
+        FolderMenuFixture::TearDown();
+    }
+
+    QString topLevelDump() {
+        auto menu = KvMenu::create();
+        folderContentsMenu(url(), menu.get(), controller);
+        return menu->dump();
+    }
+    std::shared_ptr<platform::MenuItem> itemTitled(platform::Menu &menu, const QString &title) {
+        for (const auto &item : menu.items())
+            if (item->displayedTitle() == title)
+                return item;
+        return nullptr;
+    }
+};
+
+TEST_F(FolderContentsMenuTest, ItemLimitKeepsTheFirstEntriesAndCountsTheRest) {
+    for (const char *name : {"a", "b", "c", "d", "e"})
+        makeFile(QString::fromLatin1(name));
+    folder.itemLimit = 3;
+    EXPECT_EQ(topLevelDump(), QStringLiteral("\"a\"\n\"b\"\n\"c\"\n-----\n\"2 Excluded Items\"\n-----\n"));
+
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral("e"))));
+    EXPECT_EQ(topLevelDump(), QStringLiteral("\"a\"\n\"b\"\n\"c\"\n-----\n\"1 Excluded Item\"\n-----\n"));
+
+    folder.itemLimit = 4;
+    EXPECT_EQ(topLevelDump(), QStringLiteral("\"a\"\n\"b\"\n\"c\"\n\"d\"\n-----\n"));
+
+    // Zero and negative limits list nothing, and never crash.
+    for (const std::int64_t limit :
+         {std::int64_t(0), std::int64_t(-5), std::numeric_limits<std::int64_t>::min()}) {
+        folder.itemLimit = limit;
+        EXPECT_EQ(topLevelDump(), QStringLiteral("\"Empty\" [disabled]\n")) << limit;
+    }
+    folder.itemLimit.reset();
+    ASSERT_TRUE(QDir(path(QString())).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(m_directory.path()));
+    EXPECT_EQ(topLevelDump(), QStringLiteral("\"Empty\" [disabled]\n"));
+}
+
+TEST_F(FolderContentsMenuTest, FoldersThenAliasesComeFirstAndTitlesAreShortenedInTheMiddle) {
+    makeFile(QStringLiteral("b-file"), 10);
+    makeFolder(QStringLiteral("z-folder"));
+    makeFile(QStringLiteral("a-file"), 20);
+    ASSERT_EQ(symlink("/nonexistent", QFile::encodeName(path(QStringLiteral("m-alias"))).constData()), 0);
+    const QString longName = QStringLiteral("abcdefghijklmnopqrst") + QStringLiteral("U") +
+                             QStringLiteral("vwxyz0123456789ABCDE"); // 41 characters
+    ASSERT_EQ(longName.size(), 41);
+    makeFile(longName, 30);
+    Defaults::set(Defaults::Keys::showFileAndDirectorySubmenu(), false);
+
+    EXPECT_EQ(topLevelDump(),
+              QStringLiteral("\"z-folder\"\n\"m-alias\"\n\"a-file\"\n"
+                             "\"abcdefghijklmnopqrst…wxyz0123456789ABCDE\"\n\"b-file\"\n-----\n"));
+
+    folder.keepFoldersOnTop = false;
+    folder.sortOrder = Folder::SortOrder::dateModified;
+    EXPECT_EQ(topLevelDump(), QStringLiteral("\"m-alias\"\n\"z-folder\"\n\"b-file\"\n\"a-file\"\n"
+                                             "\"abcdefghijklmnopqrst…wxyz0123456789ABCDE\"\n-----\n"));
+}
+
+TEST_F(FolderContentsMenuTest, SubfoldersAreListedOnlyWhenOpenedAndTheirOwnOrderWins) {
+    makeFolder(QStringLiteral("sub"));
+    makeFile(QStringLiteral("sub/old"), 1000);
+    makeFile(QStringLiteral("sub/new"), 10);
+    makeFile(QStringLiteral("top"));
+    std::vector<QByteArray> opened;
+    FolderListingFaults::setShared(
+        {.didOpenDirectory = [&](const QByteArray &directory) { opened.push_back(directory); }});
+
+    auto menu = KvMenu::create();
+    folderContentsMenu(url(), menu.get(), controller);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(menu->dump(), QStringLiteral("\"sub\" > (not built)\n\"top\"\n-----\n"));
+
+    setSubfolderSortOrder(url(QStringLiteral("sub")), Folder::SortOrder::dateModified);
+    const auto sub = itemTitled(*menu, QStringLiteral("sub"));
+    ASSERT_TRUE(sub);
+    sub->submenu()->menuWillOpen();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_TRUE(opened.back().endsWith("/sub"));
+    EXPECT_EQ(sub->submenu()->dump(), QStringLiteral("<empty view> [disabled]\n"
+                                                     "\"Copy Path\" [alternate Option]\n"
+                                                     "<empty view> [disabled]\n"
+                                                     "\"Get Info\" [alternate Option]\n"
+                                                     "<empty view> [disabled]\n"
+                                                     "\"Sort By\" [alternate Option] >\n"
+                                                     "  \"Default (Name)\"\n"
+                                                     "  -----\n"
+                                                     "  \"Name\"\n"
+                                                     "  \"Date Added\"\n"
+                                                     "  \"Date Modified\" [on]\n"
+                                                     "  \"Date Created\"\n"
+                                                     "  \"Date Accessed\"\n"
+                                                     "  \"Kind\"\n"
+                                                     "  \"Tags\"\n"
+                                                     "\"new\"\n"
+                                                     "\"old\"\n"
+                                                     "-----\n"));
+    // The folder's own level keeps the folder's order, and the controller's death empties submenus.
+    resetSubfolderSortOrder(url(QStringLiteral("sub")));
+    sub->submenu()->menuDidClose();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return sub->submenu()->isEmpty(); }));
+    sub->submenu()->menuWillOpen();
+    EXPECT_TRUE(sub->submenu()->dump().endsWith(QStringLiteral("\"new\"\n\"old\"\n-----\n")));
+    EXPECT_EQ(opened.size(), 3u);
+}
+
+TEST_F(FolderContentsMenuTest, UnreadableEntriesAreDimmedAndListingFailuresExplained) {
+    makeFile(QStringLiteral("secret"));
+    makeFile(QStringLiteral("open"));
+    makeFolder(QStringLiteral("locked"));
+    makeFolder(QStringLiteral("broken"));
+    FolderListingFaults::setShared({
+        .openDirectory =
+            [](const QByteArray &directory) {
+                if (directory.endsWith("locked"))
+                    return EACCES;
+                return directory.endsWith("broken") ? EIO : 0;
+            },
+        .isUnreadable = [](const QByteArray &entry) { return entry.endsWith("secret"); },
+    });
+    testing::ReportedErrors reported;
+
+    auto menu = KvMenu::create();
+    folderContentsMenu(url(), menu.get(), controller);
+    const auto secret = itemTitled(*menu, QStringLiteral("secret"));
+    ASSERT_TRUE(secret);
+    ASSERT_TRUE(secret->attributedTitle().has_value());
+    EXPECT_EQ(secret->attributedTitle()->wholeStringColor(), platform::TextColor::secondaryLabel());
+    secret->submenu()->menuWillOpen();
+    EXPECT_EQ(secret->submenu()->dump(), QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"));
+    // A readable file has no submenu until the file submenu is installed.
+    EXPECT_FALSE(itemTitled(*menu, QStringLiteral("open"))->hasSubmenu());
+
+    const auto locked = itemTitled(*menu, QStringLiteral("locked"));
+    locked->submenu()->menuWillOpen();
+    EXPECT_EQ(locked->submenu()->dump(), QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"));
+    EXPECT_TRUE(reported.errors().isEmpty());
+
+    const auto broken = itemTitled(*menu, QStringLiteral("broken"));
+    broken->submenu()->menuWillOpen();
+    ASSERT_EQ(broken->submenu()->items().size(), 1u);
+    EXPECT_FALSE(broken->submenu()->items().front()->isEnabled());
+    EXPECT_TRUE(broken->submenu()->items().front()->title().contains(QStringLiteral("broken")));
+    ASSERT_EQ(reported.errors().size(), 1);
+    EXPECT_EQ(reported.errors().front().code(), EIO);
+}
+
+TEST_F(FolderContentsMenuTest, RowsOpenTheirEntryAndFilesGetTheInstalledSubmenu) {
+    makeFile(QStringLiteral("a & b\tc"));
+    makeFolder(QStringLiteral("dir"));
+    std::vector<std::pair<QUrl, bool>> openedEntries;
+    std::vector<QUrl> fileSubmenus;
+    FolderMenuHooks::setShared({
+        .openEntry = [&](const QUrl &entry, bool isFolder,
+                         bool) { openedEntries.emplace_back(entry, isFolder); },
+        .fileSubmenu = [&](const QUrl &file,
+                           const std::shared_ptr<FolderController> &) -> std::shared_ptr<platform::Menu> {
+            fileSubmenus.push_back(file);
+            auto menu = KvMenu::create();
+            menu->addItem(std::make_shared<platform::MenuItem>(QStringLiteral("file actions")));
+            return menu;
+        },
+    });
+    Defaults::set(Defaults::Keys::showIconsInMenu(), true);
+
+    auto menu = KvMenu::create();
+    folderContentsMenu(url(), menu.get(), controller);
+    // Names are kept literally: the presenter escapes what its toolkit would read as markup.
+    const auto file = itemTitled(*menu, QStringLiteral("a & b\tc"));
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->image().isNull());
+    EXPECT_EQ(file->image().size(), QSize(16, 16));
+    EXPECT_TRUE(fileSubmenus.empty());
+    file->submenu()->menuWillOpen();
+    EXPECT_EQ(file->submenu()->dump(), QStringLiteral("\"file actions\"\n"));
+    ASSERT_EQ(fileSubmenus.size(), 1u);
+    EXPECT_EQ(fileSubmenus.front(), url(QStringLiteral("a & b\tc")));
+
+    EXPECT_TRUE(itemTitled(*menu, QStringLiteral("dir"))->performAction());
+    EXPECT_TRUE(file->performAction());
+    ASSERT_EQ(openedEntries.size(), 2u);
+    EXPECT_EQ(openedEntries[0], std::make_pair(url(QStringLiteral("dir")), true));
+    EXPECT_EQ(openedEntries[1], std::make_pair(url(QStringLiteral("a & b\tc")), false));
+
+    // Submenus built after the controller is gone are empty.
+    const auto dir = itemTitled(*menu, QStringLiteral("dir"));
+    controller.reset();
+    dir->submenu()->menuWillOpen();
+    EXPECT_TRUE(dir->submenu()->isEmpty());
+}
+
+} // namespace
+} // namespace kestrova

@@ -1,0 +1,223 @@
+#include "menubar/FolderController.h"
+
+#include "FolderMenuTesting_p.h"
+
+#include "foundation/JsonText.h"
+#include "foundation/KvApp.h"
+#include "foundation/testing/ReportedErrors.h"
+#include "platform/Menu.h"
+#include "platform/Pasteboard.h"
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/InMemoryPasteboard.h"
+#include "platform/testing/ScriptedPresenters.h"
+#include "store/testing/FakeShortcutService.h"
+#include "ui-kit/menus/KvMenu.h"
+
+namespace kestrova {
+namespace {
+
+using testing::FolderMenuFixture;
+
+// Counts starts and stops of the key monitor the controller makes on each build.
+struct MonitorLog {
+    int made = 0;
+    int starts = 0;
+    int stops = 0;
+};
+
+class RecordingMonitor : public MenuKeyMonitor {
+public:
+    explicit RecordingMonitor(MonitorLog &log)
+        : m_log(log) {}
+    void start() override { ++m_log.starts; }
+    void stop() override { ++m_log.stops; }
+
+private:
+    MonitorLog &m_log;
+};
+
+class FolderControllerTest : public FolderMenuFixture {
+protected:
+    QString builtMenu() {
+        auto menu = KvMenu::create();
+        controller->buildMenu(*menu);
+        m_lastMenu = menu;
+        return menu->dump();
+    }
+    std::shared_ptr<platform::MenuItem> lastItemTitled(const QString &title) const {
+        for (const auto &item : m_lastMenu->items())
+            if (item->displayedTitle() == title)
+                return item;
+        return nullptr;
+    }
+    void storeShortcut(const Folder &stored, const Shortkeel::Shortcut &shortcut) {
+        const Shortkeel::Name name(stored.id.toString(QUuid::WithoutBraces).toUpper());
+        Defaults::Keys::folders().suite()->setObject(
+            platform::PropertyListValue(QString::fromStdString(JsonText::encode(shortcut.toJson()))),
+            name.userDefaultsKey());
+    }
+
+    std::shared_ptr<KvMenu> m_lastMenu;
+};
+
+TEST_F(FolderControllerTest, BuildsTheFolderMenuInOrderWithControlAlternates) {
+    makeFile(QStringLiteral("file"));
+    const QString withoutRoot = builtMenu();
+    EXPECT_EQ(withoutRoot.section(QLatin1Char('\n'), 0, 6) + QLatin1Char('\n'),
+              QStringLiteral("<empty view> [disabled]\n"
+                             "\"Re-request Folder Permission\" [alternate Control]\n"
+                             "<empty view> [disabled]\n"
+                             "\"Request Root Permission\" [alternate Control]\n"
+                             "<empty view> [disabled]\n"
+                             "\"Copy Path\" [alternate Control]\n") +
+                  QLatin1Char('"') + folder.title() + QStringLiteral("\" >\n"));
+    EXPECT_TRUE(withoutRoot.contains(QStringLiteral("  \"Open Folder in File Manager\" [key Command+O]\n"
+                                                    "  -----\n"
+                                                    "  \"Configure Folder…\" [key Shift+Command+,]\n"
+                                                    "  \"Remove Folder…\"\n"
+                                                    "  -----\n"
+                                                    "-----\n"
+                                                    "\"file\"\n"
+                                                    "-----\n"
+                                                    "-----\n")))
+        << withoutRoot.toStdString();
+    EXPECT_TRUE(withoutRoot.endsWith(QStringLiteral("\"file\"\n-----\n-----\n")));
+
+    // With a root bookmark that resolves, only the root request is gone.
+    QTemporaryDir root;
+    Defaults::set(Defaults::Keys::rootSandboxURLBookmark(),
+                  std::optional(SandboxURLBookmark(BookmarkData::create(QUrl::fromLocalFile(root.path())))));
+    const QString withRoot = builtMenu();
+    EXPECT_FALSE(withRoot.contains(QStringLiteral("Request Root Permission")));
+    EXPECT_TRUE(withRoot.contains(QStringLiteral("\"Re-request Folder Permission\" [alternate Control]")));
+    EXPECT_TRUE(withRoot.contains(QStringLiteral("\"Copy Path\" [alternate Control]")));
+    // Shown only while Control is held.
+    EXPECT_EQ(m_lastMenu->displayedItems(platform::Modifier::control).front()->title(),
+              QStringLiteral("Re-request Folder Permission"));
+    EXPECT_TRUE(m_lastMenu->displayedItems().front()->hostedView());
+
+    // "Copy Path" copies the folder.
+    testing::ScopedInMemoryPasteboard pasteboard;
+    ASSERT_TRUE(lastItemTitled(QStringLiteral("Copy Path"))->performAction());
+    const auto items = platform::Pasteboard::general().pasteboardItems();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items.front().string(QStringLiteral("text/plain;charset=utf-8")),
+              m_directory.path() + QLatin1Char('/'));
+    EXPECT_EQ(items.front().string(QStringLiteral("org.nspasteboard.source")), KvApp::id());
+}
+
+TEST_F(FolderControllerTest, AHiddenTitleOffersMoreTwiceAndConfigureIsPublished) {
+    folder.showTitleInMenu = false;
+    const QString dump = builtMenu();
+    EXPECT_TRUE(dump.contains(QStringLiteral("\"Copy Path\" [alternate Control]\n"
+                                             "<empty view> [disabled]\n"
+                                             "<image: More> [alternate Option] >\n")))
+        << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QStringLiteral("-----\n<image: More> >\n  \"Open Folder in File Manager\"")));
+    EXPECT_TRUE(dump.endsWith(QStringLiteral("  -----\n")));
+
+    std::vector<bool> presented;
+    const auto subscription =
+        controller->observeConfigureWindowPresented([&](bool value) { presented.push_back(value); });
+    const auto &more = m_lastMenu->items().back()->submenu();
+    for (const auto &item : more->items())
+        if (item->title() == QStringLiteral("Configure Folder…"))
+            item->performAction();
+    EXPECT_EQ(presented, std::vector<bool>{true});
+    EXPECT_TRUE(controller->isConfigureWindowPresented());
+}
+
+TEST_F(FolderControllerTest, AnUnresolvableFolderIsReportedAndOffersRemoval) {
+    testing::ReportedErrors reported;
+    ASSERT_TRUE(m_directory.remove());
+    const QString dump = builtMenu();
+    const QString expectedTail =
+        QStringLiteral("-----\n"
+                       "\"Could not read folder.\\n\\nThis should only happen if the "
+                       "original folder \\nwas deleted, the disk was unmounted, or the \\n"
+                       "server was disconnected. Let me know if that's \\nnot the case. \" "
+                       "[disabled]\n"
+                       "-----\n"
+                       "\"Remove Folder\"\n"
+                       "-----\n");
+    EXPECT_TRUE(dump.endsWith(expectedTail)) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QStringLiteral("\"Open Folder in File Manager\" [disabled, key Command+O]")));
+    ASSERT_EQ(reported.errors().size(), 1);
+    EXPECT_EQ(reported.errors().front().localizedDescription(),
+              QStringLiteral("Failed to get folder for URL"));
+}
+
+TEST_F(FolderControllerTest, OpenStateChangesTurnHotKeysOffOnceAndDriveTheKeyMonitor) {
+    testing::ScopedFakeShortcutService shortcuts;
+    MonitorLog log;
+    FolderMenuHooks::setShared({.makeKeyMonitor = [&](auto) -> std::unique_ptr<MenuKeyMonitor> {
+        ++log.made;
+        return std::make_unique<RecordingMonitor>(log);
+    }});
+    Defaults::set(Defaults::Keys::folders(), folders);
+    storeShortcut(folder, {40, 768});
+    builtMenu();
+    ASSERT_EQ(log.made, 1);
+
+    std::vector<bool> published;
+    const auto subscription = controller->observeMenuOpen([&](bool value) { published.push_back(value); });
+    controller->setMenuOpen(true);
+    controller->setMenuOpen(true);
+    ASSERT_TRUE(testing::processEventsUntil([&] { return log.starts == 1; }));
+    EXPECT_EQ(published, (std::vector<bool>{true, true}));
+    EXPECT_EQ(shortcuts.service().unregistrations.size(), 1u);
+    EXPECT_TRUE(shortcuts.service().registrations.empty());
+
+    controller->setMenuOpen(false);
+    ASSERT_TRUE(testing::processEventsUntil([&] { return log.stops == 1; }));
+    EXPECT_EQ(shortcuts.service().registrations, (std::vector<Shortkeel::Shortcut>{{40, 768}}));
+    EXPECT_EQ(log.starts, 1);
+
+    // A change handled after the controller is gone does nothing. The menu's re-request item holds the
+    // controller until the menu goes.
+    controller->setMenuOpen(true);
+    m_lastMenu.reset();
+    controller.reset();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.starts, 1);
+    EXPECT_EQ(shortcuts.service().unregistrations.size(), 1u);
+}
+
+TEST_F(FolderControllerTest, RemovingAFolderAsksFirstAndRelaunches) {
+    testing::ScopedScriptedPresenters presenters;
+    const auto previous = KvApp::relaunchOperations();
+    int relaunches = 0;
+    KvApp::setRelaunchOperations(
+        {.startProcess = [&](const QString &, const QStringList &) { return ++relaunches, true; },
+         .openApplication = [&](const QUrl &) { return ++relaunches, true; },
+         .terminate = [] {},
+         .exitNow = [](int) {}});
+    Defaults::set(Defaults::Keys::folders(), folders);
+    builtMenu();
+    const auto more = m_lastMenu->items()[6]->submenu();
+    std::shared_ptr<platform::MenuItem> remove;
+    for (const auto &item : more->items())
+        if (item->title() == QStringLiteral("Remove Folder…"))
+            remove = item;
+    ASSERT_TRUE(remove);
+
+    presenters.alerts().answer(platform::ModalResponse::alertFirstButtonReturn + 1);
+    remove->performAction();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return presenters.alerts().shownAlerts().size() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Defaults::get(Defaults::Keys::folders()).size(), 1u);
+    EXPECT_EQ(presenters.alerts().shownAlerts().front().messageText,
+              QStringLiteral("Remove “") + folder.title() + QStringLiteral("” from ") + KvApp::name() +
+                  QStringLiteral("?"));
+
+    presenters.alerts().answer(platform::ModalResponse::alertFirstButtonReturn);
+    remove->performAction();
+    ASSERT_TRUE(
+        testing::processEventsUntil([&] { return Defaults::get(Defaults::Keys::folders()).empty(); }));
+    ASSERT_TRUE(testing::processEventsUntil([&] { return relaunches > 0; }));
+    KvApp::setRelaunchOperations(previous);
+}
+
+} // namespace
+} // namespace kestrova

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "menubar/FolderController.h"
+#include "menubar/FolderMenuHooks.h"
+
+#include "foundation/FileUrl.h"
+#include "platform/Binding.h"
+#include "store/BookmarkData.h"
+#include "store/Defaults.h"
+#include "store/DefaultsKeys.h"
+#include "ui-kit/utilities/LimitedAppRuns.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace kestrova::testing {
+
+// A real temporary folder stored as a menu-bar folder, with its controller. Tips are finished so that dumps
+// show only the rows under test, and the hooks are reset for every test.
+class FolderMenuFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_directory.isValid());
+        for (const char *tip : {"tip_folderMenu_clickToOpen", "tip_folderMenu_optionModifierToRevealActions",
+                                "tip_previewMenu_pressOptionKey6"})
+            LimitedAppRuns::shared().finish(QString::fromLatin1(tip));
+        FolderMenuHooks::setShared({});
+        Defaults::set(Defaults::Keys::showIconsInMenu(), false);
+        folder = Folder(QUuid::createUuid(), SandboxURLBookmark(BookmarkData::create(url())));
+        folders = {folder};
+        controller = FolderController::create(
+            platform::Binding<Folder>([this] { return folder; },
+                                      [this](const Folder &value) { folder = value; }),
+            platform::Binding<std::vector<Folder>>(
+                [this] { return folders; }, [this](const std::vector<Folder> &value) { folders = value; }));
+    }
+    void TearDown() override {
+        controller.reset();
+        FolderMenuHooks::setShared({});
+        Defaults::Keys::subfolderSortOrder().reset();
+        Defaults::Keys::showIconsInMenu().reset();
+        Defaults::Keys::showFileAndDirectorySubmenu().reset();
+        Defaults::Keys::rootSandboxURLBookmark().reset();
+        Defaults::Keys::folders().reset();
+    }
+
+    QString path(const QString &name) const { return m_directory.filePath(name); }
+    QUrl url() const {
+        return url::fromLocalPath(QFile::encodeName(m_directory.path()), /*isDirectory=*/true);
+    }
+    QUrl url(const QString &name) const {
+        return url::fromLocalPath(QFile::encodeName(path(name)), QFileInfo(path(name)).isDir());
+    }
+
+    // A file with `contents`, modified `ageSeconds` ago.
+    void makeFile(const QString &name, qint64 ageSeconds = 0, const QByteArray &contents = "x") const {
+        makeFileAt(QFile::encodeName(path(name)), ageSeconds, contents);
+    }
+    static void makeFileAt(const QByteArray &filePath, qint64 ageSeconds = 0,
+                           const QByteArray &contents = "x") {
+        const int fd = ::open(filePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << filePath.constData();
+        ASSERT_EQ(::write(fd, contents.constData(), std::size_t(contents.size())), contents.size());
+        ::close(fd);
+        setAge(filePath, ageSeconds);
+    }
+    void makeFolder(const QString &name, qint64 ageSeconds = 0) const {
+        ASSERT_TRUE(QDir().mkpath(path(name)));
+        setAge(QFile::encodeName(path(name)), ageSeconds);
+    }
+    static void setAge(const QByteArray &filePath, qint64 ageSeconds) {
+        const timespec now{std::time(nullptr) - ageSeconds, 0};
+        const timespec times[2] = {now, now};
+        ASSERT_EQ(utimensat(AT_FDCWD, filePath.constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+
+    QTemporaryDir m_directory;
+    Folder folder;
+    std::vector<Folder> folders;
+    std::shared_ptr<FolderController> controller;
+};
+
+} // namespace kestrova::testing
