@@ -128,11 +128,9 @@ void MainMenuBarItem::buildMenu(KvMenu &menu) {
     // Access to the folders lasts while this menu is open. A subscription of its own, so the status
     // item's open-state link stays in place (replacing it would make a later update reopen the menu).
     Folder::startAccessingSecurityScopedResources();
-    m_accessSubscription = menu.observeOpenState([this](bool isOpen) {
-        if (!isOpen) {
+    m_accessSubscription = menu.observeOpenState([](bool isOpen) {
+        if (!isOpen)
             Folder::stopAccessingSecurityScopedResources();
-            m_accessSubscription = {};
-        }
     });
     menu.addSeparator();
     auto more = addMoreItem(menu, false);
