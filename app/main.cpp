@@ -28,15 +28,17 @@ int main(int argc, char **argv) {
     // A tray application has no main window: closing a settings window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The kit first: it counts the launch, registers its defaults and reads the keys held at launch.
-    KvKit::shared();
-
     platform::AlertPresenter::setShared(std::make_shared<platform::desktop::MessageBoxAlertPresenter>());
     platform::OpenPanelPresenter::setShared(
         std::make_shared<platform::desktop::FileDialogOpenPanelPresenter>());
     platform::Pasteboard::setGeneral(std::make_shared<platform::desktop::ClipboardPasteboard>());
     platform::KeyboardState::setShared(std::make_shared<platform::desktop::DesktopKeyboardState>());
     platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>());
+
+    // The kit before any object of the application: it counts the launch, registers its defaults and reads
+    // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and keeps
+    // no service that is about to be replaced).
+    KvKit::shared();
 
     FolderMenuHooks hooks;
     hooks.addAppSection = [](platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
