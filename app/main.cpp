@@ -1,19 +1,51 @@
+#include "foundation/KvKit.h"
+#include "menubar/FolderMenuHooks.h"
+#include "menubar/MainMenuBarItem.h"
+#include "menubar/MenuBarItems.h"
+#include "platform/Alert.h"
+#include "platform/KeyboardState.h"
+#include "platform/OpenPanel.h"
+#include "platform/Pasteboard.h"
+#include "platform/StatusItem.h"
 #include "platform/UserDefaults.h"
+#include "platform/desktop/ClipboardPasteboard.h"
+#include "platform/desktop/DesktopKeyboardState.h"
+#include "platform/desktop/FileDialogOpenPanelPresenter.h"
+#include "platform/desktop/MessageBoxAlertPresenter.h"
+#include "platform/desktop/TrayStatusItem.h"
 
 #include <QApplication>
 
-#include <cstdio>
+#include <memory>
+
+using namespace kestrova;
 
 int main(int argc, char **argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
     QApplication::setOrganizationDomain(QStringLiteral("kestrova.org"));
-    QApplication::setDesktopFileName(
-        QString::fromLatin1(kestrova::platform::UserDefaults::kApplicationIdentifier));
+    QApplication::setDesktopFileName(QString::fromLatin1(platform::UserDefaults::kApplicationIdentifier));
     // A tray application has no main window: closing a settings window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    kestrova::platform::UserDefaults::standard();
-    std::fprintf(stderr, "Kestrova: the settings are loaded; no status items are built yet.\n");
+    platform::AlertPresenter::setShared(std::make_shared<platform::desktop::MessageBoxAlertPresenter>());
+    platform::OpenPanelPresenter::setShared(
+        std::make_shared<platform::desktop::FileDialogOpenPanelPresenter>());
+    platform::Pasteboard::setGeneral(std::make_shared<platform::desktop::ClipboardPasteboard>());
+    platform::KeyboardState::setShared(std::make_shared<platform::desktop::DesktopKeyboardState>());
+    platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>());
+
+    // The kit before any object of the application: it counts the launch, registers its defaults and reads
+    // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and keeps
+    // no service that is about to be replaced).
+    KvKit::shared();
+
+    FolderMenuHooks hooks;
+    hooks.addAppSection = [](platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
+        MainMenuBarItem::appSection(std::move(folders), menu);
+    };
+    FolderMenuHooks::setShared(std::move(hooks));
+
+    MenuBarItems menuBarItems;
     return QApplication::exec();
 }

@@ -1,0 +1,115 @@
+#include "FolderMenuBarItem.h"
+
+#include "FolderController.h"
+
+#include "store/DefaultsKeys.h"
+#include "ui-kit/menus/KvMenu.h"
+#include "ui-kit/utilities/UrlOpener.h"
+
+namespace kestrova {
+
+platform::Binding<Folder> folderElementBinding(const Folder &folder,
+                                               platform::Binding<std::vector<Folder>> folders) {
+    auto lastKnown = std::make_shared<Folder>(folder);
+    return platform::Binding<Folder>(
+        [lastKnown, folders] {
+            for (const Folder &stored : folders.get()) {
+                if (stored.id == lastKnown->id) {
+                    *lastKnown = stored;
+                    break;
+                }
+            }
+            return *lastKnown;
+        },
+        [lastKnown, folders](const Folder &value) {
+            auto list = folders.get();
+            for (Folder &stored : list) {
+                if (stored.id == value.id) {
+                    stored = value;
+                    *lastKnown = value;
+                    folders.set(list);
+                    return;
+                }
+            }
+        });
+}
+
+platform::Binding<std::vector<Folder>> storedFoldersBinding() {
+    return platform::Binding<std::vector<Folder>>(
+        [] { return Defaults::get(Defaults::Keys::folders()); },
+        [](const std::vector<Folder> &value) { Defaults::set(Defaults::Keys::folders(), value); });
+}
+
+FolderMenuBarItem::FolderMenuBarItem(platform::Binding<Folder> folder,
+                                     platform::Binding<std::vector<Folder>> folders)
+    : m_controller(FolderController::create(folder, std::move(folders))) {
+    m_coordinator = std::make_unique<MenuBarItemCoordinator>(makeItem(folder.get(), m_controller));
+    // The controller's flag is also set from outside (a folder's shortcut): the status item follows it.
+    m_menuOpenSubscription = m_controller->observeMenuOpen([this](bool isOpen) {
+        if (isOpen != m_coordinator->menu()->isOpen())
+            m_coordinator->update(m_coordinator->item());
+    });
+}
+
+FolderMenuBarItem::~FolderMenuBarItem() = default;
+
+void FolderMenuBarItem::render(const Folder &folder) {
+    m_coordinator->update(makeItem(folder, m_controller));
+}
+
+MenuBarItem FolderMenuBarItem::makeItem(const Folder &folder,
+                                        const std::shared_ptr<FolderController> &controller) {
+    MenuBarItem item;
+    item.id = folder.id.toString(QUuid::WithoutBraces);
+    if (Folder::showsTitle(folder.menuBarItemStyle))
+        item.title = folder.title();
+    if (Folder::showsIcon(folder.menuBarItemStyle)) {
+        const MenuBarItemImage image = folder.nsImage();
+        item.icon = StatusItemIcon{image.image(), image.isTemplate()};
+    }
+    item.width = StatusItemWidth::variable();
+    if (folder.lightColor)
+        item.lightIconColor = folder.lightColor->toQColor();
+    if (folder.darkColor)
+        item.darkIconColor = folder.darkColor->toQColor();
+    std::weak_ptr<FolderController> weakController = controller;
+    item.buildMenu = [weakController](KvMenu &menu) {
+        if (auto strong = weakController.lock())
+            strong->buildMenu(menu);
+    };
+    item.isMenuOpen = platform::Binding<bool>(
+        [weakController] {
+            auto strong = weakController.lock();
+            return strong && strong->isMenuOpen();
+        },
+        [weakController](const bool &isOpen) {
+            if (auto strong = weakController.lock())
+                strong->setMenuOpen(isOpen);
+        });
+    item.action = [weakController](const platform::StatusItemClick &click) {
+        Folder::startAccessingSecurityScopedResources();
+        if (!opensFolderInstead(click))
+            return true;
+        if (auto strong = weakController.lock()) {
+            if (const auto url = strong->folder().urlBookmark.url())
+                UrlOpener::open(*url);
+        }
+        return false;
+    };
+    return item;
+}
+
+bool FolderMenuBarItem::opensFolderInstead(const platform::StatusItemClick &click) {
+    using platform::Modifier;
+    using Button = platform::StatusItemClick::Button;
+    if (click.button == Button::right)
+        return true;
+    if (click.button != Button::left)
+        return false;
+    // Only the four modifier keys count; Caps Lock and the like never reach the click's mask.
+    const platform::Modifiers held =
+        click.modifiers & (Modifier::shift | Modifier::control | Modifier::option | Modifier::command);
+    return held == platform::Modifiers(Modifier::control) || held == platform::Modifiers(Modifier::option);
+}
+
+} // namespace kestrova

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "MenuBarItem.h"
+
+#include "platform/Binding.h"
+#include "platform/Subscription.h"
+#include "store/Folder.h"
+
+#include <memory>
+#include <vector>
+
+namespace kestrova {
+
+class FolderController;
+
+// A binding of one stored folder, found by its id in `folders`: reads the stored record (the last one known
+// once the folder is removed) and writes it back in place; a write after removal stores nothing.
+platform::Binding<Folder> folderElementBinding(const Folder &folder,
+                                               platform::Binding<std::vector<Folder>> folders);
+
+// The stored list under "folders".
+platform::Binding<std::vector<Folder>> storedFoldersBinding();
+
+// The status item of one visible folder: its icon and/or title in the folder's colours. A plain click opens
+// the folder's menu (built by its FolderController); a right click, Control-click or Option-click opens the
+// folder in the file manager instead. Main thread only.
+class FolderMenuBarItem {
+public:
+    FolderMenuBarItem(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
+    ~FolderMenuBarItem();
+    FolderMenuBarItem(const FolderMenuBarItem &) = delete;
+    FolderMenuBarItem &operator=(const FolderMenuBarItem &) = delete;
+
+    // Shows `folder`, the folder's new record.
+    void render(const Folder &folder);
+
+    // The status item's value for `folder`; clicks and menus go to `controller`.
+    static MenuBarItem makeItem(const Folder &folder, const std::shared_ptr<FolderController> &controller);
+    // Whether a click opens the folder itself rather than its menu.
+    static bool opensFolderInstead(const platform::StatusItemClick &click);
+
+    const std::shared_ptr<FolderController> &folderController() const { return m_controller; }
+    MenuBarItemCoordinator &coordinator() const { return *m_coordinator; }
+
+private:
+    std::shared_ptr<FolderController> m_controller;
+    std::unique_ptr<MenuBarItemCoordinator> m_coordinator;
+    platform::Subscription m_menuOpenSubscription;
+};
+
+} // namespace kestrova

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "FolderMenuBarItem.h"
+#include "MainMenuBarItem.h"
+
+#include "store/Folder.h"
+
+#include <QObject>
+#include <QUuid>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace kestrova {
+
+namespace Defaults {
+class DefaultsObservation;
+}
+
+// Keeps the tray in step with the stored folders: one status item per visible folder, in stored order, or
+// the main status item alone when "showFoldersInMenu" is on or no folder is visible. Watches "folders" and
+// "showFoldersInMenu"; each change is applied on the next turn of the event loop, so a menu action that
+// edits the list never destroys the item it runs in. A folder keeps its status item (and controller) while
+// it stays visible, whatever else changes; its item is redrawn only when its own record changed.
+// Main thread only.
+class MenuBarItems : public QObject {
+    Q_OBJECT
+
+public:
+    // Builds the status items for the stored settings at once.
+    explicit MenuBarItems(QObject *parent = nullptr);
+    ~MenuBarItems() override;
+
+    // Applies the stored settings now.
+    void reconcile();
+
+    // The visible folders, in stored order.
+    static std::vector<Folder> visibleFolders(const std::vector<Folder> &folders);
+
+    // What is on the tray now.
+    MainMenuBarItem *mainItem() const { return m_mainItem.get(); }
+    FolderMenuBarItem *folderItem(const QUuid &id) const;
+    // The folders that have a status item, in stored order.
+    const std::vector<QUuid> &folderItemIds() const { return m_order; }
+
+private:
+    struct FolderEntry {
+        Folder folder;
+        std::unique_ptr<FolderMenuBarItem> item;
+    };
+
+    void scheduleReconcile();
+
+    std::map<QUuid, FolderEntry> m_folderItems;
+    std::vector<QUuid> m_order;
+    std::unique_ptr<MainMenuBarItem> m_mainItem;
+    std::shared_ptr<Defaults::DefaultsObservation> m_observation;
+    bool m_isReconcileScheduled = false;
+};
+
+} // namespace kestrova

@@ -1,0 +1,198 @@
+#include "menubar/FolderController.h"
+#include "menubar/FolderMenuBarItem.h"
+#include "menubar/MainMenuBarItem.h"
+#include "menubar/MenuBarItems.h"
+
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/FakeStatusBar.h"
+#include "store/BookmarkData.h"
+#include "store/DefaultsKeys.h"
+#include "ui-kit/menus/KvMenu.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kestrova;
+using kestrova::platform::Modifier;
+using kestrova::platform::StatusItemClick;
+using kestrova::testing::processEventsUntil;
+using kestrova::testing::ScopedFakeStatusBar;
+
+namespace {
+
+class MenuBarItemsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_root.isValid()); }
+    void TearDown() override {
+        Defaults::Keys::folders().reset();
+        Defaults::Keys::showFoldersInMenu().reset();
+    }
+
+    Folder makeFolder(const QString &name, bool isVisible = true) {
+        QDir(m_root.path()).mkpath(name);
+        Folder folder(QUuid::createUuid(),
+                      SandboxURLBookmark(BookmarkData::create(QUrl::fromLocalFile(m_root.filePath(name)))));
+        folder.isVisible = isVisible;
+        return folder;
+    }
+
+    static std::vector<QUuid> ids(const std::vector<Folder> &folders) {
+        std::vector<QUuid> result;
+        for (const Folder &folder : folders)
+            result.push_back(folder.id);
+        return result;
+    }
+
+    // Stores `folders` and waits until the items follow.
+    static void store(MenuBarItems &items, const std::vector<Folder> &folders) {
+        Defaults::set(Defaults::Keys::folders(), folders);
+        const auto wanted = ids(MenuBarItems::visibleFolders(folders));
+        EXPECT_TRUE(processEventsUntil([&] {
+            return items.folderItemIds() == wanted && (wanted.empty() == (items.mainItem() != nullptr));
+        }));
+    }
+
+    ScopedFakeStatusBar m_bar;
+    QTemporaryDir m_root;
+};
+
+std::size_t liveStatusItems(ScopedFakeStatusBar &bar) {
+    return std::count_if(bar.statusBar().created.begin(), bar.statusBar().created.end(),
+                         [](const auto &weak) { return !weak.expired(); });
+}
+
+} // namespace
+
+TEST_F(MenuBarItemsTest, FolderItemsFollowTheStoredList) {
+    MenuBarItems items;
+    // Nothing stored: the main item alone.
+    ASSERT_NE(items.mainItem(), nullptr);
+    EXPECT_EQ(liveStatusItems(m_bar), 1u);
+
+    Folder a = makeFolder(QStringLiteral("a"));
+    Folder b = makeFolder(QStringLiteral("b"), false);
+    Folder c = makeFolder(QStringLiteral("c"));
+    store(items, {a, b, c});
+    EXPECT_EQ(items.mainItem(), nullptr);
+    EXPECT_EQ(items.folderItemIds(), (std::vector<QUuid>{a.id, c.id}));
+    EXPECT_EQ(liveStatusItems(m_bar), 2u);
+    auto *itemA = items.folderItem(a.id);
+    auto *itemC = items.folderItem(c.id);
+    ASSERT_NE(itemA, nullptr);
+    EXPECT_EQ(itemA->coordinator().statusItem()->autosaveName(), a.id.toString(QUuid::WithoutBraces));
+    const std::size_t createdBefore = m_bar.statusBar().created.size();
+
+    // Reordering keeps every item; showing b adds one, and only one.
+    b.isVisible = true;
+    store(items, {c, b, a});
+    EXPECT_EQ(items.folderItemIds(), (std::vector<QUuid>{c.id, b.id, a.id}));
+    EXPECT_EQ(items.folderItem(a.id), itemA);
+    EXPECT_EQ(items.folderItem(c.id), itemC);
+    EXPECT_EQ(m_bar.statusBar().created.size(), createdBefore + 1);
+
+    // Editing one folder redraws that item only.
+    const QString titleOfC = itemC->coordinator().statusItem()->title();
+    a.customTitle = QStringLiteral("Renamed");
+    a.menuBarItemStyle = Folder::MenuBarItemStyle::title;
+    store(items, {c, b, a});
+    EXPECT_TRUE(processEventsUntil(
+        [&] { return itemA->coordinator().statusItem()->title() == QStringLiteral("Renamed"); }));
+    EXPECT_TRUE(itemA->coordinator().statusItem()->image().isNull());
+    EXPECT_EQ(itemC->coordinator().statusItem()->title(), titleOfC);
+    EXPECT_EQ(m_bar.statusBar().created.size(), createdBefore + 1);
+
+    // Removing and hiding take their items off the tray; hiding the last brings back the main item.
+    store(items, {c, a});
+    EXPECT_EQ(liveStatusItems(m_bar), 2u);
+    c.isVisible = false;
+    a.isVisible = false;
+    store(items, {c, a});
+    ASSERT_NE(items.mainItem(), nullptr);
+    EXPECT_FALSE(items.mainItem()->showFoldersInMenu());
+    EXPECT_EQ(liveStatusItems(m_bar), 1u);
+}
+
+TEST_F(MenuBarItemsTest, FoldersInOneMenuShowTheMainItemWithFolderSubmenus) {
+    const Folder a = makeFolder(QStringLiteral("Alpha"));
+    const Folder hidden = makeFolder(QStringLiteral("Hidden"), false);
+    const Folder b = makeFolder(QStringLiteral("Beta"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{a, hidden, b});
+    MenuBarItems items;
+    EXPECT_EQ(liveStatusItems(m_bar), 2u);
+
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
+    ASSERT_TRUE(processEventsUntil([&] { return items.mainItem() != nullptr; }));
+    EXPECT_TRUE(items.folderItemIds().empty());
+    EXPECT_EQ(liveStatusItems(m_bar), 1u);
+    EXPECT_TRUE(items.mainItem()->showFoldersInMenu());
+
+    KvMenu menu;
+    items.mainItem()->buildMenu(menu);
+    std::vector<QString> titles;
+    for (const auto &item : menu.items())
+        titles.push_back(item->isSeparator() ? QStringLiteral("-") : item->title());
+    // A leading separator, the two visible folders, a separator and the title-less More item.
+    EXPECT_EQ(titles, (std::vector<QString>{QStringLiteral("-"), QStringLiteral("Alpha"),
+                                            QStringLiteral("Beta"), QStringLiteral("-"), QString()}));
+    EXPECT_NE(menu.items().at(1)->submenu(), nullptr);
+
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), false);
+    ASSERT_TRUE(processEventsUntil([&] { return items.mainItem() == nullptr; }));
+    EXPECT_EQ(items.folderItemIds(), (std::vector<QUuid>{a.id, b.id}));
+    EXPECT_EQ(liveStatusItems(m_bar), 2u);
+}
+
+TEST_F(MenuBarItemsTest, ClicksOpenTheMenuUnlessAskingForTheFolder) {
+    using Button = StatusItemClick::Button;
+    EXPECT_FALSE(FolderMenuBarItem::opensFolderInstead({}));
+    EXPECT_FALSE(FolderMenuBarItem::opensFolderInstead({.modifiers = Modifier::command}));
+    EXPECT_FALSE(FolderMenuBarItem::opensFolderInstead({.modifiers = Modifier::control | Modifier::option}));
+    EXPECT_TRUE(FolderMenuBarItem::opensFolderInstead({.modifiers = Modifier::option}));
+    EXPECT_TRUE(FolderMenuBarItem::opensFolderInstead({.modifiers = Modifier::control}));
+    EXPECT_TRUE(FolderMenuBarItem::opensFolderInstead({.button = Button::right}));
+
+    const Folder folder = makeFolder(QStringLiteral("Docs"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    auto statusItem = m_bar.item(0);
+    statusItem->click();
+    ASSERT_TRUE(processEventsUntil([&] { return statusItem->isMenuOpen(); }));
+    EXPECT_TRUE(items.folderItem(folder.id)->folderController()->isMenuOpen());
+    statusItem->closeMenu();
+    ASSERT_TRUE(
+        processEventsUntil([&] { return !items.folderItem(folder.id)->folderController()->isMenuOpen(); }));
+    // Setting the controller's flag (a folder shortcut) opens the menu as well.
+    items.folderItem(folder.id)->folderController()->setMenuOpen(true);
+    EXPECT_TRUE(processEventsUntil([&] { return statusItem->isMenuOpen(); }));
+    statusItem->closeMenu();
+}
+
+TEST_F(MenuBarItemsTest, AddingAFolderAppendsANewVisibleFolder) {
+    const Folder existing = makeFolder(QStringLiteral("First"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{existing});
+    QDir(m_root.path()).mkpath(QStringLiteral("Second"));
+    const QUrl url = QUrl::fromLocalFile(m_root.filePath(QStringLiteral("Second")));
+    MainMenuBarItem::addFolder(url, storedFoldersBinding());
+    MainMenuBarItem::addFolder(url, storedFoldersBinding());
+    const auto stored = Defaults::get(Defaults::Keys::folders());
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[0].id, existing.id);
+    EXPECT_NE(stored[1].id, stored[2].id);
+    EXPECT_FALSE(stored[1].id.isNull());
+    ASSERT_TRUE(stored[1].urlBookmark.url());
+    EXPECT_EQ(QDir(stored[1].urlBookmark.url()->toLocalFile()), QDir(url.toLocalFile()));
+    EXPECT_TRUE(stored[1].isVisible);
+
+    KvMenu menu;
+    MainMenuBarItem::appSection(storedFoldersBinding(), menu);
+    ASSERT_FALSE(menu.items().empty());
+    EXPECT_EQ(menu.items().front()->title(), QStringLiteral("Add Folder…"));
+    const auto settings = std::find_if(menu.items().begin(), menu.items().end(), [](const auto &item) {
+        return item->title().startsWith(QStringLiteral("Settings…"));
+    });
+    ASSERT_NE(settings, menu.items().end());
+    EXPECT_FALSE((*settings)->isEnabled());
+    EXPECT_TRUE((*settings)->title().contains(QStringLiteral("not available yet")));
+}

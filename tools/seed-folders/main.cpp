@@ -1,0 +1,22 @@
+// Stores the given directories as menu-bar folders in the settings of the running user, for end-to-end
+// runs in a temporary home: kestrova-seed-folders DIR...
+#include "menubar/MainMenuBarItem.h"
+#include "menubar/FolderMenuBarItem.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+int main(int argc, char **argv) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrova"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("kestrova.org"));
+    for (const QString &path : QCoreApplication::arguments().mid(1)) {
+        kestrova::MainMenuBarItem::addFolder(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()),
+                                             kestrova::storedFoldersBinding());
+    }
+    kestrova::platform::UserDefaults::standard()->synchronize();
+    return 0;
+}
