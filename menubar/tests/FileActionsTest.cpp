@@ -1,0 +1,165 @@
+#include "FolderMenuTesting_p.h"
+
+#include "menubar/FileActions.h"
+
+#include "foundation/KvApp.h"
+#include "platform/KeyboardState.h"
+#include "platform/Menu.h"
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/FakeKeyboardState.h"
+#include "platform/testing/InMemoryPasteboard.h"
+#include "platform/testing/RecordingWorkspace.h"
+#include "platform/testing/ScriptedPresenters.h"
+
+#include <QFile>
+
+namespace kestrova::testing {
+namespace {
+
+class FileActionsTest : public FolderMenuFixture {
+protected:
+    QUrl makeFile(const QString &name) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+        return QUrl::fromLocalFile(path(name));
+    }
+    platform::MenuItem &item(platform::Menu &menu, const QString &title) {
+        for (const auto &candidate : menu.items()) {
+            if (candidate->title() == title)
+                return *candidate;
+        }
+        ADD_FAILURE() << "no item " << title.toStdString();
+        static platform::MenuItem none;
+        return none;
+    }
+
+    ScopedRecordingWorkspace workspace;
+    ScopedInMemoryPasteboard pasteboard;
+    ScopedFakeKeyboardState keyboard;
+    ScopedScriptedPresenters presenters;
+};
+
+TEST_F(FileActionsTest, SubmenuOrderAndOptionAlternates) {
+    const QUrl file = makeFile(QStringLiteral("a b.txt"));
+    auto menu = fileSubmenu(file, controller);
+    EXPECT_EQ(menu->dump(), QStringLiteral("-----\n"
+                                           "\"Show in File Manager\"\n"
+                                           "-----\n"
+                                           "\"Move to Trash\"\n"
+                                           "-----\n"
+                                           "\"Copy\"\n"
+                                           "\"Copy Path\" [alternate Option]\n"
+                                           "-----\n"
+                                           "<empty view> [disabled]\n"
+                                           "\"Show More Info\" [alternate Option]\n"))
+        << menu->dump().toStdString();
+    QStringList shownWithOption;
+    for (const auto &shown : menu->displayedItems(platform::Modifier::option))
+        shownWithOption << shown->title();
+    EXPECT_TRUE(shownWithOption.contains(QStringLiteral("Copy Path")));
+    EXPECT_FALSE(shownWithOption.contains(QStringLiteral("Copy")));
+    EXPECT_TRUE(shownWithOption.contains(QStringLiteral("Show More Info")));
+}
+
+TEST_F(FileActionsTest, ActionsReachTheWorkspaceAndClipboard) {
+    const QUrl file = makeFile(QStringLiteral("Grüße & 100%.txt"));
+    auto menu = fileSubmenu(file, controller);
+    auto &requests = workspace.workspace().requests;
+
+    item(*menu, QStringLiteral("Show in File Manager")).performAction();
+    item(*menu, QStringLiteral("Move to Trash")).performAction();
+    item(*menu, QStringLiteral("Show More Info")).performAction();
+    ASSERT_EQ(requests.size(), 3U);
+    EXPECT_EQ(requests[0], std::make_pair(QStringLiteral("reveal"), file));
+    EXPECT_EQ(requests[1], std::make_pair(QStringLiteral("moveToTrash"), file));
+    EXPECT_EQ(requests[2], std::make_pair(QStringLiteral("showProperties"), file));
+
+    item(*menu, QStringLiteral("Copy")).performAction();
+    auto copied = pasteboard.pasteboard().pasteboardItems();
+    ASSERT_EQ(copied.size(), 1U);
+    EXPECT_EQ(copied[0].data(QStringLiteral("text/uri-list")), file.toEncoded() + "\r\n");
+    EXPECT_EQ(copied[0].data(QStringLiteral("x-special/gnome-copied-files")), "copy\n" + file.toEncoded());
+    EXPECT_EQ(copied[0].string(QStringLiteral("org.nspasteboard.source")), KvApp::id());
+
+    item(*menu, QStringLiteral("Copy Path")).performAction();
+    copied = pasteboard.pasteboard().pasteboardItems();
+    ASSERT_EQ(copied.size(), 1U);
+    EXPECT_EQ(copied[0].string(QString::fromLatin1(platform::PasteboardType::string)),
+              path(QStringLiteral("Grüße & 100%.txt")));
+    EXPECT_FALSE(copied[0].hasType(QStringLiteral("text/uri-list")));
+    EXPECT_EQ(copied[0].string(QStringLiteral("org.nspasteboard.source")), KvApp::id());
+}
+
+TEST_F(FileActionsTest, OpenRevealsOnlyWithExactlyOption) {
+    const QUrl file = makeFile(QStringLiteral("f.txt"));
+    auto &requests = workspace.workspace().requests;
+    using namespace platform::ModifierFlag;
+    const std::vector<std::pair<quint64, QString>> cases = {
+        {0, QStringLiteral("open")},
+        {option, QStringLiteral("reveal")},
+        {option | capsLock | function | numericPad | 0x1234, QStringLiteral("reveal")},
+        {option | shift, QStringLiteral("open")},
+    };
+    for (const auto &[flags, expected] : cases) {
+        keyboard.keyboard().hold(flags);
+        openFileEntry(file, false, true);
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back().first, expected) << flags;
+    }
+    keyboard.keyboard().hold(0);
+
+    // A symbolic link is shown, resolved, even without Option; a folder is opened.
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("f.txt")), path(QStringLiteral("link"))));
+    openFileEntry(QUrl::fromLocalFile(path(QStringLiteral("link"))), false, true);
+    EXPECT_EQ(requests.back(), std::make_pair(QStringLiteral("reveal"), file));
+    openFileEntry(url(), true, true);
+    EXPECT_EQ(requests.back().first, QStringLiteral("open"));
+
+    // Unreadable entries only explain themselves.
+    const auto before = requests.size();
+    openFileEntry(file, false, false);
+    EXPECT_EQ(requests.size(), before);
+    ASSERT_EQ(presenters.alerts().shownAlerts().size(), 1U);
+    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText, QStringLiteral("Missing access"));
+}
+
+TEST_F(FileActionsTest, FailuresArePresentedAndNothingElseChanges) {
+    const QUrl file = makeFile(QStringLiteral("gone.txt"));
+    auto menu = fileSubmenu(file, controller);
+    workspace.workspace().result =
+        platform::WorkspaceResult::failed(QStringLiteral("“gone.txt” no longer exists."));
+    item(*menu, QStringLiteral("Move to Trash")).performAction();
+    ASSERT_TRUE(processEventsUntil([&] { return !presenters.alerts().shownAlerts().empty(); }));
+    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
+              QStringLiteral("“gone.txt” no longer exists."));
+    EXPECT_TRUE(pasteboard.pasteboard().pasteboardItems().empty());
+}
+
+TEST_F(FileActionsTest, InstalledHooksGiveMissingAccessHelp) {
+    installFileActions();
+    auto menu = std::make_shared<platform::Menu>();
+    FolderMenuHooks::shared().addMissingAccessItems(*menu);
+    EXPECT_EQ(menu->dump(),
+              QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"
+                             "-----\n"
+                             "\"First, make sure you may read this folder: its \\nowner, group and "
+                             "permission bits decide who can \\nlist it. Some folders are "
+                             "protected.\\n\\nClick the \\nbelow button to see how file access "
+                             "works on this \\nsystem.\\n \" [disabled]\n"
+                             "\"Show How File Access Works\"\n"
+                             "-----\n"
+                             "\"\\nIf the above did not solve the permission issue. \\nTry the "
+                             "below.\\n \" [disabled]\n"
+                             "-----\n"
+                             "\"The folder might be a symbolic link that points \\nto a location "
+                             "that Kestrova does not have access \\nto.\\n \" [disabled]\n"
+                             "\"Grant Access…\"\n"))
+        << menu->dump().toStdString();
+    EXPECT_TRUE(FolderMenuHooks::shared().fileSubmenu);
+    EXPECT_TRUE(FolderMenuHooks::shared().openEntry);
+    EXPECT_TRUE(FolderMenuHooks::shared().showInfo);
+}
+
+} // namespace
+} // namespace kestrova::testing
