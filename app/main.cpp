@@ -1,4 +1,5 @@
 #include "foundation/KvKit.h"
+#include "menubar/FileActions.h"
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/MenuBarItems.h"
@@ -7,9 +8,11 @@
 #include "platform/OpenPanel.h"
 #include "platform/Pasteboard.h"
 #include "platform/StatusItem.h"
+#include "platform/Workspace.h"
 #include "platform/UserDefaults.h"
 #include "platform/desktop/ClipboardPasteboard.h"
 #include "platform/desktop/DesktopKeyboardState.h"
+#include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
@@ -34,6 +37,7 @@ int main(int argc, char **argv) {
     platform::Pasteboard::setGeneral(std::make_shared<platform::desktop::ClipboardPasteboard>());
     platform::KeyboardState::setShared(std::make_shared<platform::desktop::DesktopKeyboardState>());
     platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>());
+    platform::Workspace::setShared(std::make_shared<platform::desktop::DesktopWorkspace>());
 
     // The kit before any object of the application: it counts the launch, registers its defaults and reads
     // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and keeps
@@ -45,6 +49,7 @@ int main(int argc, char **argv) {
         MainMenuBarItem::appSection(std::move(folders), menu);
     };
     FolderMenuHooks::setShared(std::move(hooks));
+    installFileActions();
 
     MenuBarItems menuBarItems;
     return QApplication::exec();
