@@ -1,5 +1,7 @@
 #include "Alert.h"
 
+#include "SharedService_p.h"
+
 #include <QCoro/QCoroTimer>
 #include <QTimer>
 
@@ -54,28 +56,19 @@ public:
     }
 };
 
-struct SharedPresenter {
-    std::mutex mutex;
-    std::shared_ptr<AlertPresenter> presenter = std::make_shared<NoDesktopPresenter>();
-};
-
-SharedPresenter &sharedPresenter() {
-    static SharedPresenter shared;
+SharedService<AlertPresenter, NoDesktopPresenter> &sharedPresenter() {
+    static SharedService<AlertPresenter, NoDesktopPresenter> shared;
     return shared;
 }
 
 } // namespace
 
 AlertPresenter &AlertPresenter::shared() {
-    auto &shared = sharedPresenter();
-    std::lock_guard lock(shared.mutex);
-    return *shared.presenter;
+    return sharedPresenter().get();
 }
 
 void AlertPresenter::setShared(std::shared_ptr<AlertPresenter> presenter) {
-    auto &shared = sharedPresenter();
-    std::lock_guard lock(shared.mutex);
-    shared.presenter = presenter ? std::move(presenter) : std::make_shared<NoDesktopPresenter>();
+    sharedPresenter().set(std::move(presenter));
 }
 
 } // namespace kestrova::platform

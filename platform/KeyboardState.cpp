@@ -1,5 +1,7 @@
 #include "KeyboardState.h"
 
+#include "SharedService_p.h"
+
 #include <mutex>
 
 namespace kestrova::platform {
@@ -10,28 +12,19 @@ public:
     quint64 modifiersHeldAtLaunch() const override { return 0; }
 };
 
-struct SharedState {
-    std::mutex mutex;
-    std::shared_ptr<KeyboardState> state = std::make_shared<NoKeysHeld>();
-};
-
-SharedState &sharedState() {
-    static SharedState shared;
+SharedService<KeyboardState, NoKeysHeld> &sharedState() {
+    static SharedService<KeyboardState, NoKeysHeld> shared;
     return shared;
 }
 
 } // namespace
 
 KeyboardState &KeyboardState::shared() {
-    auto &shared = sharedState();
-    std::lock_guard lock(shared.mutex);
-    return *shared.state;
+    return sharedState().get();
 }
 
 void KeyboardState::setShared(std::shared_ptr<KeyboardState> state) {
-    auto &shared = sharedState();
-    std::lock_guard lock(shared.mutex);
-    shared.state = state ? std::move(state) : std::make_shared<NoKeysHeld>();
+    sharedState().set(std::move(state));
 }
 
 } // namespace kestrova::platform

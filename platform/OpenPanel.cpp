@@ -1,5 +1,7 @@
 #include "OpenPanel.h"
 
+#include "SharedService_p.h"
+
 #include "Alert.h"
 
 #include <QCoro/QCoroTimer>
@@ -32,28 +34,19 @@ public:
     }
 };
 
-struct SharedPresenter {
-    std::mutex mutex;
-    std::shared_ptr<OpenPanelPresenter> presenter = std::make_shared<NoDesktopPanelPresenter>();
-};
-
-SharedPresenter &sharedPresenter() {
-    static SharedPresenter shared;
+SharedService<OpenPanelPresenter, NoDesktopPanelPresenter> &sharedPresenter() {
+    static SharedService<OpenPanelPresenter, NoDesktopPanelPresenter> shared;
     return shared;
 }
 
 } // namespace
 
 OpenPanelPresenter &OpenPanelPresenter::shared() {
-    auto &shared = sharedPresenter();
-    std::lock_guard lock(shared.mutex);
-    return *shared.presenter;
+    return sharedPresenter().get();
 }
 
 void OpenPanelPresenter::setShared(std::shared_ptr<OpenPanelPresenter> presenter) {
-    auto &shared = sharedPresenter();
-    std::lock_guard lock(shared.mutex);
-    shared.presenter = presenter ? std::move(presenter) : std::make_shared<NoDesktopPanelPresenter>();
+    sharedPresenter().set(std::move(presenter));
 }
 
 } // namespace kestrova::platform

@@ -1,5 +1,7 @@
 #include "Pasteboard.h"
 
+#include "SharedService_p.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
@@ -49,28 +51,19 @@ public:
     std::vector<PasteboardItem> pasteboardItems() const override { return {}; }
 };
 
-struct SharedPasteboard {
-    std::mutex mutex;
-    std::shared_ptr<Pasteboard> pasteboard = std::make_shared<NoDesktopPasteboard>();
-};
-
-SharedPasteboard &sharedPasteboard() {
-    static SharedPasteboard shared;
+SharedService<Pasteboard, NoDesktopPasteboard> &sharedPasteboard() {
+    static SharedService<Pasteboard, NoDesktopPasteboard> shared;
     return shared;
 }
 
 } // namespace
 
 Pasteboard &Pasteboard::general() {
-    auto &shared = sharedPasteboard();
-    std::lock_guard lock(shared.mutex);
-    return *shared.pasteboard;
+    return sharedPasteboard().get();
 }
 
 void Pasteboard::setGeneral(std::shared_ptr<Pasteboard> pasteboard) {
-    auto &shared = sharedPasteboard();
-    std::lock_guard lock(shared.mutex);
-    shared.pasteboard = pasteboard ? std::move(pasteboard) : std::make_shared<NoDesktopPasteboard>();
+    sharedPasteboard().set(std::move(pasteboard));
 }
 
 } // namespace kestrova::platform

@@ -1,5 +1,7 @@
 #include "Workspace.h"
 
+#include "SharedService_p.h"
+
 #include <mutex>
 
 namespace kestrova::platform {
@@ -19,28 +21,19 @@ private:
     }
 };
 
-struct SharedWorkspace {
-    std::mutex mutex;
-    std::shared_ptr<Workspace> workspace = std::make_shared<NoDesktopWorkspace>();
-};
-
-SharedWorkspace &sharedWorkspace() {
-    static SharedWorkspace shared;
+SharedService<Workspace, NoDesktopWorkspace> &sharedWorkspace() {
+    static SharedService<Workspace, NoDesktopWorkspace> shared;
     return shared;
 }
 
 } // namespace
 
 Workspace &Workspace::shared() {
-    auto &shared = sharedWorkspace();
-    std::lock_guard lock(shared.mutex);
-    return *shared.workspace;
+    return sharedWorkspace().get();
 }
 
 void Workspace::setShared(std::shared_ptr<Workspace> workspace) {
-    auto &shared = sharedWorkspace();
-    std::lock_guard lock(shared.mutex);
-    shared.workspace = workspace ? std::move(workspace) : std::make_shared<NoDesktopWorkspace>();
+    sharedWorkspace().set(std::move(workspace));
 }
 
 } // namespace kestrova::platform
