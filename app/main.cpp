@@ -4,14 +4,18 @@
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/MenuBarItems.h"
 #include "platform/Alert.h"
+#include "platform/ApplicationRegistry.h"
 #include "platform/KeyboardState.h"
 #include "platform/OpenPanel.h"
 #include "platform/Pasteboard.h"
+#include "platform/SharingServices.h"
 #include "platform/StatusItem.h"
 #include "platform/Workspace.h"
 #include "platform/UserDefaults.h"
 #include "platform/desktop/ClipboardPasteboard.h"
+#include "platform/desktop/DesktopApplicationRegistry.h"
 #include "platform/desktop/DesktopKeyboardState.h"
+#include "platform/desktop/DesktopSharingServices.h"
 #include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
@@ -38,6 +42,9 @@ int main(int argc, char **argv) {
     platform::KeyboardState::setShared(std::make_shared<platform::desktop::DesktopKeyboardState>());
     platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>());
     platform::Workspace::setShared(std::make_shared<platform::desktop::DesktopWorkspace>());
+    platform::ApplicationRegistry::setShared(
+        std::make_shared<platform::desktop::DesktopApplicationRegistry>());
+    platform::SharingServices::setShared(std::make_shared<platform::desktop::DesktopSharingServices>());
 
     // The kit before any object of the application: it counts the launch, registers its defaults and reads
     // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and keeps

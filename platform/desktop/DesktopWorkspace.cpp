@@ -6,9 +6,10 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace kestrova::platform::desktop {
 
@@ -17,8 +18,22 @@ namespace {
 // Long enough for a file manager that is started by the bus on demand, short enough not to hang a menu.
 constexpr int kFileManagerTimeoutMs = 5000;
 
+// The path as bytes: a name on disk need not be valid UTF-8, and QUrl::toLocalFile would replace what is
+// not, so such an item would seem lost and the file manager would be sent another name.
+QByteArray pathBytes(const QUrl &url) {
+    QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+QByteArray encodedUri(const QByteArray &path) {
+    return "file://" + path.toPercentEncoding("/");
+}
+
 QString displayName(const QUrl &url) {
-    const QString name = QFileInfo(url.toLocalFile()).fileName();
+    const QByteArray path = pathBytes(url);
+    const QString name = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
     return name.isEmpty() ? url.toDisplayString() : name;
 }
 
@@ -28,8 +43,8 @@ std::optional<WorkspaceResult> missingItem(const QUrl &url) {
         return WorkspaceResult::failed(
             QStringLiteral("“%1” is not a local file.").arg(url.toDisplayString()));
     // A dangling symbolic link still exists as an item of its own.
-    const QFileInfo info(url.toLocalFile());
-    if (info.exists() || info.isSymLink())
+    struct stat status {};
+    if (::lstat(pathBytes(url).constData(), &status) == 0)
         return std::nullopt;
     return WorkspaceResult::failed(QStringLiteral("“%1” no longer exists.").arg(displayName(url)));
 }
@@ -47,7 +62,7 @@ bool callFileManager(const QString &method, const QUrl &url) {
     auto message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
                                                   QStringLiteral("/org/freedesktop/FileManager1"),
                                                   QStringLiteral("org.freedesktop.FileManager1"), method);
-    const QStringList uris{QString::fromLatin1(QUrl::fromLocalFile(url.toLocalFile()).toEncoded())};
+    const QStringList uris{QString::fromLatin1(encodedUri(pathBytes(url)))};
     message << uris << QString();
     const auto reply = connection.call(message, QDBus::Block, kFileManagerTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
@@ -55,9 +70,9 @@ bool callFileManager(const QString &method, const QUrl &url) {
 
 // Without a file manager on the bus, the folder that holds the item is the nearest thing to show.
 WorkspaceResult openContainingFolder(const QUrl &url, const QString &wanted) {
-    const QString folder = QFileInfo(url.toLocalFile()).absolutePath();
-    const auto opened =
-        fromGio(gio::launchDefaultForUri(QUrl::fromLocalFile(folder).toEncoded().toStdString()));
+    const QByteArray path = pathBytes(url);
+    const QByteArray folder = path.lastIndexOf('/') > 0 ? path.left(path.lastIndexOf('/')) : QByteArray("/");
+    const auto opened = fromGio(gio::launchDefaultForUri(encodedUri(folder).toStdString()));
     if (!opened.succeeded)
         return opened;
     return {true,
@@ -70,8 +85,7 @@ WorkspaceResult openContainingFolder(const QUrl &url, const QString &wanted) {
 WorkspaceResult DesktopWorkspace::open(const QUrl &url) {
     if (auto missing = missingItem(url))
         return *missing;
-    return fromGio(
-        gio::launchDefaultForUri(QUrl::fromLocalFile(url.toLocalFile()).toEncoded().toStdString()));
+    return fromGio(gio::launchDefaultForUri(encodedUri(pathBytes(url)).toStdString()));
 }
 
 WorkspaceResult DesktopWorkspace::reveal(const QUrl &url) {
@@ -93,7 +107,7 @@ WorkspaceResult DesktopWorkspace::showProperties(const QUrl &url) {
 WorkspaceResult DesktopWorkspace::moveToTrash(const QUrl &url) {
     if (auto missing = missingItem(url))
         return *missing;
-    return fromGio(gio::trash(QFile::encodeName(url.toLocalFile()).toStdString()));
+    return fromGio(gio::trash(pathBytes(url).toStdString()));
 }
 
 } // namespace kestrova::platform::desktop

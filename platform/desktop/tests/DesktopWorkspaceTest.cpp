@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <unistd.h>
+
 using namespace kestrova::platform;
 
 namespace {
@@ -82,4 +86,22 @@ TEST(DesktopWorkspaceTest, SharedWorkspaceRefusesUntilOneIsInstalled) {
     EXPECT_EQ(&Workspace::shared(), installed.get());
     Workspace::setShared(nullptr);
     EXPECT_FALSE(Workspace::shared().moveToTrash(QUrl::fromLocalFile(QDir::homePath())).succeeded);
+}
+
+TEST(DesktopWorkspaceTest, NamesThatAreNotUtf8AreFoundByTheirBytes) {
+    QTemporaryDir folder(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/bytes-XXXXXX"));
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray path = QFile::encodeName(folder.path()) + "/caf\xE9.txt";
+    FILE *raw = std::fopen(path.constData(), "w");
+    ASSERT_NE(raw, nullptr);
+    std::fclose(raw);
+    const QUrl url = QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+
+    desktop::DesktopWorkspace workspace;
+    const auto properties = workspace.showProperties(url);
+    EXPECT_FALSE(properties.message.contains(QStringLiteral("no longer exists")))
+        << properties.message.toStdString();
+    const auto trashed = workspace.moveToTrash(url);
+    ASSERT_TRUE(trashed.succeeded) << trashed.message.toStdString();
+    EXPECT_NE(::access(path.constData(), F_OK), 0);
 }

@@ -1,0 +1,33 @@
+#include "DesktopApplicationRegistry.h"
+
+#include "GioFiles_p.h"
+
+#include <QFile>
+
+namespace kestrova::platform::desktop {
+
+std::vector<Application> DesktopApplicationRegistry::applicationsToOpen(const QByteArray &localPath) {
+    std::vector<Application> applications;
+    if (localPath.isEmpty())
+        return applications;
+    for (const auto &record : gio::applicationsForPath(localPath.toStdString())) {
+        applications.push_back({QString::fromStdString(record.id), QString::fromStdString(record.name),
+                                record.filePath.empty() ? QUrl()
+                                                        : QUrl::fromLocalFile(QFile::decodeName(
+                                                              QByteArray::fromStdString(record.filePath))),
+                                QString::fromStdString(record.iconName)});
+    }
+    return applications;
+}
+
+WorkspaceResult DesktopApplicationRegistry::open(const QByteArray &localPath, const QUrl &application) {
+    if (!application.isLocalFile())
+        return WorkspaceResult::failed(QStringLiteral("The application has no desktop entry to start."));
+    const std::string failure = gio::launchWithPaths(
+        QFile::encodeName(application.toLocalFile()).toStdString(), {localPath.toStdString()});
+    if (failure.empty())
+        return WorkspaceResult::done();
+    return WorkspaceResult::failed(QString::fromStdString(failure));
+}
+
+} // namespace kestrova::platform::desktop
