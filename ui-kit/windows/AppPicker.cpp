@@ -92,8 +92,8 @@ std::optional<Error> OpenPanelDelegateHandler::validateUrl(const QUrl &url) cons
     return std::nullopt;
 }
 
-QCoro::Task<std::optional<DesktopApplication>> chooseApplication(QWidget *window,
-                                                                 std::function<void(const QUrl &)> validate) {
+QCoro::Task<std::optional<DesktopApplication>>
+chooseApplication(QWidget *window, std::function<void(const QUrl &)> validate, QString message) {
     const QPointer<QWidget> parent = window;
     auto handler = std::make_shared<OpenPanelDelegateHandler>();
     handler->validate = std::move(validate);
@@ -103,6 +103,7 @@ QCoro::Task<std::optional<DesktopApplication>> chooseApplication(QWidget *window
         panel->canChooseDirectories = false;
         panel->directoryUrl = applicationsFolder();
         panel->prompt = QStringLiteral("Choose");
+        panel->message = message;
         panel->shouldEnable = [handler](const QUrl &url) { return handler->shouldEnableUrl(url); };
         QWindow *sheetParent = parent ? parent->window()->windowHandle() : nullptr;
         const int response = co_await platform::OpenPanelPresenter::shared().begin(panel, sheetParent);

@@ -48,9 +48,10 @@ public:
 // The error for a chosen item that is no application.
 Error notAnAppError();
 
-// Shows an open panel in the user's applications folder; a choice that is no application (or that
-// `validate` refuses) is shown as an error and the panel comes back. None when the user cancels.
+// Shows an open panel in the user's applications folder, with `message` above its list; a choice that is
+// no application (or that `validate` refuses) is shown as an error and the panel comes back. None when the
+// user cancels.
 QCoro::Task<std::optional<DesktopApplication>>
-chooseApplication(QWidget *window, std::function<void(const QUrl &)> validate = {});
+chooseApplication(QWidget *window, std::function<void(const QUrl &)> validate = {}, QString message = {});
 
 } // namespace kestrova::AppPicker
