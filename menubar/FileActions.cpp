@@ -19,8 +19,11 @@
 #include "ui-kit/menus/CallbackMenuItem.h"
 #include "ui-kit/menus/KvMenu.h"
 #include "ui-kit/menus/MenuBuilding.h"
+#include "ui-kit/menus/OpenWithMenu.h"
+#include "ui-kit/menus/ShareMenu.h"
 #include "ui-kit/utilities/AttributedTextHelpers.h"
 #include "ui-kit/utilities/MenuText.h"
+#include "ui-kit/utilities/SystemServices.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -115,7 +118,11 @@ void openFileEntry(const QUrl &url, bool isFolder, bool isReadable) {
 }
 
 void showMoreInfo(const QUrl &url) {
-    presentResult(platform::Workspace::shared().showProperties(url));
+    try {
+        SystemServices::performService(QStringLiteral("Finder/Show Info"), {url});
+    } catch (const Error &error) {
+        presentAsModal(error);
+    }
 }
 
 std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url, const std::shared_ptr<FolderController> &) {
@@ -143,6 +150,7 @@ std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url, const std::shared_p
     auto copyPathItem = addCallbackItem(*menu, QStringLiteral("Copy Path"), [url] { copyPath(url); });
     copyPathItem->setAlternate(true);
     copyPathItem->setKeyEquivalentModifierMask(platform::Modifier::option);
+    addShareItem(*menu, {url});
     menu->addSeparator();
     auto moreInfo = addHiddenAlternate(
         *menu, QStringLiteral("Show More Info"), [url] { showMoreInfo(url); }, platform::Modifier::option);
@@ -181,6 +189,7 @@ void installFileActions() {
     hooks.fileSubmenu = fileSubmenu;
     hooks.showInfo = showMoreInfo;
     hooks.addMissingAccessItems = addMissingAccessHelp;
+    hooks.addOpenWithItem = [](platform::Menu &menu, const QUrl &url) { addOpenWithItem(menu, url); };
     FolderMenuHooks::setShared(std::move(hooks));
 }
 

@@ -2,11 +2,14 @@
 
 #include "menubar/FileActions.h"
 
+#include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
 #include "platform/KeyboardState.h"
 #include "platform/Menu.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/FakeApplicationRegistry.h"
 #include "platform/testing/FakeKeyboardState.h"
+#include "platform/testing/FakeSharingServices.h"
 #include "platform/testing/InMemoryPasteboard.h"
 #include "platform/testing/RecordingWorkspace.h"
 #include "platform/testing/ScriptedPresenters.h"
@@ -50,6 +53,9 @@ TEST_F(FileActionsTest, SubmenuOrderAndOptionAlternates) {
                                            "-----\n"
                                            "\"Copy\"\n"
                                            "\"Copy Path\" [alternate Option]\n"
+                                           "\"Share\" >\n"
+                                           "  -----\n"
+                                           "  \"Nothing to Share\" [disabled]\n"
                                            "-----\n"
                                            "<empty view> [disabled]\n"
                                            "\"Show More Info\" [alternate Option]\n"))
@@ -159,6 +165,62 @@ TEST_F(FileActionsTest, InstalledHooksGiveMissingAccessHelp) {
     EXPECT_TRUE(FolderMenuHooks::shared().fileSubmenu);
     EXPECT_TRUE(FolderMenuHooks::shared().openEntry);
     EXPECT_TRUE(FolderMenuHooks::shared().showInfo);
+}
+
+TEST_F(FileActionsTest, OpenWithShareAndShowMoreInfoReachTheirServices) {
+    ScopedFakeApplicationRegistry applications;
+    ScopedFakeSharingServices sharing;
+    const platform::Application editor{QStringLiteral("editor.desktop"),
+                                       QStringLiteral("Editor"),
+                                       QUrl::fromLocalFile(QStringLiteral("/apps/editor.desktop")),
+                                       {}};
+    const platform::Application viewer{QStringLiteral("viewer.desktop"),
+                                       QStringLiteral("Viewer"),
+                                       QUrl::fromLocalFile(QStringLiteral("/apps/viewer.desktop")),
+                                       {}};
+    applications.registry().applicationsForAnyItem = {editor, viewer};
+    auto email = std::make_shared<RecordingSharingService>(QStringLiteral("Email"));
+    sharing.services().services = {email};
+    installFileActions();
+
+    const QUrl file = makeFile(QStringLiteral("a b.txt"));
+    auto menu = fileSubmenu(file, controller);
+    auto &openWith = item(*menu, QStringLiteral("Open With"));
+    ASSERT_TRUE(openWith.hasSubmenu());
+    openWith.submenu()->menuNeedsUpdate();
+    openWith.submenu()->menuWillOpen();
+    EXPECT_EQ(openWith.submenu()->dump(),
+              QStringLiteral("\"Editor\"\n-----\n\"Viewer\"\n-----\n\"Other…\"\n"));
+    item(*openWith.submenu(), QStringLiteral("Viewer")).performAction();
+    ASSERT_TRUE(processEventsUntil([&] { return !applications.registry().opened.empty(); }));
+    EXPECT_EQ(applications.registry().opened[0], std::make_pair(url::localPath(file), viewer.url));
+
+    auto &share = item(*menu, QStringLiteral("Share"));
+    ASSERT_TRUE(share.hasSubmenu());
+    item(*share.submenu(), QStringLiteral("Email")).performAction();
+    ASSERT_EQ(email->performed.size(), 1U);
+    EXPECT_EQ(email->performed[0], std::vector<QUrl>{file});
+
+    // The subfolder header's hook lists a folder's applications without setting the first apart.
+    platform::Menu header;
+    FolderMenuHooks::shared().addOpenWithItem(header, url());
+    ASSERT_EQ(header.numberOfItems(), 1U);
+    header.items()[0]->submenu()->menuNeedsUpdate();
+    header.items()[0]->submenu()->menuWillOpen();
+    EXPECT_EQ(header.items()[0]->submenu()->dump(),
+              QStringLiteral("\"Editor\"\n\"Viewer\"\n-----\n\"Other…\"\n"));
+
+    // "Show More Info" and the header's "Get Info" show the properties; a failure is presented.
+    FolderMenuHooks::shared().showInfo(url());
+    EXPECT_EQ(workspace.workspace().requests.back(), std::make_pair(QStringLiteral("showProperties"), url()));
+    workspace.workspace().result =
+        platform::WorkspaceResult::failed(QStringLiteral("“a b.txt” no longer exists."));
+    item(*menu, QStringLiteral("Show More Info")).performAction();
+    EXPECT_EQ(workspace.workspace().requests.back(), std::make_pair(QStringLiteral("showProperties"), file));
+    ASSERT_TRUE(processEventsUntil([&] { return !presenters.alerts().shownAlerts().empty(); }));
+    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
+              QStringLiteral("“a b.txt” no longer exists."));
+    EXPECT_TRUE(pasteboard.pasteboard().pasteboardItems().empty());
 }
 
 } // namespace
