@@ -105,7 +105,8 @@ TEST_F(OpenWithMenuTest, OpensWithRealPathBytesAndPresentsEveryFailure) {
     auto menu = openWithMenu(awkward);
     itemTitled(*menu, QStringLiteral("Viewer")).performAction();
     ASSERT_TRUE(processEventsUntil([&] { return !registry.opened.empty(); }));
-    EXPECT_EQ(registry.opened[0].first, QFile::encodeName(path(QString())) + "caf\xE9 #1.txt");
+    EXPECT_EQ(registry.opened[0].first,
+              QFile::encodeName(path(QStringLiteral("x"))).chopped(1) + "caf\xE9 #1.txt");
     EXPECT_EQ(registry.opened[0].second, viewer.url);
     EXPECT_TRUE(presenters.alerts().shownAlerts().empty());
 

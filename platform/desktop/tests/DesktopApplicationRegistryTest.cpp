@@ -29,6 +29,8 @@ TEST(DesktopApplicationRegistryTest, ListsTheDefaultFirstAndLaunchesWithThePathB
         writeTextFile(applications + QStringLiteral("/org.example.Broken.desktop"),
                       "[Desktop Entry]\nType=Application\nName=Broken\nMimeType=text/plain;\n"
                       "Exec=/nonexistent/kestrova-test-program %f\n");
+    registerApplications("text/plain",
+                         "org.example.Writer.desktop;org.example.Reader.desktop;org.example.Broken.desktop;");
     setDefaultApplication("text/plain", "org.example.Reader.desktop");
 
     const QByteArray path = QFile::encodeName(scratch.path()) + "/caf\xE9 'quoted'.txt";

@@ -33,6 +33,16 @@ inline QString writeRecorder(const QString &folder, const QString &output) {
                          /*executable=*/true);
 }
 
+// Records that the entries open `mimeType`: GIO reads these links from the folder's cache, not from the
+// entries' own MimeType lines.
+inline void registerApplications(const QByteArray &mimeType, const QByteArray &desktopFileIds) {
+    QFile cache(applicationsFolder() + QStringLiteral("/mimeinfo.cache"));
+    ASSERT_TRUE(cache.open(QIODevice::Append));
+    if (cache.size() == 0)
+        cache.write("[MIME Cache]\n");
+    cache.write(mimeType + '=' + desktopFileIds + '\n');
+}
+
 // Makes `desktopFileId` the user's default for the MIME type (or scheme handler type).
 inline void setDefaultApplication(const QByteArray &mimeType, const QByteArray &desktopFileId) {
     const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
