@@ -1,0 +1,7 @@
+#include "AsyncSequenceValueSignals.h"
+
+namespace kestrova {
+
+AsyncSequenceValueSignals::~AsyncSequenceValueSignals() = default;
+
+} // namespace kestrova
