@@ -6,6 +6,7 @@
 #include "platform/desktop/MenuPresenter_p.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -76,6 +77,19 @@ QColor resolvedColor(const TextColor &color, const QPalette &palette) {
     }
     }
     return {};
+}
+
+// With KESTROVA_MENU_DUMP naming a file, every menu shown is appended to it as the model dump, so an
+// end-to-end run can read what a screenshot shows. Off (and free) without the variable.
+void appendMenuDump(const Menu &menu) {
+    const QString path = qEnvironmentVariable("KESTROVA_MENU_DUMP");
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        return;
+    const QString text = QStringLiteral("menu \"%1\"\n%2\n").arg(menu.title(), menu.dump());
+    file.write(text.toUtf8());
 }
 
 } // namespace
@@ -258,6 +272,7 @@ void MenuPresenter::menuAboutToShow(PresentedMenu *menu) {
     if (const auto model = menu->model().lock()) {
         model->menuNeedsUpdate();
         model->menuWillOpen();
+        appendMenuDump(*model);
     }
     populate(menu);
 }

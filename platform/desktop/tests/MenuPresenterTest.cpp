@@ -4,11 +4,13 @@
 #include "platform/testing/EventLoop.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidgetAction>
 
@@ -318,4 +320,37 @@ TEST(MenuPresenterTest, DroppedModelsAndOutsidePresses) {
     EXPECT_EQ(pressedAt, shown ? shown->mapToGlobal(outside) : pressedAt);
     EXPECT_FALSE(ran);
     EXPECT_FALSE(fixture.presenter.isOpen());
+}
+
+TEST(MenuPresenterTest, ShownMenusAreDumpedOnlyWhenTheVariableNamesAFile) {
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    const QString path = directory.filePath(QStringLiteral("menus.txt"));
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>(QStringLiteral("Music"));
+    addItem(*menu, QStringLiteral("song.ogg"));
+    auto holder = addItem(*menu, QStringLiteral("Albums"));
+    holder->setLazySubmenu(std::make_shared<Menu>(QStringLiteral("Albums")), {.build = [] {
+                               auto built = std::make_shared<Menu>(QStringLiteral("Albums"));
+                               addItem(*built, QStringLiteral("first.ogg"));
+                               return built;
+                           }});
+
+    qunsetenv("KESTROVA_MENU_DUMP");
+    fixture.open(menu);
+    fixture.presenter.close();
+    EXPECT_FALSE(QFile::exists(path));
+
+    qputenv("KESTROVA_MENU_DUMP", QFile::encodeName(path));
+    QMenu *shown = fixture.open(menu);
+    openSubmenu(shown, shown->actions().at(1));
+    fixture.presenter.close();
+    qunsetenv("KESTROVA_MENU_DUMP");
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    // Each opening in turn, the submenu already built when it is written.
+    EXPECT_EQ(text, QStringLiteral("menu \"Music\"\n\"song.ogg\"\n\"Albums\" > (not built)\n\n"
+                                   "menu \"Albums\"\n\"first.ogg\"\n\n"));
 }
