@@ -2,6 +2,7 @@
 
 #include "platform/Alert.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGridLayout>
@@ -45,8 +46,10 @@ std::unique_ptr<QFileDialog> FileDialogOpenPanelPresenter::makeFileDialog(const 
     }
     if (!panel.canCreateDirectories)
         dialog->setOption(QFileDialog::ReadOnly, true);
-    if (panel.directoryUrl.isLocalFile())
-        dialog->setDirectory(panel.directoryUrl.toLocalFile());
+    // Without a starting folder the dialog would open in the process's working directory, which for a
+    // tray application started by the session means nothing to the user: start at home instead.
+    dialog->setDirectory(panel.directoryUrl.isLocalFile() ? panel.directoryUrl.toLocalFile()
+                                                          : QDir::homePath());
     if (!panel.prompt.isEmpty())
         dialog->setLabelText(QFileDialog::Accept, panel.prompt);
     dialog->setWindowTitle(panel.message.isEmpty() ? panel.title : panel.message);

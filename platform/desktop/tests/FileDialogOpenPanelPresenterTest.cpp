@@ -43,6 +43,8 @@ TEST(FileDialogOpenPanelPresenterTest, DialogFollowsThePanel) {
     const auto filesDialog = FileDialogOpenPanelPresenter::makeFileDialog(files);
     EXPECT_EQ(filesDialog->fileMode(), QFileDialog::ExistingFiles);
     EXPECT_FALSE(filesDialog->testOption(QFileDialog::ReadOnly));
+    // No starting folder: home, not wherever the process happened to be started.
+    EXPECT_EQ(QDir(filesDialog->directory()).canonicalPath(), QDir(QDir::homePath()).canonicalPath());
 }
 
 TEST(FileDialogOpenPanelPresenterTest, ShouldEnableGreysOutRejectedItems) {
