@@ -16,6 +16,7 @@
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
+#include "store/ShortkeelHandlers.h"
 
 #include <QApplication>
 
@@ -48,6 +49,7 @@ int main(int argc, char **argv) {
     hooks.addAppSection = [](platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
         MainMenuBarItem::appSection(std::move(folders), menu);
     };
+    hooks.dispatchShortcutKeyDown = &Shortkeel::handleOnKeyDown;
     FolderMenuHooks::setShared(std::move(hooks));
     installFileActions();
 
