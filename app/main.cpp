@@ -20,6 +20,7 @@
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
+#include "store/ShortkeelHandlers.h"
 
 #include <QApplication>
 
@@ -55,6 +56,7 @@ int main(int argc, char **argv) {
     hooks.addAppSection = [](platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
         MainMenuBarItem::appSection(std::move(folders), menu);
     };
+    hooks.dispatchShortcutKeyDown = &Shortkeel::handleOnKeyDown;
     FolderMenuHooks::setShared(std::move(hooks));
     installFileActions();
 

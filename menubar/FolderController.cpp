@@ -3,6 +3,7 @@
 #include "FolderContentsMenu.h"
 #include "FolderMenuItems_p.h"
 #include "FolderMenuShortcuts.h"
+#include "ScreenHooks.h"
 
 #include "foundation/AlertBuilder.h"
 #include "foundation/ErrorPresentation.h"
@@ -94,6 +95,10 @@ std::shared_ptr<platform::MenuItem> addHiddenAlternate(platform::Menu &menu, con
     item->setAlternate(true);
     item->setKeyEquivalentModifierMask(modifier);
     return item;
+}
+
+std::shared_ptr<platform::MenuItem> addUnavailableItem(platform::Menu &menu, const QString &title) {
+    return addCallbackItem(menu, title + QStringLiteral(" (not available yet)"), [] {}, {.isEnabled = false});
 }
 
 void addMissingAccessItems(platform::Menu &menu) {
@@ -271,13 +276,17 @@ std::shared_ptr<KvMenu> FolderController::moreMenu() {
                     },
                     {.key = QStringLiteral("o"), .isEnabled = url.has_value()});
     menu->addSeparator();
-    addCallbackItem(*menu, QStringLiteral("Configure Folder…"),
-                    [weak] {
-                        if (const auto controller = weak.lock())
-                            controller->setConfigureWindowPresented(true);
-                    },
-                    {.key = QStringLiteral(","),
-                     .keyModifiers = platform::Modifier::command | platform::Modifier::shift});
+    // The status item showing this menu opens the window once the flag is up, through the same hook.
+    if (ScreenHooks::shared().showFolderConfiguration)
+        addCallbackItem(*menu, QStringLiteral("Configure Folder…"),
+                        [weak] {
+                            if (const auto controller = weak.lock())
+                                controller->setConfigureWindowPresented(true);
+                        },
+                        {.key = QStringLiteral(","),
+                         .keyModifiers = platform::Modifier::command | platform::Modifier::shift});
+    else
+        addUnavailableItem(*menu, QStringLiteral("Configure Folder…"));
     addCallbackItem(*menu, QStringLiteral("Remove Folder…"),
                     [current] { startTask(confirmAndRemoveFolder(current)); });
     menu->addSeparator();

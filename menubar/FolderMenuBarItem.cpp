@@ -3,6 +3,7 @@
 #include "FolderController.h"
 
 #include "store/DefaultsKeys.h"
+#include "store/ShortkeelHandlers.h"
 #include "ui-kit/menus/KvMenu.h"
 #include "ui-kit/utilities/UrlOpener.h"
 
@@ -49,9 +50,27 @@ FolderMenuBarItem::FolderMenuBarItem(platform::Binding<Folder> folder,
         if (isOpen != m_coordinator->menu()->isOpen())
             m_coordinator->update(m_coordinator->item());
     });
+    m_configureSubscription = m_controller->observeConfigureWindowPresented(
+        [this](bool isPresented) { setConfigureWindowPresented(isPresented); });
+    const Shortkeel::Name shortcutName(Defaults::Serializable<QUuid>::canonicalText(folder.get().id));
+    m_shortcutSubscription = Shortkeel::onKeyDown(shortcutName, [controller = std::weak_ptr(m_controller)] {
+        const auto strong = controller.lock();
+        if (!strong)
+            return;
+        // What a click with no mouse button held does: access first, then the menu.
+        Folder::startAccessingSecurityScopedResources();
+        strong->setMenuOpen(true);
+    });
 }
 
 FolderMenuBarItem::~FolderMenuBarItem() = default;
+
+void FolderMenuBarItem::setConfigureWindowPresented(bool isPresented) {
+    if (isPresented)
+        m_configureWindow.show(m_controller->folderBinding(), m_controller);
+    else
+        m_configureWindow.close();
+}
 
 void FolderMenuBarItem::render(const Folder &folder) {
     m_coordinator->update(makeItem(folder, m_controller));

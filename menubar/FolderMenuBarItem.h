@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderConfigurationWindow.h"
 #include "MenuBarItem.h"
 
 #include "platform/Binding.h"
@@ -23,7 +24,8 @@ platform::Binding<std::vector<Folder>> storedFoldersBinding();
 
 // The status item of one visible folder: its icon and/or title in the folder's colours. A plain click opens
 // the folder's menu (built by its FolderController); a right click, Control-click or Option-click opens the
-// folder in the file manager instead. Main thread only.
+// folder in the file manager instead. The folder's global shortcut (named by its id) opens the menu too, and
+// the folder's configuration window shows while the controller asks for it. Main thread only.
 class FolderMenuBarItem {
 public:
     FolderMenuBarItem(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
@@ -43,9 +45,14 @@ public:
     MenuBarItemCoordinator &coordinator() const { return *m_coordinator; }
 
 private:
+    void setConfigureWindowPresented(bool isPresented);
+
     std::shared_ptr<FolderController> m_controller;
     std::unique_ptr<MenuBarItemCoordinator> m_coordinator;
     platform::Subscription m_menuOpenSubscription;
+    platform::Subscription m_configureSubscription;
+    platform::Subscription m_shortcutSubscription;
+    FolderConfigurationWindow m_configureWindow;
 };
 
 } // namespace kestrova

@@ -19,6 +19,9 @@ std::shared_ptr<platform::MenuItem> addHiddenAlternate(platform::Menu &menu, con
                                                        std::function<void()> action,
                                                        platform::Modifier modifier);
 
+// A disabled row standing where a window this build lacks would open: "<title> (not available yet)".
+std::shared_ptr<platform::MenuItem> addUnavailableItem(platform::Menu &menu, const QString &title);
+
 // The missing-access help from the hooks, or one disabled line when none is installed.
 void addMissingAccessItems(platform::Menu &menu);
 

@@ -2,16 +2,21 @@
 
 #include "FolderController.h"
 #include "FolderMenuBarItem.h"
+#include "FolderMenuItems_p.h"
+#include "ScreenHooks.h"
 
+#include "foundation/AlertBuilder.h"
 #include "foundation/ErrorPresentation.h"
 #include "foundation/KitHelpers.h"
 #include "foundation/KvApp.h"
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"
 #include "store/DefaultsObservation.h"
+#include "store/ShortkeelHandlers.h"
 #include "ui-kit/menus/CallbackMenuItem.h"
 #include "ui-kit/menus/KvMenu.h"
 #include "ui-kit/menus/MenuBuilding.h"
+#include "ui-kit/utilities/AttributedTextHelpers.h"
 #include "ui-kit/utilities/UrlOpener.h"
 #include "ui-kit/windows/DirectoryPicker.h"
 
@@ -53,9 +58,27 @@ QCoro::Task<> runAddFolder(platform::Binding<std::vector<Folder>> folders) {
     }
 }
 
-// Shown where a window of a later version would open: visible, but plainly not yet there.
-void addUnavailableItem(KvMenu &menu, const QString &title) {
-    addCallbackItem(menu, QStringLiteral("%1 (not available yet)").arg(title), [] {}, {.isEnabled = false});
+// The user guide; every help link is one of its anchors.
+constexpr auto kHelpPageAddress = "https://kestrova.org/help";
+
+void startTask(QCoro::Task<> task) {
+    QCoro::connect(std::move(task), QCoreApplication::instance(), [] {});
+}
+
+QCoro::Task<> runAboutAlert() {
+    if (const auto activate = KvApp::hooks().activateApplication)
+        activate();
+    const auto alert = std::make_shared<platform::Alert>(makeAlert(AlertOptions{
+        .title = KvApp::name(),
+        .message = QStringLiteral("Version ") + KvApp::versionWithBuild(),
+        .style = platform::Alert::Style::informational,
+    }));
+    co_await platform::AlertPresenter::shared().run(alert);
+}
+
+// A plain item (no action of its own) whose submenu `build` fills.
+void addSubmenuItem(KvMenu &menu, const QString &title, const std::function<void(KvMenu &)> &build) {
+    withSubmenu(*menu.addItem(std::make_shared<platform::MenuItem>(title)), build);
 }
 
 } // namespace
@@ -67,11 +90,26 @@ MainMenuBarItem::MainMenuBarItem(platform::Binding<std::vector<Folder>> folders,
     m_iconObservation = Defaults::observe(
         std::vector<std::reference_wrapper<const Defaults::AnyKey>>{Defaults::Keys::menuBarItemIcon()}, {},
         [this] { m_coordinator->update(makeItem()); });
+    // Folders in the menu only: otherwise the shortcut belongs to nobody here.
+    if (m_showFoldersInMenu)
+        m_toggleMenuSubscription =
+            Shortkeel::onKeyDown(Shortkeel::Name::toggleMenu(), [this] { setMenuOpen(true); });
 }
 
 MainMenuBarItem::~MainMenuBarItem() {
+    m_self.reset();
     if (m_iconObservation)
         m_iconObservation->invalidate();
+}
+
+void MainMenuBarItem::setMenuOpen(bool isOpen) {
+    m_isMenuOpen = isOpen;
+    // The status item applies the open state with its next value.
+    m_coordinator->update(m_coordinator->item());
+}
+
+QUrl MainMenuBarItem::helpPageURL(const QString &anchor) {
+    return QUrl(QString::fromLatin1(kHelpPageAddress) + anchor);
 }
 
 MenuBarItem MainMenuBarItem::makeItem() {
@@ -87,6 +125,20 @@ MenuBarItem MainMenuBarItem::makeItem() {
 }
 
 void MainMenuBarItem::buildMenu(KvMenu &menu) {
+    buildMenu(menu, KvApp::isFirstLaunch());
+}
+
+void MainMenuBarItem::buildMenu(KvMenu &menu, bool isFirstLaunch) {
+    if (isFirstLaunch) {
+        const platform::AttributedText hint(QStringLiteral("Add a folder to get started"));
+        auto item = menu.addItem(std::make_shared<platform::MenuItem>());
+        item->setAttributedTitle(withFont(hint, boldFont(fontOf(hint))));
+        item->setEnabled(false);
+        menu.addSeparator();
+        addCallbackItem(menu, QStringLiteral("Guide"),
+                        [] { UrlOpener::open(helpPageURL(QStringLiteral("#guide"))); });
+        menu.addSeparator();
+    }
     menu.addSeparator();
     const std::vector<Folder> folders = m_folders.get();
     const bool anyVisible =
@@ -114,9 +166,11 @@ void MainMenuBarItem::buildMenu(KvMenu &menu) {
         std::weak_ptr<KvMenu> weakMenu = folderMenu;
         setLazySubmenu(
             *item, true,
-            [weakController](bool isOpen) {
-                if (auto strong = weakController.lock())
-                    strong->setMenuOpen(isOpen);
+            // A presenter may hold the menu past this item's life: the handler then does nothing.
+            [self = std::weak_ptr(m_self), weakController, folder](bool isOpen) {
+                const auto owner = self.lock();
+                if (auto strong = weakController.lock(); owner && strong)
+                    (*owner)->folderMenuOpenChanged(isOpen, strong, folder);
             },
             [weakController, weakMenu]() -> std::shared_ptr<platform::Menu> {
                 auto strongMenu = weakMenu.lock();
@@ -137,20 +191,158 @@ void MainMenuBarItem::buildMenu(KvMenu &menu) {
     withSubmenu(*more, [folders = m_folders](KvMenu &submenu) { appSection(folders, submenu); });
 }
 
+void MainMenuBarItem::folderMenuOpenChanged(bool isOpen, const std::shared_ptr<FolderController> &controller,
+                                            const Folder &folder) {
+    if (isOpen) {
+        if (controller != m_currentFolderController) {
+            m_currentFolderController = controller;
+            m_configureSubscription = controller->observeConfigureWindowPresented(
+                [this](bool isPresented) { setConfigureWindowPresented(isPresented); });
+            // A controller that asks for no window closes the one of the folder before.
+            setConfigureWindowPresented(controller->isConfigureWindowPresented());
+        }
+        m_currentFolderID = folder.id;
+    }
+    controller->setMenuOpen(isOpen);
+}
+
+void MainMenuBarItem::setConfigureWindowPresented(bool isPresented) {
+    if (!m_showFoldersInMenu)
+        return;
+    if (!isPresented) {
+        m_configureWindow.close();
+        return;
+    }
+    // The folder may have been removed since its submenu opened: then there is nothing to configure.
+    if (const auto binding = m_currentFolderID ? folderBinding(*m_currentFolderID) : std::nullopt)
+        m_configureWindow.show(*binding, m_currentFolderController);
+}
+
+std::optional<platform::Binding<Folder>> MainMenuBarItem::folderBinding(const QUuid &id) const {
+    for (const Folder &folder : m_folders.get()) {
+        if (folder.id == id)
+            return folderElementBinding(folder, m_folders);
+    }
+    return std::nullopt;
+}
+
 void MainMenuBarItem::appSection(platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
+    appSection(std::move(folders), menu, KvApp::isDebugMode());
+}
+
+void MainMenuBarItem::appSection(platform::Binding<std::vector<Folder>> folders, KvMenu &menu,
+                                 bool isDebugMode) {
     addCallbackItem(menu, QStringLiteral("Add Folder…"), [folders] { addFolder(folders); },
                     {.key = QStringLiteral("a")});
+    if (!folders.get().empty()) {
+        menu.addSeparator();
+        addSubmenuItem(menu, QStringLiteral("Folders"),
+                       [folders](KvMenu &submenu) { buildFoldersSubmenu(folders, submenu); });
+    }
     menu.addSeparator();
     addCallbackItem(menu, QStringLiteral("Send Feedback…"),
                     [] { UrlOpener::open(KvApp::feedbackPageURL()); });
     menu.addSeparator();
-    addUnavailableItem(menu, QStringLiteral("Settings…"));
+    if (KvApp::hooks().showSettingsWindow)
+        addCallbackItem(menu, QStringLiteral("Settings…"), [] { KvApp::showSettingsWindowAsync(); },
+                        {.key = QStringLiteral(",")});
+    else
+        addUnavailableItem(menu, QStringLiteral("Settings…"));
+    menu.addItem(std::make_shared<platform::MenuItem>(QStringLiteral("More")))->setSubmenu(moreMenu());
+    menu.addSeparator();
+    if (isDebugMode) {
+        if (const auto &show = ScreenHooks::shared().showDebugWindow)
+            addCallbackItem(menu, QStringLiteral("Debug"), [show] { show(); });
+        else
+            addUnavailableItem(menu, QStringLiteral("Debug"));
+    }
     menu.addSeparator();
     addQuitItem(menu);
 }
 
+void MainMenuBarItem::buildFoldersSubmenu(platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
+    addHeader(menu, QStringLiteral("Show"), /*hasSeparator=*/true);
+    const std::vector<Folder> list = folders.get();
+    for (const Folder &folder : list) {
+        const auto binding = folderElementBinding(folder, folders);
+        auto item = addCallbackItem(menu, folder.title(), [binding] {
+            Folder changed = binding.get();
+            changed.isVisible = !changed.isVisible;
+            binding.set(changed);
+            KvApp::startRelaunch();
+        });
+        item->setState(folder.isVisible ? platform::MenuItem::State::on : platform::MenuItem::State::off);
+        item->setImage(folder.nsImage().image());
+    }
+    menu.addSeparator();
+    const bool anyHidden =
+        std::any_of(list.begin(), list.end(), [](const Folder &folder) { return !folder.isVisible; });
+    const bool anyVisible =
+        std::any_of(list.begin(), list.end(), [](const Folder &folder) { return folder.isVisible; });
+    addCallbackItem(menu, QStringLiteral("Show All"), [folders] { setAllFoldersVisible(true, folders); },
+                    {.isEnabled = anyHidden});
+    addCallbackItem(menu, QStringLiteral("Hide All"), [folders] { setAllFoldersVisible(false, folders); },
+                    {.isEnabled = anyVisible});
+}
+
+void MainMenuBarItem::setAllFoldersVisible(bool isVisible, platform::Binding<std::vector<Folder>> folders) {
+    // One write: the status items follow the stored list on their own.
+    auto list = folders.get();
+    for (Folder &folder : list)
+        folder.isVisible = isVisible;
+    folders.set(list);
+}
+
+std::shared_ptr<KvMenu> MainMenuBarItem::moreMenu() {
+    auto menu = KvMenu::create();
+    addCallbackItem(*menu, QStringLiteral("About"), [] { showAboutAlert(); });
+    menu->addSeparator();
+    menu->addSeparator();
+    addSubmenuItem(*menu, QStringLiteral("FAQ"), [](KvMenu &submenu) { faqMenu(submenu); });
+    addCallbackItem(*menu, QStringLiteral("Tips"),
+                    [] { UrlOpener::open(helpPageURL(QStringLiteral("#tips"))); });
+    addWebsiteItem(*menu, KvApp::website());
+    return menu;
+}
+
+void MainMenuBarItem::faqMenu(KvMenu &menu) {
+    const auto addHelpItem = [&menu](const QString &title, const QString &anchor) {
+        addCallbackItem(menu, title, [anchor] { UrlOpener::open(helpPageURL(anchor)); });
+    };
+    addHelpItem(QStringLiteral("How can I show specific files and folders from various places?"),
+                QStringLiteral("#show-specific-items"));
+    addHelpItem(QStringLiteral("How can I show multiple folders at the top level in a single menu?"),
+                QStringLiteral("#show-multiple-folders"));
+    addHelpItem(QStringLiteral("How can I copy the file path or image dimensions?"),
+                QStringLiteral("#copy-file-path"));
+    addHelpItem(QStringLiteral("How can I use this as an app launcher?"), QStringLiteral("#app-launcher"));
+    addHelpItem(
+        QStringLiteral("How can I show certain folders in the menu bar depending on what I'm working on?"),
+        QStringLiteral("#faq-shortcuts"));
+    addHelpItem(QStringLiteral("The app I want does not show up in the “Open With” menu for a folder"),
+                QStringLiteral("#folder-open-with"));
+    addHelpItem(QStringLiteral("How is this better than having folders in the Dock?"),
+                QStringLiteral("#dock-folders"));
+    addCallbackItem(menu, QStringLiteral("The file opens as read-only"), [] { showReadOnlyBugAlert(); });
+    addHelpItem(QStringLiteral("More…"), QStringLiteral("#faq"));
+}
+
+void MainMenuBarItem::showReadOnlyBugAlert() {
+    platform::Alert alert = makeAlert(AlertOptions{
+        .title = QStringLiteral("This is an operating system bug"),
+        .message =
+            QStringLiteral("This was fixed by Kestrova, but you, unfortunately, need to remove and add "
+                           "the folder again for the fix to apply."),
+    });
+    platform::AlertPresenter::shared().runModal(alert);
+}
+
+void MainMenuBarItem::showAboutAlert() {
+    startTask(runAboutAlert());
+}
+
 void MainMenuBarItem::addFolder(platform::Binding<std::vector<Folder>> folders) {
-    QCoro::connect(runAddFolder(std::move(folders)), QCoreApplication::instance(), [] {});
+    startTask(runAddFolder(std::move(folders)));
 }
 
 void MainMenuBarItem::addFolder(const QUrl &url, platform::Binding<std::vector<Folder>> folders) {

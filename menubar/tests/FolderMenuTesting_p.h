@@ -2,6 +2,7 @@
 
 #include "menubar/FolderController.h"
 #include "menubar/FolderMenuHooks.h"
+#include "menubar/ScreenHooks.h"
 
 #include "foundation/FileUrl.h"
 #include "platform/Binding.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QObject>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -23,7 +25,8 @@
 namespace kestrova::testing {
 
 // A real temporary folder stored as a menu-bar folder, with its controller. Tips are finished so that dumps
-// show only the rows under test, and the hooks are reset for every test.
+// show only the rows under test, and the hooks are reset for every test (with a stand-in configuration
+// window).
 class FolderMenuFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -32,6 +35,11 @@ protected:
                                 "tip_previewMenu_pressOptionKey6"})
             LimitedAppRuns::shared().finish(QString::fromLatin1(tip));
         FolderMenuHooks::setShared({});
+        // A build with configuration windows, so that "Configure Folder…" is offered.
+        ScreenHooks::setShared(
+            {.showFolderConfiguration = [](platform::Binding<Folder>, std::function<void()>) {
+                return std::make_shared<QObject>();
+            }});
         Defaults::set(Defaults::Keys::showIconsInMenu(), false);
         folder = Folder(QUuid::createUuid(), SandboxURLBookmark(BookmarkData::create(url())));
         folders = {folder};
@@ -44,6 +52,7 @@ protected:
     void TearDown() override {
         controller.reset();
         FolderMenuHooks::setShared({});
+        ScreenHooks::setShared({});
         Defaults::Keys::subfolderSortOrder().reset();
         Defaults::Keys::showIconsInMenu().reset();
         Defaults::Keys::showFileAndDirectorySubmenu().reset();

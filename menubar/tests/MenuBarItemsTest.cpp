@@ -2,11 +2,17 @@
 #include "menubar/FolderMenuBarItem.h"
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/MenuBarItems.h"
+#include "menubar/ScreenHooks.h"
+
+#include "foundation/JsonText.h"
+#include "platform/UserDefaults.h"
 
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"
+#include "store/ShortkeelHandlers.h"
+#include "store/testing/FakeShortcutService.h"
 #include "ui-kit/menus/KvMenu.h"
 
 #include <QDir>
@@ -129,7 +135,7 @@ TEST_F(MenuBarItemsTest, FoldersInOneMenuShowTheMainItemWithFolderSubmenus) {
     EXPECT_TRUE(items.mainItem()->showFoldersInMenu());
 
     KvMenu menu;
-    items.mainItem()->buildMenu(menu);
+    items.mainItem()->buildMenu(menu, /*isFirstLaunch=*/false);
     std::vector<QString> titles;
     for (const auto &item : menu.items())
         titles.push_back(item->isSeparator() ? QStringLiteral("-") : item->title());
@@ -195,4 +201,159 @@ TEST_F(MenuBarItemsTest, AddingAFolderAppendsANewVisibleFolder) {
     ASSERT_NE(settings, menu.items().end());
     EXPECT_FALSE((*settings)->isEnabled());
     EXPECT_TRUE((*settings)->title().contains(QStringLiteral("not available yet")));
+}
+
+namespace {
+
+// Records the configuration windows shown through the screen hooks; each lives while its item holds it.
+struct ConfigurationWindows {
+    ConfigurationWindows() {
+        ScreenHooks::setShared({.showFolderConfiguration = [this](platform::Binding<Folder> folder,
+                                                                  std::function<void()> didClose) {
+            auto window = std::make_shared<QObject>();
+            shown.push_back(folder.get().id);
+            windows.push_back(window);
+            closers.push_back(std::move(didClose));
+            return window;
+        }});
+    }
+    ~ConfigurationWindows() { ScreenHooks::setShared({}); }
+    bool isOpen(std::size_t index) const { return !windows.at(index).expired(); }
+
+    std::vector<QUuid> shown;
+    std::vector<std::weak_ptr<QObject>> windows;
+    std::vector<std::function<void()>> closers;
+};
+
+void storeShortcut(const QString &name, const Shortkeel::Shortcut &shortcut) {
+    platform::UserDefaults::standard()->setObject(
+        platform::PropertyListValue(QString::fromStdString(JsonText::encode(shortcut.toJson()))),
+        Shortkeel::Name(name).userDefaultsKey());
+}
+
+// Opens the lazy folder submenu of `item`, as the presenter does.
+void openSubmenu(const platform::MenuItem &item) {
+    item.submenu()->menuNeedsUpdate();
+    item.submenu()->menuWillOpen();
+}
+
+} // namespace
+
+TEST_F(MenuBarItemsTest, ToggleMenuOpensTheMainMenuOnceAndOnlyWithFoldersInIt) {
+    const Shortkeel::Shortcut toggle{12, 4096 | 512};
+    storeShortcut(QStringLiteral("toggleMenu"), toggle);
+    {
+        // Folders as items of their own (none stored): the shortcut is not this item's.
+        MenuBarItems items;
+        ASSERT_NE(items.mainItem(), nullptr);
+        Shortkeel::handleOnKeyDown(toggle);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(m_bar.item(0)->popUpCount, 0);
+    }
+
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{makeFolder(QStringLiteral("Alpha"))});
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
+    MenuBarItems items;
+    ASSERT_NE(items.mainItem(), nullptr);
+    const auto statusItem = m_bar.statusBar().created.back().lock();
+    Shortkeel::handleOnKeyDown(toggle);
+    ASSERT_TRUE(processEventsUntil([&] { return statusItem->isMenuOpen(); }));
+    EXPECT_EQ(statusItem->popUpCount, 1);
+    // Pressing it again while open changes nothing.
+    Shortkeel::handleOnKeyDown(toggle);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(statusItem->popUpCount, 1);
+
+    // Closed by hand, the menu stays closed through later updates of the item (a new icon, say).
+    statusItem->closeMenu();
+    items.mainItem()->coordinator().update(items.mainItem()->coordinator().item());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(statusItem->isMenuOpen());
+    EXPECT_EQ(statusItem->popUpCount, 1);
+
+    // And the shortcut opens it again.
+    Shortkeel::handleOnKeyDown(toggle);
+    ASSERT_TRUE(processEventsUntil([&] { return statusItem->isMenuOpen(); }));
+    EXPECT_EQ(statusItem->popUpCount, 2);
+    statusItem->closeMenu();
+    platform::UserDefaults::standard()->removeObject(Shortkeel::Name::toggleMenu().userDefaultsKey());
+}
+
+TEST_F(MenuBarItemsTest, TheMainItemShowsTheConfigurationOfTheFolderOpenedLast) {
+    ConfigurationWindows windows;
+    const Folder a = makeFolder(QStringLiteral("Alpha"));
+    const Folder b = makeFolder(QStringLiteral("Beta"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{a, b});
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
+    MenuBarItems items;
+    MainMenuBarItem &main = *items.mainItem();
+    KvMenu menu;
+    main.buildMenu(menu, /*isFirstLaunch=*/false);
+    const auto &itemA = *menu.items().at(1);
+    const auto &itemB = *menu.items().at(2);
+
+    openSubmenu(itemA);
+    EXPECT_EQ(main.currentFolderID(), a.id);
+    ASSERT_TRUE(main.currentFolderController());
+    EXPECT_TRUE(main.currentFolderController()->isMenuOpen());
+    main.currentFolderController()->setConfigureWindowPresented(true);
+    EXPECT_EQ(windows.shown, std::vector<QUuid>{a.id});
+    itemA.submenu()->menuDidClose();
+    EXPECT_EQ(main.currentFolderID(), a.id) << "kept after the submenu closes";
+
+    // Another folder's submenu closes the first window; its own choice shows the second folder.
+    openSubmenu(itemB);
+    EXPECT_EQ(main.currentFolderID(), b.id);
+    ASSERT_TRUE(processEventsUntil([&] { return !windows.isOpen(0); }));
+    main.currentFolderController()->setConfigureWindowPresented(true);
+    EXPECT_EQ(windows.shown, (std::vector<QUuid>{a.id, b.id}));
+
+    // Closing the window by hand lets "Configure Folder…" open it once more.
+    windows.closers.at(1)();
+    EXPECT_FALSE(main.currentFolderController()->isConfigureWindowPresented());
+    ASSERT_TRUE(processEventsUntil([&] { return !windows.isOpen(1); }));
+    main.currentFolderController()->setConfigureWindowPresented(true);
+    EXPECT_EQ(windows.shown, (std::vector<QUuid>{a.id, b.id, b.id}));
+    itemB.submenu()->menuDidClose();
+}
+
+TEST_F(MenuBarItemsTest, AFolderItemAnswersItsShortcutAndShowsItsConfiguration) {
+    kestrova::testing::ScopedFakeShortcutService shortcuts;
+    ConfigurationWindows windows;
+    Folder folder = makeFolder(QStringLiteral("Docs"));
+    const Shortkeel::Shortcut shortcut{40, 768};
+    storeShortcut(folder.id.toString(QUuid::WithoutBraces).toUpper(), shortcut);
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    EXPECT_TRUE(shortcuts.service().hotKeys.contains(shortcut));
+    const auto statusItem = m_bar.item(0);
+
+    Shortkeel::handleOnKeyDown(shortcut);
+    ASSERT_TRUE(processEventsUntil([&] { return statusItem->isMenuOpen(); }));
+    statusItem->closeMenu();
+
+    const auto controller = items.folderItem(folder.id)->folderController();
+    controller->setConfigureWindowPresented(true);
+    EXPECT_EQ(windows.shown, std::vector<QUuid>{folder.id});
+    controller->setConfigureWindowPresented(true);
+    EXPECT_EQ(windows.shown.size(), 1u) << "one window at a time";
+    windows.closers.at(0)();
+    EXPECT_FALSE(controller->isConfigureWindowPresented());
+    ASSERT_TRUE(processEventsUntil([&] { return !windows.isOpen(0); }));
+    controller->setConfigureWindowPresented(true);
+    EXPECT_EQ(windows.shown.size(), 2u);
+
+    // Hidden, the folder's item goes, and with it its window, its hot key and its listening.
+    folder.isVisible = false;
+    store(items, {folder});
+    EXPECT_TRUE(processEventsUntil([&] { return !windows.isOpen(1); }));
+    EXPECT_FALSE(shortcuts.service().hotKeys.contains(shortcut));
+    const int popUps = m_bar.statusBar().created.back().lock()->popUpCount;
+    Shortkeel::handleOnKeyDown(shortcut);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_bar.statusBar().created.back().lock()->popUpCount, popUps);
+    platform::UserDefaults::standard()->removeObject(
+        Shortkeel::Name(folder.id.toString(QUuid::WithoutBraces).toUpper()).userDefaultsKey());
 }
