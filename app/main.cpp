@@ -1,4 +1,5 @@
 #include "foundation/KvKit.h"
+#include "menubar/AppState.h"
 #include "menubar/FileActions.h"
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/MainMenuBarItem.h"
@@ -60,6 +61,8 @@ int main(int argc, char **argv) {
     FolderMenuHooks::setShared(std::move(hooks));
     installFileActions();
 
+    // The launch state first: its launch steps look for the status items a turn later.
+    AppState::shared();
     MenuBarItems menuBarItems;
     return QApplication::exec();
 }
