@@ -56,10 +56,14 @@ QCoro::Task<> StatusItemVisibility::check(std::weak_ptr<platform::StatusItem> st
         activate();
 
     // A panel that hides itself cannot be told from one that is missing, so there is no variant for it.
+    // Without a Settings window the second button would do nothing: it is left out.
+    QStringList buttons{QStringLiteral("OK")};
+    if (KvApp::hooks().showSettingsWindow)
+        buttons << QStringLiteral("Open Settings");
     const auto alert = std::make_shared<platform::Alert>(makeAlert(AlertOptions{
         .title = QStringLiteral("Menu Bar Item Did Not Appear"),
         .message = informativeText,
-        .buttons = {QStringLiteral("OK"), QStringLiteral("Open Settings")},
+        .buttons = buttons,
         .showsSuppressionButton = true,
         .suppressionButtonTitle = QStringLiteral("Do not show this again"),
     }));

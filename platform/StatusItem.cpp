@@ -24,7 +24,7 @@ bool StatusItem::isHiddenFromMenuBar() const {
     // Switched off is not pushed out.
     if (!isVisible())
         return false;
-    return !isTrayAvailable() || geometry().isEmpty();
+    return !isTrayAvailable() || (isGeometryKnown() && geometry().isEmpty());
 }
 
 StatusBar::~StatusBar() = default;

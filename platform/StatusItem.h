@@ -59,6 +59,9 @@ public:
     // Where the icon is on screen; empty when the tray does not say (or shows none).
     virtual QRect geometry() const = 0;
     virtual bool isTrayAvailable() const = 0;
+    // False where the tray never tells where its icons are (hosts that draw the icons themselves), so an
+    // empty geometry says nothing about the icon being shown.
+    virtual bool isGeometryKnown() const { return true; }
 
     // Meant to show, but there is no tray to show it in, or the tray gave it no place.
     bool isHiddenFromMenuBar() const;

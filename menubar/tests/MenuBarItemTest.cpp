@@ -215,6 +215,9 @@ TEST(MenuBarItemTest, HiddenFromMenuBarMeansNoTrayOrNoPlace) {
     EXPECT_FALSE(item->isHiddenFromMenuBar());
     item->trayGeometry = QRect();
     EXPECT_TRUE(item->isHiddenFromMenuBar());
+    item->geometryKnown = false;
+    EXPECT_FALSE(item->isHiddenFromMenuBar()) << "a host that keeps icon places to itself hides nothing";
+    item->geometryKnown = true;
     item->trayGeometry = QRect(0, 0, 22, 22);
     item->trayAvailable = false;
     EXPECT_TRUE(item->isHiddenFromMenuBar());

@@ -65,6 +65,9 @@ TEST_F(StatusItemVisibilityTest, VisibleItemGetsNoHint) {
 }
 
 TEST_F(StatusItemVisibilityTest, HiddenItemHintsEveryLaunchUntilTheBoxIsTicked) {
+    KvApp::ApplicationHooks hooks;
+    hooks.showSettingsWindow = [] {};
+    KvApp::setHooks(hooks);
     m_presenters.alerts().answer(alertFirstButtonReturn);
     check(m_hidden);
     ASSERT_EQ(m_presenters.alerts().shownAlerts().size(), 1u);
@@ -78,6 +81,7 @@ TEST_F(StatusItemVisibilityTest, HiddenItemHintsEveryLaunchUntilTheBoxIsTicked) 
     EXPECT_FALSE(isSuppressed());
 
     // A tray that gave the icon no place, with an extra text: shown again, and this time switched off.
+    KvApp::setHooks({});
     const auto unplaced = std::make_shared<FakeStatusItem>();
     m_presenters.alerts().answer([](Alert &shown) {
         shown.suppressionButtonChecked = true;
@@ -87,6 +91,8 @@ TEST_F(StatusItemVisibilityTest, HiddenItemHintsEveryLaunchUntilTheBoxIsTicked) 
     ASSERT_EQ(m_presenters.alerts().shownAlerts().size(), 2u);
     const QString text = m_presenters.alerts().shownAlerts().back().informativeText;
     EXPECT_TRUE(text.startsWith(QStringLiteral("The system tray did not show the icon.")));
+    EXPECT_EQ(buttonTitles(m_presenters.alerts().shownAlerts().back()), QStringList{QStringLiteral("OK")})
+        << "no Settings window, no button that would open it";
     EXPECT_TRUE(text.endsWith(QStringLiteral(" for the icon to appear.\n\nLook in the panel settings.")));
     EXPECT_TRUE(isSuppressed());
 

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QPalette>
 #include <QSystemTrayIcon>
@@ -135,6 +137,13 @@ QRect TrayStatusItem::geometry() const {
 
 bool TrayStatusItem::isTrayAvailable() const {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool TrayStatusItem::isGeometryKnown() const {
+    // Qt hands its icons to a status-notifier host whenever one is on the session bus; such a host draws
+    // them itself and never says where, so only the older embedding tray reports real places.
+    const auto *bus = QDBusConnection::sessionBus().interface();
+    return !(bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value());
 }
 
 std::shared_ptr<StatusItem> TrayStatusBar::createStatusItem() {

@@ -34,6 +34,7 @@ public:
     bool isMenuOpen() const override;
     QRect geometry() const override;
     bool isTrayAvailable() const override;
+    bool isGeometryKnown() const override;
 
     MenuPresenter &presenter() { return *m_presenter; }
     // Reports a click as the tray would (the outside-press hand-over and tests use it).

@@ -23,6 +23,7 @@ public:
     }
     QRect geometry() const override { return trayGeometry; }
     bool isTrayAvailable() const override { return trayAvailable; }
+    bool isGeometryKnown() const override { return geometryKnown; }
 
     // What the tray would report for a click.
     void click(const platform::StatusItemClick &click = {}) {
@@ -44,6 +45,7 @@ public:
     int closeCount = 0;
     QRect trayGeometry;
     bool trayAvailable = true;
+    bool geometryKnown = true;
 };
 
 // Makes FakeStatusItems and keeps a weak list of them, in order.
