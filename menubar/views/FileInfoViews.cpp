@@ -129,40 +129,46 @@ bool DragStartTracker::shouldStartDrag(const QPoint &position, Qt::MouseButtons 
     return true;
 }
 
-DragMeView::DragMeView(QUrl url, std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent)
+FileDragView::FileDragView(QUrl url, std::optional<platform::Binding<bool>> isMenuOpen, bool deferMenuClose,
+                           QWidget *parent)
     : QWidget(parent)
     , m_url(std::move(url))
     , m_isMenuOpen(std::move(isMenuOpen))
-    , m_icon(new QLabel) {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(menuItemPadding());
-    layout->addWidget(m_icon, 0, Qt::AlignHCenter);
-    m_icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+    , m_deferMenuClose(deferMenuClose) {
     setCursor(Qt::OpenHandCursor);
-    setToolTip(QStringLiteral("Drag to move or copy the file"));
-    setContentType(contentTypeNameForFileName(m_url.fileName()));
 }
 
-void DragMeView::setContentType(const QString &contentType) {
-    const QIcon icon = platform::FileIcons::iconForMimeType(contentType);
-    m_icon->setPixmap(icon.pixmap(QSize(kDragIconSide, kDragIconSide), devicePixelRatioF()));
-}
-
-void DragMeView::mousePressEvent(QMouseEvent *event) {
+void FileDragView::mousePressEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         m_tracker.press(event->position().toPoint());
     event->accept();
 }
 
-void DragMeView::mouseMoveEvent(QMouseEvent *event) {
+void FileDragView::mouseMoveEvent(QMouseEvent *event) {
     event->accept();
     if (m_tracker.shouldStartDrag(event->position().toPoint(), event->buttons()))
-        dragFileOutOfMenu(this, m_url, m_isMenuOpen, /*deferMenuClose=*/true);
+        dragFileOutOfMenu(this, m_url, m_isMenuOpen, m_deferMenuClose);
 }
 
-void DragMeView::mouseReleaseEvent(QMouseEvent *event) {
+void FileDragView::mouseReleaseEvent(QMouseEvent *event) {
     m_tracker.release();
     event->accept();
+}
+
+DragMeView::DragMeView(QUrl url, std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent)
+    : FileDragView(std::move(url), std::move(isMenuOpen), /*deferMenuClose=*/true, parent)
+    , m_icon(new QLabel) {
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(menuItemPadding());
+    layout->addWidget(m_icon, 0, Qt::AlignHCenter);
+    m_icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setToolTip(QStringLiteral("Drag to move or copy the file"));
+    setContentType(contentTypeNameForFileName(this->url().fileName()));
+}
+
+void DragMeView::setContentType(const QString &contentType) {
+    const QIcon icon = platform::FileIcons::iconForMimeType(contentType);
+    m_icon->setPixmap(icon.pixmap(QSize(kDragIconSide, kDragIconSide), devicePixelRatioF()));
 }
 
 void setFileInfo1View(platform::MenuItem &item, std::shared_ptr<FileDetails> details) {

@@ -66,14 +66,14 @@ private:
     std::optional<QPoint> m_pressPosition;
 };
 
-// The file's icon, 32 points large, that can be dragged out of the menu to drag the file itself.
-class DragMeView : public QWidget {
+// A view that drags the file at `url` out of its menu when the mouse moves far enough with the button held.
+class FileDragView : public QWidget {
     Q_OBJECT
 
 public:
-    DragMeView(QUrl url, std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent = nullptr);
-    // The icon by the file's MIME type, once known; until then the type its name suggests.
-    void setContentType(const QString &contentType);
+    FileDragView(QUrl url, std::optional<platform::Binding<bool>> isMenuOpen, bool deferMenuClose,
+                 QWidget *parent = nullptr);
+    const QUrl &url() const { return m_url; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -83,8 +83,22 @@ protected:
 private:
     QUrl m_url;
     std::optional<platform::Binding<bool>> m_isMenuOpen;
-    QLabel *m_icon;
+    bool m_deferMenuClose;
     DragStartTracker m_tracker;
+};
+
+// The file's icon, 32 points large, that can be dragged out of the menu to drag the file itself; the menu
+// closes on the next turn of the event loop.
+class DragMeView : public FileDragView {
+    Q_OBJECT
+
+public:
+    DragMeView(QUrl url, std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent = nullptr);
+    // The icon by the file's MIME type, once known; until then the type its name suggests.
+    void setContentType(const QString &contentType);
+
+private:
+    QLabel *m_icon;
 };
 
 } // namespace kestrova

@@ -5,7 +5,6 @@
 #include "ui-kit/views/HostingView.h"
 #include "ui-kit/views/QuickLookPreview.h"
 
-#include <QMouseEvent>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -14,9 +13,7 @@ namespace kestrova {
 
 PreviewScreen::PreviewScreen(QUrl url, FilePreviewContent content, double previewHeight,
                              std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent)
-    : QWidget(parent)
-    , m_url(std::move(url))
-    , m_isMenuOpen(std::move(isMenuOpen))
+    : FileDragView(std::move(url), std::move(isMenuOpen), /*deferMenuClose=*/false, parent)
     , m_box(new QuickLookPreview) {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 8, 0, 8);
@@ -32,28 +29,10 @@ PreviewScreen::PreviewScreen(QUrl url, FilePreviewContent content, double previe
             box.setHeight(picture.scaled(QSizeF(kPreviewSide, kPreviewSide), Qt::KeepAspectRatio).height());
     }
     m_box->setFixedSize(kPreviewSide, std::max(1, int(std::ceil(box.height()))));
-    setCursor(Qt::OpenHandCursor);
 }
 
 QSize PreviewScreen::boxSize() const {
     return m_box->size();
-}
-
-void PreviewScreen::mousePressEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton)
-        m_tracker.press(event->position().toPoint());
-    event->accept();
-}
-
-void PreviewScreen::mouseMoveEvent(QMouseEvent *event) {
-    event->accept();
-    if (m_tracker.shouldStartDrag(event->position().toPoint(), event->buttons()))
-        dragFileOutOfMenu(this, m_url, m_isMenuOpen, /*deferMenuClose=*/false);
-}
-
-void PreviewScreen::mouseReleaseEvent(QMouseEvent *event) {
-    m_tracker.release();
-    event->accept();
 }
 
 FilePreviewRow::FilePreviewRow(std::shared_ptr<FileDetails> details,

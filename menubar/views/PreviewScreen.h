@@ -20,7 +20,7 @@ class QuickLookPreview;
 // The large preview at the top of a file's submenu, 400 points wide: the thumbnail as a picture (its
 // proportions kept, at most 400 points high), or a preview box of `previewHeight` points showing the
 // file's text or picture. Dragging it drags the file out of the menu; `isMenuOpen` turns false at once.
-class PreviewScreen : public QWidget {
+class PreviewScreen : public FileDragView {
     Q_OBJECT
 
 public:
@@ -30,16 +30,8 @@ public:
     // The size of the picture or preview box, without the padding.
     QSize boxSize() const;
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
 private:
-    QUrl m_url;
-    std::optional<platform::Binding<bool>> m_isMenuOpen;
     QuickLookPreview *m_box;
-    DragStartTracker m_tracker;
 };
 
 // The preview row as the file's details come in: the drag handle until a picture or a text arrives, then
