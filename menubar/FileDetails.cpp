@@ -11,10 +11,13 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMimeDatabase>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QTimer>
 
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <semaphore>
 #include <thread>
 
@@ -77,6 +80,48 @@ std::optional<QString> readSmallText(const QByteArray &path, qint64 limit) {
     if (decoder.hasError() || text.contains(QChar(0)))
         return std::nullopt;
     return text;
+}
+
+// The workers still reading. The application waits for them when it ends (up to the time limit), since
+// they use the type database and the image readers, which go away with it; a worker that sees the end
+// coming skips what it has not started.
+struct Workers {
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = 0;
+    bool isStopping = false;
+};
+
+Workers &workers() {
+    // Never destroyed: a worker stuck on a stalled mount may still reach it while the process ends.
+    static auto *shared = new Workers;
+    return *shared;
+}
+
+void waitForWorkers() {
+    auto &shared = workers();
+    std::unique_lock lock(shared.mutex);
+    shared.isStopping = true;
+    shared.finished.wait_for(lock, kFileDetailsTimeLimit, [&] { return shared.running == 0; });
+}
+
+void startWorker() {
+    static std::once_flag installed;
+    std::call_once(installed, [] { qAddPostRoutine(waitForWorkers); });
+    const std::lock_guard lock(workers().mutex);
+    ++workers().running;
+}
+
+void finishWorker() {
+    auto &shared = workers();
+    const std::lock_guard lock(shared.mutex);
+    --shared.running;
+    shared.finished.notify_all();
+}
+
+bool isStopping() {
+    const std::lock_guard lock(workers().mutex);
+    return workers().isStopping;
 }
 
 void post(std::function<void()> work) {
@@ -178,7 +223,11 @@ std::shared_ptr<FileDetails> FileDetails::load(const QUrl &url, std::chrono::mil
     const QSize fitting = QSize(kPreviewSide, kPreviewSide) * scale;
     std::weak_ptr<FileDetails> weak = details;
     // A thread of its own: a read that hangs on a stalled mount keeps its thread, never a pool's.
+    startWorker();
     std::thread([url, reader = std::move(reader), weak, fitting, timeLimit] {
+        const auto finished = qScopeGuard(finishWorker);
+        if (isStopping())
+            return;
         FileFacts facts = reader.facts(url);
         post([weak, facts] {
             if (auto strong = weak.lock())
@@ -186,7 +235,7 @@ std::shared_ptr<FileDetails> FileDetails::load(const QUrl &url, std::chrono::mil
         });
         // Decoding pictures takes memory: a few at a time, however fast the user moves through submenus.
         static std::counting_semaphore<2> decoding(2);
-        if (!decoding.try_acquire_for(timeLimit))
+        if (isStopping() || !decoding.try_acquire_for(timeLimit))
             return;
         FilePreviewContent preview;
         reader.preview(url, facts, preview, fitting);
