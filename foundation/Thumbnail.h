@@ -14,4 +14,14 @@ namespace kestrova::url {
 // folders, files of other kinds and files that cannot be read. Reads the file: call it off the main thread.
 std::optional<QImage> quickLookThumbnail(const QUrl &url, QSizeF maxSize, double scale, bool asIcon);
 
+// The shared cache's thumbnail of the file as it is now, fitted into `fitting` pixels; nothing when the cache
+// holds none or only one made from an earlier version. Reads the disk: call it off the main thread.
+std::optional<QImage> cachedThumbnail(const QUrl &url, QSize fitting);
+
+// Stores `picture` in the shared thumbnail cache as the thumbnail of the file as it is now, in the folder
+// of the smallest size that holds it: a PNG carrying the file's URI and modification time, readable by the
+// user only, written to a temporary file and renamed into place so that no reader sees half of it. False
+// when the file or the cache cannot be reached.
+bool storeThumbnail(const QUrl &url, const QImage &picture);
+
 } // namespace kestrova::url

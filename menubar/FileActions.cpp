@@ -1,5 +1,6 @@
 #include "FileActions.h"
 
+#include "FileDetails.h"
 #include "FolderController.h"
 #include "FolderMenuHooks.h"
 #include "FolderMenuItems_p.h"
@@ -9,6 +10,7 @@
 #include "foundation/ErrorPresentation.h"
 #include "foundation/KvApp.h"
 #include "foundation/PasteboardURL.h"
+#include "foundation/TextFormatting.h"
 #include "foundation/Workspace.h"
 #include "platform/Alert.h"
 #include "platform/AttributedText.h"
@@ -24,6 +26,7 @@
 #include "ui-kit/utilities/AttributedTextHelpers.h"
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/utilities/SystemServices.h"
+#include "views/FileRows.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -89,6 +92,13 @@ void copyPath(const QUrl &url) {
     writeToPasteboard(std::move(item));
 }
 
+void copyDimensions(const QSize &dimensions) {
+    platform::PasteboardItem item;
+    item.setString(formattedDimensions(QSizeF(dimensions)),
+                   QString::fromLatin1(platform::PasteboardType::string));
+    writeToPasteboard(std::move(item));
+}
+
 void addDisabledText(platform::Menu &menu, const QString &text) {
     menu.addItem(std::make_shared<platform::MenuItem>(wordWrapped(50, text)))->setEnabled(false);
 }
@@ -97,6 +107,45 @@ void setSmallTitle(platform::MenuItem &item) {
     platform::AttributedText title(item.title());
     setFontSize(title, smallSystemFontSize());
     item.setAttributedTitle(title);
+}
+
+// The preview, the information rows and "Copy Dimensions", all fed by one reading of the file off the main
+// thread. "Copy Dimensions" stays hidden until the pixel size is known.
+void addPreviewAndInfoRows(platform::Menu &menu, const QUrl &url,
+                           const std::shared_ptr<FolderController> &controller) {
+    const auto details = FileDetails::load(url);
+    std::optional<platform::Binding<bool>> isMenuOpen;
+    if (controller) {
+        const std::weak_ptr<FolderController> weak = controller;
+        isMenuOpen = platform::Binding<bool>(
+            [weak] {
+                const auto strong = weak.lock();
+                return strong && strong->isMenuOpen();
+            },
+            [weak](const bool &isOpen) {
+                if (const auto strong = weak.lock())
+                    strong->setMenuOpen(isOpen);
+            });
+    }
+    setPreviewRowView(*menu.addItem(std::make_shared<platform::MenuItem>()), details, isMenuOpen);
+    menu.addSeparator();
+    setFileInfo1View(*menu.addItem(std::make_shared<platform::MenuItem>()), details);
+    auto copy = addHiddenAlternate(
+        menu, QStringLiteral("Copy Dimensions"),
+        [details] {
+            if (details->facts() && details->facts()->dimensions)
+                copyDimensions(*details->facts()->dimensions);
+        },
+        platform::Modifier::option);
+    setSmallTitle(*copy);
+    copy->setHidden(true);
+    QObject::connect(details.get(), &FileDetails::changed, details.get(),
+                     [raw = details.get(), weakItem = std::weak_ptr(copy)] {
+                         if (const auto item = weakItem.lock())
+                             item->setHidden(!raw->facts() || !raw->facts()->dimensions);
+                     });
+    menu.addSeparator();
+    setFileInfo2View(*menu.addItem(std::make_shared<platform::MenuItem>()), details);
 }
 
 } // namespace
@@ -125,7 +174,8 @@ void showMoreInfo(const QUrl &url) {
     }
 }
 
-std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url, const std::shared_ptr<FolderController> &) {
+std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url,
+                                            const std::shared_ptr<FolderController> &controller) {
     auto menu = KvMenu::create();
     addTipItem(
         *menu,
@@ -152,6 +202,7 @@ std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url, const std::shared_p
     copyPathItem->setKeyEquivalentModifierMask(platform::Modifier::option);
     addShareItem(*menu, {url});
     menu->addSeparator();
+    addPreviewAndInfoRows(*menu, url, controller);
     auto moreInfo = addHiddenAlternate(
         *menu, QStringLiteral("Show More Info"), [url] { showMoreInfo(url); }, platform::Modifier::option);
     setSmallTitle(*moreInfo);

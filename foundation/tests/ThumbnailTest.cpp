@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace kestrova;
@@ -67,4 +68,35 @@ TEST(ThumbnailTest, FoldersOtherFilesAndFifosHaveNone) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(url::quickLookThumbnail(QUrl::fromLocalFile(fifo), QSizeF(64, 64), 1, false));
     EXPECT_FALSE(url::quickLookThumbnail(QUrl::fromLocalFile(text), QSizeF(0, 0), 1, false));
+}
+
+TEST(ThumbnailTest, StoredThumbnailsAreFoundUntilTheFileChanges) {
+    QTemporaryDir folder;
+    const QString path = folder.path() + QStringLiteral("/notes.pdf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4");
+    file.close();
+    const QUrl url = QUrl::fromLocalFile(path);
+    EXPECT_FALSE(url::cachedThumbnail(url, QSize(400, 400)));
+
+    QImage page(200, 300, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    ASSERT_TRUE(url::storeThumbnail(url, page));
+    // 300 pixels high: the folder of thumbnails up to 512 pixels.
+    const QString stored =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+        QStringLiteral("/thumbnails/x-large/") +
+        QString::fromLatin1(QCryptographicHash::hash(url.toEncoded(), QCryptographicHash::Md5).toHex()) +
+        QStringLiteral(".png");
+    EXPECT_TRUE(QFileInfo::exists(stored));
+    const auto found = url::cachedThumbnail(url, QSize(400, 400));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->size(), QSize(200, 300));
+    // Made from an earlier version of the file: not used.
+    struct timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    EXPECT_FALSE(url::cachedThumbnail(url, QSize(400, 400)));
+
+    EXPECT_FALSE(url::storeThumbnail(QUrl::fromLocalFile(folder.path() + QStringLiteral("/missing")), page));
 }

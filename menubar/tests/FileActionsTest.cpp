@@ -57,6 +57,13 @@ TEST_F(FileActionsTest, SubmenuOrderAndOptionAlternates) {
                                            "  -----\n"
                                            "  \"Nothing to Share\" [disabled]\n"
                                            "-----\n"
+                                           "<file preview>\n"
+                                           "-----\n"
+                                           "<file kind, size and dimensions>\n"
+                                           "<empty view> [disabled]\n"
+                                           "\"Copy Dimensions\" [hidden, alternate Option]\n"
+                                           "-----\n"
+                                           "<file dates>\n"
                                            "<empty view> [disabled]\n"
                                            "\"Show More Info\" [alternate Option]\n"))
         << menu->dump().toStdString();

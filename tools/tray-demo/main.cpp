@@ -6,6 +6,11 @@
 //   screenshot <path>                        the screen was saved while a menu was open
 // With --screenshot-dir DIR each opened menu is saved as DIR/<name>-menu.png; with --quit-after N the
 // program ends after the N-th screenshot.
+//
+// With --file-preview-screenshot PATH it shows no tray icons: it opens the submenu of a sample picture
+// (preview, information rows) as a folder menu would, saves the screen to PATH once the rows have been
+// filled in, and ends; exit status 1 when the rows never were.
+#include "menubar/FileActions.h"
 #include "menubar/MenuBarItem.h"
 #include "platform/Menu.h"
 #include "platform/SymbolImage.h"
@@ -18,7 +23,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QPixmap>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -88,6 +96,64 @@ void buildFolderMenu(KvMenu &menu, const QString &folder) {
     quit->setAction([] { QCoreApplication::quit(); });
 }
 
+// A landscape picture with some shapes, so that a screenshot shows whether it was scaled and kept its
+// proportions.
+QString writeSamplePicture(const QString &folder) {
+    QImage picture(960, 540, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient sky(0, 0, 0, 540);
+    sky.setColorAt(0, QColor(70, 130, 220));
+    sky.setColorAt(1, QColor(250, 200, 120));
+    painter.fillRect(picture.rect(), sky);
+    painter.setBrush(QColor(255, 240, 150));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(720, 160), 70, 70);
+    painter.setBrush(QColor(40, 90, 60));
+    painter.drawPolygon(QPolygonF({QPointF(0, 540), QPointF(300, 250), QPointF(560, 540)}));
+    painter.setBrush(QColor(60, 120, 80));
+    painter.drawPolygon(QPolygonF({QPointF(380, 540), QPointF(700, 300), QPointF(960, 540)}));
+    painter.end();
+    const QString path = QDir(folder).filePath(QStringLiteral("Mountains at dusk.png"));
+    picture.save(path);
+    return path;
+}
+
+int showFilePreview(QApplication &application, const QString &screenshotPath) {
+    QTemporaryDir folder;
+    const QUrl url = QUrl::fromLocalFile(writeSamplePicture(folder.path()));
+    const auto menu = fileSubmenu(url, nullptr);
+    platform::desktop::MenuPresenter presenter;
+    presenter.popup(menu, QPoint(40, 40));
+    say(QStringLiteral("opened %1").arg(url.fileName()));
+
+    // "Copy Dimensions" is offered once the file has been read: then the rows are filled in.
+    std::shared_ptr<MenuItem> copyDimensions;
+    for (const auto &item : menu->items()) {
+        if (item->title() == QStringLiteral("Copy Dimensions"))
+            copyDimensions = item;
+    }
+    int status = 1;
+    auto *poll = new QTimer(&application);
+    int polls = 0;
+    QObject::connect(poll, &QTimer::timeout, &application, [&] {
+        const bool isRead = copyDimensions && !copyDimensions->isHidden();
+        if (!isRead && ++polls < 100)
+            return;
+        poll->stop();
+        // Give the grown menu a moment to be painted.
+        QTimer::singleShot(500, &application, [&, isRead] {
+            QGuiApplication::primaryScreen()->grabWindow(0).save(screenshotPath);
+            say(QStringLiteral("screenshot %1").arg(screenshotPath));
+            status = isRead ? 0 : 1;
+            presenter.close();
+            QCoreApplication::quit();
+        });
+    });
+    poll->start(100);
+    application.exec();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -100,8 +166,13 @@ int main(int argc, char **argv) {
     QCommandLineOption quitAfter(QStringLiteral("quit-after"),
                                  QStringLiteral("Quit after this many screenshots."),
                                  QStringLiteral("count"));
-    parser.addOptions({screenshotDir, quitAfter});
+    QCommandLineOption filePreview(
+        QStringLiteral("file-preview-screenshot"),
+        QStringLiteral("Show a sample picture's file submenu and save the screen."), QStringLiteral("path"));
+    parser.addOptions({screenshotDir, quitAfter, filePreview});
     parser.process(application);
+    if (parser.isSet(filePreview))
+        return showFilePreview(application, parser.value(filePreview));
     const QString directory = parser.value(screenshotDir);
     const int screenshotsBeforeQuit = parser.value(quitAfter).toInt();
     int screenshots = 0;
