@@ -136,4 +136,24 @@ std::optional<ApplicationRecord> defaultMailApplication() {
     return recordOf(info.get());
 }
 
+std::vector<ApplicationRecord> shownApplications() {
+    std::vector<ApplicationRecord> records;
+    GList *all = g_app_info_get_all();
+    for (GList *item = all; item; item = item->next) {
+        auto *info = G_APP_INFO(item->data);
+        if (g_app_info_should_show(info))
+            records.push_back(recordOf(info));
+    }
+    g_list_free_full(all, g_object_unref);
+    return records;
+}
+
+std::optional<ApplicationRecord> applicationAt(const std::string &path) {
+    // Reads the file itself: a desktop entry of another type, or a file that is none, gives nothing.
+    GObjectPointer<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(path.c_str()));
+    if (!info)
+        return std::nullopt;
+    return recordOf(G_APP_INFO(info.get()));
+}
+
 } // namespace kestrova::platform::desktop::gio

@@ -33,6 +33,11 @@ std::string launchWithPaths(const std::string &desktopFile, const std::vector<st
 // The same with encoded URIs.
 std::string launchWithUris(const std::string &desktopFile, const std::vector<std::string> &uris);
 
+// Every application the desktop shows in its menus, in the registry's order.
+std::vector<ApplicationRecord> shownApplications();
+// The application described by the desktop file at `path`; none when it is no valid application entry.
+std::optional<ApplicationRecord> applicationAt(const std::string &path);
+
 // The application that opens "mailto:" links; none when there is none.
 std::optional<ApplicationRecord> defaultMailApplication();
 

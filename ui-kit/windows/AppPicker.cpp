@@ -1,6 +1,6 @@
 #include "AppPicker.h"
 
-#include "DesktopAppInfo_p.h"
+#include "platform/desktop/GioFiles_p.h"
 #include "foundation/ErrorPresentation.h"
 
 #include "platform/Alert.h"
@@ -25,7 +25,7 @@ namespace {
 // The application-error code of the kit.
 constexpr qint64 kAppErrorCode = 1;
 
-DesktopApplication applicationOf(const desktop_app_info::Record &record) {
+DesktopApplication applicationOf(const platform::desktop::gio::ApplicationRecord &record) {
     return {QString::fromStdString(record.id), QString::fromStdString(record.name),
             QString::fromStdString(record.filePath), QString::fromStdString(record.iconName)};
 }
@@ -43,7 +43,7 @@ QUrl applicationsFolder() {
 
 std::vector<DesktopApplication> installedApplications() {
     std::vector<DesktopApplication> applications;
-    for (const auto &record : desktop_app_info::shownApplications())
+    for (const auto &record : platform::desktop::gio::shownApplications())
         applications.push_back(applicationOf(record));
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -59,7 +59,7 @@ std::optional<DesktopApplication> desktopApplication(const QUrl &url) {
     const QString path = url.toLocalFile();
     if (!QFileInfo(path).isFile())
         return std::nullopt;
-    const auto record = desktop_app_info::applicationAt(QFile::encodeName(path).toStdString());
+    const auto record = platform::desktop::gio::applicationAt(QFile::encodeName(path).toStdString());
     if (!record)
         return std::nullopt;
     return applicationOf(*record);
