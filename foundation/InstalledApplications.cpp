@@ -2,6 +2,8 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include "platform/GObjectPointer.h"
+
 #include "InstalledApp.h"
 #include "KitHelpers.h"
 #include "Workspace.h"
@@ -11,13 +13,7 @@
 namespace kestrova {
 namespace {
 
-struct GObjectDeleter {
-    void operator()(gpointer object) const {
-        if (object)
-            g_object_unref(object);
-    }
-};
-template <typename T> using GObjectPointer = std::unique_ptr<T, GObjectDeleter>;
+using platform::GObjectPointer;
 
 QString bundleIdentifierOf(GDesktopAppInfo *info) {
     QString id = QString::fromUtf8(g_app_info_get_id(G_APP_INFO(info)));

@@ -52,15 +52,15 @@ FolderMenuBarItem::FolderMenuBarItem(platform::Binding<Folder> folder,
     });
     m_configureSubscription = m_controller->observeConfigureWindowPresented(
         [this](bool isPresented) { setConfigureWindowPresented(isPresented); });
-    const Shortkeel::Name shortcutName(Defaults::Serializable<QUuid>::canonicalText(folder.get().id));
-    m_shortcutSubscription = Shortkeel::onKeyDown(shortcutName, [controller = std::weak_ptr(m_controller)] {
-        const auto strong = controller.lock();
-        if (!strong)
-            return;
-        // What a click with no mouse button held does: access first, then the menu.
-        Folder::startAccessingSecurityScopedResources();
-        strong->setMenuOpen(true);
-    });
+    m_shortcutSubscription =
+        Shortkeel::onKeyDown(folder.get().shortcutName(), [controller = std::weak_ptr(m_controller)] {
+            const auto strong = controller.lock();
+            if (!strong)
+                return;
+            // What a click with no mouse button held does: access first, then the menu.
+            Folder::startAccessingSecurityScopedResources();
+            strong->setMenuOpen(true);
+        });
 }
 
 FolderMenuBarItem::~FolderMenuBarItem() = default;

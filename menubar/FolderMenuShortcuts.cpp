@@ -2,7 +2,7 @@
 
 #include "FolderController.h"
 
-#include "foundation/JsonText.h"
+#include "store/ShortkeelHandlers.h"
 #include "platform/Menu.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
@@ -40,12 +40,7 @@ std::optional<Shortkeel::Shortcut> shortcutOfEvent(const MenuKeyEvent &event) {
 }
 
 std::optional<Shortkeel::Shortcut> storedShortcut(const Folder &folder) {
-    const Shortkeel::Name name(folder.id.toString(QUuid::WithoutBraces).toUpper());
-    const auto text = Defaults::Keys::folders().suite()->string(name.userDefaultsKey());
-    if (!text)
-        return std::nullopt;
-    // A cleared shortcut is stored as false, which decodes as no shortcut.
-    return decodeJson<Shortkeel::Shortcut>(text->toUtf8());
+    return Shortkeel::getShortcut(folder.shortcutName());
 }
 
 bool handleMenuKeyDown(const MenuKeyEvent &event, const std::weak_ptr<FolderController> &weakController,

@@ -5,6 +5,7 @@
 #include "MenuBarItemImage.h"
 #include "RawTextEnum.h"
 #include "SandboxURLBookmark.h"
+#include "Shortkeel.h"
 
 #include "foundation/DecodableDefault.h"
 #include "foundation/JsonCoding.h"
@@ -97,6 +98,8 @@ struct Folder {
     // Starts (stops) access to every stored folder and to the root folder's bookmark, when one is stored.
     static void startAccessingSecurityScopedResources();
     static void stopAccessingSecurityScopedResources();
+    // The name the folder's global shortcut is stored under: its id in canonical text.
+    Shortkeel::Name shortcutName() const;
     // Registers (true) or unregisters every folder's stored shortcut as a global hot key.
     static void setAllShortcutsEnabled(bool enabled);
     // Resets the folder's shortcut and removes the folder from the stored list.

@@ -2,6 +2,7 @@
 #include "DefaultsKeys.h"
 #include "Folder.h"
 #include "ShortcutService.h"
+#include "ShortkeelHandlers.h"
 
 #include "BookmarkData.h"
 
@@ -16,10 +17,6 @@ std::optional<QUrl> rootFolderURL() {
     if (!bookmark)
         return std::nullopt;
     return bookmark->url();
-}
-
-QString shortcutNameText(const Folder &folder) {
-    return Defaults::Serializable<QUuid>::canonicalText(folder.id);
 }
 
 } // namespace
@@ -46,31 +43,25 @@ void Folder::stopAccessingSecurityScopedResources() {
         BookmarkData::stopAccessingSecurityScopedResource(*root);
 }
 
+Shortkeel::Name Folder::shortcutName() const {
+    return Shortkeel::Name(Defaults::Serializable<QUuid>::canonicalText(id));
+}
+
 void Folder::setAllShortcutsEnabled(bool enabled) {
     auto &service = ShortcutService::shared();
-    const auto &suite = *Defaults::Keys::folders().suite();
     for (const Folder &folder : Defaults::get(Defaults::Keys::folders())) {
-        const auto text = suite.string(Shortkeel::Name(shortcutNameText(folder)).userDefaultsKey());
-        if (!text)
-            continue;
-        // A disabled shortcut is stored as false, which reads as "0" and decodes as no shortcut.
-        const auto shortcut = decodeJson<Shortkeel::Shortcut>(text->toUtf8());
+        const auto shortcut = Shortkeel::getShortcut(folder.shortcutName());
         if (!shortcut)
             continue;
-        if (enabled) {
-            if (service.isRegistered(*shortcut))
-                continue;
-            service.registerHotKey(*shortcut);
-            service.insertRegistered(*shortcut);
-        } else {
-            service.unregisterHotKey(*shortcut);
-            service.removeRegistered(*shortcut);
-        }
+        if (enabled)
+            service.makeLive(*shortcut);
+        else
+            service.takeDown(*shortcut);
     }
 }
 
 void Folder::remove() const {
-    ShortcutService::shared().reset({Shortkeel::Name(shortcutNameText(*this))});
+    ShortcutService::shared().reset({shortcutName()});
     Defaults::mutate(Defaults::Keys::folders(), [this](std::vector<Folder> &folders) {
         std::erase_if(folders, [this](const Folder &folder) { return folder.id == id; });
     });

@@ -21,6 +21,18 @@ std::shared_ptr<ShortcutService> &sharedService() {
 
 } // namespace
 
+void ShortcutService::makeLive(const Shortkeel::Shortcut &shortcut) {
+    if (isRegistered(shortcut))
+        return;
+    registerHotKey(shortcut);
+    insertRegistered(shortcut);
+}
+
+void ShortcutService::takeDown(const Shortkeel::Shortcut &shortcut) {
+    unregisterHotKey(shortcut);
+    removeRegistered(shortcut);
+}
+
 ShortcutService &ShortcutService::shared() {
     return *sharedService();
 }

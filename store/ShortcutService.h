@@ -29,6 +29,11 @@ public:
     // Does nothing when no hot key of that shortcut is registered.
     virtual void unregisterHotKey(const Shortkeel::Shortcut &shortcut) = 0;
 
+    // Registers the hot key and records it, unless it is recorded already (a refused one is recorded too).
+    void makeLive(const Shortkeel::Shortcut &shortcut);
+    // Unregisters the hot key and forgets it.
+    void takeDown(const Shortkeel::Shortcut &shortcut);
+
     static ShortcutService &shared();
     // Null installs the do-nothing service again.
     static void setShared(std::shared_ptr<ShortcutService> service);

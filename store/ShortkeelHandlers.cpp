@@ -24,14 +24,6 @@ std::vector<std::shared_ptr<Listener>> &listeners() {
     return list;
 }
 
-void makeLive(const Shortcut &shortcut) {
-    auto &service = ShortcutService::shared();
-    if (service.isRegistered(shortcut))
-        return;
-    service.registerHotKey(shortcut);
-    service.insertRegistered(shortcut);
-}
-
 // Takes the hot key of `name` down unless another name still listening is bound to the same shortcut.
 void takeDownUnlessInUse(const QString &name) {
     const auto shortcut = getShortcut(Name(name));
@@ -41,9 +33,7 @@ void takeDownUnlessInUse(const QString &name) {
         if (getShortcut(Name(listener->name)) == shortcut)
             return;
     }
-    auto &service = ShortcutService::shared();
-    service.unregisterHotKey(*shortcut);
-    service.removeRegistered(*shortcut);
+    ShortcutService::shared().takeDown(*shortcut);
 }
 
 } // namespace
@@ -60,7 +50,7 @@ platform::Subscription onKeyDown(const Name &name, std::function<void()> action)
     auto listener = std::make_shared<Listener>(Listener{name.rawValue, std::move(action)});
     listeners().push_back(listener);
     if (const auto shortcut = getShortcut(name))
-        makeLive(*shortcut);
+        ShortcutService::shared().makeLive(*shortcut);
     return platform::Subscription([weak = std::weak_ptr(listener)] {
         const auto listener = weak.lock();
         if (!listener)

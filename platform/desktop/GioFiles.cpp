@@ -2,20 +2,13 @@
 #include <gio/gio.h>
 
 #include "GioFiles_p.h"
+#include "platform/GObjectPointer.h"
 
 #include <memory>
 
 namespace kestrova::platform::desktop::gio {
 
 namespace {
-
-struct GObjectDeleter {
-    void operator()(gpointer object) const {
-        if (object)
-            g_object_unref(object);
-    }
-};
-template <typename T> using GObjectPointer = std::unique_ptr<T, GObjectDeleter>;
 
 std::string text(const char *value) {
     return value ? std::string(value) : std::string();
