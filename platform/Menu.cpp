@@ -134,26 +134,17 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifi
 
 namespace {
 
-QString quoted(const QString &text) {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    escaped.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-    escaped.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
-}
-
 QString rowText(const MenuItem &item) {
     if (item.isSeparator())
         return QStringLiteral("-----");
     const QString title = item.displayedTitle();
     if (!title.isEmpty())
-        return quoted(title);
+        return Menu::quotedTitle(title);
     if (const auto &view = item.hostedView())
         return QLatin1Char('<') + view->description() + QLatin1Char('>');
     if (!item.image().isNull())
         return QStringLiteral("<image: ") + item.accessibilityDescription() + QLatin1Char('>');
-    return quoted(title);
+    return Menu::quotedTitle(title);
 }
 
 QStringList flags(const MenuItem &item) {
@@ -179,6 +170,15 @@ QStringList flags(const MenuItem &item) {
 }
 
 } // namespace
+
+QString Menu::quotedTitle(const QString &title) {
+    QString escaped = title;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    escaped.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    escaped.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
 
 QString Menu::dump() const {
     QString text;

@@ -80,6 +80,8 @@ public:
     // Titles are quoted with line feeds and tabs written as \n and \t; flags follow in brackets; a row with a
     // submenu ends in ">" and lists the submenu below it, or "> (not built)" for an empty lazy submenu.
     QString dump() const;
+    // A title as the dump writes it: in double quotes, with backslashes, quotes, line feeds and tabs escaped.
+    static QString quotedTitle(const QString &title);
 
 protected:
     // After the observers of an open-state change have run.

@@ -14,6 +14,7 @@
 #include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QWidgetAction>
+#include <QWindow>
 
 #include <algorithm>
 #include <set>
@@ -79,17 +80,57 @@ QColor resolvedColor(const TextColor &color, const QPalette &palette) {
     return {};
 }
 
+// Appended whole and flushed at once: an end-to-end run reads the file while the menu is open.
+void appendToFile(const QString &path, const QString &text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        return;
+    file.write(text.toUtf8());
+    file.flush();
+}
+
 // With KESTROVA_MENU_DUMP naming a file, every menu shown is appended to it as the model dump, so an
 // end-to-end run can read what a screenshot shows. Off (and free) without the variable.
 void appendMenuDump(const Menu &menu) {
     const QString path = qEnvironmentVariable("KESTROVA_MENU_DUMP");
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    appendToFile(path, QStringLiteral("menu \"%1\"\n%2\n").arg(menu.title(), menu.dump()));
+}
+
+QString geometryDumpPath() {
+    return qEnvironmentVariable("KESTROVA_MENU_GEOMETRY");
+}
+
+// With KESTROVA_MENU_GEOMETRY naming a file, every shown menu appends where its rows are on screen, so an
+// end-to-end run can point at a row instead of counting key presses:
+//   menu "<title>"
+//   <x> <y> <width> <height> "<row title>"[ disabled]
+// Separators and hidden rows are left out; a block ends with an empty line.
+void appendMenuGeometry(PresentedMenu &menu, const QString &path) {
+    const auto model = menu.model().lock();
+    if (!model)
         return;
-    const QString text = QStringLiteral("menu \"%1\"\n%2\n").arg(menu.title(), menu.dump());
-    file.write(text.toUtf8());
+    QString text = QStringLiteral("menu ") + Menu::quotedTitle(model->title()) + QLatin1Char('\n');
+    for (const auto &row : menu.rows()) {
+        const auto item = row.item.lock();
+        if (!item || item->isSeparator() || !row.action->isVisible())
+            continue;
+        const QRect local = menu.actionGeometry(row.action);
+        const QPoint global = menu.mapToGlobal(local.topLeft());
+        const QString title = item->displayedTitle();
+        text += QStringLiteral("%1 %2 %3 %4 ")
+                    .arg(global.x())
+                    .arg(global.y())
+                    .arg(local.width())
+                    .arg(local.height()) +
+                Menu::quotedTitle(title.isEmpty() ? item->accessibilityDescription() : title);
+        if (!row.action->isEnabled())
+            text += QStringLiteral(" disabled");
+        text += QLatin1Char('\n');
+    }
+    text += QLatin1Char('\n');
+    appendToFile(path, text);
 }
 
 } // namespace
@@ -116,6 +157,36 @@ Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers) {
         ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
     return Modifiers::fromInt(
         static_cast<Modifiers::Int>(DesktopKeyboardState::flagsFromQtModifiers(modifiers) & kMenuModifiers));
+}
+
+void PresentedMenu::showEvent(QShowEvent *event) {
+    QMenu::showEvent(event);
+    if (geometryDumpPath().isEmpty())
+        return;
+    // Places are only final once the window system has mapped the popup.
+    m_geometryPending = true;
+    QWindow *window = windowHandle();
+    if (!window)
+        return;
+    if (!m_watchesWindow) {
+        window->installEventFilter(this);
+        m_watchesWindow = true;
+    }
+}
+
+void PresentedMenu::hideEvent(QHideEvent *event) {
+    m_geometryPending = false;
+    QMenu::hideEvent(event);
+}
+
+bool PresentedMenu::eventFilter(QObject *watched, QEvent *event) {
+    if (m_geometryPending && event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        m_geometryPending = false;
+        if (const QString path = geometryDumpPath(); !path.isEmpty())
+            appendMenuGeometry(*this, path);
+    }
+    return QMenu::eventFilter(watched, event);
 }
 
 void PresentedMenu::initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const {

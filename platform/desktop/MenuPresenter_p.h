@@ -55,6 +55,9 @@ public:
     std::vector<Row> &rows() { return m_rows; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
@@ -65,6 +68,9 @@ private:
     std::weak_ptr<Menu> m_model;
     std::shared_ptr<MenuPresenter::Presentation> m_presentation;
     std::vector<Row> m_rows;
+    // Set while a showing waits for its window to be exposed before its row places are written.
+    bool m_geometryPending = false;
+    bool m_watchesWindow = false;
 };
 
 } // namespace kestrova::platform::desktop

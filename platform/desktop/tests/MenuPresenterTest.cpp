@@ -354,3 +354,59 @@ TEST(MenuPresenterTest, ShownMenusAreDumpedOnlyWhenTheVariableNamesAFile) {
     EXPECT_EQ(text, QStringLiteral("menu \"Music\"\n\"song.ogg\"\n\"Albums\" > (not built)\n\n"
                                    "menu \"Albums\"\n\"first.ogg\"\n\n"));
 }
+
+TEST(MenuPresenterTest, RowPlacesOfShownMenusAreWrittenOnlyWhenTheVariableNamesAFile) {
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    const QString path = directory.filePath(QStringLiteral("places.txt"));
+    PresenterFixture fixture;
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    auto menu = std::make_shared<Menu>(QStringLiteral("Music"));
+    addItem(*menu, QStringLiteral("song \"live\".ogg"));
+    menu->addSeparator();
+    addItem(*menu, QStringLiteral("Hidden"))->setHidden(true);
+    addItem(*menu, QStringLiteral("Locked"))->setEnabled(false);
+    auto holder = addItem(*menu, QStringLiteral("Albums"));
+    auto albums = std::make_shared<Menu>(QStringLiteral("Albums"));
+    addItem(*albums, QStringLiteral("first.ogg"));
+    holder->setSubmenu(albums);
+
+    qunsetenv("KESTROVA_MENU_GEOMETRY");
+    fixture.open(menu);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_FALSE(QFile::exists(path));
+
+    qputenv("KESTROVA_MENU_GEOMETRY", QFile::encodeName(path));
+    const auto readBack = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    const auto place = [](QMenu *shown, int index) {
+        QAction *action = shown->actions().at(index);
+        const QRect rect = shown->actionGeometry(action);
+        const QPoint global = shown->mapToGlobal(rect.topLeft());
+        return QStringLiteral("%1 %2 %3 %4 ")
+            .arg(global.x())
+            .arg(global.y())
+            .arg(rect.width())
+            .arg(rect.height());
+    };
+    QMenu *shown = fixture.open(menu);
+    // Written once the window is exposed, which is not the moment it becomes visible.
+    ASSERT_TRUE(processEventsUntil([&] { return readBack().endsWith(QStringLiteral("\n\n")); }));
+    const QString root = QStringLiteral("menu \"Music\"\n") + place(shown, 0) +
+                         QStringLiteral("\"song \\\"live\\\".ogg\"\n") + place(shown, 3) +
+                         QStringLiteral("\"Locked\" disabled\n") + place(shown, 4) +
+                         QStringLiteral("\"Albums\"\n\n");
+    EXPECT_EQ(readBack(), root);
+
+    QMenu *submenu = openSubmenu(shown, shown->actions().at(4));
+    ASSERT_TRUE(processEventsUntil([&] { return readBack().size() > root.size(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return readBack().endsWith(QStringLiteral("\n\n")); }));
+    EXPECT_EQ(readBack(), root + QStringLiteral("menu \"Albums\"\n") + place(submenu, 0) +
+                              QStringLiteral("\"first.ogg\"\n\n"));
+    fixture.presenter.close();
+    qunsetenv("KESTROVA_MENU_GEOMETRY");
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+}
