@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QFile>
 #include <QStringList>
 
@@ -18,7 +19,8 @@ class FileManagerAdaptor : public QDBusAbstractAdaptor {
 
 public:
     FileManagerAdaptor(QObject *parent, QString logPath)
-        : QDBusAbstractAdaptor(parent), m_logPath(std::move(logPath)) {}
+        : QDBusAbstractAdaptor(parent)
+        , m_logPath(std::move(logPath)) {}
 
 public Q_SLOTS:
     void ShowFolders(const QStringList &uris, const QString &) { record("ShowFolders", uris); }
