@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <set>
 #include <unordered_set>
+#include <utility>
 
 namespace kestrova::platform::desktop {
 
@@ -206,6 +207,23 @@ void PresentedMenu::keyPressEvent(QKeyEvent *event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QAction *row = activeAction();
+        PresentedMenu *rowMenu = this;
+        // A submenu opened by hovering has the keyboard but nothing highlighted: the highlighted row is
+        // the one in the menu behind it that holds this submenu.
+        if (!row) {
+            auto *parentMenu = qobject_cast<PresentedMenu *>(parentWidget());
+            if (parentMenu && parentMenu->activeAction() && parentMenu->activeAction()->menu() == this) {
+                row = parentMenu->activeAction();
+                rowMenu = parentMenu;
+            }
+        }
+        if (row && m_presenter->chooseRowWithSubmenu(rowMenu, row)) {
+            event->accept();
+            return;
+        }
+    }
     QMenu::keyPressEvent(event);
 }
 
@@ -226,7 +244,18 @@ void PresentedMenu::mousePressEvent(QMouseEvent *event) {
         event->accept();
         return;
     }
+    m_pressedAction = actionAt(event->position().toPoint());
     QMenu::mousePressEvent(event);
+}
+
+void PresentedMenu::mouseReleaseEvent(QMouseEvent *event) {
+    const QPointer<QAction> pressed = std::exchange(m_pressedAction, nullptr);
+    QAction *action = actionAt(event->position().toPoint());
+    if (action && action == pressed && m_presenter->chooseRowWithSubmenu(this, action)) {
+        event->accept();
+        return;
+    }
+    QMenu::mouseReleaseEvent(event);
 }
 
 MenuPresenter::MenuPresenter(QObject *parent)
@@ -287,6 +316,18 @@ void MenuPresenter::close() {
         if (*it && (*it)->isVisible())
             (*it)->hide();
     }
+}
+
+bool MenuPresenter::chooseRowWithSubmenu(PresentedMenu *menu, QAction *action) {
+    if (!action->menu() || !action->isEnabled() || !action->isVisible())
+        return false;
+    const std::shared_ptr<MenuItem> item = itemForAction(action);
+    if (!item || !item->hasAction() || !item->isEnabled() || menu->presentation() != m_current)
+        return false;
+    // Chosen as Qt chooses a plain row: the action runs once the whole chain has closed.
+    m_current->chosen = item;
+    close();
+    return true;
 }
 
 QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {

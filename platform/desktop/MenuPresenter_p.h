@@ -62,12 +62,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     MenuPresenter *m_presenter;
     std::weak_ptr<Menu> m_model;
     std::shared_ptr<MenuPresenter::Presentation> m_presentation;
     std::vector<Row> m_rows;
+    // The row under the last press in this menu: a release chooses a row only where it was pressed.
+    QPointer<QAction> m_pressedAction;
     // Set while a showing waits for its window to be exposed before its row places are written.
     bool m_geometryPending = false;
     bool m_watchesWindow = false;
