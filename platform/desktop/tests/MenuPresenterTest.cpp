@@ -93,7 +93,8 @@ TEST(MenuPresenterTest, RowsFollowTheModelAndChoosingRunsTheActionAfterTheClose)
     EXPECT_FALSE(actions[1]->isEnabled());
     EXPECT_TRUE(actions[2]->isSeparator());
     EXPECT_TRUE(actions[3]->isSeparator());
-    EXPECT_TRUE(actions[3]->isVisible());
+    EXPECT_TRUE(actions[2]->isVisible());
+    EXPECT_FALSE(actions[3]->isVisible()) << "a doubled separator is not shown";
     EXPECT_TRUE(actions[4]->isChecked());
     EXPECT_FALSE(actions[5]->isVisible());
     EXPECT_EQ(actions[6]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
@@ -544,4 +545,45 @@ TEST(MenuPresenterTest, ClickOnARowWithASubmenuAndNoActionKeepsTheMenuOpen) {
     EXPECT_TRUE(rows.opened.isEmpty());
     fixture.presenter.close();
     ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+}
+
+TEST(MenuPresenterTest, SeparatorsShowOnlyBetweenVisibleRowsAndFollowTheHeldModifiers) {
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>();
+    menu->addSeparator();
+    addItem(*menu, QStringLiteral("Open"));
+    menu->addSeparator();
+    auto spacer = menu->addItem(std::make_shared<MenuItem>());
+    spacer->setHostedView(HostedViewFactory::empty());
+    auto copyPath = addItem(*menu, QStringLiteral("Copy Path"));
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    menu->addSeparator();
+    addItem(*menu, QStringLiteral("Quit"));
+    menu->addSeparator();
+
+    QMenu *shown = fixture.open(menu);
+    const auto actions = shown->actions();
+    ASSERT_EQ(actions.size(), 8);
+    const auto visibleSeparators = [&] {
+        QList<int> visible;
+        for (int index = 0; index < actions.size(); ++index) {
+            if (actions[index]->isSeparator() && actions[index]->isVisible())
+                visible << index;
+        }
+        return visible;
+    };
+    EXPECT_EQ(visibleSeparators(), QList<int>{2});
+    const int height = shown->sizeHint().height();
+
+    QTest::keyPress(shown, Qt::Key_Alt);
+    EXPECT_TRUE(actions[4]->isVisible());
+    EXPECT_EQ(visibleSeparators(), (QList<int>{2, 5}));
+    EXPECT_GT(shown->sizeHint().height(), height);
+    QTest::keyRelease(shown, Qt::Key_Alt);
+    EXPECT_EQ(visibleSeparators(), QList<int>{2});
+
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
 }
