@@ -4,6 +4,7 @@
 #include "platform/Menu.h"
 #include "platform/desktop/DesktopKeyboardState.h"
 #include "platform/desktop/MenuPresenter_p.h"
+#include "platform/desktop/MenuRowStyle_p.h"
 
 #include <QApplication>
 #include <QFile>
@@ -339,7 +340,7 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
         m_current->root->deleteLater();
     }
     if (!m_style) {
-        m_style = new MenuIconStyle(m_iconSize);
+        m_style = new MenuRowStyle(m_iconSize);
     }
     auto presentation = std::make_shared<Presentation>();
     PresentedMenu *root = createMenu(menu, presentation, nullptr);
@@ -437,8 +438,12 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     if (!model)
         return;
     menu->rows().reserve(model->numberOfItems());
-    for (const auto &item : model->items())
+    bool checkedRowWithImage = false;
+    for (const auto &item : model->items()) {
         addRow(menu, item);
+        checkedRowWithImage |= item->state() != MenuItem::State::off && !item->image().isNull();
+    }
+    MenuRowStyle::setHasCheckColumn(menu, checkedRowWithImage);
     reserveWidth(menu);
     applyModifiers(menu, m_heldModifiers);
 }
@@ -464,25 +469,6 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
         if (!widget)
             widget = new QLabel(hosted->description());
         widgetAction->setDefaultWidget(widget);
-        action = widgetAction;
-        menu->addAction(action);
-    } else if (text.contains(QLatin1Char('\n')) && !item->hasSubmenu()) {
-        // QMenu draws one line per row; wrapped explanations keep their lines in a label.
-        auto *widgetAction = new QWidgetAction(menu);
-        auto *label = new QLabel(text);
-        label->setTextFormat(Qt::PlainText);
-        label->setContentsMargins(28, 2, 14, 2);
-        label->setEnabled(item->isEnabled());
-        if (attributed) {
-            if (const auto font = attributed->wholeStringFont())
-                label->setFont(*font);
-            if (const auto color = attributed->wholeStringColor()) {
-                QPalette palette = label->palette();
-                palette.setColor(QPalette::WindowText, resolvedColor(*color, palette));
-                label->setPalette(palette);
-            }
-        }
-        widgetAction->setDefaultWidget(label);
         action = widgetAction;
         menu->addAction(action);
     } else if (item->hasSubmenu()) {

@@ -4,31 +4,11 @@
 
 #include <QMenu>
 #include <QPointer>
-#include <QProxyStyle>
 
 #include <memory>
 #include <vector>
 
 namespace kestrova::platform::desktop {
-
-// The style of presented menus: the application's style with the presenter's row-image size (QMenu uses
-// one small-icon size for every row).
-class MenuIconStyle : public QProxyStyle {
-public:
-    explicit MenuIconStyle(int iconSize)
-        : m_iconSize(iconSize) {}
-    void setIconSize(int pixels) { m_iconSize = pixels; }
-
-    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
-                    const QWidget *widget = nullptr) const override {
-        if (metric == PM_SmallIconSize)
-            return m_iconSize;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-
-private:
-    int m_iconSize;
-};
 
 // One QMenu per model menu while it is shown. It keeps its rows in model order next to their actions.
 class PresentedMenu : public QMenu {
