@@ -16,7 +16,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -61,18 +60,6 @@ QString errorIdentity(const Error &error);
 
 // Runs `work` on `context`'s thread after `seconds`, never inside the caller's turn.
 void asyncAfter(double seconds, QObject *context, std::function<void()> work);
-
-enum class SortOrder { forward, reverse };
-// Sorted by the projected value; ascending by less-than, descending by greater-than.
-template <std::ranges::forward_range Range, typename Projection>
-auto sortedByKey(const Range &range, Projection projection, SortOrder order = SortOrder::forward) {
-    std::vector<std::ranges::range_value_t<Range>> values(std::ranges::begin(range), std::ranges::end(range));
-    std::stable_sort(values.begin(), values.end(), [&](const auto &lhs, const auto &rhs) {
-        return order == SortOrder::forward ? std::invoke(projection, lhs) < std::invoke(projection, rhs)
-                                           : std::invoke(projection, rhs) < std::invoke(projection, lhs);
-    });
-    return values;
-}
 
 // Hue, saturation, brightness and alpha of a colour in the extended sRGB space; an invalid colour is
 // reported and gives zeros.

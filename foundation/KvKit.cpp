@@ -59,8 +59,8 @@ ProcessState &processState() {
                           [](const QUrl &application) { return workspace::launchApplication(application); },
                           [] { KvApp::quit(); },
                           [](int status) {
-                              if (status == 0)
-                                  platform::CrashReporter::shared().markCleanExit();
+                              // Ended on purpose, whatever the status: no crash to tell of next time.
+                              platform::CrashReporter::shared().markCleanExit();
                               std::_Exit(status);
                           }}};
     return *state;

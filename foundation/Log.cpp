@@ -46,7 +46,103 @@ SinkHolder &sinkHolder() {
     return *holder;
 }
 
+bool isOpening(QChar character) {
+    return character == u'(' || character == u'<' || character == u'[' || character == u'{';
+}
+bool isClosing(QChar character) {
+    return character == u')' || character == u'>' || character == u']' || character == u'}';
+}
+
+// The index of the bracket that opens the one closing at `end`, or -1.
+qsizetype openingBracket(const QString &text, qsizetype end) {
+    int depth = 0;
+    for (qsizetype index = end; index >= 0; --index) {
+        if (isClosing(text.at(index)))
+            ++depth;
+        else if (isOpening(text.at(index)) && --depth == 0)
+            return index;
+    }
+    return -1;
+}
+
+// Where `needle` last occurs outside every bracket, or -1.
+qsizetype lastOutsideBrackets(const QString &text, QStringView needle) {
+    int depth = 0;
+    for (qsizetype index = text.size() - 1; index >= 0; --index) {
+        const QChar character = text.at(index);
+        if (isClosing(character))
+            ++depth;
+        else if (isOpening(character))
+            --depth;
+        else if (depth == 0 && QStringView(text).mid(index).startsWith(needle))
+            return index;
+    }
+    return -1;
+}
+
 } // namespace
+
+QString logFunctionName(const char *signature) {
+    // The compiler's signature: "ReturnType ns::Class::name(Parameters) const [with T = …]", where a lambda
+    // adds "::<lambda(…)>" after its enclosing function's signature.
+    QString text = QString::fromUtf8(signature).trimmed();
+    if (const qsizetype with = text.indexOf(QStringLiteral(" [with ")); with >= 0)
+        text.truncate(with);
+    for (bool stripped = true; stripped;) {
+        stripped = false;
+        text = text.trimmed();
+        // Qualifiers follow the parameter list.
+        for (const QLatin1StringView qualifier :
+             {QLatin1StringView("const"), QLatin1StringView("volatile"), QLatin1StringView("noexcept"),
+              QLatin1StringView("&&"), QLatin1StringView("&")}) {
+            if (!text.endsWith(qualifier))
+                continue;
+            const QString rest = text.first(text.size() - qualifier.size()).trimmed();
+            if (rest.endsWith(u')') || rest.endsWith(QLatin1StringView("const")) ||
+                rest.endsWith(QLatin1StringView("volatile"))) {
+                text = rest;
+                stripped = true;
+            }
+        }
+        if (text.endsWith(u'>')) {
+            const qsizetype opening = openingBracket(text, text.size() - 1);
+            if (opening >= 2 && QStringView(text).mid(opening).startsWith(u"<lambda") &&
+                QStringView(text).mid(opening - 2, 2) == u"::") {
+                text.truncate(opening - 2);
+                stripped = true;
+            }
+        }
+    }
+    if (text.endsWith(u')')) {
+        if (const qsizetype opening = openingBracket(text, text.size() - 1); opening > 0)
+            text.truncate(opening);
+    }
+    // Operators keep their symbol or type: "operator()", "operator<", "operator bool".
+    for (qsizetype from = text.size(); from > 0;) {
+        const qsizetype found = text.lastIndexOf(QLatin1StringView("operator"), from - 1);
+        if (found < 0)
+            break;
+        const qsizetype after = found + 8;
+        const bool startsName = found == 0 || text.at(found - 1) == u':' || text.at(found - 1) == u' ';
+        const bool endsWord =
+            after >= text.size() || !(text.at(after).isLetterOrNumber() || text.at(after) == u'_');
+        if (startsName && endsWord)
+            return text.mid(found);
+        from = found;
+    }
+    // Template arguments of the name itself, then its scopes, then what is left of a return type.
+    if (text.endsWith(u'>')) {
+        if (const qsizetype opening = openingBracket(text, text.size() - 1); opening > 0)
+            text.truncate(opening);
+    }
+    if (const qsizetype scope = lastOutsideBrackets(text, u"::"); scope >= 0)
+        text = text.mid(scope + 2);
+    if (const qsizetype space = lastOutsideBrackets(text, u" "); space >= 0)
+        text = text.mid(space + 1);
+    while (text.startsWith(u'*') || text.startsWith(u'&'))
+        text.remove(0, 1);
+    return text.isEmpty() ? QString::fromUtf8(signature) : text;
+}
 
 InAppLogStore &InAppLogStore::shared() {
     static auto *store = new InAppLogStore;
@@ -71,7 +167,7 @@ QString logMessageText(std::initializer_list<LogValue> values, const std::source
         parts << value.text();
     const QString file = QFileInfo(QString::fromUtf8(location.file_name())).completeBaseName();
     return parts.join(QLatin1Char(' ')) + QStringLiteral("\n\t[") +
-           QString::fromUtf8(location.function_name()) + QStringLiteral(" in ") + file + QLatin1Char(':') +
+           logFunctionName(location.function_name()) + QStringLiteral(" in ") + file + QLatin1Char(':') +
            QString::number(location.line()) + QStringLiteral("]\n");
 }
 

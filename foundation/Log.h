@@ -52,6 +52,11 @@ private:
     std::deque<QString> m_entries;
 };
 
+// The bare name of the function whose compiler signature this is: "buildMenu" for
+// "void kestrova::FolderController::buildMenu(kestrova::KvMenu&)", the enclosing function's name for a
+// lambda, "operator()" or "operator bool" for operators.
+QString logFunctionName(const char *signature);
+
 // The text of one log line: the values joined by spaces, then "\n\t[function in File:line]\n" with the
 // file's folder and extension dropped.
 QString logMessageText(std::initializer_list<LogValue> values, const std::source_location &location);

@@ -175,15 +175,26 @@ platform::Subscription FolderController::observeConfigureWindowPresented(std::fu
 }
 
 void FolderController::buildMenu(KvMenu &menu) {
+    buildMenu(menu, nullptr);
+}
+
+void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::Menu> &shownMenu) {
     printLine("buildMenu");
     const std::weak_ptr<FolderController> weak = weak_from_this();
 
     m_keyMonitor.reset();
     if (const auto &makeMonitor = FolderMenuHooks::shared().makeKeyMonitor) {
-        platform::Menu *openMenu = &menu;
-        m_keyMonitor = makeMonitor([weak, openMenu](const MenuKeyEvent &event) {
-            return handleMenuKeyDown(event, weak, *openMenu);
-        });
+        if (shownMenu) {
+            m_keyMonitor =
+                makeMonitor([weak, weakShown = std::weak_ptr(shownMenu)](const MenuKeyEvent &event) {
+                    const auto onScreen = weakShown.lock();
+                    return onScreen && handleMenuKeyDown(event, weak, *onScreen);
+                });
+        } else {
+            m_keyMonitor = makeMonitor([weak, openMenu = &menu](const MenuKeyEvent &event) {
+                return handleMenuKeyDown(event, weak, *openMenu);
+            });
+        }
     }
 
     addHiddenAlternate(

@@ -50,6 +50,9 @@ public:
     // offers to remove it. The key monitor made here closes `menu`, so the menu must outlive the next
     // buildMenu (status items keep their menu for their whole life).
     void buildMenu(KvMenu &menu);
+    // The same for a menu whose items `shownMenu` takes over before they show (the lazy folder submenu of
+    // the main status item): the key monitor closes `shownMenu`, the menu on screen, while it lives.
+    void buildMenu(KvMenu &menu, const std::shared_ptr<platform::Menu> &shownMenu);
     // The folder's own actions followed by the application section.
     std::shared_ptr<KvMenu> moreMenu();
 

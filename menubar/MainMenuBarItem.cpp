@@ -129,7 +129,10 @@ void MainMenuBarItem::buildMenu(KvMenu &menu) {
 }
 
 void MainMenuBarItem::buildMenu(KvMenu &menu, bool isFirstLaunch) {
-    if (isFirstLaunch) {
+    const std::vector<Folder> folders = m_folders.get();
+    // The hint asks for a first folder: once one is stored (added during the first run, or brought along
+    // in the settings) it would tell the user to do what is done.
+    if (isFirstLaunch && folders.empty()) {
         const platform::AttributedText hint(QStringLiteral("Add a folder to get started"));
         auto item = menu.addItem(std::make_shared<platform::MenuItem>());
         item->setAttributedTitle(withFont(hint, boldFont(fontOf(hint))));
@@ -140,7 +143,6 @@ void MainMenuBarItem::buildMenu(KvMenu &menu, bool isFirstLaunch) {
         menu.addSeparator();
     }
     menu.addSeparator();
-    const std::vector<Folder> folders = m_folders.get();
     const bool anyVisible =
         std::any_of(folders.begin(), folders.end(), [](const Folder &folder) { return folder.isVisible; });
     if (!m_showFoldersInMenu || !anyVisible) {
@@ -164,6 +166,7 @@ void MainMenuBarItem::buildMenu(KvMenu &menu, bool isFirstLaunch) {
         item->setImage(folderImage(folder));
         std::weak_ptr<FolderController> weakController = controller;
         std::weak_ptr<KvMenu> weakMenu = folderMenu;
+        std::weak_ptr<platform::MenuItem> weakItem = item;
         setLazySubmenu(
             *item, true,
             // A presenter may hold the menu past this item's life: the handler then does nothing.
@@ -172,10 +175,12 @@ void MainMenuBarItem::buildMenu(KvMenu &menu, bool isFirstLaunch) {
                 if (auto strong = weakController.lock(); owner && strong)
                     (*owner)->folderMenuOpenChanged(isOpen, strong, folder);
             },
-            [weakController, weakMenu]() -> std::shared_ptr<platform::Menu> {
+            [weakController, weakMenu, weakItem]() -> std::shared_ptr<platform::Menu> {
                 auto strongMenu = weakMenu.lock();
+                // The rows move into the item's own submenu, which is the one on screen.
+                const auto strongItem = weakItem.lock();
                 if (auto strong = weakController.lock(); strong && strongMenu)
-                    strong->buildMenu(*strongMenu);
+                    strong->buildMenu(*strongMenu, strongItem ? strongItem->submenu() : nullptr);
                 return strongMenu ? strongMenu : std::make_shared<KvMenu>();
             });
     }

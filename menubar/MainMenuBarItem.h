@@ -22,7 +22,8 @@ class DefaultsObservation;
 }
 
 // The application's own status item, shown when folders are listed inside one menu or no folder is
-// visible. Its menu is rebuilt at every opening: on the first launch a short hint first, then each visible
+// visible. Its menu is rebuilt at every opening: on the first launch, until a folder is stored, a short
+// hint first, then each visible
 // folder as an item with the folder's menu as submenu followed by the application section under a More
 // item, or the application section alone. With folders in the menu it also listens to the "toggleMenu"
 // shortcut and shows the configuration window of the folder whose submenu was opened last.
@@ -37,7 +38,8 @@ public:
     bool showFoldersInMenu() const { return m_showFoldersInMenu; }
     MenuBarItemCoordinator &coordinator() const { return *m_coordinator; }
 
-    // Fills the emptied menu; the hint rows lead it on the first launch of the application.
+    // Fills the emptied menu; the hint rows lead it on the first launch of the application while no folder
+    // is stored.
     void buildMenu(KvMenu &menu);
     void buildMenu(KvMenu &menu, bool isFirstLaunch);
 

@@ -18,6 +18,11 @@
 #include <mutex>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 Q_LOGGING_CATEGORY(lcCrashReporter, "kestrova.platform.crashreporter")
 
 namespace kestrova::platform {
@@ -27,6 +32,40 @@ using Json = nlohmann::ordered_json;
 
 constexpr int kMaximumNesting = 32;
 const auto kEnvelopeSuffix = QLatin1String(".envelope.gz");
+const auto kMarkerPrefix = QLatin1String("running-");
+
+enum class MarkerState { running, abandoned, gone };
+
+// Whether the marker's process still holds its lock. An abandoned marker is removed when `remove` is set.
+MarkerState probeMarker(const QString &path, bool remove) {
+    const QByteArray bytes = QFile::encodeName(path);
+    const int descriptor = ::open(bytes.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0)
+        return MarkerState::gone;
+    MarkerState state = MarkerState::abandoned;
+    struct stat opened {};
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        // Held by a live process, or the file system has no locks: either way no sign of a crash.
+        state = MarkerState::running;
+    } else if (::fstat(descriptor, &opened) != 0 || opened.st_nlink == 0) {
+        // Its process removed it at a clean exit after it was opened here.
+        state = MarkerState::gone;
+    } else if (remove) {
+        ::unlink(bytes.constData());
+    }
+    ::close(descriptor);
+    return state;
+}
+
+bool hasAbandonedMarker(const QString &stateDirectory, bool remove) {
+    bool found = false;
+    const QStringList names = QDir(stateDirectory).entryList({kMarkerPrefix + u'*'}, QDir::Files);
+    for (const QString &name : names) {
+        if (probeMarker(stateDirectory + u'/' + name, remove) == MarkerState::abandoned)
+            found = true;
+    }
+    return found;
+}
 
 std::string utf8(const QString &text) {
     const QByteArray bytes = text.toUtf8();
@@ -220,14 +259,19 @@ CrashReporter::CrashReporter(QString stateDirectory)
     : m_stateDirectory(std::move(stateDirectory))
     , m_writer(std::make_unique<Writer>(reportsDirectory())) {}
 
-CrashReporter::~CrashReporter() = default;
+CrashReporter::~CrashReporter() {
+    // The marker stays: without a clean exit this run counts as one that did not end cleanly.
+    if (m_markerDescriptor >= 0)
+        ::close(m_markerDescriptor);
+}
 
 QString CrashReporter::reportsDirectory() const {
     return m_stateDirectory + QStringLiteral("/reports");
 }
 
 QString CrashReporter::runningMarkerPath() const {
-    return m_stateDirectory + QStringLiteral("/running");
+    std::lock_guard hold(m_markerMutex);
+    return m_markerPath;
 }
 
 QString CrashReporter::captureError(const QString &domain, qint64 code,
@@ -272,21 +316,44 @@ bool CrashReporter::crashedLastRun() const {
     const int found = m_crashedLastRun.load();
     if (found >= 0)
         return found == 1;
-    return QFile::exists(runningMarkerPath());
+    return hasAbandonedMarker(m_stateDirectory, /*remove=*/false);
 }
 
 void CrashReporter::markRunning() noexcept {
     try {
-        m_crashedLastRun.store(QFile::exists(runningMarkerPath()) ? 1 : 0);
-        if (!QDir().mkpath(m_stateDirectory))
+        std::lock_guard hold(m_markerMutex);
+        if (m_markerDescriptor >= 0)
             return;
-        QSaveFile marker(runningMarkerPath());
+        m_crashedLastRun.store(hasAbandonedMarker(m_stateDirectory, /*remove=*/true) ? 1 : 0);
+        if (!QDir().mkpath(m_stateDirectory)) {
+            qCWarning(lcCrashReporter) << "Could not create the state folder" << m_stateDirectory;
+            return;
+        }
+        const QString name = kMarkerPrefix + QStringLiteral("%1-%2")
+                                                 .arg(QCoreApplication::applicationPid())
+                                                 .arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
+        const QString path = m_stateDirectory + u'/' + name;
+        // Locked before it gets its name, so that no other instance ever sees it unlocked.
+        const QByteArray temporary = QFile::encodeName(m_stateDirectory + QStringLiteral("/.") + name);
+        const int descriptor = ::open(temporary.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (descriptor < 0) {
+            qCWarning(lcCrashReporter) << "Could not write the running marker" << path;
+            return;
+        }
         const QByteArray content = QStringLiteral("%1 %2\n")
                                        .arg(QCoreApplication::applicationPid())
                                        .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))
                                        .toUtf8();
-        if (!marker.open(QIODevice::WriteOnly) || marker.write(content) != content.size() || !marker.commit())
-            qCWarning(lcCrashReporter) << "Could not write the running marker" << marker.fileName();
+        if (::flock(descriptor, LOCK_EX) != 0 ||
+            ::write(descriptor, content.constData(), static_cast<size_t>(content.size())) != content.size() ||
+            ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+            qCWarning(lcCrashReporter) << "Could not write the running marker" << path;
+            ::unlink(temporary.constData());
+            ::close(descriptor);
+            return;
+        }
+        m_markerDescriptor = descriptor;
+        m_markerPath = path;
     } catch (...) {
         qCWarning(lcCrashReporter) << "Could not write the running marker";
     }
@@ -295,7 +362,14 @@ void CrashReporter::markRunning() noexcept {
 void CrashReporter::markCleanExit() noexcept {
     try {
         waitForPendingReports(std::chrono::seconds(2));
-        QFile::remove(runningMarkerPath());
+        std::lock_guard hold(m_markerMutex);
+        if (m_markerDescriptor < 0)
+            return;
+        // Removed while still locked: an instance probing it meanwhile sees it gone, not abandoned.
+        ::unlink(QFile::encodeName(m_markerPath).constData());
+        ::close(m_markerDescriptor);
+        m_markerDescriptor = -1;
+        m_markerPath.clear();
     } catch (...) {
         qCWarning(lcCrashReporter) << "Could not remove the running marker";
     }

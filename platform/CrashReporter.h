@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 
 namespace kestrova::platform {
 
@@ -18,8 +19,12 @@ namespace kestrova::platform {
 // first. User-info values that JSON cannot hold are written as text; text that is not valid UTF-8 is
 // repaired. Nothing here throws into the caller.
 //
-// "Crashed last run" is told by a marker file: `markRunning` writes it at start and `markCleanExit`
-// removes it at a clean exit, so a marker found at start was left by a run that ended any other way.
+// "Crashed last run" is told by marker files, one per running process: `markRunning` creates one in the
+// state folder and holds an exclusive lock on it for as long as the process lives, and `markCleanExit`
+// removes it. The lock dies with the process, however it ends: a marker that nobody holds locked was left
+// by a run that ended without a clean exit. A marker still locked belongs to an instance that is running
+// (a relaunched instance starts before the old one has quit, and a second instance may run beside the
+// first), so it says nothing about the last run.
 class CrashReporter {
 public:
     static constexpr int kMaximumReportCount = 100;
@@ -38,17 +43,22 @@ public:
 
     QString stateDirectory() const { return m_stateDirectory; }
     QString reportsDirectory() const;
+    // This reporter's marker: "running-<process id>-<random>" in the state folder; empty before
+    // `markRunning` has written one.
     QString runningMarkerPath() const;
 
     // Queues the error's envelope and answers its event id (32 hex digits), or an empty text when the
     // error was dropped because too many are waiting to be written.
     QString captureError(const QString &domain, qint64 code, const QVariantMap &userInfo) noexcept;
 
-    // Whether the previous run left its marker behind: as found by `markRunning`, or, before that has run,
-    // whether a marker is there now.
+    // Whether an earlier run left its marker behind: as found by `markRunning`, or, before that has run,
+    // whether an abandoned marker is there now.
     bool crashedLastRun() const;
+    // Looks for abandoned markers (and removes them), then writes and locks this process's own. Calling
+    // it again while the marker is held does nothing.
     void markRunning() noexcept;
-    // Writes the queued envelopes first (a short while at most), then removes the marker.
+    // Writes the queued envelopes first (a short while at most), then removes the marker. Safe to call
+    // more than once.
     void markCleanExit() noexcept;
 
     // Waits until every queued envelope is written or `timeout` passes; true when none is left.
@@ -60,6 +70,10 @@ private:
     QString m_stateDirectory;
     // -1 until `markRunning` has looked, then 0 or 1.
     std::atomic<int> m_crashedLastRun{-1};
+    mutable std::mutex m_markerMutex;
+    QString m_markerPath;
+    // The open, locked marker; -1 when none is held.
+    int m_markerDescriptor = -1;
     std::unique_ptr<Writer> m_writer;
 };
 

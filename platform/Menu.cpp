@@ -109,6 +109,41 @@ Subscription Menu::observeNeedsUpdate(std::function<void()> handler) {
     return m_needsUpdateObservers.subscribe(std::move(handler));
 }
 
+namespace {
+
+bool isShownContent(const MenuItem &item) {
+    return !item.isSeparator() && !(item.hostedView() && item.hostedView()->isEmptyView());
+}
+
+// Menus are put together from sections, each closed by a separator: which of them shows depends on the
+// held modifiers and on hidden rows, so strays are dropped from what is shown rather than by the builders.
+void dropStraySeparators(std::vector<std::shared_ptr<MenuItem>> &rows) {
+    std::vector<bool> keep(rows.size(), true);
+    bool contentSinceSeparator = false;
+    constexpr std::size_t kNone = std::size_t(-1);
+    std::size_t lastSeparator = kNone;
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const MenuItem &row = *rows[index];
+        if (row.isSeparator()) {
+            if (!contentSinceSeparator) {
+                keep[index] = false;
+                continue;
+            }
+            lastSeparator = index;
+            contentSinceSeparator = false;
+        } else if (isShownContent(row)) {
+            contentSinceSeparator = true;
+            lastSeparator = kNone;
+        }
+    }
+    if (lastSeparator != kNone)
+        keep[lastSeparator] = false;
+    std::size_t index = 0;
+    std::erase_if(rows, [&](const auto &) { return !keep[index++]; });
+}
+
+} // namespace
+
 std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
     std::vector<std::shared_ptr<MenuItem>> shown;
     std::size_t index = 0;
@@ -129,6 +164,7 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifi
             shown.push_back(row);
         index = next;
     }
+    dropStraySeparators(shown);
     return shown;
 }
 

@@ -22,8 +22,9 @@ namespace kestrova::platform {
 //
 // Invariants the model keeps for every presenter: an item is in at most one menu (adding it here takes it
 // out of the other one), a menu is the submenu of at most one item, and the tree has no loops. Separators
-// are kept exactly as added, doubled or leading ones included, because some menus are built that way on
-// purpose. Menus live in shared_ptr: items hold their submenus, and builders hand menus around.
+// stay in items() exactly as added, since builders append sections without knowing their neighbours;
+// what is shown (displayedItems) has a separator only between two rows of content. Menus live in
+// shared_ptr: items hold their submenus, and builders hand menus around.
 class Menu {
 public:
     explicit Menu(QString title = {});
@@ -67,7 +68,9 @@ public:
 
     // The rows shown while exactly `heldModifiers` are held: hidden items are left out, and each alternate
     // whose modifier mask equals the held modifiers stands in for the item before it (an empty placeholder
-    // row included); other alternates are left out.
+    // row included); other alternates are left out. A separator at the top, at the end or right after
+    // another separator is left out too; placeholder rows take no room, so they do not count as content
+    // between separators. Presenters show exactly these rows.
     std::vector<std::shared_ptr<MenuItem>> displayedItems(Modifiers heldModifiers = {}) const;
 
     // The tree as indented text for tests, one row per line, two spaces per level:

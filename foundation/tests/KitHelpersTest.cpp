@@ -1,5 +1,7 @@
 #include "foundation/KitHelpers.h"
 #include "foundation/KvApp.h"
+// Both headers in one file: the kit has one SortOrder, so they must not collide.
+#include "foundation/Sorting.h"
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/testing/EventLoop.h"
 
@@ -43,7 +45,7 @@ TEST(KitHelpersTest, ColoursAndSorting) {
     const std::vector<std::pair<int, QString>> items{{3, "c"}, {1, "a"}, {2, "b"}};
     const auto ascending = sortedByKey(items, &std::pair<int, QString>::first);
     EXPECT_EQ(ascending.front().first, 1);
-    const auto descending = sortedByKey(items, &std::pair<int, QString>::first, SortOrder::reverse);
+    const auto descending = sortedByKey(items, &std::pair<int, QString>::first, SortOrder::descending);
     EXPECT_EQ(descending.front().first, 3);
 
     QPalette dark;

@@ -262,3 +262,36 @@ TEST_F(AppSectionTest, TheFirstLaunchLeadsWithAHintAndTheGuide) {
     EXPECT_EQ(titles(later).at(0), QStringLiteral("-"));
     EXPECT_EQ(titles(later).at(1), QStringLiteral("Add Folder…"));
 }
+
+TEST_F(AppSectionTest, TheFirstLaunchHintGoesOnceAFolderIsStored) {
+    kestrova::testing::ScopedFakeStatusBar bar;
+    const auto hintRows = [](const KvMenu &menu) {
+        return std::count_if(menu.items().begin(), menu.items().end(), [](const auto &row) {
+            return row->attributedTitle() &&
+                   row->attributedTitle()->text() == QStringLiteral("Add a folder to get started");
+        });
+    };
+    // Folders in the main item's menu, added during the first run: the menu starts with the folders.
+    folders = {makeFolder(QStringLiteral("Alpha"), true), makeFolder(QStringLiteral("Beta"), true)};
+    MainMenuBarItem inMenu(binding(), /*showFoldersInMenu=*/true);
+    KvMenu withFolders;
+    inMenu.buildMenu(withFolders, /*isFirstLaunch=*/true);
+    EXPECT_EQ(hintRows(withFolders), 0);
+    const std::vector<QString> lead = titles(withFolders);
+    ASSERT_GE(lead.size(), 3u);
+    EXPECT_EQ((std::vector<QString>(lead.begin(), lead.begin() + 3)),
+              (std::vector<QString>{QStringLiteral("-"), QStringLiteral("Alpha"), QStringLiteral("Beta")}));
+
+    // Every stored folder hidden: the main item shows the application section, still without the hint.
+    folders = {makeFolder(QStringLiteral("Hidden"), false)};
+    MainMenuBarItem allHidden(binding(), /*showFoldersInMenu=*/false);
+    KvMenu hidden;
+    allHidden.buildMenu(hidden, /*isFirstLaunch=*/true);
+    EXPECT_EQ(hintRows(hidden), 0);
+    EXPECT_EQ(titles(hidden).at(1), QStringLiteral("Add Folder…"));
+
+    folders.clear();
+    KvMenu empty;
+    allHidden.buildMenu(empty, /*isFirstLaunch=*/true);
+    EXPECT_EQ(hintRows(empty), 1);
+}

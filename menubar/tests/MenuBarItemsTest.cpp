@@ -357,3 +357,50 @@ TEST_F(MenuBarItemsTest, AFolderItemAnswersItsShortcutAndShowsItsConfiguration) 
     platform::UserDefaults::standard()->removeObject(
         Shortkeel::Name(folder.id.toString(QUuid::WithoutBraces).toUpper()).userDefaultsKey());
 }
+
+TEST_F(MenuBarItemsTest, AFolderShortcutInsideTheMainMenuClosesTheSubmenuOnScreen) {
+    // The key monitors that folder submenus make, each with the callback it was given.
+    std::vector<std::function<bool(const MenuKeyEvent &)>> callbacks;
+    struct NoMonitor : MenuKeyMonitor {
+        void start() override {}
+        void stop() override {}
+    };
+    std::vector<const platform::Menu *> closed;
+    const FolderMenuHooks previous = FolderMenuHooks::shared();
+    FolderMenuHooks::setShared({
+        .makeKeyMonitor =
+            [&](std::function<bool(const MenuKeyEvent &)> callback) {
+                callbacks.push_back(std::move(callback));
+                return std::make_unique<NoMonitor>();
+            },
+        .cancelMenuTracking =
+            [&](platform::Menu &menu) {
+                closed.push_back(&menu);
+                menu.menuDidClose();
+            },
+    });
+
+    const Folder a = makeFolder(QStringLiteral("Alpha"));
+    storeShortcut(a.shortcutName().rawValue, Shortkeel::Shortcut{7, 256});
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{a});
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
+    {
+        MenuBarItems items;
+        ASSERT_NE(items.mainItem(), nullptr);
+        KvMenu menu;
+        items.mainItem()->buildMenu(menu, /*isFirstLaunch=*/false);
+        const auto &folderItem = *menu.items().at(1);
+        openSubmenu(folderItem);
+        ASSERT_EQ(callbacks.size(), 1u);
+        ASSERT_TRUE(folderItem.submenu()->isOpen());
+        ASSERT_FALSE(folderItem.submenu()->isEmpty()) << "the folder's rows are in the submenu on screen";
+
+        EXPECT_TRUE(callbacks.front()({MenuKeyEvent::Type::keyDown, 7, Modifier::command}));
+        EXPECT_EQ(closed, std::vector<const platform::Menu *>{folderItem.submenu().get()});
+        EXPECT_FALSE(folderItem.submenu()->isOpen());
+        // Another key goes on to the menu.
+        EXPECT_FALSE(callbacks.front()({MenuKeyEvent::Type::keyDown, 8, Modifier::command}));
+    }
+    FolderMenuHooks::setShared(previous);
+    platform::UserDefaults::standard()->removeObject(a.shortcutName().userDefaultsKey());
+}

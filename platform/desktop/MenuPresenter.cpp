@@ -4,6 +4,7 @@
 #include "platform/Menu.h"
 #include "platform/desktop/DesktopKeyboardState.h"
 #include "platform/desktop/MenuPresenter_p.h"
+#include "platform/desktop/MenuRowStyle_p.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <set>
 #include <unordered_set>
+#include <utility>
 
 namespace kestrova::platform::desktop {
 
@@ -206,6 +208,23 @@ void PresentedMenu::keyPressEvent(QKeyEvent *event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QAction *row = activeAction();
+        PresentedMenu *rowMenu = this;
+        // A submenu opened by hovering has the keyboard but nothing highlighted: the highlighted row is
+        // the one in the menu behind it that holds this submenu.
+        if (!row) {
+            auto *parentMenu = qobject_cast<PresentedMenu *>(parentWidget());
+            if (parentMenu && parentMenu->activeAction() && parentMenu->activeAction()->menu() == this) {
+                row = parentMenu->activeAction();
+                rowMenu = parentMenu;
+            }
+        }
+        if (row && m_presenter->chooseRowWithSubmenu(rowMenu, row)) {
+            event->accept();
+            return;
+        }
+    }
     QMenu::keyPressEvent(event);
 }
 
@@ -226,7 +245,18 @@ void PresentedMenu::mousePressEvent(QMouseEvent *event) {
         event->accept();
         return;
     }
+    m_pressedAction = actionAt(event->position().toPoint());
     QMenu::mousePressEvent(event);
+}
+
+void PresentedMenu::mouseReleaseEvent(QMouseEvent *event) {
+    const QPointer<QAction> pressed = std::exchange(m_pressedAction, nullptr);
+    QAction *action = actionAt(event->position().toPoint());
+    if (action && action == pressed && m_presenter->chooseRowWithSubmenu(this, action)) {
+        event->accept();
+        return;
+    }
+    QMenu::mouseReleaseEvent(event);
 }
 
 MenuPresenter::MenuPresenter(QObject *parent)
@@ -289,6 +319,18 @@ void MenuPresenter::close() {
     }
 }
 
+bool MenuPresenter::chooseRowWithSubmenu(PresentedMenu *menu, QAction *action) {
+    if (!action->menu() || !action->isEnabled() || !action->isVisible())
+        return false;
+    const std::shared_ptr<MenuItem> item = itemForAction(action);
+    if (!item || !item->hasAction() || !item->isEnabled() || menu->presentation() != m_current)
+        return false;
+    // Chosen as Qt chooses a plain row: the action runs once the whole chain has closed.
+    m_current->chosen = item;
+    close();
+    return true;
+}
+
 QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return nullptr;
@@ -298,7 +340,7 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
         m_current->root->deleteLater();
     }
     if (!m_style) {
-        m_style = new MenuIconStyle(m_iconSize);
+        m_style = new MenuRowStyle(m_iconSize);
     }
     auto presentation = std::make_shared<Presentation>();
     PresentedMenu *root = createMenu(menu, presentation, nullptr);
@@ -396,8 +438,12 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     if (!model)
         return;
     menu->rows().reserve(model->numberOfItems());
-    for (const auto &item : model->items())
+    bool checkedRowWithImage = false;
+    for (const auto &item : model->items()) {
         addRow(menu, item);
+        checkedRowWithImage |= item->state() != MenuItem::State::off && !item->image().isNull();
+    }
+    MenuRowStyle::setHasCheckColumn(menu, checkedRowWithImage);
     reserveWidth(menu);
     applyModifiers(menu, m_heldModifiers);
 }
@@ -423,25 +469,6 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
         if (!widget)
             widget = new QLabel(hosted->description());
         widgetAction->setDefaultWidget(widget);
-        action = widgetAction;
-        menu->addAction(action);
-    } else if (text.contains(QLatin1Char('\n')) && !item->hasSubmenu()) {
-        // QMenu draws one line per row; wrapped explanations keep their lines in a label.
-        auto *widgetAction = new QWidgetAction(menu);
-        auto *label = new QLabel(text);
-        label->setTextFormat(Qt::PlainText);
-        label->setContentsMargins(28, 2, 14, 2);
-        label->setEnabled(item->isEnabled());
-        if (attributed) {
-            if (const auto font = attributed->wholeStringFont())
-                label->setFont(*font);
-            if (const auto color = attributed->wholeStringColor()) {
-                QPalette palette = label->palette();
-                palette.setColor(QPalette::WindowText, resolvedColor(*color, palette));
-                label->setPalette(palette);
-            }
-        }
-        widgetAction->setDefaultWidget(label);
         action = widgetAction;
         menu->addAction(action);
     } else if (item->hasSubmenu()) {

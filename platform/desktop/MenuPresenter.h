@@ -19,7 +19,7 @@ class Menu;
 namespace kestrova::platform::desktop {
 
 class PresentedMenu;
-class MenuIconStyle;
+class MenuRowStyle;
 
 // A hosted view the desktop can show in a menu row: makes a fresh widget for every showing of the row
 // (the menu takes the widget and frees it with the row).
@@ -54,8 +54,13 @@ private:
 // Alternates follow the modifier keys while the menu is open. Key events reach only the deepest open
 // popup, so the state is kept here, by key, and applied to every open menu of the chain; widths are
 // reserved for every alternate state so an open menu does not jump, and Alt never closes the menu.
-// Titles are shown literally: "&" is escaped and tabs cannot open a shortcut column. Separators are kept
-// exactly as the model has them.
+// Titles are shown literally: "&" is escaped and tabs cannot open a shortcut column; line feeds start new
+// lines of the row. Rows are drawn by MenuRowStyle, which also gives a menu whose checked rows have
+// images a check column.
+//
+// A row with both an action and a submenu opens the submenu on hover and with the Right key, as every
+// submenu row does, while a click on it or Return chooses it like a plain row (Qt alone would only open
+// the submenu).
 class MenuPresenter : public QObject {
     Q_OBJECT
 
@@ -119,10 +124,11 @@ private:
     void applyModifiers(PresentedMenu *menu, Modifiers modifiers);
     void modifierKeyChanged(int key, bool pressed);
     bool handleOutsidePress(const QPoint &globalPosition);
+    bool chooseRowWithSubmenu(PresentedMenu *menu, QAction *action);
     void finishIfClosed(const std::shared_ptr<Presentation> &presentation);
 
     int m_iconSize = kDefaultIconSize;
-    MenuIconStyle *m_style = nullptr;
+    MenuRowStyle *m_style = nullptr;
     Modifiers m_heldModifiers;
     std::function<Qt::KeyboardModifiers()> m_modifierSource;
     std::function<bool(const QPoint &)> m_outsidePress;

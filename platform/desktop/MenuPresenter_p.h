@@ -4,31 +4,11 @@
 
 #include <QMenu>
 #include <QPointer>
-#include <QProxyStyle>
 
 #include <memory>
 #include <vector>
 
 namespace kestrova::platform::desktop {
-
-// The style of presented menus: the application's style with the presenter's row-image size (QMenu uses
-// one small-icon size for every row).
-class MenuIconStyle : public QProxyStyle {
-public:
-    explicit MenuIconStyle(int iconSize)
-        : m_iconSize(iconSize) {}
-    void setIconSize(int pixels) { m_iconSize = pixels; }
-
-    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
-                    const QWidget *widget = nullptr) const override {
-        if (metric == PM_SmallIconSize)
-            return m_iconSize;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-
-private:
-    int m_iconSize;
-};
 
 // One QMenu per model menu while it is shown. It keeps its rows in model order next to their actions.
 class PresentedMenu : public QMenu {
@@ -62,12 +42,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     MenuPresenter *m_presenter;
     std::weak_ptr<Menu> m_model;
     std::shared_ptr<MenuPresenter::Presentation> m_presentation;
     std::vector<Row> m_rows;
+    // The row under the last press in this menu: a release chooses a row only where it was pressed.
+    QPointer<QAction> m_pressedAction;
     // Set while a showing waits for its window to be exposed before its row places are written.
     bool m_geometryPending = false;
     bool m_watchesWindow = false;

@@ -10,9 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
 
 using kestrova::platform::CrashReporter;
 using namespace kestrova::testing;
+
+namespace {
+
+QStringList markerFiles(const QString &stateDirectory) {
+    return QDir(stateDirectory).entryList({QStringLiteral("running-*")}, QDir::Files);
+}
+
+} // namespace
 
 TEST(CrashReporterTest, WritesOneGzipEnvelopePerError) {
     QTemporaryDir state;
@@ -107,14 +116,52 @@ TEST(CrashReporterTest, RunningMarkerTellsWhetherTheLastRunEndedCleanly) {
         secondRun.markRunning();
         EXPECT_TRUE(secondRun.crashedLastRun());
         secondRun.captureError(QStringLiteral("D"), 1, {});
+        const QString marker = secondRun.runningMarkerPath();
+        ASSERT_TRUE(QFile::exists(marker));
         secondRun.markCleanExit();
-        EXPECT_FALSE(QFile::exists(secondRun.runningMarkerPath()));
+        EXPECT_FALSE(QFile::exists(marker));
+        secondRun.markCleanExit();
         // The queued report was written before the exit was called clean.
         EXPECT_EQ(crashReportFiles(secondRun.reportsDirectory()).size(), 1);
     }
     CrashReporter thirdRun(state.path());
     thirdRun.markRunning();
     EXPECT_FALSE(thirdRun.crashedLastRun());
+    thirdRun.markCleanExit();
+    EXPECT_EQ(markerFiles(state.path()), QStringList());
+}
+
+TEST(CrashReporterTest, MarkerOfAnInstanceStillRunningIsNoCrash) {
+    QTemporaryDir state;
+    // A relaunch: the new instance starts while the old one still runs (and holds its marker).
+    auto oldInstance = std::make_unique<CrashReporter>(state.path());
+    oldInstance->markRunning();
+    const QString oldMarker = oldInstance->runningMarkerPath();
+    {
+        CrashReporter newInstance(state.path());
+        EXPECT_FALSE(newInstance.crashedLastRun());
+        newInstance.markRunning();
+        EXPECT_FALSE(newInstance.crashedLastRun());
+        EXPECT_TRUE(QFile::exists(oldMarker)) << "a live instance's marker is left alone";
+        EXPECT_NE(newInstance.runningMarkerPath(), oldMarker);
+        EXPECT_EQ(markerFiles(state.path()).size(), 2);
+
+        oldInstance->markCleanExit();
+        oldInstance.reset();
+        EXPECT_FALSE(QFile::exists(oldMarker));
+        EXPECT_EQ(markerFiles(state.path()).size(), 1);
+        // The new instance then ends without a clean exit.
+    }
+    CrashReporter afterKill(state.path());
+    EXPECT_TRUE(afterKill.crashedLastRun());
+    afterKill.markRunning();
+    EXPECT_TRUE(afterKill.crashedLastRun());
+    EXPECT_EQ(markerFiles(state.path()).size(), 1) << "the abandoned marker is cleared away";
+    afterKill.markCleanExit();
+
+    CrashReporter next(state.path());
+    next.markRunning();
+    EXPECT_FALSE(next.crashedLastRun());
 }
 
 TEST(CrashReporterTest, FailuresStaySoft) {

@@ -137,6 +137,47 @@ TEST(MenuTest, AlternatesStandInForTheRowBeforeThemOnlyForTheirExactMask) {
     EXPECT_EQ(int(Modifiers(Modifier::option)), 0x80000);
 }
 
+TEST(MenuTest, ShownRowsHaveSeparatorsOnlyBetweenContent) {
+    Menu menu;
+    menu.addSeparator();
+    menu.addItem(item(QStringLiteral("Open")));
+    menu.addSeparator();
+    menu.addItem(item(QStringLiteral("Hidden")))->setHidden(true);
+    menu.addSeparator();
+    auto spacer = menu.addItem(item(QString()));
+    spacer->setHostedView(HostedViewFactory::empty());
+    menu.addItem(alternate(QStringLiteral("Copy Path"), Modifier::option));
+    menu.addSeparator();
+    menu.addItem(item(QStringLiteral("Quit")));
+    menu.addSeparator();
+    menu.addSeparator();
+
+    const auto shownSeparators = [&](Modifiers held) {
+        int count = 0;
+        for (const auto &row : menu.displayedItems(held))
+            count += row->isSeparator() ? 1 : 0;
+        return count;
+    };
+    // A hidden row or a placeholder between two separators is no content: one separator is shown.
+    const auto shown = menu.displayedItems();
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0]->title(), QStringLiteral("Open"));
+    EXPECT_TRUE(shown[1]->isSeparator());
+    EXPECT_EQ(shown[2], spacer) << "the placeholder keeps its place";
+    EXPECT_EQ(shown[3]->title(), QStringLiteral("Quit"));
+    // Holding Option shows the alternate, which is content: its section gets its separator.
+    EXPECT_EQ(titles(menu.displayedItems(Modifier::option)),
+              (QStringList{"Open", "", "Copy Path", "", "Quit"}));
+    EXPECT_EQ(shownSeparators(Modifier::option), 2);
+    // The model keeps what the builder added.
+    EXPECT_EQ(menu.numberOfItems(), 11u);
+
+    Menu onlySeparators;
+    onlySeparators.addSeparator();
+    onlySeparators.addSeparator();
+    EXPECT_TRUE(onlySeparators.displayedItems().empty());
+}
+
 TEST(MenuTest, LazySubmenuIsBuiltOncePerOpeningAndClearedAfterTheChosenActionRan) {
     Menu root;
     const auto keeping = root.addItem(item(QStringLiteral("Keeping")));

@@ -93,7 +93,8 @@ TEST(MenuPresenterTest, RowsFollowTheModelAndChoosingRunsTheActionAfterTheClose)
     EXPECT_FALSE(actions[1]->isEnabled());
     EXPECT_TRUE(actions[2]->isSeparator());
     EXPECT_TRUE(actions[3]->isSeparator());
-    EXPECT_TRUE(actions[3]->isVisible());
+    EXPECT_TRUE(actions[2]->isVisible());
+    EXPECT_FALSE(actions[3]->isVisible()) << "a doubled separator is not shown";
     EXPECT_TRUE(actions[4]->isChecked());
     EXPECT_FALSE(actions[5]->isVisible());
     EXPECT_EQ(actions[6]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
@@ -275,13 +276,11 @@ TEST(MenuPresenterTest, HostedViewsStyledTitlesAndIconSizes) {
     EXPECT_EQ(thumb->text(), QStringLiteral("THUMB"));
     EXPECT_EQ(widgetsMade, 1);
 
-    auto *explanationAction = qobject_cast<QWidgetAction *>(actions[1]);
-    ASSERT_NE(explanationAction, nullptr) << "wrapped text keeps its lines";
-    auto *label = qobject_cast<QLabel *>(explanationAction->defaultWidget());
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), wrapped.text());
-    EXPECT_FALSE(label->isEnabled());
-    EXPECT_LT(label->palette().color(QPalette::WindowText).alphaF(), 1.0);
+    // Wrapped text is a row like any other (its lines are the row style's to draw).
+    EXPECT_EQ(qobject_cast<QWidgetAction *>(actions[1]), nullptr);
+    EXPECT_EQ(actions[1]->text(), wrapped.text());
+    EXPECT_FALSE(actions[1]->isEnabled());
+    EXPECT_LT(MenuPresenter::textColorForAction(actions[1], shown->palette()).alphaF(), 1.0);
 
     EXPECT_EQ(actions[2]->text(), QStringLiteral("Downloads && more"));
     EXPECT_TRUE(actions[2]->font().bold());
@@ -409,4 +408,180 @@ TEST(MenuPresenterTest, RowPlacesOfShownMenusAreWrittenOnlyWhenTheVariableNamesA
     fixture.presenter.close();
     qunsetenv("KESTROVA_MENU_GEOMETRY");
     ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+}
+
+namespace {
+
+// A folder row as the folder menus build it: clicking opens the entry, its submenu holds the entry's own
+// rows, one of them a subfolder that is itself a row with an action and a submenu.
+struct FolderRows {
+    std::shared_ptr<Menu> menu = std::make_shared<Menu>(QStringLiteral("Home"));
+    QStringList opened;
+    std::shared_ptr<MenuItem> documents;
+    std::shared_ptr<MenuItem> plainHolder;
+
+    FolderRows() {
+        documents =
+            addItem(*menu, QStringLiteral("Documents"), [this] { opened << QStringLiteral("Documents"); });
+        documents->setLazySubmenu(
+            std::make_shared<Menu>(QStringLiteral("Documents")), {.build = [this] {
+                auto built = std::make_shared<Menu>();
+                addItem(*built, QStringLiteral("a.txt"), [this] { opened << QStringLiteral("a.txt"); });
+                auto projects = addItem(*built, QStringLiteral("Projects"),
+                                        [this] { opened << QStringLiteral("Projects"); });
+                auto inside = std::make_shared<Menu>();
+                addItem(*inside, QStringLiteral("plan.md"), [this] { opened << QStringLiteral("plan.md"); });
+                projects->setSubmenu(inside);
+                return built;
+            }});
+        plainHolder = addItem(*menu, QStringLiteral("Open With"));
+        auto applications = std::make_shared<Menu>();
+        addItem(*applications, QStringLiteral("Editor"), [this] { opened << QStringLiteral("Editor"); });
+        plainHolder->setSubmenu(applications);
+    }
+};
+
+void highlightWithKeys(QMenu *menu, QAction *row) {
+    for (int step = 0; step < menu->actions().size() && menu->activeAction() != row; ++step)
+        QTest::keyClick(menu, Qt::Key_Down);
+    ASSERT_EQ(menu->activeAction(), row);
+}
+
+} // namespace
+
+TEST(MenuPresenterTest, ClickOrReturnOnARowWithAnActionAndASubmenuChoosesIt) {
+    PresenterFixture fixture;
+    FolderRows rows;
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+
+    // A click anywhere in the chain closes all of it, then the row's action runs once.
+    QPointer<QMenu> shown = fixture.open(rows.menu);
+    QPointer<QMenu> documents = openSubmenu(shown, shown->actions().at(0));
+    ASSERT_TRUE(documents);
+    QAction *projects = documents->actions().at(1);
+    QTest::mouseClick(documents, Qt::LeftButton, {}, documents->actionGeometry(projects).center());
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_EQ(rows.opened, QStringList{QStringLiteral("Projects")});
+    EXPECT_TRUE(!shown || !shown->isVisible());
+    EXPECT_TRUE(!documents || !documents->isVisible());
+
+    // The same on the top level; the submenu a press may have begun to open goes with the chain.
+    shown = fixture.open(rows.menu);
+    QAction *row = shown->actions().at(0);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(row).center());
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+    EXPECT_EQ(rows.opened, (QStringList{QStringLiteral("Projects"), QStringLiteral("Documents")}));
+    EXPECT_FALSE(fixture.presenter.isOpen());
+
+    // Return on the highlighted row.
+    rows.opened.clear();
+    shown = fixture.open(rows.menu);
+    highlightWithKeys(shown, shown->actions().at(0));
+    QTest::keyClick(shown, Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 3; }));
+    EXPECT_EQ(rows.opened, QStringList{QStringLiteral("Documents")});
+
+    // Enter in a submenu chooses the submenu's own highlighted row, not the row holding it.
+    rows.opened.clear();
+    shown = fixture.open(rows.menu);
+    documents = openSubmenu(shown, shown->actions().at(0));
+    highlightWithKeys(documents, documents->actions().at(0));
+    QTest::keyClick(documents, Qt::Key_Enter);
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 4; }));
+    EXPECT_EQ(rows.opened, QStringList{QStringLiteral("a.txt")});
+}
+
+TEST(MenuPresenterTest, HoverAndTheRightKeyOnlyOpenTheSubmenuOfARowWithAnAction) {
+    PresenterFixture fixture;
+    FolderRows rows;
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+
+    QMenu *shown = fixture.open(rows.menu);
+    QAction *row = shown->actions().at(0);
+    highlightWithKeys(shown, row);
+    QTest::keyClick(shown, Qt::Key_Right);
+    ASSERT_TRUE(processEventsUntil([&] { return row->menu()->isVisible(); }));
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(rows.opened.isEmpty());
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_TRUE(rows.opened.isEmpty());
+
+    shown = fixture.open(rows.menu);
+    row = shown->actions().at(0);
+    QTest::mouseMove(shown, shown->actionGeometry(row).center());
+    ASSERT_TRUE(processEventsUntil([&] { return row->menu() && row->menu()->isVisible(); }));
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(rows.opened.isEmpty());
+    // Opened by hovering, the submenu has the keyboard with nothing highlighted: Return is for the row
+    // the pointer rests on.
+    QTest::keyClick(row->menu(), Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+    EXPECT_EQ(rows.opened, QStringList{QStringLiteral("Documents")});
+}
+
+TEST(MenuPresenterTest, ClickOnARowWithASubmenuAndNoActionKeepsTheMenuOpen) {
+    PresenterFixture fixture;
+    FolderRows rows;
+    QMenu *shown = fixture.open(rows.menu);
+    QAction *holder = shown->actions().at(1);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(holder).center());
+    ASSERT_TRUE(processEventsUntil([&] { return holder->menu()->isVisible(); }));
+    EXPECT_TRUE(shown->isVisible());
+    QTest::keyClick(holder->menu(), Qt::Key_Return);
+    EXPECT_TRUE(shown->isVisible()) << "nothing is highlighted in the submenu and the holder has no action";
+    EXPECT_TRUE(rows.opened.isEmpty());
+
+    // A disabled row with an action and a submenu is not chosen either.
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    rows.documents->setEnabled(false);
+    shown = fixture.open(rows.menu);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(shown->actions().at(0)).center());
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(rows.opened.isEmpty());
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
+}
+
+TEST(MenuPresenterTest, SeparatorsShowOnlyBetweenVisibleRowsAndFollowTheHeldModifiers) {
+    PresenterFixture fixture;
+    auto menu = std::make_shared<Menu>();
+    menu->addSeparator();
+    addItem(*menu, QStringLiteral("Open"));
+    menu->addSeparator();
+    auto spacer = menu->addItem(std::make_shared<MenuItem>());
+    spacer->setHostedView(HostedViewFactory::empty());
+    auto copyPath = addItem(*menu, QStringLiteral("Copy Path"));
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    menu->addSeparator();
+    addItem(*menu, QStringLiteral("Quit"));
+    menu->addSeparator();
+
+    QMenu *shown = fixture.open(menu);
+    const auto actions = shown->actions();
+    ASSERT_EQ(actions.size(), 8);
+    const auto visibleSeparators = [&] {
+        QList<int> visible;
+        for (int index = 0; index < actions.size(); ++index) {
+            if (actions[index]->isSeparator() && actions[index]->isVisible())
+                visible << index;
+        }
+        return visible;
+    };
+    EXPECT_EQ(visibleSeparators(), QList<int>{2});
+    const int height = shown->sizeHint().height();
+
+    QTest::keyPress(shown, Qt::Key_Alt);
+    EXPECT_TRUE(actions[4]->isVisible());
+    EXPECT_EQ(visibleSeparators(), (QList<int>{2, 5}));
+    EXPECT_GT(shown->sizeHint().height(), height);
+    QTest::keyRelease(shown, Qt::Key_Alt);
+    EXPECT_EQ(visibleSeparators(), QList<int>{2});
+
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
 }

@@ -1,0 +1,200 @@
+#include "ApplicationStartup.h"
+
+#include "DesktopMenuKeyMonitor.h"
+#include "QuitSignals.h"
+
+#include "foundation/KvApp.h"
+#include "foundation/KvKit.h"
+#include "menubar/AppState.h"
+#include "menubar/FileActions.h"
+#include "menubar/FolderMenuHooks.h"
+#include "menubar/MainMenuBarItem.h"
+#include "menubar/MenuBarItem.h"
+#include "menubar/MenuBarItems.h"
+#include "platform/Alert.h"
+#include "platform/ApplicationRegistry.h"
+#include "platform/CrashReporter.h"
+#include "platform/KeyboardState.h"
+#include "platform/Menu.h"
+#include "platform/OpenPanel.h"
+#include "platform/Pasteboard.h"
+#include "platform/SharingServices.h"
+#include "platform/StatusItem.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "platform/desktop/ClipboardPasteboard.h"
+#include "platform/desktop/DesktopApplicationRegistry.h"
+#include "platform/desktop/DesktopKeyboardState.h"
+#include "platform/desktop/DesktopSharingServices.h"
+#include "platform/desktop/DesktopWorkspace.h"
+#include "platform/desktop/FileDialogOpenPanelPresenter.h"
+#include "platform/desktop/MessageBoxAlertPresenter.h"
+#include "platform/desktop/TrayStatusItem.h"
+#include "store/Folder.h"
+#include "store/ShortcutService.h"
+#include "store/ShortkeelHandlers.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+namespace kestrova {
+namespace {
+
+// A tray application has no window in front of others when it is about to show a modal alert: the windows
+// it has are raised, and the next window it shows (the alert) is raised and activated once it is up, so
+// the alert does not open behind whatever the user was working in.
+class ApplicationActivation : public QObject {
+public:
+    static ApplicationActivation &shared() {
+        static auto *activation = new ApplicationActivation(QCoreApplication::instance());
+        return *activation;
+    }
+
+    void activate() {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible())
+                continue;
+            window->raise();
+            window->activateWindow();
+        }
+        if (!m_isWaitingForWindow && QCoreApplication::instance()) {
+            m_isWaitingForWindow = true;
+            QCoreApplication::instance()->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() != QEvent::Show || !watched->isWidgetType())
+            return false;
+        auto *widget = static_cast<QWidget *>(watched);
+        if (!widget->isWindow() || widget->windowType() == Qt::Popup || widget->windowType() == Qt::ToolTip)
+            return false;
+        m_isWaitingForWindow = false;
+        QCoreApplication::instance()->removeEventFilter(this);
+        // Once the window manager has it: activating a window that is not mapped yet does nothing.
+        QTimer::singleShot(0, widget, [window = QPointer<QWidget>(widget)] {
+            if (!window)
+                return;
+            window->raise();
+            window->activateWindow();
+        });
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+    bool m_isWaitingForWindow = false;
+};
+
+void installFolderMenuHooks() {
+    FolderMenuHooks hooks = FolderMenuHooks::shared();
+    hooks.addAppSection = [](platform::Binding<std::vector<Folder>> folders, KvMenu &menu) {
+        MainMenuBarItem::appSection(std::move(folders), menu);
+    };
+    hooks.makeKeyMonitor = [](std::function<bool(const MenuKeyEvent &)> callback) {
+        return std::make_unique<DesktopMenuKeyMonitor>(std::move(callback));
+    };
+    hooks.cancelMenuTracking = closeMenuOnScreen;
+    hooks.dispatchShortcutKeyDown = &Shortkeel::handleOnKeyDown;
+    FolderMenuHooks::setShared(std::move(hooks));
+    // The file rows' actions: opening entries, the file submenu, Get Info, the missing-access help, Open
+    // With for folders.
+    installFileActions();
+}
+
+void installApplicationHooks() {
+    KvApp::ApplicationHooks hooks = KvApp::hooks();
+    hooks.activateApplication = [] { ApplicationActivation::shared().activate(); };
+    // The new instance grabs the same global hot keys; a grab that another client holds is refused.
+    hooks.willRelaunch = [] {
+        Folder::setAllShortcutsEnabled(false);
+        if (const auto toggle = Shortkeel::getShortcut(Shortkeel::Name::toggleMenu()))
+            ShortcutService::shared().takeDown(*toggle);
+    };
+    KvApp::setHooks(std::move(hooks));
+}
+
+} // namespace
+
+ApplicationServices installApplicationServices() {
+    namespace desktop = platform::desktop;
+    ApplicationServices services{
+        .alerts = std::make_shared<desktop::MessageBoxAlertPresenter>(),
+        .openPanels = std::make_shared<desktop::FileDialogOpenPanelPresenter>(),
+        .pasteboard = std::make_shared<desktop::ClipboardPasteboard>(),
+        .keyboard = std::make_shared<desktop::DesktopKeyboardState>(),
+        .statusBar = std::make_shared<desktop::TrayStatusBar>(),
+        .workspace = std::make_shared<desktop::DesktopWorkspace>(),
+        .applications = std::make_shared<desktop::DesktopApplicationRegistry>(),
+        .sharing = std::make_shared<desktop::DesktopSharingServices>(),
+    };
+    platform::AlertPresenter::setShared(services.alerts);
+    platform::OpenPanelPresenter::setShared(services.openPanels);
+    platform::Pasteboard::setGeneral(services.pasteboard);
+    platform::KeyboardState::setShared(services.keyboard);
+    platform::StatusBar::setShared(services.statusBar);
+    platform::Workspace::setShared(services.workspace);
+    platform::ApplicationRegistry::setShared(services.applications);
+    platform::SharingServices::setShared(services.sharing);
+    installFolderMenuHooks();
+    installApplicationHooks();
+    return services;
+}
+
+void closeMenuOnScreen(platform::Menu &menu) {
+    if (!menu.isOpen())
+        return;
+    // Only one menu chain is open at a time (a popup takes the pointer and keyboard): the one with `menu`.
+    for (const auto &statusItem : statusItemRegistry()) {
+        if (statusItem->isMenuOpen())
+            statusItem->closeMenu();
+    }
+}
+
+namespace {
+
+// After the status items are gone: the settings on disk, then no crash marker.
+void finishRunCleanly() {
+    if (!platform::UserDefaults::standard()->synchronize())
+        qWarning("Kestrova: the settings could not be written");
+    platform::CrashReporter::shared().markCleanExit();
+}
+
+} // namespace
+
+ApplicationStartup::ApplicationStartup() {
+    QApplication::setApplicationName(QStringLiteral("Kestrova"));
+    QApplication::setOrganizationDomain(QStringLiteral("kestrova.org"));
+    QApplication::setDesktopFileName(QString::fromLatin1(platform::UserDefaults::kApplicationIdentifier));
+    // A tray application has no main window: closing a settings window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Before the crash marker is written: from then on a quit signal ends the run cleanly.
+    m_quitSignals = std::make_unique<QuitSignals>();
+
+    installApplicationServices();
+    // The kit before any object of the application: it counts the launch, registers its defaults and reads
+    // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and
+    // keeps no service that is about to be replaced).
+    KvKit::shared();
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                     QCoreApplication::instance(), [] { platform::UserDefaults::standard()->synchronize(); });
+}
+
+ApplicationStartup::~ApplicationStartup() = default;
+
+int ApplicationStartup::exec() {
+    int status = 0;
+    {
+        // The launch state first: its launch steps look for the status items a turn later.
+        AppState::shared();
+        MenuBarItems menuBarItems;
+        status = QApplication::exec();
+    }
+    finishRunCleanly();
+    return status;
+}
+
+} // namespace kestrova

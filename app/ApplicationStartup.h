@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+
+namespace kestrova {
+
+class MenuBarItems;
+class QuitSignals;
+namespace platform {
+class AlertPresenter;
+class ApplicationRegistry;
+class KeyboardState;
+class Menu;
+class OpenPanelPresenter;
+class Pasteboard;
+class SharingServices;
+class StatusBar;
+class Workspace;
+} // namespace platform
+
+// The desktop services that replace the in-memory stand-ins of the platform layer while the application
+// runs; installApplicationServices sets every one.
+struct ApplicationServices {
+    std::shared_ptr<platform::AlertPresenter> alerts;
+    std::shared_ptr<platform::OpenPanelPresenter> openPanels;
+    std::shared_ptr<platform::Pasteboard> pasteboard;
+    std::shared_ptr<platform::KeyboardState> keyboard;
+    std::shared_ptr<platform::StatusBar> statusBar;
+    std::shared_ptr<platform::Workspace> workspace;
+    std::shared_ptr<platform::ApplicationRegistry> applications;
+    std::shared_ptr<platform::SharingServices> sharing;
+};
+
+// Installs the desktop's services and every hook the lower layers leave to the running application: the
+// folder menus' hooks (application section, file actions, the in-menu key monitor, closing the menu on
+// screen, shortcut dispatch) and the kit's (activation before modal alerts, letting go of hot keys before a
+// relaunch). What this build has no window for stays empty on purpose, so the menus leave it out rather
+// than offer something that does nothing: the Settings, support and debug windows, the welcome and folder
+// configuration windows (ScreenHooks), the Debug menu (a tray application has no main menu) and the global
+// hot-key service. Needs the QApplication; call before the kit is created. Returns what it installed.
+ApplicationServices installApplicationServices();
+
+// Closes the status-item menu that shows `menu` (a folder menu, or a folder submenu of the main item) with
+// all its submenus. A menu that is not open is not on screen, and then nothing is closed.
+void closeMenuOnScreen(platform::Menu &menu);
+
+// The running application from its QApplication to its exit. Creating it names the application, turns
+// SIGTERM, SIGINT and SIGHUP into a quit through the event loop, installs the services and hooks and
+// creates the kit (which counts the launch and writes this run's crash marker); exec shows the status
+// items and runs until the application quits, then writes the settings and marks the run as ended cleanly.
+class ApplicationStartup {
+public:
+    // Call right after the QApplication is made.
+    ApplicationStartup();
+    ~ApplicationStartup();
+    ApplicationStartup(const ApplicationStartup &) = delete;
+    ApplicationStartup &operator=(const ApplicationStartup &) = delete;
+
+    // Returns the event loop's exit status: 0 for Quit, a relaunch or a quit signal.
+    int exec();
+
+private:
+    std::unique_ptr<QuitSignals> m_quitSignals;
+};
+
+} // namespace kestrova

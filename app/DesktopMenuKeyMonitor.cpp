@@ -1,0 +1,43 @@
+#include "DesktopMenuKeyMonitor.h"
+
+#include "platform/desktop/CarbonLocalEventMonitor.h"
+#include "platform/desktop/MenuPresenter.h"
+
+#include <QKeyEvent>
+
+namespace kestrova {
+
+DesktopMenuKeyMonitor::DesktopMenuKeyMonitor(std::function<bool(const MenuKeyEvent &)> callback) {
+    using platform::desktop::CarbonLocalEventMonitor;
+    m_monitor = std::make_unique<CarbonLocalEventMonitor>(
+        std::set{CarbonLocalEventMonitor::EventType::keyDown}, /*useGlobalEventDispatcher=*/true,
+        [callback = std::move(callback)](QObject *, QEvent *event) {
+            // Key presses only, and their shortcut overrides, which come first.
+            return callback && callback(menuKeyEvent(*static_cast<QKeyEvent *>(event)));
+        });
+}
+
+DesktopMenuKeyMonitor::~DesktopMenuKeyMonitor() = default;
+
+void DesktopMenuKeyMonitor::start() {
+    m_monitor->start();
+}
+
+void DesktopMenuKeyMonitor::stop() {
+    m_monitor->stop();
+}
+
+bool DesktopMenuKeyMonitor::isRunning() const {
+    return m_monitor->isInstalled();
+}
+
+MenuKeyEvent DesktopMenuKeyMonitor::menuKeyEvent(const QKeyEvent &event) {
+    const bool isPress = event.type() == QEvent::KeyPress || event.type() == QEvent::ShortcutOverride;
+    return {isPress ? MenuKeyEvent::Type::keyDown
+                    : (event.type() == QEvent::KeyRelease ? MenuKeyEvent::Type::keyUp
+                                                          : MenuKeyEvent::Type::other),
+            static_cast<std::int64_t>(event.nativeScanCode()),
+            platform::desktop::modifiersFromQt(event.modifiers())};
+}
+
+} // namespace kestrova

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "menubar/FolderMenuHooks.h"
+
+#include <functional>
+#include <memory>
+
+class QKeyEvent;
+
+namespace kestrova {
+namespace platform::desktop {
+class CarbonLocalEventMonitor;
+}
+
+// The folder menus' key monitor on this desktop: an application-wide CarbonLocalEventMonitor for key
+// presses, which sees them while an open menu holds the keyboard. Each press is offered to the callback once,
+// as a MenuKeyEvent with the X11 key code (the code global shortcuts are grabbed with) and the held
+// modifiers; the callback's true consumes it. Made stopped; destroying it stops it. Main thread only.
+class DesktopMenuKeyMonitor : public MenuKeyMonitor {
+public:
+    explicit DesktopMenuKeyMonitor(std::function<bool(const MenuKeyEvent &)> callback);
+    ~DesktopMenuKeyMonitor() override;
+    DesktopMenuKeyMonitor(const DesktopMenuKeyMonitor &) = delete;
+    DesktopMenuKeyMonitor &operator=(const DesktopMenuKeyMonitor &) = delete;
+
+    void start() override;
+    void stop() override;
+    bool isRunning() const;
+
+    static MenuKeyEvent menuKeyEvent(const QKeyEvent &event);
+
+private:
+    std::unique_ptr<platform::desktop::CarbonLocalEventMonitor> m_monitor;
+};
+
+} // namespace kestrova

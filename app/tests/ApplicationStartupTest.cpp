@@ -1,0 +1,195 @@
+#include "app/ApplicationStartup.h"
+
+#include "AggregateFields.h"
+
+#include "app/DesktopMenuKeyMonitor.h"
+#include "foundation/JsonText.h"
+#include "foundation/KvApp.h"
+#include "menubar/FolderController.h"
+#include "menubar/FolderMenuHooks.h"
+#include "menubar/MainMenuBarItem.h"
+#include "menubar/MenuBarItems.h"
+#include "menubar/ScreenHooks.h"
+#include "platform/Alert.h"
+#include "platform/ApplicationRegistry.h"
+#include "platform/KeyboardState.h"
+#include "platform/Menu.h"
+#include "platform/OpenPanel.h"
+#include "platform/Pasteboard.h"
+#include "platform/SharingServices.h"
+#include "platform/StatusItem.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/TrayStatusItem.h"
+#include "platform/testing/EventLoop.h"
+#include "store/BookmarkData.h"
+#include "store/Defaults.h"
+#include "store/DefaultsKeys.h"
+#include "ui-kit/menus/KvMenu.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace kestrova;
+using kestrova::testing::forEachField;
+using kestrova::testing::processEventsUntil;
+
+namespace {
+
+// Installs what the application installs, and puts the stand-ins back afterwards so that other tests of
+// this executable see the process as it was.
+class InstalledServices {
+public:
+    InstalledServices()
+        : m_folderMenuHooks(FolderMenuHooks::shared())
+        , m_applicationHooks(KvApp::hooks()) {
+        FolderMenuHooks::setShared({});
+        KvApp::setHooks({});
+        services = installApplicationServices();
+    }
+    ~InstalledServices() {
+        platform::AlertPresenter::setShared(nullptr);
+        platform::OpenPanelPresenter::setShared(nullptr);
+        platform::Pasteboard::setGeneral(nullptr);
+        platform::KeyboardState::setShared(nullptr);
+        platform::StatusBar::setShared(nullptr);
+        platform::Workspace::setShared(nullptr);
+        platform::ApplicationRegistry::setShared(nullptr);
+        platform::SharingServices::setShared(nullptr);
+        FolderMenuHooks::setShared(m_folderMenuHooks);
+        KvApp::setHooks(m_applicationHooks);
+    }
+
+    ApplicationServices services;
+
+private:
+    FolderMenuHooks m_folderMenuHooks;
+    KvApp::ApplicationHooks m_applicationHooks;
+};
+
+} // namespace
+
+TEST(ApplicationStartupTest, InstallsEveryServiceAndEveryHookTheBuildHas) {
+    InstalledServices installed;
+    const ApplicationServices &services = installed.services;
+
+    int index = 0;
+    forEachField(services,
+                 [&](const auto &service) { EXPECT_NE(service, nullptr) << "service " << index++; });
+    EXPECT_EQ(&platform::AlertPresenter::shared(), services.alerts.get());
+    EXPECT_EQ(&platform::OpenPanelPresenter::shared(), services.openPanels.get());
+    EXPECT_EQ(&platform::Pasteboard::general(), services.pasteboard.get());
+    EXPECT_EQ(&platform::KeyboardState::shared(), services.keyboard.get());
+    EXPECT_EQ(&platform::StatusBar::shared(), services.statusBar.get());
+    EXPECT_EQ(&platform::Workspace::shared(), services.workspace.get());
+    EXPECT_EQ(&platform::ApplicationRegistry::shared(), services.applications.get());
+    EXPECT_EQ(&platform::SharingServices::shared(), services.sharing.get());
+
+    // Every hook of the folder menus, a field added later included.
+    index = 0;
+    forEachField(FolderMenuHooks::shared(), [&](const auto &hook) {
+        EXPECT_TRUE(static_cast<bool>(hook)) << "folder menu hook " << index++;
+    });
+    index = 0;
+    const KvApp::RelaunchOperations relaunch = KvApp::relaunchOperations();
+    forEachField(relaunch, [&](const auto &operation) {
+        EXPECT_TRUE(static_cast<bool>(operation)) << "relaunch operation " << index++;
+    });
+
+    // The kit's hooks, but for the windows and the main menu that this build does not have: the menus
+    // leave those out rather than offer an item that does nothing. Filling one fails here too, so that the
+    // list stays true.
+    const KvApp::ApplicationHooks application = KvApp::hooks();
+    const std::set<const void *> notInThisBuild{&application.showSupportWindow,
+                                                &application.showSettingsWindow, &application.addDebugMenu};
+    index = 0;
+    forEachField(application, [&](const auto &hook) {
+        EXPECT_EQ(static_cast<bool>(hook), !notInThisBuild.contains(&hook)) << "application hook " << index++;
+    });
+    // No screen is part of this build yet; when one is, its hook joins the checks above.
+    index = 0;
+    forEachField(ScreenHooks::shared(), [&](const auto &hook) {
+        EXPECT_FALSE(static_cast<bool>(hook)) << "screen hook " << index++;
+    });
+}
+
+TEST(ApplicationStartupTest, KeyEventsReachTheFolderMenusWithTheirKeyCodeAndModifiers) {
+    const QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier, 45, 0, 0);
+    const MenuKeyEvent event = DesktopMenuKeyMonitor::menuKeyEvent(press);
+    EXPECT_EQ(event.type, MenuKeyEvent::Type::keyDown);
+    EXPECT_EQ(event.keyCode, 45);
+    EXPECT_EQ(event.modifiers, platform::Modifier::control | platform::Modifier::shift);
+    const QKeyEvent release(QEvent::KeyRelease, Qt::Key_K, Qt::NoModifier, 45, 0, 0);
+    EXPECT_EQ(DesktopMenuKeyMonitor::menuKeyEvent(release).type, MenuKeyEvent::Type::keyUp);
+}
+
+// The road of a folder shortcut pressed inside the main item's menu: the real tray item and presenter,
+// the folder submenu opened with the keyboard, a key press on it, and the hooks of the application.
+TEST(ApplicationStartupTest, AFolderShortcutClosesTheFolderSubmenuOnScreenInTheMainItem) {
+    InstalledServices installed;
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Alpha")));
+    Folder folder(QUuid::createUuid(), SandboxURLBookmark(BookmarkData::create(
+                                           QUrl::fromLocalFile(root.filePath(QStringLiteral("Alpha"))))));
+    // Key events made by the test carry no X11 key code: the shortcut is Control with key code 0.
+    const Shortkeel::Shortcut shortcut{0, 4096};
+    platform::UserDefaults::standard()->setObject(
+        platform::PropertyListValue(QString::fromStdString(JsonText::encode(shortcut.toJson()))),
+        folder.shortcutName().userDefaultsKey());
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
+    {
+        MenuBarItems items;
+        ASSERT_NE(items.mainItem(), nullptr);
+        MainMenuBarItem &main = *items.mainItem();
+        auto *tray = dynamic_cast<platform::desktop::TrayStatusItem *>(main.coordinator().statusItem().get());
+        ASSERT_NE(tray, nullptr);
+        auto &presenter = tray->presenter();
+        presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
+        tray->click({});
+        ASSERT_TRUE(
+            processEventsUntil([&] { return presenter.openMenu() && presenter.openMenu()->isVisible(); }));
+
+        QMenu *root = presenter.openMenu();
+        QAction *folderRow = nullptr;
+        for (QAction *action : root->actions())
+            if (action->text() == folder.title())
+                folderRow = action;
+        ASSERT_NE(folderRow, nullptr);
+        root->setActiveAction(folderRow);
+        QTest::keyClick(root, Qt::Key_Right);
+        ASSERT_TRUE(processEventsUntil([&] { return folderRow->menu() && folderRow->menu()->isVisible(); }));
+        // The open-state handling starts the controller's key monitor a few turns later.
+        ASSERT_TRUE(processEventsUntil([&] {
+            const auto &controller = main.currentFolderController();
+            const auto *monitor =
+                controller ? dynamic_cast<DesktopMenuKeyMonitor *>(controller->keyMonitor()) : nullptr;
+            return monitor && monitor->isRunning();
+        }));
+        const std::shared_ptr<platform::Menu> submenu = main.coordinator().menu()->items().at(1)->submenu();
+        ASSERT_TRUE(submenu && submenu->isOpen());
+
+        // A key that is no folder's shortcut goes on to the menu, which stays open.
+        QTest::keyClick(folderRow->menu(), Qt::Key_Down);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(folderRow->menu()->isVisible());
+
+        QTest::keyClick(folderRow->menu(), Qt::Key_K, Qt::ControlModifier);
+        EXPECT_TRUE(processEventsUntil([&] { return !presenter.isOpen(); }));
+        EXPECT_TRUE(
+            processEventsUntil([&] { return !submenu->isOpen() && !main.coordinator().menu()->isOpen(); }));
+    }
+    Defaults::Keys::folders().reset();
+    Defaults::Keys::showFoldersInMenu().reset();
+    platform::UserDefaults::standard()->removeObject(folder.shortcutName().userDefaultsKey());
+}
