@@ -67,17 +67,25 @@ QPainterPath fittedText(const QString &text, const QRectF &box) {
     return transform.map(path);
 }
 
-// The picture for a box of `boxSize` pixels: in its proportion to the reference panel, or (`fill`) as
-// large as the box; tinted when it is ink.
+// How much a picture of `ownSide` pixels is scaled in a box of `boxSize`: in proportion to the reference
+// panel, but never below its own size while that fits with a pixel to spare on each side, so that a
+// small tray does not shrink a symbol that a 22-pixel panel would show whole.
+qreal pictureScale(qreal ownSide, qreal boxSize) {
+    const qreal proportional = boxSize / StatusItemImage::kReferenceSize;
+    return std::max(proportional, std::min(1.0, (boxSize - 2) / ownSide));
+}
+
+// The picture for a box of `boxSize` pixels: as pictureScale says, or (`fill`) as large as the box;
+// tinted when it is ink.
 QImage scaledPicture(const StatusItemImage &image, qreal boxSize, bool fill) {
-    const qreal proportion = boxSize / StatusItemImage::kReferenceSize;
     QImage picture;
     if (!image.symbol.isNull()) {
-        const qreal pointSize = fill ? boxSize : std::min(boxSize, image.symbol.pointSize() * proportion);
+        const qreal own = image.symbol.pointSize();
+        const qreal pointSize = fill ? boxSize : std::min(boxSize, own * pictureScale(own, boxSize));
         picture = image.symbol.withConfiguration(pointSize, image.symbol.weight()).image();
     } else {
         const QSizeF own = image.picture.deviceIndependentSize();
-        QSizeF wanted = fill ? QSizeF(boxSize, boxSize) : own * proportion;
+        QSizeF wanted = own * pictureScale(std::max(own.width(), own.height()), boxSize);
         if (fill || wanted.width() > boxSize || wanted.height() > boxSize)
             wanted = own.scaled(boxSize, boxSize, Qt::KeepAspectRatio);
         picture =

@@ -16,9 +16,10 @@ namespace kestrova::platform {
 // corner. The picture is a symbol (drawn sharp at every size) or a bitmap. Symbols, template bitmaps and
 // titles are drawn in `ink`; other bitmaps keep their own colours.
 //
-// Sizes are measured against a panel of kReferenceSize pixels: a 14 pt symbol covers 14 of 22 pixels at
-// every size, and a bitmap keeps that proportion too unless it is larger than the square, which it then
-// fills. Cheap to copy; draw on the main thread (text needs the application's fonts).
+// Sizes are measured against a panel of kReferenceSize pixels: a 14 pt symbol covers 14 of 22 pixels, 28
+// of 44, and a bitmap keeps that proportion too; neither is drawn smaller than its own size where that
+// fits (a 14 pt symbol covers 14 of 16), nor larger than the square. Cheap to copy; draw on the main
+// thread (text needs the application's fonts).
 struct StatusItemImage {
     // The sizes trays ask for, in device pixels.
     static constexpr std::array kTraySizes{16, 22, 24, 32, 48};

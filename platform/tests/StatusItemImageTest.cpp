@@ -113,6 +113,12 @@ TEST(StatusItemImageTest, InkTintsTemplatesAndTitlesButNotBitmaps) {
     StatusItemImage half;
     half.picture = small;
     EXPECT_EQ(inkBounds(half.render(44)).size(), QSize(22, 22));
+    // A small tray keeps a picture that fits whole.
+    EXPECT_EQ(inkBounds(half.render(16)).size(), QSize(11, 11));
+    small = QImage(15, 15, QImage::Format_ARGB32_Premultiplied);
+    small.fill(Qt::black);
+    half.picture = small;
+    EXPECT_EQ(inkBounds(half.render(16)).size(), QSize(14, 14));
     half.picture = QImage(200, 100, QImage::Format_ARGB32_Premultiplied);
     half.picture.fill(Qt::black);
     EXPECT_EQ(inkBounds(half.render(22)).size(), QSize(22, 11));
