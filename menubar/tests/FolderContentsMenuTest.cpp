@@ -152,7 +152,8 @@ TEST_F(FolderContentsMenuTest, UnreadableEntriesAreDimmedAndListingFailuresExpla
     ASSERT_TRUE(secret->attributedTitle().has_value());
     EXPECT_EQ(secret->attributedTitle()->wholeStringColor(), platform::TextColor::secondaryLabel());
     secret->submenu()->menuWillOpen();
-    EXPECT_EQ(secret->submenu()->dump(), QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"));
+    // A file is called a file.
+    EXPECT_EQ(secret->submenu()->dump(), QStringLiteral("\"Missing Access to This File\" [disabled]\n"));
     // A readable file has no submenu until the file submenu is installed.
     EXPECT_FALSE(itemTitled(*menu, QStringLiteral("open"))->hasSubmenu());
 
