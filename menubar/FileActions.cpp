@@ -14,7 +14,6 @@
 #include "foundation/PasteboardURL.h"
 #include "foundation/ResourceValues.h"
 #include "foundation/TextFormatting.h"
-#include "foundation/Workspace.h"
 #include "platform/Alert.h"
 #include "platform/AttributedText.h"
 #include "platform/KeyboardState.h"
@@ -166,7 +165,7 @@ void addPreviewAndInfoRows(platform::Menu &menu, const QUrl &url,
 } // namespace
 
 void openFileEntry(const QUrl &url, bool isFolder, bool isReadable) {
-    if (!isReadable && !url.path().endsWith(QStringLiteral(".photoslibrary"))) {
+    if (!isReadable && !url::localPath(url).endsWith(".photoslibrary")) {
         auto alert = makeAlert({.title = QStringLiteral("Missing access"),
                                 .message = QStringLiteral("The submenu of this item shows what keeps ") +
                                            KvApp::name() +

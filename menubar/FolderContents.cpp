@@ -216,7 +216,7 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         if (needsContentType)
             entry.contentType = contentTypeName(entry);
         if (needsTags)
-            entry.tags = url::tagNames(entry.url());
+            entry.tags = url::tagNames(entry.resolvedUrl());
         entries.push_back(std::move(entry));
     }
     closedir(stream);

@@ -7,7 +7,6 @@
 #include "SortByMenu.h"
 
 #include "foundation/Error.h"
-#include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
 #include "platform/AttributedText.h"
 #include "platform/FileIcons.h"

@@ -7,7 +7,6 @@
 #include "ScreenHooks.h"
 
 #include "foundation/AlertBuilder.h"
-#include "foundation/ErrorPresentation.h"
 #include "foundation/GeneralError.h"
 #include "foundation/KvApp.h"
 #include "foundation/PasteboardURL.h"
