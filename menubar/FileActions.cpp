@@ -197,7 +197,7 @@ std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url,
     auto menu = KvMenu::create();
     addTipItem(
         *menu,
-        QStringLiteral("Tips:\n- Press the Option key to reveal more actions.\n- You can drag & drop the "
+        QStringLiteral("Tips:\n- Press the Alt key to reveal more actions.\n- You can drag & drop the "
                        "file by dragging the below thumbnail."),
         QStringLiteral("tip_previewMenu_pressOptionKey6"), 1);
     menu->addSeparator();

@@ -115,7 +115,7 @@ void addListingError(platform::Menu &menu, const QUrl &directory, const Error &e
 }
 
 void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folder &folder) {
-    addTipItem(menu, QStringLiteral("Tip: Press the Option key to reveal more actions"),
+    addTipItem(menu, QStringLiteral("Tip: Press the Alt key to reveal more actions"),
                QStringLiteral("tip_folderMenu_optionModifierToRevealActions"), 1);
     bool addedOpenWith = false;
     if (folder.showOpenWithMenuForFolders) {
