@@ -134,8 +134,8 @@ void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folde
                 showInfo(directory);
         },
         platform::Modifier::option);
-    auto sortBy = addHiddenAlternate(
-        menu, QStringLiteral("Sort By"), [] {}, platform::Modifier::option);
+    // No action of its own: a click on it keeps the menu open on its submenu instead of closing it.
+    auto sortBy = addHiddenAlternate(menu, QStringLiteral("Sort By"), {}, platform::Modifier::option);
     withSubmenu(*sortBy, [&](KvMenu &submenu) {
         submenu.setItems(buildSortBySubmenu(directory, folder)->takeAllItems());
     });

@@ -120,6 +120,10 @@ TEST_F(FolderContentsMenuTest, SubfoldersAreListedOnlyWhenOpenedAndTheirOwnOrder
                                                      "\"new\"\n"
                                                      "\"old\"\n"
                                                      "-----\n"));
+    // "Sort By" only holds its submenu: a click on it must not close the menu as a chosen row would.
+    const auto sortBy = itemTitled(*sub->submenu(), QStringLiteral("Sort By"));
+    ASSERT_TRUE(sortBy);
+    EXPECT_FALSE(sortBy->hasAction());
     // The folder's own level keeps the folder's order, and the controller's death empties submenus.
     resetSubfolderSortOrder(url(QStringLiteral("sub")));
     sub->submenu()->menuDidClose();
