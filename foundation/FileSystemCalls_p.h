@@ -44,8 +44,13 @@ private:
 // Fills `result` for the item itself (a symbolic link is not followed); false when the item cannot be read.
 bool statItem(const QByteArray &path, unsigned mask, struct statx &result);
 
-// Opens a regular file for reading without ever blocking on a FIFO or a device: the type is checked with
-// statx first, the open uses O_NONBLOCK | O_NOFOLLOW, and the opened descriptor is checked again.
+// Opens `path` with `flags` and O_NOATIME, so that reading changes no access time; without O_NOATIME where
+// the system refuses it (EPERM: the process does not own the item). -1 with errno set on failure.
+int openWithoutTouching(const QByteArray &path, int flags);
+
+// Opens a regular file for reading without ever blocking on a FIFO or a device, and without changing its
+// access time where permitted: the type is checked with statx first, the open uses O_NONBLOCK |
+// O_NOFOLLOW (and O_NOATIME), and the opened descriptor is checked again.
 // -1 when the item is not a regular file or cannot be opened.
 int openRegularFileForReading(const QByteArray &path);
 

@@ -1,7 +1,7 @@
 // The launching process from the /proc process table, on Linux.
 #include "LaunchingProcess.h"
 
-#include "FileSystemCalls_p.h"
+#include "FileReading.h"
 
 #include <QFile>
 
@@ -15,32 +15,11 @@ namespace {
 
 // Deeper than any real process tree; stops a walk over a table that changes under it.
 constexpr int kMaximumDepth = 4096;
+// Far longer than any process record.
+constexpr qsizetype kMaximumRecordSize = 64 * 1024;
 
 QByteArray recordPath(std::int32_t process, const QByteArray &procRoot, const char *file) {
     return procRoot + '/' + QByteArray::number(process) + '/' + file;
-}
-
-// /proc files report a size of zero, so they are read until the end rather than by their size.
-std::optional<QByteArray> readSmallFile(const QByteArray &path) {
-    const int fd = openRegularFileForReading(path);
-    if (fd < 0)
-        return std::nullopt;
-    QByteArray contents;
-    char buffer[1024];
-    while (contents.size() < 64 * 1024) {
-        const ssize_t count = fileSystemCalls().read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (count == 0)
-            break;
-        contents.append(buffer, count);
-    }
-    ::close(fd);
-    return contents;
 }
 
 // "pid (comm) state ppid …": the command name may itself hold spaces and parentheses, so the fields are
@@ -51,7 +30,7 @@ struct StatRecord {
 };
 
 std::optional<StatRecord> readStat(std::int32_t process, const QByteArray &procRoot) {
-    const auto contents = readSmallFile(recordPath(process, procRoot, "stat"));
+    const auto contents = readRegularFile(recordPath(process, procRoot, "stat"), kMaximumRecordSize);
     if (!contents)
         return std::nullopt;
     const qsizetype open = contents->indexOf('(');

@@ -1,6 +1,7 @@
 // Resource values from statx, lgetxattr and the MIME database, on Linux.
 #include "ResourceValues.h"
 
+#include "FileReading.h"
 #include "FileSystemCalls_p.h"
 #include "FileUrl.h"
 
@@ -54,25 +55,6 @@ std::optional<QString> nonRegularType(mode_t mode) {
     if (S_ISSOCK(mode))
         return QStringLiteral("inode/socket");
     return std::nullopt;
-}
-
-QByteArray leadingBytes(const QByteArray &path) {
-    const int fd = openRegularFileForReading(path);
-    if (fd < 0)
-        return {};
-    QByteArray data(kSniffLength, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < data.size()) {
-        const ssize_t count = fileSystemCalls().read(fd, data.data() + filled, size_t(data.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        filled += count;
-    }
-    ::close(fd);
-    data.truncate(filled);
-    return data;
 }
 
 void setTimes(const QUrl &url, std::optional<platform::Date> date, int which) {
@@ -140,7 +122,9 @@ std::optional<QString> contentType(const QUrl &url) {
     const QByteArray path = localPath(url);
     const QString name = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
     // The file is read here, never by the MIME database, which would open it blocking.
-    return QMimeDatabase().mimeTypeForFileNameAndData(name, leadingBytes(path)).name();
+    return QMimeDatabase()
+        .mimeTypeForFileNameAndData(name, readRegularFile(path, kSniffLength).value_or(QByteArray()))
+        .name();
 }
 
 std::optional<platform::Date> creationDate(const QUrl &url) {

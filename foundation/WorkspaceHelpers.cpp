@@ -1,6 +1,7 @@
 #include "Workspace.h"
 
 #include "AlertBuilder.h"
+#include "FileUrl.h"
 #include "KvApp.h"
 #include "Log.h"
 #include "Memoize.h"
@@ -70,30 +71,45 @@ bool setURL(platform::PasteboardItem &item, const QUrl &url) {
     const QByteArray encoded = url.toEncoded();
     if (!item.setData(encoded + "\r\n", QString::fromLatin1(platform::PasteboardType::uriList)))
         return false;
-    QString text;
-    if (url.isLocalFile()) {
-        text = url.toLocalFile();
-    } else {
-        text = QString::fromUtf8(encoded);
-        if (text.startsWith(QStringLiteral("mailto:")))
-            text = text.mid(7);
-    }
+    if (url.isLocalFile())
+        return setFilePath(item, url);
+    QString text = QString::fromUtf8(encoded);
+    if (text.startsWith(QStringLiteral("mailto:")))
+        text = text.mid(7);
     return item.setString(text, QString::fromLatin1(platform::PasteboardType::string));
+}
+
+bool setFilePath(platform::PasteboardItem &item, const QUrl &fileUrl) {
+    // From the URL's bytes, never through QUrl::toLocalFile, which replaces what is not UTF-8 and keeps a
+    // folder's trailing slash.
+    const QByteArray path = url::localPath(fileUrl);
+    if (path.isEmpty())
+        return false;
+    if (QByteArrayView(path).isValidUtf8())
+        return item.setData(path, QString::fromLatin1(platform::PasteboardType::string));
+    return item.setData(path, QStringLiteral("text/plain"));
 }
 
 bool writeURLs(platform::Pasteboard &pasteboard, const std::vector<QUrl> &urls) {
     platform::PasteboardItem item;
     QByteArray uriList;
-    QStringList texts;
+    QByteArrayList texts;
+    bool isText = true;
     for (const QUrl &url : urls) {
         platform::PasteboardItem single;
         if (!setURL(single, url))
             return false;
         uriList += single.data(QString::fromLatin1(platform::PasteboardType::uriList));
-        texts << single.string(QString::fromLatin1(platform::PasteboardType::string));
+        // A path that is not UTF-8 sits under the bare text type; the joined text keeps its bytes too.
+        const QString textType = single.hasType(QString::fromLatin1(platform::PasteboardType::string))
+                                     ? QString::fromLatin1(platform::PasteboardType::string)
+                                     : QStringLiteral("text/plain");
+        isText = isText && textType == QLatin1String(platform::PasteboardType::string);
+        texts << single.data(textType);
     }
     item.setData(uriList, QString::fromLatin1(platform::PasteboardType::uriList));
-    item.setString(texts.join(QLatin1Char('\n')), QString::fromLatin1(platform::PasteboardType::string));
+    item.setData(texts.join('\n'), isText ? QString::fromLatin1(platform::PasteboardType::string)
+                                          : QStringLiteral("text/plain"));
     item.setString(KvApp::id(), QString::fromLatin1(platform::PasteboardType::source));
     pasteboard.clearContents();
     return pasteboard.writeObjects({item});

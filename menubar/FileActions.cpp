@@ -1,5 +1,6 @@
 #include "FileActions.h"
 
+#include "FileAccess.h"
 #include "FileDetails.h"
 #include "FolderController.h"
 #include "FolderMenuHooks.h"
@@ -8,10 +9,11 @@
 #include "foundation/AlertBuilder.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorPresentation.h"
+#include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
 #include "foundation/PasteboardURL.h"
+#include "foundation/ResourceValues.h"
 #include "foundation/TextFormatting.h"
-#include "foundation/Workspace.h"
 #include "platform/Alert.h"
 #include "platform/AttributedText.h"
 #include "platform/KeyboardState.h"
@@ -28,9 +30,9 @@
 #include "ui-kit/utilities/SystemServices.h"
 #include "views/FileRows.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QTimer>
+
+#include <cstdlib>
 
 namespace kestrova {
 
@@ -55,16 +57,23 @@ quint64 significantModifiers() {
            ~(capsLock | numericPad | function);
 }
 
-// The item itself when its link target cannot be resolved.
+// What a symbolic link points to, every link resolved, from the path's bytes; the item itself when it is no
+// link or its target cannot be resolved.
 QUrl resolvedURL(const QUrl &url) {
-    const QString canonical = QFileInfo(url.toLocalFile()).canonicalFilePath();
-    return canonical.isEmpty() ? url : QUrl::fromLocalFile(canonical);
+    const QByteArray path = url::localPath(url);
+    char *resolved = path.isEmpty() ? nullptr : realpath(path.constData(), nullptr);
+    if (!resolved)
+        return url;
+    const QByteArray target(resolved);
+    std::free(resolved);
+    if (target == path)
+        return url;
+    return url::fromLocalPath(target, url::isFolder(url::fromLocalPath(target)));
 }
 
 void revealOrOpen(const QUrl &url) {
     auto &workspace = platform::Workspace::shared();
-    if (QFileInfo(url.toLocalFile()).isSymLink() ||
-        significantModifiers() == platform::ModifierFlag::option) {
+    if (url::isAlias(url) || significantModifiers() == platform::ModifierFlag::option) {
         presentResult(workspace.reveal(resolvedURL(url)));
         return;
     }
@@ -88,7 +97,7 @@ void copyFile(const QUrl &url) {
 
 void copyPath(const QUrl &url) {
     platform::PasteboardItem item;
-    item.setString(url.toLocalFile(), QString::fromLatin1(platform::PasteboardType::string));
+    setFilePath(item, url);
     writeToPasteboard(std::move(item));
 }
 
@@ -99,8 +108,13 @@ void copyDimensions(const QSize &dimensions) {
     writeToPasteboard(std::move(item));
 }
 
+// Wrapped at 50 columns line by line: wrapping counts a line feed as part of a word, so a text of several
+// lines wrapped whole breaks its lines at the wrong places.
 void addDisabledText(platform::Menu &menu, const QString &text) {
-    menu.addItem(std::make_shared<platform::MenuItem>(wordWrapped(50, text)))->setEnabled(false);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = wordWrapped(50, line);
+    menu.addItem(std::make_shared<platform::MenuItem>(lines.join(QLatin1Char('\n'))))->setEnabled(false);
 }
 
 void setSmallTitle(platform::MenuItem &item) {
@@ -151,11 +165,11 @@ void addPreviewAndInfoRows(platform::Menu &menu, const QUrl &url,
 } // namespace
 
 void openFileEntry(const QUrl &url, bool isFolder, bool isReadable) {
-    const QFileInfo info(url.toLocalFile());
-    if (!isReadable && info.suffix() != QStringLiteral("photoslibrary")) {
-        auto alert =
-            makeAlert({.title = QStringLiteral("Missing access"),
-                       .message = QStringLiteral("You can grant access in the submenu of this item.")});
+    if (!isReadable && !url::localPath(url).endsWith(".photoslibrary")) {
+        auto alert = makeAlert({.title = QStringLiteral("Missing access"),
+                                .message = QStringLiteral("The submenu of this item shows what keeps ") +
+                                           KvApp::name() +
+                                           QStringLiteral(" from reading it and how to change that.")});
         platform::AlertPresenter::shared().runModal(alert);
         return;
     }
@@ -176,21 +190,24 @@ void showMoreInfo(const QUrl &url) {
 
 std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url,
                                             const std::shared_ptr<FolderController> &controller) {
+    // A symbolic link is the entry the user sees: it is what "Move to Trash", "Copy" and "Copy Path" act
+    // on, so that a folder of links never trashes the originals. Opening, showing and describing it follow
+    // it to the file it stands for.
+    const QUrl target = resolvedURL(url);
     auto menu = KvMenu::create();
     addTipItem(
         *menu,
-        QStringLiteral("Tips:\n- Press the Option key to reveal more actions.\n- You can drag & drop the "
+        QStringLiteral("Tips:\n- Press the Alt key to reveal more actions.\n- You can drag & drop the "
                        "file by dragging the below thumbnail."),
         QStringLiteral("tip_previewMenu_pressOptionKey6"), 1);
     menu->addSeparator();
     if (const auto &addOpenWith = FolderMenuHooks::shared().addOpenWithItem)
-        addOpenWith(*menu, url);
-    addCallbackItem(*menu, QStringLiteral("Show in File Manager"), [url] {
-        const QFileInfo info(url.toLocalFile());
-        if (info.isDir())
-            presentResult(platform::Workspace::shared().open(url));
+        addOpenWith(*menu, target);
+    addCallbackItem(*menu, QStringLiteral("Show in File Manager"), [target] {
+        if (url::isFolder(target))
+            presentResult(platform::Workspace::shared().open(target));
         else
-            presentResult(platform::Workspace::shared().reveal(resolvedURL(url)));
+            presentResult(platform::Workspace::shared().reveal(target));
     });
     menu->addSeparator();
     addCallbackItem(*menu, QStringLiteral("Move to Trash"),
@@ -200,38 +217,33 @@ std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url,
     auto copyPathItem = addCallbackItem(*menu, QStringLiteral("Copy Path"), [url] { copyPath(url); });
     copyPathItem->setAlternate(true);
     copyPathItem->setKeyEquivalentModifierMask(platform::Modifier::option);
-    addShareItem(*menu, {url});
+    addShareItem(*menu, {target});
     menu->addSeparator();
-    addPreviewAndInfoRows(*menu, url, controller);
+    addPreviewAndInfoRows(*menu, target, controller);
     auto moreInfo = addHiddenAlternate(
-        *menu, QStringLiteral("Show More Info"), [url] { showMoreInfo(url); }, platform::Modifier::option);
+        *menu, QStringLiteral("Show More Info"), [target] { showMoreInfo(target); },
+        platform::Modifier::option);
     setSmallTitle(*moreInfo);
     return menu;
 }
 
-void addMissingAccessHelp(platform::Menu &menu) {
-    auto header = std::make_shared<platform::MenuItem>(QStringLiteral("Missing Access to This Folder"));
+void addMissingAccessHelp(platform::Menu &menu, const QUrl &url, const FileAccess &access) {
+    auto header = std::make_shared<platform::MenuItem>(missingAccessTitle(url));
     platform::AttributedText bold(header->title());
     bold.setFont(boldFont(QGuiApplication::font()));
     header->setAttributedTitle(bold);
     header->setEnabled(false);
     menu.addItem(header);
     menu.addSeparator();
-    addDisabledText(menu, QStringLiteral("First, make sure you may read this folder: its owner, group and "
-                                         "permission bits decide who can list it. Some folders are "
-                                         "protected.\n\nClick the below button to see how file access "
-                                         "works on this system.\n"));
-    addCallbackItem(menu, QStringLiteral("Show How File Access Works"), [] {
-        QTimer::singleShot(0, qApp, [] { workspace::openFilesAndFoldersPrivacySettings(); });
-    });
-    menu.addSeparator();
-    addDisabledText(menu,
-                    QStringLiteral("\nIf the above did not solve the permission issue. Try the below.\n"));
-    menu.addSeparator();
-    addDisabledText(menu,
-                    QStringLiteral("The folder might be a symbolic link that points to a location that ") +
-                        KvApp::name() + QStringLiteral(" does not have access to.\n"));
-    addCallbackItem(menu, QStringLiteral("Grant Access…"), [] { requestRootPermission(); });
+    const AccessHelp help = accessHelp(url::localPath(url), access);
+    for (const QString &paragraph : help.explanation)
+        addDisabledText(menu, paragraph);
+    if (!help.command.isEmpty())
+        menu.addItem(std::make_shared<platform::MenuItem>(help.command))->setEnabled(false);
+    if (help.propertiesUrl) {
+        addCallbackItem(menu, QStringLiteral("Show Properties in File Manager"),
+                        [properties = *help.propertiesUrl] { showMoreInfo(properties); });
+    }
 }
 
 void installFileActions() {
@@ -239,7 +251,9 @@ void installFileActions() {
     hooks.openEntry = openFileEntry;
     hooks.fileSubmenu = fileSubmenu;
     hooks.showInfo = showMoreInfo;
-    hooks.addMissingAccessItems = addMissingAccessHelp;
+    hooks.addMissingAccessItems = [](platform::Menu &menu, const QUrl &url) {
+        addMissingAccessHelp(menu, url, FileAccess());
+    };
     hooks.addOpenWithItem = [](platform::Menu &menu, const QUrl &url) { addOpenWithItem(menu, url); };
     FolderMenuHooks::setShared(std::move(hooks));
 }

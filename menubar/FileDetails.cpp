@@ -1,5 +1,6 @@
 #include "FileDetails.h"
 
+#include "foundation/FileReading.h"
 #include "foundation/FileUrl.h"
 #include "foundation/MediaDimensions.h"
 #include "foundation/ResourceValues.h"
@@ -21,9 +22,7 @@
 #include <semaphore>
 #include <thread>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace kestrova {
 namespace {
@@ -56,23 +55,9 @@ bool hasAncestorWithPrefix(const QMimeType &type, std::initializer_list<const ch
 // The whole file as text when it is a regular file of at most `limit` bytes whose bytes are valid text
 // (UTF-8, or the encoding its byte-order mark names). Never blocks on a FIFO or a device.
 std::optional<QString> readSmallText(const QByteArray &path, qint64 limit) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat status {};
-    QByteArray bytes;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= limit) {
-        bytes.resize(qsizetype(limit) + 1);
-        qsizetype total = 0;
-        ssize_t count = 0;
-        while (total < bytes.size() && (count = ::read(fd, bytes.data() + total, bytes.size() - total)) > 0)
-            total += count;
-        bytes.resize(count < 0 ? 0 : total);
-        if (count < 0 || total > limit)
-            bytes.clear();
-    }
-    ::close(fd);
-    if (bytes.isEmpty())
+    // One byte more than the limit tells a file that is too long.
+    const QByteArray bytes = readRegularFile(path, qsizetype(limit) + 1).value_or(QByteArray());
+    if (bytes.isEmpty() || bytes.size() > limit)
         return std::nullopt;
     const auto encoding = QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8);
     QStringDecoder decoder(encoding);
@@ -162,6 +147,12 @@ double previewHeight(const std::optional<QString> &text, qint64 fileSize, std::o
 
 FileFacts readFileFacts(const QUrl &url) {
     FileFacts facts;
+    // The dates come first: whatever reads the file afterwards (the type sniff below, the preview) must not
+    // be what the "Opened" row reports, where the system does not let the reads keep the access time.
+    facts.accessDate = url::contentAccessDate(url);
+    facts.addedDate = url::addedToDirectoryDate(url);
+    facts.modificationDate = url::contentModificationDate(url);
+    facts.creationDate = url::creationDate(url);
     facts.contentType = url::contentType(url);
     if (facts.contentType) {
         const QString comment = QMimeDatabase().mimeTypeForName(*facts.contentType).comment();
@@ -172,10 +163,6 @@ FileFacts readFileFacts(const QUrl &url) {
     const QByteArray path = url::localPath(url);
     if (!path.isEmpty() && ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
         facts.fileSize = status.st_size;
-    facts.accessDate = url::contentAccessDate(url);
-    facts.addedDate = url::addedToDirectoryDate(url);
-    facts.modificationDate = url::contentModificationDate(url);
-    facts.creationDate = url::creationDate(url);
     return facts;
 }
 

@@ -1,11 +1,15 @@
 #include "FolderContents.h"
 
 #include "ContentTypes_p.h"
+#include "FileAccess.h"
 
 #include "foundation/Error.h"
+#include "foundation/FileReading.h"
 #include "foundation/FileUrl.h"
 #include "foundation/ResourceValues.h"
 #include "store/SortOrderComparator.h"
+
+#include <QSet>
 
 #include <algorithm>
 #include <cstring>
@@ -24,6 +28,10 @@ namespace kestrova {
 namespace {
 
 constexpr double kSecondsFrom1970To2001 = 978307200.0;
+// The file managers' list of names to hide, and how much of it is read: thousands of names, while a huge
+// or binary file costs no more than this.
+constexpr char kHiddenNamesFile[] = ".hidden";
+constexpr qsizetype kHiddenNamesLimit = 256 * 1024;
 
 FolderListingFaults &sharedFaults() {
     static FolderListingFaults faults;
@@ -43,39 +51,6 @@ QByteArray lastComponent(const QByteArray &path) {
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-// Readability from the mode bits, so that listing costs no extra call per entry. Access control lists are
-// not consulted; opening an entry still reports what the system decides.
-class ReadAccess {
-public:
-    ReadAccess()
-        : m_uid(geteuid())
-        , m_gid(getegid()) {
-        const int count = getgroups(0, nullptr);
-        if (count > 0) {
-            m_groups.resize(std::size_t(count));
-            m_groups.resize(std::size_t(std::max(0, getgroups(count, m_groups.data()))));
-        }
-    }
-
-    bool canRead(const struct statx &status) const {
-        // The superuser reads everything.
-        if (m_uid == 0)
-            return true;
-        if (status.stx_uid == m_uid)
-            return status.stx_mode & S_IRUSR;
-        const bool inGroup = status.stx_gid == m_gid || std::find(m_groups.begin(), m_groups.end(),
-                                                                  gid_t(status.stx_gid)) != m_groups.end();
-        if (inGroup)
-            return status.stx_mode & S_IRGRP;
-        return status.stx_mode & S_IROTH;
-    }
-
-private:
-    uid_t m_uid;
-    gid_t m_gid;
-    std::vector<gid_t> m_groups;
-};
-
 FolderEntry::Type typeOf(mode_t mode) {
     if (S_ISREG(mode))
         return FolderEntry::Type::regularFile;
@@ -84,6 +59,30 @@ FolderEntry::Type typeOf(mode_t mode) {
     if (S_ISLNK(mode))
         return FolderEntry::Type::symbolicLink;
     return FolderEntry::Type::other;
+}
+
+// The names the directory's ".hidden" file lists. A read cut at the limit drops its last, partial line, so
+// that no part of a name hides an entry.
+QSet<QByteArray> hiddenNames(const QByteArray &prefix) {
+    const QByteArray listPath = prefix + kHiddenNamesFile;
+    const auto &isUnreadable = sharedFaults().isUnreadable;
+    if (isUnreadable && isUnreadable(listPath))
+        return {};
+    const auto contents = readRegularFile(listPath, kHiddenNamesLimit + 1);
+    if (!contents)
+        return {};
+    QList<QByteArray> lines = contents->left(kHiddenNamesLimit).split('\n');
+    if (contents->size() > kHiddenNamesLimit)
+        lines.removeLast();
+    QSet<QByteArray> names;
+    for (QByteArray &line : lines) {
+        // Lists written on other systems end their lines with "\r\n".
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            names.insert(line);
+    }
+    return names;
 }
 
 QString contentTypeName(const FolderEntry &entry) {
@@ -97,7 +96,7 @@ QString contentTypeName(const FolderEntry &entry) {
     case FolderEntry::Type::regularFile:
         break;
     }
-    return contentTypeNameForFileName(entry.name);
+    return contentTypeNameForFileName(entry.resolvedName());
 }
 
 int statEntry(int directoryFd, const QByteArray &relativeOrAbsolute, const QByteArray &fullPath,
@@ -116,8 +115,16 @@ int statEntry(int directoryFd, const QByteArray &relativeOrAbsolute, const QByte
 
 } // namespace
 
+QString FolderEntry::resolvedName() const {
+    return QString::fromUtf8(lastComponent(resolvedPath));
+}
+
 QUrl FolderEntry::url() const {
     return url::fromLocalPath(path, isFolder());
+}
+
+QUrl FolderEntry::resolvedUrl() const {
+    return url::fromLocalPath(resolvedPath, isFolder());
 }
 
 void FolderListingFaults::setShared(FolderListingFaults faults) {
@@ -134,8 +141,7 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         if (const int error = faults.openDirectory(directoryPath))
             throw posixError(error, QStringLiteral("Cannot list “%1”").arg(displayPath));
     }
-    // O_NONBLOCK and O_DIRECTORY: whatever sits at the path, opening it never waits (a FIFO fails at once).
-    const int directoryFd = open(directoryPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    const int directoryFd = openDirectoryForListing(directoryPath);
     if (directoryFd < 0)
         throw posixError(errno, QStringLiteral("Cannot list “%1”").arg(displayPath));
     DIR *stream = fdopendir(directoryFd);
@@ -148,9 +154,11 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         faults.didOpenDirectory(directoryPath);
 
     const QByteArray prefix = directoryPath.endsWith('/') ? directoryPath : directoryPath + '/';
-    const ReadAccess access;
+    // Readability from the mode bits, so that listing costs no extra call per entry.
+    const FileAccess access;
     const bool needsContentType = options.sortOrder == Folder::SortOrder::kind;
     const bool needsTags = options.sortOrder == Folder::SortOrder::tags;
+    const QSet<QByteArray> namesToHide = options.showHiddenItems ? QSet<QByteArray>() : hiddenNames(prefix);
 
     std::vector<FolderEntry> entries;
     int readError = 0;
@@ -165,30 +173,31 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         const QByteArray listedName(item->d_name);
         if (listedName == "." || listedName == "..")
             continue;
-        if (listedName.startsWith('.') && !options.showHiddenItems)
+        if (!options.showHiddenItems && (listedName.startsWith('.') || namesToHide.contains(listedName)))
             continue;
         FolderEntry entry;
         entry.path = prefix + listedName;
+        entry.resolvedPath = entry.path;
         struct statx status {};
         int error = statEntry(directoryFd, listedName, entry.path, status);
         if (error == ENOENT)
             continue; // gone since the directory was read
         if (error == 0 && S_ISLNK(status.stx_mode)) {
-            // A link stands for its target; one that cannot be followed (dangling, a loop) stays itself.
+            entry.isSymbolicLink = true;
+            // A link is described by its target; one that cannot be followed (dangling, a loop) stays itself.
             if (char *resolved = realpath(entry.path.constData(), nullptr)) {
                 const QByteArray target(resolved);
                 std::free(resolved);
                 struct statx targetStatus {};
                 if (statEntry(AT_FDCWD, target, target, targetStatus) == 0) {
-                    entry.path = target;
+                    entry.resolvedPath = target;
                     status = targetStatus;
                 }
             }
         }
-        const QByteArray finalName = lastComponent(entry.path);
-        if (isSystemName(finalName))
+        if (isSystemName(lastComponent(entry.resolvedPath)))
             continue;
-        entry.name = QString::fromUtf8(finalName);
+        entry.name = QString::fromUtf8(listedName);
         if (error != 0) {
             // Known to exist but not examinable: listed, shown as unreadable.
             entry.isReadable = false;
@@ -202,12 +211,12 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
             if (status.stx_mask & STATX_BTIME)
                 entry.dateCreated = secondsSince2001(status.stx_btime);
         }
-        if (faults.isUnreadable && faults.isUnreadable(entry.path))
+        if (faults.isUnreadable && faults.isUnreadable(entry.resolvedPath))
             entry.isReadable = false;
         if (needsContentType)
             entry.contentType = contentTypeName(entry);
         if (needsTags)
-            entry.tags = url::tagNames(entry.url());
+            entry.tags = url::tagNames(entry.resolvedUrl());
         entries.push_back(std::move(entry));
     }
     closedir(stream);

@@ -15,15 +15,24 @@
 namespace kestrova {
 
 // One entry of a folder listing with every fact that sorting and building its menu row need, read once
-// while listing. A symbolic link stands for the item it points to; one that cannot be followed (dangling, a
-// loop) stays itself and counts as an alias, the Linux counterpart of an alias file whose original is gone.
+// while listing. A symbolic link is listed as itself, under its own name and path, as the desktop's file
+// managers show it; its kind, size, dates and readability are those of its target, which opening and the
+// row's icon follow. One that cannot be followed (dangling, a loop) stays itself and counts as an alias, the
+// Linux counterpart of an alias file whose original is gone.
 struct FolderEntry {
     enum class Type { regularFile, directory, symbolicLink, other };
 
-    // The path as the file system names it, possibly not valid UTF-8.
+    // The entry's own path as the file system names it (a link's, not its target's), possibly not valid
+    // UTF-8. Trashing and copying act on it.
     QByteArray path;
-    // The last path component as text; invalid UTF-8 shows as replacement characters.
+    // What the entry stands for: a link's target with every link resolved; `path` for anything else and
+    // for a link that cannot be followed.
+    QByteArray resolvedPath;
+    // The entry's own name as text; invalid UTF-8 shows as replacement characters.
     QString name;
+    // Whether the entry itself is a symbolic link, followed or not.
+    bool isSymbolicLink = false;
+    // The kind of what the entry stands for; `symbolicLink` only for a link that cannot be followed.
     Type type = Type::other;
     bool isReadable = true;
     std::int64_t size = 0;
@@ -40,8 +49,12 @@ struct FolderEntry {
     // A directory (Linux has no package folders).
     bool isFolder() const { return type == Type::directory; }
     bool isAlias() const { return type == Type::symbolicLink; }
-    // The entry's file URL, made from its bytes so that any name can still be opened.
+    // The name of what the entry stands for (a link's target's name), which tells its kind.
+    QString resolvedName() const;
+    // The file URLs of `path` and of `resolvedPath`, made from their bytes so that any name can still be
+    // opened.
     QUrl url() const;
+    QUrl resolvedUrl() const;
 };
 
 // What a listing needs beyond the directory: the folder's choices.
@@ -58,6 +71,7 @@ struct FolderContentsOptions {
 struct FolderListingFaults {
     std::function<int(const QByteArray &directoryPath)> openDirectory = {};
     std::function<int(const QByteArray &entryPath)> statEntry = {};
+    // Also asked for the directory's ".hidden" file.
     std::function<bool(const QByteArray &entryPath)> isUnreadable = {};
     // Called after the directory was opened and before its entries are read.
     std::function<void(const QByteArray &directoryPath)> didOpenDirectory = {};
@@ -66,10 +80,13 @@ struct FolderListingFaults {
 };
 
 // The entries of one directory, one level deep, in the order the file system gives them (sorting is the
-// caller's). Hidden entries (a leading ".") only with `showHiddenItems`; ".DS_Store", ".localized" and
-// ".Trash" never. Nothing below the directory is read, and no entry is opened: special files are only
-// looked at, never read. An entry that disappears while it is listed is left out. Throws kestrova::Error in
-// the POSIX domain when the directory itself cannot be listed (EACCES: no permission). Any thread.
+// caller's). Hidden entries only with `showHiddenItems`: a name with a leading ".", and a name listed in the
+// directory's ".hidden" file (one name per line, the desktop's file managers' convention; only a regular
+// file is read, and only its first 256 KiB). ".DS_Store", ".localized" and ".Trash" never. Nothing below the
+// directory is read, and no entry is opened: special files are only looked at, never read. No access time
+// changes where the system permits. An entry that disappears while it is listed is left out. Throws
+// kestrova::Error in the POSIX domain when the directory itself cannot be listed (EACCES: no permission). Any
+// thread.
 std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderContentsOptions &options);
 
 // Sorts in place: folders first and then aliases when `keepFoldersOnTop`, each group in `order` (name, kind

@@ -7,7 +7,6 @@
 #include "SortByMenu.h"
 
 #include "foundation/Error.h"
-#include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
 #include "platform/AttributedText.h"
 #include "platform/FileIcons.h"
@@ -62,11 +61,14 @@ public:
             });
         case FolderEntry::Type::other:
             // Pipes, sockets and devices are rare; which one it is only a look tells.
-            return platform::FileIcons::iconForPath(QString::fromUtf8(entry.path)).pixmap(m_size).toImage();
+            return platform::FileIcons::iconForPath(QString::fromUtf8(entry.resolvedPath))
+                .pixmap(m_size)
+                .toImage();
         case FolderEntry::Type::regularFile:
             break;
         }
-        const QString type = contentTypeNameForFileName(entry.name);
+        // A link's icon is its target's.
+        const QString type = contentTypeNameForFileName(entry.resolvedName());
         return cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
     }
 
@@ -100,9 +102,9 @@ void openEntry(const QUrl &url, bool isFolder, bool isReadable) {
     UrlOpener::open(url);
 }
 
-void addListingError(platform::Menu &menu, const Error &error) {
+void addListingError(platform::Menu &menu, const QUrl &directory, const Error &error) {
     if (error.domain() == ErrorDomain::posix && (error.code() == EACCES || error.code() == EPERM)) {
-        addMissingAccessItems(menu);
+        addMissingAccessItems(menu, directory);
         return;
     }
     KvApp::reportError(error,
@@ -113,7 +115,7 @@ void addListingError(platform::Menu &menu, const Error &error) {
 }
 
 void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folder &folder) {
-    addTipItem(menu, QStringLiteral("Tip: Press the Option key to reveal more actions"),
+    addTipItem(menu, QStringLiteral("Tip: Press the Alt key to reveal more actions"),
                QStringLiteral("tip_folderMenu_optionModifierToRevealActions"), 1);
     bool addedOpenWith = false;
     if (folder.showOpenWithMenuForFolders) {
@@ -132,8 +134,8 @@ void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folde
                 showInfo(directory);
         },
         platform::Modifier::option);
-    auto sortBy = addHiddenAlternate(
-        menu, QStringLiteral("Sort By"), [] {}, platform::Modifier::option);
+    // No action of its own: a click on it keeps the menu open on its submenu instead of closing it.
+    auto sortBy = addHiddenAlternate(menu, QStringLiteral("Sort By"), {}, platform::Modifier::option);
     withSubmenu(*sortBy, [&](KvMenu &submenu) {
         submenu.setItems(buildSortBySubmenu(directory, folder)->takeAllItems());
     });
@@ -145,21 +147,21 @@ void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folde
 void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool showsSubmenus,
                    const std::weak_ptr<FolderController> &weak) {
     if (showsSubmenus && entry.isFolder()) {
-        // Listed afresh on every opening, and given back when it closes.
+        // Listed afresh on every opening, and given back when it closes. A link to a folder is entered
+        // through the link, as a file manager does, so its header copies the path the user sees.
         setLazySubmenu(item, /*clearsOnClose=*/true, {},
-                       [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+                       [weak, url = entry.url()]() -> std::shared_ptr<platform::Menu> {
                            const auto controller = weak.lock();
                            if (!controller)
                                return KvMenu::create();
-                           return folderContentsMenu(url::fromLocalPath(path, /*isDirectory=*/true), nullptr,
-                                                     controller);
+                           return folderContentsMenu(url, nullptr, controller);
                        });
         return;
     }
     if (!entry.isReadable) {
-        setLazySubmenu(item, [] {
+        setLazySubmenu(item, [url = entry.url()] {
             auto menu = KvMenu::create();
-            addMissingAccessItems(*menu);
+            addMissingAccessItems(*menu, url);
             return menu;
         });
         return;
@@ -168,12 +170,13 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
         return;
     if (!FolderMenuHooks::shared().fileSubmenu)
         return;
-    setLazySubmenu(item, [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+    // The entry's own URL: a link's submenu trashes and copies the link, never the file it points to.
+    setLazySubmenu(item, [weak, url = entry.url()]() -> std::shared_ptr<platform::Menu> {
         const auto controller = weak.lock();
         const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
         if (!controller || !fileSubmenu)
             return KvMenu::create();
-        return fileSubmenu(url::fromLocalPath(path), controller);
+        return fileSubmenu(url, controller);
     });
 }
 
@@ -209,7 +212,7 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
                                              .showHiddenItems = folder.showHiddenItems,
                                              .prefetchIcons = itemLimit.has_value()});
     } catch (const Error &error) {
-        addListingError(*menu, error);
+        addListingError(*menu, directory, error);
         return created;
     }
     sortFolderEntries(entries, order, folder.keepFoldersOnTop);
@@ -236,11 +239,12 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
         icons.emplace(iconPointSize(folder.fileIconSize));
     const std::weak_ptr<FolderController> weak = controller;
     for (const FolderEntry &entry : entries) {
+        // Titled with the entry's own name (forty links to one file are forty rows, each with its name);
+        // choosing it opens what it stands for.
         auto item =
             addCallbackItem(*menu, rowTitle(entry.name),
-                            [path = entry.path, isFolder = entry.isFolder(), isReadable = entry.isReadable] {
-                                openEntry(url::fromLocalPath(path, isFolder), isFolder, isReadable);
-                            });
+                            [url = entry.resolvedUrl(), isFolder = entry.isFolder(),
+                             isReadable = entry.isReadable] { openEntry(url, isFolder, isReadable); });
         if (icons)
             item->setImage(icons->icon(entry));
         if (!entry.isReadable)

@@ -1,12 +1,12 @@
 #include "FolderController.h"
 
+#include "FileAccess.h"
 #include "FolderContentsMenu.h"
 #include "FolderMenuItems_p.h"
 #include "FolderMenuShortcuts.h"
 #include "ScreenHooks.h"
 
 #include "foundation/AlertBuilder.h"
-#include "foundation/ErrorPresentation.h"
 #include "foundation/GeneralError.h"
 #include "foundation/KvApp.h"
 #include "foundation/PasteboardURL.h"
@@ -44,31 +44,6 @@ void startTask(QCoro::Task<> task) {
     QCoro::connect(std::move(task), QCoreApplication::instance(), [] {});
 }
 
-QCoro::Task<> requestFolderPermissionAgain(std::shared_ptr<FolderController> controller) {
-    Folder folder = controller->folder();
-    co_await folder.urlBookmark.requestAgain();
-    // Written back whatever the outcome, as the request may have replaced the bookmark before failing.
-    controller->folderBinding().set(folder);
-    auto root = Defaults::get(Defaults::Keys::rootSandboxURLBookmark());
-    if (!root)
-        co_return;
-    co_await root->requestAgain();
-    Defaults::set(Defaults::Keys::rootSandboxURLBookmark(), root);
-}
-
-QCoro::Task<> requestRootPermissionTask() {
-    std::optional<Error> failure;
-    try {
-        const auto bookmark = co_await SandboxURLBookmark::request(QUrl::fromLocalFile(QStringLiteral("/")));
-        if (bookmark)
-            Defaults::set(Defaults::Keys::rootSandboxURLBookmark(), std::optional(*bookmark));
-    } catch (const Error &error) {
-        failure = error;
-    }
-    if (failure)
-        co_await presentAsync(*failure, nullptr);
-}
-
 QCoro::Task<> confirmAndRemoveFolder(Folder folder) {
     const auto alert = std::make_shared<platform::Alert>(makeAlert(AlertOptions{
         .title = QStringLiteral("Remove “") + folder.title() + QStringLiteral("” from ") + KvApp::name() +
@@ -101,18 +76,12 @@ std::shared_ptr<platform::MenuItem> addUnavailableItem(platform::Menu &menu, con
     return addCallbackItem(menu, title + QStringLiteral(" (not available yet)"), [] {}, {.isEnabled = false});
 }
 
-void addMissingAccessItems(platform::Menu &menu) {
+void addMissingAccessItems(platform::Menu &menu, const QUrl &url) {
     if (const auto &add = FolderMenuHooks::shared().addMissingAccessItems) {
-        add(menu);
+        add(menu, url);
         return;
     }
-    auto item =
-        menu.addItem(std::make_shared<platform::MenuItem>(QStringLiteral("Missing Access to This Folder")));
-    item->setEnabled(false);
-}
-
-void requestRootPermission() {
-    startTask(requestRootPermissionTask());
+    menu.addItem(std::make_shared<platform::MenuItem>(missingAccessTitle(url)))->setEnabled(false);
 }
 
 void copyURLToPasteboard(const QUrl &url) {
@@ -197,22 +166,9 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
         }
     }
 
-    addHiddenAlternate(
-        menu, QStringLiteral("Re-request Folder Permission"),
-        [controller = shared_from_this()] { startTask(requestFolderPermissionAgain(controller)); },
-        platform::Modifier::control);
-
-    const auto rootBookmark = Defaults::get(Defaults::Keys::rootSandboxURLBookmark());
-    if (!rootBookmark || !rootBookmark->url()) {
-        addHiddenAlternate(
-            menu, QStringLiteral("Request Root Permission"),
-            [weak] {
-                if (weak.lock())
-                    requestRootPermission();
-            },
-            platform::Modifier::control);
-    }
-
+    // The other desktop's "Re-request Folder Permission" and "Request Root Permission" are left out: a
+    // folder here is readable exactly as its permissions say, and asking the user to pick it, or the root
+    // folder, again would change nothing. The missing-access help says what to change instead.
     addHiddenAlternate(
         menu, QStringLiteral("Copy Path"),
         [weak] {

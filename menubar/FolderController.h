@@ -72,10 +72,6 @@ private:
     platform::ObserverList<bool> m_configureObservers;
 };
 
-// Asks for access to the file-system root and stores the bookmark under "rootSandboxURLBookmark"; a
-// cancelled request stores nothing and a failure is shown. Shared with the missing-access help.
-void requestRootPermission();
-
 // Copies the URL to the clipboard with the source marker.
 void copyURLToPasteboard(const QUrl &url);
 

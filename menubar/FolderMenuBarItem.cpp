@@ -80,12 +80,13 @@ MenuBarItem FolderMenuBarItem::makeItem(const Folder &folder,
                                         const std::shared_ptr<FolderController> &controller) {
     MenuBarItem item;
     item.id = folder.id.toString(QUuid::WithoutBraces);
+    const QString title = folder.title();
     if (Folder::showsTitle(folder.menuBarItemStyle))
-        item.title = folder.title();
-    if (Folder::showsIcon(folder.menuBarItemStyle)) {
-        const MenuBarItemImage image = folder.nsImage();
-        item.icon = StatusItemIcon{image.image(), image.isTemplate()};
-    }
+        item.title = title;
+    // Whatever the style shows, the tray names the folder: icons alone cannot tell two folders apart.
+    item.toolTip = title;
+    if (Folder::showsIcon(folder.menuBarItemStyle))
+        item.icon = StatusItemIcon::from(folder.nsImage());
     item.width = StatusItemWidth::variable();
     if (folder.lightColor)
         item.lightIconColor = folder.lightColor->toQColor();

@@ -22,7 +22,8 @@ platform::Binding<Folder> folderElementBinding(const Folder &folder,
 // The stored list under "folders".
 platform::Binding<std::vector<Folder>> storedFoldersBinding();
 
-// The status item of one visible folder: its icon and/or title in the folder's colours. A plain click opens
+// The status item of one visible folder: its icon and/or title in the folder's colours (the title drawn into
+// the icon, since trays show no text), named by the folder's title whatever the style. A plain click opens
 // the folder's menu (built by its FolderController); a right click, Control-click or Option-click opens the
 // folder in the file manager instead. The folder's global shortcut (named by its id) opens the menu too, and
 // the folder's configuration window shows while the controller asks for it. Main thread only.

@@ -48,8 +48,8 @@ struct FolderMenuHooks {
     // The submenu of a readable regular file. Empty: files get no submenu.
     std::function<std::shared_ptr<platform::Menu>(const QUrl &url, const std::shared_ptr<FolderController> &)>
         fileSubmenu = {};
-    // The help shown for an entry or folder that cannot be read. Empty: one disabled line says so.
-    std::function<void(platform::Menu &menu)> addMissingAccessItems = {};
+    // The help shown for the entry or folder at `url` that cannot be read. Empty: one disabled line says so.
+    std::function<void(platform::Menu &menu, const QUrl &url)> addMissingAccessItems = {};
     // "Open With" for a subfolder, in its header. Empty: left out.
     std::function<void(platform::Menu &menu, const QUrl &url)> addOpenWithItem = {};
     // The file manager's information window for an item ("Get Info"). Empty: the item does nothing.

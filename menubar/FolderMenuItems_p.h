@@ -3,6 +3,7 @@
 #include "platform/MenuItem.h"
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -22,7 +23,8 @@ std::shared_ptr<platform::MenuItem> addHiddenAlternate(platform::Menu &menu, con
 // A disabled row standing where a window this build lacks would open: "<title> (not available yet)".
 std::shared_ptr<platform::MenuItem> addUnavailableItem(platform::Menu &menu, const QString &title);
 
-// The missing-access help from the hooks, or one disabled line when none is installed.
-void addMissingAccessItems(platform::Menu &menu);
+// The missing-access help for the item at `url` from the hooks, or one disabled line when none is
+// installed.
+void addMissingAccessItems(platform::Menu &menu, const QUrl &url);
 
 } // namespace kestrova

@@ -115,8 +115,7 @@ QUrl MainMenuBarItem::helpPageURL(const QString &anchor) {
 MenuBarItem MainMenuBarItem::makeItem() {
     MenuBarItem item;
     item.id = QStringLiteral("mainItem");
-    const MenuBarItemImage image = Defaults::get(Defaults::Keys::menuBarItemIcon()).nsImage();
-    item.icon = StatusItemIcon{image.image(), image.isTemplate()};
+    item.icon = StatusItemIcon::from(Defaults::get(Defaults::Keys::menuBarItemIcon()).nsImage());
     item.width = StatusItemWidth::variable();
     item.buildMenu = [this](KvMenu &menu) { buildMenu(menu); };
     item.isMenuOpen = platform::Binding<bool>([this] { return m_isMenuOpen; },

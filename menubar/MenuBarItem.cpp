@@ -1,12 +1,12 @@
 #include "menubar/MenuBarItem.h"
 
 #include "foundation/Debouncer.h"
+#include "foundation/KvApp.h"
 #include "foundation/WeakArray.h"
 #include "platform/SymbolImage.h"
 #include "ui-kit/menus/KvMenu.h"
 
 #include <QLoggingCategory>
-#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 
@@ -23,18 +23,14 @@ WeakArray<platform::StatusItem> &registry() {
     return items;
 }
 
-// Trays draw every icon as given: a disabled look is the icon at half strength.
-QImage appearingDisabled(const QImage &image, bool appearsDisabled) {
-    if (!appearsDisabled || image.isNull())
-        return image;
-    QImage faded = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&faded);
-    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    painter.fillRect(faded.rect(), QColor(0, 0, 0, 128));
-    return faded;
-}
-
 } // namespace
+
+StatusItemIcon StatusItemIcon::from(const MenuBarItemImage &image) {
+    StatusItemIcon icon{image.image(), image.isTemplate(), {}};
+    if (const auto *symbol = image.symbol())
+        icon.symbol = *symbol;
+    return icon;
+}
 
 double StatusItemWidth::statusItemLength() const {
     switch (kind) {
@@ -113,7 +109,9 @@ void MenuBarItemCoordinator::update(MenuBarItem item) {
     m_item = std::move(item);
     m_statusItem->setAutosaveName(m_item.id.value_or(QString()));
     m_length = m_item.width.statusItemLength();
-    m_statusItem->setTitle(m_item.title.value_or(QString()));
+    m_statusItem->setTitle(m_item.toolTip                             ? *m_item.toolTip
+                           : m_item.title && !m_item.title->isEmpty() ? *m_item.title
+                                                                      : KvApp::name());
     updateStatusItemIcon();
     if (!m_item.buildMenu) {
         m_statusItem->closeMenu();
@@ -124,24 +122,26 @@ void MenuBarItemCoordinator::update(MenuBarItem item) {
 }
 
 void MenuBarItemCoordinator::updateStatusItemIcon() {
-    if (!m_item.icon) {
-        m_statusItem->setImage({});
-        return;
+    platform::StatusItemImage image;
+    if (m_item.icon) {
+        image.symbol = m_item.icon->symbol;
+        image.picture = m_item.icon->image;
+        image.isTemplate = m_item.icon->isTemplate;
     }
-    m_statusItem->setImage(appearingDisabled(tintedIcon(), m_item.appearsDisabled));
+    image.title = m_item.title.value_or(QString());
+    image.ink = inkColor();
+    // Trays draw every icon as given: a disabled look is the icon at half strength.
+    image.appearsDisabled = m_item.appearsDisabled;
+    m_statusItem->setImage(image);
 }
 
-QImage MenuBarItemCoordinator::tintedIcon() const {
-    const StatusItemIcon &icon = *m_item.icon;
-    const bool isDark = m_statusItem->panelAppearance() == platform::SymbolImage::Appearance::dark;
-    std::optional<QColor> color =
+QColor MenuBarItemCoordinator::inkColor() const {
+    const platform::SymbolImage::Appearance appearance = m_statusItem->panelAppearance();
+    const bool isDark = appearance == platform::SymbolImage::Appearance::dark;
+    const std::optional<QColor> color =
         isDark && m_item.darkIconColor ? m_item.darkIconColor : m_item.lightIconColor;
-    // A template image without a colour of its own takes the panel's ink, as the panel draws templates.
-    if (!color && icon.isTemplate)
-        color = platform::SymbolImage::templateColor(m_statusItem->panelAppearance());
-    if (!color || !icon.isTemplate)
-        return icon.image;
-    return platform::SymbolImage::tinted(icon.image, *color);
+    // Without a colour of its own, ink (a template, a title) is the panel's, as the panel draws templates.
+    return color ? *color : platform::SymbolImage::templateColor(appearance);
 }
 
 void MenuBarItemCoordinator::handleClick(const platform::StatusItemClick &click) {

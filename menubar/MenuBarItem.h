@@ -2,6 +2,8 @@
 
 #include "platform/Binding.h"
 #include "platform/StatusItem.h"
+#include "platform/SymbolImage.h"
+#include "store/MenuBarItemImage.h"
 
 #include <QColor>
 #include <QImage>
@@ -21,13 +23,16 @@ class Debouncer;
 class KvMenu;
 
 // The picture of a status item. A template image is ink on transparency that is tinted to suit the
-// panel (symbol images are drawn as templates); a bitmap keeps its own colours.
+// panel (symbol images are drawn as templates); a bitmap keeps its own colours. With a symbol, the tray
+// draws the symbol itself at each of its sizes and `image` is only its look at its point size.
 struct StatusItemIcon {
     QImage image;
     bool isTemplate = false;
+    platform::SymbolImage symbol;
 
-    static StatusItemIcon templateImage(QImage image) { return {std::move(image), true}; }
-    static StatusItemIcon bitmap(QImage image) { return {std::move(image), false}; }
+    static StatusItemIcon templateImage(QImage image) { return {std::move(image), true, {}}; }
+    static StatusItemIcon bitmap(QImage image) { return {std::move(image), false, {}}; }
+    static StatusItemIcon from(const MenuBarItemImage &image);
 };
 
 // The length a status item asks for. Trays give every icon the same square slot, so the length is kept
@@ -51,7 +56,11 @@ struct StatusItemWidth {
 // MenuBarItemCoordinator puts it on the tray and is updated with every new value.
 struct MenuBarItem {
     std::optional<QString> id;
+    // Shown on the item: trays show no text beside an icon, so it is drawn into the icon's square.
     std::optional<QString> title;
+    // The item's name on the tray (its tool tip): absent names it by a non-empty title, else by the
+    // application's name.
+    std::optional<QString> toolTip;
     std::optional<StatusItemIcon> icon;
     StatusItemWidth width = StatusItemWidth::variable();
     bool appearsDisabled = false;
@@ -88,14 +97,14 @@ public:
     // The length last asked for (see StatusItemWidth).
     double length() const { return m_length; }
 
-    // Tints the icon for the panel's present look.
+    // Draws the icon (and the title) for the panel's present look.
     void updateStatusItemIcon();
 
 private:
     void handleClick(const platform::StatusItemClick &click);
     void openMenu();
     void syncMenuOpenState();
-    QImage tintedIcon() const;
+    QColor inkColor() const;
 
     MenuBarItem m_item;
     std::shared_ptr<platform::StatusItem> m_statusItem;

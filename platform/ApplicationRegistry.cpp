@@ -13,6 +13,7 @@ namespace {
 class NoDesktopApplicationRegistry final : public ApplicationRegistry {
 public:
     std::vector<Application> applicationsToOpen(const QByteArray &) override { return {}; }
+    std::vector<Application> installedApplications() override { return {}; }
     WorkspaceResult open(const QByteArray &, const QUrl &) override {
         return WorkspaceResult::failed(QStringLiteral("There is no desktop to start applications."));
     }

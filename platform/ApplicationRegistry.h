@@ -38,6 +38,9 @@ public:
     // The applications that open the item, the desktop's default one first; none when the item cannot be
     // read or nothing opens its type.
     virtual std::vector<Application> applicationsToOpen(const QByteArray &localPath) = 0;
+    // Every application the desktop shows in its menus, by name: what a person may choose from to open
+    // an item with.
+    virtual std::vector<Application> installedApplications() = 0;
     // Starts the application of the desktop entry `application` with the item.
     virtual WorkspaceResult open(const QByteArray &localPath, const QUrl &application) = 0;
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/MenuItem.h"
+#include "platform/StatusItemImage.h"
 #include "platform/SymbolImage.h"
 
-#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -33,9 +33,10 @@ class StatusItem {
 public:
     virtual ~StatusItem();
 
-    virtual void setImage(const QImage &image) = 0;
-    virtual QImage image() const = 0;
-    // Trays show no text beside the icon: the title becomes the tool tip.
+    // What the icon shows, drawn at the size the tray asks for (a title to show is part of the image).
+    virtual void setImage(const StatusItemImage &image) = 0;
+    virtual StatusItemImage image() const = 0;
+    // The item's name: its tool tip, and what a host that lists its items calls it.
     virtual void setTitle(const QString &title) = 0;
     virtual QString title() const = 0;
     virtual void setVisible(bool visible) = 0;
@@ -82,8 +83,8 @@ public:
 // their fakes from it.
 class DetachedStatusItem : public StatusItem {
 public:
-    void setImage(const QImage &image) override { m_image = image; }
-    QImage image() const override { return m_image; }
+    void setImage(const StatusItemImage &image) override { m_image = image; }
+    StatusItemImage image() const override { return m_image; }
     void setTitle(const QString &title) override { m_title = title; }
     QString title() const override { return m_title; }
     void setVisible(bool visible) override { m_isVisible = visible; }
@@ -107,7 +108,7 @@ public:
     std::shared_ptr<Menu> openMenu() const { return m_openMenu; }
 
 protected:
-    QImage m_image;
+    StatusItemImage m_image;
     QString m_title;
     bool m_isVisible = true;
     QString m_autosaveName;

@@ -1,4 +1,5 @@
 #include "foundation/ApplicationWindows.h"
+#include "foundation/FileUrl.h"
 #include "foundation/InstalledApp.h"
 #include "foundation/KitHelpers.h"
 #include "foundation/KvApp.h"
@@ -47,6 +48,23 @@ TEST(WorkspaceTest, UrlsGoToTheClipboardAsPathsAndAddresses) {
     ASSERT_TRUE(setURL(file, QUrl::fromLocalFile(QStringLiteral("/tmp/a b#c"))));
     EXPECT_EQ(file.string(QString::fromLatin1(string)), QStringLiteral("/tmp/a b#c"));
     EXPECT_EQ(file.data(QString::fromLatin1(uriList)), QByteArray("file:///tmp/a%20b%23c\r\n"));
+
+    // A folder's path has no trailing slash; a name that is not UTF-8 keeps its bytes: percent-encoded in
+    // the URI list, as they are under the bare text type.
+    platform::PasteboardItem folder;
+    ASSERT_TRUE(setURL(folder, url::fromLocalPath("/tmp/Grüße", /*isDirectory=*/true)));
+    EXPECT_EQ(folder.string(QString::fromLatin1(string)), QStringLiteral("/tmp/Grüße"));
+    EXPECT_EQ(folder.data(QString::fromLatin1(uriList)), QByteArray("file:///tmp/Gr%C3%BC%C3%9Fe/\r\n"));
+    platform::PasteboardItem invalid;
+    ASSERT_TRUE(setURL(invalid, url::fromLocalPath("/tmp/bad\xff\xfe name")));
+    EXPECT_FALSE(invalid.hasType(QString::fromLatin1(string)));
+    EXPECT_EQ(invalid.data(QStringLiteral("text/plain")), QByteArray("/tmp/bad\xff\xfe name"));
+    EXPECT_EQ(invalid.data(QString::fromLatin1(uriList)), QByteArray("file:///tmp/bad%FF%FE%20name\r\n"));
+    platform::PasteboardItem pathOnly;
+    ASSERT_TRUE(setFilePath(pathOnly, url::fromLocalPath("/", /*isDirectory=*/true)));
+    EXPECT_EQ(pathOnly.string(QString::fromLatin1(string)), QStringLiteral("/"));
+    EXPECT_FALSE(pathOnly.hasType(QString::fromLatin1(uriList)));
+    EXPECT_FALSE(setFilePath(pathOnly, QUrl(QStringLiteral("https://example.org/"))));
 
     platform::PasteboardItem mail;
     ASSERT_TRUE(setURL(mail, QUrl(QStringLiteral("mailto:someone@example.org"))));

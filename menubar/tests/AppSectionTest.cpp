@@ -295,3 +295,32 @@ TEST_F(AppSectionTest, TheFirstLaunchHintGoesOnceAFolderIsStored) {
     allHidden.buildMenu(empty, /*isFirstLaunch=*/true);
     EXPECT_EQ(hintRows(empty), 1);
 }
+
+// With no browser registered, the links fail: each says so instead of doing nothing.
+TEST_F(AppSectionTest, LinksThatNoApplicationOpensAreExplained) {
+    kestrova::testing::ScopedScriptedPresenters presenters;
+    kestrova::testing::ScopedFakeStatusBar bar;
+    UrlOpener::setHandler([this](const QUrl &url) {
+        opened.push_back(url);
+        return false;
+    });
+    MainMenuBarItem item(binding(), /*showFoldersInMenu=*/false);
+    KvMenu first;
+    item.buildMenu(first, /*isFirstLaunch=*/true);
+    const auto faq = itemTitled(*MainMenuBarItem::moreMenu(), QStringLiteral("FAQ"))->submenu();
+    ASSERT_TRUE(faq);
+    const std::vector<std::shared_ptr<platform::MenuItem>> links{
+        itemTitled(first, QStringLiteral("Guide")), itemTitled(first, QStringLiteral("Send Feedback…")),
+        itemTitled(*faq, QStringLiteral("More…"))};
+    for (std::size_t index = 0; index < links.size(); ++index) {
+        ASSERT_TRUE(links[index]);
+        EXPECT_TRUE(links[index]->performAction());
+        ASSERT_TRUE(processEventsUntil([&] { return presenters.alerts().shownAlerts().size() == index + 1; }))
+            << links[index]->title().toStdString();
+        const platform::Alert &alert = presenters.alerts().shownAlerts().back();
+        EXPECT_EQ(alert.messageText, QStringLiteral("The page could not be opened."));
+        EXPECT_TRUE(alert.informativeText.contains(QStringLiteral("Install a web browser")));
+        EXPECT_TRUE(alert.informativeText.contains(opened.back().toDisplayString()));
+    }
+    EXPECT_EQ(opened.size(), 3U);
+}

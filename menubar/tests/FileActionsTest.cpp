@@ -1,5 +1,6 @@
 #include "FolderMenuTesting_p.h"
 
+#include "menubar/FileAccess.h"
 #include "menubar/FileActions.h"
 
 #include "foundation/FileUrl.h"
@@ -149,26 +150,98 @@ TEST_F(FileActionsTest, FailuresArePresentedAndNothingElseChanges) {
     EXPECT_TRUE(pasteboard.pasteboard().pasteboardItems().empty());
 }
 
-TEST_F(FileActionsTest, InstalledHooksGiveMissingAccessHelp) {
+TEST_F(FileActionsTest, MissingAccessHelpSaysWhatBlocksAndHowToChangeIt) {
+    // The tests run as the superuser, who may read anything: the help is asked for another user, 4242, who
+    // is in the group 4343, and the items are given owners with chown.
+    const FileAccess someone(4242, 4343, {});
+    ASSERT_EQ(::chmod(QFile::encodeName(m_directory.path()).constData(), 0755), 0);
+    const auto helpFor = [&](const QString &name) {
+        platform::Menu menu;
+        addMissingAccessHelp(menu, url(name), someone);
+        return menu.dump();
+    };
+    const QByteArray secret = QFile::encodeName(path(QStringLiteral("secret.txt")));
+    makeFileAt(secret);
+    ASSERT_EQ(::chown(secret.constData(), 0, 0), 0);
+    ASSERT_EQ(::chmod(secret.constData(), 0600), 0);
+    const QString others = helpFor(QStringLiteral("secret.txt"));
+    const QString folderPath = m_directory.path();
+    EXPECT_EQ(others,
+              QStringLiteral("\"Missing Access to This File\" [disabled]\n"
+                             "-----\n"
+                             "\"Kestrova runs as the user 4242 and may not read \\nthis file. \" [disabled]\n"
+                             "\"Owned by root (group root), permissions \\nrw-------. \" [disabled]\n"
+                             "\"4242 is neither its owner nor in its group, so \\nthe permissions for "
+                             "others apply, and they lack \\n“r”. Its owner or an administrator can add "
+                             "it in \\nits Properties in the file manager, or in a \\nterminal: \" "
+                             "[disabled]\n"
+                             "\"sudo chmod o+r '%1/secret.txt'\" [disabled]\n"
+                             "\"Show Properties in File Manager\"\n")
+                  .arg(folderPath))
+        << others.toStdString();
+
+    // A folder on the way that does not let the user through is named, and so is the link's target.
+    makeFolder(QStringLiteral("private"));
+    makeFile(QStringLiteral("private/inner.txt"));
+    const QByteArray privateFolder = QFile::encodeName(path(QStringLiteral("private")));
+    ASSERT_EQ(::chown(privateFolder.constData(), 0, 4343), 0);
+    ASSERT_EQ(::chmod(privateFolder.constData(), 0740), 0);
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("private/inner.txt")), path(QStringLiteral("link"))));
+    EXPECT_EQ(
+        helpFor(QStringLiteral("link")),
+        QStringLiteral("\"Missing Access to This File\" [disabled]\n"
+                       "-----\n"
+                       "\"“link” is a symbolic link to \\n“%1/private/inner.txt”. \" [disabled]\n"
+                       "\"Kestrova runs as the user 4242 and may not open \\nthe folder “private”, which "
+                       "holds this file. \" [disabled]\n"
+                       "\"Owned by root (group 4343), permissions \\nrwxr-----. \" [disabled]\n"
+                       "\"4242 is in its group, so the group's permissions \\napply, and they lack “x”. "
+                       "Its owner or an \\nadministrator can add it in its Properties in the \\nfile "
+                       "manager, or in a terminal: \" [disabled]\n"
+                       "\"sudo chmod g+x '%1/private'\" [disabled]\n"
+                       "\"Show Properties in File Manager\"\n")
+            .arg(folderPath));
+    // The one button shows the blocking item's properties, where its permissions are changed.
+    platform::Menu menu;
+    addMissingAccessHelp(menu, url(QStringLiteral("link")), someone);
+    ASSERT_TRUE(menu.items().back()->isEnabled());
+    for (const auto &row : menu.items())
+        EXPECT_EQ(row->isEnabled(), row == menu.items().back()) << row->title().toStdString();
+    ASSERT_TRUE(menu.items().back()->performAction());
+    ASSERT_FALSE(workspace.workspace().requests.empty());
+    EXPECT_EQ(workspace.workspace().requests.back(),
+              std::make_pair(QStringLiteral("showProperties"), url(QStringLiteral("private"))));
+
+    // A folder of the user's own that the user locked.
+    ASSERT_EQ(::chown(privateFolder.constData(), 4242, 4343), 0);
+    ASSERT_EQ(::chmod(privateFolder.constData(), 0300), 0);
+    const QString own = helpFor(QStringLiteral("private"));
+    EXPECT_TRUE(own.startsWith(QStringLiteral("\"Missing Access to This Folder\" [disabled]\n")));
+    EXPECT_TRUE(own.contains(QStringLiteral("may not open \\nthis folder.")));
+    EXPECT_TRUE(own.contains(QStringLiteral("permissions \\n-wx------.")));
+    EXPECT_TRUE(
+        own.contains(QStringLiteral("4242 is its owner, so the owner's permissions \\napply, and they "
+                                    "lack “r”. You can add it")));
+    EXPECT_TRUE(own.contains(QStringLiteral("\"chmod u+r '%1/private'\"").arg(folderPath)));
+
+    // Permissions that allow reading leave an access control list or a security policy to blame.
+    ASSERT_EQ(::chmod(secret.constData(), 0644), 0);
+    const QString policy = helpFor(QStringLiteral("secret.txt"));
+    EXPECT_TRUE(
+        policy.contains(QStringLiteral("\"Its permissions allow 4242 to read it, yet the \\nsystem "
+                                       "refused: an access control list or a \\nsecurity policy forbids "
+                                       "it. \" [disabled]\n\"Show Properties in File Manager\"\n")))
+        << policy.toStdString();
+    EXPECT_FALSE(policy.contains(QStringLiteral("chmod")));
+
+    // The installed hook describes the running process, and says "file" or "folder".
     installFileActions();
-    auto menu = std::make_shared<platform::Menu>();
-    FolderMenuHooks::shared().addMissingAccessItems(*menu);
-    EXPECT_EQ(menu->dump(),
-              QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"
-                             "-----\n"
-                             "\"First, make sure you may read this folder: its \\nowner, group and "
-                             "permission bits decide who can \\nlist it. Some folders are "
-                             "protected.\\n\\nClick the \\nbelow button to see how file access "
-                             "works on this \\nsystem.\\n \" [disabled]\n"
-                             "\"Show How File Access Works\"\n"
-                             "-----\n"
-                             "\"\\nIf the above did not solve the permission issue. \\nTry the "
-                             "below.\\n \" [disabled]\n"
-                             "-----\n"
-                             "\"The folder might be a symbolic link that points \\nto a location "
-                             "that Kestrova does not have access \\nto.\\n \" [disabled]\n"
-                             "\"Grant Access…\"\n"))
-        << menu->dump().toStdString();
+    platform::Menu installed;
+    FolderMenuHooks::shared().addMissingAccessItems(installed, url(QStringLiteral("secret.txt")));
+    EXPECT_EQ(installed.items().front()->title(), QStringLiteral("Missing Access to This File"));
+    platform::Menu folderHelp;
+    FolderMenuHooks::shared().addMissingAccessItems(folderHelp, url());
+    EXPECT_EQ(folderHelp.items().front()->title(), QStringLiteral("Missing Access to This Folder"));
     EXPECT_TRUE(FolderMenuHooks::shared().fileSubmenu);
     EXPECT_TRUE(FolderMenuHooks::shared().openEntry);
     EXPECT_TRUE(FolderMenuHooks::shared().showInfo);

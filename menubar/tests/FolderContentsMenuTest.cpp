@@ -120,6 +120,10 @@ TEST_F(FolderContentsMenuTest, SubfoldersAreListedOnlyWhenOpenedAndTheirOwnOrder
                                                      "\"new\"\n"
                                                      "\"old\"\n"
                                                      "-----\n"));
+    // "Sort By" only holds its submenu: a click on it must not close the menu as a chosen row would.
+    const auto sortBy = itemTitled(*sub->submenu(), QStringLiteral("Sort By"));
+    ASSERT_TRUE(sortBy);
+    EXPECT_FALSE(sortBy->hasAction());
     // The folder's own level keeps the folder's order, and the controller's death empties submenus.
     resetSubfolderSortOrder(url(QStringLiteral("sub")));
     sub->submenu()->menuDidClose();
@@ -152,7 +156,8 @@ TEST_F(FolderContentsMenuTest, UnreadableEntriesAreDimmedAndListingFailuresExpla
     ASSERT_TRUE(secret->attributedTitle().has_value());
     EXPECT_EQ(secret->attributedTitle()->wholeStringColor(), platform::TextColor::secondaryLabel());
     secret->submenu()->menuWillOpen();
-    EXPECT_EQ(secret->submenu()->dump(), QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"));
+    // A file is called a file.
+    EXPECT_EQ(secret->submenu()->dump(), QStringLiteral("\"Missing Access to This File\" [disabled]\n"));
     // A readable file has no submenu until the file submenu is installed.
     EXPECT_FALSE(itemTitled(*menu, QStringLiteral("open"))->hasSubmenu());
 
@@ -212,6 +217,40 @@ TEST_F(FolderContentsMenuTest, RowsOpenTheirEntryAndFilesGetTheInstalledSubmenu)
     controller.reset();
     dir->submenu()->menuWillOpen();
     EXPECT_TRUE(dir->submenu()->isEmpty());
+}
+
+TEST_F(FolderContentsMenuTest, LinkRowsAreTitledWithTheLinkAndHandItToTheirSubmenu) {
+    QTemporaryDir elsewhere;
+    const QByteArray target = QFile::encodeName(QDir(elsewhere.path()).canonicalPath()) + "/target.txt";
+    makeFileAt(target);
+    for (const char *name : {"one.txt", "two.txt"})
+        ASSERT_EQ(symlink(target.constData(), QFile::encodeName(path(QString::fromLatin1(name))).constData()),
+                  0);
+    ASSERT_EQ(symlink("/dev/zero", QFile::encodeName(path(QStringLiteral("zeros"))).constData()), 0);
+    std::vector<QUrl> opened;
+    std::vector<QUrl> submenus;
+    FolderMenuHooks::setShared({
+        .openEntry = [&](const QUrl &entry, bool, bool) { opened.push_back(entry); },
+        .fileSubmenu = [&](const QUrl &file,
+                           const std::shared_ptr<FolderController> &) -> std::shared_ptr<platform::Menu> {
+            submenus.push_back(file);
+            return KvMenu::create();
+        },
+    });
+
+    auto menu = KvMenu::create();
+    folderContentsMenu(url(), menu.get(), controller);
+    EXPECT_EQ(menu->dump(),
+              QStringLiteral("\"one.txt\" > (not built)\n\"two.txt\" > (not built)\n\"zeros\"\n-----\n"));
+    const auto one = itemTitled(*menu, QStringLiteral("one.txt"));
+    ASSERT_TRUE(one);
+    one->submenu()->menuWillOpen();
+    // The submenu gets the link (what it trashes and copies); choosing the row opens the target.
+    ASSERT_EQ(submenus.size(), 1u);
+    EXPECT_EQ(submenus.front(), url(QStringLiteral("one.txt")));
+    EXPECT_TRUE(one->performAction());
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.front(), url::fromLocalPath(target));
 }
 
 } // namespace

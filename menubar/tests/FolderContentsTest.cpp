@@ -63,11 +63,11 @@ TEST_F(FolderContentsTest, ListsOneLevelWithHiddenItemsOnlyWhenShownAndNeverSyst
     }
 }
 
-TEST_F(FolderContentsTest, LinksStandForTheirTargetsAndBrokenOnesStayAsAliases) {
+TEST_F(FolderContentsTest, LinksKeepTheirOwnNamesAndAreDescribedByTheirTargets) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QDir().mkpath(elsewhere.filePath(QStringLiteral("target"))));
-    ASSERT_EQ(symlink(QFile::encodeName(elsewhere.filePath(QStringLiteral("target"))).constData(),
-                      QFile::encodeName(path(QStringLiteral("link"))).constData()),
+    const QByteArray targetFolder = QFile::encodeName(QDir(elsewhere.path()).canonicalPath()) + "/target";
+    ASSERT_EQ(symlink(targetFolder.constData(), QFile::encodeName(path(QStringLiteral("link"))).constData()),
               0);
     ASSERT_EQ(
         symlink("/nonexistent/nowhere", QFile::encodeName(path(QStringLiteral("dangling"))).constData()), 0);
@@ -78,19 +78,98 @@ TEST_F(FolderContentsTest, LinksStandForTheirTargetsAndBrokenOnesStayAsAliases) 
     ASSERT_EQ(symlink(QFile::encodeName(elsewhere.filePath(QStringLiteral(".DS_Store"))).constData(),
                       QFile::encodeName(path(QStringLiteral("store"))).constData()),
               0);
+    // Forty links to one file are forty entries, each under its own name; a link to a device is the link.
+    const QByteArray targetFile = QFile::encodeName(QDir(elsewhere.path()).canonicalPath()) + "/target.txt";
+    makeFileAt(targetFile, 0, "twelve bytes");
+    QSet<QString> expected{QStringLiteral("link"), QStringLiteral("dangling"), QStringLiteral("loopA"),
+                           QStringLiteral("loopB"), QStringLiteral("zero")};
+    for (int index = 0; index < 40; ++index) {
+        const QString name = QStringLiteral("copy %1.txt").arg(index);
+        ASSERT_EQ(symlink(targetFile.constData(), QFile::encodeName(path(name)).constData()), 0);
+        expected.insert(name);
+    }
+    ASSERT_EQ(symlink("/dev/zero", QFile::encodeName(path(QStringLiteral("zero"))).constData()), 0);
 
     const auto entries = list();
-    ASSERT_EQ(entries.size(), 4u) << names(entries).join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(nameSet(entries), expected);
+    ASSERT_EQ(entries.size(), std::size_t(expected.size()));
     for (const auto &entry : entries) {
-        if (entry.name == QStringLiteral("target")) {
+        const QByteArray ownPath = QFile::encodeName(path(entry.name));
+        EXPECT_EQ(entry.path, ownPath) << entry.name.toStdString();
+        EXPECT_TRUE(entry.isSymbolicLink);
+        if (entry.name == QStringLiteral("link")) {
             EXPECT_TRUE(entry.isFolder());
-            EXPECT_EQ(entry.path,
-                      QFile::encodeName(QDir(elsewhere.path()).canonicalPath() + QStringLiteral("/target")));
+            EXPECT_EQ(entry.resolvedPath, targetFolder);
+            EXPECT_EQ(entry.url(), url::fromLocalPath(ownPath, /*isDirectory=*/true));
+        } else if (entry.name.startsWith(QStringLiteral("copy "))) {
+            EXPECT_EQ(entry.type, FolderEntry::Type::regularFile);
+            EXPECT_EQ(entry.resolvedPath, targetFile);
+            EXPECT_EQ(entry.resolvedName(), QStringLiteral("target.txt"));
+            EXPECT_EQ(entry.size, 12);
+        } else if (entry.name == QStringLiteral("zero")) {
+            EXPECT_EQ(entry.type, FolderEntry::Type::other);
+            EXPECT_EQ(entry.resolvedPath, QByteArray("/dev/zero"));
         } else {
+            // Dangling links and loops stay themselves, as aliases whose original is gone.
             EXPECT_TRUE(entry.isAlias()) << entry.name.toStdString();
-            EXPECT_TRUE(entry.path.startsWith(QFile::encodeName(m_directory.path())));
+            EXPECT_EQ(entry.resolvedPath, ownPath);
         }
     }
+    // Sorted by the names the rows show.
+    auto sorted = entries;
+    sortFolderEntries(sorted, Folder::SortOrder::name, /*keepFoldersOnTop=*/false);
+    EXPECT_EQ(sorted.front().name, QStringLiteral("copy 0.txt"));
+    EXPECT_EQ(sorted.back().name, QStringLiteral("zero"));
+}
+
+TEST_F(FolderContentsTest, NamesInTheHiddenListAreHiddenUnlessHiddenItemsShow) {
+    for (const char *name : {"shown", "listed", "also listed", "crlf", "tail"})
+        makeFile(QString::fromLatin1(name));
+    makeFolder(QStringLiteral("listed folder"));
+    makeFile(QStringLiteral(".hidden"), 0, "listed\nalso listed\n\nlisted folder\ncrlf\r\nnot here\n");
+    const QSet<QString> all{QStringLiteral("shown"),       QStringLiteral("listed"),
+                            QStringLiteral("also listed"), QStringLiteral("listed folder"),
+                            QStringLiteral("crlf"),        QStringLiteral("tail")};
+    EXPECT_EQ(nameSet(list()), (QSet<QString>{QStringLiteral("shown"), QStringLiteral("tail")}));
+    QSet<QString> withHidden = all;
+    withHidden.insert(QStringLiteral(".hidden"));
+    EXPECT_EQ(nameSet(list({.showHiddenItems = true})), withHidden);
+
+    // A huge list is read only up to its limit: a name far beyond it hides nothing, nor does the name
+    // cut in half at the limit.
+    QByteArray huge = "listed\n";
+    huge += QByteArray(300 * 1024, 'x');
+    huge += "\ntail\n";
+    makeFile(QStringLiteral(".hidden"), 0, huge);
+    EXPECT_EQ(nameSet(list()), (QSet<QString>{QStringLiteral("shown"), QStringLiteral("also listed"),
+                                              QStringLiteral("listed folder"), QStringLiteral("crlf"),
+                                              QStringLiteral("tail")}));
+
+    // Binary bytes are only names that match nothing.
+    QByteArray binary;
+    for (int byte = 0; byte < 256; ++byte)
+        binary += char(byte);
+    binary += "\ntail\n";
+    binary += binary;
+    makeFile(QStringLiteral(".hidden"), 0, binary);
+    EXPECT_EQ(nameSet(list()).size(), all.size() - 1);
+    EXPECT_FALSE(nameSet(list()).contains(QStringLiteral("tail")));
+
+    // A list that cannot be read, or is no regular file, hides nothing. A pipe is never opened (it would
+    // wait for a writer forever), nor followed through a link.
+    FolderListingFaults::setShared(
+        {.isUnreadable = [](const QByteArray &entry) { return entry.endsWith("/.hidden"); }});
+    EXPECT_EQ(nameSet(list()), all);
+    FolderListingFaults::setShared({});
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral(".hidden"))));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(QStringLiteral("pipe"))).constData(), 0644), 0);
+    ASSERT_EQ(symlink("pipe", QFile::encodeName(path(QStringLiteral(".hidden"))).constData()), 0);
+    QSet<QString> withPipe = all;
+    withPipe.insert(QStringLiteral("pipe"));
+    EXPECT_EQ(nameSet(list()), withPipe);
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral(".hidden"))));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(QStringLiteral(".hidden"))).constData(), 0644), 0);
+    EXPECT_EQ(nameSet(list()), withPipe);
 }
 
 TEST_F(FolderContentsTest, SpecialFilesAreListedWithoutBeingOpened) {
@@ -108,8 +187,9 @@ TEST_F(FolderContentsTest, SpecialFilesAreListedWithoutBeingOpened) {
 
     const auto entries = list({.sortOrder = Folder::SortOrder::kind});
     close(socketFd);
+    // The link to a device is listed under its own name.
     EXPECT_EQ(nameSet(entries),
-              (QSet<QString>{QStringLiteral("x.png"), QStringLiteral("socket"), QStringLiteral("null")}));
+              (QSet<QString>{QStringLiteral("x.png"), QStringLiteral("socket"), QStringLiteral("device")}));
     for (const auto &entry : entries) {
         EXPECT_EQ(entry.type, FolderEntry::Type::other) << entry.name.toStdString();
         EXPECT_EQ(entry.contentType, QStringLiteral("inode/x-special"));

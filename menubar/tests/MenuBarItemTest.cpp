@@ -1,8 +1,10 @@
 #include "menubar/MenuBarItem.h"
 
+#include "foundation/KvApp.h"
 #include "platform/SymbolImage.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
+#include "platform/testing/ImageInk.h"
 #include "ui-kit/menus/KvMenu.h"
 
 #include <gtest/gtest.h>
@@ -11,21 +13,24 @@ using namespace kestrova;
 using kestrova::platform::StatusItemClick;
 using kestrova::platform::SymbolImage;
 using kestrova::testing::FakeStatusItem;
+using kestrova::testing::inkBounds;
 using kestrova::testing::processEventsUntil;
 using kestrova::testing::ScopedFakeStatusBar;
+using kestrova::testing::strongestInk;
 
 namespace {
 
+// A picture as large as a 22-pixel panel, so that the tray draws it pixel for pixel at that size.
 QImage templateInk() {
-    QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
+    QImage image(22, 22, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    for (int x = 2; x < 6; ++x)
-        image.setPixelColor(x, 4, Qt::black);
+    for (int x = 6; x < 16; ++x)
+        image.setPixelColor(x, 11, Qt::black);
     return image;
 }
 
-QColor inkOf(const QImage &image) {
-    return image.pixelColor(3, 4);
+QColor inkOf(const platform::StatusItemImage &image) {
+    return image.render(22).pixelColor(11, 11);
 }
 
 MenuBarItem itemWithMenu(int *builds) {
@@ -51,14 +56,15 @@ TEST(MenuBarItemTest, ValuesReachTheStatusItem) {
     const auto item = bar.item(0);
     EXPECT_EQ(item->title(), QStringLiteral("Downloads"));
     EXPECT_EQ(coordinator.length(), 22);
-    EXPECT_TRUE(item->image().isNull());
+    EXPECT_FALSE(item->image().isNull()) << "a title alone is drawn";
 
     value.id = QStringLiteral("folder-1");
     value.title.reset();
     value.width = StatusItemWidth::square();
     coordinator.update(value);
     EXPECT_EQ(item->autosaveName(), QStringLiteral("folder-1"));
-    EXPECT_EQ(item->title(), QString());
+    EXPECT_EQ(item->title(), KvApp::name());
+    EXPECT_TRUE(item->image().isNull());
     EXPECT_EQ(coordinator.length(), -2);
     value.width = StatusItemWidth::variable();
     coordinator.update(value);
@@ -94,7 +100,7 @@ TEST(MenuBarItemTest, IconsAreTintedForThePanelAndRetintedAfterAPause) {
     coordinator.update(value);
     EXPECT_EQ(inkOf(item->image()), SymbolImage::templateColor(SymbolImage::Appearance::dark));
     QImage bitmap = templateInk();
-    bitmap.setPixelColor(3, 4, Qt::green);
+    bitmap.setPixelColor(11, 11, Qt::green);
     value.icon = StatusItemIcon::bitmap(bitmap);
     value.lightIconColor = QColor(Qt::blue);
     coordinator.update(value);
@@ -105,6 +111,54 @@ TEST(MenuBarItemTest, IconsAreTintedForThePanelAndRetintedAfterAPause) {
     coordinator.update(value);
     EXPECT_NEAR(inkOf(item->image()).alphaF(), 0.5, 0.02);
     EXPECT_EQ(inkOf(item->image()).green(), 255);
+}
+
+TEST(MenuBarItemTest, TitlesAreDrawnIntoTheIconInItsColours) {
+    ScopedFakeStatusBar bar;
+    MenuBarItem value;
+    value.title = QStringLiteral("Work Notes");
+    value.lightIconColor = QColor(Qt::red);
+    value.darkIconColor = QColor(Qt::yellow);
+    MenuBarItemCoordinator coordinator(value);
+    const auto item = bar.item(0);
+    const QImage light = item->image().render(22);
+    EXPECT_EQ(strongestInk(light), QColor(Qt::red));
+    EXPECT_GE(inkBounds(light).width(), 11);
+    item->setPanelAppearance(SymbolImage::Appearance::dark);
+    EXPECT_TRUE(
+        processEventsUntil([&] { return strongestInk(item->image().render(22)) == QColor(Qt::yellow); }));
+
+    // Beside an icon the title is a badge: the picture alone when the title is empty.
+    value.icon = StatusItemIcon::templateImage(templateInk());
+    coordinator.update(value);
+    const QImage badged = item->image().render(22);
+    value.title = QString();
+    coordinator.update(value);
+    const QImage plain = item->image().render(22);
+    EXPECT_NE(badged, plain);
+    value.title.reset();
+    coordinator.update(value);
+    EXPECT_EQ(item->image().render(22), plain);
+}
+
+TEST(MenuBarItemTest, TheTrayNamesEveryItem) {
+    ScopedFakeStatusBar bar;
+    MenuBarItem value;
+    value.icon = StatusItemIcon::templateImage(templateInk());
+    MenuBarItemCoordinator coordinator(value);
+    const auto item = bar.item(0);
+    EXPECT_EQ(item->title(), QStringLiteral("Kestrova"));
+    value.title = QString();
+    coordinator.update(value);
+    EXPECT_EQ(item->title(), QStringLiteral("Kestrova"));
+    value.title = QStringLiteral("Downloads");
+    coordinator.update(value);
+    EXPECT_EQ(item->title(), QStringLiteral("Downloads"));
+    // An icon-only folder has no title to show, but still its name.
+    value.title.reset();
+    value.toolTip = QStringLiteral("Projects");
+    coordinator.update(value);
+    EXPECT_EQ(item->title(), QStringLiteral("Projects"));
 }
 
 TEST(MenuBarItemTest, ClicksOpenTheMenuRebuiltFromScratch) {

@@ -9,6 +9,7 @@
 
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
+#include "platform/testing/ImageInk.h"
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"
 #include "store/ShortkeelHandlers.h"
@@ -18,11 +19,14 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 using namespace kestrova;
 using kestrova::platform::Modifier;
 using kestrova::platform::StatusItemClick;
+using kestrova::testing::inkBounds;
 using kestrova::testing::processEventsUntil;
 using kestrova::testing::ScopedFakeStatusBar;
 
@@ -105,7 +109,8 @@ TEST_F(MenuBarItemsTest, FolderItemsFollowTheStoredList) {
     store(items, {c, b, a});
     EXPECT_TRUE(processEventsUntil(
         [&] { return itemA->coordinator().statusItem()->title() == QStringLiteral("Renamed"); }));
-    EXPECT_TRUE(itemA->coordinator().statusItem()->image().isNull());
+    // Shown by its title alone, drawn into the icon: never an empty slot.
+    EXPECT_FALSE(inkBounds(itemA->coordinator().statusItem()->image().render(22)).isEmpty());
     EXPECT_EQ(itemC->coordinator().statusItem()->title(), titleOfC);
     EXPECT_EQ(m_bar.statusBar().created.size(), createdBefore + 1);
 
@@ -118,6 +123,37 @@ TEST_F(MenuBarItemsTest, FolderItemsFollowTheStoredList) {
     ASSERT_NE(items.mainItem(), nullptr);
     EXPECT_FALSE(items.mainItem()->showFoldersInMenu());
     EXPECT_EQ(liveStatusItems(m_bar), 1u);
+}
+
+TEST_F(MenuBarItemsTest, EveryStyleShowsTheFolderAndTheTrayNamesIt) {
+    MenuBarItems items;
+    Folder icon = makeFolder(QStringLiteral("Downloads"));
+    Folder title = makeFolder(QStringLiteral("Work Notes"));
+    title.menuBarItemStyle = Folder::MenuBarItemStyle::title;
+    Folder other = makeFolder(QStringLiteral("Alpha"));
+    other.menuBarItemStyle = Folder::MenuBarItemStyle::title;
+    Folder both = makeFolder(QStringLiteral("Projects"));
+    both.menuBarItemStyle = Folder::MenuBarItemStyle::iconAndTitle;
+    store(items, {icon, title, other, both});
+    std::map<QString, QImage> drawn;
+    for (const Folder &folder : {icon, title, other, both}) {
+        const auto statusItem = items.folderItem(folder.id)->coordinator().statusItem();
+        const QString name = folder.title();
+        EXPECT_EQ(statusItem->title(), name);
+        EXPECT_TRUE(statusItem->isVisible());
+        drawn[name] = statusItem->image().render(22);
+        EXPECT_FALSE(inkBounds(drawn[name]).isEmpty()) << qPrintable(name);
+    }
+    EXPECT_NE(drawn[QStringLiteral("Work Notes")], drawn[QStringLiteral("Alpha")]);
+    // Same symbol, but with the title's badge.
+    EXPECT_NE(drawn[QStringLiteral("Downloads")], drawn[QStringLiteral("Projects")]);
+
+    // A new title is drawn at once.
+    other.customTitle = QStringLiteral("Zulu");
+    store(items, {icon, title, other, both});
+    const auto renamed = items.folderItem(other.id)->coordinator().statusItem();
+    EXPECT_TRUE(processEventsUntil([&] { return renamed->title() == QStringLiteral("Zulu"); }));
+    EXPECT_NE(renamed->image().render(22), drawn[QStringLiteral("Alpha")]);
 }
 
 TEST_F(MenuBarItemsTest, FoldersInOneMenuShowTheMainItemWithFolderSubmenus) {

@@ -71,7 +71,7 @@ void CarbonLocalEventMonitor::stop() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     m_isInstalled = false;
-    m_offeredKey.reset();
+    m_offeredPress.forget();
 }
 
 std::vector<CarbonLocalEventMonitor::EventTypeSpec>
@@ -128,28 +128,33 @@ bool CarbonLocalEventMonitor::eventFilter(QObject *watched, QEvent *event) {
                         (*type == EventType::mouseWheelMoved && m_events.contains(EventType::mouseScroll));
     if (!wanted || !m_callback)
         return false;
-    if (m_propagation.isPropagation(watched, event))
-        return false;
+    const bool offerHere = m_delivery.shouldOffer(watched, event);
 
-    if (event->type() == QEvent::ShortcutOverride) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        m_offeredKey = OfferedKey{key->key(), key->nativeScanCode(), false};
-        const bool consumed = offer(watched, event);
-        if (!consumed)
-            return false;
-        if (m_offeredKey)
-            m_offeredKey->consumed = true;
-        // Accepted, the override keeps shortcuts from running and the press comes to the receiver next.
-        event->accept();
-        return true;
+    if (event->type() == QEvent::KeyPress && m_offeredPress.isPending(*static_cast<QKeyEvent *>(event))) {
+        // The press of an offered override takes its answer wherever it arrives first (the widget window
+        // included, which then never hands it on), and is offered no more.
+        if (m_offeredPress.wasConsumed()) {
+            m_offeredPress.forget();
+            return true;
+        }
+        if (offerHere)
+            m_offeredPress.forget();
+        return false;
     }
-    if (event->type() == QEvent::KeyPress && m_offeredKey) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const OfferedKey offered = *std::exchange(m_offeredKey, std::nullopt);
-        if (offered.key == key->key() && offered.nativeScanCode == key->nativeScanCode())
-            return offered.consumed;
-    }
-    return offer(watched, event);
+    if (!offerHere)
+        return false;
+    if (event->type() != QEvent::ShortcutOverride)
+        return offer(watched, event);
+
+    const QPointer<CarbonLocalEventMonitor> self(this);
+    const bool consumed = offer(watched, event);
+    if (self)
+        m_offeredPress.offered(*static_cast<QKeyEvent *>(event), consumed);
+    if (!consumed)
+        return false;
+    // Accepted, the override keeps shortcuts from running and the press comes to the receiver next.
+    event->accept();
+    return true;
 }
 
 bool CarbonLocalEventMonitor::offer(QObject *watched, QEvent *event) {

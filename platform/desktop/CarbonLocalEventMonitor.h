@@ -17,10 +17,11 @@ namespace kestrova::platform::desktop {
 // it while they are open. On X11 an open menu grabs the keyboard, so every key, a global shortcut's
 // included, arrives here as an ordinary key event.
 //
-// A key press is offered to the callback once: at its shortcut override (so that a shortcut of the open
-// menu cannot run first), and, when that override did not come, as the key press itself. Consuming the
-// override consumes the press too. Created stopped; start() twice installs one filter; stop() and
-// destruction remove it. Main thread only.
+// Each event is offered to the callback once, however many objects it passes on its way (the widget
+// window, the focus widget, its parents). A key press is offered at its shortcut override (so that a
+// shortcut of the open menu cannot run first), and, when that override did not come, as the key press
+// itself. Consuming the override consumes the press too. Created stopped; start() twice installs one filter;
+// stop() and destruction remove it. Main thread only.
 class CarbonLocalEventMonitor : public QObject {
     Q_OBJECT
 
@@ -78,14 +79,9 @@ private:
     bool m_useGlobalEventDispatcher;
     Callback m_callback;
     bool m_isInstalled = false;
-    PropagationTracker m_propagation;
+    DeliveryTracker m_delivery;
     // The key whose override was offered: its press is not offered again, and is consumed with it.
-    struct OfferedKey {
-        int key = 0;
-        quint32 nativeScanCode = 0;
-        bool consumed = false;
-    };
-    std::optional<OfferedKey> m_offeredKey;
+    OfferedKeyPress m_offeredPress;
 };
 
 } // namespace kestrova::platform::desktop

@@ -37,9 +37,13 @@ std::vector<PasteboardItem> ClipboardPasteboard::pasteboardItems() const {
         return {};
     PasteboardItem item;
     for (const QString &format : mimeData->formats()) {
-        if (format == QLatin1String("text/plain"))
-            item.setString(mimeData->text(), QString::fromLatin1(PasteboardType::string));
-        else
+        if (format == QLatin1String("text/plain")) {
+            // The bytes as written: text that is not UTF-8 (a path of other bytes) keeps its bare type.
+            const QByteArray text = mimeData->data(format);
+            item.setData(text, QByteArrayView(text).isValidUtf8()
+                                   ? QString::fromLatin1(PasteboardType::string)
+                                   : format);
+        } else
             item.setData(mimeData->data(format), format);
     }
     return {item};

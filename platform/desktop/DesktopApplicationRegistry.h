@@ -10,6 +10,9 @@ namespace kestrova::platform::desktop {
 class DesktopApplicationRegistry : public ApplicationRegistry {
 public:
     std::vector<Application> applicationsToOpen(const QByteArray &localPath) override;
+    // The entries GIO says should be shown, sorted by name as a person reads them (case and accents
+    // aside).
+    std::vector<Application> installedApplications() override;
     WorkspaceResult open(const QByteArray &localPath, const QUrl &application) override;
 };
 

@@ -83,6 +83,9 @@ WorkspaceResult openContainingFolder(const QUrl &url, const QString &wanted) {
 } // namespace
 
 WorkspaceResult DesktopWorkspace::open(const QUrl &url) {
+    // Web pages, mail links and the like go to the desktop's handler for their scheme.
+    if (!url.isLocalFile() && url.isValid() && !url.scheme().isEmpty())
+        return fromGio(gio::launchDefaultForUri(url.toEncoded().toStdString()));
     if (auto missing = missingItem(url))
         return *missing;
     return fromGio(gio::launchDefaultForUri(encodedUri(pathBytes(url)).toStdString()));

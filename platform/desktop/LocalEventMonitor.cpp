@@ -1,6 +1,7 @@
 #include "platform/desktop/LocalEventMonitor.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPointer>
 
 namespace kestrova::platform::desktop {
@@ -29,13 +30,23 @@ void LocalEventMonitor::stop() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     m_isRunning = false;
+    m_offeredPress.forget();
 }
 
 bool LocalEventMonitor::eventFilter(QObject *watched, QEvent *event) {
     if (m_isDeliveringReplacement || !m_events.contains(event->type()))
         return false;
-    if (m_propagation.isPropagation(watched, event))
+    const bool offerHere = m_delivery.shouldOffer(watched, event);
+    if (event->type() == QEvent::KeyPress && m_offeredPress.isPending(*static_cast<QKeyEvent *>(event))) {
+        // Seen already as its shortcut override.
+        if (offerHere)
+            m_offeredPress.forget();
         return false;
+    }
+    if (!offerHere)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride)
+        m_offeredPress.offered(*static_cast<QKeyEvent *>(event), /*consumed=*/false);
     const QPointer<LocalEventMonitor> self(this);
     Q_EMIT objectWillChange(watched, event);
     if (!self || !m_callback)

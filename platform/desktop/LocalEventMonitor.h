@@ -12,7 +12,9 @@
 namespace kestrova::platform::desktop {
 
 // Watches events of the listed types on their way to any object of the application (an application
-// event filter). Every event seen is announced through objectWillChange first; the callback may then
+// event filter), each event once, at the widget it is for (not again at its window or the parents it is
+// handed on to); with both ShortcutOverride and KeyPress listed, a key press is seen once, as its
+// override. Every event seen is announced through objectWillChange first; the callback may then
 // answer a replacement, which is delivered to the same receiver instead. It cannot swallow an event.
 // Created stopped; start() and stop() may be called any number of times; destroying it stops it.
 // Main thread only.
@@ -42,7 +44,9 @@ private:
     Callback m_callback;
     bool m_isRunning = false;
     bool m_isDeliveringReplacement = false;
-    PropagationTracker m_propagation;
+    DeliveryTracker m_delivery;
+    // With both key types listed, a press already seen as its shortcut override is not seen again.
+    OfferedKeyPress m_offeredPress;
 };
 
 // Events sent to other applications cannot be watched here: X11 gives no such stream to an ordinary

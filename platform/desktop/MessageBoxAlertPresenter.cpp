@@ -75,17 +75,19 @@ std::unique_ptr<QMessageBox> MessageBoxAlertPresenter::makeMessageBox(const Aler
 
     QPushButton *defaultButton = nullptr;
     QPushButton *escapeButton = nullptr;
-    for (std::size_t index = 0; index < buttons.size(); ++index) {
+    // The first button sits rightmost, where the eye ends a row of buttons, and the others follow it to
+    // the left. Buttons of one role are laid out in the order they were added, so they go in last first.
+    for (std::size_t index = buttons.size(); index-- > 0;) {
         const Alert::Button &model = buttons[index];
-        // One role for all keeps the buttons in the alert's order.
         QPushButton *button = box->addButton(model.title, QMessageBox::ActionRole);
         button->setProperty(kButtonIndexProperty, int(index));
         // Otherwise a focused button would take Return.
         button->setAutoDefault(false);
         button->setDefault(false);
-        if (model.keyEquivalent == QStringLiteral("\r") && !model.hasDestructiveAction && !defaultButton)
+        // Walking backwards, the last match is the one nearest the front of the alert's list.
+        if (model.keyEquivalent == QStringLiteral("\r") && !model.hasDestructiveAction)
             defaultButton = button;
-        if (model.keyEquivalent == QStringLiteral("\x1b") && !escapeButton)
+        if (model.keyEquivalent == QStringLiteral("\x1b"))
             escapeButton = button;
     }
     if (defaultButton) {

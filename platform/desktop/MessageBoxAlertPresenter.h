@@ -8,7 +8,9 @@ class QMessageBox;
 
 namespace kestrova::platform::desktop {
 
-// Shows alerts as message boxes. Buttons keep the alert's order; the button whose key equivalent is Return
+// Shows alerts as message boxes. The alert's first button sits rightmost and the others follow it leftwards
+// in the alert's order (so a button added by addButton first is both the default and the rightmost one);
+// the button whose key equivalent is Return
 // is the default and the one with Escape answers Escape, and a destructive button never becomes the
 // default, whatever its key equivalent says. Detail text is a read-only scrolling text below the message,
 // always visible. A sheet is a window-modal box over its window (its own window on X11).

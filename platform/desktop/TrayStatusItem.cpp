@@ -85,9 +85,15 @@ bool TrayStatusItem::eventFilter(QObject *watched, QEvent *event) {
     return QObject::eventFilter(watched, event);
 }
 
-void TrayStatusItem::setImage(const QImage &image) {
+void TrayStatusItem::setImage(const StatusItemImage &image) {
     m_image = image;
-    m_icon->setIcon(QIcon(QPixmap::fromImage(image)));
+    // One drawing per size, so the tray never scales a 22-pixel picture up to 48 or down to 16.
+    QIcon icon;
+    if (!image.isNull()) {
+        for (const int size : StatusItemImage::kTraySizes)
+            icon.addPixmap(QPixmap::fromImage(image.render(size)));
+    }
+    m_icon->setIcon(icon);
     updateVisibility();
 }
 

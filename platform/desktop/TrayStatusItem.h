@@ -16,7 +16,8 @@ class MenuPresenter;
 // A status item shown as a tray icon. Menus are never handed to the tray (a tray that draws menus itself
 // would lose hosted views and live alternates): a click is reported, and popUpMenu shows our own QMenu at
 // the icon. While one item's menu is open, a press on another item's icon closes the menu and clicks that
-// item at once, where the tray would swallow the press. Main thread only.
+// item at once, where the tray would swallow the press. The icon is drawn at every size a tray asks for
+// (StatusItemImage::kTraySizes) and its tool tip is the item's title. Main thread only.
 class TrayStatusItem : public QObject, public DetachedStatusItem {
     Q_OBJECT
 
@@ -25,7 +26,7 @@ public:
     ~TrayStatusItem() override;
     Q_DISABLE_COPY_MOVE(TrayStatusItem)
 
-    void setImage(const QImage &image) override;
+    void setImage(const StatusItemImage &image) override;
     void setTitle(const QString &title) override;
     void setVisible(bool visible) override;
     SymbolImage::Appearance panelAppearance() const override;

@@ -13,8 +13,8 @@
 namespace kestrova::testing {
 
 // An application registry held in memory: `applications` lists what opens each item (by path bytes),
-// `applicationsForAnyItem` what opens items not listed there. Every open request is recorded and answered
-// with `result` (success unless a test sets a failure).
+// `applicationsForAnyItem` what opens items not listed there, `installed` every application there is. Every
+// open request is recorded and answered with `result` (success unless a test sets a failure).
 class FakeApplicationRegistry : public platform::ApplicationRegistry {
 public:
     std::vector<platform::Application> applicationsToOpen(const QByteArray &localPath) override {
@@ -22,6 +22,7 @@ public:
         const auto found = applications.find(localPath);
         return found == applications.end() ? applicationsForAnyItem : found->second;
     }
+    std::vector<platform::Application> installedApplications() override { return installed; }
     platform::WorkspaceResult open(const QByteArray &localPath, const QUrl &application) override {
         opened.emplace_back(localPath, application);
         return result;
@@ -29,6 +30,8 @@ public:
 
     std::map<QByteArray, std::vector<platform::Application>> applications;
     std::vector<platform::Application> applicationsForAnyItem;
+    // What installedApplications answers, in this order.
+    std::vector<platform::Application> installed;
     std::vector<QByteArray> asked;
     std::vector<std::pair<QByteArray, QUrl>> opened;
     platform::WorkspaceResult result = platform::WorkspaceResult::done();

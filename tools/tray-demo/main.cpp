@@ -1,4 +1,5 @@
-// Two tray status items with model menus, for looking at the tray by hand or from tools/e2e.
+// Three tray status items with model menus (icon and title, icon alone, title alone), for looking at the
+// tray by hand or from tools/e2e.
 //
 // It prints one line per event on standard output:
 //   placed <name> <x> <y> <width> <height>   an icon has its place in the tray
@@ -179,13 +180,30 @@ int main(int argc, char **argv) {
 
     platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>());
     std::map<QString, std::unique_ptr<MenuBarItemCoordinator>> items;
-    for (const auto &[name, symbol] :
-         {std::pair{QStringLiteral("Downloads"), QStringLiteral("arrow.down.circle")},
-          std::pair{QStringLiteral("Documents"), QStringLiteral("folder")}}) {
+    // One item of each look a folder can have: icon and title, icon alone, title alone (in its own colour).
+    struct DemoItem {
+        QString name;
+        QString symbol;
+        bool showsTitle;
+        QColor color;
+    };
+    for (const DemoItem &demo :
+         {DemoItem{QStringLiteral("Downloads"), QStringLiteral("arrow.down.circle"), true, {}},
+          DemoItem{QStringLiteral("Documents"), QStringLiteral("folder"), false, {}},
+          DemoItem{QStringLiteral("Work Notes"), {}, true, QColor(30, 110, 200)}}) {
+        const QString &name = demo.name;
         MenuBarItem item;
         item.id = name;
-        item.title = name;
-        item.icon = StatusItemIcon::templateImage(platform::SymbolImage(symbol, 22).image());
+        item.toolTip = name;
+        if (demo.showsTitle)
+            item.title = name;
+        if (!demo.symbol.isEmpty()) {
+            const platform::SymbolImage symbol(demo.symbol,
+                                               platform::SymbolImage::standardPointSize(demo.symbol));
+            item.icon = StatusItemIcon{symbol.image(), true, symbol};
+        }
+        if (demo.color.isValid())
+            item.lightIconColor = demo.color;
         item.buildMenu = [name](KvMenu &menu) { buildFolderMenu(menu, name); };
         item.isMenuOpen =
             platform::Binding<bool>([] { return false; },

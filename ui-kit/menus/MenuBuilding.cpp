@@ -24,7 +24,8 @@ std::shared_ptr<platform::MenuItem> addMoreItem(platform::Menu &menu, bool isAlt
     std::shared_ptr<platform::MenuItem> item;
     if (isAlternate) {
         menu.addItem(emptyViewItem());
-        item = addCallbackItem(menu, QString(), [] {});
+        // No action of its own: a click keeps the menu open on the More submenu instead of closing it.
+        item = addCallbackItem(menu, QString(), {});
         item->setAlternate(true);
         item->setKeyEquivalentModifierMask(platform::Modifier::option);
     } else {

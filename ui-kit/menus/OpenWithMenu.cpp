@@ -68,7 +68,7 @@ QCoro::Task<> chooseApplicationAndOpenTask(QUrl url) {
         nullptr, {}, QStringLiteral("Choose the app to open “") + name + QStringLiteral("” with."));
     if (!application)
         co_return;
-    if (const auto failure = openNow(url, QUrl::fromLocalFile(application->desktopFilePath)))
+    if (const auto failure = openNow(url, application->url))
         co_await presentAsync(*failure, nullptr);
 }
 

@@ -26,7 +26,8 @@ std::shared_ptr<KvMenu> openWithMenu(const QUrl &url);
 // gone, or an application that does not start, is presented as an error; nothing else happens then.
 void openURL(const QUrl &url, const QUrl &application);
 
-// Lets the user pick an application in an open panel, then opens the item with it as openURL does.
+// Lets the user pick any installed application by name (AppPicker::chooseApplication), then opens the item
+// with it as openURL does.
 // Cancelling opens nothing.
 void chooseApplicationAndOpen(const QUrl &url);
 

@@ -1,12 +1,17 @@
 #include "ui-kit/windows/AppPicker.h"
+#include "AppChooserTesting_p.h"
 
 #include "WindowTestSupport_p.h"
 #include "foundation/GeneralError.h"
+#include "platform/testing/FakeApplicationRegistry.h"
 #include "platform/testing/ScriptedPresenters.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -75,48 +80,75 @@ TEST(AppPickerTest, OnlyApplicationEntriesPassAndTheCallersCheckCanRefuseThem) {
     EXPECT_EQ(application->desktopFilePath, editor.toLocalFile());
 }
 
-TEST(AppPickerTest, ChoosingShowsTheRefusalAndAsksAgain) {
-    const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-    QDir().mkpath(applications);
-    const QUrl viewer = QUrl::fromLocalFile(
-        writeFile(applications + QStringLiteral("/org.example.Viewer.desktop"), desktopEntry("Viewer")));
-    const QUrl hidden =
-        QUrl::fromLocalFile(writeFile(applications + QStringLiteral("/org.example.Hidden.desktop"),
-                                      desktopEntry("Hidden") + "NoDisplay=true\n"));
-    QTemporaryDir scratch;
-    const QUrl document =
-        QUrl::fromLocalFile(writeFile(scratch.filePath(QStringLiteral("notes.txt")), "hello"));
-
-    kestrova::testing::ScopedScriptedPresenters presenters;
-    presenters.openPanels().choose({document});
-    presenters.openPanels().choose({viewer});
-    presenters.alerts().answer(platform::ModalResponse::alertFirstButtonReturn);
-    const auto chosen = resultOf(AppPicker::chooseApplication(nullptr));
-    ASSERT_TRUE(chosen && *chosen);
-    EXPECT_EQ((*chosen)->name, QStringLiteral("Viewer"));
-    ASSERT_EQ(presenters.alerts().shownAlerts().size(), 1u);
-    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
-              QStringLiteral("The selected item is not an app."));
-    const auto &panels = presenters.openPanels().shownPanels();
-    ASSERT_EQ(panels.size(), 2u);
-    EXPECT_TRUE(panels[0].canChooseFiles);
-    EXPECT_EQ(panels[0].directoryUrl, QUrl::fromLocalFile(applications));
-    EXPECT_FALSE(panels[0].shouldEnable(
-        QUrl::fromLocalFile(applications + QStringLiteral("/org.kestrova.Kestrova.desktop"))));
-
-    presenters.openPanels().cancel();
-    const auto cancelled = resultOf(AppPicker::chooseApplication(nullptr));
-    ASSERT_TRUE(cancelled);
-    EXPECT_FALSE(*cancelled);
-
-    // The registry lists what the desktop shows in its menus, and not what it hides.
-    bool listsViewer = false;
-    for (const auto &application : AppPicker::installedApplications()) {
-        listsViewer |= application.id == QStringLiteral("org.example.Viewer.desktop");
-        EXPECT_NE(application.id, QStringLiteral("org.example.Hidden.desktop"));
+class AppChooserTest : public ::testing::Test, protected testing::FakeApplications {
+protected:
+    void SetUp() override {
+        fake.registry().installed = {
+            editor,
+            testing::testApplication(QStringLiteral("Image Viewer"),
+                                     QStringLiteral("org.example.Images.desktop")),
+            testing::testApplication(QStringLiteral("Kestrova"),
+                                     QStringLiteral("org.kestrova.Kestrova.desktop")),
+            viewer};
     }
-    EXPECT_TRUE(listsViewer);
-    Q_UNUSED(hidden);
+};
+
+TEST_F(AppChooserTest, TypingFiltersTheInstalledApplicationsAndReturnChoosesOne) {
+    auto task =
+        AppPicker::chooseApplication(nullptr, {}, QStringLiteral("Choose the app to open “notes.txt” with."));
+    AppChooserDialog *chooser = testing::shownChooser();
+    ASSERT_NE(chooser, nullptr);
+    // This application itself is not offered.
+    EXPECT_EQ(chooser->visibleNames(), (QStringList{QStringLiteral("Editor"), QStringLiteral("Image Viewer"),
+                                                    QStringLiteral("Viewer")}));
+    auto *filter = chooser->findChild<QLineEdit *>(QStringLiteral("filter"));
+    ASSERT_NE(filter, nullptr);
+    ASSERT_TRUE(testing::processEventsUntil([&] { return filter->hasFocus(); }));
+
+    QTest::keyClicks(filter, QStringLiteral("VIEW"));
+    EXPECT_EQ(chooser->visibleNames(),
+              (QStringList{QStringLiteral("Image Viewer"), QStringLiteral("Viewer")}));
+    QTest::keyClick(filter, Qt::Key_Down);
+    QTest::keyClick(filter, Qt::Key_Return);
+    const auto chosen = resultOf(std::move(task));
+    ASSERT_TRUE(chosen && *chosen);
+    EXPECT_EQ(**chosen, viewer);
+}
+
+TEST_F(AppChooserTest, EscapeChoosesNothingAndARefusedChoiceIsExplainedAndAskedAgain) {
+    auto cancelled = AppPicker::chooseApplication(nullptr);
+    AppChooserDialog *chooser = testing::shownChooser();
+    ASSERT_NE(chooser, nullptr);
+    QTest::keyClick(chooser->findChild<QLineEdit *>(QStringLiteral("filter")), Qt::Key_Escape);
+    const auto none = resultOf(std::move(cancelled));
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(*none);
+
+    presenters.alerts().answer(platform::ModalResponse::alertFirstButtonReturn);
+    auto refusing = AppPicker::chooseApplication(nullptr, [this](const QUrl &url) {
+        if (url == editor.url)
+            throw GeneralError(QStringLiteral("This app cannot open folders."));
+    });
+    chooser = testing::shownChooser();
+    ASSERT_NE(chooser, nullptr);
+    auto *list = chooser->findChild<QListWidget *>(QStringLiteral("applications"));
+    ASSERT_NE(list, nullptr);
+    // The first row, the editor, is selected: Return in the list chooses it.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(testing::processEventsUntil([&] { return presenters.alerts().shownAlerts().size() == 1; }));
+    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
+              QStringLiteral("This app cannot open folders."));
+
+    chooser = testing::shownChooser();
+    ASSERT_NE(chooser, nullptr);
+    auto *filter = chooser->findChild<QLineEdit *>(QStringLiteral("filter"));
+    QTest::keyClicks(filter, QStringLiteral("viewer"));
+    QTest::keyClick(filter, Qt::Key_Down);
+    QTest::keyClick(filter, Qt::Key_Return);
+    const auto chosen = resultOf(std::move(refusing));
+    ASSERT_TRUE(chosen && *chosen);
+    EXPECT_EQ(**chosen, viewer);
 }
 
 } // namespace

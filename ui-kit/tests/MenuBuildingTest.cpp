@@ -75,6 +75,8 @@ TEST(MenuBuildingTest, MoreItemAsAlternateIsASpacerAndAnOptionAlternate) {
     EXPECT_FALSE(plain->image().isNull());
     EXPECT_FALSE(plain->hasAction());
     EXPECT_TRUE(alternate->isEnabled());
+    // Both only hold the More submenu: a click on either keeps the menu open instead of closing it.
+    EXPECT_FALSE(alternate->hasAction());
     // Without Option the spacer row shows; with it, the alternate.
     EXPECT_EQ(menu->displayedItems().back(), menu->items()[1]);
     EXPECT_EQ(menu->displayedItems(Modifier::option).back(), alternate);

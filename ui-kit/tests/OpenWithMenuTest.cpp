@@ -1,13 +1,19 @@
 #include "ui-kit/menus/OpenWithMenu.h"
 
 #include "ui-kit/menus/KvMenu.h"
+#include "AppChooserTesting_p.h"
 
 #include "foundation/FileUrl.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeApplicationRegistry.h"
 #include "platform/testing/ScriptedPresenters.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -21,10 +27,6 @@ namespace {
 
 using testing::processEventsUntil;
 
-platform::Application application(const QString &name, const QString &file) {
-    return {file, name, QUrl::fromLocalFile(QStringLiteral("/usr/share/applications/") + file), {}};
-}
-
 platform::MenuItem &itemTitled(platform::Menu &menu, const QString &title) {
     for (const auto &item : menu.items()) {
         if (item->title() == title)
@@ -35,7 +37,7 @@ platform::MenuItem &itemTitled(platform::Menu &menu, const QString &title) {
     return none;
 }
 
-class OpenWithMenuTest : public ::testing::Test {
+class OpenWithMenuTest : public ::testing::Test, protected testing::FakeApplications {
 protected:
     void SetUp() override { ASSERT_TRUE(m_directory.isValid()); }
 
@@ -50,13 +52,6 @@ protected:
     QUrl directory() const { return url::fromLocalPath(QFile::encodeName(m_directory.path()), true); }
     QString path(const QString &name) const { return m_directory.filePath(name); }
 
-    testing::ScopedFakeApplicationRegistry fake;
-    testing::ScopedScriptedPresenters presenters;
-    const platform::Application editor =
-        application(QStringLiteral("Editor"), QStringLiteral("editor.desktop"));
-    const platform::Application viewer =
-        application(QStringLiteral("Viewer"), QStringLiteral("viewer.desktop"));
-
 private:
     QTemporaryDir m_directory;
 };
@@ -64,9 +59,10 @@ private:
 TEST_F(OpenWithMenuTest, DefaultApplicationFirstEachNameOnceAndOther) {
     const QUrl file = makeFile("notes.txt");
     fake.registry().applicationsForAnyItem = {
-        editor, viewer, application(QStringLiteral("Editor"), QStringLiteral("flatpak.Editor.desktop")),
-        application(QStringLiteral("Preview.app"), QStringLiteral("preview.desktop")),
-        application({}, QStringLiteral("unnamed.desktop"))};
+        editor, viewer,
+        testing::testApplication(QStringLiteral("Editor"), QStringLiteral("flatpak.Editor.desktop")),
+        testing::testApplication(QStringLiteral("Preview.app"), QStringLiteral("preview.desktop")),
+        testing::testApplication({}, QStringLiteral("unnamed.desktop"))};
     EXPECT_EQ(openWithMenu(file)->dump(), QStringLiteral("\"Editor\"\n"
                                                          "-----\n"
                                                          "\"Viewer\"\n"
@@ -131,29 +127,33 @@ TEST_F(OpenWithMenuTest, OpensWithRealPathBytesAndPresentsEveryFailure) {
     EXPECT_EQ(registry.opened.size(), openedBefore);
 }
 
-TEST_F(OpenWithMenuTest, OtherOpensWithThePickedApplicationAndCancelOpensNothing) {
+TEST_F(OpenWithMenuTest, OtherOffersEveryInstalledApplicationAndOpensWithTheChosenOne) {
     auto &registry = fake.registry();
-    const QString entry = path(QStringLiteral("picked.desktop"));
-    {
-        QFile file(entry);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\nName=Picked\nExec=true %f\n");
-    }
+    registry.installed = {editor, viewer};
     const QUrl document = makeFile("Grüße & 100%.txt");
     auto menu = openWithMenu(document);
 
-    presenters.openPanels().choose({QUrl::fromLocalFile(entry)});
     itemTitled(*menu, QStringLiteral("Other…")).performAction();
+    AppChooserDialog *chooser = testing::shownChooser();
+    ASSERT_NE(chooser, nullptr);
+    bool saysWhichItem = false;
+    for (const QLabel *label : chooser->findChildren<QLabel *>())
+        saysWhichItem |= label->text() == QStringLiteral("Choose the app to open “Grüße & 100%.txt” with.");
+    EXPECT_TRUE(saysWhichItem);
+    EXPECT_EQ(chooser->visibleNames(), (QStringList{QStringLiteral("Editor"), QStringLiteral("Viewer")}));
+    auto *filter = chooser->findChild<QLineEdit *>(QStringLiteral("filter"));
+    ASSERT_NE(filter, nullptr);
+    QTest::keyClicks(filter, QStringLiteral("view"));
+    QTest::keyClick(filter, Qt::Key_Return);
     ASSERT_TRUE(processEventsUntil([&] { return !registry.opened.empty(); }));
-    EXPECT_EQ(registry.opened[0], std::make_pair(url::localPath(document), QUrl::fromLocalFile(entry)));
-    ASSERT_EQ(presenters.openPanels().shownPanels().size(), 1U);
-    EXPECT_EQ(presenters.openPanels().shownPanels()[0].message,
-              QStringLiteral("Choose the app to open “Grüße & 100%.txt” with."));
-    EXPECT_FALSE(presenters.openPanels().shownPanels()[0].canChooseDirectories);
+    EXPECT_EQ(registry.opened[0], std::make_pair(url::localPath(document), viewer.url));
 
-    presenters.openPanels().cancel();
     itemTitled(*menu, QStringLiteral("Other…")).performAction();
-    ASSERT_TRUE(processEventsUntil([&] { return presenters.openPanels().shownPanels().size() == 2; }));
+    chooser = testing::shownChooser();
+    ASSERT_NE(chooser, nullptr);
+    const QPointer<AppChooserDialog> cancelled = chooser;
+    QTest::keyClick(chooser->findChild<QLineEdit *>(QStringLiteral("filter")), Qt::Key_Escape);
+    ASSERT_TRUE(processEventsUntil([&] { return cancelled.isNull(); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(registry.opened.size(), 1U);
     EXPECT_TRUE(presenters.alerts().shownAlerts().empty());

@@ -5,7 +5,9 @@
 #include "platform/testing/EventLoop.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,10 +18,29 @@
 namespace kestrova {
 namespace {
 
+// Shows the window and waits until it is the active one, as a window the user clicked into is.
+void showActive(QWidget &window) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+// A window whose drop-down list has the focus, as in the settings windows.
+struct WindowWithDropDown {
+    SwiftUIWindowForMenuBarApp window;
+    QComboBox *dropDown = new QComboBox(&window);
+    WindowWithDropDown() {
+        dropDown->addItems({QStringLiteral("Name"), QStringLiteral("Date Modified")});
+        (new QVBoxLayout(&window))->addWidget(dropDown);
+        showActive(window);
+        dropDown->setFocus();
+    }
+};
+
 TEST(SwiftUIWindowForMenuBarAppTest, CtrlWClosesAndCtrlMMinimisesOnlyWithExactlyControl) {
     SwiftUIWindowForMenuBarApp window;
     QSignalSpy closing(&window, &SwiftUIWindowForMenuBarApp::windowWillClose);
-    window.show();
+    showActive(window);
 
     QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier | Qt::AltModifier);
     QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
@@ -31,9 +52,29 @@ TEST(SwiftUIWindowForMenuBarAppTest, CtrlWClosesAndCtrlMMinimisesOnlyWithExactly
     QTest::keyClick(&window, Qt::Key_M, Qt::ControlModifier | Qt::KeypadModifier);
     EXPECT_TRUE(window.isMinimized());
     window.showNormal();
+    showActive(window);
 
     QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(closing.count(), 1);
+}
+
+TEST(SwiftUIWindowForMenuBarAppTest, WindowKeysWorkWhileADropDownListHasTheFocus) {
+    WindowWithDropDown minimized;
+    ASSERT_TRUE(minimized.dropDown->hasFocus());
+    // Through the window, as the desktop delivers a key press.
+    QTest::keyClick(minimized.window.windowHandle(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(minimized.window.isMinimized());
+    EXPECT_EQ(minimized.dropDown->currentIndex(), 0) << "the key must not reach the list";
+
+    WindowWithDropDown closed;
+    QSignalSpy closing(&closed.window, &SwiftUIWindowForMenuBarApp::windowWillClose);
+    // A plain letter still goes to the list: it picks the entry starting with it.
+    QTest::keyClick(closed.dropDown, Qt::Key_D);
+    EXPECT_EQ(closed.dropDown->currentIndex(), 1);
+    EXPECT_TRUE(closed.window.isVisible());
+    QTest::keyClick(closed.dropDown, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(closed.window.isVisible());
     EXPECT_EQ(closing.count(), 1);
 }
 
@@ -49,7 +90,7 @@ TEST(SwiftUIWindowForMenuBarAppTest, EscapeClosesOnlyWhenAskedAndTheWindowAlways
     EXPECT_FALSE(window->isVisible());
 
     SwiftUIPanelForMenuBarApp panel;
-    panel.show();
+    showActive(panel);
     QTest::keyClick(&panel, Qt::Key_Escape);
     EXPECT_TRUE(panel.isVisible());
     QTest::keyClick(&panel, Qt::Key_W, Qt::ControlModifier);
@@ -59,7 +100,7 @@ TEST(SwiftUIWindowForMenuBarAppTest, EscapeClosesOnlyWhenAskedAndTheWindowAlways
 TEST(SwiftUIWindowForMenuBarAppTest, ClosingTheLastWindowLeavesTheApplicationRunning) {
     ASSERT_FALSE(QApplication::quitOnLastWindowClosed());
     auto window = std::make_unique<SwiftUIWindowForMenuBarApp>();
-    window->show();
+    showActive(*window);
 
     // Inside a running event loop: had the close quit the application, exec would end with 0.
     QTimer::singleShot(0, window.get(), [&] {

@@ -1,21 +1,19 @@
 #include "AppPicker.h"
 
+#include "AppChooserDialog.h"
+
 #include "platform/desktop/GioFiles_p.h"
 #include "foundation/ErrorPresentation.h"
 
 #include "platform/Alert.h"
-#include "platform/OpenPanel.h"
 #include "platform/UserDefaults.h"
 
-#include <QCollator>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoro/QCoroSignal>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QWidget>
 
-#include <algorithm>
 #include <memory>
 
 namespace kestrova::AppPicker {
@@ -30,28 +28,7 @@ DesktopApplication applicationOf(const platform::desktop::gio::ApplicationRecord
             QString::fromStdString(record.filePath), QString::fromStdString(record.iconName)};
 }
 
-QUrl applicationsFolder() {
-    // The user's own folder first; the system's when the user has none.
-    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
-        if (QFileInfo(folder).isDir())
-            return QUrl::fromLocalFile(folder);
-    }
-    return QUrl::fromLocalFile(QStringLiteral("/usr/share/applications"));
-}
-
 } // namespace
-
-std::vector<DesktopApplication> installedApplications() {
-    std::vector<DesktopApplication> applications;
-    for (const auto &record : platform::desktop::gio::shownApplications())
-        applications.push_back(applicationOf(record));
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(applications.begin(), applications.end(), [&](const auto &left, const auto &right) {
-        return collator.compare(left.name, right.name) < 0;
-    });
-    return applications;
-}
 
 std::optional<DesktopApplication> desktopApplication(const QUrl &url) {
     if (!url.isLocalFile())
@@ -92,29 +69,44 @@ std::optional<Error> OpenPanelDelegateHandler::validateUrl(const QUrl &url) cons
     return std::nullopt;
 }
 
-QCoro::Task<std::optional<DesktopApplication>>
+QCoro::Task<std::optional<platform::Application>>
 chooseApplication(QWidget *window, std::function<void(const QUrl &)> validate, QString message) {
     const QPointer<QWidget> parent = window;
-    auto handler = std::make_shared<OpenPanelDelegateHandler>();
-    handler->validate = std::move(validate);
+    OpenPanelDelegateHandler handler;
+    handler.validate = std::move(validate);
+    std::vector<platform::Application> applications;
+    for (auto &application : platform::ApplicationRegistry::shared().installedApplications()) {
+        if (handler.shouldEnableUrl(application.url))
+            applications.push_back(std::move(application));
+    }
     while (true) {
-        auto panel = std::make_shared<platform::OpenPanel>();
-        panel->canChooseFiles = true;
-        panel->canChooseDirectories = false;
-        panel->directoryUrl = applicationsFolder();
-        panel->prompt = QStringLiteral("Choose");
-        panel->message = message;
-        panel->shouldEnable = [handler](const QUrl &url) { return handler->shouldEnableUrl(url); };
-        QWindow *sheetParent = parent ? parent->window()->windowHandle() : nullptr;
-        const int response = co_await platform::OpenPanelPresenter::shared().begin(panel, sheetParent);
-        if (response != platform::ModalResponse::ok || panel->urls.empty())
-            co_return std::nullopt;
-        const QUrl chosen = panel->urls.front();
-        if (const auto failure = handler->validateUrl(chosen)) {
-            co_await presentAsync(*failure, parent ? parent->window()->windowHandle() : nullptr);
-            continue;
+        auto dialog =
+            std::make_unique<AppChooserDialog>(applications, message, parent ? parent->window() : nullptr);
+        if (parent) {
+            dialog->open();
+        } else {
+            // A tray application has no window of its own to be modal for.
+            dialog->setWindowModality(Qt::ApplicationModal);
+            dialog->show();
+            dialog->raise();
+            dialog->activateWindow();
         }
-        co_return desktopApplication(chosen);
+        co_await qCoro(dialog.get(), &QDialog::finished);
+        if (!dialog->chosenApplication())
+            co_return std::nullopt;
+        platform::Application chosen = *dialog->chosenApplication();
+        dialog.reset();
+        std::optional<Error> refusal;
+        if (handler.validate) {
+            try {
+                handler.validate(chosen.url);
+            } catch (const Error &error) {
+                refusal = error;
+            }
+        }
+        if (!refusal)
+            co_return chosen;
+        co_await presentAsync(*refusal, parent ? parent->window()->windowHandle() : nullptr);
     }
 }
 

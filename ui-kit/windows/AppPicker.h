@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Error.h"
+#include "platform/ApplicationRegistry.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -22,9 +23,6 @@ struct DesktopApplication {
     QString desktopFilePath;
     QString iconName;
 };
-
-// Every application the desktop shows in its menus, by name.
-std::vector<DesktopApplication> installedApplications();
 
 // The application the desktop file at `url` describes; none when it is no application entry.
 std::optional<DesktopApplication> desktopApplication(const QUrl &url);
@@ -48,10 +46,10 @@ public:
 // The error for a chosen item that is no application.
 Error notAnAppError();
 
-// Shows an open panel in the user's applications folder, with `message` above its list; a choice that is
-// no application (or that `validate` refuses) is shown as an error and the panel comes back. None when the
-// user cancels.
-QCoro::Task<std::optional<DesktopApplication>>
+// Lets the user choose one of the installed applications (the shared application registry's, this one's own
+// entry left out) in a searchable list, with `message` above it; a choice that `validate` refuses is shown
+// as an error and the list comes back. None when the user cancels. With a window, the list is modal for it.
+QCoro::Task<std::optional<platform::Application>>
 chooseApplication(QWidget *window, std::function<void(const QUrl &)> validate = {}, QString message = {});
 
 } // namespace kestrova::AppPicker

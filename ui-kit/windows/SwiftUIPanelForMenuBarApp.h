@@ -14,9 +14,6 @@ public:
     ~SwiftUIPanelForMenuBarApp() override;
 
     bool allowedAboveMenuBar = false;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace kestrova

@@ -14,13 +14,12 @@ constexpr QSize kInitialSize(100, 100);
 SwiftUIWindowForMenuBarApp::SwiftUIWindowForMenuBarApp(QWidget *parent)
     : QWidget(parent, Qt::Window) {
     resize(kInitialSize);
+    installWindowShortcuts(this);
 }
 
 SwiftUIWindowForMenuBarApp::~SwiftUIWindowForMenuBarApp() = default;
 
 void SwiftUIWindowForMenuBarApp::keyPressEvent(QKeyEvent *event) {
-    if (handleWindowShortcut(this, event))
-        return;
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         // Escape never travels further, even when it does not close the window.
         event->accept();

@@ -1,26 +1,18 @@
 #include "WindowShortcuts_p.h"
 
-#include <QKeyEvent>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QWidget>
 
 namespace kestrova {
 
-bool handleWindowShortcut(QWidget *window, QKeyEvent *event) {
-    // The keypad and layout-group bits say where the key sits, not which modifiers are held.
-    const Qt::KeyboardModifiers modifiers =
-        event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
-    if (modifiers != Qt::ControlModifier)
-        return false;
-    switch (event->key()) {
-    case Qt::Key_W:
-        window->close();
-        return true;
-    case Qt::Key_M:
-        window->showMinimized();
-        return true;
-    default:
-        return false;
-    }
+void installWindowShortcuts(QWidget *window) {
+    auto *close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window, window, &QWidget::close,
+                                Qt::WindowShortcut);
+    close->setObjectName(QStringLiteral("closeWindowShortcut"));
+    auto *minimize = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), window, window,
+                                   &QWidget::showMinimized, Qt::WindowShortcut);
+    minimize->setObjectName(QStringLiteral("minimizeWindowShortcut"));
 }
 
 } // namespace kestrova

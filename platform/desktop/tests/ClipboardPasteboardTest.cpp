@@ -33,6 +33,28 @@ TEST(ClipboardPasteboardTest, WritesEveryTypeAndReadsThemBack) {
     EXPECT_TRUE(pasteboard.pasteboardItems().empty());
 }
 
+TEST(ClipboardPasteboardTest, TextThatIsNotUtf8KeepsItsBytes) {
+    // A path whose name is not valid UTF-8, as the file actions write it: the bytes under the bare type.
+    const QByteArray path("/tmp/bad\xff\xfe.txt");
+    PasteboardItem item;
+    item.setData(path, QStringLiteral("text/plain"));
+    desktop::ClipboardPasteboard pasteboard;
+    ASSERT_TRUE(pasteboard.writeObjects({item}));
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")), path);
+
+    const auto read = pasteboard.pasteboardItems();
+    ASSERT_EQ(read.size(), 1U);
+    EXPECT_EQ(read.front().data(QStringLiteral("text/plain")), path);
+    EXPECT_FALSE(read.front().hasType(QString::fromLatin1(PasteboardType::string)));
+
+    // Valid text read back under the UTF-8 text type, byte for byte.
+    PasteboardItem text;
+    text.setString(QStringLiteral("/tmp/Grüße"), QString::fromLatin1(PasteboardType::string));
+    ASSERT_TRUE(pasteboard.writeObjects({text}));
+    EXPECT_EQ(pasteboard.pasteboardItems().front().data(QString::fromLatin1(PasteboardType::string)),
+              QStringLiteral("/tmp/Grüße").toUtf8());
+}
+
 TEST(DesktopKeyboardStateTest, QtModifiersMapOntoTheChordBits) {
     using desktop::DesktopKeyboardState;
     EXPECT_EQ(DesktopKeyboardState::flagsFromQtModifiers(Qt::ShiftModifier | Qt::ControlModifier), 0x60000U);

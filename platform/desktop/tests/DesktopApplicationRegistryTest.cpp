@@ -70,3 +70,29 @@ TEST(DesktopApplicationRegistryTest, ListsTheDefaultFirstAndLaunchesWithThePathB
     // An item that is gone has no applications.
     EXPECT_TRUE(registry.applicationsToOpen(QFile::encodeName(scratch.path()) + "/gone.txt").empty());
 }
+
+TEST(DesktopApplicationRegistryTest, InstalledApplicationsAreThoseTheDesktopShowsByName) {
+    const QString applications = applicationsFolder();
+    for (const char *name : {"zebra Paint", "Atlas", "mail Reader"})
+        writeTextFile(
+            applications +
+                QStringLiteral("/org.example.%1.desktop").arg(QString::fromLatin1(name).remove(' ')),
+            QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=true %U\n");
+    writeTextFile(applications + QStringLiteral("/org.example.Hidden.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Hidden\nExec=true\nNoDisplay=true\n");
+
+    desktop::DesktopApplicationRegistry registry;
+    std::vector<QString> ours;
+    for (const auto &application : registry.installedApplications()) {
+        EXPECT_NE(application.id, QStringLiteral("org.example.Hidden.desktop"));
+        if (application.id.startsWith(QStringLiteral("org.example.")))
+            ours.push_back(application.name);
+        if (application.id == QStringLiteral("org.example.Atlas.desktop")) {
+            EXPECT_EQ(application.url,
+                      QUrl::fromLocalFile(applications + QStringLiteral("/org.example.Atlas.desktop")));
+        }
+    }
+    // Sorted as a person reads, whatever the case.
+    EXPECT_EQ(ours, (std::vector<QString>{QStringLiteral("Atlas"), QStringLiteral("mail Reader"),
+                                          QStringLiteral("zebra Paint")}));
+}

@@ -1,5 +1,8 @@
 #include "platform/desktop/DesktopWorkspace.h"
 
+#include "DesktopTestApplications_p.h"
+#include "platform/testing/EventLoop.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -104,4 +107,32 @@ TEST(DesktopWorkspaceTest, NamesThatAreNotUtf8AreFoundByTheirBytes) {
     const auto trashed = workspace.moveToTrash(url);
     ASSERT_TRUE(trashed.succeeded) << trashed.message.toStdString();
     EXPECT_NE(::access(path.constData(), F_OK), 0);
+}
+
+TEST(DesktopWorkspaceTest, LinksGoToTheHandlerOfTheirSchemeAndFailAloudWithoutOne) {
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString output = scratch.filePath(QStringLiteral("argument"));
+    const QString recorder = kestrova::testing::writeRecorder(scratch.path(), output);
+    kestrova::testing::writeTextFile(kestrova::testing::applicationsFolder() +
+                                         QStringLiteral("/org.example.Browser.desktop"),
+                                     "[Desktop Entry]\nType=Application\nName=Browser\n"
+                                     "MimeType=x-scheme-handler/https;\nExec=" +
+                                         QFile::encodeName(recorder) + " %u\n");
+    kestrova::testing::registerApplications("x-scheme-handler/https", "org.example.Browser.desktop;");
+    kestrova::testing::setDefaultApplication("x-scheme-handler/https", "org.example.Browser.desktop");
+
+    desktop::DesktopWorkspace workspace;
+    const QUrl page(QStringLiteral("https://kestrova.org/help?from=menu#faq"));
+    const auto opened = workspace.open(page);
+    ASSERT_TRUE(opened.succeeded) << opened.message.toStdString();
+    QFile argument(output);
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return argument.size() > 0; }));
+    ASSERT_TRUE(argument.open(QIODevice::ReadOnly));
+    EXPECT_EQ(argument.readAll(), page.toEncoded());
+
+    // Nothing handles this scheme here: the failure is reported, with the desktop's reason.
+    const auto refused = workspace.open(QUrl(QStringLiteral("kestrova-test-nothing:hello")));
+    EXPECT_FALSE(refused.succeeded);
+    EXPECT_FALSE(refused.message.isEmpty());
 }

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,17 @@ struct TypingWindow {
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         field->setFocus();
+    }
+};
+
+// A window shortcut that counts its runs.
+struct CountedShortcut {
+    int runs = 0;
+    CountedShortcut(QWidget &window, const QString &keys) {
+        auto *shortcut = new QAction(&window);
+        shortcut->setShortcut(QKeySequence(keys));
+        window.addAction(shortcut);
+        QObject::connect(shortcut, &QAction::triggered, [this] { ++runs; });
     }
 };
 
@@ -80,11 +92,7 @@ TEST(EventMonitorTest, LocalMonitorSeesEachEventOnceAndMayReplaceIt) {
 
 TEST(EventMonitorTest, CarbonMonitorConsumesWhatItsCallbackTakes) {
     TypingWindow typing;
-    int shortcutRuns = 0;
-    auto *shortcut = new QAction(&typing.window);
-    shortcut->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
-    typing.window.addAction(shortcut);
-    QObject::connect(shortcut, &QAction::triggered, [&] { ++shortcutRuns; });
+    CountedShortcut shortcut(typing.window, QStringLiteral("Ctrl+K"));
 
     std::vector<Type> offered;
     CarbonLocalEventMonitor monitor({Type::keyDown, Type::keyUp}, /*useGlobalEventDispatcher=*/true,
@@ -98,7 +106,7 @@ TEST(EventMonitorTest, CarbonMonitorConsumesWhatItsCallbackTakes) {
     QTest::keyClick(typing.field, Qt::Key_K, Qt::ControlModifier);
     QTest::keyClick(typing.field, Qt::Key_Q);
     QTest::keyClick(typing.field, Qt::Key_W);
-    EXPECT_EQ(shortcutRuns, 0) << "taken before the shortcut could run";
+    EXPECT_EQ(shortcut.runs, 0) << "taken before the shortcut could run";
     EXPECT_EQ(typing.field->text(), QStringLiteral("w"));
     // Each press offered once and each release once.
     EXPECT_EQ(std::count(offered.begin(), offered.end(), Type::keyDown), 3);
@@ -106,7 +114,7 @@ TEST(EventMonitorTest, CarbonMonitorConsumesWhatItsCallbackTakes) {
 
     monitor.stop();
     QTest::keyClick(typing.field, Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(shortcutRuns, 1);
+    EXPECT_EQ(shortcut.runs, 1);
 
     CarbonLocalEventMonitor empty({}, false, [](QObject *, QEvent *) { return true; });
     empty.start();
@@ -135,4 +143,60 @@ TEST(EventMonitorTest, EventTypesKeepTheirTableOrderAndKinds) {
     EXPECT_EQ(CarbonLocalEventMonitor::eventTypeOf(repeat), Type::keyRepeat);
     EXPECT_EQ(CarbonLocalEventMonitor::eventTypeOf(shift), Type::keyModifiersChanged);
     EXPECT_EQ(CarbonLocalEventMonitor::eventTypeOf(QEvent(QEvent::Paint)), std::nullopt);
+}
+
+// The desktop hands a key press to the widget window, which passes it to the focus widget, after its
+// shortcut override went to that widget; a press the field ignores climbs to its parents. Each monitor
+// must still see the press once.
+TEST(EventMonitorTest, EventsThroughTheWindowAreOfferedOnceAtTheirWidget) {
+    TypingWindow typing;
+    QWindow *window = typing.window.windowHandle();
+    ASSERT_NE(window, nullptr);
+
+    LocalEventMonitor presses({QEvent::KeyPress});
+    LocalEventMonitor pressesAndOverrides({QEvent::ShortcutOverride, QEvent::KeyPress});
+    std::vector<QObject *> pressReceivers;
+    int overrideOrPress = 0;
+    QObject::connect(&presses, &LocalEventMonitor::objectWillChange, [&](QObject *receiver, QEvent *event) {
+        if (static_cast<QKeyEvent *>(event)->key() != Qt::Key_Control)
+            pressReceivers.push_back(receiver);
+    });
+    QObject::connect(&pressesAndOverrides, &LocalEventMonitor::objectWillChange,
+                     [&](QObject *, QEvent *event) {
+                         if (static_cast<QKeyEvent *>(event)->key() != Qt::Key_Control)
+                             ++overrideOrPress;
+                     });
+    presses.start();
+    pressesAndOverrides.start();
+    QTest::keyClick(window, Qt::Key_A);
+    // Not taken by the field: it climbs to the window.
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_EQ(typing.field->text(), QStringLiteral("a"));
+    ASSERT_EQ(pressReceivers.size(), 2U);
+    EXPECT_EQ(pressReceivers[0], typing.field) << "offered at the widget it is for";
+    EXPECT_EQ(pressReceivers[1], typing.field);
+    EXPECT_EQ(overrideOrPress, 2);
+    presses.stop();
+    pressesAndOverrides.stop();
+
+    CountedShortcut shortcut(typing.window, QStringLiteral("Ctrl+K"));
+    std::vector<Type> offered;
+    CarbonLocalEventMonitor monitor({Type::keyDown, Type::keyUp, Type::mouseDown},
+                                    /*useGlobalEventDispatcher=*/true, [&](QObject *, QEvent *event) {
+                                        offered.push_back(*CarbonLocalEventMonitor::eventTypeOf(*event));
+                                        if (event->type() == QEvent::MouseButtonPress)
+                                            return false;
+                                        const auto *key = static_cast<QKeyEvent *>(event);
+                                        return key->key() == Qt::Key_K || key->key() == Qt::Key_Q;
+                                    });
+    monitor.start();
+    QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Q);
+    QTest::keyClick(window, Qt::Key_W);
+    QTest::mouseClick(window, Qt::LeftButton, {}, typing.field->mapTo(&typing.window, QPoint(3, 3)));
+    EXPECT_EQ(shortcut.runs, 0);
+    EXPECT_EQ(typing.field->text(), QStringLiteral("aw"));
+    EXPECT_EQ(std::count(offered.begin(), offered.end(), Type::keyDown), 3);
+    EXPECT_EQ(std::count(offered.begin(), offered.end(), Type::keyUp), 3);
+    EXPECT_EQ(std::count(offered.begin(), offered.end(), Type::mouseDown), 1);
 }

@@ -50,21 +50,42 @@ Alert deleteQuestion() {
 
 } // namespace
 
-TEST(MessageBoxAlertPresenterTest, ButtonsKeepTheirOrderAndKeys) {
+TEST(MessageBoxAlertPresenterTest, TheFirstButtonSitsRightmostAndTheOthersFollowLeftwards) {
     const Alert alert = deleteQuestion();
     const auto box = MessageBoxAlertPresenter::makeMessageBox(alert);
     box->show();
     const auto buttons = buttonsInVisualOrder(*box);
     ASSERT_EQ(buttons.size(), 3U);
-    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Delete"));
+    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Later"));
     EXPECT_EQ(buttons[1]->text(), QStringLiteral("Cancel"));
-    EXPECT_EQ(buttons[2]->text(), QStringLiteral("Later"));
-    EXPECT_EQ(box->defaultButton(), buttons[2]);
+    EXPECT_EQ(buttons[2]->text(), QStringLiteral("Delete"));
+    EXPECT_EQ(box->defaultButton(), buttons[0]);
     EXPECT_EQ(box->escapeButton(), buttons[1]);
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
 
     QTest::keyClick(box.get(), Qt::Key_Return);
     EXPECT_EQ(MessageBoxAlertPresenter::responseOf(*box), 1002);
+}
+
+TEST(MessageBoxAlertPresenterTest, ButtonsAddedTheUsualWayMakeTheRightmostOneTheDefault) {
+    Alert alert;
+    alert.messageText = QStringLiteral("Tray Icon Did Not Appear");
+    alert.addButton(QStringLiteral("OK"));
+    alert.addButton(QStringLiteral("Open Settings"));
+    alert.addButton(QStringLiteral("Cancel"));
+    const auto box = MessageBoxAlertPresenter::makeMessageBox(alert);
+    box->show();
+    const auto buttons = buttonsInVisualOrder(*box);
+    ASSERT_EQ(buttons.size(), 3U);
+    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(buttons[1]->text(), QStringLiteral("Open Settings"));
+    EXPECT_EQ(buttons[2]->text(), QStringLiteral("OK"));
+    EXPECT_EQ(box->defaultButton(), buttons[2]);
+    EXPECT_TRUE(buttons[2]->isDefault());
+    EXPECT_EQ(box->escapeButton(), buttons[0]);
+
+    QTest::keyClick(box.get(), Qt::Key_Return);
+    EXPECT_EQ(MessageBoxAlertPresenter::responseOf(*box), 1000);
 }
 
 TEST(MessageBoxAlertPresenterTest, DestructiveButtonNeverAnswersReturn) {
@@ -134,7 +155,8 @@ TEST(MessageBoxAlertPresenterTest, SheetIsModalForItsWindowAndReportsItsEnd) {
     EXPECT_EQ(box->windowHandle()->transientParent(), &window);
     EXPECT_FALSE(response.has_value());
 
-    buttonsInVisualOrder(*box)[0]->click();
+    // The rightmost button is the alert's first.
+    buttonsInVisualOrder(*box).back()->click();
     ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return response.has_value(); }));
     EXPECT_EQ(*response, 1000);
 }

@@ -1,0 +1,320 @@
+// A folder's entries walked the way a person does: the menu on screen, keys pressed on it, the clipboard
+// read back, the Trash and the access times checked on disk.
+#include "FolderMenuTesting_p.h"
+
+#include "menubar/FileActions.h"
+#include "menubar/FileInfoText.h"
+#include "menubar/FolderContents.h"
+#include "menubar/FolderContentsMenu.h"
+#include "menubar/views/FileInfoViews.h"
+#include "menubar/views/PreviewScreen.h"
+
+#include "foundation/FileUrl.h"
+#include "platform/Menu.h"
+#include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
+#include "platform/desktop/ClipboardPasteboard.h"
+#include "platform/desktop/DesktopWorkspace.h"
+#include "platform/desktop/MenuPresenter.h"
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/ScriptedPresenters.h"
+#include "ui-kit/menus/KvMenu.h"
+#include "ui-kit/views/HostingView.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QWidgetAction>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+namespace kestrova::testing {
+namespace {
+
+constexpr time_t kDay = 24 * 60 * 60;
+
+class FolderEntriesTest : public FolderMenuFixture {
+protected:
+    void SetUp() override {
+        FolderMenuFixture::SetUp();
+        installFileActions();
+        platform::Workspace::setShared(std::make_shared<platform::desktop::DesktopWorkspace>());
+        platform::Pasteboard::setGeneral(std::make_shared<platform::desktop::ClipboardPasteboard>());
+        presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
+    }
+    void TearDown() override {
+        presenter.close();
+        platform::Workspace::setShared(nullptr);
+        platform::Pasteboard::setGeneral(nullptr);
+        FolderListingFaults::setShared({});
+        FolderMenuFixture::TearDown();
+    }
+
+    QMenu *showFolderMenu() {
+        m_menu = KvMenu::create();
+        folderContentsMenu(url(), m_menu.get(), controller);
+        return show(m_menu);
+    }
+    QMenu *show(const std::shared_ptr<platform::Menu> &menu) {
+        QMenu *shown = presenter.popup(menu, QPoint(20, 20));
+        EXPECT_TRUE(processEventsUntil([shown] { return shown->isVisible(); }));
+        return shown;
+    }
+    static QStringList texts(QMenu *menu) {
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            if (action->isVisible() && !action->isSeparator())
+                texts << action->text();
+        return texts;
+    }
+    static QAction *action(QMenu *menu, const QString &text) {
+        for (QAction *candidate : menu->actions())
+            if (candidate->isVisible() && candidate->text() == text)
+                return candidate;
+        ADD_FAILURE() << "no row " << text.toStdString() << " in " << texts(menu).join(", ").toStdString();
+        return nullptr;
+    }
+    // Moves to the row and opens its submenu with the Right arrow key.
+    static QMenu *openSubmenu(QMenu *menu, const QString &text) {
+        QAction *row = action(menu, text);
+        if (!row || !row->menu())
+            return nullptr;
+        menu->setActiveAction(row);
+        QTest::keyClick(menu, Qt::Key_Right);
+        QMenu *submenu = row->menu();
+        EXPECT_TRUE(processEventsUntil([submenu] { return submenu->isVisible(); })) << text.toStdString();
+        return submenu;
+    }
+    // Moves to the row and chooses it with Return; its action runs once the menus have closed.
+    void choose(QMenu *menu, const QString &text) {
+        QAction *row = action(menu, text);
+        ASSERT_NE(row, nullptr);
+        menu->setActiveAction(row);
+        QTest::keyClick(menu, Qt::Key_Return);
+        ASSERT_TRUE(processEventsUntil([this] { return !presenter.isOpen(); }));
+    }
+    // Shows the folder menu again, opens the row's submenu and chooses "Copy Path" with Alt held.
+    void copyPathOf(const QString &row) {
+        QMenu *submenu = openSubmenu(show(m_menu), row);
+        ASSERT_NE(submenu, nullptr);
+        hold(submenu, Qt::Key_Alt);
+        choose(submenu, QStringLiteral("Copy Path"));
+    }
+    // Holds a modifier key on the open menu, as the keyboard would.
+    static void hold(QMenu *menu, Qt::Key key) {
+        QTest::keyPress(menu, key);
+        QCoreApplication::processEvents();
+    }
+    static const QMimeData *clipboard() { return QGuiApplication::clipboard()->mimeData(); }
+
+    // The first hosted view of type T among the rows of an open menu.
+    template <typename T> static T *hostedView(QMenu *menu) {
+        for (QAction *row : menu->actions()) {
+            auto *widgetAction = qobject_cast<QWidgetAction *>(row);
+            auto *view = widgetAction ? qobject_cast<HostingView *>(widgetAction->defaultWidget()) : nullptr;
+            if (T *content = view ? qobject_cast<T *>(view->content()) : nullptr)
+                return content;
+        }
+        return nullptr;
+    }
+    static time_t accessTime(const QByteArray &item) {
+        struct stat status {};
+        EXPECT_EQ(::stat(item.constData(), &status), 0);
+        return status.st_atime;
+    }
+    // Opened three days ago, changed one day ago: with "relatime" an ordinary read would move the access
+    // time to now.
+    static time_t ageAccess(const QByteArray &item) {
+        const time_t now = std::time(nullptr);
+        const timespec times[2] = {{now - 3 * kDay, 0}, {now - kDay, 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, item.constData(), times, 0), 0);
+        return now - 3 * kDay;
+    }
+
+    platform::desktop::MenuPresenter presenter;
+    ScopedScriptedPresenters presenters;
+    std::shared_ptr<platform::Menu> m_menu;
+};
+
+TEST_F(FolderEntriesTest, LinksShowTheirOwnNamesAndTheirSubmenuActsOnTheLink) {
+    QTemporaryDir elsewhere;
+    const QByteArray target = QFile::encodeName(elsewhere.filePath(QStringLiteral("target.txt")));
+    makeFileAt(target, 0, "the original");
+    const QByteArray first = QFile::encodeName(path(QStringLiteral("first.txt")));
+    const QByteArray second = QFile::encodeName(path(QStringLiteral("second.txt")));
+    for (const QByteArray &link : {first, second})
+        ASSERT_EQ(::symlink(target.constData(), link.constData()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(path(QStringLiteral("zeros"))).constData()), 0);
+
+    QMenu *shown = showFolderMenu();
+    EXPECT_EQ(texts(shown), (QStringList{"first.txt", "second.txt", "zeros"}));
+
+    // "Copy" puts the link on the clipboard, not the file it points to.
+    choose(openSubmenu(shown, QStringLiteral("first.txt")), QStringLiteral("Copy"));
+    const QByteArray linkUri = url::fromLocalPath(first).toEncoded();
+    ASSERT_TRUE(processEventsUntil([&] {
+        return clipboard() && clipboard()->data(QStringLiteral("text/uri-list")) == linkUri + "\r\n";
+    }));
+    EXPECT_EQ(clipboard()->data(QStringLiteral("x-special/gnome-copied-files")), "copy\n" + linkUri);
+
+    // With Alt held, "Copy Path" copies the link's path.
+    copyPathOf(QStringLiteral("first.txt"));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return clipboard() && clipboard()->text() == QFile::decodeName(first); }));
+
+    // "Move to Trash" trashes the link; the original stays where it was.
+    shown = show(m_menu);
+    choose(openSubmenu(shown, QStringLiteral("first.txt")), QStringLiteral("Move to Trash"));
+    struct stat status {};
+    ASSERT_TRUE(processEventsUntil([&] { return ::lstat(first.constData(), &status) != 0; }));
+    EXPECT_TRUE(presenters.alerts().shownAlerts().empty());
+    QFile original(QFile::decodeName(target));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), QByteArray("the original"));
+    const QString trash = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash");
+    const QFileInfo trashed(trash + QStringLiteral("/files/first.txt"));
+    EXPECT_TRUE(trashed.isSymLink());
+    EXPECT_EQ(trashed.symLinkTarget(), QFile::decodeName(target));
+    EXPECT_TRUE(QFile::exists(trash + QStringLiteral("/info/first.txt.trashinfo")));
+    EXPECT_EQ(::lstat(second.constData(), &status), 0);
+}
+
+TEST_F(FolderEntriesTest, CopyPathGivesThePathAsItIsOnDisk) {
+    const QByteArray invalid = QFile::encodeName(m_directory.path()) + "/bad\xff\xfe.txt";
+    makeFileAt(invalid);
+    makeFile(QStringLiteral("Grüße & Co.txt"));
+    makeFolder(QStringLiteral("sub dir"));
+    makeFile(QStringLiteral("sub dir/inside"));
+
+    // A name that is not UTF-8: its exact bytes, which no text form could carry.
+    showFolderMenu();
+    presenter.close();
+    copyPathOf(QStringLiteral("bad\uFFFD\uFFFD.txt"));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return clipboard() && clipboard()->data(QStringLiteral("text/plain")) == invalid; }));
+    const auto read = platform::Pasteboard::general().pasteboardItems();
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read.front().data(QStringLiteral("text/plain")), invalid);
+
+    copyPathOf(QStringLiteral("Grüße && Co.txt"));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return clipboard() && clipboard()->text() == path(QStringLiteral("Grüße & Co.txt")); }));
+
+    // A subfolder's header: the path without a trailing slash, the URI list percent-encoded.
+    copyPathOf(QStringLiteral("sub dir"));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return clipboard() && clipboard()->text() == path(QStringLiteral("sub dir")); }));
+    EXPECT_EQ(clipboard()->data(QStringLiteral("text/uri-list")),
+              url(QStringLiteral("sub dir")).toEncoded() + "\r\n");
+    EXPECT_TRUE(clipboard()->data(QStringLiteral("text/uri-list")).contains("/sub%20dir/"));
+
+    // The folder's own "Copy Path", shown with Ctrl held.
+    auto folderMenu = KvMenu::create();
+    controller->buildMenu(*folderMenu);
+    QMenu *shown = show(folderMenu);
+    hold(shown, Qt::Key_Control);
+    choose(shown, QStringLiteral("Copy Path"));
+    ASSERT_TRUE(processEventsUntil([&] { return clipboard() && clipboard()->text() == m_directory.path(); }));
+    // The temporary folder cannot remove a name that is not valid UTF-8.
+    EXPECT_EQ(::unlink(invalid.constData()), 0);
+}
+
+TEST_F(FolderEntriesTest, BrowsingLeavesAccessDatesAsTheyWere) {
+    // Only meaningful where an ordinary read moves the access time.
+    const QByteArray control = QFile::encodeName(path(QStringLiteral(".control")));
+    makeFileAt(control);
+    const time_t before = ageAccess(control);
+    {
+        QFile file(QFile::decodeName(control));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        file.read(1);
+    }
+    if (accessTime(control) == before)
+        GTEST_SKIP() << "this file system does not record reads";
+
+    const QByteArray photo = QFile::encodeName(path(QStringLiteral("photo.png")));
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkMagenta);
+    ASSERT_TRUE(picture.save(QFile::decodeName(photo), "PNG"));
+    makeFolder(QStringLiteral("sub"));
+    makeFile(QStringLiteral("sub/notes.txt"), 0, "some text to preview");
+    const QByteArray sub = QFile::encodeName(path(QStringLiteral("sub")));
+    const QByteArray notes = QFile::encodeName(path(QStringLiteral("sub/notes.txt")));
+    const time_t aged = ageAccess(photo);
+    ageAccess(sub);
+    ageAccess(notes);
+    Defaults::set(Defaults::Keys::showIconsInMenu(), true);
+
+    QMenu *shown = showFolderMenu();
+    QMenu *submenu = openSubmenu(shown, QStringLiteral("photo.png"));
+    ASSERT_NE(submenu, nullptr);
+    FileInfo2 *dates = hostedView<FileInfo2>(submenu);
+    FilePreviewRow *preview = hostedView<FilePreviewRow>(submenu);
+    ASSERT_NE(dates, nullptr);
+    ASSERT_NE(preview, nullptr);
+    // Everything the submenu reads has been read: the facts, the pixel size and the picture.
+    ASSERT_TRUE(processEventsUntil([&] { return qobject_cast<PreviewScreen *>(preview->currentView()); }));
+    EXPECT_EQ(dates->valueText(QStringLiteral("Opened")),
+              formattedFileDate(platform::Date::fromUnixTime(double(aged))));
+    EXPECT_EQ(accessTime(photo), aged);
+
+    // Listing a subfolder and previewing a text file in it leave theirs too.
+    presenter.close();
+    shown = show(m_menu);
+    submenu = openSubmenu(shown, QStringLiteral("sub"));
+    ASSERT_NE(submenu, nullptr);
+    QMenu *notesMenu = openSubmenu(submenu, QStringLiteral("notes.txt"));
+    ASSERT_NE(notesMenu, nullptr);
+    preview = hostedView<FilePreviewRow>(notesMenu);
+    ASSERT_NE(preview, nullptr);
+    ASSERT_TRUE(processEventsUntil([&] { return qobject_cast<PreviewScreen *>(preview->currentView()); }));
+    EXPECT_EQ(accessTime(sub), aged);
+    EXPECT_EQ(accessTime(notes), aged);
+}
+
+TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButtons) {
+    makeFile(QStringLiteral("secret.txt"));
+    makeFolder(QStringLiteral("locked"));
+    FolderListingFaults::setShared({
+        .openDirectory =
+            [](const QByteArray &directory) { return directory.endsWith("/locked") ? EACCES : 0; },
+        .isUnreadable = [](const QByteArray &entry) { return entry.endsWith("/secret.txt"); },
+    });
+
+    QMenu *shown = showFolderMenu();
+    const QStringList file = texts(openSubmenu(shown, QStringLiteral("secret.txt")));
+    ASSERT_FALSE(file.isEmpty());
+    EXPECT_EQ(file.front(), QStringLiteral("Missing Access to This File"));
+    presenter.close();
+    shown = show(m_menu);
+    const QStringList folderHelp = texts(openSubmenu(shown, QStringLiteral("locked")));
+    ASSERT_FALSE(folderHelp.isEmpty());
+    EXPECT_EQ(folderHelp.front(), QStringLiteral("Missing Access to This Folder"));
+    for (const QStringList &help : {file, folderHelp}) {
+        const QString all = help.join(QLatin1Char('\n'));
+        EXPECT_TRUE(all.contains(QStringLiteral("Owned by root (group root), permissions")))
+            << all.toStdString();
+        for (const char *pretend : {"Grant Access", "System Settings", "Request", "Click the"})
+            EXPECT_FALSE(all.contains(QString::fromLatin1(pretend))) << pretend;
+        EXPECT_EQ(help.back(), QStringLiteral("Show Properties in File Manager"));
+    }
+
+    // Nor does the folder's menu, whatever key is held.
+    presenter.close();
+    auto folderMenu = KvMenu::create();
+    controller->buildMenu(*folderMenu);
+    shown = show(folderMenu);
+    hold(shown, Qt::Key_Control);
+    for (const QString &text : texts(shown))
+        EXPECT_FALSE(text.contains(QStringLiteral("Permission"))) << text.toStdString();
+    EXPECT_TRUE(texts(shown).contains(QStringLiteral("Copy Path")));
+}
+
+} // namespace
+} // namespace kestrova::testing
