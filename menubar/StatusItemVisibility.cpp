@@ -76,8 +76,13 @@ QCoro::Task<> StatusItemVisibility::check(std::weak_ptr<platform::StatusItem> st
 
 void ensureVisibility(const std::shared_ptr<platform::StatusItem> &statusItem,
                       std::optional<QString> extraText) {
-    QCoro::connect(StatusItemVisibility::check(statusItem, std::move(extraText), {}),
-                   QCoreApplication::instance(), [] {});
+    // The wait is a plain timer of the application, not a suspended coroutine: a quit within the first
+    // second then frees it, where a coroutine waiting on its own timer would never be resumed or freed.
+    QTimer::singleShot(StatusItemVisibility::kDelay, QCoreApplication::instance(),
+                       [item = std::weak_ptr(statusItem), extraText = std::move(extraText)] {
+                           QCoro::connect(StatusItemVisibility::check(item, extraText, {.delay = {}}),
+                                          QCoreApplication::instance(), [] {});
+                       });
 }
 
 } // namespace kestrova
