@@ -1,12 +1,13 @@
 #include "platform/desktop/TrayStatusItem.h"
 
 #include "platform/Menu.h"
+#include "platform/UserDefaults.h"
 #include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/PopupPlacement.h"
+#include "platform/desktop/StatusNotifierWatch.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QPalette>
 #include <QSystemTrayIcon>
@@ -36,29 +37,27 @@ StatusItemClick::Button buttonFor(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
+Modifiers heldModifiers() {
+    return modifiersFromQt(QGuiApplication::queryKeyboardModifiers());
+}
+
 } // namespace
 
 TrayStatusItem::TrayStatusItem(QObject *parent)
+    : TrayStatusItem(StatusNotifierBus{}, parent) {}
+
+TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, QObject *parent)
     : QObject(parent)
-    , m_icon(new QSystemTrayIcon(this))
+    , m_watch(StatusNotifierWatch::forBus(bus))
     , m_presenter(new MenuPresenter(this)) {
     liveItems().push_back(this);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // A double click arrives after its own Trigger: it is not a second click.
-        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Unknown)
-            return;
-        click(
-            {buttonFor(reason), modifiersFromQt(QGuiApplication::queryKeyboardModifiers()), QCursor::pos()});
-    });
     m_presenter->setOutsidePressHandler([this](const QPoint &globalPosition) {
         for (TrayStatusItem *other : liveItems()) {
             if (other == this || !other->geometry().contains(globalPosition))
                 continue;
             // After our menu has closed, so the other menu opens on a quiet loop.
             const QPointer<TrayStatusItem> target(other);
-            const StatusItemClick click{StatusItemClick::Button::left,
-                                        modifiersFromQt(QGuiApplication::queryKeyboardModifiers()),
-                                        globalPosition};
+            const StatusItemClick click{StatusItemClick::Button::left, heldModifiers(), globalPosition};
             QTimer::singleShot(0, other, [target, click] {
                 if (target)
                     target->click(click);
@@ -67,11 +66,55 @@ TrayStatusItem::TrayStatusItem(QObject *parent)
         }
         return false;
     });
+    connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this, &TrayStatusItem::followWatcher);
     qApp->installEventFilter(this);
+    followWatcher();
 }
 
 TrayStatusItem::~TrayStatusItem() {
     std::erase(liveItems(), this);
+}
+
+void TrayStatusItem::followWatcher() {
+    if (!m_watch->hasWatcher()) {
+        m_notifierItem.reset();
+        if (m_icon)
+            return;
+        // Made only now: Qt decides once per process, at its first tray icon, whether its icons go to a
+        // status-notifier host, and one made while a watcher runs would never embed.
+        m_icon = new QSystemTrayIcon(this);
+        connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            // A double click arrives after its own Trigger: it is not a second click.
+            if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Unknown)
+                return;
+            click({buttonFor(reason), heldModifiers(), QCursor::pos()});
+        });
+        setImage(m_image);
+        setTitle(m_title);
+        return;
+    }
+    delete std::exchange(m_icon, nullptr);
+    // A new watcher knows nothing of the items the old one had: start afresh with a new name.
+    m_notifierItem = std::make_unique<StatusNotifierItem>(m_watch->bus());
+    connect(m_notifierItem.get(), &StatusNotifierItem::activateRequested, this,
+            [this](const QPoint &point) { hostClicked(StatusItemClick::Button::left, point); });
+    connect(m_notifierItem.get(), &StatusNotifierItem::secondaryRequested, this,
+            [this](const QPoint &point) { hostClicked(StatusItemClick::Button::right, point); });
+    m_notifierItem->setId(notifierId());
+    setImage(m_image);
+    setTitle(m_title);
+    // On a later turn, once whoever made the item has named and drawn it.
+    QTimer::singleShot(0, m_notifierItem.get(), &StatusNotifierItem::registerWithWatcher);
+}
+
+QString TrayStatusItem::notifierId() const {
+    const QString application = QString::fromLatin1(UserDefaults::kApplicationIdentifier);
+    return m_autosaveName.isEmpty() ? application : application + QLatin1Char('-') + m_autosaveName;
+}
+
+void TrayStatusItem::hostClicked(StatusItemClick::Button button, const QPoint &point) {
+    m_lastHostClick = point;
+    click({button, heldModifiers(), point});
 }
 
 void TrayStatusItem::click(const StatusItemClick &click) {
@@ -87,19 +130,32 @@ bool TrayStatusItem::eventFilter(QObject *watched, QEvent *event) {
 
 void TrayStatusItem::setImage(const StatusItemImage &image) {
     m_image = image;
-    // One drawing per size, so the tray never scales a 22-pixel picture up to 48 or down to 16.
-    QIcon icon;
-    if (!image.isNull()) {
-        for (const int size : StatusItemImage::kTraySizes)
-            icon.addPixmap(QPixmap::fromImage(image.render(size)));
+    if (m_notifierItem)
+        m_notifierItem->setImage(image);
+    if (m_icon) {
+        // One drawing per size, so the tray never scales a 22-pixel picture up to 48 or down to 16.
+        QIcon icon;
+        if (!image.isNull()) {
+            for (const int size : StatusItemImage::kTraySizes)
+                icon.addPixmap(QPixmap::fromImage(image.render(size)));
+        }
+        m_icon->setIcon(icon);
     }
-    m_icon->setIcon(icon);
     updateVisibility();
 }
 
 void TrayStatusItem::setTitle(const QString &title) {
     m_title = title;
-    m_icon->setToolTip(title);
+    if (m_notifierItem)
+        m_notifierItem->setTitle(title);
+    if (m_icon)
+        m_icon->setToolTip(title);
+}
+
+void TrayStatusItem::setAutosaveName(const QString &name) {
+    m_autosaveName = name;
+    if (m_notifierItem)
+        m_notifierItem->setId(notifierId());
 }
 
 void TrayStatusItem::setVisible(bool visible) {
@@ -108,8 +164,12 @@ void TrayStatusItem::setVisible(bool visible) {
 }
 
 void TrayStatusItem::updateVisibility() {
-    // A tray icon without a picture is an empty slot in the panel.
-    m_icon->setVisible(m_isVisible && !m_image.isNull());
+    // An icon without a picture is an empty slot in the panel.
+    const bool shows = m_isVisible && !m_image.isNull();
+    if (m_icon)
+        m_icon->setVisible(shows);
+    if (m_notifierItem)
+        m_notifierItem->setActive(shows);
     if (!m_isVisible)
         closeMenu();
 }
@@ -123,10 +183,19 @@ SymbolImage::Appearance TrayStatusItem::panelAppearance() const {
 void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return;
-    // Below the icon; QMenu opens upwards by itself when a bottom panel leaves no room below.
-    const QRect icon = geometry();
-    const QPoint position = icon.isEmpty() ? QCursor::pos() : icon.bottomLeft() + QPoint(0, 1);
-    m_presenter->popup(menu, position);
+    if (!m_notifierItem) {
+        // Below the icon; QMenu opens upwards by itself when a bottom panel leaves no room below.
+        const QRect icon = geometry();
+        const QPoint position = icon.isEmpty() ? QCursor::pos() : icon.bottomLeft() + QPoint(0, 1);
+        m_presenter->popup(menu, position);
+        return;
+    }
+    // A menu opened by a shortcut goes where the icon was last clicked.
+    const QPoint click = m_lastHostClick.value_or(QCursor::pos());
+    QMenu *shown = m_presenter->popup(menu, click);
+    // The menu's size is known only once it is filled, as it shows; it moves before it is first drawn.
+    if (shown && shown->isVisible())
+        shown->move(popupPositionBesidePanel(click, shown->size(), currentScreenAreas()));
 }
 
 void TrayStatusItem::closeMenu() {
@@ -138,22 +207,22 @@ bool TrayStatusItem::isMenuOpen() const {
 }
 
 QRect TrayStatusItem::geometry() const {
-    return m_icon->isVisible() ? m_icon->geometry() : QRect();
+    return m_icon && m_icon->isVisible() ? m_icon->geometry() : QRect();
 }
 
 bool TrayStatusItem::isTrayAvailable() const {
+    if (m_watch->hasWatcher())
+        return m_watch->isHostRegistered();
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool TrayStatusItem::isGeometryKnown() const {
-    // Qt hands its icons to a status-notifier host whenever one is on the session bus; such a host draws
-    // them itself and never says where, so only the older embedding tray reports real places.
-    const auto *bus = QDBusConnection::sessionBus().interface();
-    return !(bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value());
+    // A status-notifier host draws the icons itself and never says where.
+    return !m_watch->hasWatcher();
 }
 
 std::shared_ptr<StatusItem> TrayStatusBar::createStatusItem() {
-    return std::make_shared<TrayStatusItem>();
+    return std::make_shared<TrayStatusItem>(m_bus);
 }
 
 } // namespace kestrova::platform::desktop

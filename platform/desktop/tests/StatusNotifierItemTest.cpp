@@ -1,0 +1,241 @@
+#include "platform/desktop/StatusNotifierItem.h"
+#include "platform/desktop/TrayStatusItem.h"
+
+#include "platform/Menu.h"
+#include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/PopupPlacement.h"
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/PrivateSessionBus.h"
+#include "platform/testing/StatusNotifierHost.h"
+
+#include <QCoreApplication>
+#include <QDBusObjectPath>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+using namespace kestrova::platform;
+using namespace kestrova::platform::desktop;
+using kestrova::testing::PrivateSessionBus;
+using kestrova::testing::processEventsUntil;
+using kestrova::testing::StatusNotifierHost;
+
+namespace {
+
+class StatusNotifierItemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_bus.address().isEmpty()) << "dbus-daemon did not start";
+        ASSERT_TRUE(m_host.start());
+    }
+
+    std::unique_ptr<TrayStatusItem> makeItem(const QString &name, const QString &title) {
+        auto item = std::make_unique<TrayStatusItem>(StatusNotifierBus{m_bus.address()});
+        item->setAutosaveName(name);
+        item->setTitle(title);
+        StatusItemImage image;
+        image.title = title;
+        item->setImage(image);
+        return item;
+    }
+    // Waits for `item` to be registered with the host, and answers its service name.
+    QString registered(const TrayStatusItem &item) {
+        const QString service = item.notifierItem() ? item.notifierItem()->serviceName() : QString();
+        EXPECT_TRUE(processEventsUntil([&] { return m_host.registeredItems().contains(service); }))
+            << qPrintable(service);
+        return service;
+    }
+
+    PrivateSessionBus m_bus;
+    StatusNotifierHost m_host{m_bus.address()};
+};
+
+} // namespace
+
+TEST_F(StatusNotifierItemTest, EveryItemIsAServiceOfItsOwnWithItsIdTitleAndPictures) {
+    const auto work =
+        makeItem(QStringLiteral("6f1c0d4e-0000-4000-8000-000000000001"), QStringLiteral("Work"));
+    const auto notes = makeItem(QStringLiteral("mainItem"), QStringLiteral("Notes & Plans"));
+    // While a watcher runs there is no embedded icon beside the item.
+    EXPECT_EQ(work->trayIcon(), nullptr);
+    EXPECT_EQ(work->findChild<QSystemTrayIcon *>(), nullptr);
+    const QString workService = registered(*work);
+    const QString notesService = registered(*notes);
+    EXPECT_NE(workService, notesService);
+    const QRegularExpression pattern(
+        QStringLiteral("^org\\.kde\\.StatusNotifierItem-%1-\\d+$").arg(QCoreApplication::applicationPid()));
+    EXPECT_TRUE(pattern.match(workService).hasMatch()) << qPrintable(workService);
+    EXPECT_TRUE(pattern.match(notesService).hasMatch()) << qPrintable(notesService);
+
+    const QVariantMap properties = m_host.properties(workService);
+    EXPECT_EQ(properties.value(QStringLiteral("Id")).toString(),
+              QStringLiteral("org.kestrova.Kestrova-6f1c0d4e-0000-4000-8000-000000000001"));
+    EXPECT_EQ(properties.value(QStringLiteral("Title")).toString(), QStringLiteral("Work"));
+    EXPECT_EQ(properties.value(QStringLiteral("Category")).toString(), QStringLiteral("ApplicationStatus"));
+    EXPECT_EQ(properties.value(QStringLiteral("Status")).toString(), QStringLiteral("Active"));
+    EXPECT_EQ(properties.value(QStringLiteral("ItemIsMenu")), QVariant(false));
+    EXPECT_EQ(properties.value(QStringLiteral("WindowId")), QVariant(0));
+    EXPECT_EQ(properties.value(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+              QStringLiteral("/NO_DBUSMENU"));
+    EXPECT_EQ(m_host.properties(notesService).value(QStringLiteral("Id")).toString(),
+              QStringLiteral("org.kestrova.Kestrova-mainItem"));
+    EXPECT_EQ(m_host.properties(notesService).value(QStringLiteral("Title")).toString(),
+              QStringLiteral("Notes & Plans"));
+    const auto toolTip = m_host.toolTip(notesService);
+    ASSERT_TRUE(toolTip);
+    EXPECT_EQ(toolTip->title, QStringLiteral("Notes & Plans"));
+
+    StatusItemImage drawn;
+    drawn.title = QStringLiteral("Work");
+    const StatusNotifierPixmaps pixmaps = m_host.iconPixmaps(workService);
+    ASSERT_EQ(pixmaps.size(), qsizetype(StatusItemImage::kTraySizes.size()));
+    for (qsizetype index = 0; index < pixmaps.size(); ++index) {
+        const int size = StatusItemImage::kTraySizes.at(index);
+        const StatusNotifierPixmap &pixmap = pixmaps.at(index);
+        EXPECT_EQ(QSize(pixmap.width, pixmap.height), QSize(size, size));
+        ASSERT_EQ(pixmap.bytes.size(), size * size * 4);
+        const QImage expected = drawn.render(size).convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(pixmap.toImage(), expected) << size;
+        // Network byte order: alpha first. The title's ink is opaque somewhere in the square.
+        const QRgb inked = [&] {
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    if (qAlpha(expected.pixel(x, y)) == 255)
+                        return expected.pixel(x, y);
+            return QRgb(0);
+        }();
+        ASSERT_NE(inked, QRgb(0)) << size;
+        EXPECT_TRUE(pixmap.bytes.contains(QByteArray("\xff", 1) + char(qRed(inked)) + char(qGreen(inked)) +
+                                          char(qBlue(inked))))
+            << size;
+    }
+}
+
+TEST_F(StatusNotifierItemTest, ChangesAreAnnouncedToTheHost) {
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Downloads"));
+    const QString service = registered(*item);
+    const QString sender = m_host.ownerOf(service);
+    ASSERT_FALSE(sender.isEmpty());
+    // Only what changes from now on.
+    m_host.clearSignals();
+
+    item->setTitle(QStringLiteral("Incoming"));
+    ASSERT_TRUE(processEventsUntil([&] {
+        return m_host.signalCount(sender, QStringLiteral("NewTitle")) == 1 &&
+               m_host.signalCount(sender, QStringLiteral("NewToolTip")) == 1;
+    }));
+    EXPECT_EQ(m_host.properties(service).value(QStringLiteral("Title")).toString(),
+              QStringLiteral("Incoming"));
+    EXPECT_EQ(m_host.toolTip(service)->title, QStringLiteral("Incoming"));
+
+    // The same picture again is no change; a new one is.
+    StatusItemImage image;
+    image.title = QStringLiteral("Downloads");
+    item->setImage(image);
+    image.ink = QColor(200, 30, 30);
+    item->setImage(image);
+    ASSERT_TRUE(
+        processEventsUntil([&] { return m_host.signalCount(sender, QStringLiteral("NewIcon")) >= 1; }));
+    EXPECT_EQ(m_host.iconPixmaps(service).first().toImage(),
+              image.render(16).convertToFormat(QImage::Format_ARGB32));
+
+    item->setVisible(false);
+    ASSERT_TRUE(
+        processEventsUntil([&] { return m_host.signalCount(sender, QStringLiteral("NewStatus")) == 1; }));
+    EXPECT_EQ(m_host.itemSignals().back().arguments, QVariantList{QStringLiteral("Passive")});
+    EXPECT_EQ(m_host.properties(service).value(QStringLiteral("Status")).toString(),
+              QStringLiteral("Passive"));
+    EXPECT_EQ(m_host.signalCount(sender, QStringLiteral("NewTitle")), 1);
+    EXPECT_EQ(m_host.signalCount(sender, QStringLiteral("NewIcon")), 1);
+}
+
+TEST_F(StatusNotifierItemTest, APanelRestartRegistersTheItemsAgainAndWithoutOneTheIconIsEmbedded) {
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const QString first = registered(*item);
+
+    m_host.stop();
+    // No watcher: the embedded icon, as on a desktop without a status-notifier host, and no name left.
+    ASSERT_TRUE(processEventsUntil([&] { return item->trayIcon() != nullptr; }));
+    EXPECT_EQ(item->notifierItem(), nullptr);
+    EXPECT_EQ(item->trayIcon()->toolTip(), QStringLiteral("Work"));
+    EXPECT_TRUE(item->isGeometryKnown());
+
+    ASSERT_TRUE(m_host.start());
+    ASSERT_TRUE(processEventsUntil([&] { return item->notifierItem() != nullptr; }));
+    const QString second = registered(*item);
+    EXPECT_EQ(m_host.registrationCount(), 1);
+    EXPECT_FALSE(m_host.hasOwner(first));
+    EXPECT_EQ(item->trayIcon(), nullptr);
+    EXPECT_EQ(m_host.properties(second).value(QStringLiteral("Title")).toString(), QStringLiteral("Work"));
+    EXPECT_EQ(m_host.properties(second).value(QStringLiteral("Id")).toString(),
+              QStringLiteral("org.kestrova.Kestrova-a"));
+}
+
+TEST_F(StatusNotifierItemTest, ARemovedItemLeavesNothingOnTheBus) {
+    auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const QString service = registered(*item);
+    const QString owner = m_host.ownerOf(service);
+    ASSERT_FALSE(owner.isEmpty());
+    item.reset();
+    ASSERT_TRUE(processEventsUntil([&] { return m_host.registeredItems().isEmpty(); }));
+    EXPECT_FALSE(m_host.hasOwner(service));
+    EXPECT_FALSE(m_host.hasOwner(owner));
+}
+
+TEST_F(StatusNotifierItemTest, TheHostsClicksArriveAsTheTraysClicks) {
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const QString service = registered(*item);
+    std::vector<StatusItemClick> clicks;
+    item->setOnClick([&](const StatusItemClick &click) { clicks.push_back(click); });
+
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("Activate"), 1265, 15));
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("ContextMenu"), 1266, 16));
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("SecondaryActivate"), 1267, 17));
+    ASSERT_TRUE(processEventsUntil([&] { return clicks.size() == 3; }));
+    using Button = StatusItemClick::Button;
+    EXPECT_EQ(clicks.at(0), (StatusItemClick{Button::left, {}, {1265, 15}}));
+    EXPECT_EQ(clicks.at(1), (StatusItemClick{Button::right, {}, {1266, 16}}));
+    EXPECT_EQ(clicks.at(2), (StatusItemClick{Button::right, {}, {1267, 17}}));
+}
+
+TEST_F(StatusNotifierItemTest, TheMenuOpensBesideTheClickPointTheHostGave) {
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const QString service = registered(*item);
+    auto menu = std::make_shared<Menu>();
+    for (int row = 0; row < 5; ++row)
+        menu->addItem(std::make_shared<MenuItem>(QStringLiteral("Row %1").arg(row)));
+    item->setOnClick([&](const StatusItemClick &) { item->popUpMenu(menu); });
+
+    // Near the lower right corner of the screen: the whole menu stays on it.
+    const QRect screen = currentScreenAreas().at(0).available;
+    const QPoint click = screen.bottomRight() - QPoint(3, 3);
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("Activate"), click.x(), click.y()));
+    ASSERT_TRUE(processEventsUntil([&] { return item->isMenuOpen(); }));
+    const QMenu *shown = item->presenter().openMenu();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->pos(), popupPositionBesidePanel(click, shown->size(), currentScreenAreas()));
+    EXPECT_TRUE(screen.contains(shown->geometry())) << shown->geometry().x() << "," << shown->geometry().y();
+    item->closeMenu();
+}
+
+TEST_F(StatusNotifierItemTest, TheIconCountsAsShownOnlyWhenAHostDrawsIt) {
+    m_host.start(/*hostRegistered=*/false);
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    registered(*item);
+    // A watcher without a host: nobody draws the icon.
+    EXPECT_TRUE(item->isHiddenFromMenuBar());
+    m_host.setHostRegistered(true);
+    EXPECT_TRUE(processEventsUntil([&] { return !item->isHiddenFromMenuBar(); }));
+    EXPECT_FALSE(item->isGeometryKnown());
+    // Switched off by the application is not hidden by the desktop.
+    item->setVisible(false);
+    EXPECT_FALSE(item->isHiddenFromMenuBar());
+    item->setVisible(true);
+
+    // Neither a watcher nor an embedding tray (the offscreen platform has none).
+    m_host.stop();
+    ASSERT_TRUE(processEventsUntil([&] { return item->trayIcon() != nullptr; }));
+    EXPECT_TRUE(item->isHiddenFromMenuBar());
+}
