@@ -3,12 +3,15 @@
 #include "menubar/FolderController.h"
 #include "menubar/FolderMenuBarItem.h"
 #include "menubar/MenuBarItems.h"
+#include "menubar/StatusItemVisibility.h"
 
 #include "platform/desktop/MenuPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/InMemorySuite.h"
 #include "platform/testing/PrivateSessionBus.h"
 #include "platform/testing/RecordingWorkspace.h"
+#include "platform/testing/ScriptedPresenters.h"
 #include "platform/testing/StatusNotifierHost.h"
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"
@@ -128,4 +131,35 @@ TEST_F(StatusNotifierFolderItemTest, TheHostsClicksOpenTheFolderMenuOrTheFolder)
                   folderUrl.adjusted(QUrl::StripTrailingSlash));
         EXPECT_FALSE(tray.isMenuOpen()) << qPrintable(method);
     }
+}
+
+TEST_F(StatusNotifierFolderItemTest, TheHintSpeaksUpWhileNoHostDrawsTheIcons) {
+    kestrova::testing::ScopedScriptedPresenters presenters;
+    const auto suite = kestrova::testing::makeInMemorySuite();
+    const auto check = [&](const std::shared_ptr<platform::StatusItem> &item) {
+        kestrova::testing::awaitTask(
+            StatusItemVisibility::check(item, std::nullopt, {.delay = {}, .suite = suite}));
+    };
+    const Folder folder = makeFolder(QStringLiteral("Docs"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+
+    // A watcher whose panel has not registered as a host: the icon is nowhere.
+    ASSERT_TRUE(m_host.start(/*hostRegistered=*/false));
+    {
+        MenuBarItems items;
+        serviceOf(items, folder);
+        check(items.folderItem(folder.id)->coordinator().statusItem());
+        ASSERT_EQ(presenters.alerts().shownAlerts().size(), 1U);
+        EXPECT_EQ(presenters.alerts().shownAlerts().back().messageText,
+                  QStringLiteral("Menu Bar Item Did Not Appear"));
+    }
+
+    // With a host the icon is drawn, though nobody tells where.
+    ASSERT_TRUE(m_host.start(/*hostRegistered=*/true));
+    MenuBarItems items;
+    const auto statusItem = items.folderItem(folder.id)->coordinator().statusItem();
+    serviceOf(items, folder);
+    ASSERT_TRUE(processEventsUntil([&] { return statusItem->isTrayAvailable(); }));
+    check(statusItem);
+    EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1U);
 }

@@ -80,8 +80,8 @@ void TrayStatusItem::followWatcher() {
         m_notifierItem.reset();
         if (m_icon)
             return;
-        // Made only now: Qt decides once per process, at its first tray icon, whether its icons go to a
-        // status-notifier host, and one made while a watcher runs would never embed.
+        // Made only now: Qt hands a tray icon made while a watcher runs to the status-notifier host
+        // itself, where it would stand beside ours under Qt's own name instead of being embedded.
         m_icon = new QSystemTrayIcon(this);
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             // A double click arrives after its own Trigger: it is not a second click.
