@@ -79,6 +79,13 @@ TEST_F(StatusNotifierItemTest, EveryItemIsAServiceOfItsOwnWithItsIdTitleAndPictu
     EXPECT_EQ(properties.value(QStringLiteral("WindowId")), QVariant(0));
     EXPECT_EQ(properties.value(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
               QStringLiteral("/NO_DBUSMENU"));
+    // Where the exported menu will be; no path is no menu.
+    work->notifierItem()->setMenuPath(QDBusObjectPath(QStringLiteral("/MenuBar")));
+    EXPECT_EQ(m_host.properties(workService).value(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+              QStringLiteral("/MenuBar"));
+    work->notifierItem()->setMenuPath({});
+    EXPECT_EQ(m_host.properties(workService).value(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+              QStringLiteral("/NO_DBUSMENU"));
     EXPECT_EQ(m_host.properties(notesService).value(QStringLiteral("Id")).toString(),
               QStringLiteral("org.kestrova.Kestrova-mainItem"));
     EXPECT_EQ(m_host.properties(notesService).value(QStringLiteral("Title")).toString(),
