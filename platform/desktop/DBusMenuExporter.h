@@ -138,7 +138,6 @@ Q_SIGNALS:
     ItemsPropertiesUpdated(const kestrova::platform::desktop::DBusMenuItemPropertiesList &updated,
                            const kestrova::platform::desktop::DBusMenuItemPropertyNamesList &removed);
     Q_SCRIPTABLE void LayoutUpdated(uint revision, int parent);
-    Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
 
 private:
     // What the host was last given of a menu's rows, to tell it what changed.

@@ -262,6 +262,11 @@ TEST_F(DBusMenuExporterTest, ALazySubfolderAppearsOnceTheHostIsAboutToShowIt) {
     EXPECT_EQ(event(id, QStringLiteral("closed")).type(), QDBusMessage::ReplyMessage);
     EXPECT_FALSE(subfolder->submenu()->isOpen());
     EXPECT_EQ(openStates, (std::vector<bool>{false, true, false}));
+    // Opened again without asking first: the model hears it once, and the rows it kept stay.
+    EXPECT_EQ(event(id, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(id, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(openStates, (std::vector<bool>{false, true, false, true}));
+    EXPECT_EQ(builds, 1);
 }
 
 TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClosed) {
@@ -375,6 +380,19 @@ TEST_F(DBusMenuExporterTest, HostileCallsGetErrorsAndLeaveTheMenuWorking) {
     const QDBusMessage shown =
         call(QStringLiteral("AboutToShowGroup"), {QVariant::fromValue(QList<int>{0, 99, -3})});
     EXPECT_EQ(qdbus_cast<QList<int>>(shown.arguments().value(1)), (QList<int>{99, -3}));
+
+    using kestrova::platform::desktop::DBusMenuEvent;
+    using kestrova::platform::desktop::DBusMenuEventList;
+    const QDBusVariant noData(QString{});
+    EXPECT_TRUE(
+        isError(call(QStringLiteral("EventGroup"),
+                     {QVariant::fromValue(DBusMenuEventList{{-1, QStringLiteral("clicked"), noData, 0},
+                                                            {77, QStringLiteral("clicked"), noData, 0}})})));
+    const QDBusMessage group =
+        call(QStringLiteral("EventGroup"),
+             {QVariant::fromValue(DBusMenuEventList{{-1, QStringLiteral("clicked"), noData, 0},
+                                                    {openId, QStringLiteral("hovered"), noData, 0}})});
+    EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(0)), QList<int>{-1});
 
     // The menu still answers, and nothing ran.
     EXPECT_EQ(getLayout().second.children.value(0).id, openId);
