@@ -71,8 +71,10 @@ namespace kestrova::platform::desktop {
 // Exports a platform::Menu over D-Bus as com.canonical.dbusmenu (version 3), for tray hosts that show the
 // menu themselves. Like MenuPresenter, the exporter never owns the rows: it holds weak references to the
 // items it has given ids, and an id stays the same for an item as long as the item lives. The root is
-// either a menu the caller keeps (held weakly) or comes from a provider asked on every opening of the root
-// (AboutToShow or "opened" of id 0); the exporter keeps the provided root until the next opening.
+// either a menu the caller keeps (held weakly) or comes from a provider, asked before the host first reads
+// the menu and again on every AboutToShow(0), so the menu is made afresh for each opening; the exporter
+// keeps the provided root until then. (An "opened" event does not rebuild: the host already shows the
+// rows it read, and its clicks name them.)
 //
 // The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
 // is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
@@ -102,7 +104,7 @@ public:
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
                      QObject *parent = nullptr);
-    // Exports the menu `provider` returns, asked again every time the host opens the root.
+    // Exports the menu `provider` returns, asked again every time the host is about to show the root.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, RootProvider provider,
                      QObject *parent = nullptr);
     ~DBusMenuExporter() override;

@@ -394,6 +394,12 @@ TEST_F(DBusMenuExporterTest, HostileCallsGetErrorsAndLeaveTheMenuWorking) {
                                                     {openId, QStringLiteral("hovered"), noData, 0}})});
     EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(0)), QList<int>{-1});
 
+    // A second menu cannot take the path of the first.
+    {
+        const DBusMenuExporter intruder(m_server, kPath, std::make_shared<Menu>());
+        EXPECT_FALSE(intruder.isRegistered());
+    }
+
     // The menu still answers, and nothing ran.
     EXPECT_EQ(getLayout().second.children.value(0).id, openId);
     EXPECT_EQ(runs, 0);
@@ -438,6 +444,7 @@ TEST_F(DBusMenuExporterTest, GdbusReadsTheLayoutAsARealClient) {
           "ItemsPropertiesUpdated(a(ia{sv}) updated, a(ias) removed)", "readonly u Version"})
         EXPECT_TRUE(interface.contains(QLatin1String(expected))) << expected << "\n"
                                                                  << interface.toStdString();
+    EXPECT_FALSE(interface.contains(QLatin1String("objectName"))) << interface.toStdString();
 }
 
 } // namespace
