@@ -272,8 +272,10 @@ TEST_F(DBusMenuExporterTest, ALazySubfolderAppearsOnceTheHostIsAboutToShowIt) {
 TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClosed) {
     auto root = std::make_shared<Menu>();
     std::vector<QString> ran;
-    auto copy =
-        item(*root, QStringLiteral("Copy"), [&] { ran.push_back(root->isOpen() ? "open" : "closed"); });
+    item(*root, QStringLiteral("Copy"), [&] { ran.push_back(root->isOpen() ? "open" : "closed"); });
+    auto copyPath = item(*root, QStringLiteral("Copy Path"), [&] { ran.push_back("Copy Path"); });
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
     auto disabled = item(*root, QStringLiteral("Move"), [&] { ran.push_back("Move"); });
     disabled->setEnabled(false);
     root->addSeparator();
@@ -284,7 +286,7 @@ TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClo
     folder->setSubmenu(contents);
     exportMenu(root);
     const auto layout = getLayout().second;
-    ASSERT_EQ(layout.children.size(), 4);
+    ASSERT_EQ(layout.children.size(), 5);
 
     EXPECT_FALSE(aboutToShow(0));
     EXPECT_TRUE(root->isOpen());
@@ -293,13 +295,19 @@ TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClo
     ASSERT_TRUE(processEventsUntil([&] { return !ran.empty(); }));
     EXPECT_EQ(ran, std::vector<QString>{"closed"});
 
-    // Rows that cannot be chosen take the click without an error and run nothing.
+    // The alternate, which Option reveals on X11, is a row of its own with its own action.
     EXPECT_EQ(event(layout.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran[1], QStringLiteral("Copy Path"));
+
+    // Rows that cannot be chosen take the click without an error and run nothing.
     EXPECT_EQ(event(layout.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(event(layout.children[3].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
-    EXPECT_EQ(ran[1], QStringLiteral("Documents"));
-    EXPECT_EQ(labels(getLayout().second.children[3]), QStringList{"Letter.txt"});
+    EXPECT_EQ(event(layout.children[4].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 3; }));
+    EXPECT_EQ(ran[2], QStringLiteral("Documents"));
+    EXPECT_EQ(labels(getLayout().second.children[4]), QStringList{"Letter.txt"});
+    EXPECT_EQ(ran.size(), 3u);
 }
 
 TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
