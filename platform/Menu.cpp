@@ -168,6 +168,20 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifi
     return shown;
 }
 
+std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
+    std::vector<std::shared_ptr<MenuItem>> shown;
+    for (const auto &item : m_items) {
+        if (item->isHidden() || (item->hostedView() && item->hostedView()->isEmptyView()))
+            continue;
+        // Never revealed by any modifier, so never shown.
+        if (item->isAlternate() && !item->keyEquivalentModifierMask())
+            continue;
+        shown.push_back(item);
+    }
+    dropStraySeparators(shown);
+    return shown;
+}
+
 namespace {
 
 QString rowText(const MenuItem &item) {

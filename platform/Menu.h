@@ -72,6 +72,10 @@ public:
     // another separator is left out too; placeholder rows take no room, so they do not count as content
     // between separators. Presenters show exactly these rows.
     std::vector<std::shared_ptr<MenuItem>> displayedItems(Modifiers heldModifiers = {}) const;
+    // The rows of a presenter that cannot reveal alternates while a modifier is held: every alternate that
+    // some modifier would reveal is a row of its own after the item it stands in for, and the empty
+    // placeholder rows are left out. Hidden items and stray separators are left out as in displayedItems.
+    std::vector<std::shared_ptr<MenuItem>> displayedItemsWithEveryAlternate() const;
 
     // The tree as indented text for tests, one row per line, two spaces per level:
     //   "Quit Kestrova" [key Command+Q]

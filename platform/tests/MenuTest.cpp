@@ -133,6 +133,14 @@ TEST(MenuTest, AlternatesStandInForTheRowBeforeThemOnlyForTheirExactMask) {
     // Control+Option matches neither mask exactly.
     EXPECT_EQ(titles(menu.displayedItems(Modifiers(Modifier::control) | Modifier::option)),
               (QStringList{"Open", ""}));
+    // Where no modifier can be watched, every alternate a modifier reveals is a row of its own.
+    EXPECT_EQ(titles(menu.displayedItemsWithEveryAlternate()),
+              (QStringList{"Open", "Reveal", "Copy Path", "Get Info"}));
+    menu.insertItem(MenuItem::separator(), 3);
+    menu.addSeparator();
+    menu.addItem(item(QStringLiteral("Quit")));
+    EXPECT_EQ(titles(menu.displayedItemsWithEveryAlternate()),
+              (QStringList{"Open", "Reveal", "Copy Path", "", "Get Info", "", "Quit"}));
     EXPECT_EQ(int(Modifiers(Modifier::control)), 0x40000);
     EXPECT_EQ(int(Modifiers(Modifier::option)), 0x80000);
 }

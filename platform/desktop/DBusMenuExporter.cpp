@@ -1,0 +1,620 @@
+#include "platform/desktop/DBusMenuExporter.h"
+
+#include "platform/Menu.h"
+#include "platform/MenuItem.h"
+
+#include <QBuffer>
+#include <QDBusMetaType>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace kestrova::platform::desktop {
+
+Q_LOGGING_CATEGORY(lcDBusMenu, "kestrova.platform.desktop.dbusmenu")
+
+namespace {
+
+const QString kType = QStringLiteral("type");
+const QString kLabel = QStringLiteral("label");
+const QString kEnabled = QStringLiteral("enabled");
+const QString kVisible = QStringLiteral("visible");
+const QString kIconData = QStringLiteral("icon-data");
+const QString kToggleType = QStringLiteral("toggle-type");
+const QString kToggleState = QStringLiteral("toggle-state");
+const QString kChildrenDisplay = QStringLiteral("children-display");
+const QString kDisposition = QStringLiteral("disposition");
+
+// What a host assumes for a property the layout leaves out.
+QVariantMap defaultProperties() {
+    return {{kType, QStringLiteral("standard")},
+            {kLabel, QString()},
+            {kEnabled, true},
+            {kVisible, true},
+            {kIconData, QByteArray()},
+            {kToggleType, QString()},
+            {kToggleState, -1},
+            {kChildrenDisplay, QString()},
+            {kDisposition, QStringLiteral("normal")}};
+}
+
+QVariantMap filtered(const QVariantMap &properties, const QStringList &names) {
+    if (names.isEmpty())
+        return properties;
+    QVariantMap kept;
+    for (const QString &name : names) {
+        if (const auto it = properties.find(name); it != properties.end())
+            kept.insert(name, *it);
+    }
+    return kept;
+}
+
+bool isPlaceholder(const MenuItem &item) {
+    return item.hostedView() && item.hostedView()->isEmptyView();
+}
+
+bool sameIds(const std::vector<DBusMenuItemProperties> &left,
+             const std::vector<DBusMenuItemProperties> &right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto &a, const auto &b) { return a.id == b.id; });
+}
+
+bool sameRows(const std::vector<DBusMenuItemProperties> &left,
+              const std::vector<DBusMenuItemProperties> &right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
+        return a.id == b.id && a.properties == b.properties;
+    });
+}
+
+} // namespace
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutItem &item) {
+    argument.beginStructure();
+    argument << item.id << item.properties;
+    argument.beginArray(QMetaType::fromType<QDBusVariant>());
+    for (const DBusMenuLayoutItem &child : item.children)
+        argument << QDBusVariant(QVariant::fromValue(child));
+    argument.endArray();
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutItem &item) {
+    argument.beginStructure();
+    argument >> item.id >> item.properties;
+    item.children.clear();
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant variant;
+        argument >> variant;
+        DBusMenuLayoutItem child;
+        const QVariant value = variant.variant();
+        if (value.canConvert<QDBusArgument>())
+            value.value<QDBusArgument>() >> child;
+        else if (value.canConvert<DBusMenuLayoutItem>())
+            child = value.value<DBusMenuLayoutItem>();
+        item.children.append(child);
+    }
+    argument.endArray();
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemProperties &item) {
+    argument.beginStructure();
+    argument << item.id << item.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemProperties &item) {
+    argument.beginStructure();
+    argument >> item.id >> item.properties;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemPropertyNames &item) {
+    argument.beginStructure();
+    argument << item.id << item.names;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemPropertyNames &item) {
+    argument.beginStructure();
+    argument >> item.id >> item.names;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuEvent &event) {
+    argument.beginStructure();
+    argument << event.id << event.eventId << event.data << event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &event) {
+    argument.beginStructure();
+    argument >> event.id >> event.eventId >> event.data >> event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
+void registerDBusMenuTypes() {
+    static const bool registered = [] {
+        qDBusRegisterMetaType<DBusMenuLayoutItem>();
+        qDBusRegisterMetaType<DBusMenuItemProperties>();
+        qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
+        qDBusRegisterMetaType<DBusMenuItemPropertyNames>();
+        qDBusRegisterMetaType<DBusMenuItemPropertyNamesList>();
+        qDBusRegisterMetaType<DBusMenuEvent>();
+        qDBusRegisterMetaType<DBusMenuEventList>();
+        qDBusRegisterMetaType<QList<int>>();
+        // Signals are relayed by the names their parameters are declared with.
+        qRegisterMetaType<DBusMenuItemPropertiesList>(
+            "kestrova::platform::desktop::DBusMenuItemPropertiesList");
+        qRegisterMetaType<DBusMenuItemPropertyNamesList>(
+            "kestrova::platform::desktop::DBusMenuItemPropertyNamesList");
+        qRegisterMetaType<DBusMenuEventList>("kestrova::platform::desktop::DBusMenuEventList");
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent)
+    : QObject(parent)
+    , m_connection(std::move(connection))
+    , m_objectPath(std::move(objectPath)) {}
+
+DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath,
+                                   const std::shared_ptr<Menu> &root, QObject *parent)
+    : DBusMenuExporter(std::move(connection), std::move(objectPath), parent) {
+    m_root = root;
+    registerObject();
+}
+
+DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, RootProvider provider,
+                                   QObject *parent)
+    : DBusMenuExporter(std::move(connection), std::move(objectPath), parent) {
+    m_provider = std::move(provider);
+    registerObject();
+}
+
+DBusMenuExporter::~DBusMenuExporter() {
+    if (m_registered)
+        m_connection.unregisterObject(m_objectPath);
+}
+
+void DBusMenuExporter::registerObject() {
+    registerDBusMenuTypes();
+    m_registered = m_connection.isConnected() &&
+                   m_connection.registerObject(m_objectPath, this, QDBusConnection::ExportScriptableContents);
+    if (!m_registered)
+        qCWarning(lcDBusMenu) << "Could not export the menu at" << m_objectPath;
+}
+
+QString DBusMenuExporter::escapedLabel(const QString &title) {
+    QString escaped = title;
+    escaped.replace(QLatin1Char('_'), QStringLiteral("__"));
+    return escaped;
+}
+
+std::shared_ptr<Menu> DBusMenuExporter::root() {
+    if (auto menu = m_root.lock())
+        return menu;
+    // A host may read the layout before it ever opens the menu.
+    if (m_provider && !m_providedRoot)
+        rebuildRoot();
+    return m_root.lock();
+}
+
+void DBusMenuExporter::rebuildRoot() {
+    if (!m_provider)
+        return;
+    closeAll();
+    m_providedRoot = m_provider();
+    m_root = m_providedRoot;
+}
+
+int DBusMenuExporter::idFor(const std::shared_ptr<MenuItem> &item) {
+    if (const auto it = m_ids.find(item.get()); it != m_ids.end()) {
+        const Entry &entry = m_entries[it->second];
+        if (entry.item.lock() == item)
+            return it->second;
+        // A new item at the address of one that died.
+        m_entries.erase(it->second);
+        m_ids.erase(it);
+    }
+    const int id = m_nextId++;
+    m_entries[id] = Entry{item, item.get()};
+    m_ids[item.get()] = id;
+    return id;
+}
+
+void DBusMenuExporter::forgetDeadItems() {
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (!it->second.item.expired()) {
+            ++it;
+            continue;
+        }
+        if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
+            m_ids.erase(id);
+        m_sent.erase(it->first);
+        it = m_entries.erase(it);
+    }
+}
+
+bool DBusMenuExporter::isInExportedTree(const MenuItem &item) {
+    const auto rootMenu = root();
+    for (const Menu *menu = item.menu(); menu; menu = menu->supermenu()) {
+        if (menu == rootMenu.get())
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
+    const auto it = m_entries.find(id);
+    if (it == m_entries.end())
+        return nullptr;
+    auto item = it->second.item.lock();
+    // An item that left the menu (a row of an earlier opening) is no longer the host's to reach.
+    return item && isInExportedTree(*item) ? item : nullptr;
+}
+
+std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
+    if (id == 0)
+        return root();
+    const auto item = itemFor(id);
+    return item && !item->hostedView() ? item->submenu() : nullptr;
+}
+
+QByteArray DBusMenuExporter::pngData(const QImage &image) {
+    const qint64 key = image.cacheKey();
+    if (const auto it = m_pngCache.constFind(key); it != m_pngCache.constEnd())
+        return *it;
+    // Folder menus show the same few file-type icons over and over; a bound keeps old pictures from piling
+    // up.
+    if (m_pngCache.size() > 512)
+        m_pngCache.clear();
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    m_pngCache.insert(key, data);
+    return data;
+}
+
+QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
+    QVariantMap properties;
+    if (item.isSeparator()) {
+        properties.insert(kType, QStringLiteral("separator"));
+        return properties;
+    }
+    if (!isShown)
+        properties.insert(kVisible, false);
+    const auto &hosted = item.hostedView();
+    QString label = item.displayedTitle();
+    if (label.isEmpty())
+        label = hosted ? hosted->description() : item.accessibilityDescription();
+    if (!label.isEmpty())
+        properties.insert(kLabel, escapedLabel(label));
+    if (hosted) {
+        // Information, not a choice: the host has no widget to show in its place.
+        properties.insert(kEnabled, false);
+        properties.insert(kDisposition, QStringLiteral("informative"));
+    } else if (!item.isEnabled()) {
+        properties.insert(kEnabled, false);
+    }
+    if (!item.image().isNull())
+        properties.insert(kIconData, pngData(item.image()));
+    if (item.state() != MenuItem::State::off) {
+        properties.insert(kToggleType, QStringLiteral("checkmark"));
+        properties.insert(kToggleState, item.state() == MenuItem::State::on ? 1 : -1);
+    }
+    if (item.hasSubmenu() && !hosted)
+        properties.insert(kChildrenDisplay, QStringLiteral("submenu"));
+    return properties;
+}
+
+std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
+    std::unordered_set<const MenuItem *> shown;
+    for (const auto &item : menu.displayedItemsWithEveryAlternate())
+        shown.insert(item.get());
+    std::vector<DBusMenuItemProperties> rows;
+    for (const auto &item : menu.items()) {
+        const bool isShown = shown.contains(item.get());
+        // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
+        // dropped separators and placeholders are never rows of their own.
+        if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
+            continue;
+        rows.push_back({idFor(item), properties(*item, isShown)});
+    }
+    return rows;
+}
+
+void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
+                                std::vector<DBusMenuItemProperties> rows) {
+    SentMenu &sent = m_sent[id];
+    sent.rows = std::move(rows);
+    if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
+        return;
+    sent.menu = menu;
+    const QPointer<DBusMenuExporter> self(this);
+    sent.needsUpdate = menu->observeNeedsUpdate([self] {
+        if (self && !self->m_notifyingModel)
+            self->scheduleChangeCheck();
+    });
+}
+
+DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
+                                            const QStringList &names) {
+    DBusMenuLayoutItem node{id, filtered(properties, names), {}};
+    if (!menu || depth == 0)
+        return node;
+    std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
+    for (const DBusMenuItemProperties &row : menuRows) {
+        const auto item = m_entries[row.id].item.lock();
+        const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
+        node.children.append(
+            layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names));
+    }
+    if (const auto shared = menuFor(id); shared.get() == menu)
+        remember(id, shared, std::move(menuRows));
+    return node;
+}
+
+QVariantMap DBusMenuExporter::propertiesFor(int id) {
+    if (id == 0)
+        return {{kChildrenDisplay, QStringLiteral("submenu")}};
+    const auto item = itemFor(id);
+    return item ? properties(*item, !item->isHidden()) : QVariantMap();
+}
+
+void DBusMenuExporter::fail(const QString &message) {
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::InvalidArgs, message);
+}
+
+uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList &propertyNames,
+                                 DBusMenuLayoutItem &layoutItem) {
+    if (recursionDepth < -1) {
+        fail(QStringLiteral("The recursion depth must be -1 (all) or more, not %1.").arg(recursionDepth));
+        return m_revision;
+    }
+    forgetDeadItems();
+    const auto menu = menuFor(parentId);
+    if (parentId != 0 && !itemFor(parentId)) {
+        fail(QStringLiteral("The menu has no item %1.").arg(parentId));
+        return m_revision;
+    }
+    layoutItem = layout(parentId, menu.get(), propertiesFor(parentId), recursionDepth, propertyNames);
+    return m_revision;
+}
+
+DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int> &ids,
+                                                                const QStringList &propertyNames) {
+    if (ids.size() > kMaxGroupSize) {
+        fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
+        return {};
+    }
+    DBusMenuItemPropertiesList answer;
+    for (const int id : ids) {
+        if (id != 0 && !itemFor(id))
+            continue;
+        answer.append({id, filtered(propertiesFor(id), propertyNames)});
+    }
+    return answer;
+}
+
+QDBusVariant DBusMenuExporter::GetProperty(int id, const QString &name) {
+    if (id != 0 && !itemFor(id)) {
+        fail(QStringLiteral("The menu has no item %1.").arg(id));
+        return {};
+    }
+    QVariant value = propertiesFor(id).value(name);
+    if (!value.isValid())
+        value = defaultProperties().value(name);
+    if (!value.isValid()) {
+        fail(QStringLiteral("Menu items have no property \"%1\".").arg(name));
+        return {};
+    }
+    return QDBusVariant(value);
+}
+
+void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant &data, uint timestamp) {
+    Q_UNUSED(data);
+    Q_UNUSED(timestamp);
+    if (!handleEvent(id, eventId))
+        fail(QStringLiteral("The menu has no item %1.").arg(id));
+}
+
+QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
+    if (events.size() > kMaxGroupSize) {
+        fail(QStringLiteral("At most %1 events can be sent at once.").arg(kMaxGroupSize));
+        return {};
+    }
+    QList<int> idErrors;
+    for (const DBusMenuEvent &event : events) {
+        if (!handleEvent(event.id, event.eventId))
+            idErrors.append(event.id);
+    }
+    if (!events.isEmpty() && idErrors.size() == events.size())
+        fail(QStringLiteral("The menu has none of the items of the events."));
+    return idErrors;
+}
+
+bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
+    const auto item = id == 0 ? nullptr : itemFor(id);
+    if (id != 0 && !item)
+        return false;
+    if (eventId == QLatin1String("opened")) {
+        // The root is not made afresh here: the host shows the layout it already has, and its clicks
+        // name the rows of that layout.
+        if (const auto menu = menuFor(id))
+            open(menu);
+        return true;
+    }
+    if (eventId == QLatin1String("closed")) {
+        if (const auto menu = menuFor(id))
+            close(*menu);
+        return true;
+    }
+    if (eventId != QLatin1String("clicked") || !item || item->isSeparator() || item->hostedView() ||
+        !item->isEnabled() || !item->hasAction())
+        return true;
+    // The host waits for this call: the action (which may show a window or an alert) runs on a later
+    // turn, after the model heard that its menus closed, as it does for the presenter's menus.
+    QTimer::singleShot(0, this, [this, item] {
+        closeAll();
+        const QPointer<DBusMenuExporter> self(this);
+        item->performAction();
+        if (self)
+            self->scheduleChangeCheck();
+    });
+    return true;
+}
+
+void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
+    if (menu->isOpen())
+        return;
+    m_notifyingModel = true;
+    menu->menuNeedsUpdate();
+    menu->menuWillOpen();
+    m_notifyingModel = false;
+    std::erase_if(m_openMenus, [](const auto &open) { return open.expired(); });
+    m_openMenus.push_back(menu);
+}
+
+void DBusMenuExporter::close(const Menu &menu) {
+    // The menu and every open menu below it, deepest first.
+    std::vector<std::shared_ptr<Menu>> closing;
+    std::erase_if(m_openMenus, [&](const std::weak_ptr<Menu> &weakOpen) {
+        const auto open = weakOpen.lock();
+        if (!open)
+            return true;
+        for (const Menu *ancestor = open.get(); ancestor; ancestor = ancestor->supermenu()) {
+            if (ancestor == &menu) {
+                closing.push_back(open);
+                return true;
+            }
+        }
+        return false;
+    });
+    for (auto it = closing.rbegin(); it != closing.rend(); ++it)
+        (*it)->menuDidClose();
+}
+
+void DBusMenuExporter::closeAll() {
+    auto open = std::exchange(m_openMenus, {});
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+        if (const auto menu = it->lock())
+            menu->menuDidClose();
+    }
+}
+
+bool DBusMenuExporter::AboutToShow(int id) {
+    if (id != 0 && !itemFor(id)) {
+        fail(QStringLiteral("The menu has no item %1.").arg(id));
+        return false;
+    }
+    // The menu is made afresh for every opening.
+    if (id == 0)
+        rebuildRoot();
+    const auto menu = menuFor(id);
+    if (!menu)
+        return false;
+    open(menu);
+    std::vector<DBusMenuItemProperties> now = rows(*menu);
+    const auto sent = m_sent.find(id);
+    const bool changed = sent == m_sent.end()
+                             ? !now.empty()
+                             : sent->second.menu.lock() != menu || !sameRows(sent->second.rows, now);
+    if (!changed)
+        return false;
+    // Told by the answer; the signal is for hosts that only listen to it.
+    remember(id, menu, std::move(now));
+    ++m_revision;
+    Q_EMIT LayoutUpdated(m_revision, id);
+    return true;
+}
+
+QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors) {
+    if (ids.size() > kMaxGroupSize) {
+        fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
+        return {};
+    }
+    QList<int> updatesNeeded;
+    for (const int id : ids) {
+        if (id != 0 && !itemFor(id)) {
+            idErrors.append(id);
+            continue;
+        }
+        if (AboutToShow(id))
+            updatesNeeded.append(id);
+    }
+    return updatesNeeded;
+}
+
+void DBusMenuExporter::scheduleChangeCheck() {
+    if (m_changeCheckPending)
+        return;
+    m_changeCheckPending = true;
+    // On a later turn: the model announces a change before it makes it, and several changes come together.
+    QTimer::singleShot(0, this, [this] {
+        m_changeCheckPending = false;
+        announceChanges();
+    });
+}
+
+void DBusMenuExporter::announceChanges() {
+    forgetDeadItems();
+    std::vector<int> changedMenus;
+    DBusMenuItemPropertiesList updated;
+    DBusMenuItemPropertyNamesList removed;
+    for (auto it = m_sent.begin(); it != m_sent.end();) {
+        const auto menu = menuFor(it->first);
+        if (!menu || menu != it->second.menu.lock()) {
+            // Gone from the tree, or the row has another submenu now: the host's copy is stale.
+            if (menu || it->first == 0)
+                changedMenus.push_back(it->first);
+            it = m_sent.erase(it);
+            continue;
+        }
+        std::vector<DBusMenuItemProperties> now = rows(*menu);
+        auto &before = it->second.rows;
+        if (!sameIds(before, now)) {
+            changedMenus.push_back(it->first);
+        } else {
+            for (std::size_t index = 0; index < now.size(); ++index) {
+                if (now[index].properties == before[index].properties)
+                    continue;
+                updated.append(now[index]);
+                QStringList gone;
+                for (auto property = before[index].properties.cbegin();
+                     property != before[index].properties.cend(); ++property) {
+                    if (!now[index].properties.contains(property.key()))
+                        gone.append(property.key());
+                }
+                if (!gone.isEmpty())
+                    removed.append({now[index].id, gone});
+            }
+        }
+        before = std::move(now);
+        ++it;
+    }
+    if (!updated.isEmpty() || !removed.isEmpty())
+        Q_EMIT ItemsPropertiesUpdated(updated, removed);
+    if (changedMenus.empty())
+        return;
+    ++m_revision;
+    for (const int id : changedMenus)
+        Q_EMIT LayoutUpdated(m_revision, id);
+}
+
+} // namespace kestrova::platform::desktop
