@@ -3,6 +3,7 @@
 #include "platform/Menu.h"
 #include "platform/desktop/MenuPresenter.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/PrivateSessionBus.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -29,29 +30,6 @@ namespace {
 
 const QString kInterface = QStringLiteral("com.canonical.dbusmenu");
 const QString kPath = QStringLiteral("/MenuBar");
-
-// A session bus of the test's own, gone with the fixture.
-class PrivateSessionBus {
-public:
-    PrivateSessionBus() {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                        QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-        QByteArray output;
-        while (!output.contains('\n') && m_daemon.waitForReadyRead(5000))
-            output += m_daemon.readAllStandardOutput();
-        m_address = QString::fromUtf8(output.trimmed());
-    }
-    ~PrivateSessionBus() {
-        m_daemon.terminate();
-        m_daemon.waitForFinished(5000);
-    }
-    const QString &address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-};
 
 // What a host hears from the exporter.
 class SignalRecorder : public QObject {
@@ -142,7 +120,7 @@ protected:
                     {id, eventId, QVariant::fromValue(QDBusVariant(QString())), uint(0)});
     }
 
-    PrivateSessionBus m_bus;
+    kestrova::testing::PrivateSessionBus m_bus;
     QDBusConnection m_server{QString()};
     QDBusConnection m_client{QString()};
     std::unique_ptr<DBusMenuExporter> m_exporter;
