@@ -31,6 +31,10 @@ struct StatusItemClick {
 // popped up by the item itself on request. Main thread only.
 class StatusItem {
 public:
+    // Makes the item's menu ready to show (emptied and built afresh by the menu's own update handler as
+    // it opens); null for an item without a menu.
+    using MenuProvider = std::function<std::shared_ptr<Menu>()>;
+
     virtual ~StatusItem();
 
     // What the icon shows, drawn at the size the tray asks for (a title to show is part of the image).
@@ -56,6 +60,9 @@ public:
     // Closes the menu opened by popUpMenu without running any row.
     virtual void closeMenu() = 0;
     virtual bool isMenuOpen() const = 0;
+    // How to get the menu without showing it, for a tray that shows menus itself and asks for the rows
+    // when it opens one (the model hears the same open and close notifications as from popUpMenu).
+    virtual void setMenuProvider(MenuProvider provider) = 0;
 
     // Where the icon is on screen; empty when the tray does not say (or shows none).
     virtual QRect geometry() const = 0;
@@ -101,6 +108,8 @@ public:
     void popUpMenu(const std::shared_ptr<Menu> &menu) override;
     void closeMenu() override;
     bool isMenuOpen() const override;
+    void setMenuProvider(MenuProvider provider) override { m_menuProvider = std::move(provider); }
+    const MenuProvider &menuProvider() const { return m_menuProvider; }
     QRect geometry() const override { return {}; }
     bool isTrayAvailable() const override { return false; }
 
@@ -116,6 +125,7 @@ protected:
     std::function<void()> m_onAppearanceChange;
     std::function<void(const StatusItemClick &)> m_onClick;
     std::shared_ptr<Menu> m_openMenu;
+    MenuProvider m_menuProvider;
 };
 
 } // namespace kestrova::platform

@@ -186,6 +186,8 @@ DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPat
 }
 
 DBusMenuExporter::~DBusMenuExporter() {
+    // The host's menu goes with the object: the model must not stay open, or it would never open again.
+    closeAll();
     if (m_registered)
         m_connection.unregisterObject(m_objectPath);
 }

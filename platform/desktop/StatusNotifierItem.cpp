@@ -2,6 +2,8 @@
 
 #include "platform/desktop/StatusNotifierItem_p.h"
 
+#include "platform/desktop/DBusMenuExporter.h"
+
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -144,6 +146,8 @@ StatusNotifierItem::StatusNotifierItem(const StatusNotifierBus &bus, QObject *pa
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
+    // Off the connection before the connection closes.
+    m_menuExporter.reset();
     if (!m_connection)
         return;
     m_connection->unregisterService(m_serviceName);
@@ -203,6 +207,18 @@ void StatusNotifierItem::setActive(bool isActive) {
 
 QString StatusNotifierItem::status() const {
     return m_isActive ? QStringLiteral("Active") : QStringLiteral("Passive");
+}
+
+void StatusNotifierItem::exportMenu(std::function<std::shared_ptr<Menu>()> provider) {
+    m_menuExporter.reset();
+    if (!provider || !isConnected()) {
+        setMenuPath({});
+        return;
+    }
+    m_menuExporter = std::make_unique<DBusMenuExporter>(*m_connection, QString::fromLatin1(kMenuPath),
+                                                        DBusMenuExporter::RootProvider(std::move(provider)));
+    setMenuPath(m_menuExporter->isRegistered() ? QDBusObjectPath(m_menuExporter->objectPath())
+                                               : QDBusObjectPath());
 }
 
 void StatusNotifierItem::setMenuPath(const QDBusObjectPath &path) {

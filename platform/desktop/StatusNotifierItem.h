@@ -12,11 +12,17 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
+namespace kestrova::platform {
+class Menu;
+} // namespace kestrova::platform
+
 namespace kestrova::platform::desktop {
 
+class DBusMenuExporter;
 class StatusNotifierItemAdaptor;
 
 // The session bus that status-notifier items and their watch talk on: the user's own when `address` is
@@ -70,6 +76,7 @@ public:
     static constexpr auto kItemInterface = "org.kde.StatusNotifierItem";
     static constexpr auto kItemPath = "/StatusNotifierItem";
     static constexpr auto kNoMenuPath = "/NO_DBUSMENU";
+    static constexpr auto kMenuPath = "/MenuBar";
 
     explicit StatusNotifierItem(const StatusNotifierBus &bus, QObject *parent = nullptr);
     ~StatusNotifierItem() override;
@@ -96,6 +103,14 @@ public:
     QDBusObjectPath menuPath() const { return m_menuPath; }
     // This item's connection, for the objects that go with it (the exported menu).
     std::optional<QDBusConnection> connection() const { return m_connection; }
+    // Exports the menu `provider` makes at kMenuPath on this item's connection and names it as the item's
+    // menu; without a provider the item has no menu. Hosts read the menu's path once, when the item
+    // registers: called before registerWithWatcher.
+    void exportMenu(std::function<std::shared_ptr<Menu>()> provider);
+    DBusMenuExporter *menuExporter() const { return m_menuExporter.get(); }
+    // Whether the host shows the exported menu for a plain click too, instead of asking for Activate.
+    void setItemIsMenu(bool isMenu) { m_itemIsMenu = isMenu; }
+    bool itemIsMenu() const { return m_itemIsMenu; }
 
 Q_SIGNALS:
     // The host's Activate (a plain click), at the point it gave.
@@ -114,6 +129,8 @@ private:
     QString m_title;
     StatusNotifierPixmaps m_pixmaps;
     bool m_isActive = true;
+    bool m_itemIsMenu = false;
+    std::unique_ptr<DBusMenuExporter> m_menuExporter;
     QDBusObjectPath m_menuPath{QString::fromLatin1(kNoMenuPath)};
 };
 

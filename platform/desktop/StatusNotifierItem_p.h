@@ -44,7 +44,7 @@ public:
     StatusNotifierPixmaps iconPixmap() const { return m_item->iconPixmaps(); }
     StatusNotifierPixmaps noPixmaps() const { return {}; }
     StatusNotifierToolTip toolTip() const { return {{}, {}, m_item->title(), {}}; }
-    bool itemIsMenu() const { return false; }
+    bool itemIsMenu() const { return m_item->itemIsMenu(); }
     QDBusObjectPath menu() const { return m_item->menuPath(); }
 
 public Q_SLOTS:

@@ -47,9 +47,13 @@ TrayStatusItem::TrayStatusItem(QObject *parent)
     : TrayStatusItem(StatusNotifierBus{}, parent) {}
 
 TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, QObject *parent)
+    : TrayStatusItem(bus, QGuiApplication::platformName(), parent) {}
+
+TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, const QString &platformName, QObject *parent)
     : QObject(parent)
     , m_watch(StatusNotifierWatch::forBus(bus))
-    , m_presenter(new MenuPresenter(this)) {
+    , m_presenter(new MenuPresenter(this))
+    , m_hostShowsMenu(hostShowsMenuOn(platformName)) {
     liveItems().push_back(this);
     m_presenter->setOutsidePressHandler([this](const QPoint &globalPosition) {
         for (TrayStatusItem *other : liveItems()) {
@@ -101,15 +105,38 @@ void TrayStatusItem::followWatcher() {
     connect(m_notifierItem.get(), &StatusNotifierItem::secondaryRequested, this,
             [this](const QPoint &point) { hostClicked(StatusItemClick::Button::right, point); });
     m_notifierItem->setId(notifierId());
+    m_notifierItem->setItemIsMenu(m_hostShowsMenu);
+    exportMenu();
     setImage(m_image);
     setTitle(m_title);
     // On a later turn, once whoever made the item has named and drawn it.
     QTimer::singleShot(0, m_notifierItem.get(), &StatusNotifierItem::registerWithWatcher);
 }
 
+void TrayStatusItem::exportMenu() {
+    if (!m_menuProvider) {
+        m_notifierItem->exportMenu({});
+        return;
+    }
+    m_notifierItem->exportMenu(
+        [this]() -> std::shared_ptr<Menu> { return m_menuProvider ? m_menuProvider() : nullptr; });
+}
+
+void TrayStatusItem::setMenuProvider(MenuProvider provider) {
+    m_menuProvider = std::move(provider);
+    // Afresh, at the same path: a menu the host shows from the old provider is closed in the model now,
+    // while whoever made that menu is still there to hear it.
+    if (m_notifierItem)
+        exportMenu();
+}
+
 QString TrayStatusItem::notifierId() const {
     const QString application = QString::fromLatin1(UserDefaults::kApplicationIdentifier);
     return m_autosaveName.isEmpty() ? application : application + QLatin1Char('-') + m_autosaveName;
+}
+
+bool TrayStatusItem::hostShowsMenuOn(const QString &platformName) {
+    return platformName.startsWith(QLatin1String("wayland"));
 }
 
 void TrayStatusItem::hostClicked(StatusItemClick::Button button, const QPoint &point) {
@@ -190,6 +217,9 @@ void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {
         m_presenter->popup(menu, position);
         return;
     }
+    // The host shows the exported menu itself.
+    if (m_notifierItem->itemIsMenu())
+        return;
     // A menu opened by a shortcut goes where the icon was last clicked.
     const QPoint click = m_lastHostClick.value_or(QCursor::pos());
     QMenu *shown = m_presenter->popup(menu, click);
@@ -222,7 +252,7 @@ bool TrayStatusItem::isGeometryKnown() const {
 }
 
 std::shared_ptr<StatusItem> TrayStatusBar::createStatusItem() {
-    return std::make_shared<TrayStatusItem>(m_bus);
+    return std::make_shared<TrayStatusItem>(m_bus, m_platformName.value_or(QGuiApplication::platformName()));
 }
 
 } // namespace kestrova::platform::desktop

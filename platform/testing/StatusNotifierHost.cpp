@@ -175,6 +175,14 @@ bool StatusNotifierHost::click(const QString &service, const QString &method, in
     return reply && reply->type() == QDBusMessage::ReplyMessage;
 }
 
+std::optional<QDBusMessage> StatusNotifierHost::call(const QString &service, const QString &path,
+                                                     const QString &interface, const QString &method,
+                                                     const QVariantList &arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    return callAndWait(message);
+}
+
 bool StatusNotifierHost::hasOwner(const QString &name) const {
     return m_connection && m_connection->interface()->isServiceRegistered(name).value();
 }

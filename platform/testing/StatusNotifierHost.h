@@ -52,6 +52,10 @@ public:
     std::optional<platform::desktop::StatusNotifierToolTip> toolTip(const QString &service);
     // Calls Activate, ContextMenu or SecondaryActivate with a point; true when the item answered.
     bool click(const QString &service, const QString &method, int x, int y);
+    // Calls `method` of `interface` at `path` on the item's connection (its exported menu, say); the reply,
+    // or none when the item did not answer or answered with an error.
+    std::optional<QDBusMessage> call(const QString &service, const QString &path, const QString &interface,
+                                     const QString &method, const QVariantList &arguments);
 
     // Whether `name` (a service or unique name) is on the bus now.
     bool hasOwner(const QString &name) const;

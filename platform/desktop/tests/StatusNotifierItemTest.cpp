@@ -2,6 +2,7 @@
 #include "platform/desktop/TrayStatusItem.h"
 
 #include "platform/Menu.h"
+#include "platform/desktop/DBusMenuExporter.h"
 #include "platform/desktop/MenuPresenter.h"
 #include "platform/desktop/PopupPlacement.h"
 #include "platform/testing/EventLoop.h"
@@ -31,8 +32,9 @@ protected:
         ASSERT_TRUE(m_host.start());
     }
 
-    std::unique_ptr<TrayStatusItem> makeItem(const QString &name, const QString &title) {
-        auto item = std::make_unique<TrayStatusItem>(StatusNotifierBus{m_bus.address()});
+    std::unique_ptr<TrayStatusItem> makeItem(const QString &name, const QString &title,
+                                             const QString &platformName = QStringLiteral("xcb")) {
+        auto item = std::make_unique<TrayStatusItem>(StatusNotifierBus{m_bus.address()}, platformName);
         item->setAutosaveName(name);
         item->setTitle(title);
         StatusItemImage image;
@@ -48,9 +50,33 @@ protected:
         return service;
     }
 
+    // The labels of the exported menu's top rows, read as a host reads them.
+    QStringList exportedLabels(const QString &service) {
+        registerDBusMenuTypes();
+        const auto reply = m_host.call(service, QString::fromLatin1(StatusNotifierItem::kMenuPath),
+                                       QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"),
+                                       {0, -1, QStringList()});
+        if (!reply || reply->arguments().size() != 2)
+            return {QStringLiteral("<no answer>")};
+        QStringList labels;
+        for (const auto &row : qdbus_cast<DBusMenuLayoutItem>(reply->arguments().at(1)).children)
+            labels << row.properties.value(QStringLiteral("label")).toString();
+        return labels;
+    }
+    QString menuPathOf(const QString &service) {
+        return m_host.properties(service).value(QStringLiteral("Menu")).value<QDBusObjectPath>().path();
+    }
+
     PrivateSessionBus m_bus;
     StatusNotifierHost m_host{m_bus.address()};
 };
+
+std::shared_ptr<Menu> menuOf(const QStringList &titles) {
+    auto menu = std::make_shared<Menu>();
+    for (const QString &title : titles)
+        menu->addItem(std::make_shared<MenuItem>(title));
+    return menu;
+}
 
 } // namespace
 
@@ -182,7 +208,10 @@ TEST_F(StatusNotifierItemTest, APanelRestartRegistersTheItemsAgainAndWithoutOneT
 
 TEST_F(StatusNotifierItemTest, ARemovedItemLeavesNothingOnTheBus) {
     auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const auto menu = menuOf({QStringLiteral("One")});
+    item->setMenuProvider([menu] { return menu; });
     const QString service = registered(*item);
+    ASSERT_EQ(exportedLabels(service), QStringList{QStringLiteral("One")});
     const QString owner = m_host.ownerOf(service);
     ASSERT_FALSE(owner.isEmpty());
     item.reset();
@@ -245,4 +274,75 @@ TEST_F(StatusNotifierItemTest, TheIconCountsAsShownOnlyWhenAHostDrawsIt) {
     m_host.stop();
     ASSERT_TRUE(processEventsUntil([&] { return item->trayIcon() != nullptr; }));
     EXPECT_TRUE(item->isHiddenFromMenuBar());
+}
+
+TEST_F(StatusNotifierItemTest, TheProvidersMenuIsExportedOnTheItemsConnectionAndComesBackAfterARestart) {
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    int provided = 0;
+    const auto menu = menuOf({QStringLiteral("One"), QStringLiteral("Two")});
+    item->setMenuProvider([&] {
+        ++provided;
+        return menu;
+    });
+    const QString first = registered(*item);
+    EXPECT_EQ(menuPathOf(first), QStringLiteral("/MenuBar"));
+    EXPECT_EQ(exportedLabels(first), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
+    EXPECT_EQ(provided, 1);
+
+    // Shown by the host when the panel goes: the model hears the menu closed, so it can open again.
+    ASSERT_TRUE(m_host.call(first, QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+                            QStringLiteral("AboutToShow"), {0}));
+    EXPECT_TRUE(menu->isOpen());
+    m_host.stop();
+    ASSERT_TRUE(processEventsUntil([&] { return item->notifierItem() == nullptr; }));
+    EXPECT_FALSE(menu->isOpen());
+
+    // The item made for the new panel exports the menu too; the old connection took its objects along.
+    ASSERT_TRUE(m_host.start());
+    ASSERT_TRUE(processEventsUntil([&] { return item->notifierItem() != nullptr; }));
+    const QString second = registered(*item);
+    EXPECT_EQ(menuPathOf(second), QStringLiteral("/MenuBar"));
+    EXPECT_EQ(exportedLabels(second), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
+    EXPECT_FALSE(m_host.hasOwner(first));
+
+    // Without a provider there is no menu to show.
+    item->setMenuProvider({});
+    EXPECT_EQ(menuPathOf(second), QStringLiteral("/NO_DBUSMENU"));
+    EXPECT_EQ(item->notifierItem()->menuExporter(), nullptr);
+}
+
+TEST_F(StatusNotifierItemTest, OnWaylandTheHostShowsTheExportedMenuAndActivatePopsNothing) {
+    EXPECT_TRUE(TrayStatusItem::hostShowsMenuOn(QStringLiteral("wayland")));
+    EXPECT_TRUE(TrayStatusItem::hostShowsMenuOn(QStringLiteral("wayland-egl")));
+    EXPECT_FALSE(TrayStatusItem::hostShowsMenuOn(QStringLiteral("xcb")));
+
+    const auto menu = menuOf({QStringLiteral("One")});
+    const auto wayland = makeItem(QStringLiteral("w"), QStringLiteral("Work"), QStringLiteral("wayland"));
+    const auto x11 = makeItem(QStringLiteral("x"), QStringLiteral("Play"), QStringLiteral("xcb"));
+    std::vector<TrayStatusItem *> clicked;
+    for (TrayStatusItem *item : {wayland.get(), x11.get()}) {
+        item->setMenuProvider([menu] { return menu; });
+        item->setOnClick([&clicked, item, menu](const StatusItemClick &) {
+            clicked.push_back(item);
+            item->popUpMenu(menu);
+        });
+    }
+    const QString waylandService = registered(*wayland);
+    const QString x11Service = registered(*x11);
+    EXPECT_EQ(m_host.properties(waylandService).value(QStringLiteral("ItemIsMenu")), QVariant(true));
+    EXPECT_EQ(m_host.properties(x11Service).value(QStringLiteral("ItemIsMenu")), QVariant(false));
+    EXPECT_EQ(menuPathOf(waylandService), QStringLiteral("/MenuBar"));
+
+    // A host that calls Activate anyway: the click still counts, but no window of ours opens.
+    ASSERT_TRUE(m_host.click(waylandService, QStringLiteral("Activate"), 40, 10));
+    ASSERT_TRUE(processEventsUntil([&] { return clicked.size() == 1; }));
+    EXPECT_EQ(wayland->presenter().openMenu(), nullptr);
+    EXPECT_FALSE(wayland->isMenuOpen());
+    EXPECT_FALSE(menu->isOpen());
+
+    // On X11 the plain click still opens our own popup.
+    ASSERT_TRUE(m_host.click(x11Service, QStringLiteral("Activate"), 40, 10));
+    ASSERT_TRUE(processEventsUntil([&] { return x11->isMenuOpen(); }));
+    EXPECT_NE(x11->presenter().openMenu(), nullptr);
+    x11->closeMenu();
 }
