@@ -90,12 +90,23 @@ MenuBarItemCoordinator::MenuBarItemCoordinator(MenuBarItem item, QObject *parent
         if (self)
             self->handleClick(click);
     });
+    // For a tray that shows the menu itself: the same menu, emptied and built by the update handler as
+    // the tray opens it, so the open-state binding follows that menu as it follows the popup.
+    m_statusItem->setMenuProvider([self]() -> std::shared_ptr<platform::Menu> {
+        if (!self || !self->m_item.buildMenu)
+            return nullptr;
+        // A tray may read the rows before it first opens the menu.
+        if (!self->m_menu->isOpen() && self->m_menu->isEmpty())
+            self->m_menu->menuNeedsUpdate();
+        return self->m_menu;
+    });
     update(std::move(item));
 }
 
 MenuBarItemCoordinator::~MenuBarItemCoordinator() {
     m_statusItem->setOnClick({});
     m_statusItem->setOnAppearanceChange({});
+    m_statusItem->setMenuProvider({});
     m_statusItem->closeMenu();
     auto &items = registry();
     items.removeGone();

@@ -5,6 +5,7 @@
 #include "menubar/MenuBarItems.h"
 #include "menubar/StatusItemVisibility.h"
 
+#include "platform/desktop/DBusMenuExporter.h"
 #include "platform/desktop/MenuPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
 #include "platform/testing/EventLoop.h"
@@ -16,16 +17,22 @@
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace kestrova;
+using kestrova::platform::desktop::DBusMenuLayoutItem;
 using kestrova::testing::processEventsUntil;
 
 namespace {
+
+const QString kDBusMenu = QStringLiteral("com.canonical.dbusmenu");
+const QString kMenuPath = QStringLiteral("/MenuBar");
 
 class StatusNotifierFolderItemTest : public ::testing::Test {
 protected:
@@ -33,8 +40,46 @@ protected:
         ASSERT_TRUE(m_root.isValid());
         ASSERT_FALSE(m_bus.address().isEmpty()) << "dbus-daemon did not start";
         ASSERT_TRUE(m_host.start());
+        platform::desktop::registerDBusMenuTypes();
+        useDisplayPlatform(QStringLiteral("xcb"));
+    }
+    void useDisplayPlatform(const QString &platformName) {
         platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>(
-            platform::desktop::StatusNotifierBus{m_bus.address()}));
+            platform::desktop::StatusNotifierBus{m_bus.address()}, platformName));
+    }
+    void writeFile(const QString &relativePath) {
+        QFile file(m_root.filePath(relativePath));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(relativePath);
+    }
+
+    // Calls the exported menu of `service` as a host does; a null message when it gave no answer.
+    QDBusMessage callMenu(const QString &service, const QString &method, const QVariantList &arguments) {
+        const auto reply = m_host.call(service, kMenuPath, kDBusMenu, method, arguments);
+        EXPECT_TRUE(reply) << qPrintable(method);
+        return reply.value_or(QDBusMessage());
+    }
+    DBusMenuLayoutItem layout(const QString &service, int parent = 0) {
+        const QDBusMessage reply =
+            callMenu(service, QStringLiteral("GetLayout"), {parent, -1, QStringList()});
+        return reply.arguments().size() == 2 ? qdbus_cast<DBusMenuLayoutItem>(reply.arguments().at(1))
+                                             : DBusMenuLayoutItem{};
+    }
+    static QStringList labels(const DBusMenuLayoutItem &parent) {
+        QStringList labels;
+        for (const auto &row : parent.children)
+            labels << row.properties.value(QStringLiteral("label")).toString();
+        return labels;
+    }
+    static int idOf(const DBusMenuLayoutItem &parent, const QString &label) {
+        for (const auto &row : parent.children) {
+            if (row.properties.value(QStringLiteral("label")).toString() == label)
+                return row.id;
+        }
+        return -1;
+    }
+    void sendEvent(const QString &service, int id, const QString &eventId) {
+        callMenu(service, QStringLiteral("Event"),
+                 {id, eventId, QVariant::fromValue(QDBusVariant(QString())), uint(0)});
     }
     void TearDown() override {
         platform::StatusBar::setShared(nullptr);
@@ -162,4 +207,78 @@ TEST_F(StatusNotifierFolderItemTest, TheHintSpeaksUpWhileNoHostDrawsTheIcons) {
     ASSERT_TRUE(processEventsUntil([&] { return statusItem->isTrayAvailable(); }));
     check(statusItem);
     EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1U);
+}
+
+TEST_F(StatusNotifierFolderItemTest, TheHostShowsTheFolderMenuItReadsOverTheBus) {
+    const Folder folder = makeFolder(QStringLiteral("Docs"));
+    writeFile(QStringLiteral("Docs/alpha.txt"));
+    QDir(m_root.path()).mkpath(QStringLiteral("Docs/Sub"));
+    writeFile(QStringLiteral("Docs/Sub/inner.txt"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const QString service = serviceOf(items, folder);
+    const auto controller = items.folderItem(folder.id)->folderController();
+    EXPECT_EQ(m_host.properties(service).value(QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+              kMenuPath);
+    EXPECT_EQ(m_host.properties(service).value(QStringLiteral("ItemIsMenu")), QVariant(false));
+
+    // Read before the host ever opens it, the menu already has the folder's entries.
+    EXPECT_TRUE(labels(layout(service)).contains(QStringLiteral("alpha.txt")))
+        << qPrintable(labels(layout(service)).join(QLatin1Char('|')));
+
+    // Each opening builds the menu afresh from the disk, and the folder's open state follows the host's.
+    writeFile(QStringLiteral("Docs/beta.txt"));
+    callMenu(service, QStringLiteral("AboutToShow"), {0});
+    sendEvent(service, 0, QStringLiteral("opened"));
+    EXPECT_TRUE(controller->isMenuOpen());
+    DBusMenuLayoutItem root = layout(service);
+    EXPECT_TRUE(labels(root).contains(QStringLiteral("alpha.txt")));
+    EXPECT_TRUE(labels(root).contains(QStringLiteral("beta.txt")))
+        << qPrintable(labels(root).join(QLatin1Char('|')));
+
+    // The subfolder's rows are there once the host is about to show it.
+    const int sub = idOf(root, QStringLiteral("Sub"));
+    ASSERT_GT(sub, 0) << qPrintable(labels(root).join(QLatin1Char('|')));
+    callMenu(service, QStringLiteral("AboutToShow"), {sub});
+    EXPECT_TRUE(labels(layout(service, sub)).contains(QStringLiteral("inner.txt")))
+        << qPrintable(labels(layout(service, sub)).join(QLatin1Char('|')));
+    sendEvent(service, 0, QStringLiteral("closed"));
+    EXPECT_FALSE(controller->isMenuOpen());
+
+    // A click on a file's row opens the file.
+    callMenu(service, QStringLiteral("AboutToShow"), {0});
+    root = layout(service);
+    const int alpha = idOf(root, QStringLiteral("alpha.txt"));
+    ASSERT_GT(alpha, 0);
+    sendEvent(service, alpha, QStringLiteral("clicked"));
+    ASSERT_TRUE(processEventsUntil([&] { return !m_workspace.workspace().requests.empty(); }));
+    EXPECT_EQ(m_workspace.workspace().requests.back().second,
+              QUrl::fromLocalFile(m_root.filePath(QStringLiteral("Docs/alpha.txt"))));
+    EXPECT_FALSE(controller->isMenuOpen());
+}
+
+TEST_F(StatusNotifierFolderItemTest, OnWaylandTheHostShowsTheMenuAndNoWindowOfOursOpens) {
+    useDisplayPlatform(QStringLiteral("wayland"));
+    const Folder folder = makeFolder(QStringLiteral("Docs"));
+    writeFile(QStringLiteral("Docs/alpha.txt"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const QString service = serviceOf(items, folder);
+    auto &tray = trayItemOf(items, folder);
+    tray.presenter().setModifierSource([] { return Qt::KeyboardModifiers(); });
+    EXPECT_EQ(m_host.properties(service).value(QStringLiteral("ItemIsMenu")), QVariant(true));
+
+    // A plain click, then a right click that opens the folder: once that is done, the plain one was too.
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("Activate"), 40, 10));
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("ContextMenu"), 40, 10));
+    ASSERT_TRUE(processEventsUntil([&] { return !m_workspace.workspace().requests.empty(); }));
+    EXPECT_EQ(tray.presenter().openMenu(), nullptr);
+    for (const QWidget *widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
+
+    // The host shows the exported menu instead.
+    callMenu(service, QStringLiteral("AboutToShow"), {0});
+    EXPECT_TRUE(labels(layout(service)).contains(QStringLiteral("alpha.txt")));
+    EXPECT_TRUE(items.folderItem(folder.id)->folderController()->isMenuOpen());
+    sendEvent(service, 0, QStringLiteral("closed"));
 }
