@@ -1,12 +1,11 @@
 // The real system calls behind the file helpers, and the two careful wrappers every reader goes through.
 #include "FileSystemCalls_p.h"
+#include "UserDatabase.h"
 
-#include <pwd.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 namespace kestrova {
 namespace {
@@ -15,29 +14,10 @@ int realOpen(const char *path, int flags) {
     return ::open(path, flags);
 }
 
-std::optional<QByteArray> realUserHomeDirectory(uid_t uid) {
-    long bufferSize = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    if (bufferSize <= 0)
-        bufferSize = 16384;
-    std::vector<char> buffer(static_cast<size_t>(bufferSize));
-    for (;;) {
-        struct passwd entry = {};
-        struct passwd *found = nullptr;
-        const int error = ::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE && buffer.size() < 1024 * 1024) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (error != 0 || !found || !found->pw_dir)
-            return std::nullopt;
-        return QByteArray(found->pw_dir);
-    }
-}
-
 } // namespace
 
 FileSystemCalls &fileSystemCalls() {
-    static FileSystemCalls calls{::statx, ::lgetxattr, realOpen, ::read, realUserHomeDirectory};
+    static FileSystemCalls calls{::statx, ::lgetxattr, realOpen, ::read, userHomeFromDatabase};
     return calls;
 }
 

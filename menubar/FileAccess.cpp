@@ -2,14 +2,13 @@
 
 #include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
+#include "foundation/UserDatabase.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace kestrova {
@@ -164,27 +163,14 @@ QString permissionText(mode_t mode) {
     return text;
 }
 
-namespace {
-
-// A name from the user or group database (`lookup` is getpwuid_r or getgrgid_r), else the number.
-template <typename Entry, typename Id, typename Lookup>
-QString databaseName(Id id, Lookup lookup, char *Entry::*name) {
-    std::vector<char> buffer(16384);
-    Entry entry{};
-    Entry *found = nullptr;
-    if (lookup(id, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->*name)
-        return QString::fromLocal8Bit(found->*name);
-    return QString::number(id);
-}
-
-} // namespace
-
 QString userName(uid_t uid) {
-    return databaseName(uid, getpwuid_r, &passwd::pw_name);
+    const auto name = userNameFromDatabase(uid);
+    return name ? QString::fromLocal8Bit(*name) : QString::number(uid);
 }
 
 QString groupName(gid_t gid) {
-    return databaseName(gid, getgrgid_r, &group::gr_name);
+    const auto name = groupNameFromDatabase(gid);
+    return name ? QString::fromLocal8Bit(*name) : QString::number(gid);
 }
 
 bool isFolderItem(const QUrl &url) {
