@@ -1,4 +1,5 @@
 #include "platform/desktop/DBusMenuExporter.h"
+#include "platform/desktop/DBusStructure_p.h"
 
 #include "platform/Menu.h"
 #include "platform/MenuItem.h"
@@ -104,45 +105,27 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutIte
 }
 
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemProperties &item) {
-    argument.beginStructure();
-    argument << item.id << item.properties;
-    argument.endStructure();
-    return argument;
+    return writeStructure(argument, item.id, item.properties);
 }
 
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemProperties &item) {
-    argument.beginStructure();
-    argument >> item.id >> item.properties;
-    argument.endStructure();
-    return argument;
+    return readStructure(argument, item.id, item.properties);
 }
 
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemPropertyNames &item) {
-    argument.beginStructure();
-    argument << item.id << item.names;
-    argument.endStructure();
-    return argument;
+    return writeStructure(argument, item.id, item.names);
 }
 
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemPropertyNames &item) {
-    argument.beginStructure();
-    argument >> item.id >> item.names;
-    argument.endStructure();
-    return argument;
+    return readStructure(argument, item.id, item.names);
 }
 
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuEvent &event) {
-    argument.beginStructure();
-    argument << event.id << event.eventId << event.data << event.timestamp;
-    argument.endStructure();
-    return argument;
+    return writeStructure(argument, event.id, event.eventId, event.data, event.timestamp);
 }
 
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &event) {
-    argument.beginStructure();
-    argument >> event.id >> event.eventId >> event.data >> event.timestamp;
-    argument.endStructure();
-    return argument;
+    return readStructure(argument, event.id, event.eventId, event.data, event.timestamp);
 }
 
 void registerDBusMenuTypes() {

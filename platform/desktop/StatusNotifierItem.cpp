@@ -1,6 +1,7 @@
 #include "platform/desktop/StatusNotifierItem.h"
 
 #include "platform/desktop/StatusNotifierItem_p.h"
+#include "platform/desktop/DBusStructure_p.h"
 
 #include "platform/desktop/DBusMenuExporter.h"
 
@@ -73,31 +74,19 @@ QImage StatusNotifierPixmap::toImage() const {
 }
 
 QDBusArgument &operator<<(QDBusArgument &argument, const StatusNotifierPixmap &pixmap) {
-    argument.beginStructure();
-    argument << pixmap.width << pixmap.height << pixmap.bytes;
-    argument.endStructure();
-    return argument;
+    return writeStructure(argument, pixmap.width, pixmap.height, pixmap.bytes);
 }
 
 const QDBusArgument &operator>>(const QDBusArgument &argument, StatusNotifierPixmap &pixmap) {
-    argument.beginStructure();
-    argument >> pixmap.width >> pixmap.height >> pixmap.bytes;
-    argument.endStructure();
-    return argument;
+    return readStructure(argument, pixmap.width, pixmap.height, pixmap.bytes);
 }
 
 QDBusArgument &operator<<(QDBusArgument &argument, const StatusNotifierToolTip &toolTip) {
-    argument.beginStructure();
-    argument << toolTip.iconName << toolTip.pixmaps << toolTip.title << toolTip.text;
-    argument.endStructure();
-    return argument;
+    return writeStructure(argument, toolTip.iconName, toolTip.pixmaps, toolTip.title, toolTip.text);
 }
 
 const QDBusArgument &operator>>(const QDBusArgument &argument, StatusNotifierToolTip &toolTip) {
-    argument.beginStructure();
-    argument >> toolTip.iconName >> toolTip.pixmaps >> toolTip.title >> toolTip.text;
-    argument.endStructure();
-    return argument;
+    return readStructure(argument, toolTip.iconName, toolTip.pixmaps, toolTip.title, toolTip.text);
 }
 
 void StatusNotifierItemAdaptor::Activate(int x, int y) {
