@@ -307,20 +307,64 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     return properties;
 }
 
-std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
+std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::exportedItems(const Menu &menu) {
     std::unordered_set<const MenuItem *> shown;
     for (const auto &item : menu.displayedItemsWithEveryAlternate())
         shown.insert(item.get());
-    std::vector<DBusMenuItemProperties> rows;
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exported;
     for (const auto &item : menu.items()) {
         const bool isShown = shown.contains(item.get());
         // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
         // dropped separators and placeholders are never rows of their own.
         if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
             continue;
-        rows.push_back({idFor(item), properties(*item, isShown)});
+        exported.emplace_back(item, isShown);
     }
+    return exported;
+}
+
+std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
+    std::vector<DBusMenuItemProperties> rows;
+    for (const auto &[item, isShown] : exportedItems(menu))
+        rows.push_back({idFor(item), properties(*item, isShown)});
     return rows;
+}
+
+void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) {
+    const auto sent = std::find_if(m_sent.begin(), m_sent.end(),
+                                   [&](const auto &entry) { return entry.second.menu.lock() == menu; });
+    if (sent == m_sent.end())
+        return;
+    // The rows the host read that are no longer in this menu, in their order.
+    std::vector<const DBusMenuItemProperties *> orphans;
+    for (const DBusMenuItemProperties &row : sent->second.rows) {
+        const auto entry = m_entries.find(row.id);
+        const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        if (!item || item->menu() != menu.get())
+            orphans.push_back(&row);
+    }
+    // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
+    // so a click the host sends for what it shows reaches it.
+    std::size_t next = 0;
+    for (const auto &[item, isShown] : exportedItems(*menu)) {
+        if (next == orphans.size())
+            break;
+        if (const auto known = m_ids.find(item.get());
+            known != m_ids.end() && m_entries[known->second].item.lock() == item)
+            continue;
+        const QVariantMap looks = properties(*item, isShown);
+        const auto match =
+            std::find_if(orphans.begin() + static_cast<std::ptrdiff_t>(next), orphans.end(),
+                         [&](const DBusMenuItemProperties *row) { return row->properties == looks; });
+        if (match == orphans.end())
+            continue;
+        const int id = (*match)->id;
+        if (const auto old = m_ids.find(m_entries[id].address); old != m_ids.end() && old->second == id)
+            m_ids.erase(old);
+        m_entries[id] = Entry{item, item.get()};
+        m_ids[item.get()] = id;
+        next = static_cast<std::size_t>(match - orphans.begin()) + 1;
+    }
 }
 
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
@@ -472,6 +516,7 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
     menu->menuNeedsUpdate();
     menu->menuWillOpen();
     m_notifyingModel = false;
+    keepIdsOfRelistedRows(menu);
     std::erase_if(m_openMenus, [](const auto &open) { return open.expired(); });
     m_openMenus.push_back(menu);
 }
@@ -544,6 +589,10 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> 
             updatesNeeded.append(id);
     }
     return updatesNeeded;
+}
+
+void DBusMenuExporter::requestActivation() {
+    Q_EMIT ItemActivationRequested(0, 0);
 }
 
 void DBusMenuExporter::scheduleChangeCheck() {

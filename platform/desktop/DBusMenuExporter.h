@@ -73,8 +73,9 @@ namespace kestrova::platform::desktop {
 // items it has given ids, and an id stays the same for an item as long as the item lives. The root is
 // either a menu the caller keeps (held weakly) or comes from a provider, asked before the host first reads
 // the menu and again on every AboutToShow(0), so the menu is made afresh for each opening; the exporter
-// keeps the provided root until then. (An "opened" event does not rebuild: the host already shows the
-// rows it read, and its clicks name them.)
+// keeps the provided root until then. (An "opened" event does not rebuild the root: the host already shows
+// the rows it read, and its clicks name them. The model may still list its rows afresh when it hears that
+// it opens; rows that come back as they were take the ids the host read, so those ids stay good.)
 //
 // The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
 // is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
@@ -123,6 +124,10 @@ public:
     // A DBusMenu label: an underscore marks a mnemonic there, so literal ones are doubled.
     static QString escapedLabel(const QString &title);
 
+    // Asks the host to show the whole menu, for a menu opened without a click on the icon (a shortcut)
+    // where only the host can place a menu.
+    void requestActivation();
+
 public Q_SLOTS:
     // The D-Bus interface.
     Q_SCRIPTABLE uint GetLayout(int parentId, int recursionDepth, const QStringList &propertyNames,
@@ -140,6 +145,7 @@ Q_SIGNALS:
     ItemsPropertiesUpdated(const kestrova::platform::desktop::DBusMenuItemPropertiesList &updated,
                            const kestrova::platform::desktop::DBusMenuItemPropertyNamesList &removed);
     Q_SCRIPTABLE void LayoutUpdated(uint revision, int parent);
+    Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
 
 private:
     // What the host was last given of a menu's rows, to tell it what changed.
@@ -162,7 +168,10 @@ private:
     QVariantMap propertiesFor(int id);
 
     QVariantMap properties(const MenuItem &item, bool isShown);
+    // The items of `menu` that are rows in the export, each with whether it shows.
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
     std::vector<DBusMenuItemProperties> rows(const Menu &menu);
+    void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);

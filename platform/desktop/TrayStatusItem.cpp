@@ -2,12 +2,14 @@
 
 #include "platform/Menu.h"
 #include "platform/UserDefaults.h"
+#include "platform/desktop/DBusMenuExporter.h"
 #include "platform/desktop/MenuPresenter.h"
 #include "platform/desktop/PopupPlacement.h"
 #include "platform/desktop/StatusNotifierWatch.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QPalette>
 #include <QSystemTrayIcon>
@@ -17,6 +19,8 @@
 #include <vector>
 
 namespace kestrova::platform::desktop {
+
+Q_LOGGING_CATEGORY(lcTray, "kestrova.platform.desktop.tray")
 
 namespace {
 
@@ -210,6 +214,10 @@ SymbolImage::Appearance TrayStatusItem::panelAppearance() const {
 void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return;
+    if (m_hostShowsMenu) {
+        showMenuThroughHost();
+        return;
+    }
     if (!m_notifierItem) {
         // Below the icon; QMenu opens upwards by itself when a bottom panel leaves no room below.
         const QRect icon = geometry();
@@ -217,15 +225,27 @@ void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {
         m_presenter->popup(menu, position);
         return;
     }
-    // The host shows the exported menu itself.
-    if (m_notifierItem->itemIsMenu())
-        return;
     // A menu opened by a shortcut goes where the icon was last clicked.
     const QPoint click = m_lastHostClick.value_or(QCursor::pos());
     QMenu *shown = m_presenter->popup(menu, click);
     // The menu's size is known only once it is filled, as it shows; it moves before it is first drawn.
     if (shown && shown->isVisible())
         shown->move(popupPositionBesidePanel(click, shown->size(), currentScreenAreas()));
+}
+
+void TrayStatusItem::showMenuThroughHost() {
+    // A menu of ours would be a window of its own in the middle of the screen: without a parent surface
+    // and the serial of a click, only the host can place a menu here.
+    DBusMenuExporter *exported = m_notifierItem ? m_notifierItem->menuExporter() : nullptr;
+    if (exported)
+        exported->requestActivation();
+    static bool told = false;
+    if (!std::exchange(told, true)) {
+        qCInfo(lcTray) << (exported ? "a menu opened without a click on the icon is the host's to show: "
+                                      "asked the host to show the exported menu"
+                                    : "a menu opened without a click on the icon cannot be shown: no tray "
+                                      "host shows our menus");
+    }
 }
 
 void TrayStatusItem::closeMenu() {

@@ -27,11 +27,13 @@ class StatusNotifierWatch;
 // item also exports the menu of the menu provider, rebuilt each time the host opens it: on X11 the host
 // shows it for its own menu request; on Wayland a menu of ours would be a window of its own in the middle
 // of the screen, so there the item is a menu (ItemIsMenu), the host shows the exported menu on every
-// click, and popUpMenu shows nothing. The host's Activate is a plain left click, its
-// ContextMenu and SecondaryActivate a right click, so the item's click rules see the same clicks either
-// way. While one item's menu is open, a press on another embedded icon closes the menu and clicks that
-// item at once, where the tray would swallow the press. The icon is drawn at every size a tray asks for
-// (StatusItemImage::kTraySizes); the title names it (tool tip, and the host's title). Main thread only.
+// click, and popUpMenu makes no window: it asks the host to show the exported menu
+// (ItemActivationRequested on its root), and says once in the log that it did. The host's Activate is a plain
+// left click, its ContextMenu and SecondaryActivate a right click, so the item's click rules see the same
+// clicks either way. While one item's menu is open, a press on another embedded icon closes the menu and
+// clicks that item at once, where the tray would swallow the press. The icon is drawn at every size a tray
+// asks for (StatusItemImage::kTraySizes); the title names it (tool tip, and the host's title). Main thread
+// only.
 class TrayStatusItem : public QObject, public DetachedStatusItem {
     Q_OBJECT
 
@@ -77,6 +79,7 @@ private:
     void exportMenu();
     void updateVisibility();
     void hostClicked(StatusItemClick::Button button, const QPoint &point);
+    void showMenuThroughHost();
 
     std::shared_ptr<StatusNotifierWatch> m_watch;
     QSystemTrayIcon *m_icon = nullptr;

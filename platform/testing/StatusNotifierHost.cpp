@@ -83,6 +83,10 @@ bool StatusNotifierHost::start(bool hostRegistered) {
     for (const char *name : {"NewTitle", "NewIcon", "NewToolTip", "NewStatus"})
         connection.connect(QString(), QString::fromLatin1(StatusNotifierItem::kItemPath), itemInterface(),
                            QString::fromLatin1(name), this, SLOT(itemSignal(QDBusMessage)));
+    // An item that cannot place its menu itself asks the host to show the exported one.
+    connection.connect(QString(), QString::fromLatin1(StatusNotifierItem::kMenuPath),
+                       QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("ItemActivationRequested"),
+                       this, SLOT(itemSignal(QDBusMessage)));
     if (!connection.registerObject(QString::fromLatin1(StatusNotifierItem::kWatcherPath), m_watcherObject,
                                    QDBusConnection::ExportAdaptors) ||
         !connection.registerService(QString::fromLatin1(StatusNotifierItem::kWatcherService)))

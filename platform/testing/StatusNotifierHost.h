@@ -60,7 +60,7 @@ public:
     // Whether `name` (a service or unique name) is on the bus now.
     bool hasOwner(const QString &name) const;
     QString ownerOf(const QString &service) const;
-    // The change signals heard, from any item, in order.
+    // The change signals heard, from any item, in order (and its exported menu's ItemActivationRequested).
     const std::vector<ItemSignal> &itemSignals() const { return m_signals; }
     int signalCount(const QString &sender, const QString &name) const;
     // Forgets the signals heard so far.

@@ -338,6 +338,47 @@ TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
     EXPECT_EQ(event(first.children[0].id, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage);
 }
 
+TEST_F(DBusMenuExporterTest, IdsTheHostReadStayValidWhenTheMenuRelistsItsRowsOnOpening) {
+    // A folder menu lists its folder afresh whenever it opens: new rows, most of them as they were.
+    auto root = std::make_shared<Menu>();
+    std::vector<QString> ran;
+    QStringList listing{QStringLiteral("Letter.txt"), QStringLiteral("Notes.txt")};
+    const auto relist = [&] {
+        root->removeAllItems();
+        for (const QString &name : listing)
+            item(*root, name, [&ran, name] { ran.push_back(name); });
+    };
+    relist();
+    const auto subscription = root->observeNeedsUpdate(relist);
+    exportMenu(root);
+    const auto read = getLayout().second;
+    ASSERT_EQ(labels(read), (QStringList{"Letter.txt", "Notes.txt"}));
+
+    // A host that sends only "opened" before showing what it read, then a click on a row it shows.
+    listing.insert(1, QStringLiteral("New.txt"));
+    EXPECT_EQ(event(0, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(read.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !ran.empty(); }));
+    EXPECT_EQ(ran, std::vector<QString>{"Notes.txt"});
+
+    // Read again, the rows that came back keep their ids and the new one has one of its own.
+    const auto again = getLayout().second;
+    ASSERT_EQ(labels(again), (QStringList{"Letter.txt", "New.txt", "Notes.txt"}));
+    EXPECT_EQ(again.children[0].id, read.children[0].id);
+    EXPECT_EQ(again.children[2].id, read.children[1].id);
+    EXPECT_NE(again.children[1].id, read.children[0].id);
+    EXPECT_NE(again.children[1].id, read.children[1].id);
+
+    // A row that went away is not stood in for by another.
+    listing = QStringList{QStringLiteral("Notes.txt")};
+    EXPECT_EQ(event(0, QStringLiteral("closed")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(0, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(again.children[0].id, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(event(again.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran[1], QStringLiteral("Notes.txt"));
+}
+
 TEST_F(DBusMenuExporterTest, HostileCallsGetErrorsAndLeaveTheMenuWorking) {
     auto root = std::make_shared<Menu>();
     int runs = 0;

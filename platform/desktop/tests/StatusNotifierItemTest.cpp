@@ -9,6 +9,7 @@
 #include "platform/testing/PrivateSessionBus.h"
 #include "platform/testing/StatusNotifierHost.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDBusObjectPath>
 #include <QMenu>
@@ -345,4 +346,37 @@ TEST_F(StatusNotifierItemTest, OnWaylandTheHostShowsTheExportedMenuAndActivatePo
     ASSERT_TRUE(processEventsUntil([&] { return x11->isMenuOpen(); }));
     EXPECT_NE(x11->presenter().openMenu(), nullptr);
     x11->closeMenu();
+}
+
+TEST_F(StatusNotifierItemTest, OnWaylandAMenuOpenedWithoutAClickAsksTheHostAndMakesNoWindow) {
+    const auto menu = menuOf({QStringLiteral("One"), QStringLiteral("Two")});
+    const auto item = makeItem(QStringLiteral("w"), QStringLiteral("Work"), QStringLiteral("wayland"));
+    item->setMenuProvider([menu] { return menu; });
+    const QString service = registered(*item);
+    const QString sender = m_host.ownerOf(service);
+    const auto windows = [] {
+        int shown = 0;
+        for (const QWidget *widget : QApplication::topLevelWidgets())
+            shown += widget->isVisible() ? 1 : 0;
+        return shown;
+    };
+    const int before = windows();
+
+    // The shortcut path: no click, so no point and no serial; the host is asked to show the root.
+    item->popUpMenu(menu);
+    ASSERT_TRUE(
+        processEventsUntil([&] { return m_host.signalCount(sender, "ItemActivationRequested") == 1; }));
+    const auto &requested = m_host.itemSignals().back();
+    EXPECT_EQ(requested.arguments.value(0).toInt(), 0);
+    EXPECT_EQ(windows(), before);
+    EXPECT_FALSE(item->isMenuOpen());
+
+    // With no host at all the menu has nowhere to go: still no window of ours.
+    m_host.stop();
+    ASSERT_TRUE(processEventsUntil([&] { return item->notifierItem() == nullptr; }));
+    item->popUpMenu(menu);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(windows(), before);
+    EXPECT_EQ(item->presenter().openMenu(), nullptr);
+    EXPECT_FALSE(menu->isOpen());
 }
