@@ -230,6 +230,11 @@ void DBusMenuExporter::forgetDeadItems() {
         if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
             m_ids.erase(id);
         m_sent.erase(it->first);
+        if (const auto own = m_ownActionRows.find(it->first); own != m_ownActionRows.end()) {
+            m_ownActionOwners.erase(own->second.row);
+            m_ownActionOwners.erase(own->second.separator);
+            m_ownActionRows.erase(own);
+        }
         it = m_entries.erase(it);
     }
 }
@@ -323,8 +328,38 @@ std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::export
     return exported;
 }
 
+std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &menu) {
+    const MenuItem *owner = menu.supermenuItem();
+    if (!owner || !owner->hasAction() || !owner->isEnabled() || owner->hostedView() || owner->isSeparator())
+        return {};
+    // The host reached this menu through the owner's row, which has an id by then.
+    const auto known = m_ids.find(owner);
+    if (known == m_ids.end())
+        return {};
+    const int ownerId = known->second;
+    auto [made, isNew] = m_ownActionRows.try_emplace(ownerId);
+    if (isNew) {
+        made->second = {m_nextId, m_nextId + 1};
+        m_nextId += 2;
+        m_ownActionOwners[made->second.row] = ownerId;
+        m_ownActionOwners[made->second.separator] = ownerId;
+    }
+    QVariantMap chosen = properties(*owner, /*isShown=*/true);
+    chosen.remove(kChildrenDisplay);
+    return {{made->second.row, chosen}, {made->second.separator, {{kType, QStringLiteral("separator")}}}};
+}
+
+std::shared_ptr<MenuItem> DBusMenuExporter::ownActionOwner(int id) {
+    const auto owner = m_ownActionOwners.find(id);
+    return owner == m_ownActionOwners.end() ? nullptr : itemFor(owner->second);
+}
+
+bool DBusMenuExporter::isKnownId(int id) {
+    return id == 0 || itemFor(id) || ownActionOwner(id);
+}
+
 std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
-    std::vector<DBusMenuItemProperties> rows;
+    std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
     for (const auto &[item, isShown] : exportedItems(menu))
         rows.push_back({idFor(item), properties(*item, isShown)});
     return rows;
@@ -338,6 +373,8 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
     for (const DBusMenuItemProperties &row : sent->second.rows) {
+        if (m_ownActionOwners.contains(row.id))
+            continue;
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
         if (!item || item->menu() != menu.get())
@@ -388,7 +425,8 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
         return node;
     std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
     for (const DBusMenuItemProperties &row : menuRows) {
-        const auto item = m_entries[row.id].item.lock();
+        const auto entry = m_entries.find(row.id);
+        const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
         const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
         node.children.append(
             layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names));
@@ -401,6 +439,12 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
 QVariantMap DBusMenuExporter::propertiesFor(int id) {
     if (id == 0)
         return {{kChildrenDisplay, QStringLiteral("submenu")}};
+    if (const auto owner = ownActionOwner(id)) {
+        for (const DBusMenuItemProperties &row : ownActionRows(*owner->submenu())) {
+            if (row.id == id)
+                return row.properties;
+        }
+    }
     const auto item = itemFor(id);
     return item ? properties(*item, !item->isHidden()) : QVariantMap();
 }
@@ -418,7 +462,7 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     }
     forgetDeadItems();
     const auto menu = menuFor(parentId);
-    if (parentId != 0 && !itemFor(parentId)) {
+    if (!isKnownId(parentId)) {
         fail(QStringLiteral("The menu has no item %1.").arg(parentId));
         return m_revision;
     }
@@ -434,7 +478,7 @@ DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int>
     }
     DBusMenuItemPropertiesList answer;
     for (const int id : ids) {
-        if (id != 0 && !itemFor(id))
+        if (!isKnownId(id))
             continue;
         answer.append({id, filtered(propertiesFor(id), propertyNames)});
     }
@@ -442,7 +486,7 @@ DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int>
 }
 
 QDBusVariant DBusMenuExporter::GetProperty(int id, const QString &name) {
-    if (id != 0 && !itemFor(id)) {
+    if (!isKnownId(id)) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
         return {};
     }
@@ -479,6 +523,12 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
 }
 
 bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
+    if (const auto owner = ownActionOwner(id)) {
+        // Only the row that stands for its owner's action can be chosen; its separator takes nothing.
+        if (eventId == QLatin1String("clicked") && m_ownActionRows[m_ownActionOwners[id]].row == id)
+            return handleEvent(m_ownActionOwners[id], eventId);
+        return true;
+    }
     const auto item = id == 0 ? nullptr : itemFor(id);
     if (id != 0 && !item)
         return false;
@@ -549,7 +599,7 @@ void DBusMenuExporter::closeAll() {
 }
 
 bool DBusMenuExporter::AboutToShow(int id) {
-    if (id != 0 && !itemFor(id)) {
+    if (!isKnownId(id)) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
         return false;
     }
@@ -581,7 +631,7 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> 
     }
     QList<int> updatesNeeded;
     for (const int id : ids) {
-        if (id != 0 && !itemFor(id)) {
+        if (!isKnownId(id)) {
             idErrors.append(id);
             continue;
         }

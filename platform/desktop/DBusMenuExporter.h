@@ -84,6 +84,10 @@ namespace kestrova::platform::desktop {
 // changed rows (ItemsPropertiesUpdated) when a menu it has read changes: after a row's action ran, and
 // whenever the model announces menuNeedsUpdate() on such a menu.
 //
+// A host opens a row's submenu when the row is clicked and never sends that click, so a row with an action
+// of its own and a submenu (a file, a folder) has its submenu start with a row of the same title that runs
+// the row's action, then a separator.
+//
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
 // become disabled informative text rows (the row's title, else the view's description).
@@ -172,6 +176,12 @@ private:
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
     std::vector<DBusMenuItemProperties> rows(const Menu &menu);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
+    // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
+    // row has no action to run.
+    std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
+    // The row whose action the row `id` runs, for a row made by ownActionRows; else null.
+    std::shared_ptr<MenuItem> ownActionOwner(int id);
+    bool isKnownId(int id);
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
@@ -201,6 +211,13 @@ private:
     std::unordered_map<int, Entry> m_entries;
     std::unordered_map<const MenuItem *, int> m_ids;
     std::unordered_map<int, SentMenu> m_sent;
+    struct OwnActionRows {
+        int row = 0;
+        int separator = 0;
+    };
+    // By the id of the row whose action they run, and back.
+    std::unordered_map<int, OwnActionRows> m_ownActionRows;
+    std::unordered_map<int, int> m_ownActionOwners;
     // In opening order, so closing goes deepest first.
     std::vector<std::weak_ptr<Menu>> m_openMenus;
     QHash<qint64, QByteArray> m_pngCache;

@@ -284,8 +284,20 @@ TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClo
     EXPECT_EQ(event(layout.children[4].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 3; }));
     EXPECT_EQ(ran[2], QStringLiteral("Documents"));
-    EXPECT_EQ(labels(getLayout().second.children[4]), QStringList{"Letter.txt"});
-    EXPECT_EQ(ran.size(), 3u);
+    // Hosts open the submenu of a clicked folder row and never send its click: the submenu starts with
+    // the folder's own row, which chooses it, and a separator that chooses nothing.
+    const auto documents = getLayout().second.children[4];
+    EXPECT_EQ(labels(documents), (QStringList{"Documents", "-----", "Letter.txt"}));
+    EXPECT_FALSE(documents.children[0].properties.contains(QStringLiteral("children-display")));
+    EXPECT_EQ(event(documents.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(documents.children[0].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 4; }));
+    EXPECT_EQ(ran[3], QStringLiteral("Documents"));
+    const QDBusMessage label =
+        call(QStringLiteral("GetProperty"), {documents.children[0].id, QStringLiteral("label")});
+    EXPECT_EQ(label.arguments().value(0).value<QDBusVariant>().variant(),
+              QVariant(QStringLiteral("Documents")));
+    EXPECT_EQ(ran.size(), 4u);
 }
 
 TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
