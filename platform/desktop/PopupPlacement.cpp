@@ -1,10 +1,12 @@
 #include "platform/desktop/PopupPlacement.h"
+#include "platform/desktop/X11PanelStruts_p.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace kestrova::platform::desktop {
 
@@ -58,10 +60,44 @@ QPoint popupPositionBesidePanel(const QPoint &click, const QSize &size,
             clampSpan(position.y(), size.height(), free.top(), free.bottom())};
 }
 
+QRect availableAreaBesideStruts(const QRect &screen, const QRect &desktop,
+                                const std::vector<PanelStrut> &struts) {
+    QRect free = screen;
+    for (const PanelStrut &strut : struts) {
+        const auto covers = [&](const PanelStrut::Side &side, const QRect &reserved) {
+            return side.width > 0 && screen.intersects(reserved);
+        };
+        const auto &[left, right, top, bottom] = strut;
+        if (covers(top,
+                   QRect(QPoint(top.start, desktop.top()), QPoint(top.end, desktop.top() + top.width - 1))))
+            free.setTop(std::max(free.top(), desktop.top() + top.width));
+        if (covers(bottom, QRect(QPoint(bottom.start, desktop.bottom() - bottom.width + 1),
+                                 QPoint(bottom.end, desktop.bottom()))))
+            free.setBottom(std::min(free.bottom(), desktop.bottom() - bottom.width));
+        if (covers(left, QRect(QPoint(desktop.left(), left.start),
+                               QPoint(desktop.left() + left.width - 1, left.end))))
+            free.setLeft(std::max(free.left(), desktop.left() + left.width));
+        if (covers(right, QRect(QPoint(desktop.right() - right.width + 1, right.start),
+                                QPoint(desktop.right(), right.end))))
+            free.setRight(std::min(free.right(), desktop.right() - right.width));
+    }
+    // Struts that leave nothing are not believed: the whole screen is better than no room at all.
+    return free.isEmpty() ? screen : free;
+}
+
 std::vector<ScreenArea> currentScreenAreas() {
     std::vector<ScreenArea> areas;
-    for (const QScreen *screen : QGuiApplication::screens())
-        areas.push_back({screen->geometry(), screen->availableGeometry()});
+    std::optional<std::vector<PanelStrut>> struts;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        ScreenArea area{screen->geometry(), screen->availableGeometry()};
+        // Nobody made a work area of the struts: read them here, once for all screens.
+        if (area.available == area.geometry && QGuiApplication::platformName() == QLatin1String("xcb")) {
+            if (!struts)
+                struts = x11PanelStruts();
+            area.available = availableAreaBesideStruts(area.geometry, screen->virtualGeometry(), *struts);
+        }
+        areas.push_back(area);
+    }
     return areas;
 }
 

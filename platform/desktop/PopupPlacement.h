@@ -24,7 +24,31 @@ struct ScreenArea {
 QPoint popupPositionBesidePanel(const QPoint &click, const QSize &size,
                                 const std::vector<ScreenArea> &screens);
 
-// The screens of the running application.
+// The room a panel keeps along the edges of the whole desktop (the root window), as its
+// _NET_WM_STRUT_PARTIAL says: a width from each edge, and the span along that edge it covers (first and
+// last pixel, in desktop coordinates).
+struct PanelStrut {
+    // How far the panel reaches in from an edge, and the first and last pixel along that edge it covers.
+    struct Side {
+        int width = 0;
+        int start = 0;
+        int end = 0;
+    };
+    Side left;
+    Side right;
+    Side top;
+    Side bottom;
+};
+
+// The part of `screen` that the panels' struts leave free, on a desktop spanning `desktop`: a strut that
+// covers part of the screen moves that side of the free area in past the panel; one that spans only other
+// monitors leaves this one alone. Where no window manager turns the struts into a work area, this is the
+// work area it would have made.
+QRect availableAreaBesideStruts(const QRect &screen, const QRect &desktop,
+                                const std::vector<PanelStrut> &struts);
+
+// The screens of the running application. On X11 without a work area (no window manager, or one that does
+// not publish it) the free part is worked out from the panels' struts instead.
 std::vector<ScreenArea> currentScreenAreas();
 
 } // namespace kestrova::platform::desktop

@@ -90,3 +90,38 @@ TEST(PopupPlacementTest, TheMenuGoesAgainstThePanelItWasOpenedFromNeverOverIt) {
     // Nothing known about the screens: the click point itself.
     EXPECT_EQ(popupPositionBesidePanel({40, 50}, menu, {}), QPoint(40, 50));
 }
+
+TEST(PopupPlacementTest, WithoutAWorkAreaThePanelsStrutsSayWhatIsFree) {
+    using kestrova::platform::desktop::availableAreaBesideStruts;
+    using kestrova::platform::desktop::PanelStrut;
+    // Two monitors side by side, the right one shorter: the desktop is the box around both.
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 720);
+    const QRect desktop = left.united(right);
+    PanelStrut topOfLeft;
+    topOfLeft.top = {32, 0, 1919};
+    PanelStrut bottomOfLeft;
+    bottomOfLeft.bottom = {40, 100, 1800};
+    PanelStrut sideOfRight;
+    sideOfRight.right = {48, 0, 719};
+
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {}), left);
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {topOfLeft, bottomOfLeft, sideOfRight}),
+              QRect(QPoint(0, 32), QPoint(1919, 1039)));
+    // The top panel spans only the left monitor; the side panel sits at the desktop's right edge.
+    EXPECT_EQ(availableAreaBesideStruts(right, desktop, {topOfLeft, bottomOfLeft, sideOfRight}),
+              QRect(QPoint(1920, 0), QPoint(3199 - 48, 719)));
+    // A panel on the right monitor's top edge.
+    PanelStrut topOfRight;
+    topOfRight.top = {32, 1920, 3199};
+    EXPECT_EQ(availableAreaBesideStruts(right, desktop, {topOfRight}).top(), 32);
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {topOfRight}), left);
+    // Struts that would leave nothing are not believed.
+    PanelStrut huge;
+    huge.top = {2000, 0, 3199};
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {huge}), left);
+
+    // The menu opened from the top panel then goes below it, never over it.
+    const ScreenArea screen{left, availableAreaBesideStruts(left, desktop, {topOfLeft})};
+    EXPECT_EQ(popupPositionBesidePanel({1265, 15}, {200, 300}, {screen}), QPoint(1265, 32));
+}
