@@ -48,7 +48,9 @@ public:
 
     // Fills the given, already emptied menu. Never throws: a folder that cannot be resolved shows why and
     // offers to remove it. The key monitor made here closes `menu`, so the menu must outlive the next
-    // buildMenu (status items keep their menu for their whole life).
+    // buildMenu (status items keep their menu for their whole life). Once the menu has opened and closed
+    // again, its rows (and the listing behind them) are released on a later turn, unless it is open again
+    // or rebuilt by then: a large folder's menu keeps no memory while it is closed.
     void buildMenu(KvMenu &menu);
     // The same for a menu whose items `shownMenu` takes over before they show (the lazy folder submenu of
     // the main status item): the key monitor closes `shownMenu`, the menu on screen, while it lives.
@@ -62,6 +64,7 @@ public:
 private:
     FolderController(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
     void menuOpenStateDidChange(bool isOpen);
+    void releaseRowsAfterClosing(KvMenu &menu);
 
     std::unique_ptr<MenuKeyMonitor> m_keyMonitor;
     platform::Binding<Folder> m_folder;
@@ -70,6 +73,7 @@ private:
     bool m_isConfigureWindowPresented = false;
     platform::ObserverList<bool> m_menuOpenObservers;
     platform::ObserverList<bool> m_configureObservers;
+    platform::Subscription m_closeSubscription;
 };
 
 // Copies the URL to the clipboard with the source marker.

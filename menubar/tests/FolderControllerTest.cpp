@@ -7,7 +7,10 @@
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/Menu.h"
 #include "platform/Pasteboard.h"
+#include "menubar/FolderMenuBarItem.h"
+
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/InMemoryPasteboard.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "store/testing/FakeShortcutService.h"
@@ -45,7 +48,11 @@ protected:
         return menu->dump();
     }
     std::shared_ptr<platform::MenuItem> lastItemTitled(const QString &title) const {
-        for (const auto &item : m_lastMenu->items())
+        return lastItemTitledIn(*m_lastMenu, title);
+    }
+    static std::shared_ptr<platform::MenuItem> lastItemTitledIn(const platform::Menu &menu,
+                                                                const QString &title) {
+        for (const auto &item : menu.items())
             if (item->displayedTitle() == title)
                 return item;
         return nullptr;
@@ -190,6 +197,61 @@ TEST_F(FolderControllerTest, OpenStateChangesTurnHotKeysOffOnceAndDriveTheKeyMon
     QCoreApplication::processEvents();
     EXPECT_EQ(log.starts, 1);
     EXPECT_EQ(shortcuts.service().unregistrations.size(), 1u);
+}
+
+// Every row and submenu row the menu holds now, for checking that they are freed.
+void collectRows(const platform::Menu &menu, std::vector<std::weak_ptr<platform::MenuItem>> &rows) {
+    for (const auto &item : menu.items()) {
+        rows.emplace_back(item);
+        if (const auto submenu = item->submenu())
+            collectRows(*submenu, rows);
+    }
+}
+
+TEST_F(FolderControllerTest, AClosedMenuGivesBackItsRowsAndTheNextOpeningListsAfresh) {
+    testing::ScopedFakeStatusBar bar;
+    makeFolder(QStringLiteral("sub"));
+    makeFile(QStringLiteral("sub/inside.txt"));
+    makeFile(QStringLiteral("a.txt"));
+    std::vector<QUrl> opened;
+    FolderMenuHooks::setShared(
+        {.openEntry = [&](const QUrl &entry, bool, bool) { opened.push_back(entry); }});
+    Defaults::set(Defaults::Keys::folders(), folders);
+    FolderMenuBarItem item(folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
+    const auto statusItem = bar.item(0);
+    ASSERT_TRUE(statusItem);
+    const auto menu = item.coordinator().menu();
+
+    statusItem->click();
+    ASSERT_TRUE(menu->isOpen());
+    auto sub = lastItemTitledIn(*menu, QStringLiteral("sub"));
+    ASSERT_TRUE(sub);
+    sub->submenu()->menuNeedsUpdate();
+    sub->submenu()->menuWillOpen();
+    ASSERT_TRUE(lastItemTitledIn(*sub->submenu(), QStringLiteral("inside.txt")));
+    std::vector<std::weak_ptr<platform::MenuItem>> rows;
+    collectRows(*menu, rows);
+    // The chosen row still runs: it is chosen after the menus have closed.
+    sub->submenu()->menuDidClose();
+    sub.reset();
+    EXPECT_TRUE(statusItem->choose(lastItemTitledIn(*menu, QStringLiteral("a.txt"))));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.front(), url(QStringLiteral("a.txt")));
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return std::all_of(rows.begin(), rows.end(), [](const auto &row) { return row.expired(); });
+    }));
+    EXPECT_TRUE(menu->isEmpty());
+
+    // Opened again at once after closing: the rows it shows stay.
+    makeFile(QStringLiteral("b.txt"));
+    statusItem->click();
+    ASSERT_TRUE(menu->isOpen());
+    statusItem->closeMenu();
+    statusItem->click();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(lastItemTitledIn(*menu, QStringLiteral("b.txt")));
+    statusItem->closeMenu();
 }
 
 TEST_F(FolderControllerTest, RemovingAFolderAsksFirstAndRelaunches) {
