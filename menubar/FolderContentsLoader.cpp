@@ -186,18 +186,32 @@ void FolderContentsLoader::start(const FolderListingRequest &request,
     addWaiter(job, request.directory, std::move(done));
 }
 
-FolderListing FolderContentsLoader::list(const FolderListingRequest &request) {
+std::optional<FolderListing> FolderContentsLoader::listOrNotify(const FolderListingRequest &request,
+                                                                std::function<void(FolderListing)> done) {
     const auto job = startJob(request);
-    std::optional<FolderListing> result;
-    QEventLoop loop;
-    addWaiter(job, request.directory, [&result, &loop](FolderListing listing) {
-        result = std::move(listing);
-        loop.quit();
+    auto quick = std::make_shared<std::optional<FolderListing>>();
+    auto isReturning = std::make_shared<bool>(true);
+    addWaiter(job, request.directory, [quick, isReturning, done = std::move(done)](FolderListing listing) {
+        if (*isReturning)
+            *quick = std::move(listing);
+        else
+            done(std::move(listing));
     });
     if (finishesQuickly(*job))
         collect(job);
-    if (!result)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    *isReturning = false;
+    return std::move(*quick);
+}
+
+FolderListing FolderContentsLoader::list(const FolderListingRequest &request) {
+    std::optional<FolderListing> result;
+    QEventLoop loop;
+    if (auto quick = listOrNotify(request, [&result, &loop](FolderListing listing) {
+            result = std::move(listing);
+            loop.quit();
+        }))
+        return std::move(*quick);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
     return std::move(*result);
 }
 

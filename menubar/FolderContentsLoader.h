@@ -47,6 +47,10 @@ public:
     // Starts the listing; `done` runs once, on a later turn of the event loop, with the listing or with a
     // timed-out one when the limit passes first.
     static void start(const FolderListingRequest &request, std::function<void(FolderListing)> done);
+    // Gives the listing at once when it ends quickly (a few tens of milliseconds); otherwise returns
+    // nothing and `done` runs later, as with start().
+    static std::optional<FolderListing> listOrNotify(const FolderListingRequest &request,
+                                                     std::function<void(FolderListing)> done);
     // Lists and returns once the listing is done or the limit has passed. A listing that does not end at
     // once is waited for in an event loop that keeps answering everything but the user's input (the tray,
     // the window manager's pings, timers, repaints): clicks and keys wait until the menu is built, so that

@@ -201,6 +201,15 @@ void addExcludedSummary(platform::Menu &menu, std::size_t excludedCount, const Q
 
 } // namespace
 
+FolderListingRequest folderListingRequest(const QUrl &directory, const Folder &folder, bool isTopLevel) {
+    const Folder::SortOrder order = storedSubfolderSortOrder(directory).value_or(folder.sortOrder);
+    return {.directory = directory,
+            .options = {.sortOrder = order,
+                        .showHiddenItems = folder.showHiddenItems,
+                        .prefetchIcons = isTopLevel && folder.effectiveItemLimit().has_value()},
+            .keepFoldersOnTop = folder.keepFoldersOnTop};
+}
+
 std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
                                                    const std::shared_ptr<FolderController> &controller) {
     std::shared_ptr<platform::Menu> created;
@@ -214,14 +223,14 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     std::optional<std::int64_t> itemLimit;
     if (isTopLevel)
         itemLimit = folder.effectiveItemLimit();
-    const Folder::SortOrder order = storedSubfolderSortOrder(directory).value_or(folder.sortOrder);
 
     // Listed and sorted off the main thread: a stalled mount shows why after the time limit.
-    FolderListing listing = FolderContentsLoader::list({.directory = directory,
-                                                        .options = {.sortOrder = order,
-                                                                    .showHiddenItems = folder.showHiddenItems,
-                                                                    .prefetchIcons = itemLimit.has_value()},
-                                                        .keepFoldersOnTop = folder.keepFoldersOnTop});
+    std::optional<FolderListing> prepared;
+    if (isTopLevel)
+        prepared = controller->takePreparedListing(directory);
+    FolderListing listing =
+        prepared ? std::move(*prepared)
+                 : FolderContentsLoader::list(folderListingRequest(directory, folder, isTopLevel));
     if (listing.error) {
         addListingError(*menu, directory, listing);
         return created;

@@ -64,6 +64,16 @@ QCoro::Task<> confirmAndRemoveFolder(Folder folder) {
 
 // The allocator keeps freed blocks for reuse; after a large menu most of its pages are free and would stay
 // resident. Run after the menu's widgets, whose deletion the presenter posts when the menu closes.
+// A prepared listing this old is not used: the menu shows the folder as it is when it opens.
+constexpr qint64 kPreparedListingLifetime = 1000;
+
+// The latest click that asked for a folder menu, of any folder: a slow folder's menu does not open over
+// the menu of a folder clicked after it.
+int &latestMenuRequest() {
+    static int request = 0;
+    return request;
+}
+
 void returnFreedMemoryLater() {
     QTimer::singleShot(0, QCoreApplication::instance(), [] { malloc_trim(0); });
 }
@@ -258,6 +268,36 @@ void FolderController::releaseRowsAfterClosing(KvMenu &menu) {
             returnFreedMemoryLater();
         });
     });
+}
+
+bool FolderController::prepareMenu() {
+    const Folder current = folder();
+    const auto url = current.urlBookmark.url();
+    const int request = ++latestMenuRequest();
+    if (!url)
+        return true;
+    auto ready = FolderContentsLoader::listOrNotify(
+        folderListingRequest(*url, current, /*isTopLevel=*/true),
+        [weak = weak_from_this(), request, directory = *url](FolderListing listing) {
+            const auto controller = weak.lock();
+            if (!controller || request != latestMenuRequest())
+                return;
+            controller->m_prepared = PreparedListing{directory, std::move(listing), {}};
+            controller->m_prepared->age.start();
+            controller->setMenuOpen(true);
+        });
+    if (!ready)
+        return false;
+    m_prepared = PreparedListing{*url, std::move(*ready), {}};
+    m_prepared->age.start();
+    return true;
+}
+
+std::optional<FolderListing> FolderController::takePreparedListing(const QUrl &directory) {
+    auto prepared = std::exchange(m_prepared, std::nullopt);
+    if (!prepared || prepared->directory != directory || prepared->age.elapsed() > kPreparedListingLifetime)
+        return std::nullopt;
+    return std::move(prepared->listing);
 }
 
 std::shared_ptr<KvMenu> FolderController::moreMenu() {

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "FolderContentsLoader.h"
 #include "FolderMenuHooks.h"
 
 #include "platform/Binding.h"
 #include "platform/Subscription.h"
 #include "store/Folder.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kestrova {
@@ -55,6 +59,14 @@ public:
     // The same for a menu whose items `shownMenu` takes over before they show (the lazy folder submenu of
     // the main status item): the key monitor closes `shownMenu`, the menu on screen, while it lives.
     void buildMenu(KvMenu &menu, const std::shared_ptr<platform::Menu> &shownMenu);
+    // Asked by a click before the menu opens: lists the folder's top level off the main thread. True when
+    // the listing ended at once (the menu may open now and shows it); false when it takes longer: the
+    // event loop goes on (other icons answer) and the menu opens once the listing ends or the time limit
+    // passes, unless another folder's menu was asked for meanwhile.
+    bool prepareMenu();
+    // The listing prepared for `directory` by a click an instant ago, once; nothing when none is that fresh.
+    std::optional<FolderListing> takePreparedListing(const QUrl &directory);
+
     // The folder's own actions followed by the application section.
     std::shared_ptr<KvMenu> moreMenu();
 
@@ -74,6 +86,12 @@ private:
     platform::ObserverList<bool> m_menuOpenObservers;
     platform::ObserverList<bool> m_configureObservers;
     platform::Subscription m_closeSubscription;
+    struct PreparedListing {
+        QUrl directory;
+        FolderListing listing;
+        QElapsedTimer age;
+    };
+    std::optional<PreparedListing> m_prepared;
 };
 
 // Copies the URL to the clipboard with the source marker.

@@ -2,19 +2,21 @@
 
 #include "FolderMenuTesting_p.h"
 
+#include "menubar/FolderMenuBarItem.h"
+
 #include "foundation/JsonText.h"
 #include "foundation/KvApp.h"
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/Menu.h"
 #include "platform/Pasteboard.h"
-#include "menubar/FolderMenuBarItem.h"
-
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/InMemoryPasteboard.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "store/testing/FakeShortcutService.h"
 #include "ui-kit/menus/KvMenu.h"
+
+#include <algorithm>
 
 namespace kestrova {
 namespace {
@@ -252,6 +254,58 @@ TEST_F(FolderControllerTest, AClosedMenuGivesBackItsRowsAndTheNextOpeningListsAf
     QCoreApplication::processEvents();
     EXPECT_TRUE(lastItemTitledIn(*menu, QStringLiteral("b.txt")));
     statusItem->closeMenu();
+}
+
+TEST_F(FolderControllerTest, AFolderThatListsSlowlyOpensLaterWhileOtherIconsStayUsable) {
+    testing::ScopedFakeStatusBar bar;
+    makeFolder(QStringLiteral("slow"));
+    makeFile(QStringLiteral("slow/report.pdf"));
+    makeFolder(QStringLiteral("quick"));
+    makeFile(QStringLiteral("quick/notes.txt"));
+    const Folder slow(QUuid::createUuid(),
+                      SandboxURLBookmark(BookmarkData::create(url(QStringLiteral("slow")))));
+    const Folder quick(QUuid::createUuid(),
+                       SandboxURLBookmark(BookmarkData::create(url(QStringLiteral("quick")))));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{slow, quick});
+    FolderMenuBarItem slowItem(folderElementBinding(slow, storedFoldersBinding()), storedFoldersBinding());
+    FolderMenuBarItem quickItem(folderElementBinding(quick, storedFoldersBinding()), storedFoldersBinding());
+    const auto slowIcon = bar.item(0);
+    const auto quickIcon = bar.item(1);
+    ASSERT_TRUE(slowIcon && quickIcon);
+    testing::ScopedListingTimeLimit limit(std::chrono::milliseconds(300));
+    testing::StalledDirectories stalled("/slow");
+
+    // The click returns while the folder hangs, and another icon's menu opens at once.
+    slowIcon->click();
+    EXPECT_FALSE(slowIcon->isMenuOpen());
+    quickIcon->click();
+    ASSERT_TRUE(quickIcon->isMenuOpen());
+    EXPECT_TRUE(lastItemTitledIn(*quickItem.coordinator().menu(), QStringLiteral("notes.txt")));
+    quickIcon->closeMenu();
+    // The slow folder's menu, asked for before the other one, does not open over it later.
+    ASSERT_TRUE(testing::processEventsUntil([&] { return stalled.blockedCount() == 1; }));
+
+    // Asked for again: after the limit it opens and says why the folder is not listed.
+    slowIcon->click();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return slowIcon->isMenuOpen(); }));
+    EXPECT_FALSE(quickIcon->isMenuOpen());
+    const auto slowMenu = slowItem.coordinator().menu();
+    const auto explanation =
+        std::find_if(slowMenu->items().begin(), slowMenu->items().end(), [](const auto &row) {
+            return row->displayedTitle().startsWith(QStringLiteral("Could not read folder.\n\n"));
+        });
+    ASSERT_NE(explanation, slowMenu->items().end()) << qPrintable(slowMenu->dump());
+    EXPECT_FALSE((*explanation)->isEnabled());
+    EXPECT_FALSE(lastItemTitledIn(*slowMenu, QStringLiteral("report.pdf")));
+    slowIcon->closeMenu();
+
+    // Once the folder answers, a click opens its menu at once with its entries.
+    stalled.release();
+    ASSERT_TRUE(testing::processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+    slowIcon->click();
+    ASSERT_TRUE(slowIcon->isMenuOpen());
+    EXPECT_TRUE(lastItemTitledIn(*slowMenu, QStringLiteral("report.pdf")));
+    slowIcon->closeMenu();
 }
 
 TEST_F(FolderControllerTest, RemovingAFolderAsksFirstAndRelaunches) {
