@@ -53,6 +53,28 @@ struct Job {
     std::vector<std::shared_ptr<Waiter>> waiters;
 };
 
+// Where workers post their results: the application, until it is being destroyed. A worker on a hung mount
+// may end only then, or never.
+std::mutex s_receiverMutex;
+QCoreApplication *s_receiver = nullptr;
+
+void postToMainThread(std::function<void()> call) {
+    const std::lock_guard lock(s_receiverMutex);
+    if (s_receiver)
+        QMetaObject::invokeMethod(s_receiver, std::move(call), Qt::QueuedConnection);
+}
+
+void registerReceiver() {
+    const std::lock_guard lock(s_receiverMutex);
+    if (s_receiver)
+        return;
+    s_receiver = QCoreApplication::instance();
+    qAddPostRoutine([] {
+        const std::lock_guard lock(s_receiverMutex);
+        s_receiver = nullptr;
+    });
+}
+
 QHash<QByteArray, std::shared_ptr<Job>> &runningJobs() {
     static QHash<QByteArray, std::shared_ptr<Job>> jobs;
     return jobs;
@@ -115,7 +137,8 @@ std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
     job->key = key;
     jobs.insert(key, job);
     ++s_runningCount;
-    std::thread([job, request, application = QCoreApplication::instance()] {
+    registerReceiver();
+    std::thread([job, request] {
         FolderListing listing = listNow(request);
         {
             const std::lock_guard lock(job->mutex);
@@ -124,8 +147,7 @@ std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
         }
         job->finishedCondition.notify_all();
         --s_runningCount;
-        QMetaObject::invokeMethod(
-            application, [job] { collect(job); }, Qt::QueuedConnection);
+        postToMainThread([job] { collect(job); });
     }).detach();
     return job;
 }
