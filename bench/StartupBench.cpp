@@ -6,14 +6,14 @@
 //   kestrova_bench_startup [ROUNDS]          (the medians of ROUNDS launches each, 5 by default)
 //
 // Goals: start to icons under 1 s, under 80 MB resident, no wake-up while idle.
+#include "BenchDesktop.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -23,11 +23,10 @@
 #include <thread>
 #include <vector>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
 namespace {
 
+using kestrova::bench::Desktop;
+using kestrova::bench::statusValue;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
@@ -46,80 +45,6 @@ int runBareIcons(int argc, char **argv, int count) {
         icons.back()->show();
     }
     return QApplication::exec();
-}
-
-// The windows of a process that the tray has mapped (each icon is one window embedded in the tray).
-class TrayWindows {
-public:
-    explicit TrayWindows(const QByteArray &display)
-        : m_display(XOpenDisplay(display.constData())) {
-        if (m_display)
-            m_pidAtom = XInternAtom(m_display, "_NET_WM_PID", False);
-    }
-    ~TrayWindows() {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    TrayWindows(const TrayWindows &) = delete;
-    TrayWindows &operator=(const TrayWindows &) = delete;
-
-    bool isOpen() const { return m_display != nullptr; }
-
-    int mappedWindows(qint64 pid) {
-        return count(DefaultRootWindow(m_display), static_cast<unsigned long>(pid));
-    }
-
-private:
-    int count(Window window, unsigned long pid) {
-        int found = 0;
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(m_display, window, &attributes) && attributes.map_state == IsViewable &&
-            windowPid(window) == pid)
-            ++found;
-        Window root = 0;
-        Window parent = 0;
-        Window *children = nullptr;
-        unsigned int childCount = 0;
-        if (!XQueryTree(m_display, window, &root, &parent, &children, &childCount))
-            return found;
-        for (unsigned int index = 0; index < childCount; ++index)
-            found += count(children[index], pid);
-        if (children)
-            XFree(children);
-        return found;
-    }
-
-    unsigned long windowPid(Window window) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0;
-        unsigned long remaining = 0;
-        unsigned char *data = nullptr;
-        unsigned long pid = 0;
-        if (XGetWindowProperty(m_display, window, m_pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items,
-                               &remaining, &data) == Success &&
-            data) {
-            if (format == 32 && items == 1)
-                pid = *reinterpret_cast<unsigned long *>(data);
-            XFree(data);
-        }
-        return pid;
-    }
-
-    Display *m_display;
-    Atom m_pidAtom = 0;
-};
-
-// A line of a /proc status file as a number ("VmRSS" in kB, "voluntary_ctxt_switches", …).
-std::optional<long long> statusValue(const QString &path, const QByteArray &name) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(name + ':'))
-            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    }
-    return std::nullopt;
 }
 
 // Context switches of every thread of a process: each is a wake-up.
@@ -155,7 +80,8 @@ struct Launch {
 // Starts `program`, waits until it has `icons` icons in the tray, reads its memory and its wake-ups over an
 // idle stretch, and ends it.
 std::optional<Launch> launch(const QString &program, const QStringList &arguments,
-                             const QProcessEnvironment &environment, TrayWindows &tray, int icons) {
+                             const QProcessEnvironment &environment, kestrova::bench::ProcessWindows &tray,
+                             int icons) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setStandardOutputFile(QProcess::nullDevice());
@@ -167,7 +93,7 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
     const qint64 pid = process.processId();
     std::optional<Launch> result;
     while (Clock::now() - start < 20s && process.state() == QProcess::Running) {
-        if (tray.mappedWindows(pid) >= icons) {
+        if (int(tray.mappedWindows(pid).size()) >= icons) {
             result = Launch{};
             result->millisecondsToShown =
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -178,8 +104,7 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
     if (result) {
         // Settled first: the tray's embedding traffic is part of starting, not of idling.
         std::this_thread::sleep_for(500ms);
-        result->residentMegabytes =
-            double(statusValue(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS").value_or(0)) / 1024.0;
+        result->residentMegabytes = kestrova::bench::residentMegabytes(pid);
         const long long switchesBefore = contextSwitches(pid);
         const long long ticksBefore = cpuTicks(pid);
         std::this_thread::sleep_for(kIdleStretch);
@@ -199,73 +124,6 @@ double median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-// A private X server with a tray and a session bus, ended with the bench.
-class Desktop {
-public:
-    bool start(const QString &workDirectory) {
-        m_xvfb.setProgram(QStringLiteral("Xvfb"));
-        m_xvfb.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                             QStringLiteral("0"), QStringLiteral("1024x600x24"), QStringLiteral("-nolisten"),
-                             QStringLiteral("tcp")});
-        m_xvfb.setStandardErrorFile(QProcess::nullDevice());
-        m_xvfb.start();
-        if (!m_xvfb.waitForStarted(5000) || !m_xvfb.waitForReadyRead(10000))
-            return false;
-        display = ':' + m_xvfb.readLine().trimmed();
-
-        m_bus.setProgram(QStringLiteral("dbus-daemon"));
-        m_bus.setArguments(
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        m_bus.start();
-        if (m_bus.waitForStarted(5000) && m_bus.waitForReadyRead(5000))
-            busAddress = m_bus.readLine().trimmed();
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-        m_tray.setProcessEnvironment(environment);
-        m_tray.setWorkingDirectory(workDirectory);
-        m_tray.setStandardOutputFile(QProcess::nullDevice());
-        m_tray.setStandardErrorFile(QProcess::nullDevice());
-        m_tray.start(QStringLiteral("trayer"),
-                     {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                      QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                      QStringLiteral("--height"), QStringLiteral("32"), QStringLiteral("--SetDockType"),
-                      QStringLiteral("true"), QStringLiteral("--transparent"), QStringLiteral("false")});
-        if (!m_tray.waitForStarted(5000))
-            return false;
-        // The tray must own its selection before an icon looks for it.
-        Display *connection = XOpenDisplay(display.constData());
-        if (!connection)
-            return false;
-        const Atom selection = XInternAtom(connection, "_NET_SYSTEM_TRAY_S0", False);
-        const auto deadline = Clock::now() + 10s;
-        while (XGetSelectionOwner(connection, selection) == None && Clock::now() < deadline)
-            std::this_thread::sleep_for(10ms);
-        const bool owned = XGetSelectionOwner(connection, selection) != None;
-        XCloseDisplay(connection);
-        return owned;
-    }
-
-    ~Desktop() {
-        for (QProcess *process : {&m_tray, &m_bus, &m_xvfb}) {
-            if (process->state() == QProcess::NotRunning)
-                continue;
-            process->terminate();
-            if (!process->waitForFinished(3000))
-                process->kill();
-            process->waitForFinished(3000);
-        }
-    }
-
-    QByteArray display;
-    QByteArray busAddress;
-
-private:
-    QProcess m_xvfb;
-    QProcess m_bus;
-    QProcess m_tray;
-};
-
 void printRow(const char *what, double application, double bare, const char *unit, const char *goal) {
     std::printf("  %-32s %9.1f %-3s  bare Qt %8.1f %-3s", what, application, unit, bare, unit);
     if (bare > 0)
@@ -283,25 +141,11 @@ int main(int argc, char **argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const QString program = QStringLiteral(KESTROVA_APPLICATION_PATH);
     const QString seed = QStringLiteral(KESTROVA_SEED_FOLDERS_PATH);
-    for (const QString &path : {program, seed}) {
-        if (!QFile::exists(path)) {
-            std::printf("startup bench skipped: %s is not built\n", qPrintable(path));
-            return 0;
-        }
-    }
-    for (const char *tool : {"Xvfb", "trayer", "dbus-daemon"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
-            std::printf("startup bench skipped: %s is not installed (scripts/install-deps installs it)\n",
-                        tool);
-            return 0;
-        }
-    }
+    if (!kestrova::bench::hasPrerequisites("startup bench", {program, seed}))
+        return 0;
 
-    QTemporaryDir work;
-    const QString home = work.filePath(QStringLiteral("home"));
-    const QString runtime = work.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const kestrova::bench::BenchHome benchHome;
+    const QString home = benchHome.home();
     QStringList folders;
     for (int index = 0; index < kFolders; ++index) {
         const QString folder = QStringLiteral("%1/Folder %2").arg(home).arg(index + 1);
@@ -312,21 +156,11 @@ int main(int argc, char **argv) {
     }
 
     Desktop desktop;
-    if (!desktop.start(work.path())) {
+    if (!desktop.start(benchHome.workPath())) {
         std::printf("startup bench skipped: the private X server or its tray did not start\n");
         return 0;
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(desktop.display));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    if (!desktop.busAddress.isEmpty())
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                           QString::fromLatin1(desktop.busAddress));
+    const QProcessEnvironment environment = benchHome.environment(desktop);
 
     QProcess seeding;
     seeding.setProcessEnvironment(environment);
@@ -336,7 +170,7 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    TrayWindows tray(desktop.display);
+    kestrova::bench::ProcessWindows tray(desktop.display);
     if (!tray.isOpen()) {
         std::printf("startup bench: cannot reach the private X server\n");
         return 1;

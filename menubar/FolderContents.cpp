@@ -63,9 +63,9 @@ FolderEntry::Type typeOf(mode_t mode) {
 
 // The names the directory's ".hidden" file lists. A read cut at the limit drops its last, partial line, so
 // that no part of a name hides an entry.
-QSet<QByteArray> hiddenNames(const QByteArray &prefix) {
+QSet<QByteArray> hiddenNames(const QByteArray &prefix, const FolderListingFaults &faults) {
     const QByteArray listPath = prefix + kHiddenNamesFile;
-    const auto &isUnreadable = sharedFaults().isUnreadable;
+    const auto &isUnreadable = faults.isUnreadable;
     if (isUnreadable && isUnreadable(listPath))
         return {};
     const auto contents = readRegularFile(listPath, kHiddenNamesLimit + 1);
@@ -99,9 +99,9 @@ QString contentTypeName(const FolderEntry &entry) {
     return contentTypeNameForFileName(entry.resolvedName());
 }
 
-int statEntry(int directoryFd, const QByteArray &relativeOrAbsolute, const QByteArray &fullPath,
-              struct statx &status) {
-    if (const auto &fault = sharedFaults().statEntry) {
+int statEntry(const FolderListingFaults &faults, int directoryFd, const QByteArray &relativeOrAbsolute,
+              const QByteArray &fullPath, struct statx &status) {
+    if (const auto &fault = faults.statEntry) {
         if (const int error = fault(fullPath))
             return error;
     }
@@ -135,7 +135,8 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
     const QByteArray directoryPath = url::localPath(directory);
     if (directoryPath.isEmpty())
         throw posixError(EINVAL, QStringLiteral("Cannot list “%1”").arg(directory.toDisplayString()));
-    const auto &faults = sharedFaults();
+    // A copy: listings run on worker threads while a test may install other faults.
+    const FolderListingFaults faults = sharedFaults();
     const QString displayPath = QString::fromUtf8(directoryPath);
     if (faults.openDirectory) {
         if (const int error = faults.openDirectory(directoryPath))
@@ -158,7 +159,8 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
     const FileAccess access;
     const bool needsContentType = options.sortOrder == Folder::SortOrder::kind;
     const bool needsTags = options.sortOrder == Folder::SortOrder::tags;
-    const QSet<QByteArray> namesToHide = options.showHiddenItems ? QSet<QByteArray>() : hiddenNames(prefix);
+    const QSet<QByteArray> namesToHide =
+        options.showHiddenItems ? QSet<QByteArray>() : hiddenNames(prefix, faults);
 
     std::vector<FolderEntry> entries;
     int readError = 0;
@@ -179,7 +181,7 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         entry.path = prefix + listedName;
         entry.resolvedPath = entry.path;
         struct statx status {};
-        int error = statEntry(directoryFd, listedName, entry.path, status);
+        int error = statEntry(faults, directoryFd, listedName, entry.path, status);
         if (error == ENOENT)
             continue; // gone since the directory was read
         if (error == 0 && S_ISLNK(status.stx_mode)) {
@@ -189,7 +191,7 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
                 const QByteArray target(resolved);
                 std::free(resolved);
                 struct statx targetStatus {};
-                if (statEntry(AT_FDCWD, target, target, targetStatus) == 0) {
+                if (statEntry(faults, AT_FDCWD, target, target, targetStatus) == 0) {
                     entry.resolvedPath = target;
                     status = targetStatus;
                 }

@@ -67,7 +67,7 @@ struct FolderContentsOptions {
 };
 
 // Failures injected by tests, which run as root and so cannot make an item unreadable. Each returns an
-// errno value to fail with, or 0.
+// errno value to fail with, or 0. A listing takes a copy when it starts and calls it on its own thread.
 struct FolderListingFaults {
     std::function<int(const QByteArray &directoryPath)> openDirectory = {};
     std::function<int(const QByteArray &entryPath)> statEntry = {};

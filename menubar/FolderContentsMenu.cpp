@@ -2,6 +2,7 @@
 
 #include "ContentTypes_p.h"
 #include "FolderContents.h"
+#include "FolderContentsLoader.h"
 #include "FolderController.h"
 #include "FolderMenuItems_p.h"
 #include "SortByMenu.h"
@@ -102,7 +103,16 @@ void openEntry(const QUrl &url, bool isFolder, bool isReadable) {
     UrlOpener::open(url);
 }
 
-void addListingError(platform::Menu &menu, const QUrl &directory, const Error &error) {
+void addListingError(platform::Menu &menu, const QUrl &directory, const FolderListing &listing) {
+    const Error &error = *listing.error;
+    if (listing.timedOut) {
+        // Not a fault of ours to report: the folder's file system stopped answering.
+        auto item = menu.addItem(std::make_shared<platform::MenuItem>());
+        item->setAttributedTitle(platform::AttributedText(QStringLiteral("Could not read folder.\n\n") +
+                                                          wordWrapped(50, error.localizedDescription())));
+        item->setEnabled(false);
+        return;
+    }
     if (error.domain() == ErrorDomain::posix && (error.code() == EACCES || error.code() == EPERM)) {
         addMissingAccessItems(menu, directory);
         return;
@@ -191,6 +201,15 @@ void addExcludedSummary(platform::Menu &menu, std::size_t excludedCount, const Q
 
 } // namespace
 
+FolderListingRequest folderListingRequest(const QUrl &directory, const Folder &folder, bool isTopLevel) {
+    const Folder::SortOrder order = storedSubfolderSortOrder(directory).value_or(folder.sortOrder);
+    return {.directory = directory,
+            .options = {.sortOrder = order,
+                        .showHiddenItems = folder.showHiddenItems,
+                        .prefetchIcons = isTopLevel && folder.effectiveItemLimit().has_value()},
+            .keepFoldersOnTop = folder.keepFoldersOnTop};
+}
+
 std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
                                                    const std::shared_ptr<FolderController> &controller) {
     std::shared_ptr<platform::Menu> created;
@@ -204,18 +223,19 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     std::optional<std::int64_t> itemLimit;
     if (isTopLevel)
         itemLimit = folder.effectiveItemLimit();
-    const Folder::SortOrder order = storedSubfolderSortOrder(directory).value_or(folder.sortOrder);
 
-    std::vector<FolderEntry> entries;
-    try {
-        entries = folderContents(directory, {.sortOrder = order,
-                                             .showHiddenItems = folder.showHiddenItems,
-                                             .prefetchIcons = itemLimit.has_value()});
-    } catch (const Error &error) {
-        addListingError(*menu, directory, error);
+    // Listed and sorted off the main thread: a stalled mount shows why after the time limit.
+    std::optional<FolderListing> prepared;
+    if (isTopLevel)
+        prepared = controller->takePreparedListing(directory);
+    FolderListing listing =
+        prepared ? std::move(*prepared)
+                 : FolderContentsLoader::list(folderListingRequest(directory, folder, isTopLevel));
+    if (listing.error) {
+        addListingError(*menu, directory, listing);
         return created;
     }
-    sortFolderEntries(entries, order, folder.keepFoldersOnTop);
+    std::vector<FolderEntry> &entries = listing.entries;
 
     std::size_t excludedCount = 0;
     if (itemLimit) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FolderContentsLoader.h"
+
 #include <QUrl>
 
 #include <memory>
@@ -17,10 +19,14 @@ class Menu;
 // limit (top level only) with an "N Excluded Items" summary; "Empty" when nothing is left. Each row's
 // submenu is built only when it opens, so nothing below this level is read now. Listing failures never
 // escape: no permission shows the missing-access help, anything else is reported and explained.
-// Returns the new menu of a subfolder; null when `menu` was given.
+// Returns the new menu of a subfolder; null when `menu` was given. The top level uses the listing the
+// controller prepared before the menu opened, when there is one.
 //
 // The other desktop's applications-folder rules (merging the system's utilities, titles without ".app")
 // have no counterpart on Linux and are not applied.
+// What listing `directory` for `folder`'s menu asks for: the directory's own stored order, else the folder's.
+FolderListingRequest folderListingRequest(const QUrl &directory, const Folder &folder, bool isTopLevel);
+
 std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
                                                    const std::shared_ptr<FolderController> &controller);
 

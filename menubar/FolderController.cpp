@@ -30,6 +30,8 @@
 
 #include <cstdio>
 
+#include <malloc.h>
+
 namespace kestrova {
 
 namespace {
@@ -58,6 +60,22 @@ QCoro::Task<> confirmAndRemoveFolder(Folder folder) {
         co_return;
     folder.remove();
     KvApp::startRelaunch();
+}
+
+// The allocator keeps freed blocks for reuse; after a large menu most of its pages are free and would stay
+// resident. Run after the menu's widgets, whose deletion the presenter posts when the menu closes.
+// A prepared listing this old is not used: the menu shows the folder as it is when it opens.
+constexpr qint64 kPreparedListingLifetime = 1000;
+
+// The latest click that asked for a folder menu, of any folder: a slow folder's menu does not open over
+// the menu of a folder clicked after it.
+int &latestMenuRequest() {
+    static int request = 0;
+    return request;
+}
+
+void returnFreedMemoryLater() {
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { malloc_trim(0); });
 }
 
 } // namespace
@@ -224,6 +242,62 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
     menu.addSeparator();
     if (!current.showTitleInMenu)
         addMoreItem(menu, /*isAlternate=*/false)->setSubmenu(moreMenu());
+    // A menu shown by another one gives its rows back through that menu.
+    if (!shownMenu)
+        releaseRowsAfterClosing(menu);
+}
+
+void FolderController::releaseRowsAfterClosing(KvMenu &menu) {
+    // The token lives in the observer, which the next build replaces: a release still queued then finds
+    // it gone and leaves the new rows alone. The menu outlives the next build (see buildMenu). Observers
+    // may be called through copies, so the state is shared rather than captured by value.
+    auto hasOpened = std::make_shared<bool>(false);
+    m_closeSubscription = menu.observeOpenState([&menu, token = hasOpened](bool isOpen) {
+        if (isOpen) {
+            *token = true;
+            return;
+        }
+        if (!*token)
+            return;
+        *token = false;
+        // On a later turn: the chosen row runs after the close and the submenus hear of theirs first.
+        QTimer::singleShot(0, QCoreApplication::instance(), [&menu, weakToken = std::weak_ptr(token)] {
+            if (weakToken.expired() || menu.isOpen())
+                return;
+            menu.removeAllItems();
+            returnFreedMemoryLater();
+        });
+    });
+}
+
+bool FolderController::prepareMenu() {
+    const Folder current = folder();
+    const auto url = current.urlBookmark.url();
+    const int request = ++latestMenuRequest();
+    if (!url)
+        return true;
+    auto ready = FolderContentsLoader::listOrNotify(
+        folderListingRequest(*url, current, /*isTopLevel=*/true),
+        [weak = weak_from_this(), request, directory = *url](FolderListing listing) {
+            const auto controller = weak.lock();
+            if (!controller || request != latestMenuRequest())
+                return;
+            controller->m_prepared = PreparedListing{directory, std::move(listing), {}};
+            controller->m_prepared->age.start();
+            controller->setMenuOpen(true);
+        });
+    if (!ready)
+        return false;
+    m_prepared = PreparedListing{*url, std::move(*ready), {}};
+    m_prepared->age.start();
+    return true;
+}
+
+std::optional<FolderListing> FolderController::takePreparedListing(const QUrl &directory) {
+    auto prepared = std::exchange(m_prepared, std::nullopt);
+    if (!prepared || prepared->directory != directory || prepared->age.elapsed() > kPreparedListingLifetime)
+        return std::nullopt;
+    return std::move(prepared->listing);
 }
 
 std::shared_ptr<KvMenu> FolderController::moreMenu() {

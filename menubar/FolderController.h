@@ -1,12 +1,16 @@
 #pragma once
 
+#include "FolderContentsLoader.h"
 #include "FolderMenuHooks.h"
 
 #include "platform/Binding.h"
 #include "platform/Subscription.h"
 #include "store/Folder.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kestrova {
@@ -48,11 +52,21 @@ public:
 
     // Fills the given, already emptied menu. Never throws: a folder that cannot be resolved shows why and
     // offers to remove it. The key monitor made here closes `menu`, so the menu must outlive the next
-    // buildMenu (status items keep their menu for their whole life).
+    // buildMenu (status items keep their menu for their whole life). Once the menu has opened and closed
+    // again, its rows (and the listing behind them) are released on a later turn, unless it is open again
+    // or rebuilt by then: a large folder's menu keeps no memory while it is closed.
     void buildMenu(KvMenu &menu);
     // The same for a menu whose items `shownMenu` takes over before they show (the lazy folder submenu of
     // the main status item): the key monitor closes `shownMenu`, the menu on screen, while it lives.
     void buildMenu(KvMenu &menu, const std::shared_ptr<platform::Menu> &shownMenu);
+    // Asked by a click before the menu opens: lists the folder's top level off the main thread. True when
+    // the listing ended at once (the menu may open now and shows it); false when it takes longer: the
+    // event loop goes on (other icons answer) and the menu opens once the listing ends or the time limit
+    // passes, unless another folder's menu was asked for meanwhile.
+    bool prepareMenu();
+    // The listing prepared for `directory` by a click an instant ago, once; nothing when none is that fresh.
+    std::optional<FolderListing> takePreparedListing(const QUrl &directory);
+
     // The folder's own actions followed by the application section.
     std::shared_ptr<KvMenu> moreMenu();
 
@@ -62,6 +76,7 @@ public:
 private:
     FolderController(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
     void menuOpenStateDidChange(bool isOpen);
+    void releaseRowsAfterClosing(KvMenu &menu);
 
     std::unique_ptr<MenuKeyMonitor> m_keyMonitor;
     platform::Binding<Folder> m_folder;
@@ -70,6 +85,13 @@ private:
     bool m_isConfigureWindowPresented = false;
     platform::ObserverList<bool> m_menuOpenObservers;
     platform::ObserverList<bool> m_configureObservers;
+    platform::Subscription m_closeSubscription;
+    struct PreparedListing {
+        QUrl directory;
+        FolderListing listing;
+        QElapsedTimer age;
+    };
+    std::optional<PreparedListing> m_prepared;
 };
 
 // Copies the URL to the clipboard with the source marker.

@@ -108,8 +108,11 @@ MenuBarItem FolderMenuBarItem::makeItem(const Folder &folder,
         });
     item.action = [weakController](const platform::StatusItemClick &click) {
         Folder::startAccessingSecurityScopedResources();
-        if (!opensFolderInstead(click))
-            return true;
+        if (!opensFolderInstead(click)) {
+            // A folder that lists slowly opens its menu later, so the other icons answer meanwhile.
+            const auto strong = weakController.lock();
+            return !strong || strong->prepareMenu();
+        }
         if (auto strong = weakController.lock()) {
             if (const auto url = strong->folder().urlBookmark.url())
                 UrlOpener::open(*url);

@@ -10,6 +10,8 @@
 #include "platform/testing/EventLoop.h"
 #include "ui-kit/menus/KvMenu.h"
 
+#include <QTimer>
+
 #include <cerrno>
 
 namespace kestrova {
@@ -251,6 +253,67 @@ TEST_F(FolderContentsMenuTest, LinkRowsAreTitledWithTheLinkAndHandItToTheirSubme
     EXPECT_TRUE(one->performAction());
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened.front(), url::fromLocalPath(target));
+}
+
+TEST_F(FolderContentsMenuTest, AStalledFolderIsExplainedAfterTheLimitAndListedOnceItAnswers) {
+    makeFolder(QStringLiteral("mount"));
+    makeFile(QStringLiteral("mount/report.pdf"));
+    testing::ScopedListingTimeLimit limit(std::chrono::milliseconds(300));
+    testing::StalledDirectories stalled("/mount");
+    testing::ReportedErrors reported;
+
+    auto menu = KvMenu::create();
+    folderContentsMenu(url(), menu.get(), controller);
+    const auto mount = itemTitled(*menu, QStringLiteral("mount"));
+    ASSERT_TRUE(mount);
+    const auto submenu = mount->submenu();
+    // Work queued before the submenu opens runs while the listing is waited for.
+    bool isOpening = true;
+    bool answeredWhileOpening = false;
+    QTimer::singleShot(0, [&] { answeredWhileOpening = isOpening; });
+    submenu->menuWillOpen();
+    isOpening = false;
+    EXPECT_TRUE(answeredWhileOpening);
+    ASSERT_EQ(submenu->items().size(), 1u);
+    const auto explanation = submenu->items().front();
+    EXPECT_FALSE(explanation->isEnabled());
+    const QString text = explanation->displayedTitle();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Could not read folder.\n\n"))) << qPrintable(text);
+    EXPECT_TRUE(
+        text.simplified().endsWith(QStringLiteral("did not answer within 1 second. A network server or disk "
+                                                  "may be slow or disconnected; try again later.")))
+        << qPrintable(text);
+    EXPECT_TRUE(text.simplified().contains(path(QStringLiteral("mount")))) << qPrintable(text);
+    // A slow file system is not a fault of the application.
+    EXPECT_TRUE(reported.errors().isEmpty());
+
+    // Opened again while the first listing still hangs: no second listing is started.
+    submenu->menuDidClose();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return submenu->isEmpty(); }));
+    submenu->menuWillOpen();
+    EXPECT_TRUE(
+        submenu->items().front()->displayedTitle().startsWith(QStringLiteral("Could not read folder.")));
+    EXPECT_EQ(stalled.blockedCount(), 1);
+    EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
+
+    // Once the file system answers, the next opening lists the folder.
+    stalled.release();
+    ASSERT_TRUE(testing::processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+    submenu->menuDidClose();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return submenu->isEmpty(); }));
+    submenu->menuWillOpen();
+    EXPECT_TRUE(itemTitled(*submenu, QStringLiteral("report.pdf")));
+}
+
+TEST_F(FolderContentsMenuTest, ASlowListingIsShownWhenItEndsWhileTheEventLoopRuns) {
+    makeFile(QStringLiteral("b"));
+    makeFile(QStringLiteral("a"));
+    testing::StalledDirectories stalled(QFile::encodeName(m_directory.path()));
+    // The file system answers on the event loop's next turn: only a loop that runs while the menu is
+    // built lets it, and the listing then arrives well within the limit.
+    QTimer::singleShot(0, [&] { stalled.release(); });
+    EXPECT_EQ(topLevelDump(), QStringLiteral("\"a\"\n\"b\"\n-----\n"));
+    EXPECT_EQ(stalled.blockedCount(), 1);
 }
 
 } // namespace

@@ -2,16 +2,21 @@
 
 #include "FolderMenuTesting_p.h"
 
+#include "menubar/FolderMenuBarItem.h"
+
 #include "foundation/JsonText.h"
 #include "foundation/KvApp.h"
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/Menu.h"
 #include "platform/Pasteboard.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/InMemoryPasteboard.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "store/testing/FakeShortcutService.h"
 #include "ui-kit/menus/KvMenu.h"
+
+#include <algorithm>
 
 namespace kestrova {
 namespace {
@@ -45,7 +50,11 @@ protected:
         return menu->dump();
     }
     std::shared_ptr<platform::MenuItem> lastItemTitled(const QString &title) const {
-        for (const auto &item : m_lastMenu->items())
+        return lastItemTitledIn(*m_lastMenu, title);
+    }
+    static std::shared_ptr<platform::MenuItem> lastItemTitledIn(const platform::Menu &menu,
+                                                                const QString &title) {
+        for (const auto &item : menu.items())
             if (item->displayedTitle() == title)
                 return item;
         return nullptr;
@@ -190,6 +199,113 @@ TEST_F(FolderControllerTest, OpenStateChangesTurnHotKeysOffOnceAndDriveTheKeyMon
     QCoreApplication::processEvents();
     EXPECT_EQ(log.starts, 1);
     EXPECT_EQ(shortcuts.service().unregistrations.size(), 1u);
+}
+
+// Every row and submenu row the menu holds now, for checking that they are freed.
+void collectRows(const platform::Menu &menu, std::vector<std::weak_ptr<platform::MenuItem>> &rows) {
+    for (const auto &item : menu.items()) {
+        rows.emplace_back(item);
+        if (const auto submenu = item->submenu())
+            collectRows(*submenu, rows);
+    }
+}
+
+TEST_F(FolderControllerTest, AClosedMenuGivesBackItsRowsAndTheNextOpeningListsAfresh) {
+    testing::ScopedFakeStatusBar bar;
+    makeFolder(QStringLiteral("sub"));
+    makeFile(QStringLiteral("sub/inside.txt"));
+    makeFile(QStringLiteral("a.txt"));
+    std::vector<QUrl> opened;
+    FolderMenuHooks::setShared(
+        {.openEntry = [&](const QUrl &entry, bool, bool) { opened.push_back(entry); }});
+    Defaults::set(Defaults::Keys::folders(), folders);
+    FolderMenuBarItem item(folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
+    const auto statusItem = bar.item(0);
+    ASSERT_TRUE(statusItem);
+    const auto menu = item.coordinator().menu();
+
+    statusItem->click();
+    ASSERT_TRUE(menu->isOpen());
+    auto sub = lastItemTitledIn(*menu, QStringLiteral("sub"));
+    ASSERT_TRUE(sub);
+    sub->submenu()->menuNeedsUpdate();
+    sub->submenu()->menuWillOpen();
+    ASSERT_TRUE(lastItemTitledIn(*sub->submenu(), QStringLiteral("inside.txt")));
+    std::vector<std::weak_ptr<platform::MenuItem>> rows;
+    collectRows(*menu, rows);
+    // The chosen row still runs: it is chosen after the menus have closed.
+    sub->submenu()->menuDidClose();
+    sub.reset();
+    EXPECT_TRUE(statusItem->choose(lastItemTitledIn(*menu, QStringLiteral("a.txt"))));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.front(), url(QStringLiteral("a.txt")));
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return std::all_of(rows.begin(), rows.end(), [](const auto &row) { return row.expired(); });
+    }));
+    EXPECT_TRUE(menu->isEmpty());
+
+    // Opened again at once after closing: the rows it shows stay.
+    makeFile(QStringLiteral("b.txt"));
+    statusItem->click();
+    ASSERT_TRUE(menu->isOpen());
+    statusItem->closeMenu();
+    statusItem->click();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(lastItemTitledIn(*menu, QStringLiteral("b.txt")));
+    statusItem->closeMenu();
+}
+
+TEST_F(FolderControllerTest, AFolderThatListsSlowlyOpensLaterWhileOtherIconsStayUsable) {
+    testing::ScopedFakeStatusBar bar;
+    makeFolder(QStringLiteral("slow"));
+    makeFile(QStringLiteral("slow/report.pdf"));
+    makeFolder(QStringLiteral("quick"));
+    makeFile(QStringLiteral("quick/notes.txt"));
+    const Folder slow(QUuid::createUuid(),
+                      SandboxURLBookmark(BookmarkData::create(url(QStringLiteral("slow")))));
+    const Folder quick(QUuid::createUuid(),
+                       SandboxURLBookmark(BookmarkData::create(url(QStringLiteral("quick")))));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{slow, quick});
+    FolderMenuBarItem slowItem(folderElementBinding(slow, storedFoldersBinding()), storedFoldersBinding());
+    FolderMenuBarItem quickItem(folderElementBinding(quick, storedFoldersBinding()), storedFoldersBinding());
+    const auto slowIcon = bar.item(0);
+    const auto quickIcon = bar.item(1);
+    ASSERT_TRUE(slowIcon && quickIcon);
+    testing::ScopedListingTimeLimit limit(std::chrono::milliseconds(300));
+    testing::StalledDirectories stalled("/slow");
+
+    // The click returns while the folder hangs, and another icon's menu opens at once.
+    slowIcon->click();
+    EXPECT_FALSE(slowIcon->isMenuOpen());
+    quickIcon->click();
+    ASSERT_TRUE(quickIcon->isMenuOpen());
+    EXPECT_TRUE(lastItemTitledIn(*quickItem.coordinator().menu(), QStringLiteral("notes.txt")));
+    quickIcon->closeMenu();
+    // The slow folder's menu, asked for before the other one, does not open over it later.
+    ASSERT_TRUE(testing::processEventsUntil([&] { return stalled.blockedCount() == 1; }));
+
+    // Asked for again: after the limit it opens and says why the folder is not listed.
+    slowIcon->click();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return slowIcon->isMenuOpen(); }));
+    EXPECT_FALSE(quickIcon->isMenuOpen());
+    const auto slowMenu = slowItem.coordinator().menu();
+    const auto explanation =
+        std::find_if(slowMenu->items().begin(), slowMenu->items().end(), [](const auto &row) {
+            return row->displayedTitle().startsWith(QStringLiteral("Could not read folder.\n\n"));
+        });
+    ASSERT_NE(explanation, slowMenu->items().end()) << qPrintable(slowMenu->dump());
+    EXPECT_FALSE((*explanation)->isEnabled());
+    EXPECT_FALSE(lastItemTitledIn(*slowMenu, QStringLiteral("report.pdf")));
+    slowIcon->closeMenu();
+
+    // Once the folder answers, a click opens its menu at once with its entries.
+    stalled.release();
+    ASSERT_TRUE(testing::processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+    slowIcon->click();
+    ASSERT_TRUE(slowIcon->isMenuOpen());
+    EXPECT_TRUE(lastItemTitledIn(*slowMenu, QStringLiteral("report.pdf")));
+    slowIcon->closeMenu();
 }
 
 TEST_F(FolderControllerTest, RemovingAFolderAsksFirstAndRelaunches) {

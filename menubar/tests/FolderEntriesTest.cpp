@@ -316,5 +316,33 @@ TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButton
     EXPECT_TRUE(texts(shown).contains(QStringLiteral("Copy Path")));
 }
 
+TEST_F(FolderEntriesTest, AFolderOnAStalledMountExplainsItselfAndTheMenuStaysUsable) {
+    makeFolder(QStringLiteral("share"));
+    makeFile(QStringLiteral("share/inside.txt"));
+    makeFile(QStringLiteral("notes.txt"));
+    std::vector<QUrl> opened;
+    FolderMenuHooks hooks = FolderMenuHooks::shared();
+    hooks.openEntry = [&](const QUrl &entry, bool, bool) { opened.push_back(entry); };
+    FolderMenuHooks::setShared(hooks);
+    ScopedListingTimeLimit limit(std::chrono::milliseconds(300));
+    StalledDirectories stalled("/share");
+
+    QMenu *shown = showFolderMenu();
+    QMenu *submenu = openSubmenu(shown, QStringLiteral("share"));
+    ASSERT_NE(submenu, nullptr);
+    const QList<QAction *> rows = submenu->actions();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_FALSE(rows.front()->isEnabled());
+    EXPECT_TRUE(rows.front()->text().startsWith(QStringLiteral("Could not read folder.\n\n")))
+        << rows.front()->text().toStdString();
+    EXPECT_TRUE(rows.front()->text().simplified().contains(QStringLiteral("did not answer within 1 second")));
+
+    // The rest of the folder's menu still answers.
+    QTest::keyClick(submenu, Qt::Key_Left);
+    choose(shown, QStringLiteral("notes.txt"));
+    ASSERT_TRUE(processEventsUntil([&] { return !opened.empty(); }));
+    EXPECT_EQ(opened.front(), url(QStringLiteral("notes.txt")));
+}
+
 } // namespace
 } // namespace kestrova::testing

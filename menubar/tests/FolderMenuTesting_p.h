@@ -1,11 +1,14 @@
 #pragma once
 
+#include "menubar/FolderContents.h"
+#include "menubar/FolderContentsLoader.h"
 #include "menubar/FolderController.h"
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/ScreenHooks.h"
 
 #include "foundation/FileUrl.h"
 #include "platform/Binding.h"
+#include "platform/testing/EventLoop.h"
 #include "store/BookmarkData.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
@@ -18,6 +21,9 @@
 #include <QUuid>
 
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,6 +100,64 @@ protected:
     Folder folder;
     std::vector<Folder> folders;
     std::shared_ptr<FolderController> controller;
+};
+
+// A directory on a file system that stops answering: listing a directory whose path ends with `suffix`
+// blocks once it is open, before its entries are read, until release(). Releases on destruction and waits
+// for the blocked listings to end, so that no worker outlives the test's folders and faults.
+class StalledDirectories {
+public:
+    explicit StalledDirectories(QByteArray suffix)
+        : m_state(std::make_shared<State>()) {
+        FolderListingFaults::setShared(
+            {.didOpenDirectory = [state = m_state, suffix = std::move(suffix)](const QByteArray &directory) {
+                if (!directory.endsWith(suffix))
+                    return;
+                std::unique_lock lock(state->mutex);
+                ++state->blockedCount;
+                state->condition.wait(lock, [&] { return state->isReleased; });
+            }});
+    }
+    ~StalledDirectories() {
+        release();
+        EXPECT_TRUE(processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+        FolderListingFaults::setShared({});
+    }
+    StalledDirectories(const StalledDirectories &) = delete;
+    StalledDirectories &operator=(const StalledDirectories &) = delete;
+
+    void release() {
+        {
+            const std::lock_guard lock(m_state->mutex);
+            m_state->isReleased = true;
+        }
+        m_state->condition.notify_all();
+    }
+    // How many listings reached the stalled directory.
+    int blockedCount() const {
+        const std::lock_guard lock(m_state->mutex);
+        return m_state->blockedCount;
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable condition;
+        bool isReleased = false;
+        int blockedCount = 0;
+    };
+    std::shared_ptr<State> m_state;
+};
+
+// A shorter time limit for listings, for the scope.
+class ScopedListingTimeLimit {
+public:
+    explicit ScopedListingTimeLimit(std::chrono::milliseconds limit) {
+        FolderContentsLoader::setTimeLimit(limit);
+    }
+    ~ScopedListingTimeLimit() { FolderContentsLoader::setTimeLimit(FolderContentsLoader::kDefaultTimeLimit); }
+    ScopedListingTimeLimit(const ScopedListingTimeLimit &) = delete;
+    ScopedListingTimeLimit &operator=(const ScopedListingTimeLimit &) = delete;
 };
 
 } // namespace kestrova::testing
