@@ -468,7 +468,7 @@ void UserDefaults::write(const QString &name, const std::optional<PropertyListVa
             {
                 SettingsFileLock fileLock(QFile::encodeName(m_filePath + QStringLiteral(".lock")));
                 if (!fileLock.lock(10'000))
-                    warn(QStringLiteral("the settings lock %1.lock stayed taken; writing without it.")
+                    warn(QStringLiteral("the settings lock %1.lock could not be taken; writing without it.")
                              .arg(m_filePath));
                 bool needsWrite = false;
                 merged = currentContentsLocked(needsWrite);
