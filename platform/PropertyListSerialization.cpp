@@ -1,181 +1,349 @@
 #include "PropertyListSerialization.h"
 
-#include <plist/plist.h>
+#include <QDateTime>
+#include <QLocale>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <memory>
 
-namespace kestrova::platform {
+namespace kestrova::platform::PropertyListSerialization {
 namespace {
 
-struct PlistDeleter {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-struct MallocDeleter {
-    void operator()(char *text) const { std::free(text); }
-};
-using MallocText = std::unique_ptr<char, MallocDeleter>;
-
-// XML 1.0 cannot carry most control characters, not even escaped, so a value holding one would write a
-// file that no reader accepts. Such characters are replaced, which keeps the file readable.
+// XML 1.0 cannot carry most control characters, not even escaped, nor half of a surrogate pair, so a value
+// holding one would write a file that no reader accepts. Such characters are replaced, which keeps the
+// file readable.
 QString xmlSafe(const QString &text) {
     QString result = text;
-    for (QChar &character : result) {
-        const char16_t code = character.unicode();
-        if (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r')
-            character = QChar(0xFFFD);
-        else if (code == 0xFFFE || code == 0xFFFF)
-            character = QChar(0xFFFD);
+    for (qsizetype index = 0; index < result.size(); ++index) {
+        const char16_t code = result.at(index).unicode();
+        if (QChar::isHighSurrogate(code) && index + 1 < result.size() &&
+            QChar::isLowSurrogate(result.at(index + 1).unicode())) {
+            ++index;
+            continue;
+        }
+        if ((code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code == 0xFFFE ||
+            code == 0xFFFF || QChar::isSurrogate(code))
+            result[index] = QChar(0xFFFD);
     }
     return result;
 }
 
-plist_t toNode(const PropertyListValue &value) {
-    switch (value.kind()) {
-    case PropertyListValue::Kind::boolean:
-        return plist_new_bool(*value.getIf<bool>() ? 1 : 0);
-    case PropertyListValue::Kind::integer:
-        // This library version has only an unsigned integer node; the bits round-trip as signed.
-        return plist_new_uint(static_cast<uint64_t>(*value.getIf<std::int64_t>()));
-    case PropertyListValue::Kind::real:
-        return plist_new_real(*value.getIf<double>());
-    case PropertyListValue::Kind::text:
-        return plist_new_string(xmlSafe(*value.getIf<QString>()).toUtf8().constData());
-    case PropertyListValue::Kind::data: {
-        const QByteArray &data = *value.getIf<QByteArray>();
-        return plist_new_data(data.constData(), static_cast<uint64_t>(data.size()));
-    }
-    case PropertyListValue::Kind::date: {
-        const double seconds = value.getIf<Date>()->timeIntervalSinceReferenceDate();
-        double whole = std::floor(seconds);
-        whole = std::clamp(whole, double(std::numeric_limits<int32_t>::min()),
-                           double(std::numeric_limits<int32_t>::max()));
-        const auto micro =
-            static_cast<int32_t>(std::llround((seconds - std::floor(seconds)) * 1e6) % 1000000);
-        return plist_new_date(static_cast<int32_t>(whole), micro);
-    }
-    case PropertyListValue::Kind::array: {
-        plist_t array = plist_new_array();
-        for (const auto &element : *value.getIf<PropertyListValue::Array>())
-            plist_array_append_item(array, toNode(element));
-        return array;
-    }
-    case PropertyListValue::Kind::dictionary: {
-        plist_t dictionary = plist_new_dict();
-        for (const auto &[key, element] : *value.getIf<PropertyListValue::Dictionary>())
-            plist_dict_set_item(dictionary, xmlSafe(key).toUtf8().constData(), toNode(element));
-        return dictionary;
-    }
-    }
-    return plist_new_bool(0);
+// The written form keeps whole seconds; a date outside the four-digit years has no written form.
+std::optional<QDateTime> writableDate(const Date &date) {
+    const double seconds = std::floor(date.timeIntervalSince1970());
+    // Years 1 to 9999, with a margin that keeps the conversion to milliseconds exact.
+    if (!std::isfinite(seconds) || seconds < -62135596800.0 || seconds > 253402300799.0)
+        return std::nullopt;
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), Qt::UTC);
 }
 
-std::optional<PropertyListValue> fromNode(plist_t node) {
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t flag = 0;
-        plist_get_bool_val(node, &flag);
-        return PropertyListValue(flag != 0);
-    }
-    case PLIST_UINT: {
-        uint64_t number = 0;
-        plist_get_uint_val(node, &number);
-        return PropertyListValue(static_cast<std::int64_t>(number));
-    }
-    case PLIST_REAL: {
-        double number = 0;
-        plist_get_real_val(node, &number);
-        return PropertyListValue(number);
-    }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char *raw = nullptr;
-        plist_get_string_val(node, &raw);
-        MallocText text(raw);
-        return PropertyListValue(QString::fromUtf8(text ? text.get() : ""));
-    }
-    case PLIST_DATA: {
-        char *raw = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &raw, &length);
-        MallocText data(raw);
-        return PropertyListValue(QByteArray(data ? data.get() : "", static_cast<qsizetype>(length)));
-    }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t micro = 0;
-        plist_get_date_val(node, &seconds, &micro);
-        return PropertyListValue(Date(double(seconds) + double(micro) / 1e6));
-    }
-    case PLIST_ARRAY: {
-        PropertyListValue::Array array;
-        const uint32_t count = plist_array_get_size(node);
-        array.reserve(count);
-        for (uint32_t index = 0; index < count; ++index) {
-            auto element = fromNode(plist_array_get_item(node, index));
-            if (!element)
-                return std::nullopt;
-            array.push_back(std::move(*element));
+class Reader {
+public:
+    explicit Reader(const QByteArray &xml)
+        : m_xml(xml) {}
+
+    ReadResult run() {
+        ReadResult result;
+        if (!nextElement() || m_xml.name() != QLatin1String("plist")) {
+            result.problem = failure(QStringLiteral("it is not a property list"));
+            return result;
         }
-        return PropertyListValue(std::move(array));
+        if (!nextElement()) {
+            result.problem = failure(QStringLiteral("it holds no value"));
+            return result;
+        }
+        auto root = value(1);
+        if (root && (nextElement() || m_xml.tokenType() != QXmlStreamReader::EndElement))
+            fail(QStringLiteral("it holds more than one value"));
+        while (!m_failed && !m_xml.atEnd())
+            m_xml.readNext();
+        if (m_xml.hasError())
+            fail(m_xml.errorString());
+        if (m_failed || !root) {
+            result.problem = failure(QStringLiteral("it is not a readable property list"));
+            return result;
+        }
+        result.root = std::move(root);
+        result.changes = m_changes;
+        return result;
     }
-    case PLIST_DICT: {
-        PropertyListValue::Dictionary dictionary;
-        plist_dict_iter iterator = nullptr;
-        plist_dict_new_iter(node, &iterator);
-        if (!iterator)
-            return PropertyListValue(std::move(dictionary));
-        for (;;) {
-            char *rawKey = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, iterator, &rawKey, &item);
-            MallocText key(rawKey);
-            if (!item)
+
+private:
+    void fail(const QString &problem) {
+        if (m_failed)
+            return;
+        m_failed = true;
+        m_problem = QStringLiteral("%1 (line %2)").arg(problem).arg(m_xml.lineNumber());
+    }
+    QString failure(const QString &fallback) {
+        if (m_xml.hasError() && !m_failed)
+            fail(m_xml.errorString());
+        return m_failed ? m_problem : fallback;
+    }
+
+    // Moves to the next start element of the current level: true there, false at the level's end element
+    // or on an error. Only white space may lie between elements.
+    bool nextElement() {
+        while (!m_failed) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                return true;
+            case QXmlStreamReader::EndElement:
+            case QXmlStreamReader::EndDocument:
+                return false;
+            case QXmlStreamReader::Invalid:
+                fail(m_xml.errorString());
+                return false;
+            case QXmlStreamReader::Characters:
+                if (!m_xml.isWhitespace()) {
+                    fail(QStringLiteral("text stands outside a value"));
+                    return false;
+                }
                 break;
-            auto element = fromNode(item);
-            if (!element) {
-                std::free(iterator);
-                return std::nullopt;
+            case QXmlStreamReader::EntityReference:
+                fail(QStringLiteral("an unknown entity is used"));
+                return false;
+            default:
+                break;
             }
-            dictionary.insert_or_assign(QString::fromUtf8(key ? key.get() : ""), std::move(*element));
         }
-        std::free(iterator);
-        return PropertyListValue(std::move(dictionary));
+        return false;
     }
-    default:
-        // UIDs and unknown nodes have no counterpart among stored values.
+
+    QString text() {
+        const QString result = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+        if (m_xml.hasError())
+            fail(m_xml.errorString());
+        return result;
+    }
+
+    // The value of the start element the reader is on; the reader ends on its end element.
+    std::optional<PropertyListValue> value(int depth) {
+        if (depth > kMaximumDepth) {
+            fail(QStringLiteral("its values are nested deeper than %1 levels").arg(kMaximumDepth));
+            return std::nullopt;
+        }
+        const QStringView name = m_xml.name();
+        if (name == QLatin1String("dict"))
+            return dictionary(depth);
+        if (name == QLatin1String("array"))
+            return array(depth);
+        if (name == QLatin1String("true") || name == QLatin1String("false")) {
+            const bool flag = name == QLatin1String("true");
+            if (!text().trimmed().isEmpty())
+                fail(QStringLiteral("a Boolean holds text"));
+            return m_failed ? std::nullopt : std::optional<PropertyListValue>(flag);
+        }
+        if (name == QLatin1String("string")) {
+            QString string = text();
+            return m_failed ? std::nullopt : std::optional<PropertyListValue>(std::move(string));
+        }
+        if (name == QLatin1String("integer"))
+            return integer(text().trimmed());
+        if (name == QLatin1String("real"))
+            return real(text().trimmed());
+        if (name == QLatin1String("data")) {
+            QByteArray base64 = text().toLatin1();
+            base64.removeIf([](char character) { return QChar::isSpace(uchar(character)); });
+            auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+            if (!decoded)
+                fail(QStringLiteral("binary data is not Base64"));
+            return m_failed ? std::nullopt : std::optional<PropertyListValue>(*decoded);
+        }
+        if (name == QLatin1String("date")) {
+            const QDateTime dateTime = QDateTime::fromString(text().trimmed(), Qt::ISODateWithMs);
+            if (!dateTime.isValid())
+                fail(QStringLiteral("a date is not readable"));
+            return m_failed ? std::nullopt : std::optional<PropertyListValue>(Date::fromDateTime(dateTime));
+        }
+        fail(QStringLiteral("“%1” is not a kind of value").arg(name));
         return std::nullopt;
     }
+
+    std::optional<PropertyListValue> integer(const QString &digits) {
+        if (m_failed)
+            return std::nullopt;
+        bool ok = false;
+        const qlonglong number = digits.toLongLong(&ok, 10);
+        if (ok)
+            return PropertyListValue(std::int64_t(number));
+        // A count beyond the signed range (written by another program) is kept, as its digits.
+        digits.toULongLong(&ok, 10);
+        if (!ok) {
+            fail(QStringLiteral("an integer is not readable"));
+            return std::nullopt;
+        }
+        m_changes << QStringLiteral("the integer %1 is kept as text").arg(digits);
+        return PropertyListValue(digits);
+    }
+
+    std::optional<PropertyListValue> real(const QString &digits) {
+        if (m_failed)
+            return std::nullopt;
+        const QString lower = digits.toLower();
+        const bool negative = lower.startsWith(QLatin1Char('-'));
+        const QString magnitude = negative || lower.startsWith(QLatin1Char('+')) ? lower.mid(1) : lower;
+        if (magnitude == QLatin1String("nan"))
+            return PropertyListValue(std::numeric_limits<double>::quiet_NaN());
+        if (magnitude == QLatin1String("inf") || magnitude == QLatin1String("infinity"))
+            return PropertyListValue(negative ? -std::numeric_limits<double>::infinity()
+                                              : std::numeric_limits<double>::infinity());
+        bool ok = false;
+        // QString's own conversion uses the C conventions whatever LC_NUMERIC says.
+        const double number = digits.toDouble(&ok);
+        if (!ok) {
+            fail(QStringLiteral("a real number is not readable"));
+            return std::nullopt;
+        }
+        return PropertyListValue(number);
+    }
+
+    std::optional<PropertyListValue> array(int depth) {
+        PropertyListValue::Array elements;
+        while (nextElement()) {
+            auto element = value(depth + 1);
+            if (!element)
+                return std::nullopt;
+            elements.push_back(std::move(*element));
+        }
+        return m_failed ? std::nullopt : std::optional<PropertyListValue>(std::move(elements));
+    }
+
+    std::optional<PropertyListValue> dictionary(int depth) {
+        PropertyListValue::Dictionary entries;
+        while (nextElement()) {
+            if (m_xml.name() != QLatin1String("key")) {
+                fail(QStringLiteral("a dictionary holds a value without a key"));
+                return std::nullopt;
+            }
+            QString key = text();
+            if (m_failed || !nextElement()) {
+                fail(QStringLiteral("the key “%1” has no value").arg(key));
+                return std::nullopt;
+            }
+            auto element = value(depth + 1);
+            if (!element)
+                return std::nullopt;
+            if (entries.contains(key))
+                m_changes
+                    << QStringLiteral("the key “%1” is given more than once; the last one is used").arg(key);
+            entries.insert_or_assign(std::move(key), std::move(*element));
+        }
+        return m_failed ? std::nullopt : std::optional<PropertyListValue>(std::move(entries));
+    }
+
+    QXmlStreamReader m_xml;
+    bool m_failed = false;
+    QString m_problem;
+    QStringList m_changes;
+};
+
+void write(QXmlStreamWriter &writer, const PropertyListValue &value, bool topLevel) {
+    switch (value.kind()) {
+    case PropertyListValue::Kind::boolean:
+        writer.writeEmptyElement(*value.getIf<bool>() ? QStringLiteral("true") : QStringLiteral("false"));
+        return;
+    case PropertyListValue::Kind::integer:
+        writer.writeTextElement(QStringLiteral("integer"), QString::number(*value.getIf<std::int64_t>()));
+        return;
+    case PropertyListValue::Kind::real: {
+        const double number = *value.getIf<double>();
+        QString digits;
+        if (std::isnan(number))
+            digits = QStringLiteral("nan");
+        else if (std::isinf(number))
+            digits = number > 0 ? QStringLiteral("+infinity") : QStringLiteral("-infinity");
+        else
+            digits = QString::number(number, 'g', QLocale::FloatingPointShortest);
+        writer.writeTextElement(QStringLiteral("real"), digits);
+        return;
+    }
+    case PropertyListValue::Kind::text:
+        writer.writeTextElement(QStringLiteral("string"), xmlSafe(*value.getIf<QString>()));
+        return;
+    case PropertyListValue::Kind::data:
+        writer.writeTextElement(QStringLiteral("data"),
+                                QString::fromLatin1(value.getIf<QByteArray>()->toBase64()));
+        return;
+    case PropertyListValue::Kind::date:
+        writer.writeTextElement(QStringLiteral("date"),
+                                writableDate(*value.getIf<Date>())->toString(Qt::ISODate));
+        return;
+    case PropertyListValue::Kind::array:
+        writer.writeStartElement(QStringLiteral("array"));
+        for (const auto &element : *value.getIf<PropertyListValue::Array>())
+            write(writer, element, false);
+        writer.writeEndElement();
+        return;
+    case PropertyListValue::Kind::dictionary:
+        writer.writeStartElement(QStringLiteral("dict"));
+        for (const auto &[key, element] : *value.getIf<PropertyListValue::Dictionary>()) {
+            // One line per setting keeps the file readable without indentation that grows with depth.
+            if (topLevel)
+                writer.writeCharacters(QStringLiteral("\n"));
+            writer.writeTextElement(QStringLiteral("key"), xmlSafe(key));
+            write(writer, element, false);
+        }
+        if (topLevel)
+            writer.writeCharacters(QStringLiteral("\n"));
+        writer.writeEndElement();
+        return;
+    }
+}
+
+QString unwritableReason(const PropertyListValue &value, int depth) {
+    if (depth > kMaximumDepth)
+        return QStringLiteral("its values are nested deeper than %1 levels").arg(kMaximumDepth);
+    if (const auto *date = value.getIf<Date>(); date && !writableDate(*date))
+        return QStringLiteral("it holds a date outside the years 1 to 9999");
+    if (const auto *array = value.getIf<PropertyListValue::Array>()) {
+        for (const auto &element : *array)
+            if (QString reason = unwritableReason(element, depth + 1); !reason.isEmpty())
+                return reason;
+    }
+    if (const auto *dictionary = value.getIf<PropertyListValue::Dictionary>()) {
+        for (const auto &entry : *dictionary)
+            if (QString reason = unwritableReason(entry.second, depth + 1); !reason.isEmpty())
+                return reason;
+    }
+    return {};
 }
 
 } // namespace
 
-std::optional<PropertyListValue> PropertyListSerialization::fromXml(const QByteArray &xml) {
-    if (xml.isEmpty() || xml.size() > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    if (!root)
-        return std::nullopt;
-    PlistPtr owner(root);
-    return fromNode(root);
+ReadResult read(const QByteArray &xml) {
+    if (xml.isEmpty())
+        return {std::nullopt, QStringLiteral("it is empty"), {}};
+    if (xml.size() > kMaximumSize)
+        return {
+            std::nullopt, QStringLiteral("it is larger than %1 MB").arg(kMaximumSize / (1024 * 1024)), {}};
+    return Reader(xml).run();
 }
 
-QByteArray PropertyListSerialization::toXml(const PropertyListValue &root) {
-    PlistPtr node(toNode(root));
-    char *xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(node.get(), &xml, &length);
-    if (!xml)
+std::optional<PropertyListValue> fromXml(const QByteArray &xml) {
+    return read(xml).root;
+}
+
+QString unwritableReason(const PropertyListValue &value) {
+    return unwritableReason(value, 1);
+}
+
+QByteArray toXml(const PropertyListValue &root) {
+    if (!unwritableReason(root).isEmpty())
         return {};
-    QByteArray result(xml, static_cast<qsizetype>(length));
-    plist_to_xml_free(xml);
-    return result;
+    QByteArray xml;
+    QXmlStreamWriter writer(&xml);
+    writer.writeStartDocument();
+    writer.writeCharacters(QStringLiteral("\n"));
+    writer.writeStartElement(QStringLiteral("plist"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
+    write(writer, root, true);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    xml.append('\n');
+    return xml;
 }
 
-} // namespace kestrova::platform
+} // namespace kestrova::platform::PropertyListSerialization

@@ -1,25 +1,30 @@
 #include "UserDefaults.h"
 
+#include "Alert.h"
 #include "NotificationCenter.h"
 #include "PropertyListSerialization.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QLockFile>
 #include <QLocale>
+#include <QMetaObject>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace kestrova::platform {
@@ -63,6 +68,110 @@ void fsyncDirectory(const QString &directory) {
     ::close(descriptor);
 }
 
+// The lock beside the settings file: an advisory lock on `<name>.lock`, which the system releases when its
+// owner dies however it dies, so a lock file left behind by a killed process never blocks anyone. The file
+// names its owner's process for whoever looks. It is removed while still locked; a writer that locked a
+// file someone removed meanwhile starts again on the new one.
+class SettingsFileLock {
+public:
+    explicit SettingsFileLock(QByteArray path)
+        : m_path(std::move(path)) {}
+    ~SettingsFileLock() {
+        if (m_descriptor < 0)
+            return;
+        ::unlink(m_path.constData());
+        ::close(m_descriptor);
+    }
+    SettingsFileLock(const SettingsFileLock &) = delete;
+    SettingsFileLock &operator=(const SettingsFileLock &) = delete;
+
+    // False when the lock stayed taken for `timeoutMs` or cannot be made at all.
+    bool lock(int timeoutMs) {
+        const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + timeoutMs;
+        for (;;) {
+            const int descriptor =
+                ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+            if (descriptor < 0)
+                return false;
+            struct stat opened {};
+            if (::fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+                ::close(descriptor);
+                return false;
+            }
+            if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+                struct stat current {};
+                if (::stat(m_path.constData(), &current) == 0 && current.st_ino == opened.st_ino &&
+                    current.st_dev == opened.st_dev) {
+                    const QByteArray owner = QByteArray::number(qint64(::getpid())) + '\n';
+                    if (::ftruncate(descriptor, 0) == 0 &&
+                        ::pwrite(descriptor, owner.constData(), std::size_t(owner.size()), 0) < 0) {
+                        // Only a note for people; the lock holds without it (a full disk).
+                    }
+                    m_descriptor = descriptor;
+                    return true;
+                }
+                ::close(descriptor);
+                continue;
+            }
+            const int error = errno;
+            ::close(descriptor);
+            if (error != EWOULDBLOCK || QDateTime::currentMSecsSinceEpoch() > deadline)
+                return false;
+            const timespec pause{0, 2'000'000};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+
+private:
+    QByteArray m_path;
+    int m_descriptor = -1;
+};
+
+// The whole file, read without blocking: a FIFO or a device in the file's place is refused, not waited on.
+std::optional<QByteArray> readRegularFile(const QByteArray &path, QString &problem, bool &missing) {
+    missing = false;
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (descriptor < 0) {
+        missing = errno == ENOENT;
+        problem = QString::fromLocal8Bit(std::strerror(errno));
+        return std::nullopt;
+    }
+    struct stat status {};
+    std::optional<QByteArray> contents;
+    if (::fstat(descriptor, &status) != 0) {
+        problem = QString::fromLocal8Bit(std::strerror(errno));
+    } else if (!S_ISREG(status.st_mode)) {
+        problem = QStringLiteral("it is not a regular file");
+    } else if (status.st_size > PropertyListSerialization::kMaximumSize) {
+        problem = QStringLiteral("it is larger than %1 MB")
+                      .arg(PropertyListSerialization::kMaximumSize / (1024 * 1024));
+    } else {
+        QByteArray bytes;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0) {
+                problem = QString::fromLocal8Bit(std::strerror(errno));
+                break;
+            }
+            if (count == 0) {
+                contents = std::move(bytes);
+                break;
+            }
+            bytes.append(buffer, count);
+            if (bytes.size() > PropertyListSerialization::kMaximumSize) {
+                problem = QStringLiteral("it is larger than %1 MB")
+                              .arg(PropertyListSerialization::kMaximumSize / (1024 * 1024));
+                break;
+            }
+        }
+    }
+    ::close(descriptor);
+    return contents;
+}
+
 } // namespace
 
 QString UserDefaults::defaultsDirectory() {
@@ -100,7 +209,7 @@ UserDefaults::UserDefaults(QString filePath)
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     PropertyListValue::Dictionary contents;
-    loadFromDisk(contents, /*reportDamage=*/true);
+    loadFromDisk(contents);
     m_persistent = std::move(contents);
     m_lastStamp = currentStamp();
     startWatching();
@@ -118,35 +227,57 @@ UserDefaults::FileStamp UserDefaults::currentStamp() const {
             static_cast<qint64>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
-bool UserDefaults::loadFromDisk(PropertyListValue::Dictionary &into, bool reportDamage) {
+UserDefaults::Load UserDefaults::loadFromDisk(PropertyListValue::Dictionary &into) {
     into.clear();
-    QFile file(m_filePath);
-    if (!file.exists())
-        return true;
     QString problem;
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
-        const QByteArray xml = file.readAll();
-        file.close();
-        if (xml.isEmpty())
-            return true;
-        auto root = PropertyListSerialization::fromXml(xml);
-        if (!root)
-            problem = QStringLiteral("it is not a readable property list");
-        else if (!root->is<PropertyListValue::Dictionary>())
+    bool missing = false;
+    const auto bytes = readRegularFile(QFile::encodeName(m_filePath), problem, missing);
+    if (missing)
+        return Load::read;
+    if (bytes) {
+        // A crash before anything was written, or another program caught between truncating and writing.
+        if (bytes->isEmpty())
+            return Load::empty;
+        auto read = PropertyListSerialization::read(*bytes);
+        if (!read.root)
+            problem = read.problem;
+        else if (!read.root->is<PropertyListValue::Dictionary>())
             problem = QStringLiteral("its top level is not a dictionary");
         else {
-            into = std::move(*root->getIf<PropertyListValue::Dictionary>());
-            return true;
+            into = std::move(*read.root->getIf<PropertyListValue::Dictionary>());
+            if (!read.changes.isEmpty())
+                setAside(&*bytes, read.changes.join(QStringLiteral("; ")));
+            return Load::read;
         }
     }
-    if (!reportDamage)
-        return false;
-    // Keep what the user had: a damaged file goes aside instead of being overwritten by the next write.
+    setAside(nullptr, problem);
+    return Load::damaged;
+}
+
+// Keeps what the user had: a file that cannot be read goes aside instead of being overwritten by the next
+// write; one that was read only in part (`original`) is copied aside, as the next write replaces it.
+void UserDefaults::setAside(const QByteArray *original, const QString &problem) {
     const QString asidePath = m_filePath + QStringLiteral(".corrupt");
     const QByteArray from = QFile::encodeName(m_filePath);
     const QByteArray to = QFile::encodeName(asidePath);
+    if (original) {
+        QSaveFile copy(asidePath);
+        if (copy.open(QIODevice::WriteOnly) && copy.write(*original) == original->size() && copy.commit()) {
+            report(
+                Problem::unreadable,
+                QStringLiteral("the settings file %1 was read only in part (%2); the file as it was is kept "
+                               "as %3.")
+                    .arg(m_filePath, problem, asidePath));
+            return;
+        }
+        m_fileUnusable = true;
+        report(
+            Problem::unreadable,
+            QStringLiteral("the settings file %1 was read only in part (%2) and could not be copied aside; "
+                           "settings changed in this session will not be saved.")
+                .arg(m_filePath, problem));
+        return;
+    }
     bool movedAside = ::rename(from.constData(), to.constData()) == 0;
     if (!movedAside && (errno == ENOTDIR || errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST)) {
         // Only the newest damaged file is kept; an older one of another kind is in the way.
@@ -154,31 +285,66 @@ bool UserDefaults::loadFromDisk(PropertyListValue::Dictionary &into, bool report
             movedAside = ::rename(from.constData(), to.constData()) == 0;
     }
     if (movedAside) {
-        warn(QStringLiteral("the settings file %1 could not be read (%2); it was kept as %3 and the settings "
-                            "start empty.")
-                 .arg(m_filePath, problem, asidePath));
-        return false;
+        report(Problem::unreadable,
+               QStringLiteral("the settings file %1 could not be read (%2); it was kept as %3.")
+                   .arg(m_filePath, problem, asidePath));
+        return;
     }
     m_fileUnusable = true;
-    warn(QStringLiteral(
-             "the settings file %1 could not be read (%2) nor moved aside (%3); settings changed in this "
-             "session will not be saved.")
-             .arg(m_filePath, problem, QString::fromLocal8Bit(std::strerror(errno))));
-    return false;
+    report(Problem::unreadable,
+           QStringLiteral(
+               "the settings file %1 could not be read (%2) nor moved aside (%3); settings changed in "
+               "this session will not be saved.")
+               .arg(m_filePath, problem, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+void UserDefaults::report(Problem problem, const QString &message) {
+    warn(message);
+    {
+        std::lock_guard lock(m_reportMutex);
+        if (std::find(m_reported.begin(), m_reported.end(), problem) != m_reported.end())
+            return;
+        m_reported.push_back(problem);
+    }
+    auto *application = QCoreApplication::instance();
+    if (!application)
+        return;
+    auto alert = std::make_shared<Alert>();
+    alert->messageText =
+        problem == Problem::unreadable   ? QStringLiteral("Kestrova could not read its settings")
+        : problem == Problem::unwritable ? QStringLiteral("Kestrova could not save its settings")
+                                         : QStringLiteral("Kestrova could not store a setting");
+    QString detail = message;
+    detail[0] = detail[0].toUpper();
+    alert->informativeText = detail;
+    alert->alertStyle = Alert::Style::warning;
+    alert->addButton(QStringLiteral("OK"));
+    // Writes happen on any thread and inside callers' steps; the alert comes on a later turn of the main
+    // thread.
+    QMetaObject::invokeMethod(
+        application, [alert] { AlertPresenter::shared().runModal(*alert); }, Qt::QueuedConnection);
 }
 
 bool UserDefaults::writeToDisk(const PropertyListValue::Dictionary &contents) {
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        warn(QStringLiteral("could not save the settings file %1: %2").arg(m_filePath, file.errorString()));
+    const auto failed = [this](const QString &reason) {
+        report(Problem::unwritable,
+               QStringLiteral("the settings file %1 could not be saved (%2); the changes are kept for this "
+                              "session and saved again with the next change.")
+                   .arg(m_filePath, reason));
         return false;
-    }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    };
     const QByteArray xml = PropertyListSerialization::toXml(PropertyListValue(contents));
+    if (xml.size() > PropertyListSerialization::kMaximumSize)
+        return failed(QStringLiteral("the settings would be larger than %1 MB")
+                          .arg(PropertyListSerialization::kMaximumSize / (1024 * 1024)));
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (file.write(xml) != xml.size() || !file.flush() || ::fsync(file.handle()) != 0 || !file.commit()) {
-        warn(QStringLiteral("could not save the settings file %1: %2").arg(m_filePath, file.errorString()));
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return failed(reason);
     }
     fsyncDirectory(QFileInfo(m_filePath).absolutePath());
     return true;
@@ -267,6 +433,21 @@ UserDefaults::adoptPersistentLocked(PropertyListValue::Dictionary &&contents, co
 }
 
 void UserDefaults::write(const QString &name, const std::optional<PropertyListValue> &value) {
+    if (value) {
+        QString reason = PropertyListSerialization::unwritableReason(*value);
+        if (reason.isEmpty() &&
+            PropertyListSerialization::toXml(*value).size() > PropertyListSerialization::kMaximumSize)
+            reason = QStringLiteral("it is larger than %1 MB")
+                         .arg(PropertyListSerialization::kMaximumSize / (1024 * 1024));
+        if (!reason.isEmpty()) {
+            // What was stored stays: a value that cannot be written must not erase it.
+            report(
+                Problem::refusedValue,
+                QStringLiteral("the setting “%1” was left as it was, as the new value cannot be stored (%2).")
+                    .arg(name, reason));
+            return;
+        }
+    }
     deliver(name, {KeyValueChange::Kind::setting, true, object(name), std::nullopt}, /*priorOnly=*/true);
 
     KeyValueChange change;
@@ -282,28 +463,17 @@ void UserDefaults::write(const QString &name, const std::optional<PropertyListVa
                 m_persistent.erase(name);
             change.newValue = effectiveValueLocked(name);
         } else {
-            QLockFile fileLock(m_filePath + QStringLiteral(".lock"));
-            if (!fileLock.tryLock(10'000))
-                warn(QStringLiteral("the settings lock %1 stayed taken; writing without it.")
-                         .arg(fileLock.fileName()));
+            m_unsaved.insert_or_assign(name, value);
             PropertyListValue::Dictionary merged;
-            // A file that no one replaced since this suite last read or wrote it holds what memory holds;
-            // only another writer's file needs parsing again.
-            if (currentStamp() == m_lastStamp && m_lastStamp.inode >= 0 && !m_lastWriteFailed) {
-                std::lock_guard lock(m_mutex);
-                merged = m_persistent;
-            } else {
-                loadFromDisk(merged, /*reportDamage=*/true);
+            {
+                SettingsFileLock fileLock(QFile::encodeName(m_filePath + QStringLiteral(".lock")));
+                if (!fileLock.lock(10'000))
+                    warn(QStringLiteral("the settings lock %1.lock could not be taken; writing without it.")
+                             .arg(m_filePath));
+                bool needsWrite = false;
+                merged = currentContentsLocked(needsWrite);
+                saveLocked(merged);
             }
-            if (value)
-                merged.insert_or_assign(name, *value);
-            else
-                merged.erase(name);
-            // Keep the change for this session even when the disk refuses it, and say so once per failure.
-            m_lastWriteFailed = !m_fileUnusable && !writeToDisk(merged);
-            m_lastStamp = currentStamp();
-            fileLock.unlock();
-
             std::lock_guard lock(m_mutex);
             change.oldValue = effectiveValueLocked(name);
             externalChanges = adoptPersistentLocked(std::move(merged), name);
@@ -317,18 +487,56 @@ void UserDefaults::write(const QString &name, const std::optional<PropertyListVa
     postDidChange();
 }
 
+PropertyListValue::Dictionary UserDefaults::currentContentsLocked(bool &needsWrite) {
+    PropertyListValue::Dictionary contents;
+    // A file that no one replaced since this suite last read or wrote it holds what memory holds; only
+    // another writer's file needs parsing again. When that file is damaged or emptied, the last good
+    // contents stay and go back to disk.
+    const bool changedOnDisk = currentStamp() != m_lastStamp;
+    needsWrite = false;
+    if (!changedOnDisk || loadFromDisk(contents) != Load::read) {
+        needsWrite = changedOnDisk;
+        std::lock_guard lock(m_mutex);
+        contents = m_persistent;
+    }
+    for (const auto &[name, value] : m_unsaved) {
+        if (value)
+            contents.insert_or_assign(name, *value);
+        else
+            contents.erase(name);
+        needsWrite = true;
+    }
+    return contents;
+}
+
+void UserDefaults::saveLocked(const PropertyListValue::Dictionary &contents) {
+    if (!m_fileUnusable && writeToDisk(contents)) {
+        m_unsaved.clear();
+        std::lock_guard lock(m_reportMutex);
+        std::erase(m_reported, Problem::unwritable);
+    }
+    m_lastStamp = currentStamp();
+}
+
 void UserDefaults::reloadAfterExternalChange() {
     if (m_filePath.isEmpty() || m_fileUnusable)
         return;
     std::vector<PendingChange> changes;
     {
         std::lock_guard writeLock(m_writeMutex);
-        const FileStamp stamp = currentStamp();
-        if (stamp == m_lastStamp)
+        if (currentStamp() == m_lastStamp && m_unsaved.empty())
             return;
         PropertyListValue::Dictionary contents;
-        loadFromDisk(contents, /*reportDamage=*/true);
-        m_lastStamp = currentStamp();
+        {
+            SettingsFileLock fileLock(QFile::encodeName(m_filePath + QStringLiteral(".lock")));
+            fileLock.lock(10'000);
+            bool needsWrite = false;
+            contents = currentContentsLocked(needsWrite);
+            if (needsWrite)
+                saveLocked(contents);
+            else
+                m_lastStamp = currentStamp();
+        }
         std::lock_guard lock(m_mutex);
         changes = adoptPersistentLocked(std::move(contents), QString());
     }
@@ -343,7 +551,7 @@ bool UserDefaults::synchronize() {
         return true;
     reloadAfterExternalChange();
     std::lock_guard writeLock(m_writeMutex);
-    return !m_fileUnusable && !m_lastWriteFailed;
+    return !m_fileUnusable && m_unsaved.empty();
 }
 
 void UserDefaults::addObserver(KeyValueObserver *observer, const QString &keyPath, unsigned options,

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -38,9 +39,15 @@ public:
 //
 // Three layers answer a read: the entries written to the suite's file (the persistent domain), then the
 // defaults registered by this process (never written), then nothing. Every write goes through to the file
-// at once, atomically and under a lock file; the file is re-read under the lock and only this write's own
-// change is applied, so that two processes writing different keys lose nothing. A file that cannot be read
-// is moved aside as `<name>.corrupt` rather than overwritten.
+// at once, atomically and under a lock file; the file is re-read under the lock and only this suite's own
+// changes are applied, so that two processes writing different keys lose nothing.
+//
+// Nothing the user stored is lost to a bad file or a full disk. A file that cannot be read (damaged, not a
+// regular file, too large or too deep) is moved aside as `<name>.corrupt`; one that reads only in part (a
+// key given twice) is copied there before anything is written over it. When the file is damaged while the
+// suite runs, the last good contents in memory are written back. A change the disk refuses stays in memory
+// and is written again with each later write and by synchronize(). Each kind of trouble is told to the user
+// once, through the shared alert presenter, and on standard error.
 //
 // Observers run synchronously on the writing thread after the suite's lock is released: first the per-key
 // observers of the written key, then those of keys that another process changed meanwhile, then the
@@ -92,8 +99,8 @@ public:
     // a registered default keep it.
     void removeAll();
 
-    // Picks up changes made by other processes and confirms that what this suite wrote is on disk (every
-    // write already is when it returns). False when the file cannot be read or written.
+    // Picks up changes made by other processes, writes again what the disk refused before, and confirms
+    // that every change of this suite is on disk. False while a change is held in memory only.
     bool synchronize();
 
     void addObserver(KeyValueObserver *observer, const QString &keyPath, unsigned options,
@@ -105,11 +112,18 @@ private:
     struct Registration;
     struct PendingChange;
 
+    enum class Problem { unreadable, unwritable, refusedValue };
+    enum class Load { read, empty, damaged };
+
     std::optional<PropertyListValue> effectiveValueLocked(const QString &name) const;
     void write(const QString &name, const std::optional<PropertyListValue> &value);
-    bool loadFromDisk(PropertyListValue::Dictionary &into, bool reportDamage);
+    Load loadFromDisk(PropertyListValue::Dictionary &into);
+    void setAside(const QByteArray *original, const QString &problem);
     bool writeToDisk(const PropertyListValue::Dictionary &contents);
+    PropertyListValue::Dictionary currentContentsLocked(bool &needsWrite);
+    void saveLocked(const PropertyListValue::Dictionary &contents);
     void reloadAfterExternalChange();
+    void report(Problem problem, const QString &message);
     std::vector<PendingChange> adoptPersistentLocked(PropertyListValue::Dictionary &&contents,
                                                      const QString &exceptName);
     void deliver(const QString &name, const KeyValueChange &change, bool priorOnly);
@@ -134,7 +148,10 @@ private:
     };
     FileStamp currentStamp() const;
     FileStamp m_lastStamp;
-    bool m_lastWriteFailed = false;
+    // Changes not yet on disk, applied again over whatever the next write reads.
+    std::map<QString, std::optional<PropertyListValue>> m_unsaved;
+    std::mutex m_reportMutex;
+    std::vector<Problem> m_reported;
     QPointer<QObject> m_watcher;
 };
 

@@ -10,6 +10,8 @@
 #include <mutex>
 
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +28,8 @@ struct Record {
     std::uint64_t inode = 0;
     bool isDirectory = false;
     bool isReadOnly = false;
+    // The device of the folder above; records made before it was kept have none.
+    std::optional<std::uint64_t> parentDevice;
 };
 
 Error damagedDataError() {
@@ -49,6 +53,8 @@ std::optional<Record> parse(const QByteArray &data) {
         record.inode = fromJson<std::uint64_t>(requiredMember(*json, "inode"));
         record.isDirectory = fromJson<bool>(requiredMember(*json, "isDirectory"));
         record.isReadOnly = fromJson<bool>(requiredMember(*json, "isReadOnly"));
+        if (json->contains("parentDevice"))
+            record.parentDevice = fromJson<std::uint64_t>((*json)["parentDevice"]);
         if (!record.url.isValid() || !record.url.isLocalFile() || url::localPath(record.url).isEmpty())
             return std::nullopt;
         return record;
@@ -77,17 +83,62 @@ QByteArray create(const QUrl &url, unsigned options) {
     if (::access(path.constData(), wanted) != 0)
         throw posixError(errno, QStringLiteral("Could not make a bookmark for “%1”").arg(displayPath(path)));
 
-    const Json record = {{"type", kRecordType},
-                         {"version", kRecordVersion},
-                         {"url", url::fromLocalPath(path, isDirectory).toEncoded().toStdString()},
-                         {"device", std::uint64_t(status.st_dev)},
-                         {"inode", std::uint64_t(status.st_ino)},
-                         {"isDirectory", isDirectory},
-                         {"isReadOnly", readOnly}};
+    struct stat parent {};
+    const bool hasParent = ::stat((path + "/..").constData(), &parent) == 0;
+    Json record = {{"type", kRecordType},
+                   {"version", kRecordVersion},
+                   {"url", url::fromLocalPath(path, isDirectory).toEncoded().toStdString()},
+                   {"device", std::uint64_t(status.st_dev)},
+                   {"inode", std::uint64_t(status.st_ino)},
+                   {"isDirectory", isDirectory},
+                   {"isReadOnly", readOnly}};
+    if (hasParent)
+        record["parentDevice"] = std::uint64_t(parent.st_dev);
     return JsonText::encodeToBytes(record);
 }
 
-Resolution resolve(const QByteArray &data) {
+namespace {
+
+std::optional<std::uint64_t> parentDeviceOf(const QByteArray &path) {
+    struct stat parent {};
+    if (::stat((path + "/..").constData(), &parent) != 0)
+        return std::nullopt;
+    return std::uint64_t(parent.st_dev);
+}
+
+bool isEmptyDirectory(const QByteArray &path) {
+    DIR *directory = ::opendir(path.constData());
+    if (!directory)
+        return false;
+    bool empty = true;
+    while (const dirent *entry = ::readdir(directory)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(directory);
+    return empty;
+}
+
+// A folder that was the root of its own file system and now sits on its parent's is a mount point without
+// its volume. Records without the parent's device count an empty folder on its parent's file system as one.
+bool isUnmountedVolume(const Record &record, const QByteArray &path, const struct stat &status) {
+    if (!record.isDirectory || std::uint64_t(status.st_dev) == record.device)
+        return false;
+    if (parentDeviceOf(path) != std::uint64_t(status.st_dev))
+        return false;
+    if (record.parentDevice)
+        return *record.parentDevice != record.device;
+    return isEmptyDirectory(path);
+}
+
+struct Found {
+    Record record;
+    struct stat status;
+};
+
+Found locate(const QByteArray &data) {
     const auto record = parse(data);
     if (!record)
         throw damagedDataError();
@@ -95,12 +146,34 @@ Resolution resolve(const QByteArray &data) {
     struct stat status {};
     if (::stat(path.constData(), &status) != 0)
         throw posixError(errno, QStringLiteral("Could not find “%1”").arg(displayPath(path)));
-    if (std::uint64_t(status.st_dev) != record->device)
-        throw posixError(ENODEV, QStringLiteral("The volume of “%1” is not mounted").arg(displayPath(path)));
     if (S_ISDIR(status.st_mode) != record->isDirectory)
         throw posixError(record->isDirectory ? ENOTDIR : EISDIR,
                          QStringLiteral("“%1” is no longer the item that was chosen").arg(displayPath(path)));
-    return {url::fromLocalPath(path, record->isDirectory), std::uint64_t(status.st_ino) != record->inode};
+    if (isUnmountedVolume(*record, path, status))
+        throw posixError(ENODEV, QStringLiteral("The volume of “%1” is not mounted").arg(displayPath(path)));
+    return {*record, status};
+}
+
+} // namespace
+
+Resolution resolve(const QByteArray &data) {
+    const Found found = locate(data);
+    const QByteArray path = url::localPath(found.record.url);
+    return {url::fromLocalPath(path, found.record.isDirectory),
+            std::uint64_t(found.status.st_ino) != found.record.inode ||
+                std::uint64_t(found.status.st_dev) != found.record.device};
+}
+
+std::optional<QByteArray> renewedForNewDevice(const QByteArray &data) {
+    try {
+        const Found found = locate(data);
+        if (std::uint64_t(found.status.st_dev) == found.record.device)
+            return std::nullopt;
+        return create(found.record.url,
+                      kWithSecurityScope | (found.record.isReadOnly ? kSecurityScopeAllowOnlyReadAccess : 0));
+    } catch (const Error &) {
+        return std::nullopt;
+    }
 }
 
 QVariantMap resourceValues(const QByteArray &data, const QStringList &keys) {

@@ -6,12 +6,16 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <optional>
+
 // Security-scoped bookmarks on a desktop without a sandbox. A bookmark is our own small record of the item it
 // was made from: its URL, device and inode, whether it is a folder and whether only reading was granted.
-// Resolving goes by path: the item must still be there, of the same kind, on the same device (otherwise the
-// volume is not mounted and nothing resolves); another inode at that path (the folder was replaced) resolves
-// as stale. A folder that was moved or renamed no longer resolves; its old URL is still readable from the
-// data. Access needs no grant here, so starting and stopping access only keeps count.
+// Resolving goes by path: the item must still be there and of the same kind. Another inode or another device
+// at that path resolves as stale: a folder replaced, or a file system that came back with a new device
+// number (remounted, re-plugged). An empty folder left on its parent's file system where the recorded one
+// had a device of its own is a mount point without its volume: not mounted, nothing resolves. A folder that
+// was moved or renamed no longer resolves; its old URL is still readable from the data. Access needs no grant
+// here, so starting and stopping access only keeps count.
 namespace kestrova::BookmarkData {
 
 // Creation options, as the bookmarks' own API numbers them.
@@ -33,6 +37,10 @@ struct Resolution {
 // Throws kestrova::Error when the data is damaged or the item is gone, of another kind or on an unmounted
 // volume. The data itself is never changed.
 Resolution resolve(const QByteArray &data);
+
+// The data made afresh, with the same access, when the item resolves on another device than recorded;
+// nothing when the record still matches or does not resolve.
+std::optional<QByteArray> renewedForNewDevice(const QByteArray &data);
 
 // The values stored in the data under `keys` (kUrlStringKey: the URL text; kAllPropertiesKey: a map of every
 // stored property); empty for damaged data.

@@ -123,7 +123,11 @@ template <typename T> struct TopLevelCodableBridge {
 template <typename T> struct NativeSerializable {
     static constexpr bool storesNatively = true;
     static std::optional<PropertyListValue> toStored(const T &value) {
-        return detail::nativeStoredForm(value);
+        if (auto native = detail::nativeStoredForm(value))
+            return native;
+        // An unsigned count beyond the suite's integer range goes in as its JSON text, which reads back
+        // whole; nothing of it is lost and nothing stored before is erased.
+        return TopLevelCodableBridge<T>::toStored(value);
     }
     static std::optional<T> fromStored(const PropertyListValue &stored) {
         if (auto native = detail::nativeValue<T>(stored))

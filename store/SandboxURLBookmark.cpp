@@ -46,6 +46,10 @@ QString displayName(const QUrl &directory) {
 
 } // namespace
 
+QByteArray SandboxURLBookmark::rawValue() const {
+    return BookmarkData::renewedForNewDevice(m_bookmarkData).value_or(m_bookmarkData);
+}
+
 std::optional<QUrl> SandboxURLBookmark::originalURL() const {
     const auto values =
         BookmarkData::resourceValues(m_bookmarkData, {QLatin1String(BookmarkData::kUrlStringKey)});

@@ -26,7 +26,8 @@ public:
         : m_bookmarkData(std::move(bookmarkData)) {}
 
     const QByteArray &bookmarkData() const { return m_bookmarkData; }
-    QByteArray rawValue() const { return m_bookmarkData; }
+    // What is stored: the data, made afresh when the folder came back on another device (a remount).
+    QByteArray rawValue() const;
     static std::optional<SandboxURLBookmark> fromRawValue(const QByteArray &data) {
         return SandboxURLBookmark(data);
     }
@@ -52,7 +53,7 @@ public:
     // The text shown below the panel while `directoryUrl` is requested.
     static QString accessoryText(const QUrl &directoryUrl);
 
-    Json toJson() const { return JsonCoding<QByteArray>::encode(m_bookmarkData); }
+    Json toJson() const { return JsonCoding<QByteArray>::encode(rawValue()); }
     static SandboxURLBookmark fromJson(const Json &json) {
         return SandboxURLBookmark(JsonCoding<QByteArray>::decode(json));
     }

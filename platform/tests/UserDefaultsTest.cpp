@@ -2,16 +2,26 @@
 #include "platform/PropertyListSerialization.h"
 #include "platform/UserDefaults.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/ScriptedPresenters.h"
+#include "platform/testing/TemporaryMount.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace kestrova::platform;
 
@@ -37,18 +47,43 @@ public:
 
 class UserDefaultsTest : public ::testing::Test {
 protected:
+    // Alerts about the file come on a later turn; those still queued go to this test's presenter.
+    void TearDown() override { QCoreApplication::processEvents(); }
+
+    kestrova::testing::ScopedScriptedPresenters presenters;
     QTemporaryDir directory;
     QString path() const { return directory.path() + QStringLiteral("/suite.plist"); }
     QByteArray fileBytes(const QString &file) const {
         QFile reader(file);
         return reader.open(QIODevice::ReadOnly) ? reader.readAll() : QByteArray();
     }
-    void writeFile(const QByteArray &bytes) const {
-        QFile writer(path());
+    void writeFile(const QByteArray &bytes) const { writeFileAt(path(), bytes); }
+    static void writeFileAt(const QString &file, const QByteArray &bytes) {
+        QFile writer(file);
         ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
         writer.write(bytes);
     }
+    // What is on disk now, read without a suite (a suite would itself set a damaged file aside).
+    PropertyListValue::Dictionary onDisk(const QString &file) const {
+        const auto root = PropertyListSerialization::fromXml(fileBytes(file));
+        EXPECT_TRUE(root && root->is<PropertyListValue::Dictionary>())
+            << fileBytes(file).left(200).toStdString();
+        return root ? root->getIf<PropertyListValue::Dictionary>()
+                          ? *root->getIf<PropertyListValue::Dictionary>()
+                          : PropertyListValue::Dictionary{}
+                    : PropertyListValue::Dictionary{};
+    }
+    // The alerts shown once the queued ones had their turn.
+    std::size_t alertsShown() {
+        kestrova::testing::processEventsUntil([&] { return !presenters.alerts().shownAlerts().empty(); });
+        QCoreApplication::processEvents();
+        return presenters.alerts().shownAlerts().size();
+    }
 };
+
+QByteArray plistText(const QByteArray &body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>\n";
+}
 
 } // namespace
 
@@ -204,8 +239,8 @@ TEST_F(UserDefaultsTest, ChangesByAnotherWriterAreNoticedAndNotified) {
     other.setObject(PropertyListValue(QStringLiteral("new")), QStringLiteral("k"));
     other.setObject(PropertyListValue(1), QStringLiteral("unobserved"));
 
-    ASSERT_TRUE(
-        kestrova::testing::processEventsUntil([&] { return !observer.records.empty() && watched.object(QStringLiteral("unobserved")); }));
+    ASSERT_TRUE(kestrova::testing::processEventsUntil(
+        [&] { return !observer.records.empty() && watched.object(QStringLiteral("unobserved")); }));
     EXPECT_EQ(observer.records[0].change.oldValue, PropertyListValue(QStringLiteral("old")));
     EXPECT_EQ(observer.records[0].change.newValue, PropertyListValue(QStringLiteral("new")));
     EXPECT_EQ(watched.object(QStringLiteral("unobserved")), PropertyListValue(1));
@@ -340,4 +375,264 @@ TEST(UserDefaultsLocationTest, StandardSuiteLivesInTheConfigFolder) {
     EXPECT_EQ(UserDefaults::suite(QStringLiteral("other")), UserDefaults::suite(QStringLiteral("other")));
     EXPECT_FALSE(UserDefaults::suite(QStringLiteral("../escape")));
     EXPECT_FALSE(UserDefaults::suite(QString()));
+}
+
+TEST_F(UserDefaultsTest, AFileDamagedWhileRunningKeepsTheGoodSettings) {
+    const QString aside = path() + QStringLiteral(".corrupt");
+    const PropertyListValue folders(PropertyListValue::Array{PropertyListValue(QStringLiteral("{\"a\":1}")),
+                                                             PropertyListValue(QStringLiteral("{\"b\":2}"))});
+    UserDefaults suite(path());
+    suite.setObject(folders, QStringLiteral("folders"));
+
+    testing::internal::CaptureStderr();
+    // An editor saves half a file: the watcher keeps it aside and writes the good settings back.
+    const QByteArray half = fileBytes(path()).left(70);
+    writeFile(half);
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return fileBytes(aside) == half; }));
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return QFile::exists(path()); }));
+    EXPECT_EQ(onDisk(path()).at(QStringLiteral("folders")), folders);
+    EXPECT_EQ(suite.object(QStringLiteral("folders")), folders);
+
+    // Damage met by the next write: the change goes onto the good settings, and both reach the disk.
+    const QByteArray other = plistText("<dict><key>folders</key><array><string>");
+    writeFile(other);
+    suite.setObject(PropertyListValue(3), QStringLiteral("launches"));
+    EXPECT_EQ(fileBytes(aside), other);
+    EXPECT_EQ(onDisk(path()), (PropertyListValue::Dictionary{{QStringLiteral("folders"), folders},
+                                                             {QStringLiteral("launches"), 3}}));
+    // Emptied in place (a program caught between truncating and writing): nothing is adopted from it.
+    writeFile(QByteArray());
+    EXPECT_TRUE(suite.synchronize());
+    EXPECT_EQ(onDisk(path()).at(QStringLiteral("folders")), folders);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(alertsShown(), 1u);
+    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
+              QStringLiteral("Kestrova could not read its settings"));
+}
+
+TEST_F(UserDefaultsTest, ChangesTheDiskRefusesStayAndAreWrittenLater) {
+    const QString folder = directory.path() + QStringLiteral("/small");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    kestrova::testing::TemporaryMount disk(folder, "size=64k");
+    if (!disk.isMounted())
+        GTEST_SKIP() << kestrova::testing::TemporaryMount::kSkipMessage;
+    const QString file = folder + QStringLiteral("/suite.plist");
+    UserDefaults suite(file);
+    suite.setObject(PropertyListValue(1), QStringLiteral("a"));
+
+    const QByteArray fillerPath = QFile::encodeName(folder + QStringLiteral("/filler"));
+    const int filler = ::open(fillerPath.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(filler, 0);
+    const QByteArray block(4096, 'x');
+    while (::write(filler, block.constData(), std::size_t(block.size())) == block.size()) {
+    }
+    ::close(filler);
+
+    testing::internal::CaptureStderr();
+    suite.setObject(PropertyListValue(2), QStringLiteral("b"));
+    suite.setObject(PropertyListValue(3), QStringLiteral("c"));
+    suite.removeObject(QStringLiteral("a"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("could not be saved"), std::string::npos) << said;
+    // Nothing reverts while the disk is full, and nothing claims to be saved.
+    EXPECT_EQ(suite.object(QStringLiteral("b")), PropertyListValue(2));
+    EXPECT_EQ(suite.object(QStringLiteral("c")), PropertyListValue(3));
+    EXPECT_FALSE(suite.object(QStringLiteral("a")));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(suite.synchronize());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(onDisk(file), (PropertyListValue::Dictionary{{QStringLiteral("a"), 1}}));
+
+    ASSERT_EQ(::unlink(fillerPath.constData()), 0);
+    EXPECT_TRUE(suite.synchronize());
+    EXPECT_EQ(onDisk(file),
+              (PropertyListValue::Dictionary{{QStringLiteral("b"), 2}, {QStringLiteral("c"), 3}}));
+    ASSERT_EQ(alertsShown(), 1u);
+    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
+              QStringLiteral("Kestrova could not save its settings"));
+}
+
+TEST_F(UserDefaultsTest, ALockLeftByAKilledWriterIsTakenOver) {
+    const QByteArray lockPath = QFile::encodeName(path() + QStringLiteral(".lock"));
+    // Killed after locking and naming itself, and killed before it could name itself.
+    for (const bool namedItself : {true, false}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int descriptor = ::open(lockPath.constData(), O_RDWR | O_CREAT, 0600);
+            if (namedItself && ::flock(descriptor, LOCK_EX) == 0) {
+                char owner[32];
+                const int length = std::snprintf(owner, sizeof owner, "%d\n", int(::getpid()));
+                if (::write(descriptor, owner, std::size_t(length)) != length)
+                    ::_exit(1);
+            }
+            ::raise(SIGKILL);
+            ::_exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_TRUE(QFile::exists(QFile::decodeName(lockPath)));
+
+        testing::internal::CaptureStderr();
+        UserDefaults suite(path());
+        suite.setObject(PropertyListValue(namedItself), QStringLiteral("written"));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(onDisk(path()).at(QStringLiteral("written")), PropertyListValue(namedItself));
+        EXPECT_FALSE(QFile::exists(QFile::decodeName(lockPath)));
+    }
+}
+
+TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
+    const QString aside = path() + QStringLiteral(".corrupt");
+    QByteArray deep = QByteArray("<array>").repeated(5000) + QByteArray("</array>").repeated(5000);
+    const std::vector<std::pair<const char *, QByteArray>> damaged{
+        {"binary property list", QByteArray("bplist00\xd1\x01\x02Q\x61Q\x62\x08\x0b\x00", 15)},
+        {"truncated", plistText("<dict><key>folders</key><array><string>x</string>").left(90)},
+        {"value without key", plistText("<dict><string>x</string></dict>")},
+        {"unknown kind", plistText("<dict><key>k</key><uid>1</uid></dict>")},
+        {"integer of letters", plistText("<dict><key>k</key><integer>ten</integer></dict>")},
+        {"deep nesting", plistText(deep)},
+        {"too large",
+         plistText("<dict><key>k</key><string>" + QByteArray(17 * 1024 * 1024, 'x') + "</string></dict>")},
+        {"trailing content", plistText("<dict/>") + "<plist/>"},
+    };
+    for (const auto &[what, bytes] : damaged) {
+        writeFile(bytes);
+        testing::internal::CaptureStderr();
+        UserDefaults suite(path());
+        testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(suite.persistentDomain().empty()) << what;
+        EXPECT_TRUE(fileBytes(aside) == bytes) << what;
+        suite.setObject(PropertyListValue(1), QStringLiteral("fresh"));
+        EXPECT_EQ(onDisk(path()), (PropertyListValue::Dictionary{{QStringLiteral("fresh"), 1}})) << what;
+    }
+
+    // A FIFO in the file's place is set aside, not waited on.
+    QFile::remove(path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    testing::internal::CaptureStderr();
+    UserDefaults afterFifo(path());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("not a regular file"), std::string::npos);
+    struct stat status {};
+    ASSERT_EQ(::lstat(QFile::encodeName(aside).constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    afterFifo.setObject(PropertyListValue(2), QStringLiteral("fresh"));
+    EXPECT_EQ(onDisk(path()).at(QStringLiteral("fresh")), PropertyListValue(2));
+
+    // A link to a damaged file elsewhere: the link goes aside, the file it points to stays as it was.
+    const QString elsewhere = directory.path() + QStringLiteral("/elsewhere.plist");
+    const QByteArray target = plistText("<dict><key>k</key>");
+    writeFileAt(elsewhere, target);
+    QFile::remove(path());
+    ASSERT_TRUE(QFile::link(elsewhere, path()));
+    testing::internal::CaptureStderr();
+    UserDefaults linked(path());
+    testing::internal::GetCapturedStderr();
+    linked.setObject(PropertyListValue(3), QStringLiteral("fresh"));
+    EXPECT_EQ(fileBytes(elsewhere), target);
+    EXPECT_EQ(QFileInfo(aside).symLinkTarget(), elsewhere);
+    EXPECT_EQ(onDisk(path()).at(QStringLiteral("fresh")), PropertyListValue(3));
+
+    // A file this user may not read, where permissions apply.
+    if (::geteuid() != 0) {
+        writeFile(plistText("<dict><key>k</key><true/></dict>"));
+        QFile::setPermissions(path(), QFileDevice::WriteOwner);
+        testing::internal::CaptureStderr();
+        UserDefaults unreadable(path());
+        testing::internal::GetCapturedStderr();
+        unreadable.setObject(PropertyListValue(4), QStringLiteral("fresh"));
+        QFile::setPermissions(aside, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EXPECT_EQ(fileBytes(aside), plistText("<dict><key>k</key><true/></dict>"));
+    }
+}
+
+TEST_F(UserDefaultsTest, WhatOtherEditorsSaveIsReadAndAnythingDroppedIsKeptAside) {
+    const QString aside = path() + QStringLiteral(".corrupt");
+    const QByteArray body =
+        plistText("<dict><key>folders</key><array><string>Fotos ü</string></array></dict>");
+    const PropertyListValue folders(PropertyListValue::Array{PropertyListValue(QStringLiteral("Fotos ü"))});
+
+    // A byte-order mark, and UTF-16 (valid XML as well).
+    QStringEncoder toUtf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    QByteArray utf16 = toUtf16(QString::fromUtf8(body));
+    utf16.replace(QByteArray("U\0T\0F\0-\0\x38\0", 10), QByteArray("U\0T\0F\0-\0\x31\0\x36\0", 12));
+    for (const QByteArray &bytes : {QByteArray("\xEF\xBB\xBF") + body, utf16}) {
+        writeFile(bytes);
+        testing::internal::CaptureStderr();
+        UserDefaults suite(path());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(suite.object(QStringLiteral("folders")), folders);
+        EXPECT_FALSE(QFile::exists(aside));
+    }
+
+    // "folders" twice, the later one empty: the file as it was is kept before anything replaces it.
+    const QByteArray twice = plistText("<dict><key>folders</key><array><string>Fotos ü</string></array>"
+                                       "<key>folders</key><array/></dict>");
+    writeFile(twice);
+    testing::internal::CaptureStderr();
+    UserDefaults suite(path());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("more than once"), std::string::npos) << said;
+    EXPECT_EQ(fileBytes(aside), twice);
+    suite.setObject(PropertyListValue(1), QStringLiteral("launches"));
+    EXPECT_EQ(fileBytes(aside), twice);
+    EXPECT_EQ(alertsShown(), 1u);
+}
+
+TEST_F(UserDefaultsTest, WritesStayCompactAndValuesThatCannotBeStoredLeaveTheOldOne) {
+    constexpr int kDepth = 90;
+    const QByteArray nested =
+        QByteArray("<array>").repeated(kDepth) + "<true/>" + QByteArray("</array>").repeated(kDepth);
+    writeFile(plistText("<dict><key>tree</key>" + nested + "</dict>"));
+    const qsizetype before = fileBytes(path()).size();
+    UserDefaults suite(path());
+    suite.setObject(PropertyListValue(1), QStringLiteral("launches"));
+    EXPECT_LT(fileBytes(path()).size(), before + 200);
+
+    // Deeper than a settings file may be, a date no file can carry, larger than a file may be: refused,
+    // and what was stored stays.
+    PropertyListValue tooDeep(true);
+    for (int level = 0; level < PropertyListSerialization::kMaximumDepth + 1; ++level)
+        tooDeep = PropertyListValue(PropertyListValue::Array{tooDeep});
+    testing::internal::CaptureStderr();
+    suite.setObject(tooDeep, QStringLiteral("launches"));
+    suite.setObject(PropertyListValue(Date(1e12)), QStringLiteral("launches"));
+    suite.setObject(PropertyListValue(QByteArray(PropertyListSerialization::kMaximumSize, 'x')),
+                    QStringLiteral("launches"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("launches"), std::string::npos) << said;
+    EXPECT_EQ(suite.object(QStringLiteral("launches")), PropertyListValue(1));
+    EXPECT_EQ(onDisk(path()).at(QStringLiteral("launches")), PropertyListValue(1));
+    EXPECT_EQ(alertsShown(), 1u);
+}
+
+TEST_F(UserDefaultsTest, DatesBeyond2038ReadBackAsWritten) {
+    const Date later = Date::fromDateTime(QDateTime(QDate(2096, 3, 1), QTime(12, 30, 5), Qt::UTC));
+    const Date early = Date::fromDateTime(QDateTime(QDate(1850, 1, 1), QTime(0, 0), Qt::UTC));
+    {
+        UserDefaults writer(path());
+        writer.setObject(PropertyListValue(later), QStringLiteral("later"));
+        writer.setObject(PropertyListValue(early), QStringLiteral("early"));
+    }
+    UserDefaults reader(path());
+    EXPECT_EQ(reader.object(QStringLiteral("later")), PropertyListValue(later));
+    EXPECT_EQ(reader.object(QStringLiteral("early")), PropertyListValue(early));
+}
+
+TEST_F(UserDefaultsTest, RealNumbersKeepTheirFractionUnderACommaDecimalLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    {
+        UserDefaults writer(path());
+        writer.setObject(PropertyListValue(1.5), QStringLiteral("ratio"));
+        writer.setObject(PropertyListValue(-0.001), QStringLiteral("small"));
+    }
+    UserDefaults reader(path());
+    const auto ratio = reader.object(QStringLiteral("ratio"));
+    const auto small = reader.object(QStringLiteral("small"));
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(ratio, PropertyListValue(1.5));
+    EXPECT_EQ(small, PropertyListValue(-0.001));
 }

@@ -2,6 +2,8 @@
 
 #include "platform/testing/InMemorySuite.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -10,6 +12,7 @@
 using namespace kestrova;
 using namespace kestrova::Defaults;
 using platform::PropertyListValue;
+using platform::UserDefaults;
 
 TEST(DefaultsTest, OptionalKeysAndRegisteredDefaults) {
     auto suite = kestrova::testing::makeInMemorySuite();
@@ -58,13 +61,22 @@ TEST(DefaultsTest, ReadsFallBackToTheDefaultAndLeaveTheEntryAlone) {
     EXPECT_EQ(get(small), 5) << "a number that does not fit reads as the default";
 }
 
-TEST(DefaultsTest, AValueWithoutAStoredFormRemovesTheEntry) {
-    auto suite = kestrova::testing::makeInMemorySuite();
-    const Key<std::uint64_t> huge(QStringLiteral("huge"), 1, suite);
-    set(huge, std::uint64_t(5));
-    set(huge, std::numeric_limits<std::uint64_t>::max());
-    EXPECT_FALSE(suite->persistentDomain().contains(QStringLiteral("huge")));
-    EXPECT_EQ(get(huge), 1u);
+TEST(DefaultsTest, UnsignedCountsBeyondTheSignedRangeReadBackWholeFromTheFile) {
+    QTemporaryDir directory;
+    const QString file = directory.path() + QStringLiteral("/suite.plist");
+    constexpr auto kLargest = std::numeric_limits<std::uint64_t>::max();
+    {
+        auto suite = std::make_shared<UserDefaults>(file);
+        const Key<std::uint64_t> huge(QStringLiteral("huge"), 1, suite);
+        const Key<std::vector<std::uint64_t>> list(QStringLiteral("list"), {}, suite);
+        set(huge, std::uint64_t(5));
+        set(huge, kLargest);
+        set(list, {1, kLargest - 1});
+    }
+    auto reread = std::make_shared<UserDefaults>(file);
+    EXPECT_EQ(get(Key<std::uint64_t>(QStringLiteral("huge"), 1, reread)), kLargest);
+    EXPECT_EQ(get(Key<std::vector<std::uint64_t>>(QStringLiteral("list"), {}, reread)),
+              (std::vector<std::uint64_t>{1, kLargest - 1}));
 }
 
 TEST(DefaultsTest, KeysCompareByNameAndSuiteOnly) {

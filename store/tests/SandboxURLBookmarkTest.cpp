@@ -5,12 +5,14 @@
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/ScriptedPresenters.h"
+#include "platform/testing/TemporaryMount.h"
 #include "store/BookmarkData.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -108,6 +110,51 @@ TEST_F(SandboxURLBookmarkTest, ResolvesByPathAndTellsWhatChanged) {
     EXPECT_EQ(reports.errors().size(), 2);
 }
 
+TEST_F(SandboxURLBookmarkTest, AFolderBackOnAnotherDeviceStillResolvesAndIsStoredAfresh) {
+    using kestrova::testing::TemporaryMount;
+    // A record naming another device than the folder's now (a folder inside a volume that had the device
+    // number 1): stale, used, and stored renewed.
+    const QUrl music = folder(QStringLiteral("Music"));
+    const QString record = QString::fromUtf8(BookmarkData::create(music));
+    const QByteArray moved =
+        QString(record)
+            .replace(QRegularExpression(QStringLiteral("\"(device|parentDevice)\":\\d+")),
+                     QStringLiteral("\"\\1\":1"))
+            .toUtf8();
+    ASSERT_NE(moved, record.toUtf8());
+    const SandboxURLBookmark elsewhere(moved);
+    EXPECT_EQ(elsewhere.url(), music);
+    EXPECT_TRUE(BookmarkData::resolve(moved).isStale);
+    EXPECT_FALSE(BookmarkData::resolve(elsewhere.rawValue()).isStale);
+    EXPECT_EQ(SandboxURLBookmark::fromJson(elsewhere.toJson()).bookmarkData(), elsewhere.rawValue());
+
+    // The same through a real remount: a tmpfs with a folder, then another tmpfs mounted in its place.
+    const QUrl volume = folder(QStringLiteral("Volume"));
+    auto first = std::make_unique<TemporaryMount>(path(QStringLiteral("Volume")), "size=1m");
+    if (!first->isMounted())
+        GTEST_SKIP() << TemporaryMount::kSkipMessage;
+    const QUrl photos = folder(QStringLiteral("Volume/Photos"));
+    const SandboxURLBookmark inside(BookmarkData::create(photos));
+    const SandboxURLBookmark root(BookmarkData::create(volume));
+    {
+        TemporaryMount second(path(QStringLiteral("Volume")), "size=1m");
+        ASSERT_TRUE(second.isMounted());
+        // The path does not resolve yet: nothing.
+        EXPECT_EQ(inside.url(), std::nullopt);
+        folder(QStringLiteral("Volume/Photos"));
+        EXPECT_EQ(inside.url(), photos);
+        EXPECT_EQ(root.url(), volume);
+        const QByteArray stored = inside.rawValue();
+        EXPECT_NE(stored, inside.bookmarkData());
+        EXPECT_FALSE(BookmarkData::resolve(stored).isStale);
+    }
+    // Nothing mounted any more: the bare mount point is not the volume.
+    first.reset();
+    EXPECT_EQ(root.url(), std::nullopt);
+    EXPECT_EQ(inside.url(), std::nullopt);
+    EXPECT_EQ(root.rawValue(), root.bookmarkData());
+}
+
 TEST_F(SandboxURLBookmarkTest, RequestAsksForTheFolderUntilTheRightOneIsChosen) {
     ScopedScriptedPresenters presenters;
     ReportedErrors reports;
@@ -163,7 +210,8 @@ TEST_F(SandboxURLBookmarkTest, RequestAsksForTheFolderUntilTheRightOneIsChosen) 
     // A folder URL without a slash counts as an item: its parent is asked for; the root is "root".
     presenters.openPanels().cancel();
     presenters.openPanels().cancel();
-    kestrova::testing::awaitTask(SandboxURLBookmark::request(QUrl::fromLocalFile(path(QStringLiteral("Documents")))));
+    kestrova::testing::awaitTask(
+        SandboxURLBookmark::request(QUrl::fromLocalFile(path(QStringLiteral("Documents")))));
     kestrova::testing::awaitTask(SandboxURLBookmark::request(QUrl::fromLocalFile(QStringLiteral("/"))));
     ASSERT_EQ(panels.size(), 5u);
     EXPECT_EQ(url::localPath(panels[3].directoryUrl),
