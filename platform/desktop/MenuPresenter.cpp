@@ -144,9 +144,15 @@ Q_DECLARE_METATYPE(kestrova::platform::TextColor)
 
 namespace kestrova::platform::desktop {
 
+std::size_t PresentedMenuBookkeeping::steps = 0;
+
 struct MenuPresenter::Presentation {
     QPointer<PresentedMenu> root;
+    // Every menu made for this showing, deepest last; freed ones linger as null until the next compaction.
     std::vector<QPointer<PresentedMenu>> menus;
+    // The number of entries left by the last compaction: the next one waits until the list has doubled, so
+    // forgetting freed menus costs a constant amount per menu made, however many rows have submenus.
+    std::size_t menusAtCompaction = 0;
     int pendingCloses = 0;
     bool rootHidden = false;
     bool finished = false;
@@ -189,6 +195,16 @@ bool PresentedMenu::eventFilter(QObject *watched, QEvent *event) {
             appendMenuGeometry(*this, path);
     }
     return QMenu::eventFilter(watched, event);
+}
+
+QIcon PresentedMenu::iconFor(const QImage &image) {
+    if (image.isNull())
+        return {};
+    // Copies of one image share its cache key: a folder's rows of one kind become one pixmap, not one each.
+    const auto [it, inserted] = m_icons.try_emplace(image.cacheKey());
+    if (inserted)
+        it->second = QIcon(QPixmap::fromImage(image));
+    return it->second;
 }
 
 void PresentedMenu::initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const {
@@ -366,10 +382,14 @@ PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
     menu->setToolTipsVisible(true);
     if (model)
         menu->setTitle(escapedTitle(model->title()));
-    // Submenus are made afresh on every opening; forget the freed ones.
-    std::erase_if(presentation->menus,
-                  [](const QPointer<PresentedMenu> &existing) { return existing.isNull(); });
-    presentation->menus.emplace_back(menu);
+    // Submenus are made afresh on every opening; forget the freed ones now and then (see Presentation).
+    auto &menus = presentation->menus;
+    if (menus.size() >= 2 * std::max<std::size_t>(presentation->menusAtCompaction, 8)) {
+        PresentedMenuBookkeeping::steps += menus.size();
+        std::erase_if(menus, [](const QPointer<PresentedMenu> &existing) { return existing.isNull(); });
+        presentation->menusAtCompaction = menus.size();
+    }
+    menus.emplace_back(menu);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuAboutToShow(menu); });
     connect(menu, &QMenu::aboutToHide, this, [this, menu] { menuAboutToHide(menu); });
     return menu;
@@ -433,6 +453,7 @@ void MenuPresenter::populate(PresentedMenu *menu) {
             action->deleteLater();
     }
     menu->rows().clear();
+    menu->clearIcons();
     menu->setMinimumWidth(0);
     const auto model = menu->model().lock();
     if (!model)
@@ -452,8 +473,6 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
     PresentedMenu::Row row{item, item.get(), nullptr, item->isAlternate(), false};
     QAction *action = nullptr;
     const auto &hosted = item->hostedView();
-    const std::optional<AttributedText> &attributed = item->attributedTitle();
-    const QString text = item->displayedTitle();
 
     if (item->isSeparator()) {
         action = menu->addSeparator();
@@ -463,13 +482,7 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
         menu->addAction(action);
         row.isPlaceholder = true;
     } else if (hosted) {
-        auto *widgetAction = new QWidgetAction(menu);
-        const auto *factory = dynamic_cast<const HostedWidgetFactory *>(hosted.get());
-        QWidget *widget = factory ? factory->createWidget() : nullptr;
-        if (!widget)
-            widget = new QLabel(hosted->description());
-        widgetAction->setDefaultWidget(widget);
-        action = widgetAction;
+        action = hostedAction(menu, *hosted);
         menu->addAction(action);
     } else if (item->hasSubmenu()) {
         PresentedMenu *submenu = createMenu(item->submenu(), menu->presentation(), menu);
@@ -479,33 +492,48 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
         menu->addAction(action);
     }
 
-    if (!item->isSeparator() && !row.isPlaceholder) {
-        action->setText(escapedTitle(text));
-        if (attributed) {
-            if (const auto font = attributed->wholeStringFont())
-                action->setFont(*font);
-            if (const auto color = attributed->wholeStringColor())
-                action->setProperty(kColorProperty, QVariant::fromValue(*color));
-        }
-        if (!item->image().isNull())
-            action->setIcon(QIcon(QPixmap::fromImage(item->image())));
-        action->setEnabled(item->isEnabled());
-        if (item->state() != MenuItem::State::off) {
-            action->setCheckable(true);
-            action->setChecked(item->state() == MenuItem::State::on);
-        }
-        if (const QKeySequence shortcut = keySequence(*item); !shortcut.isEmpty()) {
-            action->setShortcut(shortcut);
-            action->setShortcutVisibleInContextMenu(true);
-        }
-        QString toolTip = item->toolTip();
-        if (toolTip.isEmpty() && text.isEmpty())
-            toolTip = item->accessibilityDescription();
-        action->setToolTip(toolTip.isEmpty() ? text : toolTip);
-    }
+    if (!item->isSeparator() && !row.isPlaceholder)
+        bindAction(menu, action, *item);
     action->setProperty(kItemProperty, QVariant::fromValue(ItemHandle{item}));
     row.action = action;
     menu->rows().push_back(std::move(row));
+}
+
+QWidgetAction *MenuPresenter::hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted) {
+    auto *widgetAction = new QWidgetAction(menu);
+    const auto *factory = dynamic_cast<const HostedWidgetFactory *>(&hosted);
+    QWidget *widget = factory ? factory->createWidget() : nullptr;
+    if (!widget)
+        widget = new QLabel(hosted.description());
+    widgetAction->setDefaultWidget(widget);
+    return widgetAction;
+}
+
+// Everything a content row shows, each field set whatever an earlier row left on the action. The cost is
+// constant per row: the title is escaped once, and rows sharing an image share one icon (see iconFor).
+void MenuPresenter::bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item) {
+    const QString text = item.displayedTitle();
+    action->setText(escapedTitle(text));
+    const std::optional<AttributedText> &attributed = item.attributedTitle();
+    std::optional<QFont> font;
+    std::optional<TextColor> color;
+    if (attributed) {
+        font = attributed->wholeStringFont();
+        color = attributed->wholeStringColor();
+    }
+    action->setFont(font.value_or(QFont()));
+    action->setProperty(kColorProperty, color ? QVariant::fromValue(*color) : QVariant());
+    action->setIcon(menu->iconFor(item.image()));
+    action->setEnabled(item.isEnabled());
+    action->setCheckable(item.state() != MenuItem::State::off);
+    action->setChecked(item.state() == MenuItem::State::on);
+    const QKeySequence shortcut = keySequence(item);
+    action->setShortcut(shortcut);
+    action->setShortcutVisibleInContextMenu(!shortcut.isEmpty());
+    QString toolTip = item.toolTip();
+    if (toolTip.isEmpty() && text.isEmpty())
+        toolTip = item.accessibilityDescription();
+    action->setToolTip(toolTip.isEmpty() ? text : toolTip);
 }
 
 void MenuPresenter::reserveWidth(PresentedMenu *menu) {

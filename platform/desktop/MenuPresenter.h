@@ -11,6 +11,7 @@
 class QAction;
 class QMenu;
 class QWidget;
+class QWidgetAction;
 
 namespace kestrova::platform {
 class Menu;
@@ -120,6 +121,8 @@ private:
     void menuAboutToHide(PresentedMenu *menu);
     void populate(PresentedMenu *menu);
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
+    static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
+    static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);
     void reserveWidth(PresentedMenu *menu);
     void applyModifiers(PresentedMenu *menu, Modifiers modifiers);
     void modifierKeyChanged(int key, bool pressed);

@@ -6,9 +6,16 @@
 #include <QPointer>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kestrova::platform::desktop {
+
+// Counts the entries the presenter walks to keep track of the menus it made, so tests can tell that the
+// bookkeeping stays proportional to the rows shown.
+struct PresentedMenuBookkeeping {
+    static std::size_t steps;
+};
 
 // One QMenu per model menu while it is shown. It keeps its rows in model order next to their actions.
 class PresentedMenu : public QMenu {
@@ -33,6 +40,9 @@ public:
     const std::weak_ptr<Menu> &model() const { return m_model; }
     const std::shared_ptr<MenuPresenter::Presentation> &presentation() const { return m_presentation; }
     std::vector<Row> &rows() { return m_rows; }
+    // The icon of a row image, made once per image for this showing of the menu.
+    QIcon iconFor(const QImage &image);
+    void clearIcons() { m_icons.clear(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -49,6 +59,7 @@ private:
     std::weak_ptr<Menu> m_model;
     std::shared_ptr<MenuPresenter::Presentation> m_presentation;
     std::vector<Row> m_rows;
+    std::unordered_map<qint64, QIcon> m_icons;
     // The row under the last press in this menu: a release chooses a row only where it was pressed.
     QPointer<QAction> m_pressedAction;
     // Set while a showing waits for its window to be exposed before its row places are written.

@@ -1,4 +1,5 @@
 #include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/MenuPresenter_p.h"
 
 #include "platform/Menu.h"
 #include "platform/testing/EventLoop.h"
@@ -582,6 +583,49 @@ TEST(MenuPresenterTest, SeparatorsShowOnlyBetweenVisibleRowsAndFollowTheHeldModi
     EXPECT_EQ(visibleSeparators(), QList<int>{2});
 
     QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+}
+
+TEST(MenuPresenterTest, KeepingTrackOfSubmenusCostsAConstantPerSubmenuMade) {
+    PresenterFixture fixture;
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    constexpr int kHolders = 3;
+    constexpr int kRowsEach = 40;
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    auto menu = std::make_shared<Menu>();
+    for (int holderIndex = 0; holderIndex < kHolders; ++holderIndex) {
+        auto holder = addItem(*menu, QStringLiteral("Folder %1").arg(holderIndex));
+        auto submenu = std::make_shared<Menu>();
+        for (int row = 0; row < kRowsEach; ++row) {
+            auto entry = addItem(*submenu, QStringLiteral("Entry %1").arg(row));
+            entry->setImage(image);
+            entry->setLazySubmenu(std::make_shared<Menu>(),
+                                  {.build = [] { return std::make_shared<Menu>(); }});
+        }
+        holder->setSubmenu(submenu);
+    }
+
+    const std::size_t before = kestrova::platform::desktop::PresentedMenuBookkeeping::steps;
+    QMenu *shown = fixture.open(menu);
+    // Every opening of a holder makes a fresh submenu for each of its rows and lets the earlier ones go.
+    constexpr int kRounds = 5;
+    for (int round = 0; round < kRounds; ++round) {
+        for (QAction *holder : shown->actions()) {
+            QMenu *submenu = openSubmenu(shown, holder);
+            ASSERT_NE(submenu, nullptr);
+            // Rows of one image share one icon rather than a pixmap each.
+            const auto entries = submenu->actions();
+            ASSERT_EQ(entries.size(), kRowsEach);
+            EXPECT_FALSE(entries.front()->icon().isNull());
+            EXPECT_EQ(entries.front()->icon().cacheKey(), entries.back()->icon().cacheKey());
+            submenu->hide();
+            ASSERT_TRUE(processEventsUntil([&] { return !submenu->isVisible(); }));
+        }
+    }
+    const std::size_t made = kHolders + kRounds * kHolders * kRowsEach;
+    EXPECT_LE(kestrova::platform::desktop::PresentedMenuBookkeeping::steps - before, 4 * made);
     fixture.presenter.close();
     ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
 }
