@@ -5,13 +5,17 @@
 #include "platform/desktop/DesktopKeyboardState.h"
 #include "platform/desktop/MenuPresenter_p.h"
 #include "platform/desktop/MenuRowStyle_p.h"
+#include "platform/desktop/MenuRowWindow_p.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
+#include <QStyle>
 #include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QWidgetAction>
@@ -157,6 +161,8 @@ struct MenuPresenter::Presentation {
     bool rootHidden = false;
     bool finished = false;
     std::shared_ptr<MenuItem> chosen;
+    // Where the root opens, for the screen its menus must fit on.
+    std::optional<QPoint> anchor;
 };
 
 Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers) {
@@ -241,7 +247,33 @@ void PresentedMenu::keyPressEvent(QKeyEvent *event) {
             return;
         }
     }
+    if (m_presenter->moveHighlight(this, event->key()) || typeAhead(event)) {
+        event->accept();
+        return;
+    }
     QMenu::keyPressEvent(event);
+}
+
+bool PresentedMenu::typeAhead(QKeyEvent *event) {
+    constexpr qint64 kTypingPauseMilliseconds = 1000;
+    const QString text = event->text();
+    if (text.isEmpty() || !text.at(0).isPrint() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    if (!m_typedAt.isValid() || m_typedAt.hasExpired(kTypingPauseMilliseconds))
+        m_typed.clear();
+    // Space alone still chooses the highlighted row; inside a name it is part of the name.
+    if (m_typed.isEmpty() && text == QStringLiteral(" "))
+        return false;
+    m_typedAt.start();
+    m_typed += text;
+    // The same letter again moves on to the next row it begins; a longer name stays on a row it still fits.
+    const bool repeatsOneLetter =
+        m_typed.size() == text.size() || m_typed.count(text.at(0)) == m_typed.size();
+    m_presenter->highlightTyped(this, repeatsOneLetter ? text : m_typed, repeatsOneLetter);
+    if (repeatsOneLetter)
+        m_typed = text;
+    return true;
 }
 
 void PresentedMenu::keyReleaseEvent(QKeyEvent *event) {
@@ -347,6 +379,56 @@ bool MenuPresenter::chooseRowWithSubmenu(PresentedMenu *menu, QAction *action) {
     return true;
 }
 
+namespace {
+
+// The row of the highlighted action among `rows`, if any.
+std::optional<std::size_t> activeRow(PresentedMenu *menu) {
+    QAction *active = menu->activeAction();
+    const auto &rows = menu->rows();
+    for (std::size_t index = 0; active && index < rows.size(); ++index) {
+        if (rows[index].action == active)
+            return index;
+    }
+    return std::nullopt;
+}
+
+bool canHighlight(const PresentedMenu::Row &row, bool disabledRowsToo) {
+    return row.rawItem && row.action->isVisible() && !row.action->isSeparator() &&
+           (disabledRowsToo || row.action->isEnabled());
+}
+
+} // namespace
+
+void MenuPresenter::highlightTyped(PresentedMenu *menu, const QString &typed, bool fromNextRow) {
+    const auto &rows = menu->rows();
+    const std::optional<std::size_t> active = activeRow(menu);
+    const std::size_t start = active ? *active + (fromNextRow ? 1 : 0) : 0;
+    const auto found = rowBeginningWith(typed, rows.size(), start, [&rows](std::size_t index) {
+        const auto &row = rows[index];
+        return canHighlight(row, true) ? std::optional(row.rawItem->displayedTitle()) : std::nullopt;
+    });
+    if (found)
+        menu->setActiveAction(rows[*found].action);
+}
+
+bool MenuPresenter::moveHighlight(PresentedMenu *menu, int key) {
+    if (key != Qt::Key_Home && key != Qt::Key_End && key != Qt::Key_PageUp && key != Qt::Key_PageDown)
+        return false;
+    const auto &rows = menu->rows();
+    const bool disabledRowsToo =
+        menu->style()->styleHint(QStyle::SH_Menu_AllowActiveAndDisabled, nullptr, menu);
+    // A page is the rows the window shows, less one so that the last row of a page stays in sight.
+    const QAction *anyRow = rows.empty() ? nullptr : rows.front().action;
+    const int rowHeight = anyRow ? std::max(1, menu->actionGeometry(rows.front().action).height()) : 1;
+    const std::size_t page = std::size_t(std::max(1, menu->height() / rowHeight - 1));
+    const auto target = rowForMovementKey(key, rows.size(), activeRow(menu), page, [&](std::size_t index) {
+        return canHighlight(rows[index], disabledRowsToo);
+    });
+    if (target)
+        menu->setActiveAction(rows[*target].action);
+    return true;
+}
+
 QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return nullptr;
@@ -369,6 +451,8 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
 
 QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
     QMenu *root = present(menu);
+    if (m_current)
+        m_current->anchor = globalPosition;
     if (root)
         root->popup(globalPosition);
     return root;
@@ -441,6 +525,23 @@ void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presenta
         chosen->performAction();
     if (self)
         Q_EMIT menuClosed();
+}
+
+QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
+    // A submenu opens beside the menu behind it; the root where it was asked to open, else at the pointer.
+    QScreen *screen = nullptr;
+    if (menu->parentWidget())
+        screen = menu->parentWidget()->screen();
+    else if (const auto &anchor = menu->presentation()->anchor)
+        screen = QGuiApplication::screenAt(*anchor);
+    if (!screen)
+        screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const int frame = menu->style()->pixelMetric(QStyle::PM_MenuDesktopFrameWidth, nullptr, menu);
+    return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
 }
 
 void MenuPresenter::populate(PresentedMenu *menu) {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 
 #include <functional>
 #include <memory>
@@ -119,6 +120,7 @@ private:
                               const std::shared_ptr<Presentation> &presentation, QWidget *parent);
     void menuAboutToShow(PresentedMenu *menu);
     void menuAboutToHide(PresentedMenu *menu);
+    QRect availableArea(PresentedMenu *menu) const;
     void populate(PresentedMenu *menu);
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
@@ -128,6 +130,8 @@ private:
     void modifierKeyChanged(int key, bool pressed);
     bool handleOutsidePress(const QPoint &globalPosition);
     bool chooseRowWithSubmenu(PresentedMenu *menu, QAction *action);
+    void highlightTyped(PresentedMenu *menu, const QString &typed, bool fromNextRow);
+    bool moveHighlight(PresentedMenu *menu, int key);
     void finishIfClosed(const std::shared_ptr<Presentation> &presentation);
 
     int m_iconSize = kDefaultIconSize;

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/MenuPresenter.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QPointer>
 
@@ -55,6 +56,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    bool typeAhead(QKeyEvent *event);
+
     MenuPresenter *m_presenter;
     std::weak_ptr<Menu> m_model;
     std::shared_ptr<MenuPresenter::Presentation> m_presentation;
@@ -65,6 +68,9 @@ private:
     // Set while a showing waits for its window to be exposed before its row places are written.
     bool m_geometryPending = false;
     bool m_watchesWindow = false;
+    // The name typed so far, forgotten after a pause.
+    QString m_typed;
+    QElapsedTimer m_typedAt;
 };
 
 } // namespace kestrova::platform::desktop
