@@ -203,6 +203,15 @@ bool PresentedMenu::eventFilter(QObject *watched, QEvent *event) {
     return QMenu::eventFilter(watched, event);
 }
 
+std::optional<std::size_t> PresentedMenu::activeRow() const {
+    const QAction *active = activeAction();
+    for (std::size_t index = 0; active && index < m_rows.size(); ++index) {
+        if (m_rows[index].action == active)
+            return index;
+    }
+    return std::nullopt;
+}
+
 QIcon PresentedMenu::iconFor(const QImage &image) {
     if (image.isNull())
         return {};
@@ -247,7 +256,13 @@ void PresentedMenu::keyPressEvent(QKeyEvent *event) {
             return;
         }
     }
-    if (m_presenter->moveHighlight(this, event->key()) || typeAhead(event)) {
+    if (typeAhead(event)) {
+        event->accept();
+        return;
+    }
+    // Any other key ends the name being typed.
+    m_typed.clear();
+    if (m_presenter->moveHighlight(this, event->key())) {
         event->accept();
         return;
     }
@@ -381,17 +396,6 @@ bool MenuPresenter::chooseRowWithSubmenu(PresentedMenu *menu, QAction *action) {
 
 namespace {
 
-// The row of the highlighted action among `rows`, if any.
-std::optional<std::size_t> activeRow(PresentedMenu *menu) {
-    QAction *active = menu->activeAction();
-    const auto &rows = menu->rows();
-    for (std::size_t index = 0; active && index < rows.size(); ++index) {
-        if (rows[index].action == active)
-            return index;
-    }
-    return std::nullopt;
-}
-
 bool canHighlight(const PresentedMenu::Row &row, bool disabledRowsToo) {
     return row.rawItem && row.action->isVisible() && !row.action->isSeparator() &&
            (disabledRowsToo || row.action->isEnabled());
@@ -400,8 +404,12 @@ bool canHighlight(const PresentedMenu::Row &row, bool disabledRowsToo) {
 } // namespace
 
 void MenuPresenter::highlightTyped(PresentedMenu *menu, const QString &typed, bool fromNextRow) {
+    if (menu->window()) {
+        highlightTypedInWindow(menu, typed, fromNextRow);
+        return;
+    }
     const auto &rows = menu->rows();
-    const std::optional<std::size_t> active = activeRow(menu);
+    const std::optional<std::size_t> active = menu->activeRow();
     const std::size_t start = active ? *active + (fromNextRow ? 1 : 0) : 0;
     const auto found = rowBeginningWith(typed, rows.size(), start, [&rows](std::size_t index) {
         const auto &row = rows[index];
@@ -412,6 +420,8 @@ void MenuPresenter::highlightTyped(PresentedMenu *menu, const QString &typed, bo
 }
 
 bool MenuPresenter::moveHighlight(PresentedMenu *menu, int key) {
+    if (menu->window())
+        return moveWindowHighlight(menu, key);
     if (key != Qt::Key_Home && key != Qt::Key_End && key != Qt::Key_PageUp && key != Qt::Key_PageDown)
         return false;
     const auto &rows = menu->rows();
@@ -421,7 +431,7 @@ bool MenuPresenter::moveHighlight(PresentedMenu *menu, int key) {
     const QAction *anyRow = rows.empty() ? nullptr : rows.front().action;
     const int rowHeight = anyRow ? std::max(1, menu->actionGeometry(rows.front().action).height()) : 1;
     const std::size_t page = std::size_t(std::max(1, menu->height() / rowHeight - 1));
-    const auto target = rowForMovementKey(key, rows.size(), activeRow(menu), page, [&](std::size_t index) {
+    const auto target = rowForMovementKey(key, rows.size(), menu->activeRow(), page, [&](std::size_t index) {
         return canHighlight(rows[index], disabledRowsToo);
     });
     if (target)
@@ -546,19 +556,22 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
 
 void MenuPresenter::populate(PresentedMenu *menu) {
     // Rows of an earlier opening go on a later turn: one of them may be the action being delivered.
-    for (QAction *action : menu->actions()) {
-        menu->removeAction(action);
-        if (QMenu *submenu = action->menu())
-            submenu->deleteLater();
-        if (action->parent() == menu)
-            action->deleteLater();
-    }
+    for (QAction *action : menu->actions())
+        menu->releaseAction(action);
     menu->rows().clear();
+    menu->window().reset();
     menu->clearIcons();
     menu->setMinimumWidth(0);
     const auto model = menu->model().lock();
     if (!model)
         return;
+    // Beyond this many rows a menu holds actions only for the rows on screen: building, laying out and
+    // sizing an action per row costs more than the whole window of them, and Qt's insertAction looks
+    // through every action already there before adding one.
+    if (model->numberOfItems() > m_windowedAbove) {
+        populateWindow(menu, *model);
+        return;
+    }
     menu->rows().reserve(model->numberOfItems());
     bool checkedRowWithImage = false;
     for (const auto &item : model->items()) {
@@ -595,9 +608,13 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
 
     if (!item->isSeparator() && !row.isPlaceholder)
         bindAction(menu, action, *item);
-    action->setProperty(kItemProperty, QVariant::fromValue(ItemHandle{item}));
+    setRowItem(action, item);
     row.action = action;
     menu->rows().push_back(std::move(row));
+}
+
+void MenuPresenter::setRowItem(QAction *action, const std::shared_ptr<MenuItem> &item) {
+    action->setProperty(kItemProperty, QVariant::fromValue(ItemHandle{item}));
 }
 
 QWidgetAction *MenuPresenter::hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted) {
@@ -660,6 +677,11 @@ void MenuPresenter::applyModifiers(PresentedMenu *menu, Modifiers modifiers) {
     const auto model = menu->model().lock();
     if (!model)
         return;
+    if (menu->window()) {
+        // The alternates take their rows' places: the highlight stays where it is.
+        showWindowRows(menu, *model, modifiers);
+        return;
+    }
     std::unordered_set<const MenuItem *> displayed;
     for (const auto &item : model->displayedItems(modifiers))
         displayed.insert(item.get());

@@ -96,6 +96,12 @@ public:
     // A title as QAction text: "&" doubled so it stays literal, tabs turned into spaces.
     static QString escapedTitle(const QString &title);
 
+    // Menus with more rows than this hold actions only for the rows on screen and scroll through the rest.
+    // The default is where the two take the same time (bench/MenuPresenterBench): below it an action per
+    // row is quicker, above it the window is, and the gap grows with every row.
+    static constexpr std::size_t kDefaultWindowedAbove = 50;
+    void setWindowedAbove(std::size_t rows) { m_windowedAbove = rows; }
+
     // The modifier keys held, as seen by the open menus.
     Modifiers heldModifiers() const { return m_heldModifiers; }
     // Where the held modifiers come from when a menu opens (the keyboard by default).
@@ -125,6 +131,16 @@ private:
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
     static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);
+    static void setRowItem(QAction *action, const std::shared_ptr<MenuItem> &item);
+    // Long menus: a window of rows (WindowedMenu.cpp).
+    void populateWindow(PresentedMenu *menu, const Menu &model);
+    void showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers);
+    int windowWidth(PresentedMenu *menu, const Menu &model);
+    void bindWindow(PresentedMenu *menu);
+    void bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item);
+    bool moveWindowHighlight(PresentedMenu *menu, int key);
+    void highlightTypedInWindow(PresentedMenu *menu, const QString &typed, bool fromNextRow);
+    void scrollWindow(PresentedMenu *menu, std::ptrdiff_t rows);
     void reserveWidth(PresentedMenu *menu);
     void applyModifiers(PresentedMenu *menu, Modifiers modifiers);
     void modifierKeyChanged(int key, bool pressed);
@@ -135,6 +151,7 @@ private:
     void finishIfClosed(const std::shared_ptr<Presentation> &presentation);
 
     int m_iconSize = kDefaultIconSize;
+    std::size_t m_windowedAbove = kDefaultWindowedAbove;
     MenuRowStyle *m_style = nullptr;
     Modifiers m_heldModifiers;
     std::function<Qt::KeyboardModifiers()> m_modifierSource;

@@ -1,5 +1,7 @@
 #include "platform/desktop/MenuPresenter.h"
 
+#include "platform/desktop/tests/MenuTestEvents_p.h"
+
 #include "platform/Menu.h"
 #include "platform/testing/EventLoop.h"
 
@@ -8,7 +10,6 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -53,12 +54,7 @@ struct LongMenu {
             MenuPresenter::itemForAction(shown->actionAt(QPoint(shown->width() / 2, 8 + first.height() / 2)));
         return item ? item->title() : QString();
     }
-    void wheel(int notches) {
-        const QPointF inside = QPointF(shown->rect().center());
-        QWheelEvent event(inside, shown->mapToGlobal(inside), QPoint(), QPoint(0, 120 * notches),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(shown, &event);
-    }
+    void wheel(int notches) { kestrova::platform::desktop::testing::turnWheel(shown, notches); }
 };
 
 QRect availableArea() {
@@ -73,12 +69,17 @@ bool isOnScreen(const QWidget *menu) {
 
 } // namespace
 
-TEST(LongMenuTest, AMenuTallerThanTheScreenIsOneColumnThatScrollsByKeysWheelAndTyping) {
+namespace {
+
+void checkOneScrollingColumn(std::size_t windowedAbove) {
     LongMenu menu;
+    SCOPED_TRACE(windowedAbove);
+    menu.presenter.setWindowedAbove(windowedAbove);
     const QRect area = availableArea();
     // Enough rows for several screens, so that a multi-column style would spread them.
     const int rows = 3 * area.height() / QFontMetrics(QApplication::font()).height();
     ASSERT_GT(rows, 20);
+    ASSERT_LT(std::size_t(rows), 1000);
     for (int row = 0; row < rows; ++row) {
         auto item = std::make_shared<MenuItem>(QStringLiteral("Entry %1").arg(row, 3, 10, QLatin1Char('0')));
         item->setAction([] {});
@@ -124,6 +125,14 @@ TEST(LongMenuTest, AMenuTallerThanTheScreenIsOneColumnThatScrollsByKeysWheelAndT
     EXPECT_EQ(menu.titleAtTop(), QStringLiteral("Entry 000"));
     menu.wheel(-3);
     ASSERT_TRUE(processEventsUntil([&] { return menu.titleAtTop() > QStringLiteral("Entry 000"); }));
+}
+
+} // namespace
+
+// A menu with an action per row, and one with actions for the rows on screen only.
+TEST(LongMenuTest, AMenuTallerThanTheScreenIsOneColumnThatScrollsByKeysWheelAndTyping) {
+    checkOneScrollingColumn(1000);
+    checkOneScrollingColumn(0);
 }
 
 TEST(LongMenuTest, LongNamesMakeOneColumnAsWideAsItsWidestRowAndNoWiderThanTheScreen) {
