@@ -63,6 +63,12 @@ private:
 // A row with both an action and a submenu opens the submenu on hover and with the Right key, as every
 // submenu row does, while a click on it or Return chooses it like a plain row (Qt alone would only open
 // the submenu).
+//
+// Every menu is one column, at most as tall as its screen, that scrolls. Home, End, Page Up and Page Down
+// move the highlight; typing the start of a title goes to the next row it begins. A menu longer than
+// windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
+// (WindowedMenu.cpp), so opening it costs little more than opening a short one. Once the chain has closed,
+// every menu of it and all their rows, widgets and icons are freed.
 class MenuPresenter : public QObject {
     Q_OBJECT
 
@@ -101,6 +107,7 @@ public:
     // row is quicker, above it the window is, and the gap grows with every row.
     static constexpr std::size_t kDefaultWindowedAbove = 50;
     void setWindowedAbove(std::size_t rows) { m_windowedAbove = rows; }
+    std::size_t windowedAbove() const { return m_windowedAbove; }
 
     // The modifier keys held, as seen by the open menus.
     Modifiers heldModifiers() const { return m_heldModifiers; }

@@ -230,7 +230,7 @@ void MenuPresenter::bindSlot(PresentedMenu *menu, std::size_t slot, const std::s
     PresentedMenu::Row &row = menu->rows()[slot];
     QAction *action = row.action;
     const bool wantsHosted = item && item->hostedView();
-    if (item && row.rawItem == item.get() && !wantsHosted) {
+    if (item && !row.item.expired() && row.rawItem == item.get() && !wantsHosted) {
         // Still the same row: only what it shows may have changed.
         if (!item->isSeparator())
             bindAction(menu, action, *item);

@@ -5,6 +5,8 @@
 #include "platform/testing/EventLoop.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -38,6 +40,8 @@ struct PresenterFixture {
         presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
     }
     QMenu *open(const std::shared_ptr<Menu> &menu) {
+        // Qt takes no hover for a pointer back where it was when the popup opened: start away from it.
+        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
         QMenu *shown = presenter.popup(menu, QPoint(100, 100));
         EXPECT_TRUE(processEventsUntil([shown] { return shown->isVisible(); }));
         return shown;

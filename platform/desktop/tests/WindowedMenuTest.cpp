@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -61,6 +62,8 @@ struct WindowedMenu {
             add(rowTitle(row));
     }
     void open() {
+        // Qt takes no hover for a pointer back where it was when the popup opened: start away from it.
+        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
         shown = presenter.popup(model, QPoint(10, 10));
         ASSERT_TRUE(processEventsUntil([this] { return shown && shown->isVisible(); }));
     }
@@ -205,11 +208,29 @@ TEST(WindowedMenuTest, RowsInTheWindowBehaveAsTheRowsOfAShortMenu) {
     ASSERT_TRUE(processEventsUntil([&] { return menu.closed->count() == 1; }));
     EXPECT_EQ(menu.ran, QStringList{QStringLiteral("Documents")});
 
-    // Escape in the root ends the showing with nothing chosen.
+    // Hovering opens the submenu; a click on the row chooses it.
+    menu.ran.clear();
+    menu.open();
+    EXPECT_EQ(menu.shown->windowType(), Qt::Popup);
+    holder = menu.actionFor(QStringLiteral("Documents"));
+    ASSERT_NE(holder, nullptr);
+    const QPoint onHolder = menu.shown->actionGeometry(holder).center();
+    QTest::mouseMove(menu.shown, onHolder);
+    ASSERT_TRUE(processEventsUntil([&] { return holder->menu() && holder->menu()->isVisible(); }));
+    ASSERT_EQ(holder->menu()->actions().size(), 1) << "the rows built at the first opening";
+    EXPECT_EQ(builds, 1);
+    QTest::mouseClick(menu.shown, Qt::LeftButton, {}, onHolder);
+    ASSERT_TRUE(processEventsUntil([&] { return menu.closed->count() == 2; }));
+    EXPECT_EQ(menu.ran, QStringList{QStringLiteral("Documents")});
+
+    // Escape in the root, or a click outside the popup, ends the showing with nothing chosen.
     menu.ran.clear();
     menu.open();
     QTest::keyClick(menu.shown, Qt::Key_Escape);
-    ASSERT_TRUE(processEventsUntil([&] { return menu.closed->count() == 2; }));
+    ASSERT_TRUE(processEventsUntil([&] { return menu.closed->count() == 3; }));
+    menu.open();
+    QTest::mouseClick(menu.shown, Qt::LeftButton, {}, menu.shown->rect().bottomRight() + QPoint(30, 30));
+    ASSERT_TRUE(processEventsUntil([&] { return menu.closed->count() == 4; }));
     EXPECT_TRUE(menu.ran.isEmpty());
 }
 
