@@ -2,21 +2,29 @@
 // with the same rows built in the same run, at 100, 1,000, 10,000 and 50,000 rows with icons. Two kinds of
 // presenter menu: plain rows, and rows as a folder's menu has them (every row with a lazily built
 // submenu, one row in ten a folder with its own icon, the presenter's real row style and icon size).
-// Prints the medians and the ratios. Runs on the offscreen platform unless told otherwise.
+// Prints the medians and the ratios, then for the folder-like menus the time of a wheel notch and the
+// resident memory before, while and after the menu is open. Runs on the offscreen platform unless told
+// otherwise.
 #include "platform/Menu.h"
 #include "platform/desktop/MenuPresenter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QPixmap>
 #include <QProxyStyle>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
+
+#include <malloc.h>
+#include <unistd.h>
 
 using kestrova::platform::LazySubmenu;
 using kestrova::platform::Menu;
@@ -137,6 +145,48 @@ std::shared_ptr<Menu> folderMenu(int rows, const QImage &fileImage, const QImage
     return model;
 }
 
+// Resident memory of the process in megabytes.
+double residentMegabytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(getpagesize()) / (1024.0 * 1024.0) : 0;
+}
+
+// The mean time of one wheel notch over an open menu, repainted each time, and the memory the open menu
+// holds and keeps once closed.
+void measureScrollingAndMemory(MenuPresenter &presenter, const std::shared_ptr<Menu> &model, int rows,
+                               const char *presenting) {
+    constexpr int kNotches = 50;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double before = residentMegabytes();
+    QMenu *menu = presenter.popup(model, QPoint(0, 0));
+    while (!menu->isVisible())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+    const double open = residentMegabytes();
+    QElapsedTimer clock;
+    clock.start();
+    for (int notch = 0; notch < kNotches; ++notch) {
+        const QPointF inside = QPointF(menu->rect().center());
+        QWheelEvent wheel(inside, menu->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(menu, &wheel);
+        menu->repaint();
+    }
+    const double notchMilliseconds = double(clock.nsecsElapsed()) / 1e6 / kNotches;
+    presenter.close();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double closed = residentMegabytes();
+    // What the allocator still keeps of memory freed, as opposed to memory still in use.
+    malloc_trim(0);
+    std::printf("%8d %14s %14.3f %12.1f %12.1f %12.1f %12.1f\n", rows, presenting, notchMilliseconds, before,
+                open, closed, residentMegabytes());
+    std::fflush(stdout);
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -152,6 +202,17 @@ int main(int argc, char **argv) {
     const QImage folderImage = rowImage(QColor(200, 160, 60));
     OneColumnStyle oneColumn;
     MenuPresenter presenter;
+
+    // First, while the heap is still small: memory and scrolling, with the window and with an action per row.
+    std::printf("%8s %14s %14s %12s %12s %12s %12s\n", "rows", "presenting", "wheel notch ms", "RSS before",
+                "RSS open", "RSS closed", "RSS trimmed");
+    for (const int rows : {1000, 10000, 50000}) {
+        const auto folder = folderMenu(rows, fileImage, folderImage);
+        measureScrollingAndMemory(presenter, folder, rows, "window");
+        presenter.setWindowedAbove(std::numeric_limits<std::size_t>::max());
+        measureScrollingAndMemory(presenter, folder, rows, "action per row");
+        presenter.setWindowedAbove(MenuPresenter::kDefaultWindowedAbove);
+    }
 
     // Where showing only the rows on screen starts to pay: both ways of presenting, at the sizes around it.
     std::printf("%8s %18s %18s\n", "rows", "action per row ms", "rows on screen ms");
