@@ -327,6 +327,8 @@ MenuPresenter::MenuPresenter(QObject *parent)
     , m_modifierSource([] { return QGuiApplication::queryKeyboardModifiers(); }) {}
 
 MenuPresenter::~MenuPresenter() {
+    // Hidden first, so that their models hear of the close (see menuAboutToHide).
+    close();
     // The menus use our style: they go first, and they are top-level widgets nobody else frees.
     if (m_current && m_current->root)
         delete m_current->root.data();
@@ -510,13 +512,16 @@ void MenuPresenter::menuAboutToHide(PresentedMenu *menu) {
         presentation->rootHidden = true;
     ++presentation->pendingCloses;
     // Told on a later turn: Qt reports the chosen action only after the chain has hidden, and the model
-    // must hear of the close before the action runs.
-    QTimer::singleShot(0, this, [this, presentation, weakModel = menu->model()] {
-        if (const auto model = weakModel.lock())
-            model->menuDidClose();
-        --presentation->pendingCloses;
-        finishIfClosed(presentation);
-    });
+    // must hear of the close before the action runs. The model is told even when the presenter has gone
+    // meanwhile, or it would stay open for good (and with it whatever watches it being open).
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [self = QPointer<MenuPresenter>(this), presentation, weakModel = menu->model()] {
+                           if (const auto model = weakModel.lock())
+                               model->menuDidClose();
+                           --presentation->pendingCloses;
+                           if (self)
+                               self->finishIfClosed(presentation);
+                       });
 }
 
 void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presentation) {

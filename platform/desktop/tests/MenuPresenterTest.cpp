@@ -300,6 +300,24 @@ TEST(MenuPresenterTest, HostedViewsStyledTitlesAndIconSizes) {
     EXPECT_EQ(widgetsMade, 2);
 }
 
+TEST(MenuPresenterTest, MenusOpenWhenThePresenterGoesAreToldTheyClosed) {
+    auto menu = std::make_shared<Menu>();
+    bool ran = false;
+    addItem(*menu, QStringLiteral("Open"), [&] { ran = true; });
+    auto holder = addItem(*menu, QStringLiteral("Albums"));
+    auto albums = std::make_shared<Menu>();
+    addItem(*albums, QStringLiteral("first.ogg"));
+    holder->setSubmenu(albums);
+    {
+        PresenterFixture fixture;
+        QMenu *shown = fixture.open(menu);
+        openSubmenu(shown, shown->actions().at(1));
+        ASSERT_TRUE(albums->isOpen());
+    }
+    EXPECT_TRUE(processEventsUntil([&] { return !menu->isOpen() && !albums->isOpen(); }));
+    EXPECT_FALSE(ran);
+}
+
 TEST(MenuPresenterTest, DroppedModelsAndOutsidePresses) {
     PresenterFixture fixture;
     auto menu = std::make_shared<Menu>();
