@@ -1,27 +1,42 @@
-// Time from "open" to the end of a menu's first paint, for the presenter and for a bare QMenu with the
-// same rows built in the same run, at 100, 1,000 and 5,000 rows with icons. Prints the medians and the
-// ratio (the goal is at most 1.3 at 1,000 rows). Runs on the offscreen platform unless told otherwise.
+// Time from "open" to the end of a menu's first paint, for the presenter and for a bare one-column QMenu
+// with the same rows built in the same run, at 100, 1,000, 10,000 and 50,000 rows with icons. Two kinds of
+// presenter menu: plain rows, and rows as a folder's menu has them (every row with a lazily built
+// submenu, one row in ten a folder with its own icon, the presenter's real row style and icon size).
+// Prints the medians and the ratios, then for the folder-like menus the time of a wheel notch and the
+// resident memory before, while and after the menu is open. Runs on the offscreen platform unless told
+// otherwise.
 #include "platform/Menu.h"
 #include "platform/desktop/MenuPresenter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
+#include <malloc.h>
+#include <unistd.h>
+
+using kestrova::platform::LazySubmenu;
 using kestrova::platform::Menu;
 using kestrova::platform::MenuItem;
 using kestrova::platform::desktop::MenuPresenter;
 
 namespace {
 
-constexpr int kRepetitions = 7;
+// Fewer rounds for the big menus, whose single round already takes long enough to be stable.
+int repetitionsFor(int rows) {
+    return rows <= 1000 ? 7 : rows <= 10000 ? 3 : 1;
+}
 
 // Paints the widget itself on its first paint event and notes when that paint has ended.
 class FirstPaintWatch : public QObject {
@@ -41,10 +56,26 @@ protected:
     }
 };
 
-QImage rowImage() {
+// The baseline keeps to one column, as the presenter does.
+class OneColumnStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *data) const override {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+QImage rowImage(QColor color) {
     QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(70, 110, 200));
+    image.fill(color);
     return image;
+}
+
+QString rowTitle(int row) {
+    return row % 10 == 0 ? QStringLiteral("Dossier numéro %1").arg(row)
+                         : QStringLiteral("File number %1 with spaces.txt").arg(row);
 }
 
 double waitForFirstPaint(FirstPaintWatch &watch) {
@@ -53,15 +84,16 @@ double waitForFirstPaint(FirstPaintWatch &watch) {
     return double(watch.nanoseconds) / 1e6;
 }
 
-double timeBareMenu(int rows, const QImage &image) {
+double timeBareMenu(int rows, const QImage &image, QStyle *style) {
     FirstPaintWatch watch;
     watch.clock.start();
     // Built at opening, as the presenter builds its rows.
     auto menu = std::make_unique<QMenu>();
+    menu->setStyle(style);
     menu->installEventFilter(&watch);
     const QIcon icon(QPixmap::fromImage(image));
     for (int row = 0; row < rows; ++row)
-        menu->addAction(icon, QStringLiteral("File number %1.txt").arg(row));
+        menu->addAction(icon, rowTitle(row));
     menu->popup(QPoint(0, 0));
     const double milliseconds = waitForFirstPaint(watch);
     menu->hide();
@@ -70,15 +102,89 @@ double timeBareMenu(int rows, const QImage &image) {
 
 double timePresenter(MenuPresenter &presenter, const std::shared_ptr<Menu> &model) {
     FirstPaintWatch watch;
+    watch.clock.start();
     QMenu *menu = presenter.present(model);
     menu->installEventFilter(&watch);
-    watch.clock.start();
     menu->popup(QPoint(0, 0));
     const double milliseconds = waitForFirstPaint(watch);
     menu->removeEventFilter(&watch);
     presenter.close();
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return milliseconds;
+}
+
+std::shared_ptr<Menu> plainMenu(int rows, const QImage &image) {
+    auto model = std::make_shared<Menu>();
+    for (int row = 0; row < rows; ++row) {
+        auto item = std::make_shared<MenuItem>(rowTitle(row));
+        item->setImage(image);
+        item->setAction([] {});
+        model->addItem(item);
+    }
+    return model;
+}
+
+// As a folder's menu: each row opens its entry's submenu, built only when it opens.
+std::shared_ptr<Menu> folderMenu(int rows, const QImage &fileImage, const QImage &folderImage) {
+    auto model = std::make_shared<Menu>();
+    for (int row = 0; row < rows; ++row) {
+        auto item = std::make_shared<MenuItem>(rowTitle(row));
+        item->setImage(row % 10 == 0 ? folderImage : fileImage);
+        item->setAction([] {});
+        item->setLazySubmenu(std::make_shared<Menu>(),
+                             {.build =
+                                  [] {
+                                      auto built = std::make_shared<Menu>();
+                                      built->addItem(std::make_shared<MenuItem>(QStringLiteral("Open")));
+                                      return built;
+                                  },
+                              .clearsOnClose = true});
+        model->addItem(item);
+    }
+    return model;
+}
+
+// Resident memory of the process in megabytes.
+double residentMegabytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(getpagesize()) / (1024.0 * 1024.0) : 0;
+}
+
+// The mean time of one wheel notch over an open menu, repainted each time, and the memory the open menu
+// holds and keeps once closed.
+void measureScrollingAndMemory(MenuPresenter &presenter, const std::shared_ptr<Menu> &model, int rows,
+                               const char *presenting) {
+    constexpr int kNotches = 50;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double before = residentMegabytes();
+    QMenu *menu = presenter.popup(model, QPoint(0, 0));
+    while (!menu->isVisible())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+    const double open = residentMegabytes();
+    QElapsedTimer clock;
+    clock.start();
+    for (int notch = 0; notch < kNotches; ++notch) {
+        const QPointF inside = QPointF(menu->rect().center());
+        QWheelEvent wheel(inside, menu->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(menu, &wheel);
+        menu->repaint();
+    }
+    const double notchMilliseconds = double(clock.nsecsElapsed()) / 1e6 / kNotches;
+    presenter.close();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double closed = residentMegabytes();
+    // What the allocator still keeps of memory freed, as opposed to memory still in use.
+    malloc_trim(0);
+    std::printf("%8d %14s %14.3f %12.1f %12.1f %12.1f %12.1f\n", rows, presenting, notchMilliseconds, before,
+                open, closed, residentMegabytes());
+    std::fflush(stdout);
 }
 
 double median(std::vector<double> values) {
@@ -92,31 +198,61 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QImage image = rowImage();
+    const QImage fileImage = rowImage(QColor(70, 110, 200));
+    const QImage folderImage = rowImage(QColor(200, 160, 60));
+    OneColumnStyle oneColumn;
     MenuPresenter presenter;
 
-    std::printf("%8s %14s %14s %8s\n", "rows", "bare QMenu ms", "presenter ms", "ratio");
-    for (const int rows : {100, 1000, 5000}) {
-        auto model = std::make_shared<Menu>();
-        for (int row = 0; row < rows; ++row) {
-            auto item = std::make_shared<MenuItem>(QStringLiteral("File number %1.txt").arg(row));
-            item->setImage(image);
-            item->setAction([] {});
-            model->addItem(item);
+    // First, while the heap is still small: memory and scrolling, with the window and with an action per row.
+    std::printf("%8s %14s %14s %12s %12s %12s %12s\n", "rows", "presenting", "wheel notch ms", "RSS before",
+                "RSS open", "RSS closed", "RSS trimmed");
+    for (const int rows : {1000, 10000, 50000}) {
+        const auto folder = folderMenu(rows, fileImage, folderImage);
+        measureScrollingAndMemory(presenter, folder, rows, "window");
+        presenter.setWindowedAbove(std::numeric_limits<std::size_t>::max());
+        measureScrollingAndMemory(presenter, folder, rows, "action per row");
+        presenter.setWindowedAbove(MenuPresenter::kDefaultWindowedAbove);
+    }
+
+    // Where showing only the rows on screen starts to pay: both ways of presenting, at the sizes around it.
+    std::printf("%8s %18s %18s\n", "rows", "action per row ms", "rows on screen ms");
+    for (const int rows : {25, 50, 100, 200, 400}) {
+        const auto folder = folderMenu(rows, fileImage, folderImage);
+        std::vector<double> perRow;
+        std::vector<double> windowed;
+        for (int repetition = 0; repetition <= repetitionsFor(rows); ++repetition) {
+            presenter.setWindowedAbove(std::size_t(rows));
+            perRow.push_back(timePresenter(presenter, folder));
+            presenter.setWindowedAbove(0);
+            windowed.push_back(timePresenter(presenter, folder));
         }
-        // One untimed round each, so fonts and caches are warm for both.
-        timeBareMenu(rows, image);
-        timePresenter(presenter, model);
+        std::printf("%8d %18.2f %18.2f\n", rows, median(perRow), median(windowed));
+    }
+    presenter.setWindowedAbove(MenuPresenter::kDefaultWindowedAbove);
+
+    std::printf("%8s %14s %14s %8s %14s %8s\n", "rows", "bare QMenu ms", "plain rows ms", "ratio",
+                "folder rows ms", "ratio");
+    for (const int rows : {100, 1000, 10000, 50000}) {
+        const auto plain = plainMenu(rows, fileImage);
+        const auto folder = folderMenu(rows, fileImage, folderImage);
+        // One untimed round each, so fonts and caches are warm for every kind.
+        timeBareMenu(rows, fileImage, &oneColumn);
+        timePresenter(presenter, plain);
+        timePresenter(presenter, folder);
         std::vector<double> bare;
-        std::vector<double> presented;
-        for (int repetition = 0; repetition < kRepetitions; ++repetition) {
-            bare.push_back(timeBareMenu(rows, image));
-            presented.push_back(timePresenter(presenter, model));
+        std::vector<double> presentedPlain;
+        std::vector<double> presentedFolder;
+        for (int repetition = 0; repetition < repetitionsFor(rows); ++repetition) {
+            bare.push_back(timeBareMenu(rows, fileImage, &oneColumn));
+            presentedPlain.push_back(timePresenter(presenter, plain));
+            presentedFolder.push_back(timePresenter(presenter, folder));
         }
         const double bareMedian = median(bare);
-        const double presentedMedian = median(presented);
-        std::printf("%8d %14.2f %14.2f %8.2f\n", rows, bareMedian, presentedMedian,
-                    presentedMedian / bareMedian);
+        const double plainMedian = median(presentedPlain);
+        const double folderMedian = median(presentedFolder);
+        std::printf("%8d %14.2f %14.2f %8.2f %14.2f %8.2f\n", rows, bareMedian, plainMedian,
+                    plainMedian / bareMedian, folderMedian, folderMedian / bareMedian);
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -5,13 +5,17 @@
 #include "platform/desktop/DesktopKeyboardState.h"
 #include "platform/desktop/MenuPresenter_p.h"
 #include "platform/desktop/MenuRowStyle_p.h"
+#include "platform/desktop/MenuRowWindow_p.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
+#include <QStyle>
 #include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QWidgetAction>
@@ -144,13 +148,21 @@ Q_DECLARE_METATYPE(kestrova::platform::TextColor)
 
 namespace kestrova::platform::desktop {
 
+std::size_t PresentedMenuBookkeeping::steps = 0;
+
 struct MenuPresenter::Presentation {
     QPointer<PresentedMenu> root;
+    // Every menu made for this showing, deepest last; freed ones linger as null until the next compaction.
     std::vector<QPointer<PresentedMenu>> menus;
+    // The number of entries left by the last compaction: the next one waits until the list has doubled, so
+    // forgetting freed menus costs a constant amount per menu made, however many rows have submenus.
+    std::size_t menusAtCompaction = 0;
     int pendingCloses = 0;
     bool rootHidden = false;
     bool finished = false;
     std::shared_ptr<MenuItem> chosen;
+    // Where the root opens, for the screen its menus must fit on.
+    std::optional<QPoint> anchor;
 };
 
 Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers) {
@@ -191,6 +203,25 @@ bool PresentedMenu::eventFilter(QObject *watched, QEvent *event) {
     return QMenu::eventFilter(watched, event);
 }
 
+std::optional<std::size_t> PresentedMenu::activeRow() const {
+    const QAction *active = activeAction();
+    for (std::size_t index = 0; active && index < m_rows.size(); ++index) {
+        if (m_rows[index].action == active)
+            return index;
+    }
+    return std::nullopt;
+}
+
+QIcon PresentedMenu::iconFor(const QImage &image) {
+    if (image.isNull())
+        return {};
+    // Copies of one image share its cache key: a folder's rows of one kind become one pixmap, not one each.
+    const auto [it, inserted] = m_icons.try_emplace(image.cacheKey());
+    if (inserted)
+        it->second = QIcon(QPixmap::fromImage(image));
+    return it->second;
+}
+
 void PresentedMenu::initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const {
     QMenu::initStyleOption(option, action);
     const QColor color = MenuPresenter::textColorForAction(action, option->palette);
@@ -225,7 +256,39 @@ void PresentedMenu::keyPressEvent(QKeyEvent *event) {
             return;
         }
     }
+    if (typeAhead(event)) {
+        event->accept();
+        return;
+    }
+    // Any other key ends the name being typed.
+    m_typed.clear();
+    if (m_presenter->moveHighlight(this, event->key())) {
+        event->accept();
+        return;
+    }
     QMenu::keyPressEvent(event);
+}
+
+bool PresentedMenu::typeAhead(QKeyEvent *event) {
+    constexpr qint64 kTypingPauseMilliseconds = 1000;
+    const QString text = event->text();
+    if (text.isEmpty() || !text.at(0).isPrint() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    if (!m_typedAt.isValid() || m_typedAt.hasExpired(kTypingPauseMilliseconds))
+        m_typed.clear();
+    // Space alone still chooses the highlighted row; inside a name it is part of the name.
+    if (m_typed.isEmpty() && text == QStringLiteral(" "))
+        return false;
+    m_typedAt.start();
+    m_typed += text;
+    // The same letter again moves on to the next row it begins; a longer name stays on a row it still fits.
+    const bool repeatsOneLetter =
+        m_typed.size() == text.size() || m_typed.count(text.at(0)) == m_typed.size();
+    m_presenter->highlightTyped(this, repeatsOneLetter ? text : m_typed, repeatsOneLetter);
+    if (repeatsOneLetter)
+        m_typed = text;
+    return true;
 }
 
 void PresentedMenu::keyReleaseEvent(QKeyEvent *event) {
@@ -264,6 +327,8 @@ MenuPresenter::MenuPresenter(QObject *parent)
     , m_modifierSource([] { return QGuiApplication::queryKeyboardModifiers(); }) {}
 
 MenuPresenter::~MenuPresenter() {
+    // Hidden first, so that their models hear of the close (see menuAboutToHide).
+    close();
     // The menus use our style: they go first, and they are top-level widgets nobody else frees.
     if (m_current && m_current->root)
         delete m_current->root.data();
@@ -331,6 +396,51 @@ bool MenuPresenter::chooseRowWithSubmenu(PresentedMenu *menu, QAction *action) {
     return true;
 }
 
+namespace {
+
+bool canHighlight(const PresentedMenu::Row &row, bool disabledRowsToo) {
+    return row.rawItem && row.action->isVisible() && !row.action->isSeparator() &&
+           (disabledRowsToo || row.action->isEnabled());
+}
+
+} // namespace
+
+void MenuPresenter::highlightTyped(PresentedMenu *menu, const QString &typed, bool fromNextRow) {
+    if (menu->window()) {
+        highlightTypedInWindow(menu, typed, fromNextRow);
+        return;
+    }
+    const auto &rows = menu->rows();
+    const std::optional<std::size_t> active = menu->activeRow();
+    const std::size_t start = active ? *active + (fromNextRow ? 1 : 0) : 0;
+    const auto found = rowBeginningWith(typed, rows.size(), start, [&rows](std::size_t index) {
+        const auto &row = rows[index];
+        return canHighlight(row, true) ? std::optional(row.rawItem->displayedTitle()) : std::nullopt;
+    });
+    if (found)
+        menu->setActiveAction(rows[*found].action);
+}
+
+bool MenuPresenter::moveHighlight(PresentedMenu *menu, int key) {
+    if (menu->window())
+        return moveWindowHighlight(menu, key);
+    if (key != Qt::Key_Home && key != Qt::Key_End && key != Qt::Key_PageUp && key != Qt::Key_PageDown)
+        return false;
+    const auto &rows = menu->rows();
+    const bool disabledRowsToo =
+        menu->style()->styleHint(QStyle::SH_Menu_AllowActiveAndDisabled, nullptr, menu);
+    // A page is the rows the window shows, less one so that the last row of a page stays in sight.
+    const QAction *anyRow = rows.empty() ? nullptr : rows.front().action;
+    const int rowHeight = anyRow ? std::max(1, menu->actionGeometry(rows.front().action).height()) : 1;
+    const std::size_t page = std::size_t(std::max(1, menu->height() / rowHeight - 1));
+    const auto target = rowForMovementKey(key, rows.size(), menu->activeRow(), page, [&](std::size_t index) {
+        return canHighlight(rows[index], disabledRowsToo);
+    });
+    if (target)
+        menu->setActiveAction(rows[*target].action);
+    return true;
+}
+
 QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return nullptr;
@@ -353,6 +463,8 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
 
 QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
     QMenu *root = present(menu);
+    if (m_current)
+        m_current->anchor = globalPosition;
     if (root)
         root->popup(globalPosition);
     return root;
@@ -366,10 +478,14 @@ PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
     menu->setToolTipsVisible(true);
     if (model)
         menu->setTitle(escapedTitle(model->title()));
-    // Submenus are made afresh on every opening; forget the freed ones.
-    std::erase_if(presentation->menus,
-                  [](const QPointer<PresentedMenu> &existing) { return existing.isNull(); });
-    presentation->menus.emplace_back(menu);
+    // Submenus are made afresh on every opening; forget the freed ones now and then (see Presentation).
+    auto &menus = presentation->menus;
+    if (menus.size() >= 2 * std::max<std::size_t>(presentation->menusAtCompaction, 8)) {
+        PresentedMenuBookkeeping::steps += menus.size();
+        std::erase_if(menus, [](const QPointer<PresentedMenu> &existing) { return existing.isNull(); });
+        presentation->menusAtCompaction = menus.size();
+    }
+    menus.emplace_back(menu);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuAboutToShow(menu); });
     connect(menu, &QMenu::aboutToHide, this, [this, menu] { menuAboutToHide(menu); });
     return menu;
@@ -396,13 +512,16 @@ void MenuPresenter::menuAboutToHide(PresentedMenu *menu) {
         presentation->rootHidden = true;
     ++presentation->pendingCloses;
     // Told on a later turn: Qt reports the chosen action only after the chain has hidden, and the model
-    // must hear of the close before the action runs.
-    QTimer::singleShot(0, this, [this, presentation, weakModel = menu->model()] {
-        if (const auto model = weakModel.lock())
-            model->menuDidClose();
-        --presentation->pendingCloses;
-        finishIfClosed(presentation);
-    });
+    // must hear of the close before the action runs. The model is told even when the presenter has gone
+    // meanwhile, or it would stay open for good (and with it whatever watches it being open).
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [self = QPointer<MenuPresenter>(this), presentation, weakModel = menu->model()] {
+                           if (const auto model = weakModel.lock())
+                               model->menuDidClose();
+                           --presentation->pendingCloses;
+                           if (self)
+                               self->finishIfClosed(presentation);
+                       });
 }
 
 void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presentation) {
@@ -423,20 +542,41 @@ void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presenta
         Q_EMIT menuClosed();
 }
 
+QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
+    // A submenu opens beside the menu behind it; the root where it was asked to open, else at the pointer.
+    QScreen *screen = nullptr;
+    if (menu->parentWidget())
+        screen = menu->parentWidget()->screen();
+    else if (const auto &anchor = menu->presentation()->anchor)
+        screen = QGuiApplication::screenAt(*anchor);
+    if (!screen)
+        screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const int frame = menu->style()->pixelMetric(QStyle::PM_MenuDesktopFrameWidth, nullptr, menu);
+    return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
+}
+
 void MenuPresenter::populate(PresentedMenu *menu) {
     // Rows of an earlier opening go on a later turn: one of them may be the action being delivered.
-    for (QAction *action : menu->actions()) {
-        menu->removeAction(action);
-        if (QMenu *submenu = action->menu())
-            submenu->deleteLater();
-        if (action->parent() == menu)
-            action->deleteLater();
-    }
+    for (QAction *action : menu->actions())
+        menu->releaseAction(action);
     menu->rows().clear();
+    menu->window().reset();
+    menu->clearIcons();
     menu->setMinimumWidth(0);
     const auto model = menu->model().lock();
     if (!model)
         return;
+    // Beyond this many rows a menu holds actions only for the rows on screen: building, laying out and
+    // sizing an action per row costs more than the whole window of them, and Qt's insertAction looks
+    // through every action already there before adding one.
+    if (model->numberOfItems() > m_windowedAbove) {
+        populateWindow(menu, *model);
+        return;
+    }
     menu->rows().reserve(model->numberOfItems());
     bool checkedRowWithImage = false;
     for (const auto &item : model->items()) {
@@ -452,8 +592,6 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
     PresentedMenu::Row row{item, item.get(), nullptr, item->isAlternate(), false};
     QAction *action = nullptr;
     const auto &hosted = item->hostedView();
-    const std::optional<AttributedText> &attributed = item->attributedTitle();
-    const QString text = item->displayedTitle();
 
     if (item->isSeparator()) {
         action = menu->addSeparator();
@@ -463,13 +601,7 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
         menu->addAction(action);
         row.isPlaceholder = true;
     } else if (hosted) {
-        auto *widgetAction = new QWidgetAction(menu);
-        const auto *factory = dynamic_cast<const HostedWidgetFactory *>(hosted.get());
-        QWidget *widget = factory ? factory->createWidget() : nullptr;
-        if (!widget)
-            widget = new QLabel(hosted->description());
-        widgetAction->setDefaultWidget(widget);
-        action = widgetAction;
+        action = hostedAction(menu, *hosted);
         menu->addAction(action);
     } else if (item->hasSubmenu()) {
         PresentedMenu *submenu = createMenu(item->submenu(), menu->presentation(), menu);
@@ -479,33 +611,52 @@ void MenuPresenter::addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> 
         menu->addAction(action);
     }
 
-    if (!item->isSeparator() && !row.isPlaceholder) {
-        action->setText(escapedTitle(text));
-        if (attributed) {
-            if (const auto font = attributed->wholeStringFont())
-                action->setFont(*font);
-            if (const auto color = attributed->wholeStringColor())
-                action->setProperty(kColorProperty, QVariant::fromValue(*color));
-        }
-        if (!item->image().isNull())
-            action->setIcon(QIcon(QPixmap::fromImage(item->image())));
-        action->setEnabled(item->isEnabled());
-        if (item->state() != MenuItem::State::off) {
-            action->setCheckable(true);
-            action->setChecked(item->state() == MenuItem::State::on);
-        }
-        if (const QKeySequence shortcut = keySequence(*item); !shortcut.isEmpty()) {
-            action->setShortcut(shortcut);
-            action->setShortcutVisibleInContextMenu(true);
-        }
-        QString toolTip = item->toolTip();
-        if (toolTip.isEmpty() && text.isEmpty())
-            toolTip = item->accessibilityDescription();
-        action->setToolTip(toolTip.isEmpty() ? text : toolTip);
-    }
-    action->setProperty(kItemProperty, QVariant::fromValue(ItemHandle{item}));
+    if (!item->isSeparator() && !row.isPlaceholder)
+        bindAction(menu, action, *item);
+    setRowItem(action, item);
     row.action = action;
     menu->rows().push_back(std::move(row));
+}
+
+void MenuPresenter::setRowItem(QAction *action, const std::shared_ptr<MenuItem> &item) {
+    action->setProperty(kItemProperty, QVariant::fromValue(ItemHandle{item}));
+}
+
+QWidgetAction *MenuPresenter::hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted) {
+    auto *widgetAction = new QWidgetAction(menu);
+    const auto *factory = dynamic_cast<const HostedWidgetFactory *>(&hosted);
+    QWidget *widget = factory ? factory->createWidget() : nullptr;
+    if (!widget)
+        widget = new QLabel(hosted.description());
+    widgetAction->setDefaultWidget(widget);
+    return widgetAction;
+}
+
+// Everything a content row shows, each field set whatever an earlier row left on the action. The cost is
+// constant per row: the title is escaped once, and rows sharing an image share one icon (see iconFor).
+void MenuPresenter::bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item) {
+    const QString text = item.displayedTitle();
+    action->setText(escapedTitle(text));
+    const std::optional<AttributedText> &attributed = item.attributedTitle();
+    std::optional<QFont> font;
+    std::optional<TextColor> color;
+    if (attributed) {
+        font = attributed->wholeStringFont();
+        color = attributed->wholeStringColor();
+    }
+    action->setFont(font.value_or(QFont()));
+    action->setProperty(kColorProperty, color ? QVariant::fromValue(*color) : QVariant());
+    action->setIcon(menu->iconFor(item.image()));
+    action->setEnabled(item.isEnabled());
+    action->setCheckable(item.state() != MenuItem::State::off);
+    action->setChecked(item.state() == MenuItem::State::on);
+    const QKeySequence shortcut = keySequence(item);
+    action->setShortcut(shortcut);
+    action->setShortcutVisibleInContextMenu(!shortcut.isEmpty());
+    QString toolTip = item.toolTip();
+    if (toolTip.isEmpty() && text.isEmpty())
+        toolTip = item.accessibilityDescription();
+    action->setToolTip(toolTip.isEmpty() ? text : toolTip);
 }
 
 void MenuPresenter::reserveWidth(PresentedMenu *menu) {
@@ -531,6 +682,11 @@ void MenuPresenter::applyModifiers(PresentedMenu *menu, Modifiers modifiers) {
     const auto model = menu->model().lock();
     if (!model)
         return;
+    if (menu->window()) {
+        // The alternates take their rows' places: the highlight stays where it is.
+        showWindowRows(menu, *model, modifiers);
+        return;
+    }
     std::unordered_set<const MenuItem *> displayed;
     for (const auto &item : model->displayedItems(modifiers))
         displayed.insert(item.get());

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 class QAction;
 class QMenu;
 class QWidget;
+class QWidgetAction;
 
 namespace kestrova::platform {
 class Menu;
@@ -61,6 +63,12 @@ private:
 // A row with both an action and a submenu opens the submenu on hover and with the Right key, as every
 // submenu row does, while a click on it or Return chooses it like a plain row (Qt alone would only open
 // the submenu).
+//
+// Every menu is one column, at most as tall as its screen, that scrolls. Home, End, Page Up and Page Down
+// move the highlight; typing the start of a title goes to the next row it begins. A menu longer than
+// windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
+// (WindowedMenu.cpp), so opening it costs little more than opening a short one. Once the chain has closed,
+// every menu of it and all their rows, widgets and icons are freed.
 class MenuPresenter : public QObject {
     Q_OBJECT
 
@@ -94,6 +102,13 @@ public:
     // A title as QAction text: "&" doubled so it stays literal, tabs turned into spaces.
     static QString escapedTitle(const QString &title);
 
+    // Menus with more rows than this hold actions only for the rows on screen and scroll through the rest.
+    // The default is where the two take the same time (bench/MenuPresenterBench): below it an action per
+    // row is quicker, above it the window is, and the gap grows with every row.
+    static constexpr std::size_t kDefaultWindowedAbove = 50;
+    void setWindowedAbove(std::size_t rows) { m_windowedAbove = rows; }
+    std::size_t windowedAbove() const { return m_windowedAbove; }
+
     // The modifier keys held, as seen by the open menus.
     Modifiers heldModifiers() const { return m_heldModifiers; }
     // Where the held modifiers come from when a menu opens (the keyboard by default).
@@ -118,16 +133,32 @@ private:
                               const std::shared_ptr<Presentation> &presentation, QWidget *parent);
     void menuAboutToShow(PresentedMenu *menu);
     void menuAboutToHide(PresentedMenu *menu);
+    QRect availableArea(PresentedMenu *menu) const;
     void populate(PresentedMenu *menu);
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
+    static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
+    static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);
+    static void setRowItem(QAction *action, const std::shared_ptr<MenuItem> &item);
+    // Long menus: a window of rows (WindowedMenu.cpp).
+    void populateWindow(PresentedMenu *menu, const Menu &model);
+    void showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers);
+    int windowWidth(PresentedMenu *menu, const Menu &model);
+    void bindWindow(PresentedMenu *menu);
+    void bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item);
+    bool moveWindowHighlight(PresentedMenu *menu, int key);
+    void highlightTypedInWindow(PresentedMenu *menu, const QString &typed, bool fromNextRow);
+    void scrollWindow(PresentedMenu *menu, std::ptrdiff_t rows);
     void reserveWidth(PresentedMenu *menu);
     void applyModifiers(PresentedMenu *menu, Modifiers modifiers);
     void modifierKeyChanged(int key, bool pressed);
     bool handleOutsidePress(const QPoint &globalPosition);
     bool chooseRowWithSubmenu(PresentedMenu *menu, QAction *action);
+    void highlightTyped(PresentedMenu *menu, const QString &typed, bool fromNextRow);
+    bool moveHighlight(PresentedMenu *menu, int key);
     void finishIfClosed(const std::shared_ptr<Presentation> &presentation);
 
     int m_iconSize = kDefaultIconSize;
+    std::size_t m_windowedAbove = kDefaultWindowedAbove;
     MenuRowStyle *m_style = nullptr;
     Modifiers m_heldModifiers;
     std::function<Qt::KeyboardModifiers()> m_modifierSource;

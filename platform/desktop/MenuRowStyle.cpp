@@ -48,6 +48,13 @@ bool MenuRowStyle::hasCheckColumn(const QWidget *menu) {
     return menu && menu->property(kCheckColumnProperty).toBool();
 }
 
+int MenuRowStyle::styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                            QStyleHintReturn *returnData) const {
+    if (hint == SH_Menu_Scrollable)
+        return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 int MenuRowStyle::pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const {
     if (metric == PM_SmallIconSize)
         return m_iconSize;

@@ -6,7 +6,9 @@ class QStyleOptionMenuItem;
 
 namespace kestrova::platform::desktop {
 
-// The style of presented menus: the application's own style, with three changes to how rows look.
+// The style of presented menus: the application's own style, with four changes to how rows look.
+// - A menu is one column that scrolls, at any length: styles that spread a long menu over columns would
+//   make it as wide as the screen, and its columns would run off it.
 // - Row images have the presenter's size (QMenu uses one small-icon size for every row).
 // - A title with line feeds is drawn line by line in one taller row, as wide as its widest line (QMenu
 //   and the common styles draw every title on a single line).
@@ -22,6 +24,8 @@ public:
     static void setHasCheckColumn(QWidget *menu, bool hasColumn);
     static bool hasCheckColumn(const QWidget *menu);
 
+    int styleHint(StyleHint hint, const QStyleOption *option = nullptr, const QWidget *widget = nullptr,
+                  QStyleHintReturn *returnData = nullptr) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
                     const QWidget *widget = nullptr) const override;
     QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,

@@ -1,9 +1,12 @@
 #include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/MenuPresenter_p.h"
 
 #include "platform/Menu.h"
 #include "platform/testing/EventLoop.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -37,6 +40,8 @@ struct PresenterFixture {
         presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
     }
     QMenu *open(const std::shared_ptr<Menu> &menu) {
+        // Qt takes no hover for a pointer back where it was when the popup opened: start away from it.
+        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
         QMenu *shown = presenter.popup(menu, QPoint(100, 100));
         EXPECT_TRUE(processEventsUntil([shown] { return shown->isVisible(); }));
         return shown;
@@ -295,6 +300,24 @@ TEST(MenuPresenterTest, HostedViewsStyledTitlesAndIconSizes) {
     EXPECT_EQ(widgetsMade, 2);
 }
 
+TEST(MenuPresenterTest, MenusOpenWhenThePresenterGoesAreToldTheyClosed) {
+    auto menu = std::make_shared<Menu>();
+    bool ran = false;
+    addItem(*menu, QStringLiteral("Open"), [&] { ran = true; });
+    auto holder = addItem(*menu, QStringLiteral("Albums"));
+    auto albums = std::make_shared<Menu>();
+    addItem(*albums, QStringLiteral("first.ogg"));
+    holder->setSubmenu(albums);
+    {
+        PresenterFixture fixture;
+        QMenu *shown = fixture.open(menu);
+        openSubmenu(shown, shown->actions().at(1));
+        ASSERT_TRUE(albums->isOpen());
+    }
+    EXPECT_TRUE(processEventsUntil([&] { return !menu->isOpen() && !albums->isOpen(); }));
+    EXPECT_FALSE(ran);
+}
+
 TEST(MenuPresenterTest, DroppedModelsAndOutsidePresses) {
     PresenterFixture fixture;
     auto menu = std::make_shared<Menu>();
@@ -343,8 +366,10 @@ TEST(MenuPresenterTest, ShownMenusAreDumpedOnlyWhenTheVariableNamesAFile) {
     qputenv("KESTROVA_MENU_DUMP", QFile::encodeName(path));
     QMenu *shown = fixture.open(menu);
     openSubmenu(shown, shown->actions().at(1));
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
     fixture.presenter.close();
     qunsetenv("KESTROVA_MENU_DUMP");
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() >= 1; }));
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -525,7 +550,10 @@ TEST(MenuPresenterTest, ClickOnARowWithASubmenuAndNoActionKeepsTheMenuOpen) {
     FolderRows rows;
     QMenu *shown = fixture.open(rows.menu);
     QAction *holder = shown->actions().at(1);
-    QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(holder).center());
+    // The pointer comes to the row before it clicks, as a hand's does.
+    const QPoint onHolder = shown->actionGeometry(holder).center();
+    QTest::mouseMove(shown, onHolder);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, onHolder);
     ASSERT_TRUE(processEventsUntil([&] { return holder->menu()->isVisible(); }));
     EXPECT_TRUE(shown->isVisible());
     QTest::keyClick(holder->menu(), Qt::Key_Return);
@@ -582,6 +610,49 @@ TEST(MenuPresenterTest, SeparatorsShowOnlyBetweenVisibleRowsAndFollowTheHeldModi
     EXPECT_EQ(visibleSeparators(), QList<int>{2});
 
     QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    fixture.presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+}
+
+TEST(MenuPresenterTest, KeepingTrackOfSubmenusCostsAConstantPerSubmenuMade) {
+    PresenterFixture fixture;
+    QSignalSpy closed(&fixture.presenter, &MenuPresenter::menuClosed);
+    constexpr int kHolders = 3;
+    constexpr int kRowsEach = 40;
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    auto menu = std::make_shared<Menu>();
+    for (int holderIndex = 0; holderIndex < kHolders; ++holderIndex) {
+        auto holder = addItem(*menu, QStringLiteral("Folder %1").arg(holderIndex));
+        auto submenu = std::make_shared<Menu>();
+        for (int row = 0; row < kRowsEach; ++row) {
+            auto entry = addItem(*submenu, QStringLiteral("Entry %1").arg(row));
+            entry->setImage(image);
+            entry->setLazySubmenu(std::make_shared<Menu>(),
+                                  {.build = [] { return std::make_shared<Menu>(); }});
+        }
+        holder->setSubmenu(submenu);
+    }
+
+    const std::size_t before = kestrova::platform::desktop::PresentedMenuBookkeeping::steps;
+    QMenu *shown = fixture.open(menu);
+    // Every opening of a holder makes a fresh submenu for each of its rows and lets the earlier ones go.
+    constexpr int kRounds = 5;
+    for (int round = 0; round < kRounds; ++round) {
+        for (QAction *holder : shown->actions()) {
+            QMenu *submenu = openSubmenu(shown, holder);
+            ASSERT_NE(submenu, nullptr);
+            // Rows of one image share one icon rather than a pixmap each.
+            const auto entries = submenu->actions();
+            ASSERT_EQ(entries.size(), kRowsEach);
+            EXPECT_FALSE(entries.front()->icon().isNull());
+            EXPECT_EQ(entries.front()->icon().cacheKey(), entries.back()->icon().cacheKey());
+            submenu->hide();
+            ASSERT_TRUE(processEventsUntil([&] { return !submenu->isVisible(); }));
+        }
+    }
+    const std::size_t made = kHolders + kRounds * kHolders * kRowsEach;
+    EXPECT_LE(kestrova::platform::desktop::PresentedMenuBookkeeping::steps - before, 4 * made);
     fixture.presenter.close();
     ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
 }
