@@ -92,10 +92,19 @@ std::optional<PropertyListValue> fromNode(plist_t node) {
         plist_get_real_val(node, &number);
         return PropertyListValue(number);
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+        // The library's copying getter stops the process on a zero byte inside the text, which a damaged
+        // file can hold; the library keeps the text only up to that byte, whatever length it records.
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        if (!text)
+            return PropertyListValue(QString());
+        const auto size = static_cast<qsizetype>(qstrnlen(text, static_cast<size_t>(length)));
+        return PropertyListValue(QString::fromUtf8(text, size));
+    }
     case PLIST_KEY: {
         char *raw = nullptr;
-        plist_get_string_val(node, &raw);
+        plist_get_key_val(node, &raw);
         MallocText text(raw);
         return PropertyListValue(QString::fromUtf8(text ? text.get() : ""));
     }

@@ -62,3 +62,20 @@ TEST(PropertyListSerializationTest, DamagedInputGivesNothing) {
     EXPECT_FALSE(PropertyListSerialization::fromXml("<?xml version=\"1.0\"?><plist><dict><key>a</key>"));
     EXPECT_FALSE(PropertyListSerialization::fromXml(QByteArray(4096, '\xff')));
 }
+
+TEST(PropertyListSerializationTest, AZeroByteInsideTextIsReadNotFatal) {
+    // A zero byte is no XML, but a damaged file may hold one; reading it used to stop the process. The text
+    // ends at that byte, and the rest of the file is read.
+    const QByteArray xml = QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>name</key>"
+                                      "<string>a") +
+                           '\0' + QByteArray("b</string><key>count</key><integer>3</integer></dict></plist>");
+    ASSERT_EQ(xml.count('\0'), 1);
+    const auto root = PropertyListSerialization::fromXml(xml);
+    ASSERT_TRUE(root);
+    const auto &entries = *root->getIf<PropertyListValue::Dictionary>();
+    EXPECT_EQ(entries.at(QStringLiteral("count")), PropertyListValue(3));
+    EXPECT_EQ(entries.at(QStringLiteral("name")), PropertyListValue(QStringLiteral("a")));
+    const auto alone = PropertyListSerialization::fromXml(QByteArray("<string>") + '\0' + "</string>");
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(*alone, PropertyListValue(QString()));
+}
