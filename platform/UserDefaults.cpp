@@ -4,6 +4,7 @@
 #include "PropertyListSerialization.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +62,35 @@ void fsyncDirectory(const QString &directory) {
         return;
     ::fsync(descriptor);
     ::close(descriptor);
+}
+
+// A writer killed between creating the lock file and writing its process into it leaves an empty lock,
+// which QLockFile honours for its whole stale time (30 s): every later write would wait and then go ahead
+// without the lock, where two writers overwrite each other's changes. An empty lock that has not been
+// filled in within a second has no owner left; it is removed under QLockFile's own removal lock, so that
+// two writers never both remove one and then each hold the lock.
+constexpr int kOwnerlessLockAgeMilliseconds = 1000;
+
+bool isOwnerlessLock(const QString &lockPath) {
+    const QFileInfo info(lockPath);
+    return info.exists() && info.size() == 0 &&
+           info.lastModified().msecsTo(QDateTime::currentDateTime()) > kOwnerlessLockAgeMilliseconds;
+}
+
+void removeOwnerlessLock(const QString &lockPath) {
+    if (!isOwnerlessLock(lockPath))
+        return;
+    QLockFile removal(lockPath + QStringLiteral(".rmlock"));
+    if (removal.tryLock(0) && isOwnerlessLock(lockPath))
+        QFile::remove(lockPath);
+}
+
+// Waits up to ten seconds, taking over a lock without an owner on the way.
+bool takeFileLock(QLockFile &lock, const QString &lockPath) {
+    if (lock.tryLock(kOwnerlessLockAgeMilliseconds + 200))
+        return true;
+    removeOwnerlessLock(lockPath);
+    return lock.tryLock(10'000 - kOwnerlessLockAgeMilliseconds - 200);
 }
 
 } // namespace
@@ -282,8 +312,9 @@ void UserDefaults::write(const QString &name, const std::optional<PropertyListVa
                 m_persistent.erase(name);
             change.newValue = effectiveValueLocked(name);
         } else {
-            QLockFile fileLock(m_filePath + QStringLiteral(".lock"));
-            if (!fileLock.tryLock(10'000))
+            const QString lockPath = m_filePath + QStringLiteral(".lock");
+            QLockFile fileLock(lockPath);
+            if (!takeFileLock(fileLock, lockPath))
                 warn(QStringLiteral("the settings lock %1 stayed taken; writing without it.")
                          .arg(fileLock.fileName()));
             PropertyListValue::Dictionary merged;

@@ -4,6 +4,7 @@
 #include "platform/testing/EventLoop.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -204,8 +205,8 @@ TEST_F(UserDefaultsTest, ChangesByAnotherWriterAreNoticedAndNotified) {
     other.setObject(PropertyListValue(QStringLiteral("new")), QStringLiteral("k"));
     other.setObject(PropertyListValue(1), QStringLiteral("unobserved"));
 
-    ASSERT_TRUE(
-        kestrova::testing::processEventsUntil([&] { return !observer.records.empty() && watched.object(QStringLiteral("unobserved")); }));
+    ASSERT_TRUE(kestrova::testing::processEventsUntil(
+        [&] { return !observer.records.empty() && watched.object(QStringLiteral("unobserved")); }));
     EXPECT_EQ(observer.records[0].change.oldValue, PropertyListValue(QStringLiteral("old")));
     EXPECT_EQ(observer.records[0].change.newValue, PropertyListValue(QStringLiteral("new")));
     EXPECT_EQ(watched.object(QStringLiteral("unobserved")), PropertyListValue(1));
@@ -340,4 +341,20 @@ TEST(UserDefaultsLocationTest, StandardSuiteLivesInTheConfigFolder) {
     EXPECT_EQ(UserDefaults::suite(QStringLiteral("other")), UserDefaults::suite(QStringLiteral("other")));
     EXPECT_FALSE(UserDefaults::suite(QStringLiteral("../escape")));
     EXPECT_FALSE(UserDefaults::suite(QString()));
+}
+
+TEST_F(UserDefaultsTest, AnEmptyLockLeftByAKilledWriterIsTakenOver) {
+    // What a writer killed between creating the lock and naming itself in it leaves: an empty lock file, a
+    // few seconds old (well inside QLockFile's own 30 s stale time).
+    const QString lock = path() + QStringLiteral(".lock");
+    {
+        QFile leftOver(lock);
+        ASSERT_TRUE(leftOver.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(leftOver.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                         QFileDevice::FileModificationTime));
+    }
+    UserDefaults suite(path());
+    suite.setObject(PropertyListValue(1), QStringLiteral("first"));
+    EXPECT_FALSE(QFile::exists(lock)) << "the write took the lock over instead of going ahead without it";
+    EXPECT_EQ(UserDefaults(path()).object(QStringLiteral("first")), PropertyListValue(1));
 }
