@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,12 +86,16 @@ void removeOwnerlessLock(const QString &lockPath) {
         QFile::remove(lockPath);
 }
 
-// Waits up to ten seconds, taking over a lock without an owner on the way.
+// Waits up to ten seconds, taking over a lock without an owner on the way (one may be left at any moment
+// of the wait, by a writer that took the lock after the wait began).
 bool takeFileLock(QLockFile &lock, const QString &lockPath) {
-    if (lock.tryLock(kOwnerlessLockAgeMilliseconds + 200))
-        return true;
-    removeOwnerlessLock(lockPath);
-    return lock.tryLock(10'000 - kOwnerlessLockAgeMilliseconds - 200);
+    const QDeadlineTimer deadline(10'000);
+    while (!lock.tryLock(250)) {
+        if (deadline.hasExpired())
+            return false;
+        removeOwnerlessLock(lockPath);
+    }
+    return true;
 }
 
 } // namespace
