@@ -135,9 +135,12 @@ UserDefaults::UserDefaults(QString filePath)
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     PropertyListValue::Dictionary contents;
+    // Stamped before reading: a file another writer replaced during the read must not pass for the one
+    // that was read, or the next write would put the missed change's old value back.
+    const FileStamp stamp = currentStamp();
     loadFromDisk(contents, /*reportDamage=*/true);
     m_persistent = std::move(contents);
-    m_lastStamp = currentStamp();
+    m_lastStamp = currentStamp() == stamp ? stamp : FileStamp{};
     startWatching();
 }
 
@@ -364,7 +367,7 @@ void UserDefaults::reloadAfterExternalChange() {
             return;
         PropertyListValue::Dictionary contents;
         loadFromDisk(contents, /*reportDamage=*/true);
-        m_lastStamp = currentStamp();
+        m_lastStamp = currentStamp() == stamp ? stamp : FileStamp{};
         std::lock_guard lock(m_mutex);
         changes = adoptPersistentLocked(std::move(contents), QString());
     }
