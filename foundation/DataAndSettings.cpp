@@ -2,6 +2,7 @@
 
 #include "GeneralError.h"
 #include "KvApp.h"
+#include "SystemDirectories.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -10,8 +11,6 @@
 
 namespace kestrova::DataAndSettings {
 namespace {
-
-const QString kFolderName = QStringLiteral("kestrova");
 
 QString xdgHome(const char *variable, const QString &fallbackBelowHome) {
     const QString value = qEnvironmentVariable(variable);
@@ -40,7 +39,7 @@ bool isHomeOrAbove(const QString &canonicalPath) {
 QStringList ownFolders() {
     QStringList folders;
     for (const QString &home : xdgHomes())
-        folders << home + QLatin1Char('/') + kFolderName;
+        folders << home + QLatin1Char('/') + SystemDirectories::applicationFolderName();
     folders.removeDuplicates();
     return folders;
 }
@@ -55,7 +54,7 @@ std::optional<QString> verifiedRemovalTarget(const QString &folder) {
         return std::nullopt; // nothing to remove
     if (info.isSymLink() || !info.isDir())
         return refuse(QStringLiteral("it is not a real folder"));
-    if (info.fileName() != kFolderName)
+    if (info.fileName() != SystemDirectories::applicationFolderName())
         return refuse(QStringLiteral("it is not the application's own folder"));
     const QString canonical = info.canonicalFilePath();
     const QString parent = QFileInfo(info.absolutePath()).canonicalFilePath();
@@ -63,7 +62,7 @@ std::optional<QString> verifiedRemovalTarget(const QString &folder) {
     for (const QString &home : xdgHomes()) {
         const QString canonicalHome = QFileInfo(home).canonicalFilePath();
         if (!canonicalHome.isEmpty() && canonicalHome == parent && !isHomeOrAbove(canonicalHome) &&
-            canonical == canonicalHome + QLatin1Char('/') + kFolderName)
+            canonical == canonicalHome + QLatin1Char('/') + SystemDirectories::applicationFolderName())
             insideXdgHome = true;
     }
     if (!insideXdgHome)

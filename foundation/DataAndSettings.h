@@ -8,11 +8,12 @@
 
 namespace kestrova::DataAndSettings {
 
-// The application's own folders: "kestrova" inside each of the XDG config, data, cache and state homes.
+// The application's own folders: SystemDirectories::applicationFolderName() inside each of the XDG config,
+// data, cache and state homes.
 QStringList ownFolders();
 
 // `folder` when it is safe to remove as the application's own: an existing real folder (no symbolic link)
-// named "kestrova" directly inside one of the XDG homes, which itself is none of "/", the home folder or
+// of that name directly inside one of the XDG homes, which itself is none of "/", the home folder or
 // its parents. None otherwise, which is then reported.
 std::optional<QString> verifiedRemovalTarget(const QString &folder);
 

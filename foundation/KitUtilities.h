@@ -2,12 +2,16 @@
 
 // Small helpers of the kit that belong to no larger type.
 
+#include "Error.h"
+#include "KvApp.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <iterator>
 #include <ranges>
 #include <source_location>
+#include <type_traits>
 #include <typeinfo>
 
 namespace kestrova {
@@ -17,13 +21,16 @@ void reportErrorValue(const QString &description, std::source_location where);
 }
 
 // Hands the error, with the caller's file and line, to the error reporter and gives it back, so that a
-// caller can report and throw in one step: `throw reported(SomeError(...));`
-template <typename Error>
-Error reported(Error error, std::source_location where = std::source_location::current()) {
-    if constexpr (requires { error.what(); })
+// caller can report and throw in one step: `throw reported(SomeError(...));`. A kit error goes to the
+// reporter itself, with its domain, code and user info; any other exception as a general error with its text.
+template <typename ErrorValue>
+ErrorValue reported(ErrorValue error, std::source_location where = std::source_location::current()) {
+    if constexpr (std::is_convertible_v<const ErrorValue &, const Error &>)
+        KvApp::reportError(error, {}, where);
+    else if constexpr (requires { error.what(); })
         detail::reportErrorValue(QString::fromUtf8(error.what()), where);
     else
-        detail::reportErrorValue(QString::fromUtf8(typeid(Error).name()), where);
+        detail::reportErrorValue(QString::fromUtf8(typeid(ErrorValue).name()), where);
     return error;
 }
 

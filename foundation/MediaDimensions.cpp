@@ -1,11 +1,8 @@
 #include "MediaDimensions.h"
 
-#include "FileSystemCalls_p.h"
+#include "ContainedImageReader.h"
 #include "FileUrl.h"
 #include "ResourceValues.h"
-
-#include <QFile>
-#include <QImageReader>
 
 #include <unistd.h>
 
@@ -15,12 +12,12 @@ std::optional<QSize> mediaDimensions(const QUrl &url) {
     const auto type = contentType(url);
     if (!type || !type->startsWith(QLatin1String("image/")))
         return std::nullopt;
-    // Opened here with the FIFO and device checks; QImageReader would open the path blocking.
-    QFile file;
-    if (!openRegularFileForReading(localPath(url), file))
+    // Opened with the FIFO and device checks (QImageReader would open the path blocking), and without
+    // following a picture's references to other files, which reading the size of an SVG would load.
+    const auto contained = ContainedImageReader::open(localPath(url));
+    if (!contained)
         return std::nullopt;
-    QImageReader reader(&file);
-    const QSize size = reader.size();
+    const QSize size = contained->reader().size();
     if (!size.isValid() || size.isEmpty())
         return std::nullopt;
     return size;

@@ -34,6 +34,11 @@ struct SystemDirectories {
     // The name used in reports.
     static QString printedName(SystemDirectory directory);
 
+    // The name of the application's own folder inside each XDG home (data, cache, config, state): lower
+    // case, whatever the application's display name, so that every part of the application writes to, and
+    // the reset removes, the same folders.
+    static QString applicationFolderName() { return QStringLiteral("kestrova"); }
+
     // The answer of url() for what the platform lookup gave; empty means the lookup failed.
     static QUrl resolve(SystemDirectory directory, const QString &lookedUpPath);
 };

@@ -2,7 +2,6 @@
 
 #include "Error.h"
 #include "FileUrl.h"
-#include "SystemDirectories.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,7 +49,8 @@ QUrl createUniqueTemporaryDirectory() {
     return fromLocalPath(path, /*isDirectory=*/true);
 }
 
-QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, const QString &contentType) {
+TemporaryFile writeToUniqueTemporaryFile(const QString &text, const QString &fileName,
+                                         const QString &contentType) {
     // The name is joined to a folder path: a separator or a dot folder would write somewhere else.
     if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || fileName.contains(QChar(0)) ||
         fileName == QLatin1String(".") || fileName == QLatin1String(".."))
@@ -60,8 +60,10 @@ QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, co
     if (!extension.isEmpty())
         name += QLatin1Char('.') + extension;
 
-    const QUrl directory = SystemDirectories::itemReplacementDirectory();
-    const QUrl file = appendingPathComponent(directory, name);
+    // Not a replacement folder beside the executable: that may be a read-only or shared place, and nothing
+    // there is ever cleaned up.
+    auto directory = std::make_shared<TemporaryDirectory>(createUniqueTemporaryDirectory());
+    const QUrl file = appendingPathComponent(directory->url(), name);
     const QByteArray path = localPath(file);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -81,7 +83,7 @@ QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, co
     }
     if (::close(fd) != 0)
         throw posixError(errno, QStringLiteral("Could not write ") + QFile::decodeName(path));
-    return file;
+    return {file, std::move(directory)};
 }
 
 } // namespace url

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 
 namespace kestrova {
 
@@ -28,10 +29,18 @@ namespace url {
 // since the temporary folder is shared by every user of the machine. Throws kestrova::Error.
 QUrl createUniqueTemporaryDirectory();
 
+// A file written by writeToUniqueTemporaryFile. The file and its folder are removed when the last copy of
+// `directory` goes.
+struct TemporaryFile {
+    QUrl url;
+    std::shared_ptr<TemporaryDirectory> directory;
+};
+
 // Writes `text` as UTF-8 to "<fileName>.<preferred extension of contentType>" inside a new private folder
-// from SystemDirectories::itemReplacementDirectory. `fileName` must be one plain path component.
-// Throws kestrova::Error.
-QUrl writeToUniqueTemporaryFile(const QString &text, const QString &fileName, const QString &contentType);
+// in the temporary folder (createUniqueTemporaryDirectory). `fileName` must be one plain path component.
+// Throws kestrova::Error; nothing is left behind then.
+TemporaryFile writeToUniqueTemporaryFile(const QString &text, const QString &fileName,
+                                         const QString &contentType);
 
 } // namespace url
 

@@ -1,6 +1,6 @@
 #include "Thumbnail.h"
 
-#include "FileSystemCalls_p.h"
+#include "ContainedImageReader.h"
 #include "FileUrl.h"
 #include "ResourceValues.h"
 
@@ -41,14 +41,15 @@ QString cacheFileName(const QUrl &url) {
                                QByteArrayLiteral(".png"));
 }
 
-// Reads the image at `path` only when it is a regular file, so that no FIFO or device can block the reader.
+// Reads the image at `path` only when it is a regular file, so that no FIFO or device can block the reader,
+// and never anything a picture refers to outside its own file.
 // Large pictures are decoded straight at the fitting size; `validate` sees the decoded picture first.
 std::optional<QImage> readImage(const QByteArray &path, const QSize &fitting,
                                 const std::function<bool(const QImage &)> &validate = {}) {
-    QFile file;
-    if (!openRegularFileForReading(path, file))
+    const auto contained = ContainedImageReader::open(path);
+    if (!contained)
         return std::nullopt;
-    QImageReader reader(&file);
+    QImageReader &reader = contained->reader();
     reader.setAllocationLimit(kDecodeAllocationLimitMegabytes);
     reader.setAutoTransform(true);
     const QSize size = reader.size();

@@ -6,7 +6,6 @@
 #include "FileUrl.h"
 #include "SystemDirectories.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -16,11 +15,6 @@
 namespace kestrova::url {
 namespace {
 
-QString bundleName() {
-    const QString name = QCoreApplication::applicationName();
-    return name.isEmpty() ? QStringLiteral("Kestrova") : name;
-}
-
 QUrl inRealHome(const QString &relativePath) {
     QUrl url = realHomeDirectory();
     for (const QString &component : relativePath.split(QLatin1Char('/')))
@@ -29,7 +23,8 @@ QUrl inRealHome(const QString &relativePath) {
 }
 
 QUrl applicationFolder(SystemDirectory base) {
-    const QUrl url = appendingPathComponent(SystemDirectories::url(base), bundleName(), /*isDirectory=*/true);
+    const QUrl url = appendingPathComponent(SystemDirectories::url(base),
+                                            SystemDirectories::applicationFolderName(), /*isDirectory=*/true);
     const QString path = QFile::decodeName(localPath(url));
     if (!QDir().mkpath(path))
         KvApp::reportError(GeneralError(QStringLiteral("Could not create the folder ") + path));

@@ -11,7 +11,7 @@ namespace kestrova::url {
 // containers), "/" when there is neither.
 QUrl realHomeDirectory();
 QUrl rootDirectory();
-// The data home and the cache home, each with a sub-folder named after the application; created on first
+// The data home and the cache home, each with the application's own folder inside; created on first
 // use (a failure is reported and the URL still answered).
 QUrl applicationSupportDirectory();
 QUrl cachesDirectory();

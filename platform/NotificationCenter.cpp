@@ -19,7 +19,7 @@ NotificationCenter::ObserverId NotificationCenter::addObserver(const QString &na
 
 void NotificationCenter::removeObserver(ObserverId id) {
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_entries, [id](const Entry &entry) { return entry.id == id; });
+    std::erase_if(m_entries, [matchedId = id](const Entry &entry) { return entry.id == matchedId; });
 }
 
 void NotificationCenter::post(const Notification &notification) {
@@ -38,8 +38,9 @@ void NotificationCenter::post(const Notification &notification) {
         // An observer removed by an earlier handler of this same post is not called any more.
         {
             std::lock_guard lock(m_mutex);
-            const bool stillRegistered = std::any_of(m_entries.begin(), m_entries.end(),
-                                                     [id](const Entry &entry) { return entry.id == id; });
+            const bool stillRegistered =
+                std::any_of(m_entries.begin(), m_entries.end(),
+                            [matchedId = id](const Entry &entry) { return entry.id == matchedId; });
             if (!stillRegistered)
                 continue;
         }

@@ -209,9 +209,12 @@ UserDefaults::UserDefaults(QString filePath)
         return;
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     PropertyListValue::Dictionary contents;
+    // Stamped before reading: a file another writer replaced during the read must not pass for the one
+    // that was read, or the next write would put the missed change's old value back.
+    const FileStamp stamp = currentStamp();
     loadFromDisk(contents);
     m_persistent = std::move(contents);
-    m_lastStamp = currentStamp();
+    m_lastStamp = currentStamp() == stamp ? stamp : FileStamp{};
     startWatching();
 }
 

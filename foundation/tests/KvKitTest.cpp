@@ -1,7 +1,10 @@
 #include "foundation/DataAndSettings.h"
 #include "foundation/KvApp.h"
 #include "foundation/KvKit.h"
+#include "foundation/WellKnownFolders.h"
+#include "foundation/FileUrl.h"
 #include "foundation/testing/ReportedErrors.h"
+#include "platform/CrashReporter.h"
 #include "platform/UserDefaults.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeKeyboardState.h"
@@ -9,11 +12,14 @@
 #include "platform/testing/ScriptedPresenters.h"
 #include "platform/testing/TemporaryHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace kestrova;
 using platform::PropertyListValue;
@@ -202,6 +208,30 @@ TEST_F(KvKitTest, FailedRelaunchIsReportedShownAndStillQuits) {
     EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1U) << "exiting at once shows nothing";
     EXPECT_EQ(m_calls, (QStringList{QStringLiteral("terminate"), QStringLiteral("exit 1")}));
     EXPECT_EQ(reported.errors().size(), 2);
+}
+
+TEST(DataAndSettingsTest, TheResetCoversEveryFolderTheApplicationWrites) {
+    // The application runs under its display name; its folders must not follow it.
+    const QString previousName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrova"));
+    kestrova::testing::ReportedErrors reported;
+    const QStringList written{QFile::decodeName(url::localPath(url::applicationSupportDirectory())),
+                              QFile::decodeName(url::localPath(url::cachesDirectory())),
+                              platform::UserDefaults::defaultsDirectory(),
+                              platform::CrashReporter::defaultStateDirectory()};
+    const QStringList own = DataAndSettings::ownFolders();
+    for (const QString &folder : written) {
+        ASSERT_TRUE(QDir().mkpath(folder)) << folder.toStdString();
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        EXPECT_TRUE(std::ranges::any_of(
+            own,
+            [&](const QString &candidate) { return QFileInfo(candidate).canonicalFilePath() == canonical; }))
+            << folder.toStdString() << " is not among " << own.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(DataAndSettings::verifiedRemovalTarget(folder), std::optional<QString>(canonical))
+            << folder.toStdString();
+    }
+    EXPECT_EQ(reported.descriptions(), QString());
+    QCoreApplication::setApplicationName(previousName);
 }
 
 TEST(DataAndSettingsTest, RemovesOnlyTheApplicationsOwnFolders) {

@@ -4,6 +4,7 @@
 #include "foundation/KitBundle.h"
 #include "foundation/KitUtilities.h"
 #include "foundation/ObjectCache.h"
+#include "foundation/testing/ReportedErrors.h"
 #include "foundation/VideoFrameImage.h"
 #include "platform/Date.h"
 #include "platform/Measurement.h"
@@ -81,6 +82,23 @@ TEST(SmallValuesTest, SmallUtilities) {
     const std::runtime_error error = reported(std::runtime_error("disk is full"));
     EXPECT_STREQ(error.what(), "disk is full");
     EXPECT_THROW(throw reported(std::logic_error("x")), std::logic_error);
+}
+
+TEST(SmallValuesTest, ReportedHandsTheErrorItselfToTheReporter) {
+    kestrova::testing::ReportedErrors reports;
+    const Error given(QStringLiteral("org.kestrova.Disk"), 28,
+                      {{ErrorKey::localizedDescription, QStringLiteral("The disk is full.")}});
+    const Error returned = reported(given);
+    EXPECT_EQ(returned.domain(), given.domain());
+
+    (void)reported(std::runtime_error("out of range"));
+    const QList<Error> errors = reports.errors();
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors[0].domain(), QStringLiteral("org.kestrova.Disk"));
+    EXPECT_EQ(errors[0].code(), 28);
+    EXPECT_EQ(errors[0].localizedDescription(), QStringLiteral("The disk is full."));
+    EXPECT_TRUE(errors[1].localizedDescription().contains(QStringLiteral("out of range")))
+        << errors[1].localizedDescription().toStdString();
 }
 
 TEST(SmallValuesTest, BundleIdentifiersAreStoredAsGiven) {

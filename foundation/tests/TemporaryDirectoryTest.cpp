@@ -3,6 +3,7 @@
 #include "foundation/Error.h"
 #include "foundation/TemporaryDirectory.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,12 +68,11 @@ TEST(TemporaryDirectoryTest, LastOwnerRemovesTheFolderButNothingOutside) {
 }
 
 TEST(TemporaryDirectoryTest, WritesTextToANamedFile) {
-    const QUrl file = url::writeToUniqueTemporaryFile(QStringLiteral("Grüße\n"), QStringLiteral("report"),
-                                                      QStringLiteral("text/plain"));
-    TemporaryDirectory folder(
-        url::fromLocalPath(QFile::encodeName(QFileInfo(file.toLocalFile()).path()), true));
+    const url::TemporaryFile written = url::writeToUniqueTemporaryFile(
+        QStringLiteral("Grüße\n"), QStringLiteral("report"), QStringLiteral("text/plain"));
+    const QUrl file = written.url;
     EXPECT_EQ(QFileInfo(file.toLocalFile()).fileName(), QStringLiteral("report.txt"));
-    EXPECT_EQ(permissionsOf(folder.url()), mode_t(0700));
+    EXPECT_EQ(permissionsOf(written.directory->url()), mode_t(0700));
     QFile reader(file.toLocalFile());
     ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
     EXPECT_EQ(reader.readAll(), QStringLiteral("Grüße\n").toUtf8());
@@ -84,6 +84,51 @@ TEST(TemporaryDirectoryTest, WritesTextToANamedFile) {
                      kestrova::Error)
             << name.toStdString();
     }
+}
+
+// Restores TMPDIR when it goes.
+class TemporaryFolderOverride {
+public:
+    explicit TemporaryFolderOverride(const QByteArray &path)
+        : m_saved(qgetenv("TMPDIR"))
+        , m_wasSet(qEnvironmentVariableIsSet("TMPDIR")) {
+        qputenv("TMPDIR", path);
+    }
+    ~TemporaryFolderOverride() {
+        if (m_wasSet)
+            qputenv("TMPDIR", m_saved);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    QByteArray m_saved;
+    bool m_wasSet;
+};
+
+TEST(TemporaryDirectoryTest, TextFilesGoToTheTemporaryFolderAndAreRemovedAfterUse) {
+    // A temporary folder on another file system than the executable's, as a tmpfs TMPDIR often is.
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+    if (!QFileInfo(QStringLiteral("/dev/shm")).isDir() ||
+        deviceOf("/dev/shm") == deviceOf(QFile::encodeName(executableFolder)))
+        GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+    QTemporaryDir temporary(QStringLiteral("/dev/shm/kestrova-tmpdir-XXXXXX"));
+    ASSERT_TRUE(temporary.isValid());
+    const QStringList besideExecutable = QDir(executableFolder).entryList(QDir::Hidden | QDir::Dirs);
+    TemporaryFolderOverride override(QFile::encodeName(temporary.path()));
+
+    auto written = url::writeToUniqueTemporaryFile(QStringLiteral("notes"), QStringLiteral("notes"),
+                                                   QStringLiteral("text/plain"));
+    const QString path = written.url.toLocalFile();
+    EXPECT_TRUE(path.startsWith(temporary.path() + QLatin1Char('/'))) << path.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(QDir(executableFolder).entryList(QDir::Hidden | QDir::Dirs), besideExecutable);
+
+    const QString folder = QFileInfo(path).path();
+    written.directory.reset();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_TRUE(QDir(temporary.path()).isEmpty());
 }
 
 TEST(TemporaryDirectoryTest, ReplacementFolderIsOnTheItemsFileSystem) {

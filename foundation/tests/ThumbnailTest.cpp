@@ -1,6 +1,9 @@
+#include "foundation/ContainedImageReader.h"
 #include "foundation/FileUrl.h"
+#include "foundation/MediaDimensions.h"
 #include "foundation/Thumbnail.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -99,4 +102,80 @@ TEST(ThumbnailTest, StoredThumbnailsAreFoundUntilTheFileChanges) {
     EXPECT_FALSE(url::cachedThumbnail(url, QSize(400, 400)));
 
     EXPECT_FALSE(url::storeThumbnail(QUrl::fromLocalFile(folder.path() + QStringLiteral("/missing")), page));
+}
+
+TEST(ThumbnailTest, SvgPicturesNeverLoadAnythingOutsideTheirFile) {
+    QTemporaryDir folder;
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString outside = folder.path() + QStringLiteral("/outside.png");
+    ASSERT_TRUE(red.save(outside));
+    QByteArray blueData;
+    QBuffer buffer(&blueData);
+    QImage blue(8, 8, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && blue.save(&buffer, "PNG"));
+
+    // Three pictures side by side: another file by absolute path, a sibling by relative path, and a
+    // picture held inside the document itself, which stays.
+    const QByteArray svg =
+        "<?xml version=\"1.0\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+        "width=\"30\" height=\"10\">"
+        "<rect width=\"30\" height=\"10\" fill=\"#00ff00\"/>"
+        "<image x=\"0\" y=\"0\" width=\"10\" height=\"10\" xlink:href=\"" +
+        QFile::encodeName(outside) +
+        "\"/>"
+        "<image x=\"10\" y=\"0\" width=\"10\" height=\"10\" href=\"outside.png\"/>"
+        "<image x=\"20\" y=\"0\" width=\"10\" height=\"10\" xlink:href=\"data:image/png;base64," +
+        blueData.toBase64() + "\"/></svg>\n";
+    const QString path = folder.path() + QStringLiteral("/drawing.svg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(svg);
+    file.close();
+
+    const auto picture = url::quickLookThumbnail(QUrl::fromLocalFile(path), QSizeF(30, 10), 1.0, false);
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->size(), QSize(30, 10));
+    EXPECT_EQ(picture->pixelColor(5, 5), QColor(Qt::green)) << "the absolute reference is not followed";
+    EXPECT_EQ(picture->pixelColor(15, 5), QColor(Qt::green)) << "the relative reference is not followed";
+    EXPECT_EQ(picture->pixelColor(25, 5), QColor(Qt::blue)) << "the embedded picture is drawn";
+    EXPECT_EQ(url::mediaDimensions(QUrl::fromLocalFile(path)), QSize(30, 10));
+
+    // A document that hides a further document inside a data reference, or cannot be read as XML, is not
+    // drawn at all.
+    const QByteArray nested =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+        "width=\"10\" height=\"10\"><image width=\"10\" height=\"10\" xlink:href=\"" +
+        QFile::encodeName(outside) + "\"/></svg>";
+    for (const QByteArray &hostile :
+         {QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                     "width=\"10\" height=\"10\"><image width=\"10\" height=\"10\" "
+                     "xlink:href=\"data:image/png;base64,") +
+              nested.toBase64() + "\"/></svg>",
+          QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><rect "
+                     "fill=\"red\" width=\"10\" height=\"10\"/><unclosed></svg>")}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(hostile);
+        file.close();
+        const auto drawn = url::quickLookThumbnail(QUrl::fromLocalFile(path), QSizeF(10, 10), 1.0, false);
+        EXPECT_TRUE(!drawn || drawn->pixelColor(5, 5) != QColor(Qt::red)) << hostile.constData();
+    }
+}
+
+TEST(ThumbnailTest, SvgCleaningKeepsReferencesInsideTheDocument) {
+    const auto cleaned = ContainedImageReader::svgWithoutExternalReferences(
+        "<!DOCTYPE svg [<!ENTITY outside SYSTEM \"file:///etc/hostname\">]>"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
+        "<style>@import url(\"https://example.org/a.css\");</style>"
+        "<defs><linearGradient id=\"g\"/></defs>"
+        "<use xlink:href=\"#g\"/><use xlink:href=\"other.svg#g\"/>"
+        "<rect fill=\"url(#g)\" stroke=\"url(other.svg#g)\"/><text>&outside;</text></svg>");
+    ASSERT_TRUE(cleaned);
+    const QString text = QString::fromUtf8(*cleaned);
+    EXPECT_TRUE(text.contains(QStringLiteral("xlink:href=\"#g\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("fill=\"url(#g)\""))) << text.toStdString();
+    for (const char *gone : {"other.svg", "example.org", "hostname", "ENTITY"})
+        EXPECT_FALSE(text.contains(QLatin1String(gone))) << gone << " in " << text.toStdString();
 }

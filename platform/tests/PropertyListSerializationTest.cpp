@@ -112,3 +112,16 @@ TEST(PropertyListSerializationTest, DepthIsBoundedAndTheWrittenTextDoesNotGrowWi
     EXPECT_FALSE(read.root);
     EXPECT_TRUE(read.problem.contains(QStringLiteral("nested"))) << read.problem.toStdString();
 }
+
+TEST(PropertyListSerializationTest, AZeroByteInsideTextIsReportedNotFatal) {
+    // A zero byte is no XML, but a damaged file may hold one: it is a file that cannot be read as it is, said
+    // so, never a stopped process.
+    const QByteArray xml = QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>name</key>"
+                                      "<string>a") +
+                           '\0' + QByteArray("b</string><key>count</key><integer>3</integer></dict></plist>");
+    ASSERT_EQ(xml.count('\0'), 1);
+    const auto read = PropertyListSerialization::read(xml);
+    EXPECT_FALSE(read.root);
+    EXPECT_FALSE(read.problem.isEmpty());
+    EXPECT_FALSE(PropertyListSerialization::fromXml(QByteArray("<string>") + '\0' + "</string>"));
+}

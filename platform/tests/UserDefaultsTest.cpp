@@ -6,6 +6,7 @@
 #include "platform/testing/TemporaryMount.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
