@@ -203,6 +203,20 @@ bool PresentedMenu::eventFilter(QObject *watched, QEvent *event) {
     return QMenu::eventFilter(watched, event);
 }
 
+// QMenu::setActiveAction also opens the row's submenu at once, which builds it (a subfolder is listed) and
+// hands it the keyboard, so the rest of a typed name or the next Page Down would go to that submenu.
+// Without its submenu for that moment the row is only highlighted, as the arrow keys do it.
+void PresentedMenu::highlight(QAction *row) {
+    if (!row || row == activeAction())
+        return;
+    QMenu *const submenu = row->menu();
+    if (submenu)
+        row->setMenu(nullptr);
+    setActiveAction(row);
+    if (submenu)
+        row->setMenu(submenu);
+}
+
 std::optional<std::size_t> PresentedMenu::activeRow() const {
     const QAction *active = activeAction();
     for (std::size_t index = 0; active && index < m_rows.size(); ++index) {
@@ -418,7 +432,7 @@ void MenuPresenter::highlightTyped(PresentedMenu *menu, const QString &typed, bo
         return canHighlight(row, true) ? std::optional(row.rawItem->displayedTitle()) : std::nullopt;
     });
     if (found)
-        menu->setActiveAction(rows[*found].action);
+        menu->highlight(rows[*found].action);
 }
 
 bool MenuPresenter::moveHighlight(PresentedMenu *menu, int key) {
@@ -437,7 +451,7 @@ bool MenuPresenter::moveHighlight(PresentedMenu *menu, int key) {
         return canHighlight(rows[index], disabledRowsToo);
     });
     if (target)
-        menu->setActiveAction(rows[*target].action);
+        menu->highlight(rows[*target].action);
     return true;
 }
 

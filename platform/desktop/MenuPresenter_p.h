@@ -45,6 +45,8 @@ public:
     std::vector<Row> &rows() { return m_rows; }
     // The index in rows() of the highlighted row, if any.
     std::optional<std::size_t> activeRow() const;
+    // Moves the highlight to `row` as the arrow keys do, leaving its submenu closed.
+    void highlight(QAction *row);
     // A long menu shows a window of its rows: `rows` are those the model displays, and the menu's actions
     // (rows()) only those on screen, bound afresh as the window moves.
     struct Window {

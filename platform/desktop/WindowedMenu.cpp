@@ -177,6 +177,9 @@ void MenuPresenter::populateWindow(PresentedMenu *menu, const Menu &model) {
         height = menu->QMenu::sizeHint().height();
     }
     window.size = QSize(width, height);
+    // Rows as wide as the window whichever rows it holds: Qt lays rows out at the widest of those bound,
+    // which would leave the highlight and the submenu arrows short of the edge after scrolling.
+    menu->setMinimumWidth(width);
 }
 
 int MenuPresenter::windowWidth(PresentedMenu *menu, const Menu &model) {
@@ -290,7 +293,7 @@ bool MenuPresenter::moveWindowHighlight(PresentedMenu *menu, int key) {
         return true;
     if (window.window.reveal(*target))
         bindWindow(menu);
-    menu->setActiveAction(menu->rows()[*target - window.window.first()].action);
+    menu->highlight(menu->rows()[*target - window.window.first()].action);
     return true;
 }
 
@@ -307,7 +310,7 @@ void MenuPresenter::highlightTypedInWindow(PresentedMenu *menu, const QString &t
         return;
     if (window.window.reveal(*found))
         bindWindow(menu);
-    menu->setActiveAction(menu->rows()[*found - window.window.first()].action);
+    menu->highlight(menu->rows()[*found - window.window.first()].action);
 }
 
 void MenuPresenter::scrollWindow(PresentedMenu *menu, std::ptrdiff_t rows) {

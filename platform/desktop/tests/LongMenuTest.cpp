@@ -199,6 +199,57 @@ TEST(LongMenuTest, LongNamesMakeOneColumnAsWideAsItsWidestRowAndNoWiderThanTheSc
     EXPECT_LE(wide.shown->height(), area.height());
 }
 
+// Rows that hold submenus, as a folder's rows do: keys that move the highlight leave every submenu closed
+// and unbuilt, so the whole typed name and the next key reach the menu the user is in. The keys go where a
+// real keyboard's go: to the popup that has the keyboard.
+TEST(LongMenuTest, TypingANameAndPagingOverRowsWithSubmenusOpensNone) {
+    for (const std::size_t windowedAbove : {std::size_t(1000), std::size_t(0)}) {
+        SCOPED_TRACE(windowedAbove);
+        LongMenu menu;
+        menu.presenter.setWindowedAbove(windowedAbove);
+        int built = 0;
+        for (int row = 0; row < 400; ++row) {
+            auto item = menu.add(rowTitle(row));
+            item->setLazySubmenu(std::make_shared<Menu>(), LazySubmenu{[&built] {
+                                     ++built;
+                                     auto contents = std::make_shared<Menu>();
+                                     contents->addItem(std::make_shared<MenuItem>(QStringLiteral("inside")));
+                                     return contents;
+                                 }});
+        }
+        menu.open();
+        const auto type = [](const QString &keys) {
+            for (const QChar key : keys)
+                QTest::keyClick(QApplication::activePopupWidget(), key.toLatin1());
+        };
+        type(QStringLiteral("row 00350"));
+        EXPECT_EQ(menu.activeTitle(), rowTitle(350));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_PageUp);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_End);
+        EXPECT_EQ(menu.activeTitle(), rowTitle(399));
+        EXPECT_EQ(QApplication::activePopupWidget(), menu.shown.data());
+        EXPECT_EQ(built, 0);
+        // Right still opens the highlighted row's submenu.
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+        EXPECT_TRUE(
+            processEventsUntil([&] { return QApplication::activePopupWidget() != menu.shown.data(); }));
+        EXPECT_EQ(built, 1);
+    }
+}
+
+// The highlight spans the window wherever it is scrolled, also where the rows on screen are all short.
+TEST(WindowedMenuTest, RowsSpanTheWindowAfterScrollingPastItsWidestRow) {
+    LongMenu menu;
+    menu.add(QStringLiteral("A title far wider than any of the rows that follow it in this menu"));
+    menu.addRows(0, 5000);
+    menu.open();
+    const int wide = menu.shown->actionGeometry(menu.shown->actions().front()).width();
+    QTest::keyClicks(menu.shown, QStringLiteral("row 04000"));
+    QAction *far = menu.actionFor(rowTitle(4000));
+    ASSERT_NE(far, nullptr);
+    EXPECT_EQ(menu.shown->actionGeometry(far).width(), wide);
+}
+
 TEST(WindowedMenuTest, AnyOfFiftyThousandRowsCanBeReachedAndChosenWithFewRowActions) {
     LongMenu menu;
     menu.addRows(0, 50000);
