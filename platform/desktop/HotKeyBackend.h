@@ -53,4 +53,12 @@ private:
     Handler m_handler;
 };
 
+// Where the desktop offers no way to grab keys: every hot key is refused.
+class NoHotKeyBackend final : public HotKeyBackend {
+public:
+    bool grab(std::uint32_t, HotKeyChord) override { return false; }
+    void release(std::uint32_t) override {}
+    void releaseAll() override {}
+};
+
 } // namespace kestrova::platform::desktop

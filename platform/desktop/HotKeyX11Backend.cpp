@@ -187,6 +187,9 @@ void HotKeyX11Backend::releaseAll() {
     m_pressed.clear();
     for (const HotKeyChord &chord : chords)
         ungrabVariants(chord);
+    // A round trip: when this returns the server has let go, and another client may grab the keys.
+    std::free(xcb_get_input_focus_reply(m_connection->connection,
+                                        xcb_get_input_focus(m_connection->connection), nullptr));
 }
 
 bool HotKeyX11Backend::isHeldElsewhere(HotKeyChord chord) {
