@@ -30,6 +30,7 @@
 #include "platform/desktop/DesktopSharingServices.h"
 #include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
+#include "platform/desktop/HotKeyPortalBackend.h"
 #include "platform/desktop/HotKeyX11Backend.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
@@ -38,6 +39,7 @@
 #include "store/ShortkeelHandlers.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -119,6 +121,11 @@ void installApplicationHooks() {
 std::shared_ptr<platform::desktop::HotKeyBackend> hotKeyBackend() {
     if (auto x11 = platform::desktop::HotKeyX11Backend::create())
         return x11;
+    // Wayland lets no client grab keys: the desktop's shortcut portal does it, where the desktop has one.
+    if (QGuiApplication::platformName() == QStringLiteral("wayland")) {
+        if (auto portal = platform::desktop::HotKeyPortalBackend::create(QDBusConnection::sessionBus()))
+            return portal;
+    }
     return std::make_shared<platform::desktop::NoHotKeyBackend>();
 }
 

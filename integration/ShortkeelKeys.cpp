@@ -1,5 +1,7 @@
 #include "ShortkeelKeys.h"
 
+#include "CarbonShortkeel.h"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <QTextBoundaryFinder>
@@ -204,6 +206,15 @@ QString modifierSymbols(platform::Modifiers modifiers) {
 }
 
 QString description(const Shortcut &shortcut) {
+    // Where the desktop chose the keys (its shortcut portal), what it chose.
+    if (const auto *backend = CarbonShortkeel::backend()) {
+        for (const auto &[id, hotKey] : CarbonShortkeel::hotKeys()) {
+            if (hotKey->shortcut != shortcut)
+                continue;
+            if (const auto trigger = backend->assignedTrigger(static_cast<std::uint32_t>(id)))
+                return *trigger;
+        }
+    }
     const auto character = keyToCharacter(shortcut.carbonKeyCode);
     return modifierSymbols(modifiers(shortcut)) +
            (character ? character->toUpper() : QStringLiteral("\uFFFD"));

@@ -16,11 +16,11 @@ namespace kestrova::Shortkeel {
 // first written in) and the evdev code of the key at the same place on this keyboard (0: none here).
 #define KESTROVA_SHORTKEEL_KEYS(X)                                                                           \
     X(a, 0, 30)                                                                                              \
-    X(b, 11, 48) X(c, 8, 46) X(d, 2, 32) X(e, 14, 18) X(f, 3, 33) X(g, 5, 34) X(h, 4, 35) X(i, 34, 23) X(    \
-        j, 38, 36) X(k, 40, 37) X(l, 37, 38) X(m, 46, 50) X(n, 45, 49) X(o, 31, 24) X(p, 35, 25)             \
-        X(q, 12, 16) X(r, 15, 19) X(s, 1, 31) X(t, 17, 20) X(u, 32, 22) X(v, 9, 47) X(w, 13, 17) X(x, 7, 45) \
-            X(y, 16, 21) X(z, 6, 44) X(zero, 29, 11) X(one, 18, 2) X(two, 19, 3) X(three, 20, 4) X(four, 21, \
-                                                                                                   5)        \
+    X(b, 11, 48)                                                                                             \
+    X(c, 8, 46) X(d, 2, 32) X(e, 14, 18) X(f, 3, 33) X(g, 5, 34) X(h, 4, 35) X(i, 34, 23) X(j, 38, 36) X(    \
+        k, 40, 37) X(l, 37, 38) X(m, 46, 50) X(n, 45, 49) X(o, 31, 24) X(p, 35, 25) X(q, 12, 16)             \
+        X(r, 15, 19) X(s, 1, 31) X(t, 17, 20) X(u, 32, 22) X(v, 9, 47) X(w, 13, 17) X(x, 7, 45) X(y, 16, 21) \
+            X(z, 6, 44) X(zero, 29, 11) X(one, 18, 2) X(two, 19, 3) X(three, 20, 4) X(four, 21, 5)           \
                 X(five, 23, 6) X(six, 22, 7) X(seven, 26, 8) X(eight, 28, 9) X(nine, 25, 10) X(              \
                     capsLock,                                                                                \
                     57, 58) X(shift, 56, 42) X(function, 63, 0)                                              \
@@ -115,7 +115,8 @@ std::optional<platform::desktop::HotKeyChord> hotKeyChord(const Shortcut &shortc
 std::optional<QString> keyToCharacter(std::int64_t keyCode);
 // Control, Option, Shift, Command, in that order, as their symbols.
 QString modifierSymbols(platform::Modifiers modifiers);
-// What the shortcut shows: its modifier symbols and its key's text in capitals ("⇧⌘K").
+// What the shortcut shows: its modifier symbols and its key's text in capitals ("⇧Super+K"); where the
+// desktop assigned the keys of its hot key itself, the desktop's text for them.
 QString description(const Shortcut &shortcut);
 // The key equivalent a menu item shows for the key: its single character (not in capitals), the
 // function-key character of F1 to F20, or empty.

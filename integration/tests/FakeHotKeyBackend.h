@@ -26,6 +26,10 @@ public:
         grabbed.erase(id);
     }
     void releaseAll() override { grabbed.clear(); }
+    std::optional<QString> assignedTrigger(std::uint32_t id) const override {
+        const auto found = assigned.find(id);
+        return found == assigned.end() ? std::nullopt : std::optional(found->second);
+    }
 
     // What the desktop does when the user presses (or releases) the chord: one event, for the first
     // identifier that holds it.
@@ -40,6 +44,7 @@ public:
 
     std::map<std::uint32_t, Chord> grabbed;
     std::set<Chord> heldElsewhere;
+    std::map<std::uint32_t, QString> assigned;
     std::vector<std::uint32_t> grabs;
     std::vector<std::uint32_t> releases;
 };

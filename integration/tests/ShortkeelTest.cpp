@@ -128,6 +128,11 @@ TEST_F(ShortkeelTest, AStoredShortcutIsGrabbedOnceAndARefusedOneIsNeverTriedAgai
     Shortkeel::setShortcut(Shortcut{1, 4096}, Name(QStringLiteral("fourth")));
     EXPECT_EQ(backend->grabs.back(), before + 3);
 
+    // Where the desktop assigned other keys, those are what the shortcut shows.
+    EXPECT_EQ(Shortkeel::description(kCommandShiftK), QStringLiteral("\u21E7Super+K"));
+    backend->assigned[before + 1] = QStringLiteral("Ctrl+Alt+K");
+    EXPECT_EQ(Shortkeel::description(kCommandShiftK), QStringLiteral("Ctrl+Alt+K"));
+
     // No such key here (Function), or a hand-edited number out of range: nothing is grabbed.
     Shortkeel::setShortcut(Shortcut{Shortkeel::Key::function.rawValue, 256}, Name(QStringLiteral("fifth")));
     Shortkeel::setShortcut(Shortcut{40, 1 << 20}, Name(QStringLiteral("sixth")));

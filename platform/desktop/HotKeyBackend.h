@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
+
+#include <QString>
 
 namespace kestrova::platform::desktop {
 
@@ -38,6 +41,9 @@ public:
     virtual void release(std::uint32_t id) = 0;
     // Lets go of every hot key, before another instance of the application takes them.
     virtual void releaseAll() = 0;
+    // The keys the desktop actually gave the hot key under `id`, where the desktop chooses them (the user may
+    // have changed them); nothing where the chord grabbed is what the keys are.
+    virtual std::optional<QString> assignedTrigger(std::uint32_t) const { return std::nullopt; }
 
     // Set once, by the owner of the identifiers.
     void setHandler(Handler handler) { m_handler = std::move(handler); }
