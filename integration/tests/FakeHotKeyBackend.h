@@ -26,6 +26,7 @@ public:
         grabbed.erase(id);
     }
     void releaseAll() override { grabbed.clear(); }
+    std::optional<bool> isHeldElsewhere(Chord chord) override { return heldElsewhere.contains(chord); }
     std::optional<QString> assignedTrigger(std::uint32_t id) const override {
         const auto found = assigned.find(id);
         return found == assigned.end() ? std::nullopt : std::optional(found->second);

@@ -44,6 +44,9 @@ public:
     // The keys the desktop actually gave the hot key under `id`, where the desktop chooses them (the user may
     // have changed them); nothing where the chord grabbed is what the keys are.
     virtual std::optional<QString> assignedTrigger(std::uint32_t) const { return std::nullopt; }
+    // Whether another program holds `chord` as its own hot key (false for one this backend holds);
+    // nothing where the desktop does not tell.
+    virtual std::optional<bool> isHeldElsewhere(HotKeyChord) { return std::nullopt; }
 
     // Set once, by the owner of the identifiers.
     void setHandler(Handler handler) { m_handler = std::move(handler); }

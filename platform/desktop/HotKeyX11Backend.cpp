@@ -192,7 +192,7 @@ void HotKeyX11Backend::releaseAll() {
                                         xcb_get_input_focus(m_connection->connection), nullptr));
 }
 
-bool HotKeyX11Backend::isHeldElsewhere(HotKeyChord chord) {
+std::optional<bool> HotKeyX11Backend::isHeldElsewhere(HotKeyChord chord) {
     for (const auto &[id, held] : m_chords) {
         if (held == chord)
             return false;

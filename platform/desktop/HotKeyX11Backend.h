@@ -24,9 +24,8 @@ public:
     void release(std::uint32_t id) override;
     void releaseAll() override;
 
-    // Whether another client of the display holds `chord` (a trial grab, let go at once); false for a
-    // chord this backend holds itself.
-    bool isHeldElsewhere(HotKeyChord chord);
+    // A trial grab, let go at once.
+    std::optional<bool> isHeldElsewhere(HotKeyChord chord) override;
 
 private:
     struct Connection;
