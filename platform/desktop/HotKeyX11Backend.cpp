@@ -139,6 +139,8 @@ bool HotKeyX11Backend::grabVariants(HotKeyChord chord) {
         ungrabVariants(chord);
         qCInfo(lcHotKeys, "the hot key (key code %u, modifiers %u) is held by another program", chord.keyCode,
                chord.modifiers);
+    } else {
+        qCDebug(lcHotKeys, "grabbed the hot key (key code %u, modifiers %u)", chord.keyCode, chord.modifiers);
     }
     return !refused;
 }
