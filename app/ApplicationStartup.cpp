@@ -4,6 +4,8 @@
 #include "QuitSignals.h"
 
 #include "foundation/KvApp.h"
+#include "integration/CarbonShortkeel.h"
+#include "integration/ShortkeelService.h"
 #include "foundation/KvKit.h"
 #include "menubar/AppState.h"
 #include "menubar/FileActions.h"
@@ -28,6 +30,8 @@
 #include "platform/desktop/DesktopSharingServices.h"
 #include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
+#include "platform/desktop/HotKeyPortalBackend.h"
+#include "platform/desktop/HotKeyX11Backend.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
 #include "store/Folder.h"
@@ -35,6 +39,7 @@
 #include "store/ShortkeelHandlers.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -109,12 +114,19 @@ void installApplicationHooks() {
     KvApp::ApplicationHooks hooks = KvApp::hooks();
     hooks.activateApplication = [] { ApplicationActivation::shared().activate(); };
     // The new instance grabs the same global hot keys; a grab that another client holds is refused.
-    hooks.willRelaunch = [] {
-        Folder::setAllShortcutsEnabled(false);
-        if (const auto toggle = Shortkeel::getShortcut(Shortkeel::Name::toggleMenu()))
-            ShortcutService::shared().takeDown(*toggle);
-    };
+    hooks.willRelaunch = [] { CarbonShortkeel::releaseAll(); };
     KvApp::setHooks(std::move(hooks));
+}
+
+std::shared_ptr<platform::desktop::HotKeyBackend> hotKeyBackend() {
+    if (auto x11 = platform::desktop::HotKeyX11Backend::create())
+        return x11;
+    // Wayland lets no client grab keys: the desktop's shortcut portal does it, where the desktop has one.
+    if (QGuiApplication::platformName() == QStringLiteral("wayland")) {
+        if (auto portal = platform::desktop::HotKeyPortalBackend::create(QDBusConnection::sessionBus()))
+            return portal;
+    }
+    return std::make_shared<platform::desktop::NoHotKeyBackend>();
 }
 
 } // namespace
@@ -130,6 +142,8 @@ ApplicationServices installApplicationServices() {
         .workspace = std::make_shared<desktop::DesktopWorkspace>(),
         .applications = std::make_shared<desktop::DesktopApplicationRegistry>(),
         .sharing = std::make_shared<desktop::DesktopSharingServices>(),
+        .shortcuts = std::make_shared<ShortkeelService>(),
+        .hotKeys = hotKeyBackend(),
     };
     platform::AlertPresenter::setShared(services.alerts);
     platform::OpenPanelPresenter::setShared(services.openPanels);
@@ -139,6 +153,8 @@ ApplicationServices installApplicationServices() {
     platform::Workspace::setShared(services.workspace);
     platform::ApplicationRegistry::setShared(services.applications);
     platform::SharingServices::setShared(services.sharing);
+    CarbonShortkeel::setBackend(services.hotKeys);
+    ShortcutService::setShared(services.shortcuts);
     installFolderMenuHooks();
     installApplicationHooks();
     return services;

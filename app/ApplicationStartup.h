@@ -6,6 +6,7 @@ namespace kestrova {
 
 class MenuBarItems;
 class QuitSignals;
+class ShortcutService;
 namespace platform {
 class AlertPresenter;
 class ApplicationRegistry;
@@ -16,6 +17,9 @@ class Pasteboard;
 class SharingServices;
 class StatusBar;
 class Workspace;
+namespace desktop {
+class HotKeyBackend;
+}
 } // namespace platform
 
 // The desktop services that replace the in-memory stand-ins of the platform layer while the application
@@ -29,6 +33,9 @@ struct ApplicationServices {
     std::shared_ptr<platform::Workspace> workspace;
     std::shared_ptr<platform::ApplicationRegistry> applications;
     std::shared_ptr<platform::SharingServices> sharing;
+    // The shortcut library behind the folders, and where its hot keys are grabbed (X11; refused elsewhere).
+    std::shared_ptr<ShortcutService> shortcuts;
+    std::shared_ptr<platform::desktop::HotKeyBackend> hotKeys;
 };
 
 // Installs the desktop's services and every hook the lower layers leave to the running application: the
@@ -36,8 +43,8 @@ struct ApplicationServices {
 // screen, shortcut dispatch) and the kit's (activation before modal alerts, letting go of hot keys before a
 // relaunch). What this build has no window for stays empty on purpose, so the menus leave it out rather
 // than offer something that does nothing: the Settings, support and debug windows, the welcome and folder
-// configuration windows (ScreenHooks), the Debug menu (a tray application has no main menu) and the global
-// hot-key service. Needs the QApplication; call before the kit is created. Returns what it installed.
+// configuration windows (ScreenHooks) and the Debug menu (a tray application has no main menu). Needs the
+// QApplication; call before the kit is created. Returns what it installed.
 ApplicationServices installApplicationServices();
 
 // Closes the status-item menu that shows `menu` (a folder menu, or a folder submenu of the main item) with

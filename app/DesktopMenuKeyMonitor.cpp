@@ -1,11 +1,19 @@
 #include "DesktopMenuKeyMonitor.h"
 
+#include "integration/ShortkeelKeys.h"
 #include "platform/desktop/CarbonLocalEventMonitor.h"
 #include "platform/desktop/MenuPresenter.h"
 
 #include <QKeyEvent>
 
 namespace kestrova {
+
+namespace {
+
+// What a key that no shortcut can name reports: no stored key code is negative.
+constexpr std::int64_t kNoKey = -1;
+
+} // namespace
 
 DesktopMenuKeyMonitor::DesktopMenuKeyMonitor(std::function<bool(const MenuKeyEvent &)> callback) {
     using platform::desktop::CarbonLocalEventMonitor;
@@ -32,12 +40,13 @@ bool DesktopMenuKeyMonitor::isRunning() const {
 }
 
 MenuKeyEvent DesktopMenuKeyMonitor::menuKeyEvent(const QKeyEvent &event) {
+    // The native scan code is the X key code, on X11 and on Wayland alike.
+    const auto key = Shortkeel::Key::fromX11KeyCode(event.nativeScanCode());
     const bool isPress = event.type() == QEvent::KeyPress || event.type() == QEvent::ShortcutOverride;
     return {isPress ? MenuKeyEvent::Type::keyDown
                     : (event.type() == QEvent::KeyRelease ? MenuKeyEvent::Type::keyUp
                                                           : MenuKeyEvent::Type::other),
-            static_cast<std::int64_t>(event.nativeScanCode()),
-            platform::desktop::modifiersFromQt(event.modifiers())};
+            key ? key->rawValue : kNoKey, platform::desktop::modifiersFromQt(event.modifiers())};
 }
 
 } // namespace kestrova

@@ -14,8 +14,9 @@ class CarbonLocalEventMonitor;
 
 // The folder menus' key monitor on this desktop: an application-wide CarbonLocalEventMonitor for key
 // presses, which sees them while an open menu holds the keyboard. Each press is offered to the callback once,
-// as a MenuKeyEvent with the X11 key code (the code global shortcuts are grabbed with) and the held
-// modifiers; the callback's true consumes it. Made stopped; destroying it stops it. Main thread only.
+// as a MenuKeyEvent with the stored key code of the key (the one its shortcuts are stored with; negative
+// for a key that no shortcut names) and the held modifiers; the callback's true consumes it. Made stopped;
+// destroying it stops it. Main thread only.
 class DesktopMenuKeyMonitor : public MenuKeyMonitor {
 public:
     explicit DesktopMenuKeyMonitor(std::function<bool(const MenuKeyEvent &)> callback);

@@ -20,19 +20,6 @@ void cancelTracking(platform::Menu &menu) {
 
 } // namespace
 
-std::int64_t carbonModifiers(platform::Modifiers modifiers) {
-    std::int64_t flags = 0;
-    if (modifiers.testFlag(platform::Modifier::command))
-        flags |= 256;
-    if (modifiers.testFlag(platform::Modifier::shift))
-        flags |= 512;
-    if (modifiers.testFlag(platform::Modifier::option))
-        flags |= 2048;
-    if (modifiers.testFlag(platform::Modifier::control))
-        flags |= 4096;
-    return flags;
-}
-
 std::optional<Shortkeel::Shortcut> shortcutOfEvent(const MenuKeyEvent &event) {
     if (event.type == MenuKeyEvent::Type::other)
         return std::nullopt;

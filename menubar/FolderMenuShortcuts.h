@@ -14,8 +14,7 @@ namespace platform {
 class Menu;
 }
 
-// The hot-key API's modifier flags of menu modifiers: Command 256, Shift 512, Option 2048, Control 4096.
-std::int64_t carbonModifiers(platform::Modifiers modifiers);
+using Shortkeel::carbonModifiers;
 // The shortcut a key-down or key-up event presses; nothing for other events.
 std::optional<Shortkeel::Shortcut> shortcutOfEvent(const MenuKeyEvent &event);
 // The stored shortcut of a folder (under its identifier); nothing when missing, cleared or unreadable.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/JsonCoding.h"
+#include "platform/MenuItem.h"
 
 #include <QString>
 
@@ -27,6 +28,19 @@ struct Shortcut {
     bool operator==(const Shortcut &) const = default;
     auto operator<=>(const Shortcut &) const = default;
 };
+
+// The hot-key API's modifier bits: Command 256, Shift 512, Option 2048, Control 4096.
+enum CarbonModifier : std::int64_t {
+    cmdKey = 256,
+    shiftKey = 512,
+    optionKey = 2048,
+    controlKey = 4096,
+};
+
+// The Carbon bits of menu and key-event modifiers; any other flag (Caps Lock, Function) is dropped.
+std::int64_t carbonModifiers(platform::Modifiers modifiers);
+// The modifier flags of Carbon bits; bits other than the four are ignored.
+platform::Modifiers modifiersOfCarbon(std::int64_t carbonModifiers);
 
 // The name a shortcut is stored under, with the shortcut it starts with (if any).
 struct Name {

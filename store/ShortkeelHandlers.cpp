@@ -14,10 +14,16 @@ namespace kestrova::Shortkeel {
 namespace {
 
 struct Listener {
+    bool isKeyUp = false;
     QString name;
     std::function<void()> action;
     bool isActive = true;
 };
+
+bool &pausedFlag() {
+    static bool paused = false;
+    return paused;
+}
 
 std::vector<std::shared_ptr<Listener>> &listeners() {
     static std::vector<std::shared_ptr<Listener>> list;
@@ -38,6 +44,28 @@ void takeDownUnlessInUse(const QString &name) {
 
 } // namespace
 
+std::int64_t carbonModifiers(platform::Modifiers modifiers) {
+    std::int64_t flags = 0;
+    if (modifiers.testFlag(platform::Modifier::command))
+        flags |= cmdKey;
+    if (modifiers.testFlag(platform::Modifier::shift))
+        flags |= shiftKey;
+    if (modifiers.testFlag(platform::Modifier::option))
+        flags |= optionKey;
+    if (modifiers.testFlag(platform::Modifier::control))
+        flags |= controlKey;
+    return flags;
+}
+
+platform::Modifiers modifiersOfCarbon(std::int64_t carbonModifiers) {
+    platform::Modifiers modifiers;
+    modifiers.setFlag(platform::Modifier::command, (carbonModifiers & cmdKey) != 0);
+    modifiers.setFlag(platform::Modifier::shift, (carbonModifiers & shiftKey) != 0);
+    modifiers.setFlag(platform::Modifier::option, (carbonModifiers & optionKey) != 0);
+    modifiers.setFlag(platform::Modifier::control, (carbonModifiers & controlKey) != 0);
+    return modifiers;
+}
+
 std::optional<Shortcut> getShortcut(const Name &name) {
     const auto text = platform::UserDefaults::standard()->string(name.userDefaultsKey());
     if (!text)
@@ -46,8 +74,10 @@ std::optional<Shortcut> getShortcut(const Name &name) {
     return decodeJson<Shortcut>(text->toUtf8());
 }
 
-platform::Subscription onKeyDown(const Name &name, std::function<void()> action) {
-    auto listener = std::make_shared<Listener>(Listener{name.rawValue, std::move(action)});
+namespace {
+
+platform::Subscription addListener(bool isKeyUp, const Name &name, std::function<void()> action) {
+    auto listener = std::make_shared<Listener>(Listener{isKeyUp, name.rawValue, std::move(action)});
     listeners().push_back(listener);
     if (const auto shortcut = getShortcut(name))
         ShortcutService::shared().makeLive(*shortcut);
@@ -61,15 +91,44 @@ platform::Subscription onKeyDown(const Name &name, std::function<void()> action)
     });
 }
 
-void handleOnKeyDown(const Shortcut &shortcut) {
+void dispatch(bool isKeyUp, const Shortcut &shortcut) {
+    if (pausedFlag())
+        return;
     // A snapshot: actions may add or drop listeners (a menu opening, a status item going).
     const auto snapshot = listeners();
     for (const auto &listener : snapshot) {
-        if (!listener->isActive || getShortcut(Name(listener->name)) != shortcut)
+        if (!listener->isActive || listener->isKeyUp != isKeyUp ||
+            getShortcut(Name(listener->name)) != shortcut)
             continue;
         const auto action = listener->action;
         action();
     }
+}
+
+} // namespace
+
+platform::Subscription onKeyDown(const Name &name, std::function<void()> action) {
+    return addListener(false, name, std::move(action));
+}
+
+platform::Subscription onKeyUp(const Name &name, std::function<void()> action) {
+    return addListener(true, name, std::move(action));
+}
+
+void handleOnKeyDown(const Shortcut &shortcut) {
+    dispatch(false, shortcut);
+}
+
+void handleOnKeyUp(const Shortcut &shortcut) {
+    dispatch(true, shortcut);
+}
+
+bool isPaused() {
+    return pausedFlag();
+}
+
+void setPaused(bool paused) {
+    pausedFlag() = paused;
 }
 
 } // namespace kestrova::Shortkeel

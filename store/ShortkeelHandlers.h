@@ -26,4 +26,12 @@ std::optional<Shortcut> getShortcut(const Name &name);
 // by an action take effect from the next press.
 void handleOnKeyDown(const Shortcut &shortcut);
 
+// The same for releases: the actions added with onKeyUp.
+[[nodiscard]] platform::Subscription onKeyUp(const Name &name, std::function<void()> action);
+void handleOnKeyUp(const Shortcut &shortcut);
+
+// While true (a shortcut being recorded), presses and releases run no action.
+bool isPaused();
+void setPaused(bool paused);
+
 } // namespace kestrova::Shortkeel

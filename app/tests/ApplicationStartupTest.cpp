@@ -5,6 +5,10 @@
 #include "app/DesktopMenuKeyMonitor.h"
 #include "foundation/JsonText.h"
 #include "foundation/KvApp.h"
+#include "integration/CarbonShortkeel.h"
+#include "integration/ShortkeelKeys.h"
+#include "integration/ShortkeelStorage.h"
+#include "integration/tests/FakeHotKeyBackend.h"
 #include "menubar/FolderController.h"
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/MainMenuBarItem.h"
@@ -26,6 +30,7 @@
 #include "store/BookmarkData.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
+#include "store/ShortcutService.h"
 #include "ui-kit/menus/KvMenu.h"
 
 #include <QAction>
@@ -66,6 +71,8 @@ public:
         platform::Workspace::setShared(nullptr);
         platform::ApplicationRegistry::setShared(nullptr);
         platform::SharingServices::setShared(nullptr);
+        ShortcutService::setShared(nullptr);
+        CarbonShortkeel::setBackend(nullptr);
         FolderMenuHooks::setShared(m_folderMenuHooks);
         KvApp::setHooks(m_applicationHooks);
     }
@@ -94,6 +101,8 @@ TEST(ApplicationStartupTest, InstallsEveryServiceAndEveryHookTheBuildHas) {
     EXPECT_EQ(&platform::Workspace::shared(), services.workspace.get());
     EXPECT_EQ(&platform::ApplicationRegistry::shared(), services.applications.get());
     EXPECT_EQ(&platform::SharingServices::shared(), services.sharing.get());
+    EXPECT_EQ(&ShortcutService::shared(), services.shortcuts.get());
+    EXPECT_EQ(CarbonShortkeel::backend(), services.hotKeys.get());
 
     // Every hook of the folder menus, a field added later included.
     index = 0;
@@ -124,13 +133,53 @@ TEST(ApplicationStartupTest, InstallsEveryServiceAndEveryHookTheBuildHas) {
 }
 
 TEST(ApplicationStartupTest, KeyEventsReachTheFolderMenusWithTheirKeyCodeAndModifiers) {
+    // The X key code of K is 45; its shortcuts store it as 40.
     const QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier, 45, 0, 0);
     const MenuKeyEvent event = DesktopMenuKeyMonitor::menuKeyEvent(press);
     EXPECT_EQ(event.type, MenuKeyEvent::Type::keyDown);
-    EXPECT_EQ(event.keyCode, 45);
+    EXPECT_EQ(event.keyCode, Shortkeel::Key::k.rawValue);
     EXPECT_EQ(event.modifiers, platform::Modifier::control | platform::Modifier::shift);
     const QKeyEvent release(QEvent::KeyRelease, Qt::Key_K, Qt::NoModifier, 45, 0, 0);
     EXPECT_EQ(DesktopMenuKeyMonitor::menuKeyEvent(release).type, MenuKeyEvent::Type::keyUp);
+    // A key no shortcut can name (a synthesised event has no key code) matches no stored one.
+    const QKeyEvent unknown(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier, 0, 0, 0);
+    EXPECT_LT(DesktopMenuKeyMonitor::menuKeyEvent(unknown).keyCode, 0);
+}
+
+// A hot key pressed anywhere: the desktop reports it, and the main item's menu opens on screen.
+TEST(ApplicationStartupTest, TheToggleMenuHotKeyOpensTheMainItemsMenu) {
+    InstalledServices installed;
+    auto hotKeys = std::make_shared<kestrova::testing::FakeHotKeyBackend>();
+    CarbonShortkeel::setBackend(hotKeys);
+    const Shortkeel::Shortcut shortcut{Shortkeel::Key::k.rawValue,
+                                       Shortkeel::controlKey | Shortkeel::optionKey};
+    Shortkeel::setShortcut(shortcut, Shortkeel::Name::toggleMenu());
+    // The main item holds the shortcut when it shows the folders.
+    QTemporaryDir root;
+    const Folder folder(QUuid::createUuid(),
+                        SandboxURLBookmark(BookmarkData::create(QUrl::fromLocalFile(root.path()))));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
+    {
+        MenuBarItems items;
+        ASSERT_NE(items.mainItem(), nullptr);
+        auto *tray = dynamic_cast<platform::desktop::TrayStatusItem *>(
+            items.mainItem()->coordinator().statusItem().get());
+        ASSERT_NE(tray, nullptr);
+        tray->presenter().setModifierSource([] { return Qt::KeyboardModifiers(); });
+        using Chord = platform::desktop::HotKeyChord;
+        const Chord chord{45, Chord::controlMask | Chord::altMask};
+        ASSERT_EQ(hotKeys->grabbed.size(), 1u);
+        hotKeys->press(chord);
+        hotKeys->press(chord, false);
+        EXPECT_TRUE(processEventsUntil(
+            [&] { return tray->presenter().openMenu() && tray->presenter().openMenu()->isVisible(); }));
+        tray->presenter().openMenu()->close();
+    }
+    Defaults::Keys::folders().reset();
+    Defaults::Keys::showFoldersInMenu().reset();
+    Shortkeel::setShortcut(std::nullopt, Shortkeel::Name::toggleMenu());
+    platform::UserDefaults::standard()->removeObject(Shortkeel::Name::toggleMenu().userDefaultsKey());
 }
 
 // The road of a folder shortcut pressed inside the main item's menu: the real tray item and presenter,
@@ -141,8 +190,7 @@ TEST(ApplicationStartupTest, AFolderShortcutClosesTheFolderSubmenuOnScreenInTheM
     ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Alpha")));
     Folder folder(QUuid::createUuid(), SandboxURLBookmark(BookmarkData::create(
                                            QUrl::fromLocalFile(root.filePath(QStringLiteral("Alpha"))))));
-    // Key events made by the test carry no X11 key code: the shortcut is Control with key code 0.
-    const Shortkeel::Shortcut shortcut{0, 4096};
+    const Shortkeel::Shortcut shortcut{Shortkeel::Key::k.rawValue, Shortkeel::controlKey};
     platform::UserDefaults::standard()->setObject(
         platform::PropertyListValue(QString::fromStdString(JsonText::encode(shortcut.toJson()))),
         folder.shortcutName().userDefaultsKey());
@@ -184,7 +232,9 @@ TEST(ApplicationStartupTest, AFolderShortcutClosesTheFolderSubmenuOnScreenInTheM
         QCoreApplication::processEvents();
         EXPECT_TRUE(folderRow->menu()->isVisible());
 
-        QTest::keyClick(folderRow->menu(), Qt::Key_K, Qt::ControlModifier);
+        // Control+K as the keyboard sends it: with the X key code of K.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier, 45, 0, 0);
+        QCoreApplication::sendEvent(folderRow->menu(), &press);
         EXPECT_TRUE(processEventsUntil([&] { return !presenter.isOpen(); }));
         EXPECT_TRUE(
             processEventsUntil([&] { return !submenu->isOpen() && !main.coordinator().menu()->isOpen(); }));

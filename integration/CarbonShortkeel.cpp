@@ -1,0 +1,106 @@
+#include "CarbonShortkeel.h"
+
+#include "ShortkeelKeys.h"
+#include "ShortkeelStorage.h"
+
+#include "platform/desktop/HotKeyBackend.h"
+#include "store/ShortkeelHandlers.h"
+
+#include <limits>
+
+namespace kestrova::CarbonShortkeel {
+
+namespace {
+
+struct State {
+    std::map<std::int64_t, std::shared_ptr<HotKey>> hotKeys;
+    std::int64_t hotKeyIdCounter = 0;
+    std::shared_ptr<platform::desktop::HotKeyBackend> backend;
+};
+
+State &state() {
+    static State shared;
+    return shared;
+}
+
+void handleHotKeyEvent(std::uint32_t id, bool isPress) {
+    const auto found = state().hotKeys.find(id);
+    if (found == state().hotKeys.end())
+        return;
+    // Kept alive through the call: a callback may take its own hot key down.
+    const std::shared_ptr<HotKey> hotKey = found->second;
+    const Callback &callback = isPress ? hotKey->onKeyDown : hotKey->onKeyUp;
+    if (callback)
+        callback(hotKey->shortcut);
+}
+
+} // namespace
+
+void registerShortcut(const Shortkeel::Shortcut &shortcut, Callback onKeyDown, Callback onKeyUp) {
+    State &shared = state();
+    const std::int64_t id = ++shared.hotKeyIdCounter;
+    if (!shared.backend || id > std::numeric_limits<std::uint32_t>::max())
+        return;
+    const auto chord = Shortkeel::hotKeyChord(shortcut);
+    if (!chord || !shared.backend->grab(static_cast<std::uint32_t>(id), *chord))
+        return;
+    shared.hotKeys[id] =
+        std::make_shared<HotKey>(HotKey{shortcut, id, std::move(onKeyDown), std::move(onKeyUp)});
+    if (!shared.backend->hasHandler())
+        shared.backend->setHandler(&handleHotKeyEvent);
+}
+
+void unregister(const Shortkeel::Shortcut &shortcut) {
+    State &shared = state();
+    for (auto entry = shared.hotKeys.begin(); entry != shared.hotKeys.end();) {
+        if (entry->second->shortcut != shortcut) {
+            ++entry;
+            continue;
+        }
+        if (shared.backend)
+            shared.backend->release(static_cast<std::uint32_t>(entry->first));
+        entry = shared.hotKeys.erase(entry);
+    }
+}
+
+void enable(const Shortkeel::Name &name) {
+    const auto shortcut = Shortkeel::getShortcut(name);
+    if (!shortcut || Shortkeel::registeredShortcuts().contains(*shortcut))
+        return;
+    registerShortcut(*shortcut, &Shortkeel::handleOnKeyDown, &Shortkeel::handleOnKeyUp);
+    Shortkeel::registeredShortcuts().insert(*shortcut);
+}
+
+void disable(const Shortkeel::Name &name) {
+    const auto shortcut = Shortkeel::getShortcut(name);
+    if (!shortcut)
+        return;
+    unregister(*shortcut);
+    Shortkeel::registeredShortcuts().erase(*shortcut);
+}
+
+const std::map<std::int64_t, std::shared_ptr<HotKey>> &hotKeys() {
+    return state().hotKeys;
+}
+
+std::int64_t hotKeyIdCounter() {
+    return state().hotKeyIdCounter;
+}
+
+void setBackend(std::shared_ptr<platform::desktop::HotKeyBackend> backend) {
+    releaseAll();
+    state().backend = std::move(backend);
+}
+
+platform::desktop::HotKeyBackend *backend() {
+    return state().backend.get();
+}
+
+void releaseAll() {
+    if (state().backend)
+        state().backend->releaseAll();
+    state().hotKeys.clear();
+    Shortkeel::registeredShortcuts().clear();
+}
+
+} // namespace kestrova::CarbonShortkeel

@@ -1,0 +1,81 @@
+#include "ShortkeelStorage.h"
+
+#include "CarbonShortkeel.h"
+
+#include "foundation/JsonText.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "store/ShortkeelHandlers.h"
+
+namespace kestrova::Shortkeel {
+
+namespace {
+
+const QString kKeyPrefix = QStringLiteral("Shortkeel_");
+
+// Whether a name other than `name` stores `shortcut`: its hot key is then still wanted.
+bool isStoredByAnotherName(const Shortcut &shortcut, const Name &name) {
+    const auto stored = platform::UserDefaults::standard()->dictionaryRepresentation();
+    for (const auto &[key, value] : stored) {
+        if (!key.startsWith(kKeyPrefix) || key == name.userDefaultsKey())
+            continue;
+        if (getShortcut(Name(key.mid(kKeyPrefix.size()))) == shortcut)
+            return true;
+    }
+    return false;
+}
+
+void takeDownUnlessStoredElsewhere(const Shortcut &shortcut, const Name &name) {
+    if (isStoredByAnotherName(shortcut, name))
+        return;
+    CarbonShortkeel::unregister(shortcut);
+    registeredShortcuts().erase(shortcut);
+}
+
+void postChange(const Name &name) {
+    platform::NotificationCenter::defaultCenter().post(
+        {shortcutByNameDidChange, nullptr, {{QStringLiteral("name"), name}}});
+}
+
+} // namespace
+
+void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name) {
+    const auto old = getShortcut(name);
+    if (!shortcut) {
+        if (!old)
+            return;
+        platform::UserDefaults::standard()->setObject(platform::PropertyListValue(false),
+                                                      name.userDefaultsKey());
+        takeDownUnlessStoredElsewhere(*old, name);
+        postChange(name);
+        return;
+    }
+    const QString text = QString::fromStdString(JsonText::encode(shortcut->toJson()));
+    if (old)
+        takeDownUnlessStoredElsewhere(*old, name);
+    if (!registeredShortcuts().contains(*shortcut)) {
+        CarbonShortkeel::registerShortcut(*shortcut, &handleOnKeyDown, &handleOnKeyUp);
+        registeredShortcuts().insert(*shortcut);
+    }
+    platform::UserDefaults::standard()->setObject(platform::PropertyListValue(text), name.userDefaultsKey());
+    postChange(name);
+}
+
+void reset(const std::vector<Name> &names) {
+    for (const Name &name : names)
+        setShortcut(name.defaultShortcut, name);
+}
+
+Name makeName(const QString &rawValue, const std::optional<Shortcut> &defaultShortcut) {
+    Name name(rawValue, defaultShortcut);
+    if (defaultShortcut && !platform::UserDefaults::standard()->object(name.userDefaultsKey()))
+        setShortcut(defaultShortcut, name);
+    return name;
+}
+
+std::set<Shortcut> &registeredShortcuts() {
+    static std::set<Shortcut> shortcuts;
+    return shortcuts;
+}
+
+} // namespace kestrova::Shortkeel
