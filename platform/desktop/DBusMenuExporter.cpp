@@ -230,6 +230,7 @@ void DBusMenuExporter::forgetDeadItems() {
         if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
             m_ids.erase(id);
         m_sent.erase(it->first);
+        m_hostedWatches.erase(it->first);
         if (const auto own = m_ownActionRows.find(it->first); own != m_ownActionRows.end()) {
             m_ownActionOwners.erase(own->second.row);
             m_ownActionOwners.erase(own->second.separator);
@@ -275,7 +276,12 @@ QByteArray DBusMenuExporter::pngData(const QImage &image) {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    // A preview comes as large as our own popup shows it; a host shows it as a row's picture.
+    if (image.width() > kLargestImageSide || image.height() > kLargestImageSide)
+        image.scaled(kLargestImageSide, kLargestImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            .save(&buffer, "PNG");
+    else
+        image.save(&buffer, "PNG");
     m_pngCache.insert(key, data);
     return data;
 }
@@ -289,8 +295,14 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     if (!isShown)
         properties.insert(kVisible, false);
     const auto &hosted = item.hostedView();
+    const auto form = hosted ? hosted->exportedForm() : std::nullopt;
+    // A hosted row with nothing to show yet stays in the layout, invisible, and shows when it has.
+    if (form && form->isEmpty())
+        properties.insert(kVisible, false);
     QString label = item.displayedTitle();
-    if (label.isEmpty())
+    if (label.isEmpty() && form)
+        label = form->lines.join(QLatin1Char('\n'));
+    else if (label.isEmpty())
         label = hosted ? hosted->description() : item.accessibilityDescription();
     if (!label.isEmpty())
         properties.insert(kLabel, escapedLabel(label));
@@ -301,7 +313,9 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     } else if (!item.isEnabled()) {
         properties.insert(kEnabled, false);
     }
-    if (!item.image().isNull())
+    if (form && !form->image.isNull())
+        properties.insert(kIconData, pngData(form->image));
+    else if (!item.image().isNull())
         properties.insert(kIconData, pngData(item.image()));
     if (item.state() != MenuItem::State::off) {
         properties.insert(kToggleType, QStringLiteral("checkmark"));
@@ -360,9 +374,30 @@ bool DBusMenuExporter::isKnownId(int id) {
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
     std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
-    for (const auto &[item, isShown] : exportedItems(menu))
-        rows.push_back({idFor(item), properties(*item, isShown)});
+    for (const auto &[item, isShown] : exportedItems(menu)) {
+        const int id = idFor(item);
+        watchHostedView(id, *item);
+        rows.push_back({id, properties(*item, isShown)});
+    }
     return rows;
+}
+
+void DBusMenuExporter::watchHostedView(int id, const MenuItem &item) {
+    const auto &hosted = item.hostedView();
+    if (!hosted) {
+        m_hostedWatches.erase(id);
+        return;
+    }
+    auto &watch = m_hostedWatches[id];
+    if (watch.view.lock() == hosted)
+        return;
+    watch.view = hosted;
+    // Details the view reads later (off the main thread) change rows the host may be showing.
+    const QPointer<DBusMenuExporter> self(this);
+    watch.subscription = hosted->observeExportedForm([self] {
+        if (self)
+            self->scheduleChangeCheck();
+    });
 }
 
 void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) {

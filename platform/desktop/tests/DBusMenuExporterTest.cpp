@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using kestrova::platform::HostedViewFactory;
 using kestrova::platform::LazySubmenu;
 using kestrova::platform::Menu;
@@ -107,6 +109,16 @@ protected:
         if (reply.arguments().size() != 2)
             return {};
         return {reply.arguments()[0].toUInt(), qdbus_cast<DBusMenuLayoutItem>(reply.arguments()[1])};
+    }
+
+    // Hears the exporter's change signals as a host does.
+    void listen(SignalRecorder &recorder) {
+        ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
+                                     QStringLiteral("LayoutUpdated"), &recorder,
+                                     SLOT(layoutUpdated(uint, int))));
+        ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
+                                     QStringLiteral("ItemsPropertiesUpdated"), &recorder,
+                                     SLOT(itemsPropertiesUpdated(QDBusMessage))));
     }
 
     bool aboutToShow(int id) {
@@ -305,11 +317,7 @@ TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
     auto sort = item(*root, QStringLiteral("Sort by Name"));
     exportMenu(root);
     SignalRecorder recorder;
-    ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface, QStringLiteral("LayoutUpdated"),
-                                 &recorder, SLOT(layoutUpdated(uint, int))));
-    ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
-                                 QStringLiteral("ItemsPropertiesUpdated"), &recorder,
-                                 SLOT(itemsPropertiesUpdated(QDBusMessage))));
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
     const auto [revision, before] = getLayout();
     const int sortId = before.children.value(0).id;
 
@@ -331,6 +339,70 @@ TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
     EXPECT_EQ(newRevision, recorder.layoutUpdates[0].first);
     EXPECT_EQ(labels(after), (QStringList{"Sort by Name", "Sort by Date"}));
     EXPECT_EQ(after.children[0].id, sortId);
+}
+
+// A hosted view whose text form the test changes, as details read from disk change a file's rows.
+class TextFormView final : public HostedViewFactory {
+public:
+    QString description() const override { return QStringLiteral("file dates"); }
+    std::optional<ExportedForm> exportedForm() const override { return form; }
+    kestrova::platform::Subscription observeExportedForm(std::function<void()> changed) const override {
+        return m_changes.subscribe(std::move(changed));
+    }
+    void change(ExportedForm newForm) {
+        form = std::move(newForm);
+        m_changes.notify();
+    }
+
+    ExportedForm form;
+
+private:
+    mutable kestrova::platform::ObserverList<> m_changes;
+};
+
+TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
+    auto root = std::make_shared<Menu>();
+    auto view = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(view);
+    auto preview = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(preview);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+
+    // Nothing to say yet: the rows are there, out of sight, never the view's name.
+    const auto [revision, before] = getLayout();
+    ASSERT_EQ(before.children.size(), 2);
+    for (const auto &row : before.children) {
+        EXPECT_FALSE(row.properties.value("visible", true).toBool());
+        EXPECT_FALSE(row.properties.contains("label"));
+    }
+
+    // The details arrive while the host shows the menu: it is told the rows' new properties.
+    view->change(
+        {.lines = {QStringLiteral("Opened: Today at 9:15"), QStringLiteral("Modified: Never")}, .image = {}});
+    QImage picture(640, 320, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    preview->change({.lines = {}, .image = picture});
+    ASSERT_TRUE(processEventsUntil([&] { return recorder.updatedProperties.size() >= 2; }));
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+    std::map<int, QVariantMap> updated;
+    for (const auto &row : recorder.updatedProperties)
+        updated[row.id] = row.properties;
+    const QVariantMap dates = updated[before.children[0].id];
+    EXPECT_EQ(dates.value("label").toString(), QStringLiteral("Opened: Today at 9:15\nModified: Never"));
+    EXPECT_TRUE(dates.value("visible", true).toBool());
+    EXPECT_FALSE(dates.value("enabled", true).toBool());
+    EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
+    // The picture comes as a larger icon than a row's, within the bound a host can show.
+    const QImage icon = QImage::fromData(updated[before.children[1].id].value("icon-data").toByteArray());
+    EXPECT_EQ(icon.size(),
+              QSize(DBusMenuExporter::kLargestImageSide, DBusMenuExporter::kLargestImageSide / 2));
+
+    // A host that reads the layout again sees the same.
+    const auto [newRevision, after] = getLayout();
+    EXPECT_EQ(newRevision, revision);
+    EXPECT_EQ(after.children[0].properties.value("label"), dates.value("label"));
 }
 
 TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
