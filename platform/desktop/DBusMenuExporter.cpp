@@ -57,6 +57,32 @@ bool isPlaceholder(const MenuItem &item) {
     return item.hostedView() && item.hostedView()->isEmptyView();
 }
 
+bool isVisible(const QVariantMap &properties) {
+    return properties.value(kVisible, true).toBool();
+}
+
+// A hosted row out of sight can leave two separators together, or one at the end, where the model saw a
+// row between them: those separators go out of sight too, and come back with the row.
+void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
+    DBusMenuItemProperties *last = nullptr;
+    bool rowSinceSeparator = false;
+    for (DBusMenuItemProperties &row : rows) {
+        if (!isVisible(row.properties))
+            continue;
+        if (row.properties.value(kType) != QLatin1String("separator")) {
+            rowSinceSeparator = true;
+            last = nullptr;
+        } else if (rowSinceSeparator) {
+            rowSinceSeparator = false;
+            last = &row;
+        } else {
+            row.properties.insert(kVisible, false);
+        }
+    }
+    if (last)
+        last->properties.insert(kVisible, false);
+}
+
 bool sameIds(const std::vector<DBusMenuItemProperties> &left,
              const std::vector<DBusMenuItemProperties> &right) {
     return std::equal(left.begin(), left.end(), right.begin(), right.end(),
@@ -379,6 +405,7 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
         watchHostedView(id, *item);
         rows.push_back({id, properties(*item, isShown)});
     }
+    hideStraySeparators(rows);
     return rows;
 }
 
@@ -481,6 +508,13 @@ QVariantMap DBusMenuExporter::propertiesFor(int id) {
         }
     }
     const auto item = itemFor(id);
+    if (item && item->isSeparator() && item->menu()) {
+        // Whether a separator shows depends on its neighbours.
+        for (const DBusMenuItemProperties &row : rows(*item->menu())) {
+            if (row.id == id)
+                return row.properties;
+        }
+    }
     return item ? properties(*item, !item->isHidden()) : QVariantMap();
 }
 

@@ -361,48 +361,68 @@ private:
 };
 
 TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
+    // Laid out as a file's submenu: a choice, the preview, the dates, with separators between.
     auto root = std::make_shared<Menu>();
-    auto view = std::make_shared<TextFormView>();
-    item(*root, QString())->setHostedView(view);
+    item(*root, QStringLiteral("Copy"), [] {});
+    root->addSeparator();
     auto preview = std::make_shared<TextFormView>();
     item(*root, QString())->setHostedView(preview);
+    root->addSeparator();
+    auto view = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(view);
     exportMenu(root);
     SignalRecorder recorder;
     ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto visibility = [](const DBusMenuLayoutItem &layout) {
+        QList<bool> shown;
+        for (const auto &row : layout.children)
+            shown << row.properties.value("visible", true).toBool();
+        return shown;
+    };
 
-    // Nothing to say yet: the rows are there, out of sight, never the view's name.
+    // Nothing to say yet: the rows are there, out of sight, never the view's name; no separator is left
+    // hanging below the last row that shows.
     const auto [revision, before] = getLayout();
-    ASSERT_EQ(before.children.size(), 2);
-    for (const auto &row : before.children) {
-        EXPECT_FALSE(row.properties.value("visible", true).toBool());
-        EXPECT_FALSE(row.properties.contains("label"));
-    }
+    ASSERT_EQ(before.children.size(), 5);
+    EXPECT_EQ(visibility(before), (QList<bool>{true, false, false, false, false}));
+    EXPECT_FALSE(before.children[2].properties.contains("label"));
+    EXPECT_FALSE(before.children[4].properties.contains("label"));
+    const int separatorId = before.children[3].id;
 
-    // The details arrive while the host shows the menu: it is told the rows' new properties.
+    // The dates arrive while the host shows the menu: it is told the rows' new properties, and one
+    // separator shows, never two together around the preview that has nothing to show.
     view->change(
         {.lines = {QStringLiteral("Opened: Today at 9:15"), QStringLiteral("Modified: Never")}, .image = {}});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+    const auto [sameRevision, withDates] = getLayout();
+    EXPECT_EQ(sameRevision, revision);
+    EXPECT_EQ(visibility(withDates), (QList<bool>{true, true, false, false, true}));
+    const QVariantMap dates = withDates.children[4].properties;
+    EXPECT_EQ(dates.value("label").toString(), QStringLiteral("Opened: Today at 9:15\nModified: Never"));
+    EXPECT_FALSE(dates.value("enabled", true).toBool());
+    EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
+    EXPECT_FALSE(call(QStringLiteral("GetProperty"), {separatorId, QStringLiteral("visible")})
+                     .arguments()
+                     .value(0)
+                     .value<QDBusVariant>()
+                     .variant()
+                     .toBool());
+
+    // The thumbnail comes: a larger icon than a row's, within the bound a host can show.
+    recorder.updatedProperties.clear();
     QImage picture(640, 320, QImage::Format_ARGB32);
     picture.fill(Qt::blue);
     preview->change({.lines = {}, .image = picture});
-    ASSERT_TRUE(processEventsUntil([&] { return recorder.updatedProperties.size() >= 2; }));
-    EXPECT_TRUE(recorder.layoutUpdates.empty());
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
     std::map<int, QVariantMap> updated;
     for (const auto &row : recorder.updatedProperties)
         updated[row.id] = row.properties;
-    const QVariantMap dates = updated[before.children[0].id];
-    EXPECT_EQ(dates.value("label").toString(), QStringLiteral("Opened: Today at 9:15\nModified: Never"));
-    EXPECT_TRUE(dates.value("visible", true).toBool());
-    EXPECT_FALSE(dates.value("enabled", true).toBool());
-    EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
-    // The picture comes as a larger icon than a row's, within the bound a host can show.
-    const QImage icon = QImage::fromData(updated[before.children[1].id].value("icon-data").toByteArray());
+    const QImage icon = QImage::fromData(updated[before.children[2].id].value("icon-data").toByteArray());
     EXPECT_EQ(icon.size(),
               QSize(DBusMenuExporter::kLargestImageSide, DBusMenuExporter::kLargestImageSide / 2));
-
-    // A host that reads the layout again sees the same.
-    const auto [newRevision, after] = getLayout();
-    EXPECT_EQ(newRevision, revision);
-    EXPECT_EQ(after.children[0].properties.value("label"), dates.value("label"));
+    EXPECT_TRUE(updated[separatorId].value("visible", true).toBool());
+    EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true}));
 }
 
 TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
