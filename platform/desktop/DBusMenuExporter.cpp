@@ -57,6 +57,16 @@ bool isPlaceholder(const MenuItem &item) {
     return item.hostedView() && item.hostedView()->isEmptyView();
 }
 
+// The label of a row without a title: what its hosted view says, else what the row is.
+QString untitledLabel(const MenuItem &item, const std::optional<HostedViewFactory::ExportedForm> &form) {
+    if (!form)
+        return item.hostedView() ? item.hostedView()->description() : item.accessibilityDescription();
+    if (!form->lines.isEmpty())
+        return form->lines.join(QLatin1Char('\n'));
+    // A picture alone still gets a label: hosts write a placeholder text where a row has none.
+    return form->image.isNull() ? QString() : QStringLiteral(" ");
+}
+
 bool isVisible(const QVariantMap &properties) {
     return properties.value(kVisible, true).toBool();
 }
@@ -326,10 +336,8 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     if (form && form->isEmpty())
         properties.insert(kVisible, false);
     QString label = item.displayedTitle();
-    if (label.isEmpty() && form)
-        label = form->lines.join(QLatin1Char('\n'));
-    else if (label.isEmpty())
-        label = hosted ? hosted->description() : item.accessibilityDescription();
+    if (label.isEmpty())
+        label = untitledLabel(item, form);
     if (!label.isEmpty())
         properties.insert(kLabel, escapedLabel(label));
     if (hosted) {

@@ -422,6 +422,8 @@ TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
     EXPECT_EQ(icon.size(),
               QSize(DBusMenuExporter::kLargestImageSide, DBusMenuExporter::kLargestImageSide / 2));
     EXPECT_TRUE(updated[separatorId].value("visible", true).toBool());
+    // A host would write a placeholder text beside a picture without a label.
+    EXPECT_EQ(updated[before.children[2].id].value("label"), QStringLiteral(" "));
     EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true}));
 }
 
