@@ -92,8 +92,8 @@ namespace kestrova::platform::desktop {
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
 // become disabled informative rows: the row's title, else the view's exported form (its lines as the label,
-// its picture as the icon; invisible while the form is empty, updated when the view says it changed), else
-// the view's description.
+// its picture as the icon; invisible while the form is empty, together with a separator it leaves stray;
+// updated when the view says it changed), else the view's description.
 class DBusMenuExporter : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
