@@ -52,6 +52,13 @@ std::vector<FileInfo2Row> fileInfo2Rows(const FileFacts &facts, const QLocale &l
     };
 }
 
+QStringList fileInfo2Lines(const FileFacts &facts, const QLocale &locale) {
+    QStringList lines;
+    for (const FileInfo2Row &row : fileInfo2Rows(facts, locale))
+        lines << row.label + QStringLiteral(": ") + row.value;
+    return lines;
+}
+
 QString formattedFileDate(platform::Date date, const QLocale &locale) {
     // One formatter per locale for the life of the process; ICU formatters are not safe to share between
     // threads, so uses are serialised.

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -25,6 +26,8 @@ struct FileInfo2Row {
 // the second, or both unknown. A date the file system does not know shows "—" (never the current time,
 // which would claim a change that did not happen).
 std::vector<FileInfo2Row> fileInfo2Rows(const FileFacts &facts, const QLocale &locale = QLocale());
+// The date rows as lines of text, for menus that cannot line the labels up ("Modified: Never").
+QStringList fileInfo2Lines(const FileFacts &facts, const QLocale &locale = QLocale());
 
 // A long date with a short time, today and yesterday named in words, capitalised to start a sentence, in
 // the locale and the time zone of the process ("Today at 14:05").

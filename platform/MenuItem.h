@@ -6,6 +6,7 @@
 #include <QFlags>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <any>
 #include <functional>
@@ -36,8 +37,25 @@ QString modifiersDescription(Modifiers modifiers);
 // for dumps and logs only.
 class HostedViewFactory {
 public:
+    // What the row says in a menu that another program draws and that cannot hold our widgets: lines of
+    // text, and a picture shown larger than a row's icon. Neither: the row has nothing to show yet.
+    struct ExportedForm {
+        QStringList lines;
+        QImage image;
+        bool isEmpty() const { return lines.isEmpty() && image.isNull(); }
+    };
+
     virtual ~HostedViewFactory() = default;
     virtual QString description() const = 0;
+
+    // Absent for views with no text form; such a row is shown by its description.
+    virtual std::optional<ExportedForm> exportedForm() const { return std::nullopt; }
+    // Calls `changed` on the main thread whenever exportedForm() may have changed, while the subscription
+    // lives.
+    virtual Subscription observeExportedForm(std::function<void()> changed) const {
+        Q_UNUSED(changed);
+        return {};
+    }
 
     // The invisible, empty view of placeholder rows (the spacer that stands before a hidden alternate).
     static std::shared_ptr<const HostedViewFactory> empty();

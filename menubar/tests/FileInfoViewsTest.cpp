@@ -3,9 +3,16 @@
 #include "menubar/views/FileInfoViews.h"
 
 #include "foundation/Formatters.h"
+#include "menubar/views/FileRows.h"
+
+#include "platform/Menu.h"
+#include "platform/desktop/DBusMenuExporter.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/PrivateSessionBus.h"
 
 #include <QApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -13,6 +20,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <future>
+#include <map>
 
 namespace kestrova {
 namespace {
@@ -99,6 +109,120 @@ TEST(FileInfoViewsTest, RowsFillInWhenTheFileHasBeenRead) {
     EXPECT_FALSE(facts.fileSize);
 }
 
+// What a host that draws the menu itself hears of the exported rows.
+class ExportedRowsRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    std::map<int, QVariantMap> updated;
+
+public Q_SLOTS:
+    void itemsPropertiesUpdated(const QDBusMessage &message) {
+        for (const auto &row :
+             qdbus_cast<platform::desktop::DBusMenuItemPropertiesList>(message.arguments().value(0)))
+            updated[row.id] = row.properties;
+    }
+};
+
+// Holds the reading of a file on its worker thread until the test lets it go, so that the host surely
+// reads the rows before the details arrive.
+class ReadingGate {
+public:
+    ReadingGate()
+        : m_opened(m_open.get_future().share()) {}
+    ~ReadingGate() { open(); }
+    void open() {
+        if (!m_isOpen)
+            m_open.set_value();
+        m_isOpen = true;
+    }
+    FileDetails::Reader reader() const {
+        return {.facts =
+                    [opened = m_opened](const QUrl &url) {
+                        opened.wait();
+                        return readFileFacts(url);
+                    },
+                .preview = readFilePreview};
+    }
+
+private:
+    std::promise<void> m_open;
+    std::shared_future<void> m_opened;
+    bool m_isOpen = false;
+};
+
+TEST(FileInfoViewsTest, AMenuDrawnByTheHostShowsTheFilesRealDetailsOnceRead) {
+    kestrova::testing::PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    platform::desktop::registerDBusMenuTypes();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("photo.png"));
+    QImage photo(300, 200, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    ASSERT_TRUE(photo.save(path));
+
+    ReadingGate gate;
+    const auto details = FileDetails::load(QUrl::fromLocalFile(path), std::chrono::minutes(1), gate.reader());
+    auto menu = std::make_shared<platform::Menu>();
+    setPreviewRowView(*menu->addItem(std::make_shared<platform::MenuItem>()), details, std::nullopt);
+    setFileInfo1View(*menu->addItem(std::make_shared<platform::MenuItem>()), details);
+    setFileInfo2View(*menu->addItem(std::make_shared<platform::MenuItem>()), details);
+
+    auto server = QDBusConnection::connectToBus(bus.address(), QStringLiteral("application"));
+    auto host = QDBusConnection::connectToBus(bus.address(), QStringLiteral("host"));
+    {
+        platform::desktop::DBusMenuExporter exporter(server, QStringLiteral("/MenuBar"), menu);
+        ASSERT_TRUE(exporter.isRegistered());
+        ExportedRowsRecorder recorder;
+        ASSERT_TRUE(host.connect(
+            server.baseService(), QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+            QStringLiteral("ItemsPropertiesUpdated"), &recorder, SLOT(itemsPropertiesUpdated(QDBusMessage))));
+        const auto readLayout = [&] {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                server.baseService(), QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+                QStringLiteral("GetLayout"));
+            call.setArguments({0, -1, QStringList()});
+            QDBusPendingCall pending = host.asyncCall(call);
+            EXPECT_TRUE(processEventsUntil([&] { return pending.isFinished(); }));
+            return qdbus_cast<platform::desktop::DBusMenuLayoutItem>(pending.reply().arguments().value(1));
+        };
+
+        // Before the file was read no row shows a name in place of what it would say.
+        const auto before = readLayout();
+        ASSERT_EQ(before.children.size(), 3);
+        for (const auto &row : before.children)
+            EXPECT_FALSE(row.properties.value(QStringLiteral("visible"), true).toBool());
+
+        gate.open();
+        ASSERT_TRUE(
+            processEventsUntil([&] { return details->isFinished() && recorder.updated.size() == 3; }));
+        ASSERT_TRUE(details->facts());
+        const QString kindAndSize =
+            recorder.updated[before.children[1].id].value(QStringLiteral("label")).toString();
+        EXPECT_TRUE(kindAndSize.contains(formattedByteCount(QFileInfo(path).size())))
+            << qPrintable(kindAndSize);
+        EXPECT_TRUE(kindAndSize.endsWith(QStringLiteral("  —  300×200"))) << qPrintable(kindAndSize);
+        const QStringList dates =
+            recorder.updated[before.children[2].id].value(QStringLiteral("label")).toString().split('\n');
+        ASSERT_EQ(dates.size(), 4);
+        EXPECT_EQ(dates[2], QStringLiteral("Modified: ") + fileInfo2Rows(*details->facts())[2].value);
+        EXPECT_EQ(dates[3], QStringLiteral("Created: ") + fileInfo2Rows(*details->facts())[3].value);
+        // The thumbnail is the preview row's picture.
+        const QImage icon = QImage::fromData(
+            recorder.updated[before.children[0].id].value(QStringLiteral("icon-data")).toByteArray());
+        EXPECT_FALSE(icon.isNull());
+        EXPECT_EQ(icon.pixelColor(icon.width() / 2, icon.height() / 2), QColor(Qt::darkCyan));
+
+        // A host that opens the menu later reads the same rows.
+        const auto after = readLayout();
+        ASSERT_EQ(after.children.size(), 3);
+        EXPECT_EQ(after.children[1].properties.value(QStringLiteral("label")).toString(), kindAndSize);
+        EXPECT_TRUE(after.children[2].properties.value(QStringLiteral("visible"), true).toBool());
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("application"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("host"));
+}
+
 TEST(FileInfoViewsTest, DragStartsOncePerPressPastTheDragDistance) {
     DragStartTracker tracker;
     const int distance = QApplication::startDragDistance();
@@ -115,3 +239,5 @@ TEST(FileInfoViewsTest, DragStartsOncePerPressPastTheDragDistance) {
 
 } // namespace
 } // namespace kestrova
+
+#include "FileInfoViewsTest.moc"

@@ -8,6 +8,7 @@
 
 #include "platform/FileIcons.h"
 #include "platform/MenuItem.h"
+#include "platform/desktop/MenuPresenter.h"
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/views/HostingView.h"
 
@@ -40,6 +41,29 @@ QLabel *plainLabel(const QString &text = {}) {
     useSecondaryColor(label);
     return label;
 }
+
+// A row of a file's submenu as our popup shows it (the widget `shown` makes), and as the text or picture
+// its details make for menus that other programs draw.
+class FileDetailsView final : public platform::desktop::HostedWidgetFactory {
+public:
+    FileDetailsView(std::shared_ptr<const HostedWidgetFactory> shown, std::shared_ptr<FileDetails> details,
+                    ExportedFileForm makeForm)
+        : HostedWidgetFactory(shown->description(), [shown] { return shown->createWidget(); })
+        , m_details(std::move(details))
+        , m_makeForm(std::move(makeForm)) {}
+
+    std::optional<ExportedForm> exportedForm() const override { return m_makeForm(*m_details); }
+
+    platform::Subscription observeExportedForm(std::function<void()> changed) const override {
+        const auto connection =
+            QObject::connect(m_details.get(), &FileDetails::changed, m_details.get(), std::move(changed));
+        return platform::Subscription([connection] { QObject::disconnect(connection); });
+    }
+
+private:
+    std::shared_ptr<FileDetails> m_details;
+    ExportedFileForm m_makeForm;
+};
 
 } // namespace
 
@@ -171,16 +195,41 @@ void DragMeView::setContentType(const QString &contentType) {
     m_icon->setPixmap(icon.pixmap(QSize(kDragIconSide, kDragIconSide), devicePixelRatioF()));
 }
 
+void setExportedForm(platform::MenuItem &item, std::shared_ptr<FileDetails> details,
+                     ExportedFileForm makeForm) {
+    auto shown = std::dynamic_pointer_cast<const platform::desktop::HostedWidgetFactory>(item.hostedView());
+    if (!shown)
+        return;
+    item.setHostedView(
+        std::make_shared<const FileDetailsView>(std::move(shown), std::move(details), std::move(makeForm)));
+}
+
+platform::HostedViewFactory::ExportedForm exportedPreview(const FileDetails &details) {
+    const auto &preview = details.preview();
+    if (!preview || preview->kind != FilePreviewContent::Kind::picture || preview->thumbnail.isNull())
+        return {};
+    return {.lines = {}, .image = preview->thumbnail};
+}
+
 void setFileInfo1View(platform::MenuItem &item, std::shared_ptr<FileDetails> details) {
     setHostedView(
-        item, QStringLiteral("file kind, size and dimensions"),
-        [details = std::move(details)] { return new FileInfo1(details); }, /*forceAllowsVibrancy=*/true);
+        item, QStringLiteral("file kind, size and dimensions"), [details] { return new FileInfo1(details); },
+        /*forceAllowsVibrancy=*/true);
+    setExportedForm(item, std::move(details), [](const FileDetails &details) {
+        return platform::HostedViewFactory::ExportedForm{
+            .lines = details.facts() ? QStringList{fileInfo1Text(*details.facts())} : QStringList(),
+            .image = {}};
+    });
 }
 
 void setFileInfo2View(platform::MenuItem &item, std::shared_ptr<FileDetails> details) {
     setHostedView(
-        item, QStringLiteral("file dates"), [details = std::move(details)] { return new FileInfo2(details); },
+        item, QStringLiteral("file dates"), [details] { return new FileInfo2(details); },
         /*forceAllowsVibrancy=*/true);
+    setExportedForm(item, std::move(details), [](const FileDetails &details) {
+        return platform::HostedViewFactory::ExportedForm{
+            .lines = details.facts() ? fileInfo2Lines(*details.facts()) : QStringList(), .image = {}};
+    });
 }
 
 } // namespace kestrova

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/Binding.h"
+#include "platform/MenuItem.h"
 
 #include <QLabel>
 #include <QPoint>
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -46,6 +48,15 @@ private:
     std::shared_ptr<FileDetails> m_details;
     QGridLayout *m_grid;
 };
+
+// Gives the hosted view that `item` already has the form `makeForm` makes of `details`, for menus that
+// another program draws; they are told of a new form whenever the details change.
+using ExportedFileForm = std::function<platform::HostedViewFactory::ExportedForm(const FileDetails &)>;
+void setExportedForm(platform::MenuItem &item, std::shared_ptr<FileDetails> details,
+                     ExportedFileForm makeForm);
+// The exported form of the preview row: the thumbnail once there is one; nothing for a text or a file with
+// nothing to show.
+platform::HostedViewFactory::ExportedForm exportedPreview(const FileDetails &details);
 
 // Starts dragging the file at `url` out of a menu (as a URI list that file managers and editors accept);
 // `isMenuOpen` becomes false when the drag starts: at once, or on the next turn of the event loop when

@@ -88,10 +88,9 @@ void setPreviewRowView(platform::MenuItem &item, std::shared_ptr<FileDetails> de
                        std::optional<platform::Binding<bool>> isMenuOpen) {
     setHostedView(
         item, QStringLiteral("file preview"),
-        [details = std::move(details), isMenuOpen = std::move(isMenuOpen)] {
-            return new FilePreviewRow(details, isMenuOpen);
-        },
+        [details, isMenuOpen = std::move(isMenuOpen)] { return new FilePreviewRow(details, isMenuOpen); },
         /*forceAllowsVibrancy=*/false);
+    setExportedForm(item, std::move(details), exportedPreview);
 }
 
 } // namespace kestrova

@@ -57,6 +57,42 @@ bool isPlaceholder(const MenuItem &item) {
     return item.hostedView() && item.hostedView()->isEmptyView();
 }
 
+// The label of a row without a title: what its hosted view says, else what the row is.
+QString untitledLabel(const MenuItem &item, const std::optional<HostedViewFactory::ExportedForm> &form) {
+    if (!form)
+        return item.hostedView() ? item.hostedView()->description() : item.accessibilityDescription();
+    if (!form->lines.isEmpty())
+        return form->lines.join(QLatin1Char('\n'));
+    // A picture alone still gets a label: hosts write a placeholder text where a row has none.
+    return form->image.isNull() ? QString() : QStringLiteral(" ");
+}
+
+bool isVisible(const QVariantMap &properties) {
+    return properties.value(kVisible, true).toBool();
+}
+
+// A hosted row out of sight can leave two separators together, or one at the end, where the model saw a
+// row between them: those separators go out of sight too, and come back with the row.
+void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
+    DBusMenuItemProperties *last = nullptr;
+    bool rowSinceSeparator = false;
+    for (DBusMenuItemProperties &row : rows) {
+        if (!isVisible(row.properties))
+            continue;
+        if (row.properties.value(kType) != QLatin1String("separator")) {
+            rowSinceSeparator = true;
+            last = nullptr;
+        } else if (rowSinceSeparator) {
+            rowSinceSeparator = false;
+            last = &row;
+        } else {
+            row.properties.insert(kVisible, false);
+        }
+    }
+    if (last)
+        last->properties.insert(kVisible, false);
+}
+
 bool sameIds(const std::vector<DBusMenuItemProperties> &left,
              const std::vector<DBusMenuItemProperties> &right) {
     return std::equal(left.begin(), left.end(), right.begin(), right.end(),
@@ -230,6 +266,7 @@ void DBusMenuExporter::forgetDeadItems() {
         if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
             m_ids.erase(id);
         m_sent.erase(it->first);
+        m_hostedWatches.erase(it->first);
         if (const auto own = m_ownActionRows.find(it->first); own != m_ownActionRows.end()) {
             m_ownActionOwners.erase(own->second.row);
             m_ownActionOwners.erase(own->second.separator);
@@ -275,7 +312,12 @@ QByteArray DBusMenuExporter::pngData(const QImage &image) {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    // A preview comes as large as our own popup shows it; a host shows it as a row's picture.
+    if (image.width() > kLargestImageSide || image.height() > kLargestImageSide)
+        image.scaled(kLargestImageSide, kLargestImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            .save(&buffer, "PNG");
+    else
+        image.save(&buffer, "PNG");
     m_pngCache.insert(key, data);
     return data;
 }
@@ -289,9 +331,13 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     if (!isShown)
         properties.insert(kVisible, false);
     const auto &hosted = item.hostedView();
+    const auto form = hosted ? hosted->exportedForm() : std::nullopt;
+    // A hosted row with nothing to show yet stays in the layout, invisible, and shows when it has.
+    if (form && form->isEmpty())
+        properties.insert(kVisible, false);
     QString label = item.displayedTitle();
     if (label.isEmpty())
-        label = hosted ? hosted->description() : item.accessibilityDescription();
+        label = untitledLabel(item, form);
     if (!label.isEmpty())
         properties.insert(kLabel, escapedLabel(label));
     if (hosted) {
@@ -301,7 +347,9 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     } else if (!item.isEnabled()) {
         properties.insert(kEnabled, false);
     }
-    if (!item.image().isNull())
+    if (form && !form->image.isNull())
+        properties.insert(kIconData, pngData(form->image));
+    else if (!item.image().isNull())
         properties.insert(kIconData, pngData(item.image()));
     if (item.state() != MenuItem::State::off) {
         properties.insert(kToggleType, QStringLiteral("checkmark"));
@@ -360,9 +408,31 @@ bool DBusMenuExporter::isKnownId(int id) {
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
     std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
-    for (const auto &[item, isShown] : exportedItems(menu))
-        rows.push_back({idFor(item), properties(*item, isShown)});
+    for (const auto &[item, isShown] : exportedItems(menu)) {
+        const int id = idFor(item);
+        watchHostedView(id, *item);
+        rows.push_back({id, properties(*item, isShown)});
+    }
+    hideStraySeparators(rows);
     return rows;
+}
+
+void DBusMenuExporter::watchHostedView(int id, const MenuItem &item) {
+    const auto &hosted = item.hostedView();
+    if (!hosted) {
+        m_hostedWatches.erase(id);
+        return;
+    }
+    auto &watch = m_hostedWatches[id];
+    if (watch.view.lock() == hosted)
+        return;
+    watch.view = hosted;
+    // Details the view reads later (off the main thread) change rows the host may be showing.
+    const QPointer<DBusMenuExporter> self(this);
+    watch.subscription = hosted->observeExportedForm([self] {
+        if (self)
+            self->scheduleChangeCheck();
+    });
 }
 
 void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) {
@@ -446,6 +516,13 @@ QVariantMap DBusMenuExporter::propertiesFor(int id) {
         }
     }
     const auto item = itemFor(id);
+    if (item && item->isSeparator() && item->menu()) {
+        // Whether a separator shows depends on its neighbours.
+        for (const DBusMenuItemProperties &row : rows(*item->menu())) {
+            if (row.id == id)
+                return row.properties;
+        }
+    }
     return item ? properties(*item, !item->isHidden()) : QVariantMap();
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 namespace kestrova::platform {
+class HostedViewFactory;
 class Menu;
 class MenuItem;
 } // namespace kestrova::platform
@@ -90,7 +91,9 @@ namespace kestrova::platform::desktop {
 //
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
-// become disabled informative text rows (the row's title, else the view's description).
+// become disabled informative rows: the row's title, else the view's exported form (its lines as the label,
+// its picture as the icon; invisible while the form is empty, together with a separator it leaves stray;
+// updated when the view says it changed), else the view's description.
 class DBusMenuExporter : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
@@ -105,6 +108,8 @@ public:
     static constexpr uint kVersion = 3;
     // Longest id list a group call accepts; each id can cost a row of properties in the reply.
     static constexpr int kMaxGroupSize = 4096;
+    // Longest side of an exported picture in pixels; larger ones (previews) are scaled down to it.
+    static constexpr int kLargestImageSide = 160;
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -175,6 +180,8 @@ private:
     // The items of `menu` that are rows in the export, each with whether it shows.
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
     std::vector<DBusMenuItemProperties> rows(const Menu &menu);
+    // Listens to the exported form of the row's hosted view, if it has one.
+    void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
@@ -221,6 +228,12 @@ private:
     // In opening order, so closing goes deepest first.
     std::vector<std::weak_ptr<Menu>> m_openMenus;
     QHash<qint64, QByteArray> m_pngCache;
+    struct HostedWatch {
+        std::weak_ptr<const HostedViewFactory> view;
+        Subscription subscription;
+    };
+    // By row id.
+    std::unordered_map<int, HostedWatch> m_hostedWatches;
     bool m_changeCheckPending = false;
     bool m_notifyingModel = false;
 };

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using kestrova::platform::HostedViewFactory;
 using kestrova::platform::LazySubmenu;
 using kestrova::platform::Menu;
@@ -107,6 +109,16 @@ protected:
         if (reply.arguments().size() != 2)
             return {};
         return {reply.arguments()[0].toUInt(), qdbus_cast<DBusMenuLayoutItem>(reply.arguments()[1])};
+    }
+
+    // Hears the exporter's change signals as a host does.
+    void listen(SignalRecorder &recorder) {
+        ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
+                                     QStringLiteral("LayoutUpdated"), &recorder,
+                                     SLOT(layoutUpdated(uint, int))));
+        ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
+                                     QStringLiteral("ItemsPropertiesUpdated"), &recorder,
+                                     SLOT(itemsPropertiesUpdated(QDBusMessage))));
     }
 
     bool aboutToShow(int id) {
@@ -305,11 +317,7 @@ TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
     auto sort = item(*root, QStringLiteral("Sort by Name"));
     exportMenu(root);
     SignalRecorder recorder;
-    ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface, QStringLiteral("LayoutUpdated"),
-                                 &recorder, SLOT(layoutUpdated(uint, int))));
-    ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
-                                 QStringLiteral("ItemsPropertiesUpdated"), &recorder,
-                                 SLOT(itemsPropertiesUpdated(QDBusMessage))));
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
     const auto [revision, before] = getLayout();
     const int sortId = before.children.value(0).id;
 
@@ -331,6 +339,92 @@ TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
     EXPECT_EQ(newRevision, recorder.layoutUpdates[0].first);
     EXPECT_EQ(labels(after), (QStringList{"Sort by Name", "Sort by Date"}));
     EXPECT_EQ(after.children[0].id, sortId);
+}
+
+// A hosted view whose text form the test changes, as details read from disk change a file's rows.
+class TextFormView final : public HostedViewFactory {
+public:
+    QString description() const override { return QStringLiteral("file dates"); }
+    std::optional<ExportedForm> exportedForm() const override { return form; }
+    kestrova::platform::Subscription observeExportedForm(std::function<void()> changed) const override {
+        return m_changes.subscribe(std::move(changed));
+    }
+    void change(ExportedForm newForm) {
+        form = std::move(newForm);
+        m_changes.notify();
+    }
+
+    ExportedForm form;
+
+private:
+    mutable kestrova::platform::ObserverList<> m_changes;
+};
+
+TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
+    // Laid out as a file's submenu: a choice, the preview, the dates, with separators between.
+    auto root = std::make_shared<Menu>();
+    item(*root, QStringLiteral("Copy"), [] {});
+    root->addSeparator();
+    auto preview = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(preview);
+    root->addSeparator();
+    auto view = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(view);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto visibility = [](const DBusMenuLayoutItem &layout) {
+        QList<bool> shown;
+        for (const auto &row : layout.children)
+            shown << row.properties.value("visible", true).toBool();
+        return shown;
+    };
+
+    // Nothing to say yet: the rows are there, out of sight, never the view's name; no separator is left
+    // hanging below the last row that shows.
+    const auto [revision, before] = getLayout();
+    ASSERT_EQ(before.children.size(), 5);
+    EXPECT_EQ(visibility(before), (QList<bool>{true, false, false, false, false}));
+    EXPECT_FALSE(before.children[2].properties.contains("label"));
+    EXPECT_FALSE(before.children[4].properties.contains("label"));
+    const int separatorId = before.children[3].id;
+
+    // The dates arrive while the host shows the menu: it is told the rows' new properties, and one
+    // separator shows, never two together around the preview that has nothing to show.
+    view->change(
+        {.lines = {QStringLiteral("Opened: Today at 9:15"), QStringLiteral("Modified: Never")}, .image = {}});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+    const auto [sameRevision, withDates] = getLayout();
+    EXPECT_EQ(sameRevision, revision);
+    EXPECT_EQ(visibility(withDates), (QList<bool>{true, true, false, false, true}));
+    const QVariantMap dates = withDates.children[4].properties;
+    EXPECT_EQ(dates.value("label").toString(), QStringLiteral("Opened: Today at 9:15\nModified: Never"));
+    EXPECT_FALSE(dates.value("enabled", true).toBool());
+    EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
+    EXPECT_FALSE(call(QStringLiteral("GetProperty"), {separatorId, QStringLiteral("visible")})
+                     .arguments()
+                     .value(0)
+                     .value<QDBusVariant>()
+                     .variant()
+                     .toBool());
+
+    // The thumbnail comes: a larger icon than a row's, within the bound a host can show.
+    recorder.updatedProperties.clear();
+    QImage picture(640, 320, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    preview->change({.lines = {}, .image = picture});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    std::map<int, QVariantMap> updated;
+    for (const auto &row : recorder.updatedProperties)
+        updated[row.id] = row.properties;
+    const QImage icon = QImage::fromData(updated[before.children[2].id].value("icon-data").toByteArray());
+    EXPECT_EQ(icon.size(),
+              QSize(DBusMenuExporter::kLargestImageSide, DBusMenuExporter::kLargestImageSide / 2));
+    EXPECT_TRUE(updated[separatorId].value("visible", true).toBool());
+    // A host would write a placeholder text beside a picture without a label.
+    EXPECT_EQ(updated[before.children[2].id].value("label"), QStringLiteral(" "));
+    EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true}));
 }
 
 TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
