@@ -44,6 +44,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
 
 namespace kestrova {
@@ -180,6 +181,9 @@ ApplicationStartup::ApplicationStartup() {
     QApplication::setQuitOnLastWindowClosed(false);
     // Before the crash marker is written: from then on a quit signal ends the run cleanly.
     m_quitSignals = std::make_unique<QuitSignals>();
+    // A relaunched instance writes to the output of the one that started it, which may be gone (a closed
+    // terminal, a pipe nobody reads): a write there must fail, not end the process.
+    std::signal(SIGPIPE, SIG_IGN);
     // Before anything reads or writes the settings: a second instance must leave them to the first.
     m_isRunning = claimSingleInstance();
     if (!m_isRunning)
@@ -188,9 +192,11 @@ ApplicationStartup::ApplicationStartup() {
     installApplicationServices();
     // The relaunched instance waits for this one to give up the application's name.
     KvApp::ApplicationHooks hooks = KvApp::hooks();
-    hooks.willRelaunch = [willRelaunch = std::move(hooks.willRelaunch)] {
+    hooks.willRelaunch = [this, willRelaunch = std::move(hooks.willRelaunch)] {
         if (willRelaunch)
             willRelaunch();
+        if (m_scriptingService)
+            m_scriptingService->beginRelaunch();
         SingleInstance::markRelaunch();
     };
     KvApp::setHooks(std::move(hooks));

@@ -53,7 +53,7 @@ bool ScriptingService::registerObject(QDBusConnection connection) {
 }
 
 void ScriptingService::scheduleRelaunch() {
-    m_isRelaunching = true;
+    beginRelaunch();
     QTimer::singleShot(kRelaunchDelayMilliseconds, this, [this] {
         if (m_environment.relaunch)
             m_environment.relaunch();

@@ -48,8 +48,10 @@ public:
 
     // Puts the object on `connection`; false when the path is taken.
     bool registerObject(QDBusConnection connection);
-    // From the visibility change's answer until the process ends, every call is refused.
+    // From the visibility change's answer (or any other relaunch) until the process ends, every call is
+    // refused: the new instance answers once it runs.
     bool isRelaunching() const { return m_isRelaunching; }
+    void beginRelaunch() { m_isRelaunching = true; }
 
     // One folder as a dictionary: "identifier", "displayString", "isVisible" and, when known,
     // "subtitleString", "path" (plain text), "uri" (the exact path, percent-encoded) and "displayImage"

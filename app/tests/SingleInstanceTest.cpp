@@ -2,7 +2,11 @@
 // running, and a relaunched instance takes over only once the old one has ended.
 #include "AppProcessTest_p.h"
 
+#include "platform/UserDefaults.h"
 #include "platform/testing/PrivateSessionBus.h"
+#include "store/BookmarkData.h"
+#include "store/Defaults.h"
+#include "store/Folder.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -30,6 +34,42 @@ protected:
     qint64 nameOwnerPid() const {
         const auto pid = m_connection->interface()->servicePid(QStringLiteral("org.kestrova.Kestrova"));
         return pid.isValid() ? pid.value() : 0;
+    }
+
+    // The folders stored in the application's settings file, or (with `folders`) stores them there.
+    std::vector<kestrova::Folder>
+    storedFolders(std::optional<std::vector<kestrova::Folder>> folders = std::nullopt) {
+        auto suite = std::make_shared<kestrova::platform::UserDefaults>(
+            m_home.path() + QStringLiteral("/config/kestrova/org.kestrova.Kestrova.plist"));
+        const kestrova::Defaults::Key<std::vector<kestrova::Folder>> key(QStringLiteral("folders"), {},
+                                                                         suite);
+        if (folders) {
+            kestrova::Defaults::set(key, *folders);
+            EXPECT_TRUE(suite->synchronize());
+        }
+        return kestrova::Defaults::get(key);
+    }
+    kestrova::Folder makeFolder(const QString &name, bool isVisible) const {
+        const QString path = m_home.filePath(name);
+        QDir().mkpath(path);
+        kestrova::Folder folder(
+            QUuid::createUuid(),
+            kestrova::SandboxURLBookmark(kestrova::BookmarkData::create(QUrl::fromLocalFile(path))));
+        folder.isVisible = isVisible;
+        return folder;
+    }
+    // gdbus against the private bus, run while this process's event loop turns.
+    QString gdbusCall(const QString &method, const QStringList &arguments) {
+        QProcess process;
+        process.start(QStringLiteral("gdbus"),
+                      QStringList{QStringLiteral("call"), QStringLiteral("--address"), m_bus.address(),
+                                  QStringLiteral("--dest"), QStringLiteral("org.kestrova.Kestrova"),
+                                  QStringLiteral("--object-path"), QStringLiteral("/org/kestrova/Kestrova"),
+                                  QStringLiteral("--method"), method} +
+                          arguments);
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
 
     kestrova::testing::PrivateSessionBus m_bus;
@@ -79,6 +119,39 @@ TEST_F(SingleInstanceTest, ARelaunchedInstanceTakesTheNameOnceTheOldOneHasEnded)
     ::kill(static_cast<pid_t>(secondPid), SIGTERM);
     EXPECT_TRUE(waitUntil([&] { return !isRunning(secondPid); }));
     EXPECT_EQ(storedLaunchCount(), 2);
+}
+
+TEST_F(SingleInstanceTest, AScriptedVisibilityChangeIsStoredAndTheRelaunchedInstanceShowsIt) {
+    const std::vector<kestrova::Folder> folders{makeFolder(QStringLiteral("a"), false),
+                                                makeFolder(QStringLiteral("b"), true)};
+    storedFolders(folders);
+    auto first = start(QStringLiteral(KESTROVA_APPLICATION_PATH));
+    ASSERT_TRUE(waitUntil([&] { return nameOwnerPid() == first->processId(); }));
+
+    const QString id = folders[0].id.toString(QUuid::WithoutBraces).toUpper();
+    EXPECT_EQ(gdbusCall(QStringLiteral("org.kestrova.Kestrova.FolderActions1.SetFolderVisibility"),
+                        {QStringLiteral("{'folder': <['%1']>, 'hideOtherFolders': <true>}").arg(id)}),
+              QStringLiteral("(4,)"));
+    ASSERT_TRUE(first->waitForFinished(kDeadlineMilliseconds));
+    EXPECT_EQ(first->exitCode(), 0);
+    qint64 secondPid = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        secondPid = nameOwnerPid();
+        return secondPid != 0 && secondPid != first->processId() && hasMarkerOf(secondPid);
+    }));
+
+    const std::vector<kestrova::Folder> stored = storedFolders();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_TRUE(stored[0].isVisible);
+    EXPECT_FALSE(stored[1].isVisible);
+    const QString listed = gdbusCall(QStringLiteral("org.kestrova.Kestrova.FolderActions1.GetFolders"), {});
+    EXPECT_TRUE(listed.startsWith(QStringLiteral("(4, [{"))) << listed.left(200).toStdString();
+    EXPECT_TRUE(listed.contains(id));
+    // Its output went to the first instance's, which is gone: ending must not die on writing there.
+    ::kill(static_cast<pid_t>(secondPid), SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return !isRunning(secondPid); }));
+    EXPECT_TRUE(markers().isEmpty()) << markers().join(u' ').toStdString() << " first " << first->processId()
+                                     << " second " << secondPid;
 }
 
 } // namespace
