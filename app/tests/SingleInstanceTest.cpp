@@ -2,6 +2,8 @@
 // running, and a relaunched instance takes over only once the old one has ended.
 #include "AppProcessTest_p.h"
 
+#include "app/SingleInstance.h"
+
 #include "platform/UserDefaults.h"
 #include "platform/testing/PrivateSessionBus.h"
 #include "store/BookmarkData.h"
@@ -10,6 +12,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QTimer>
 
 namespace {
 
@@ -152,6 +155,34 @@ TEST_F(SingleInstanceTest, AScriptedVisibilityChangeIsStoredAndTheRelaunchedInst
     EXPECT_TRUE(waitUntil([&] { return !isRunning(secondPid); }));
     EXPECT_TRUE(markers().isEmpty()) << markers().join(u' ').toStdString() << " first " << first->processId()
                                      << " second " << secondPid;
+}
+
+} // namespace
+
+namespace {
+
+using kestrova::SingleInstance;
+
+TEST_F(SingleInstanceTest, ARelaunchTakesTheNameWhenTheOwnerGoesAndGivesUpAtItsTimeLimit) {
+    const QString name = QStringLiteral("org.kestrova.Kestrova");
+    QDBusConnection owner =
+        QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("single-instance-owner"));
+    ASSERT_TRUE(owner.registerService(name));
+
+    EXPECT_EQ(SingleInstance::claim(*m_connection, name, /*isRelaunch=*/false),
+              SingleInstance::Outcome::anotherIsRunning);
+    EXPECT_EQ(SingleInstance::claim(*m_connection, name, /*isRelaunch=*/true, std::chrono::milliseconds(0)),
+              SingleInstance::Outcome::previousDidNotEnd);
+    // Giving up left no place in the queue behind: the owner's leaving hands the name to nobody.
+    ASSERT_TRUE(owner.unregisterService(name));
+    EXPECT_FALSE(m_connection->interface()->isServiceRegistered(name).value());
+
+    ASSERT_TRUE(owner.registerService(name));
+    QTimer::singleShot(0, [&] { owner.unregisterService(name); });
+    EXPECT_EQ(SingleInstance::claim(*m_connection, name, /*isRelaunch=*/true, std::chrono::hours(1)),
+              SingleInstance::Outcome::primary);
+    EXPECT_EQ(m_connection->interface()->serviceOwner(name).value(), m_connection->baseService());
+    QDBusConnection::disconnectFromBus(QStringLiteral("single-instance-owner"));
 }
 
 } // namespace
