@@ -2,11 +2,15 @@
 
 #include "DesktopMenuKeyMonitor.h"
 #include "QuitSignals.h"
+#include "SingleInstance.h"
 
 #include "foundation/KvApp.h"
 #include "integration/CarbonShortkeel.h"
 #include "integration/ShortkeelService.h"
 #include "foundation/KvKit.h"
+#include "integration/ApplicationEntry.h"
+#include "integration/Bootwick.h"
+#include "integration/ScriptingService.h"
 #include "menubar/AppState.h"
 #include "menubar/FileActions.h"
 #include "menubar/FolderMenuHooks.h"
@@ -43,6 +47,9 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+#include <csignal>
+#include <cstdio>
 
 namespace kestrova {
 namespace {
@@ -189,19 +196,75 @@ ApplicationStartup::ApplicationStartup() {
     QApplication::setQuitOnLastWindowClosed(false);
     // Before the crash marker is written: from then on a quit signal ends the run cleanly.
     m_quitSignals = std::make_unique<QuitSignals>();
+    // A relaunched instance writes to the output of the one that started it, which may be gone (a closed
+    // terminal, a pipe nobody reads): a write there must fail, not end the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Before anything reads or writes the settings: a second instance must leave them to the first.
+    m_isRunning = claimSingleInstance();
+    if (!m_isRunning)
+        return;
 
     installApplicationServices();
+    // The relaunched instance waits for this one to give up the application's name.
+    KvApp::ApplicationHooks hooks = KvApp::hooks();
+    hooks.willRelaunch = [this, willRelaunch = std::move(hooks.willRelaunch)] {
+        if (willRelaunch)
+            willRelaunch();
+        if (m_scriptingService)
+            m_scriptingService->beginRelaunch();
+        SingleInstance::markRelaunch();
+    };
+    KvApp::setHooks(std::move(hooks));
     // The kit before any object of the application: it counts the launch, registers its defaults and reads
     // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and
     // keeps no service that is about to be replaced).
     KvKit::shared();
+    Bootwick::migrateIfNeeded();
+    ApplicationEntry::installIfNeeded();
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                      QCoreApplication::instance(), [] { platform::UserDefaults::standard()->synchronize(); });
 }
 
 ApplicationStartup::~ApplicationStartup() = default;
 
+bool ApplicationStartup::claimSingleInstance() {
+    const bool isRelaunch = SingleInstance::takeRelaunchMark();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qWarning(
+            "Kestrova: no session bus; the scriptable actions are off and a second start is not noticed");
+        return true;
+    }
+    m_scriptingService = std::make_unique<ScriptingService>(ScriptingService::Environment{
+        .relaunch = [] { KvApp::startRelaunch(/*exitImmediately=*/true, /*showSettings=*/false); },
+        .showSettingsWindow =
+            [] {
+                if (!KvApp::hooks().showSettingsWindow)
+                    return false;
+                KvApp::showSettingsWindowAsync();
+                return true;
+            },
+    });
+    // The object first, so that whoever sees the name can call it.
+    m_scriptingService->registerObject(bus);
+    switch (SingleInstance::claim(bus, QString::fromLatin1(ScriptingService::kServiceName), isRelaunch)) {
+    case SingleInstance::Outcome::primary:
+        return true;
+    case SingleInstance::Outcome::anotherIsRunning:
+        std::fprintf(stderr, "%s\n", qPrintable(SingleInstance::askRunningInstanceToShowSettings(bus)));
+        break;
+    case SingleInstance::Outcome::previousDidNotEnd:
+        std::fprintf(stderr, "Kestrova: the previous instance did not end; it is left running\n");
+        break;
+    }
+    bus.unregisterObject(QString::fromLatin1(ScriptingService::kObjectPath));
+    m_scriptingService.reset();
+    return false;
+}
+
 int ApplicationStartup::exec() {
+    if (!m_isRunning)
+        return 0;
     int status = 0;
     {
         // The launch state first: its launch steps look for the status items a turn later.

@@ -6,6 +6,7 @@ namespace kestrova {
 
 class MenuBarItems;
 class QuitSignals;
+class ScriptingService;
 class ShortcutService;
 namespace platform {
 class AlertPresenter;
@@ -52,9 +53,13 @@ ApplicationServices installApplicationServices();
 void closeMenuOnScreen(platform::Menu &menu);
 
 // The running application from its QApplication to its exit. Creating it names the application, turns
-// SIGTERM, SIGINT and SIGHUP into a quit through the event loop, installs the services and hooks and
-// creates the kit (which counts the launch and writes this run's crash marker); exec shows the status
-// items and runs until the application quits, then writes the settings and marks the run as ended cleanly.
+// SIGTERM, SIGINT and SIGHUP into a quit through the event loop and claims the application's name on the
+// session bus. When another instance holds it, this one asks that one to open its settings window, says so
+// on stderr and does nothing more: exec answers 0 at once, having written no settings and shown no icon.
+// Otherwise it puts the scriptable actions on the bus, installs the services and hooks, creates the kit
+// (which counts the launch and writes this run's crash marker), runs the one-time launch-at-login migration
+// and installs a launcher entry for a build run from its folder; exec shows the status items and runs until
+// the application quits, then writes the settings and marks the run as ended cleanly.
 class ApplicationStartup {
 public:
     // Call right after the QApplication is made.
@@ -67,7 +72,12 @@ public:
     int exec();
 
 private:
+    // False when another instance runs (or a relaunch waited for the old one in vain).
+    bool claimSingleInstance();
+
     std::unique_ptr<QuitSignals> m_quitSignals;
+    std::unique_ptr<ScriptingService> m_scriptingService;
+    bool m_isRunning = false;
 };
 
 } // namespace kestrova
