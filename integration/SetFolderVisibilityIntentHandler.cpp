@@ -37,8 +37,8 @@ SetFolderVisibilityIntentHandler::handleSetFolderVisibility(const SetFolderVisib
     if (!intent.folder)
         return response;
     const std::vector<QString> &identifiers = *intent.folder;
-    if (identifiers.empty())
-        return invalid(QStringLiteral("No folder was given."));
+    // An empty list is no mistake: with "showOtherFolders" or "hideOtherFolders" it shows or hides every
+    // folder, and without either it changes nothing.
     if (identifiers.size() > kMostFolders)
         return invalid(QStringLiteral("More than %1 folders were given.").arg(kMostFolders));
 
@@ -49,8 +49,9 @@ SetFolderVisibilityIntentHandler::handleSetFolderVisibility(const SetFolderVisib
         if (!isUuidText(identifier))
             return invalid(QStringLiteral("%1 is not a folder identifier.").arg(quoted(identifier)));
         const QUuid id = QUuid::fromString(identifier);
+        // A folder named twice is chosen once.
         if (!seen.insert(id).second)
-            return invalid(QStringLiteral("The folder %1 was given twice.").arg(quoted(identifier)));
+            continue;
         if (std::none_of(folders.begin(), folders.end(),
                          [&](const Folder &folder) { return folder.id == id; }))
             return IntentError{IntentError::Kind::unknownFolder,

@@ -121,17 +121,23 @@ TEST_F(FolderIntentsTest, VisibilityRequestsChangeOnlyIsVisibleAndRelaunchOnceSt
 
     EXPECT_FALSE(request(intent(std::nullopt)));
     EXPECT_EQ(m_relaunches, 4) << "without folders nothing is stored or relaunched";
+
+    // A folder named twice is chosen once; an empty list with a flag for the others acts on all of them.
+    EXPECT_FALSE(request(intent({{idOf(folders[2]), idOf(folders[2]).toUpper()}}, true)));
+    EXPECT_EQ(storedVisibility(), (std::vector<bool>{false, true, true}));
+    EXPECT_FALSE(request(intent(std::vector<QString>{}, true, true)));
+    EXPECT_EQ(storedVisibility(), (std::vector<bool>{false, false, false}));
+    EXPECT_FALSE(request(intent(std::vector<QString>{}, false, std::nullopt, true)));
+    EXPECT_EQ(storedVisibility(), (std::vector<bool>{true, true, true}));
 }
 
 TEST_F(FolderIntentsTest, UntrustedIdentifiersAreRefusedWithNothingStored) {
     const std::vector<Folder> folders = storeThree();
     const QString id = idOf(folders[0]);
     const std::vector<std::pair<std::vector<QString>, IntentError::Kind>> refused{
-        {{}, IntentError::Kind::invalidArguments},
         {{QStringLiteral("not-a-uuid")}, IntentError::Kind::invalidArguments},
         {{u'{' + id + u'}'}, IntentError::Kind::invalidArguments},
         {{id, QStringLiteral("")}, IntentError::Kind::invalidArguments},
-        {{id, id.toUpper()}, IntentError::Kind::invalidArguments},
         {{id, QUuid::createUuid().toString(QUuid::WithoutBraces)}, IntentError::Kind::unknownFolder},
         {std::vector<QString>(SetFolderVisibilityIntentHandler::kMostFolders + 1, id),
          IntentError::Kind::invalidArguments},
