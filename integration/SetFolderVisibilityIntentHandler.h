@@ -13,7 +13,7 @@ namespace kestrova {
 // Why a visibility request was refused. Nothing was stored.
 struct IntentError {
     enum class Kind {
-        invalidArguments, // malformed, repeated, too many or no identifiers
+        invalidArguments, // malformed or too many identifiers, parameters of another name or type
         unknownFolder,    // a well-formed identifier of no stored folder
         failed,           // the settings could not be written
     };
