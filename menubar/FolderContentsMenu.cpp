@@ -8,6 +8,7 @@
 #include "SortByMenu.h"
 
 #include "foundation/Error.h"
+#include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
 #include "platform/AttributedText.h"
 #include "platform/FileIcons.h"
@@ -95,7 +96,10 @@ QString rowTitle(const QString &name) {
     return truncated(kMaximumTitleLength, TruncationPosition::middle, QStringLiteral("…"), name);
 }
 
-void openEntry(const QUrl &url, bool isFolder, bool isReadable) {
+// Rows hold the entry's path bytes (shared, no copy) and make its URL only when chosen or opened: making
+// a file URL per row costs more than listing the entry.
+void openEntry(const QByteArray &path, bool isFolder, bool isReadable) {
+    const QUrl url = url::fromLocalPath(path, isFolder);
     if (const auto &open = FolderMenuHooks::shared().openEntry) {
         open(url, isFolder, isReadable);
         return;
@@ -160,18 +164,19 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
         // Listed afresh on every opening, and given back when it closes. A link to a folder is entered
         // through the link, as a file manager does, so its header copies the path the user sees.
         setLazySubmenu(item, /*clearsOnClose=*/true, {},
-                       [weak, url = entry.url()]() -> std::shared_ptr<platform::Menu> {
+                       [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
                            const auto controller = weak.lock();
                            if (!controller)
                                return KvMenu::create();
-                           return folderContentsMenu(url, nullptr, controller);
+                           return folderContentsMenu(url::fromLocalPath(path, /*isDirectory=*/true), nullptr,
+                                                     controller);
                        });
         return;
     }
     if (!entry.isReadable) {
-        setLazySubmenu(item, [url = entry.url()] {
+        setLazySubmenu(item, [path = entry.path, isFolder = entry.isFolder()] {
             auto menu = KvMenu::create();
-            addMissingAccessItems(*menu, url);
+            addMissingAccessItems(*menu, url::fromLocalPath(path, isFolder));
             return menu;
         });
         return;
@@ -181,12 +186,12 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
     if (!FolderMenuHooks::shared().fileSubmenu)
         return;
     // The entry's own URL: a link's submenu trashes and copies the link, never the file it points to.
-    setLazySubmenu(item, [weak, url = entry.url()]() -> std::shared_ptr<platform::Menu> {
+    setLazySubmenu(item, [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
         const auto controller = weak.lock();
         const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
         if (!controller || !fileSubmenu)
             return KvMenu::create();
-        return fileSubmenu(url, controller);
+        return fileSubmenu(url::fromLocalPath(path, /*isDirectory=*/false), controller);
     });
 }
 
@@ -263,8 +268,8 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
         // choosing it opens what it stands for.
         auto item =
             addCallbackItem(*menu, rowTitle(entry.name),
-                            [url = entry.resolvedUrl(), isFolder = entry.isFolder(),
-                             isReadable = entry.isReadable] { openEntry(url, isFolder, isReadable); });
+                            [path = entry.resolvedPath, isFolder = entry.isFolder(),
+                             isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); });
         if (icons)
             item->setImage(icons->icon(entry));
         if (!entry.isReadable)
