@@ -3,7 +3,11 @@
 #include <QHash>
 #include <QMimeDatabase>
 
+#include <QStringList>
+
 #include <mutex>
+
+#include <fnmatch.h>
 
 namespace kestrova {
 
@@ -24,11 +28,44 @@ RememberedKinds &remembered() {
     return kinds;
 }
 
+// The type database's patterns that can match a name without a dot ("Makefile", "README*", "*~"): a
+// dozen or two. A name that none of them matches has the default type, which saves asking the database,
+// whose wildcard matching builds a regular expression per pattern and per name. Matched without regard to
+// case, so as to let through every name that a case-sensitive pattern would.
+class DotlessPatterns {
+public:
+    DotlessPatterns() {
+        for (const QMimeType &type : QMimeDatabase().allMimeTypes()) {
+            for (const QString &pattern : type.globPatterns()) {
+                if (!pattern.contains(QLatin1Char('.')))
+                    m_patterns.push_back(pattern.toUtf8());
+            }
+        }
+    }
+
+    bool mayMatch(const QString &fileName) const {
+        const QByteArray name = fileName.toUtf8();
+        for (const QByteArray &pattern : m_patterns) {
+            if (fnmatch(pattern.constData(), name.constData(), FNM_CASEFOLD) == 0)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    std::vector<QByteArray> m_patterns;
+};
+
 } // namespace
 
 QString contentTypeNameForFileName(const QString &fileName) {
     auto &[mutex, byKey] = remembered();
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        static const DotlessPatterns dotless;
+        if (!dotless.mayMatch(fileName))
+            return QStringLiteral("application/octet-stream");
+    }
     // A leading dot is a hidden name, not an extension.
     const QString key = dot > 0 ? fileName.mid(dot).toLower() : fileName;
     {

@@ -297,11 +297,17 @@ TEST_F(FolderContentsTest, KindsByNameStayRightWhileWhatIsRememberedStaysBounded
     makeFile(QStringLiteral("Makefile"), 1);
     makeFile(QStringLiteral("photo.PNG"), 1);
     makeFile(QStringLiteral("notes.txt"), 1);
-    // Every name without an extension is remembered on its own: a large folder of them must not keep
-    // one entry each for the rest of the process.
+    makeFile(QStringLiteral("README-first"), 1);
+    makeFile(QStringLiteral("draft~"), 1);
+    makeFile(QStringLiteral("plain name"), 1);
+    // Names without an extension, and odd extensions such as version numbers, are as many as a folder
+    // has entries: a large folder of them must not leave one remembered kind each for the rest of the
+    // process.
     const qsizetype asked = 20000;
-    for (qsizetype index = 0; index < asked; ++index)
-        contentTypeNameForFileName(QStringLiteral("report %1 final").arg(index));
+    for (qsizetype index = 0; index < asked; ++index) {
+        contentTypeNameForFileName(index % 2 ? QStringLiteral("report %1 final").arg(index)
+                                             : QStringLiteral("version 1.%1").arg(index));
+    }
     EXPECT_LT(rememberedContentTypeCount(), asked / 2);
 
     for (int round = 0; round < 2; ++round) {
@@ -311,6 +317,9 @@ TEST_F(FolderContentsTest, KindsByNameStayRightWhileWhatIsRememberedStaysBounded
         EXPECT_EQ(kinds.value(QStringLiteral("Makefile")), QStringLiteral("text/x-makefile"));
         EXPECT_EQ(kinds.value(QStringLiteral("photo.PNG")), QStringLiteral("image/png"));
         EXPECT_EQ(kinds.value(QStringLiteral("notes.txt")), QStringLiteral("text/plain"));
+        EXPECT_EQ(kinds.value(QStringLiteral("README-first")), QStringLiteral("text/x-readme"));
+        EXPECT_EQ(kinds.value(QStringLiteral("draft~")), QStringLiteral("application/x-trash"));
+        EXPECT_EQ(kinds.value(QStringLiteral("plain name")), QStringLiteral("application/octet-stream"));
     }
 }
 
