@@ -157,28 +157,35 @@ void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folde
         menu.addSeparator();
 }
 
-// The submenu of one row, built when it first opens; nothing for rows without one.
+std::shared_ptr<platform::Menu> newRowSubmenu() {
+    return KvMenu::create();
+}
+
+// The submenu of one row, built when it first opens; nothing for rows without one. The submenu itself is
+// made only when the presenter first asks for it, so rows never shown cost none.
 void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool showsSubmenus,
                    const std::weak_ptr<FolderController> &weak) {
     if (showsSubmenus && entry.isFolder()) {
         // Listed afresh on every opening, and given back when it closes. A link to a folder is entered
         // through the link, as a file manager does, so its header copies the path the user sees.
-        setLazySubmenu(item, /*clearsOnClose=*/true, {},
-                       [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
-                           const auto controller = weak.lock();
-                           if (!controller)
-                               return KvMenu::create();
-                           return folderContentsMenu(url::fromLocalPath(path, /*isDirectory=*/true), nullptr,
-                                                     controller);
-                       });
+        item.setDeferredLazySubmenu(
+            &newRowSubmenu, {.build = [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+                                 const auto controller = weak.lock();
+                                 if (!controller)
+                                     return KvMenu::create();
+                                 return folderContentsMenu(url::fromLocalPath(path, /*isDirectory=*/true),
+                                                           nullptr, controller);
+                             },
+                             .clearsOnClose = true});
         return;
     }
     if (!entry.isReadable) {
-        setLazySubmenu(item, [path = entry.path, isFolder = entry.isFolder()] {
-            auto menu = KvMenu::create();
-            addMissingAccessItems(*menu, url::fromLocalPath(path, isFolder));
-            return menu;
-        });
+        item.setDeferredLazySubmenu(&newRowSubmenu,
+                                    {.build = [path = entry.path, isFolder = entry.isFolder()] {
+                                        auto menu = KvMenu::create();
+                                        addMissingAccessItems(*menu, url::fromLocalPath(path, isFolder));
+                                        return std::shared_ptr<platform::Menu>(std::move(menu));
+                                    }});
         return;
     }
     if (!showsSubmenus || entry.type != FolderEntry::Type::regularFile)
@@ -186,13 +193,14 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
     if (!FolderMenuHooks::shared().fileSubmenu)
         return;
     // The entry's own URL: a link's submenu trashes and copies the link, never the file it points to.
-    setLazySubmenu(item, [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
-        const auto controller = weak.lock();
-        const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
-        if (!controller || !fileSubmenu)
-            return KvMenu::create();
-        return fileSubmenu(url::fromLocalPath(path, /*isDirectory=*/false), controller);
-    });
+    item.setDeferredLazySubmenu(
+        &newRowSubmenu, {.build = [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+            const auto controller = weak.lock();
+            const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
+            if (!controller || !fileSubmenu)
+                return KvMenu::create();
+            return fileSubmenu(url::fromLocalPath(path, /*isDirectory=*/false), controller);
+        }});
 }
 
 void addExcludedSummary(platform::Menu &menu, std::size_t excludedCount, const QUrl &directory) {
