@@ -26,6 +26,8 @@
 #include <QIcon>
 
 #include <cerrno>
+#include <string_view>
+#include <unordered_map>
 
 namespace kestrova {
 
@@ -69,9 +71,18 @@ public:
         case FolderEntry::Type::regularFile:
             break;
         }
-        // A link's icon is its target's.
+        // A link's icon is its target's. Kinds go by extension, so the files of one extension share an
+        // icon, found once per listing without making a text of each name.
+        const std::string_view extension = extensionOf(entry.resolvedPath);
+        if (!extension.empty()) {
+            if (const auto found = m_byExtension.find(extension); found != m_byExtension.end())
+                return found->second;
+        }
         const QString type = contentTypeNameForFileName(entry.resolvedName());
-        return cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
+        QImage image = cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
+        if (!extension.empty())
+            m_byExtension.emplace(extension, image);
+        return image;
     }
 
 private:
@@ -86,7 +97,20 @@ private:
         return image;
     }
 
+    // From the last dot of the last component on, as kinds are looked up; empty for a name without one or
+    // with only a leading dot. A view into `path`.
+    static std::string_view extensionOf(const QByteArray &path) {
+        const std::string_view whole(path.constData(), std::size_t(path.size()));
+        const std::size_t nameStart = whole.rfind('/') == std::string_view::npos ? 0 : whole.rfind('/') + 1;
+        const std::size_t dot = whole.rfind('.');
+        if (dot == std::string_view::npos || dot <= nameStart)
+            return {};
+        return whole.substr(dot);
+    }
+
     int m_size;
+    // Views into the paths of the listing being shown, which outlives this.
+    std::unordered_map<std::string_view, QImage> m_byExtension;
 };
 
 QString rowTitle(const QString &name) {
