@@ -1,7 +1,9 @@
 #include "ContentTypes_p.h"
 
 #include <QHash>
+#include <QFile>
 #include <QMimeDatabase>
+#include <QStandardPaths>
 
 #include <QStringList>
 
@@ -28,22 +30,38 @@ RememberedKinds &remembered() {
     return kinds;
 }
 
-// The type database's patterns that can match a name without a dot ("Makefile", "README*", "*~"): a
+// The type database's patterns that can match a name without a dot ("makefile", "readme*", "*~"): a
 // dozen or two. A name that none of them matches has the default type, which saves asking the database,
-// whose wildcard matching builds a regular expression per pattern and per name. Matched without regard to
-// case, so as to let through every name that a case-sensitive pattern would.
+// whose wildcard matching builds a regular expression per pattern and per name. They are read from the
+// database's own list of patterns, as its text source holds them: asking the database for every type's
+// patterns would make it read and keep every type's full description. Matched without regard to case, so
+// as to let through every name that a case-sensitive pattern would. Without the list every name is asked
+// about.
 class DotlessPatterns {
 public:
     DotlessPatterns() {
-        for (const QMimeType &type : QMimeDatabase().allMimeTypes()) {
-            for (const QString &pattern : type.globPatterns()) {
-                if (!pattern.contains(QLatin1Char('.')))
-                    m_patterns.push_back(pattern.toUtf8());
+        const QStringList lists =
+            QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime/globs2"));
+        for (const QString &list : lists) {
+            QFile file(list);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            m_isKnown = true;
+            // "weight:type:pattern[:flags]"
+            while (!file.atEnd()) {
+                const QByteArray line = file.readLine().trimmed();
+                if (line.isEmpty() || line.startsWith('#'))
+                    continue;
+                const QList<QByteArray> fields = line.split(':');
+                if (fields.size() >= 3 && !fields[2].isEmpty() && !fields[2].contains('.'))
+                    m_patterns.push_back(fields[2]);
             }
         }
     }
 
     bool mayMatch(const QString &fileName) const {
+        if (!m_isKnown)
+            return true;
         const QByteArray name = fileName.toUtf8();
         for (const QByteArray &pattern : m_patterns) {
             if (fnmatch(pattern.constData(), name.constData(), FNM_CASEFOLD) == 0)
@@ -53,6 +71,7 @@ public:
     }
 
 private:
+    bool m_isKnown = false;
     std::vector<QByteArray> m_patterns;
 };
 
