@@ -113,6 +113,13 @@ int statEntry(const FolderListingFaults &faults, int directoryFd, const QByteArr
     return 0;
 }
 
+void sortIndexes(std::vector<std::size_t>::iterator begin, std::vector<std::size_t>::iterator end,
+                 const SortOrderComparator &comparator, const std::vector<SortOrderComparator::Key> &keys) {
+    std::stable_sort(begin, end, [&](std::size_t lhs, std::size_t rhs) {
+        return comparator.lessThan(keys[lhs], keys[rhs]);
+    });
+}
+
 } // namespace
 
 QString FolderEntry::resolvedName() const {
@@ -260,19 +267,21 @@ void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder orde
         }
         keys.push_back(std::move(key));
     }
+    // Folders, then aliases, then the rest, each group sorted on its own: the comparisons then look at the
+    // keys alone, not at the entries spread over memory.
     std::vector<std::size_t> indexes(entries.size());
     std::iota(indexes.begin(), indexes.end(), std::size_t{0});
-    std::stable_sort(indexes.begin(), indexes.end(), [&](std::size_t lhs, std::size_t rhs) {
-        if (keepFoldersOnTop) {
-            const FolderEntry &left = entries[lhs];
-            const FolderEntry &right = entries[rhs];
-            if (left.isFolder() != right.isFolder())
-                return left.isFolder();
-            if (left.isAlias() != right.isAlias())
-                return left.isAlias();
-        }
-        return comparator.lessThan(keys[lhs], keys[rhs]);
-    });
+    auto rest = indexes.begin();
+    if (keepFoldersOnTop) {
+        rest = std::stable_partition(indexes.begin(), indexes.end(),
+                                     [&](std::size_t index) { return entries[index].isFolder(); });
+        const auto foldersEnd = rest;
+        rest = std::stable_partition(rest, indexes.end(),
+                                     [&](std::size_t index) { return entries[index].isAlias(); });
+        sortIndexes(indexes.begin(), foldersEnd, comparator, keys);
+        sortIndexes(foldersEnd, rest, comparator, keys);
+    }
+    sortIndexes(rest, indexes.end(), comparator, keys);
     std::vector<FolderEntry> sorted;
     sorted.reserve(entries.size());
     for (const std::size_t index : indexes)

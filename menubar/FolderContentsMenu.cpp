@@ -8,6 +8,7 @@
 #include "SortByMenu.h"
 
 #include "foundation/Error.h"
+#include "foundation/FileUrl.h"
 #include "foundation/KvApp.h"
 #include "platform/AttributedText.h"
 #include "platform/FileIcons.h"
@@ -25,6 +26,8 @@
 #include <QIcon>
 
 #include <cerrno>
+#include <string_view>
+#include <unordered_map>
 
 namespace kestrova {
 
@@ -68,9 +71,18 @@ public:
         case FolderEntry::Type::regularFile:
             break;
         }
-        // A link's icon is its target's.
+        // A link's icon is its target's. Kinds go by extension, so the files of one extension share an
+        // icon, found once per listing without making a text of each name.
+        const std::string_view extension = extensionOf(entry.resolvedPath);
+        if (!extension.empty()) {
+            if (const auto found = m_byExtension.find(extension); found != m_byExtension.end())
+                return found->second;
+        }
         const QString type = contentTypeNameForFileName(entry.resolvedName());
-        return cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
+        QImage image = cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
+        if (!extension.empty())
+            m_byExtension.emplace(extension, image);
+        return image;
     }
 
 private:
@@ -85,7 +97,20 @@ private:
         return image;
     }
 
+    // From the last dot of the last component on, as kinds are looked up; empty for a name without one or
+    // with only a leading dot. A view into `path`.
+    static std::string_view extensionOf(const QByteArray &path) {
+        const std::string_view whole(path.constData(), std::size_t(path.size()));
+        const std::size_t nameStart = whole.rfind('/') == std::string_view::npos ? 0 : whole.rfind('/') + 1;
+        const std::size_t dot = whole.rfind('.');
+        if (dot == std::string_view::npos || dot <= nameStart)
+            return {};
+        return whole.substr(dot);
+    }
+
     int m_size;
+    // Views into the paths of the listing being shown, which outlives this.
+    std::unordered_map<std::string_view, QImage> m_byExtension;
 };
 
 QString rowTitle(const QString &name) {
@@ -95,7 +120,10 @@ QString rowTitle(const QString &name) {
     return truncated(kMaximumTitleLength, TruncationPosition::middle, QStringLiteral("…"), name);
 }
 
-void openEntry(const QUrl &url, bool isFolder, bool isReadable) {
+// Rows hold the entry's path bytes (shared, no copy) and make its URL only when chosen or opened: making
+// a file URL per row costs more than listing the entry.
+void openEntry(const QByteArray &path, bool isFolder, bool isReadable) {
+    const QUrl url = url::fromLocalPath(path, isFolder);
     if (const auto &open = FolderMenuHooks::shared().openEntry) {
         open(url, isFolder, isReadable);
         return;
@@ -153,27 +181,35 @@ void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folde
         menu.addSeparator();
 }
 
-// The submenu of one row, built when it first opens; nothing for rows without one.
+std::shared_ptr<platform::Menu> newRowSubmenu() {
+    return KvMenu::create();
+}
+
+// The submenu of one row, built when it first opens; nothing for rows without one. The submenu itself is
+// made only when the presenter first asks for it, so rows never shown cost none.
 void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool showsSubmenus,
                    const std::weak_ptr<FolderController> &weak) {
     if (showsSubmenus && entry.isFolder()) {
         // Listed afresh on every opening, and given back when it closes. A link to a folder is entered
         // through the link, as a file manager does, so its header copies the path the user sees.
-        setLazySubmenu(item, /*clearsOnClose=*/true, {},
-                       [weak, url = entry.url()]() -> std::shared_ptr<platform::Menu> {
-                           const auto controller = weak.lock();
-                           if (!controller)
-                               return KvMenu::create();
-                           return folderContentsMenu(url, nullptr, controller);
-                       });
+        item.setDeferredLazySubmenu(
+            &newRowSubmenu, {.build = [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+                                 const auto controller = weak.lock();
+                                 if (!controller)
+                                     return KvMenu::create();
+                                 return folderContentsMenu(url::fromLocalPath(path, /*isDirectory=*/true),
+                                                           nullptr, controller);
+                             },
+                             .clearsOnClose = true});
         return;
     }
     if (!entry.isReadable) {
-        setLazySubmenu(item, [url = entry.url()] {
-            auto menu = KvMenu::create();
-            addMissingAccessItems(*menu, url);
-            return menu;
-        });
+        item.setDeferredLazySubmenu(&newRowSubmenu,
+                                    {.build = [path = entry.path, isFolder = entry.isFolder()] {
+                                        auto menu = KvMenu::create();
+                                        addMissingAccessItems(*menu, url::fromLocalPath(path, isFolder));
+                                        return std::shared_ptr<platform::Menu>(std::move(menu));
+                                    }});
         return;
     }
     if (!showsSubmenus || entry.type != FolderEntry::Type::regularFile)
@@ -181,13 +217,14 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
     if (!FolderMenuHooks::shared().fileSubmenu)
         return;
     // The entry's own URL: a link's submenu trashes and copies the link, never the file it points to.
-    setLazySubmenu(item, [weak, url = entry.url()]() -> std::shared_ptr<platform::Menu> {
-        const auto controller = weak.lock();
-        const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
-        if (!controller || !fileSubmenu)
-            return KvMenu::create();
-        return fileSubmenu(url, controller);
-    });
+    item.setDeferredLazySubmenu(
+        &newRowSubmenu, {.build = [weak, path = entry.path]() -> std::shared_ptr<platform::Menu> {
+            const auto controller = weak.lock();
+            const auto &fileSubmenu = FolderMenuHooks::shared().fileSubmenu;
+            if (!controller || !fileSubmenu)
+                return KvMenu::create();
+            return fileSubmenu(url::fromLocalPath(path, /*isDirectory=*/false), controller);
+        }});
 }
 
 void addExcludedSummary(platform::Menu &menu, std::size_t excludedCount, const QUrl &directory) {
@@ -263,8 +300,8 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
         // choosing it opens what it stands for.
         auto item =
             addCallbackItem(*menu, rowTitle(entry.name),
-                            [url = entry.resolvedUrl(), isFolder = entry.isFolder(),
-                             isReadable = entry.isReadable] { openEntry(url, isFolder, isReadable); });
+                            [path = entry.resolvedPath, isFolder = entry.isFolder(),
+                             isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); });
         if (icons)
             item->setImage(icons->icon(entry));
         if (!entry.isReadable)

@@ -79,7 +79,30 @@ bool MenuItem::performAction() {
     return true;
 }
 
+const std::shared_ptr<Menu> &MenuItem::submenu() const {
+    if (m_deferredSubmenu) {
+        // Made on first sight; to the caller the item always had it.
+        auto *self = const_cast<MenuItem *>(this);
+        const std::unique_ptr<DeferredSubmenu> deferred = std::move(self->m_deferredSubmenu);
+        self->setLazySubmenu(deferred->make(), std::move(deferred->lazy));
+    }
+    return m_submenu;
+}
+
+void MenuItem::setDeferredLazySubmenu(std::shared_ptr<Menu> (*makeSubmenu)(), LazySubmenu lazy) {
+    if (!makeSubmenu)
+        return;
+    if (!m_isEnabled) {
+        // Stays empty for good: nothing worth deferring.
+        setLazySubmenu(makeSubmenu(), std::move(lazy));
+        return;
+    }
+    setSubmenu(nullptr);
+    m_deferredSubmenu = std::make_unique<DeferredSubmenu>(DeferredSubmenu{makeSubmenu, std::move(lazy)});
+}
+
 bool MenuItem::setSubmenu(std::shared_ptr<Menu> submenu) {
+    m_deferredSubmenu.reset();
     if (submenu == m_submenu)
         return true;
     if (submenu) {

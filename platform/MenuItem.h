@@ -141,8 +141,9 @@ public:
     // the menu that holds the item, even release the item: its closure stays alive until it returns.
     bool performAction();
 
-    const std::shared_ptr<Menu> &submenu() const { return m_submenu; }
-    bool hasSubmenu() const { return bool(m_submenu); }
+    // Makes a deferred submenu first (see setDeferredLazySubmenu).
+    const std::shared_ptr<Menu> &submenu() const;
+    bool hasSubmenu() const { return m_submenu || m_deferredSubmenu; }
     // Takes the menu out of any other item first. Refused (and logged) when the menu is this item's own
     // menu or one of its ancestors, which would make the tree a loop.
     bool setSubmenu(std::shared_ptr<Menu> submenu);
@@ -152,7 +153,11 @@ public:
     // opening is not built again. The item keeps the subscription for its lifetime. On a disabled item the
     // submenu stays empty for good and nothing is ever built.
     void setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy);
-    bool hasLazySubmenu() const { return m_hasLazySubmenu; }
+    bool hasLazySubmenu() const { return m_hasLazySubmenu || m_deferredSubmenu; }
+    // The same, with the submenu itself made by `makeSubmenu` only when it is first asked for: the rows
+    // of a long menu that are never shown or opened cost no menu and no subscription of their own. Seen
+    // from outside exactly like setLazySubmenu(makeSubmenu(), lazy).
+    void setDeferredLazySubmenu(std::shared_ptr<Menu> (*makeSubmenu)(), LazySubmenu lazy);
 
     const std::shared_ptr<const HostedViewFactory> &hostedView() const { return m_hostedView; }
     void setHostedView(std::shared_ptr<const HostedViewFactory> view) { m_hostedView = std::move(view); }
@@ -183,6 +188,11 @@ private:
     std::shared_ptr<std::function<void()>> m_action;
     std::shared_ptr<Menu> m_submenu;
     bool m_hasLazySubmenu = false;
+    struct DeferredSubmenu {
+        std::shared_ptr<Menu> (*make)();
+        LazySubmenu lazy;
+    };
+    std::unique_ptr<DeferredSubmenu> m_deferredSubmenu;
     std::shared_ptr<const HostedViewFactory> m_hostedView;
     Menu *m_menu = nullptr;
     std::vector<Subscription> m_retained;

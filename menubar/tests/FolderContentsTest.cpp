@@ -1,4 +1,5 @@
 #include "menubar/FolderContents.h"
+#include "menubar/ContentTypes_p.h"
 
 #include "FolderMenuTesting_p.h"
 
@@ -290,6 +291,36 @@ TEST_F(FolderContentsTest, SortsNaturallyNewestFirstAndFoldersThenAliasesOnTop) 
     EXPECT_EQ(many[5].name, QStringLiteral("many0"));
     EXPECT_EQ(many[6].name, QStringLiteral("many1"));
     EXPECT_EQ(many.back().name, QStringLiteral("many1999"));
+}
+
+TEST_F(FolderContentsTest, KindsByNameStayRightWhileWhatIsRememberedStaysBounded) {
+    makeFile(QStringLiteral("Makefile"), 1);
+    makeFile(QStringLiteral("photo.PNG"), 1);
+    makeFile(QStringLiteral("notes.txt"), 1);
+    makeFile(QStringLiteral("README-first"), 1);
+    makeFile(QStringLiteral("draft~"), 1);
+    makeFile(QStringLiteral("plain name"), 1);
+    // Names without an extension, and odd extensions such as version numbers, are as many as a folder
+    // has entries: a large folder of them must not leave one remembered kind each for the rest of the
+    // process.
+    const qsizetype asked = 20000;
+    for (qsizetype index = 0; index < asked; ++index) {
+        contentTypeNameForFileName(index % 2 ? QStringLiteral("report %1 final").arg(index)
+                                             : QStringLiteral("version 1.%1").arg(index));
+    }
+    EXPECT_LT(rememberedContentTypeCount(), asked / 2);
+
+    for (int round = 0; round < 2; ++round) {
+        QHash<QString, QString> kinds;
+        for (const auto &entry : list({.sortOrder = Folder::SortOrder::kind}))
+            kinds.insert(entry.name, entry.contentType.value_or(QString()));
+        EXPECT_EQ(kinds.value(QStringLiteral("Makefile")), QStringLiteral("text/x-makefile"));
+        EXPECT_EQ(kinds.value(QStringLiteral("photo.PNG")), QStringLiteral("image/png"));
+        EXPECT_EQ(kinds.value(QStringLiteral("notes.txt")), QStringLiteral("text/plain"));
+        EXPECT_EQ(kinds.value(QStringLiteral("README-first")), QStringLiteral("text/x-readme"));
+        EXPECT_EQ(kinds.value(QStringLiteral("draft~")), QStringLiteral("application/x-trash"));
+        EXPECT_EQ(kinds.value(QStringLiteral("plain name")), QStringLiteral("application/octet-stream"));
+    }
 }
 
 } // namespace

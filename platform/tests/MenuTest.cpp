@@ -186,6 +186,72 @@ TEST(MenuTest, ShownRowsHaveSeparatorsOnlyBetweenContent) {
     EXPECT_TRUE(onlySeparators.displayedItems().empty());
 }
 
+int g_deferredMenusMade = 0;
+std::shared_ptr<Menu> makeCountedMenu() {
+    ++g_deferredMenusMade;
+    return std::make_shared<Menu>();
+}
+
+TEST(MenuTest, DeferredLazySubmenuIsMadeWhenFirstAskedForAndThenActsAsALazyOne) {
+    g_deferredMenusMade = 0;
+    Menu root;
+    const auto row = root.addItem(item(QStringLiteral("Row")));
+    int builds = 0;
+    QList<bool> openChanges;
+    row->setDeferredLazySubmenu(&makeCountedMenu,
+                                {.build =
+                                     [&] {
+                                         ++builds;
+                                         auto built = std::make_shared<Menu>();
+                                         built->addItem(item(QStringLiteral("child")));
+                                         return built;
+                                     },
+                                 .clearsOnClose = true,
+                                 .onOpenChange = [&](bool isOpen) { openChanges << isOpen; }});
+    EXPECT_TRUE(row->hasSubmenu());
+    EXPECT_TRUE(row->hasLazySubmenu());
+    EXPECT_EQ(g_deferredMenusMade, 0);
+    EXPECT_TRUE(openChanges.isEmpty());
+
+    const auto submenu = row->submenu();
+    ASSERT_TRUE(submenu);
+    EXPECT_EQ(g_deferredMenusMade, 1);
+    EXPECT_EQ(submenu->supermenuItem(), row.get());
+    EXPECT_EQ(submenu->supermenu(), &root);
+    EXPECT_EQ(row->submenu(), submenu);
+    EXPECT_EQ(g_deferredMenusMade, 1);
+    open(*submenu);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(titles(submenu->items()), QStringList{QStringLiteral("child")});
+    submenu->menuDidClose();
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return submenu->isEmpty(); }));
+    open(*submenu);
+    EXPECT_EQ(builds, 2);
+    EXPECT_EQ(openChanges, (QList<bool>{false, true, false, true}));
+
+    // Replaced before it was made: never made.
+    const auto replaced = root.addItem(item(QStringLiteral("Replaced")));
+    replaced->setDeferredLazySubmenu(&makeCountedMenu, {});
+    const auto plain = std::make_shared<Menu>();
+    replaced->setSubmenu(plain);
+    EXPECT_EQ(replaced->submenu(), plain);
+    EXPECT_FALSE(replaced->hasLazySubmenu());
+    replaced->setSubmenu(nullptr);
+    EXPECT_FALSE(replaced->hasSubmenu());
+
+    // A disabled row's submenu stays empty, as a lazy one does.
+    const auto disabled = root.addItem(item(QStringLiteral("Disabled")));
+    disabled->setEnabled(false);
+    bool disabledBuilt = false;
+    disabled->setDeferredLazySubmenu(&makeCountedMenu, {.build = [&] {
+        disabledBuilt = true;
+        return std::make_shared<Menu>();
+    }});
+    open(*disabled->submenu());
+    EXPECT_FALSE(disabledBuilt);
+    EXPECT_EQ(g_deferredMenusMade, 2);
+}
+
 TEST(MenuTest, LazySubmenuIsBuiltOncePerOpeningAndClearedAfterTheChosenActionRan) {
     Menu root;
     const auto keeping = root.addItem(item(QStringLiteral("Keeping")));
