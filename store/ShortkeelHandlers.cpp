@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace kestrova::Shortkeel {
@@ -17,6 +18,8 @@ struct Listener {
     bool isKeyUp = false;
     QString name;
     std::function<void()> action;
+    // An event stream's: runs after the plain actions, and outlives removeAllHandlers.
+    bool isStream = false;
     bool isActive = true;
 };
 
@@ -76,19 +79,30 @@ std::optional<Shortcut> getShortcut(const Name &name) {
 
 namespace {
 
-platform::Subscription addListener(bool isKeyUp, const Name &name, std::function<void()> action) {
-    auto listener = std::make_shared<Listener>(Listener{isKeyUp, name.rawValue, std::move(action)});
-    listeners().push_back(listener);
+// Adds listeners of one name that come and go together.
+platform::Subscription addListeners(const Name &name, std::vector<std::shared_ptr<Listener>> added) {
+    listeners().insert(listeners().end(), added.begin(), added.end());
     if (const auto shortcut = getShortcut(name))
         ShortcutService::shared().makeLive(*shortcut);
-    return platform::Subscription([weak = std::weak_ptr(listener)] {
-        const auto listener = weak.lock();
-        if (!listener)
-            return;
-        listener->isActive = false;
-        std::erase(listeners(), listener);
-        takeDownUnlessInUse(listener->name);
+    std::vector<std::weak_ptr<Listener>> weak(added.begin(), added.end());
+    return platform::Subscription([weak = std::move(weak), rawName = name.rawValue] {
+        bool removed = false;
+        for (const auto &entry : weak) {
+            const auto listener = entry.lock();
+            if (!listener)
+                continue;
+            listener->isActive = false;
+            std::erase(listeners(), listener);
+            removed = true;
+        }
+        if (removed)
+            takeDownUnlessInUse(rawName);
     });
+}
+
+platform::Subscription addListener(bool isKeyUp, const Name &name, std::function<void()> action) {
+    return addListeners(name,
+                        {std::make_shared<Listener>(Listener{isKeyUp, name.rawValue, std::move(action)})});
 }
 
 void dispatch(bool isKeyUp, const Shortcut &shortcut) {
@@ -96,12 +110,14 @@ void dispatch(bool isKeyUp, const Shortcut &shortcut) {
         return;
     // A snapshot: actions may add or drop listeners (a menu opening, a status item going).
     const auto snapshot = listeners();
-    for (const auto &listener : snapshot) {
-        if (!listener->isActive || listener->isKeyUp != isKeyUp ||
-            getShortcut(Name(listener->name)) != shortcut)
-            continue;
-        const auto action = listener->action;
-        action();
+    for (const bool streams : {false, true}) {
+        for (const auto &listener : snapshot) {
+            if (!listener->isActive || listener->isStream != streams || listener->isKeyUp != isKeyUp ||
+                getShortcut(Name(listener->name)) != shortcut)
+                continue;
+            const auto action = listener->action;
+            action();
+        }
     }
 }
 
@@ -113,6 +129,33 @@ platform::Subscription onKeyDown(const Name &name, std::function<void()> action)
 
 platform::Subscription onKeyUp(const Name &name, std::function<void()> action) {
     return addListener(true, name, std::move(action));
+}
+
+platform::Subscription onEvents(const Name &name, std::function<void(EventType)> action) {
+    auto listener = [&](EventType type) {
+        return std::make_shared<Listener>(Listener{type == EventType::keyUp, name.rawValue,
+                                                   [action, type] { action(type); }, /*isStream=*/true});
+    };
+    return addListeners(name, {listener(EventType::keyDown), listener(EventType::keyUp)});
+}
+
+void removeAllHandlers() {
+    std::set<Shortcut> ofActions;
+    std::set<Shortcut> ofStreams;
+    for (const auto &listener : listeners()) {
+        if (const auto shortcut = getShortcut(Name(listener->name)))
+            (listener->isStream ? ofStreams : ofActions).insert(*shortcut);
+    }
+    for (const Shortcut &shortcut : ofActions) {
+        if (!ofStreams.contains(shortcut))
+            ShortcutService::shared().takeDown(shortcut);
+    }
+    std::erase_if(listeners(), [](const std::shared_ptr<Listener> &listener) {
+        if (listener->isStream)
+            return false;
+        listener->isActive = false;
+        return true;
+    });
 }
 
 void handleOnKeyDown(const Shortcut &shortcut) {

@@ -30,6 +30,18 @@ void handleOnKeyDown(const Shortcut &shortcut);
 [[nodiscard]] platform::Subscription onKeyUp(const Name &name, std::function<void()> action);
 void handleOnKeyUp(const Shortcut &shortcut);
 
+// What happened to a shortcut's keys.
+enum class EventType { keyDown, keyUp };
+
+// Runs `action` at every press and release of the shortcut stored under `name` for as long as the
+// subscription lives, after the actions added with onKeyDown / onKeyUp; makes the hot key live as they do.
+// This is how an event stream listens (see ShortkeelEvents.h): removeAllHandlers leaves it in place.
+[[nodiscard]] platform::Subscription onEvents(const Name &name, std::function<void(EventType)> action);
+
+// Drops every action added with onKeyDown / onKeyUp (their subscriptions then do nothing) and takes down
+// the hot keys that only those actions kept live; a shortcut an event stream still listens to stays live.
+void removeAllHandlers();
+
 // While true (a shortcut being recorded), presses and releases run no action.
 bool isPaused();
 void setPaused(bool paused);

@@ -1,4 +1,5 @@
 #include "integration/CarbonShortkeel.h"
+#include "integration/ShortkeelEvents.h"
 #include "integration/ShortkeelKeys.h"
 #include "integration/ShortkeelService.h"
 #include "integration/ShortkeelStorage.h"
@@ -11,6 +12,10 @@
 #include "store/Folder.h"
 #include "store/ShortkeelHandlers.h"
 
+#include "platform/testing/EventLoop.h"
+
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 using namespace kestrova;
@@ -18,11 +23,32 @@ using platform::PropertyListValue;
 using Shortkeel::Name;
 using Shortkeel::Shortcut;
 using Chord = platform::desktop::HotKeyChord;
+using kestrova::testing::processEventsUntil;
+using Shortkeel::EventType;
 
 namespace {
 
 const Shortcut kCommandShiftK{40, 768};
 const Chord kSuperShiftK{45, Chord::superMask | Chord::shiftMask};
+
+// Runs the main queue up to what was posted before the call: streams start and stop there.
+void runMainQueue() {
+    bool reached = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&reached] { reached = true; }, Qt::QueuedConnection);
+    EXPECT_TRUE(processEventsUntil([&] { return reached; }));
+}
+
+// Keeps what a stream gives until it ends.
+QCoro::Task<> collectEvents(AsyncStream<EventType>::Iterator *iterator, std::vector<EventType> *received) {
+    for (;;) {
+        auto next = iterator->next();
+        const std::optional<EventType> event = co_await next;
+        if (!event)
+            co_return;
+        received->push_back(*event);
+    }
+}
 
 class ShortkeelTest : public ::testing::Test {
 protected:
@@ -212,5 +238,109 @@ TEST_F(ShortkeelTest, FolderHotKeysGoDownWhileAMenuIsOpenAndARemovedFolderKeepsF
 
     folder.remove();
     EXPECT_EQ(stored(folder.shortcutName().rawValue), PropertyListValue(false));
+    EXPECT_TRUE(backend->grabbed.empty());
+}
+
+TEST_F(ShortkeelTest, EventStreamsGetPressesAndReleasesAndLetTheHotKeyGoWhenTheyEnd) {
+    const Name &name = Name::toggleMenu();
+    Shortkeel::setShortcut(kCommandShiftK, name);
+    CarbonShortkeel::disable(name);
+    ASSERT_TRUE(backend->grabbed.empty());
+
+    auto everything = Shortkeel::events(name).makeAsyncIterator();
+    std::vector<EventType> received;
+    collectEvents(&everything, &received);
+    int releases = 0;
+    CancellationToken stopWaiting;
+    QCoro::Task<> waiting = Shortkeel::awaitEvents(
+        EventType::keyUp, name, [&releases] { ++releases; }, stopWaiting);
+    // Listening makes the hot key live again.
+    ASSERT_TRUE(processEventsUntil([&] { return !backend->grabbed.empty(); }));
+
+    for (int round = 0; round < 2; ++round) {
+        backend->press(kSuperShiftK);
+        backend->press(kSuperShiftK, false);
+    }
+    ASSERT_TRUE(processEventsUntil([&] { return received.size() == 4 && releases >= 2; }));
+    EXPECT_EQ(received,
+              (std::vector{EventType::keyDown, EventType::keyUp, EventType::keyDown, EventType::keyUp}));
+    EXPECT_EQ(releases, 2);
+
+    Shortkeel::setPaused(true);
+    backend->press(kSuperShiftK);
+    Shortkeel::setPaused(false);
+
+    // Cancelled, the waiting ends; the other stream still holds the hot key.
+    stopWaiting.cancel();
+    kestrova::testing::awaitTask(std::move(waiting));
+    runMainQueue();
+    EXPECT_FALSE(backend->grabbed.empty());
+
+    // The consumer stops: the stream ends and, as nothing else listens, the hot key goes down.
+    everything.cancel();
+    ASSERT_TRUE(processEventsUntil([&] { return backend->grabbed.empty(); }));
+    EXPECT_FALSE(Shortkeel::registeredShortcuts().contains(kCommandShiftK));
+    EXPECT_EQ(received.size(), 4u);
+    // Stored again, it is live again.
+    Shortkeel::setShortcut(kCommandShiftK, name);
+    EXPECT_EQ(backend->grabbed.size(), 1u);
+}
+
+TEST_F(ShortkeelTest, AStreamEndedAtOnceKeepsTheHotKeyOfAnotherNameOfTheSameShortcut) {
+    const Name first(QStringLiteral("first"));
+    const Name second(QStringLiteral("second"));
+    const Shortcut controlA{0, 4096};
+    Shortkeel::setShortcut(controlA, first);
+    CarbonShortkeel::disable(first);
+    Shortkeel::events(first);
+    runMainQueue();
+    EXPECT_TRUE(backend->grabbed.empty());
+
+    Shortkeel::setShortcut(kCommandShiftK, first);
+    Shortkeel::setShortcut(kCommandShiftK, second);
+    int secondRuns = 0;
+    auto listening = Shortkeel::onKeyDown(second, [&] { ++secondRuns; });
+    Shortkeel::events(first);
+    runMainQueue();
+    backend->press(kSuperShiftK);
+    EXPECT_EQ(secondRuns, 1);
+}
+
+TEST_F(ShortkeelTest, RemovingAllHandlersLeavesTheStreamsAndTheHotKeysTheyUse) {
+    const Name onlyActions(QStringLiteral("onlyActions"));
+    const Name actionsOfShared(QStringLiteral("actionsOfShared"));
+    const Name streamOfShared(QStringLiteral("streamOfShared"));
+    const Shortcut controlA{0, 4096};
+    Shortkeel::setShortcut(controlA, onlyActions);
+    Shortkeel::setShortcut(kCommandShiftK, actionsOfShared);
+    Shortkeel::setShortcut(kCommandShiftK, streamOfShared);
+    std::vector<QString> ran;
+    auto down = Shortkeel::onKeyDown(onlyActions, [&] { ran.push_back(QStringLiteral("onlyActions")); });
+    auto up = Shortkeel::onKeyUp(onlyActions, [&] { ran.push_back(QStringLiteral("onlyActions up")); });
+    auto shared = Shortkeel::onKeyDown(actionsOfShared, [&] { ran.push_back(QStringLiteral("shared")); });
+    auto stream = Shortkeel::events(streamOfShared).makeAsyncIterator();
+    std::vector<EventType> received;
+    collectEvents(&stream, &received);
+    runMainQueue();
+    ASSERT_EQ(backend->grabbed.size(), 2u);
+
+    Shortkeel::removeAllHandlers();
+    EXPECT_EQ(backend->grabbed.size(), 1u);
+    EXPECT_EQ(backend->grabbed.begin()->second, kSuperShiftK);
+    EXPECT_FALSE(Shortkeel::registeredShortcuts().contains(controlA));
+    EXPECT_TRUE(Shortkeel::registeredShortcuts().contains(kCommandShiftK));
+
+    Shortkeel::handleOnKeyDown(controlA);
+    Shortkeel::handleOnKeyUp(controlA);
+    backend->press(kSuperShiftK);
+    EXPECT_TRUE(ran.empty());
+    ASSERT_TRUE(processEventsUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received, std::vector{EventType::keyDown});
+
+    // The subscriptions of removed actions do nothing any more: the stream's hot key stays.
+    shared.cancel();
+    EXPECT_EQ(backend->grabbed.size(), 1u);
+    stream.cancel();
+    runMainQueue();
     EXPECT_TRUE(backend->grabbed.empty());
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 namespace kestrova::platform::desktop {
@@ -20,8 +21,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcHotKeys, "kestrova.hotkeys")
 
-constexpr std::uint32_t kChordModifiers =
-    HotKeyChord::shiftMask | HotKeyChord::controlMask | HotKeyChord::altMask | HotKeyChord::superMask;
 constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;
 
 // The modifier bit that Num Lock sets on this display (usually Mod2); 0 when no key is Num Lock.
@@ -154,7 +153,7 @@ void HotKeyX11Backend::ungrabVariants(HotKeyChord chord) {
 }
 
 bool HotKeyX11Backend::grab(std::uint32_t id, HotKeyChord chord) {
-    if (chord.keyCode < 8 || chord.keyCode > 255 || (chord.modifiers & ~kChordModifiers) != 0)
+    if (chord.keyCode < 8 || chord.keyCode > 255 || (chord.modifiers & ~HotKeyPresses::chordModifiers) != 0)
         return false;
     release(id);
     // One grab per chord: a second one of this client would only replace the first.
@@ -177,7 +176,7 @@ void HotKeyX11Backend::release(std::uint32_t id) {
         if (held == chord)
             return;
     }
-    m_pressed.erase(chord);
+    m_presses.forget(chord);
     ungrabVariants(chord);
 }
 
@@ -186,7 +185,7 @@ void HotKeyX11Backend::releaseAll() {
     for (const auto &[id, chord] : m_chords)
         chords.insert(chord);
     m_chords.clear();
-    m_pressed.clear();
+    m_presses.forgetAll();
     for (const HotKeyChord &chord : chords)
         ungrabVariants(chord);
     // A round trip: when this returns the server has let go, and another client may grab the keys.
@@ -215,43 +214,10 @@ bool HotKeyX11Backend::nativeEventFilter(const QByteArray &eventType, void *mess
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
     if (key->event != m_connection->root)
         return false;
-    const HotKeyChord chord{key->detail, key->state & kChordModifiers};
-    std::uint32_t id = 0;
-    for (const auto &[heldId, held] : m_chords) {
-        if (held == chord) {
-            id = heldId;
-            break;
-        }
-    }
-    const bool isPress = type == XCB_KEY_PRESS;
-    if (id == 0) {
-        // The modifiers may have changed while the key was held: the release still ends the press.
-        if (isPress)
-            return false;
-        for (auto pressed = m_pressed.begin(); pressed != m_pressed.end(); ++pressed) {
-            if (pressed->keyCode == key->detail) {
-                const HotKeyChord held = *pressed;
-                m_pressed.erase(pressed);
-                for (const auto &[heldId, heldChord] : m_chords) {
-                    if (heldChord == held) {
-                        deliver(heldId, false);
-                        break;
-                    }
-                }
-                return true;
-            }
-        }
-        return false;
-    }
-    if (isPress) {
-        // A repeat of a held key.
-        if (!m_pressed.insert(chord).second)
-            return true;
-    } else if (m_pressed.erase(chord) == 0) {
-        return true;
-    }
-    deliver(id, isPress);
-    return true;
+    const auto outcome = m_presses.keyEvent(m_chords, key->detail, key->state, type == XCB_KEY_PRESS);
+    if (outcome.id)
+        deliver(*outcome.id, outcome.isPress);
+    return outcome.isHotKey;
 }
 
 } // namespace kestrova::platform::desktop

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "HotKeyBackend.h"
+#include "HotKeyPresses.h"
 
 #include <QAbstractNativeEventFilter>
 
 #include <map>
 #include <memory>
-#include <set>
 
 namespace kestrova::platform::desktop {
 
@@ -36,7 +36,7 @@ private:
 
     std::unique_ptr<Connection> m_connection;
     std::map<std::uint32_t, HotKeyChord> m_chords;
-    std::set<HotKeyChord> m_pressed;
+    HotKeyPresses m_presses;
 };
 
 } // namespace kestrova::platform::desktop

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "HotKeyBackend.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace kestrova::platform::desktop {
+
+// Which hot key a key event of the root window is, given the chords grabbed under each identifier. A held
+// key repeats as presses alone (the connection asks for detectable auto-repeat), and only the first of them
+// is reported, so each physical press gives one press and one release. Lock modifiers (Caps Lock, Num Lock)
+// do not count.
+class HotKeyPresses {
+public:
+    struct Outcome {
+        // The event is one of the hot keys' and goes no further (repeats included).
+        bool isHotKey = false;
+        // What to report, when anything.
+        std::optional<std::uint32_t> id;
+        bool isPress = false;
+    };
+
+    // The modifier bits a chord may hold.
+    static constexpr std::uint32_t chordModifiers =
+        HotKeyChord::shiftMask | HotKeyChord::controlMask | HotKeyChord::altMask | HotKeyChord::superMask;
+
+    Outcome keyEvent(const std::map<std::uint32_t, HotKeyChord> &chords, std::uint32_t keyCode,
+                     std::uint32_t state, bool isPress);
+    // The chord is no longer grabbed: a key still held is forgotten.
+    void forget(HotKeyChord chord) { m_pressed.erase(chord); }
+    void forgetAll() { m_pressed.clear(); }
+
+private:
+    std::set<HotKeyChord> m_pressed;
+};
+
+} // namespace kestrova::platform::desktop
