@@ -20,7 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         const auto reread = kestrova::decodeJsonValue<Folder>(written);
         kestrova::fuzz::require(reread.has_value(), "a written folder reads back");
-        kestrova::fuzz::require(*reread == *folder, "a written folder reads back unchanged");
+        // The first write may renew a bookmark whose folder came back on another device; from then on the
+        // record is written as it was read, and it still names the same folder.
+        kestrova::fuzz::require(kestrova::encodeJsonValue(*reread) == written,
+                                "a written folder reads back unchanged");
+        kestrova::fuzz::require(reread->urlBookmark.originalURL() == folder->urlBookmark.originalURL(),
+                                "a written folder keeps its place");
     }
     // The same text as one entry of the stored list, beside a second copy of itself.
     const QString entry = QString::fromUtf8(text);
