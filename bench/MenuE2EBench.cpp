@@ -61,7 +61,10 @@ using kestrova::bench::Desktop;
 using kestrova::bench::ProcessWindows;
 using kestrova::bench::residentMegabytes;
 
-constexpr int kOpenings = 4;
+// More openings give a profiler attached to the application enough samples of a warm opening.
+const int kOpenings = qEnvironmentVariableIntValue("KESTROVA_BENCH_OPENINGS") > 1
+                          ? qEnvironmentVariableIntValue("KESTROVA_BENCH_OPENINGS")
+                          : 4;
 constexpr auto kPingInterval = 50ms;
 const std::chrono::seconds kOpenTimeout{qEnvironmentVariableIntValue("KESTROVA_BENCH_OPEN_TIMEOUT") > 0
                                             ? qEnvironmentVariableIntValue("KESTROVA_BENCH_OPEN_TIMEOUT")
