@@ -150,6 +150,18 @@ namespace kestrova::platform::desktop {
 
 std::size_t PresentedMenuBookkeeping::steps = 0;
 
+namespace {
+
+// The root of the last menu closed, with no rows, kept for the next menu any presenter shows: making a
+// popup window, mapping it and filling a new backing store (fresh shared memory, faulted in page by page)
+// cost more than building a hundred rows. It belongs to the presenter it last showed for, which frees it.
+QPointer<PresentedMenu> &spareRoot() {
+    static QPointer<PresentedMenu> spare;
+    return spare;
+}
+
+} // namespace
+
 struct MenuPresenter::Presentation {
     QPointer<PresentedMenu> root;
     // Every menu made for this showing, deepest last; freed ones linger as null until the next compaction.
@@ -346,6 +358,8 @@ MenuPresenter::~MenuPresenter() {
     // The menus use our style: they go first, and they are top-level widgets nobody else frees.
     if (m_current && m_current->root)
         delete m_current->root.data();
+    if (spareRoot() && spareRoot()->presenter() == this)
+        delete spareRoot().data();
     delete m_style;
 }
 
@@ -486,10 +500,19 @@ QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &glo
 
 PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
                                          const std::shared_ptr<Presentation> &presentation, QWidget *parent) {
-    auto *menu = new PresentedMenu(this, model, presentation, parent);
-    menu->setStyle(m_style);
-    menu->setSeparatorsCollapsible(false);
-    menu->setToolTipsVisible(true);
+    PresentedMenu *menu = nullptr;
+    if (auto &spare = spareRoot(); !parent && spare && !spare->isVisible()) {
+        menu = spare.data();
+        spare.clear();
+        menu->reuse(this, model, presentation);
+        if (menu->style() != m_style)
+            menu->setStyle(m_style);
+    } else {
+        menu = new PresentedMenu(this, model, presentation, parent);
+        menu->setStyle(m_style);
+        menu->setSeparatorsCollapsible(false);
+        menu->setToolTipsVisible(true);
+    }
     if (model)
         menu->setTitle(escapedTitle(model->title()));
     // Submenus are made afresh on every opening; forget the freed ones now and then (see Presentation).
@@ -546,7 +569,8 @@ void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presenta
     presentation->finished = true;
     const std::shared_ptr<MenuItem> chosen = std::move(presentation->chosen);
     if (presentation->root)
-        presentation->root->deleteLater();
+        keepAsSpare(presentation->root);
+    presentation->root.clear();
     if (m_current == presentation)
         m_current.reset();
     const QPointer<MenuPresenter> self(this);
@@ -573,7 +597,18 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
     return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
 }
 
-void MenuPresenter::populate(PresentedMenu *menu) {
+void MenuPresenter::keepAsSpare(PresentedMenu *root) {
+    // Nothing of this showing stays: no rows, no connections to us, no model.
+    QObject::disconnect(root, nullptr, this, nullptr);
+    clearRows(root);
+    root->reuse(this, {}, nullptr);
+    auto &spare = spareRoot();
+    if (spare && spare != root)
+        spare->deleteLater();
+    spare = root;
+}
+
+void MenuPresenter::clearRows(PresentedMenu *menu) {
     // Rows of an earlier opening go on a later turn: one of them may be the action being delivered.
     for (QAction *action : menu->actions())
         menu->releaseAction(action);
@@ -581,6 +616,10 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     menu->window().reset();
     menu->clearIcons();
     menu->setMinimumWidth(0);
+}
+
+void MenuPresenter::populate(PresentedMenu *menu) {
+    clearRows(menu);
     const auto model = menu->model().lock();
     if (!model)
         return;

@@ -68,7 +68,8 @@ private:
 // move the highlight; typing the start of a title goes to the next row it begins. A menu longer than
 // windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
 // (WindowedMenu.cpp), so opening it costs little more than opening a short one. Once the chain has closed,
-// every menu of it and all their rows, widgets and icons are freed.
+// every menu of it and all their rows, widgets and icons are freed; only the root's window stays, empty,
+// to show the next menu of any presenter.
 class MenuPresenter : public QObject {
     Q_OBJECT
 
@@ -135,6 +136,8 @@ private:
     void menuAboutToHide(PresentedMenu *menu);
     QRect availableArea(PresentedMenu *menu) const;
     void populate(PresentedMenu *menu);
+    void clearRows(PresentedMenu *menu);
+    void keepAsSpare(PresentedMenu *root);
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
     static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);
@@ -142,7 +145,13 @@ private:
     // Long menus: a window of rows (WindowedMenu.cpp).
     void populateWindow(PresentedMenu *menu, const Menu &model);
     void showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers);
-    int windowWidth(PresentedMenu *menu, const Menu &model);
+    // The popup's width, from the widest rows bound and laid out as Qt does; and their height.
+    struct WidestRows {
+        int width = 0;
+        int height = 0;
+        std::size_t count = 0;
+    };
+    WidestRows measureWidestRows(PresentedMenu *menu, const Menu &model);
     void bindWindow(PresentedMenu *menu);
     void bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item);
     bool moveWindowHighlight(PresentedMenu *menu, int key);

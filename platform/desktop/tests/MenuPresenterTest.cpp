@@ -110,7 +110,8 @@ TEST(MenuPresenterTest, RowsFollowTheModelAndChoosingRunsTheActionAfterTheClose)
     EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("update"), QStringLiteral("open"),
                                             QStringLiteral("close"), QStringLiteral("R&D")}));
     EXPECT_FALSE(menu->isOpen());
-    EXPECT_TRUE(processEventsUntil([&] { return shown.isNull(); })) << "the closed menu is freed";
+    EXPECT_TRUE(processEventsUntil([&] { return shown && shown->actions().isEmpty(); }))
+        << "the closed menu keeps no rows";
 
     // Closing without a choice runs nothing; the model is told once.
     events.clear();
@@ -119,6 +120,55 @@ TEST(MenuPresenterTest, RowsFollowTheModelAndChoosingRunsTheActionAfterTheClose)
     ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 2; }));
     EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("update"), QStringLiteral("open"),
                                             QStringLiteral("close")}));
+}
+
+// The window of a closed menu shows the next one, of this presenter or another, with that menu's rows
+// only; it goes with the presenter it last showed for.
+TEST(MenuPresenterTest, AClosedMenusWindowShowsTheNextMenuAndGoesWithItsPresenter) {
+    const auto widgetsBefore = QApplication::allWidgets().size();
+    auto first = std::make_unique<PresenterFixture>();
+    auto second = std::make_unique<PresenterFixture>();
+    second->presenter.setIconSize(32);
+    auto longMenu = std::make_shared<Menu>();
+    for (int index = 0; index < 40; ++index) {
+        auto row = addItem(*longMenu, QStringLiteral("Row %1").arg(index));
+        auto inside = std::make_shared<Menu>();
+        addItem(*inside, QStringLiteral("Open"));
+        row->setSubmenu(inside);
+    }
+    bool chosen = false;
+    auto shortMenu = std::make_shared<Menu>();
+    addItem(*shortMenu, QStringLiteral("Only"), [&] { chosen = true; });
+
+    QSignalSpy firstClosed(&first->presenter, &MenuPresenter::menuClosed);
+    QPointer<QMenu> shown = first->open(longMenu);
+    first->presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return firstClosed.count() == 1; }));
+    ASSERT_EQ(first->open(longMenu), shown.data());
+    EXPECT_EQ(shown->actions().size(), 40);
+    openSubmenu(shown, shown->actions().at(3));
+    first->presenter.close();
+    ASSERT_TRUE(processEventsUntil([&] { return firstClosed.count() == 2 && shown->actions().isEmpty(); }));
+    EXPECT_TRUE(processEventsUntil([&] { return shown->findChildren<QMenu *>().isEmpty(); }))
+        << "the submenus are freed";
+
+    // Another presenter's menu: its own rows, its own row style, and choosing works.
+    QMenu *again = second->open(shortMenu);
+    EXPECT_EQ(again, shown.data());
+    ASSERT_EQ(again->actions().size(), 1);
+    EXPECT_EQ(again->actions().front()->text(), QStringLiteral("Only"));
+    EXPECT_EQ(again->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, again), 32);
+    first.reset();
+    ASSERT_TRUE(shown) << "a presenter going away leaves the window another one shows";
+    QSignalSpy closed(&second->presenter, &MenuPresenter::menuClosed);
+    QTest::mouseClick(again, Qt::LeftButton, {}, again->actionGeometry(again->actions().front()).center());
+    ASSERT_TRUE(processEventsUntil([&] { return closed.count() == 1; }));
+    EXPECT_TRUE(chosen);
+
+    second.reset();
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_TRUE(processEventsUntil([&] { return QApplication::allWidgets().size() == widgetsBefore; }))
+        << QApplication::allWidgets().size() - widgetsBefore << " widgets left";
 }
 
 TEST(MenuPresenterTest, LazySubmenusAreBuiltWhenTheyOpenAndToldWhenTheyClose) {
