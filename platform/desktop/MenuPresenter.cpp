@@ -489,6 +489,21 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
     return root;
 }
 
+void MenuPresenter::prepare(const std::shared_ptr<Menu> &sample) {
+    if (!m_style)
+        m_style = new MenuRowStyle(m_iconSize);
+    PresentedMenu *menu = createMenu(sample, std::make_shared<Presentation>(), nullptr);
+    populate(menu);
+    menu->ensurePolished();
+    menu->resize(menu->sizeHint());
+    QImage image(menu->size(), QImage::Format_ARGB32_Premultiplied);
+    menu->render(&image);
+    // On X11 the popup window can exist before it is shown; a Wayland popup needs the parent it opens from.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        menu->winId();
+    keepAsSpare(menu);
+}
+
 QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
     QMenu *root = present(menu);
     if (m_current)

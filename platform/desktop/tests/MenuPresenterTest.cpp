@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidgetAction>
 
 #include <gtest/gtest.h>
@@ -169,6 +170,43 @@ TEST(MenuPresenterTest, AClosedMenusWindowShowsTheNextMenuAndGoesWithItsPresente
     EXPECT_TRUE(shown.isNull());
     EXPECT_TRUE(processEventsUntil([&] { return QApplication::allWidgets().size() == widgetsBefore; }))
         << QApplication::allWidgets().size() - widgetsBefore << " widgets left";
+}
+
+// A menu drawn at start-up leaves only its empty window, which the first real menu shows.
+TEST(MenuPresenterTest, APreparedWindowShowsTheFirstMenuWithItsOwnRowsOnly) {
+    const QWidgetList before = QApplication::allWidgets();
+    const auto widgetsBefore = before.size();
+    auto sample = std::make_shared<Menu>();
+    bool sampleRan = false;
+    addItem(*sample, QStringLiteral("Sample"), [&] { sampleRan = true; });
+    addItem(*sample, QStringLiteral("Folder"))->setSubmenu(std::make_shared<Menu>());
+    int sampleOpenings = 0;
+    const auto sampleOpened = sample->observeOpenState([&](bool isOpen) { sampleOpenings += isOpen; });
+    {
+        MenuPresenter preparer;
+        // From the event loop, as at start-up.
+        QTimer::singleShot(0, &preparer, [&] { preparer.prepare(sample); });
+        ASSERT_TRUE(processEventsUntil([&] {
+            return QApplication::allWidgets().size() == widgetsBefore + 1;
+        })) << "one window and nothing of the sample's rows stays";
+        EXPECT_EQ(sampleOpenings, 0) << "the sample is drawn, never opened";
+        QPointer<QWidget> prepared;
+        for (QWidget *widget : QApplication::allWidgets())
+            if (!before.contains(widget))
+                prepared = widget;
+
+        PresenterFixture fixture;
+        auto menu = std::make_shared<Menu>();
+        addItem(*menu, QStringLiteral("Real"));
+        QMenu *shown = fixture.open(menu);
+        ASSERT_EQ(shown, prepared.data()) << "the prepared window is shown";
+        ASSERT_EQ(shown->actions().size(), 1);
+        EXPECT_EQ(shown->actions().front()->text(), QStringLiteral("Real"));
+        fixture.presenter.close();
+        EXPECT_TRUE(processEventsUntil([&] { return !fixture.presenter.isOpen(); }));
+    }
+    EXPECT_FALSE(sampleRan);
+    EXPECT_TRUE(processEventsUntil([&] { return QApplication::allWidgets().size() == widgetsBefore; }));
 }
 
 TEST(MenuPresenterTest, LazySubmenusAreBuiltWhenTheyOpenAndToldWhenTheyClose) {
