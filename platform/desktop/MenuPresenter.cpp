@@ -150,18 +150,6 @@ namespace kestrova::platform::desktop {
 
 std::size_t PresentedMenuBookkeeping::steps = 0;
 
-namespace {
-
-// The root of the last menu closed, with no rows, kept for the next menu any presenter shows: making a
-// popup window, mapping it and filling a new backing store (fresh shared memory, faulted in page by page)
-// cost more than building a hundred rows. It belongs to the presenter it last showed for, which frees it.
-QPointer<PresentedMenu> &spareRoot() {
-    static QPointer<PresentedMenu> spare;
-    return spare;
-}
-
-} // namespace
-
 struct MenuPresenter::Presentation {
     QPointer<PresentedMenu> root;
     // Every menu made for this showing, deepest last; freed ones linger as null until the next compaction.
@@ -358,8 +346,6 @@ MenuPresenter::~MenuPresenter() {
     // The menus use our style: they go first, and they are top-level widgets nobody else frees.
     if (m_current && m_current->root)
         delete m_current->root.data();
-    if (spareRoot() && spareRoot()->presenter() == this)
-        delete spareRoot().data();
     delete m_style;
 }
 
@@ -498,10 +484,8 @@ void MenuPresenter::prepare(const std::shared_ptr<Menu> &sample) {
     menu->resize(menu->sizeHint());
     QImage image(menu->size(), QImage::Format_ARGB32_Premultiplied);
     menu->render(&image);
-    // On X11 the popup window can exist before it is shown; a Wayland popup needs the parent it opens from.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        menu->winId();
-    keepAsSpare(menu);
+    QObject::disconnect(menu, nullptr, this, nullptr);
+    menu->deleteLater();
 }
 
 QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
@@ -515,19 +499,10 @@ QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &glo
 
 PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
                                          const std::shared_ptr<Presentation> &presentation, QWidget *parent) {
-    PresentedMenu *menu = nullptr;
-    if (auto &spare = spareRoot(); !parent && spare && !spare->isVisible()) {
-        menu = spare.data();
-        spare.clear();
-        menu->reuse(this, model, presentation);
-        if (menu->style() != m_style)
-            menu->setStyle(m_style);
-    } else {
-        menu = new PresentedMenu(this, model, presentation, parent);
-        menu->setStyle(m_style);
-        menu->setSeparatorsCollapsible(false);
-        menu->setToolTipsVisible(true);
-    }
+    auto *menu = new PresentedMenu(this, model, presentation, parent);
+    menu->setStyle(m_style);
+    menu->setSeparatorsCollapsible(false);
+    menu->setToolTipsVisible(true);
     if (model)
         menu->setTitle(escapedTitle(model->title()));
     // Submenus are made afresh on every opening; forget the freed ones now and then (see Presentation).
@@ -584,8 +559,7 @@ void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presenta
     presentation->finished = true;
     const std::shared_ptr<MenuItem> chosen = std::move(presentation->chosen);
     if (presentation->root)
-        keepAsSpare(presentation->root);
-    presentation->root.clear();
+        presentation->root->deleteLater();
     if (m_current == presentation)
         m_current.reset();
     const QPointer<MenuPresenter> self(this);
@@ -610,17 +584,6 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
         return {};
     const int frame = menu->style()->pixelMetric(QStyle::PM_MenuDesktopFrameWidth, nullptr, menu);
     return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
-}
-
-void MenuPresenter::keepAsSpare(PresentedMenu *root) {
-    // Nothing of this showing stays: no rows, no connections to us, no model.
-    QObject::disconnect(root, nullptr, this, nullptr);
-    clearRows(root);
-    root->reuse(this, {}, nullptr);
-    auto &spare = spareRoot();
-    if (spare && spare != root)
-        spare->deleteLater();
-    spare = root;
 }
 
 void MenuPresenter::clearRows(PresentedMenu *menu) {

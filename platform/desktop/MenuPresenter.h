@@ -68,8 +68,7 @@ private:
 // move the highlight; typing the start of a title goes to the next row it begins. A menu longer than
 // windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
 // (WindowedMenu.cpp), so opening it costs little more than opening a short one. Once the chain has closed,
-// every menu of it and all their rows, widgets and icons are freed; only the root's window stays, empty,
-// to show the next menu of any presenter.
+// every menu of it and all their rows, widgets and icons are freed.
 class MenuPresenter : public QObject {
     Q_OBJECT
 
@@ -90,9 +89,8 @@ public:
     // Builds the QMenu without showing it; it is shown (and its notifications fire) when someone calls
     // popup()/exec() on it. The presenter owns it.
     QMenu *present(const std::shared_ptr<Menu> &menu);
-    // Lays `sample` out and draws it off screen in a popup window that is then kept, empty, for the next
-    // menu shown: the first menu a user opens finds its window made and the fonts, glyphs and drawing code
-    // loaded, instead of paying for them on the first click.
+    // Lays `sample` out and draws it off screen, then frees it: the first menu a user opens finds the
+    // fonts, glyphs and drawing code loaded instead of paying for them on the first click.
     void prepare(const std::shared_ptr<Menu> &sample);
     bool isOpen() const;
     // The open root QMenu, or null.
@@ -141,7 +139,6 @@ private:
     QRect availableArea(PresentedMenu *menu) const;
     void populate(PresentedMenu *menu);
     void clearRows(PresentedMenu *menu);
-    void keepAsSpare(PresentedMenu *root);
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
     static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);

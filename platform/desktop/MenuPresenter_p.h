@@ -40,7 +40,6 @@ public:
         , m_model(std::move(model))
         , m_presentation(std::move(presentation)) {}
 
-    MenuPresenter *presenter() const { return m_presenter; }
     const std::weak_ptr<Menu> &model() const { return m_model; }
     const std::shared_ptr<MenuPresenter::Presentation> &presentation() const { return m_presentation; }
     std::vector<Row> &rows() { return m_rows; }
@@ -61,15 +60,6 @@ public:
     const std::optional<Window> &window() const { return m_window; }
     // A row's submenu is reused for the next row bound to it.
     void setModel(std::weak_ptr<Menu> model) { m_model = std::move(model); }
-    // A closed root is shown again for another menu, maybe of another presenter.
-    void reuse(MenuPresenter *presenter, std::weak_ptr<Menu> model,
-               std::shared_ptr<MenuPresenter::Presentation> presentation) {
-        m_presenter = presenter;
-        m_model = std::move(model);
-        m_presentation = std::move(presentation);
-        m_pressedAction = nullptr;
-        m_typed.clear();
-    }
     QSize sizeHint() const override;
     // Takes an action out of the menu; it and its submenu are freed on a later turn, since either may be
     // in the middle of delivering an event.
