@@ -13,6 +13,7 @@
 #include "integration/ScriptingService.h"
 #include "menubar/AppState.h"
 #include "menubar/FileActions.h"
+#include "menubar/FolderContentsMenu.h"
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/MenuBarItem.h"
@@ -36,6 +37,7 @@
 #include "platform/desktop/FileDialogOpenPanelPresenter.h"
 #include "platform/desktop/HotKeyPortalBackend.h"
 #include "platform/desktop/HotKeyX11Backend.h"
+#include "platform/desktop/MenuPresenter.h"
 #include "platform/desktop/MessageBoxAlertPresenter.h"
 #include "platform/desktop/TrayStatusItem.h"
 #include "store/Folder.h"
@@ -270,6 +272,9 @@ int ApplicationStartup::exec() {
         // The launch state first: its launch steps look for the status items a turn later.
         AppState::shared();
         MenuBarItems menuBarItems;
+        // Once the status items are up: the first menu opened then costs what every later one does.
+        platform::desktop::MenuPresenter menuPreparer;
+        QTimer::singleShot(0, &menuPreparer, [&menuPreparer] { menuPreparer.prepare(sampleFolderMenu()); });
         status = QApplication::exec();
     }
     finishRunCleanly();

@@ -32,6 +32,10 @@ double residentMegabytes(qint64 pid) {
     return double(statusValue(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS").value_or(0)) / 1024.0;
 }
 
+double anonymousResidentMegabytes(qint64 pid) {
+    return double(statusValue(QStringLiteral("/proc/%1/status").arg(pid), "RssAnon").value_or(0)) / 1024.0;
+}
+
 ProcessWindows::ProcessWindows(const QByteArray &display)
     : m_display(XOpenDisplay(display.constData())) {
     if (m_display)

@@ -22,6 +22,9 @@ namespace kestrova::bench {
 std::optional<long long> statusValue(const QString &path, const QByteArray &name);
 // The resident memory of a process in MB, or 0 when it is gone.
 double residentMegabytes(qint64 pid);
+// Of that, the process's own memory (heap, stacks, anonymous maps): what is left once shared library and
+// font pages are taken out.
+double anonymousResidentMegabytes(qint64 pid);
 
 // The mapped windows of a process (by _NET_WM_PID), with their places on the screen.
 class ProcessWindows {

@@ -57,6 +57,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using kestrova::bench::anonymousResidentMegabytes;
 using kestrova::bench::Desktop;
 using kestrova::bench::ProcessWindows;
 using kestrova::bench::residentMegabytes;
@@ -391,6 +392,8 @@ struct Run {
     std::vector<Opening> openings;
     double residentBefore = 0;
     double residentAfter = 0;
+    double anonymousBefore = 0;
+    double anonymousAfter = 0;
     QString failure;
 
     const Opening *cold() const { return openings.empty() ? nullptr : &openings.front(); }
@@ -440,6 +443,7 @@ Run measure(const QString &program, const QStringList &arguments, const QProcess
         // Settled: the tray's embedding traffic and start-up work are not part of opening.
         std::this_thread::sleep_for(1s);
         run.residentBefore = residentMegabytes(pid);
+        run.anonymousBefore = anonymousResidentMegabytes(pid);
         MenuWatcher watcher(display, pid, icon->window, icon->place.center());
         if (!watcher.isReady())
             run.failure = QStringLiteral("the X server lacks XTest or XDamage");
@@ -463,6 +467,7 @@ Run measure(const QString &program, const QStringList &arguments, const QProcess
         // Released memory is given back on later turns of the event loop.
         std::this_thread::sleep_for(2s);
         run.residentAfter = residentMegabytes(pid);
+        run.anonymousAfter = anonymousResidentMegabytes(pid);
     } else {
         run.failure = QStringLiteral("showed no tray icon");
     }
@@ -567,20 +572,24 @@ int main(int argc, char **argv) {
     }
     std::printf(
         "\n| entries | program | mapped (cold / warm) | longest unanswered ping | resident MB before / "
-        "while open / after closing |\n");
-    std::printf("|---|---|---|---|---|\n");
+        "while open / after closing | after / before (goal ≤ 1.10) | of which anonymous, before / after "
+        "|\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
     for (const Row &row : rows) {
         for (const auto &[name, run] :
              {std::pair{"bare QMenu", &row.bare}, std::pair{"Kestrova", &row.ours}}) {
             if (!run->failure.isEmpty()) {
-                std::printf("| %d | %s | failed: %s | | |\n", row.entries, name, qPrintable(run->failure));
+                std::printf("| %d | %s | failed: %s | | | | |\n", row.entries, name,
+                            qPrintable(run->failure));
                 continue;
             }
-            std::printf("| %d | %s | %s / %s | %s ms | %.1f / %.1f / %.1f |\n", row.entries, name,
-                        qPrintable(milliseconds(run->cold() ? run->cold()->mapped : -1)),
+            const double grown = run->residentBefore > 0 ? run->residentAfter / run->residentBefore : 0;
+            std::printf("| %d | %s | %s / %s | %s ms | %.1f / %.1f / %.1f | %.2f | %.1f / %.1f |\n",
+                        row.entries, name, qPrintable(milliseconds(run->cold() ? run->cold()->mapped : -1)),
                         qPrintable(milliseconds(run->warm(&Opening::mapped))),
                         qPrintable(milliseconds(run->longestUnanswered())), run->residentBefore,
-                        run->cold() ? run->cold()->residentWhileOpen : 0.0, run->residentAfter);
+                        run->cold() ? run->cold()->residentWhileOpen : 0.0, run->residentAfter, grown,
+                        run->anonymousBefore, run->anonymousAfter);
         }
     }
     return 0;

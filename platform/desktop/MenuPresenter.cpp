@@ -475,6 +475,19 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
     return root;
 }
 
+void MenuPresenter::prepare(const std::shared_ptr<Menu> &sample) {
+    if (!m_style)
+        m_style = new MenuRowStyle(m_iconSize);
+    PresentedMenu *menu = createMenu(sample, std::make_shared<Presentation>(), nullptr);
+    populate(menu);
+    menu->ensurePolished();
+    menu->resize(menu->sizeHint());
+    QImage image(menu->size(), QImage::Format_ARGB32_Premultiplied);
+    menu->render(&image);
+    QObject::disconnect(menu, nullptr, this, nullptr);
+    menu->deleteLater();
+}
+
 QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
     QMenu *root = present(menu);
     if (m_current)
@@ -573,7 +586,7 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
     return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
 }
 
-void MenuPresenter::populate(PresentedMenu *menu) {
+void MenuPresenter::clearRows(PresentedMenu *menu) {
     // Rows of an earlier opening go on a later turn: one of them may be the action being delivered.
     for (QAction *action : menu->actions())
         menu->releaseAction(action);
@@ -581,6 +594,10 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     menu->window().reset();
     menu->clearIcons();
     menu->setMinimumWidth(0);
+}
+
+void MenuPresenter::populate(PresentedMenu *menu) {
+    clearRows(menu);
     const auto model = menu->model().lock();
     if (!model)
         return;

@@ -89,6 +89,9 @@ public:
     // Builds the QMenu without showing it; it is shown (and its notifications fire) when someone calls
     // popup()/exec() on it. The presenter owns it.
     QMenu *present(const std::shared_ptr<Menu> &menu);
+    // Lays `sample` out and draws it off screen, then frees it: the first menu a user opens finds the
+    // fonts, glyphs and drawing code loaded instead of paying for them on the first click.
+    void prepare(const std::shared_ptr<Menu> &sample);
     bool isOpen() const;
     // The open root QMenu, or null.
     QMenu *openMenu() const;
@@ -135,6 +138,7 @@ private:
     void menuAboutToHide(PresentedMenu *menu);
     QRect availableArea(PresentedMenu *menu) const;
     void populate(PresentedMenu *menu);
+    void clearRows(PresentedMenu *menu);
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
     static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);
@@ -142,7 +146,13 @@ private:
     // Long menus: a window of rows (WindowedMenu.cpp).
     void populateWindow(PresentedMenu *menu, const Menu &model);
     void showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers);
-    int windowWidth(PresentedMenu *menu, const Menu &model);
+    // The popup's width, from the widest rows bound and laid out as Qt does; and their height.
+    struct WidestRows {
+        int width = 0;
+        int height = 0;
+        std::size_t count = 0;
+    };
+    WidestRows measureWidestRows(PresentedMenu *menu, const Menu &model);
     void bindWindow(PresentedMenu *menu);
     void bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item);
     bool moveWindowHighlight(PresentedMenu *menu, int key);

@@ -19,6 +19,9 @@
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
 
 namespace kestrova::platform::desktop {
 
@@ -33,21 +36,49 @@ bool takesRoom(const MenuItem &item) {
     return !(item.hostedView() && item.hostedView()->isEmptyView());
 }
 
-// Roughly how wide a row's text is, to find the widest rows: the advances of its characters, each
-// measured once per opening, so a row costs a lookup per character rather than a text layout. Rows in a
-// font of their own are measured exactly (they are few). Qt measures the widest rows found here exactly.
+// The advances of the characters of one font, measured once each for the life of the process: a menu
+// font rarely changes, and a row then costs a lookup per character rather than a text layout. Kept in
+// pages of 256 characters, made when one of their characters first shows, so a few scripts cost a few KB.
+class CharacterAdvances {
+public:
+    int advance(const QFont &font, QChar character) {
+        if (!m_metrics || font != m_font) {
+            m_font = font;
+            m_metrics.emplace(font);
+            m_pages.clear();
+            m_pages.resize(0x100);
+        }
+        auto &page = m_pages[character.unicode() >> 8];
+        if (!page) {
+            page = std::make_unique<std::array<int, 0x100>>();
+            page->fill(-1);
+        }
+        int &advance = (*page)[character.unicode() & 0xff];
+        if (advance < 0)
+            advance = m_metrics->horizontalAdvance(character);
+        return advance;
+    }
+
+private:
+    QFont m_font;
+    std::optional<QFontMetrics> m_metrics;
+    std::vector<std::unique_ptr<std::array<int, 0x100>>> m_pages;
+};
+
+// Roughly how wide a row's text is, to find the widest rows. Rows in a font of their own are measured
+// exactly (they are few). Qt measures the widest rows found here exactly.
 class TextWidths {
 public:
     explicit TextWidths(const QFont &font)
         : m_font(font)
-        , m_metrics(font)
-        , m_advances(0x10000, -1) {}
+        , m_metrics(font) {}
 
     int width(const MenuItem &item) {
         if (const auto &attributed = item.attributedTitle()) {
             if (const auto font = attributed->wholeStringFont())
                 return exactWidth(item, QFontMetrics(font->resolve(m_font)));
         }
+        static CharacterAdvances advances;
         const QString title = item.displayedTitle();
         int line = 0;
         int widest = 0;
@@ -57,10 +88,7 @@ public:
                 line = 0;
                 continue;
             }
-            int &advance = m_advances[character.unicode()];
-            if (advance < 0)
-                advance = m_metrics.horizontalAdvance(character);
-            line += advance;
+            line += advances.advance(m_font, character);
         }
         return std::max(widest, line) + shortcutWidth(item, m_metrics);
     }
@@ -79,7 +107,6 @@ private:
 
     QFont m_font;
     QFontMetrics m_metrics;
-    std::vector<int> m_advances;
 };
 
 // Gives the menu exactly `count` row actions, adding plain ones or dropping from the end.
@@ -155,34 +182,40 @@ void MenuPresenter::populateWindow(PresentedMenu *menu, const Menu &model) {
 
     const QRect area = availableArea(menu);
     const int emptyHeight = menu->QMenu::sizeHint().height();
-    const int width = windowWidth(menu, model);
+    const auto [width, sampleHeight, samples] = measureWidestRows(menu, model);
 
     for (const auto &item : model.displayedItems(m_heldModifiers)) {
         if (takesRoom(*item))
             window.rows.push_back(item);
     }
-    // A first guess of the rows that fit from the first few, then as many as fit for real.
-    const std::size_t sample = std::min<std::size_t>(window.rows.size(), 16);
-    window.window.reset(window.rows.size(), sample);
-    bindWindow(menu);
-    const int sampleHeight = menu->QMenu::sizeHint().height() - emptyHeight;
-    const int rowHeight = std::max(1, sample ? sampleHeight / int(sample) : 1);
-    const int room = (area.isValid() ? area.height() : 600) - emptyHeight;
-    window.window.reset(window.rows.size(), std::size_t(std::max(1, room / rowHeight)));
-    bindWindow(menu);
-    int height = menu->QMenu::sizeHint().height();
-    while (height > room + emptyHeight && window.window.visible() > 1) {
-        window.window.reset(window.rows.size(), window.window.visible() - 1);
+    const auto fit = [&](std::size_t count) {
+        window.window.reset(window.rows.size(), count);
         bindWindow(menu);
-        height = menu->QMenu::sizeHint().height();
+        return menu->QMenu::sizeHint().height();
+    };
+    // A first guess of the rows that fit from the widest rows just laid out, then as many as fit for real:
+    // more when the guess came from taller rows than most, fewer when from shorter ones.
+    const int room = (area.isValid() ? area.height() : 600) - emptyHeight;
+    const int sampleRowHeight = std::max(1, samples ? (sampleHeight - emptyHeight) / int(samples) : 1);
+    int height = fit(std::size_t(std::max(1, room / sampleRowHeight)));
+    for (int step = 0; step < 3 && height < room + emptyHeight &&
+                       window.window.visible() < window.rows.size() && window.window.visible() > 0;
+         ++step) {
+        const int rowHeight = std::max(1, (height - emptyHeight) / int(window.window.visible()));
+        const int more = (room + emptyHeight - height) / rowHeight;
+        if (more <= 0)
+            break;
+        height = fit(window.window.visible() + std::size_t(more));
     }
+    while (height > room + emptyHeight && window.window.visible() > 1)
+        height = fit(window.window.visible() - 1);
     window.size = QSize(width, height);
     // Rows as wide as the window whichever rows it holds: Qt lays rows out at the widest of those bound,
     // which would leave the highlight and the submenu arrows short of the edge after scrolling.
     menu->setMinimumWidth(width);
 }
 
-int MenuPresenter::windowWidth(PresentedMenu *menu, const Menu &model) {
+MenuPresenter::WidestRows MenuPresenter::measureWidestRows(PresentedMenu *menu, const Menu &model) {
     TextWidths textWidths(menu->font());
     std::vector<std::pair<int, std::size_t>> widths;
     widths.reserve(model.numberOfItems());
@@ -202,10 +235,11 @@ int MenuPresenter::windowWidth(PresentedMenu *menu, const Menu &model) {
     resizeSlots(menu, samples);
     for (std::size_t slot = 0; slot < samples; ++slot)
         bindSlot(menu, slot, items[widths[slot].second]);
-    int width = menu->QMenu::sizeHint().width();
+    const QSize size = menu->QMenu::sizeHint();
+    int width = size.width();
     if (const QRect area = availableArea(menu); area.isValid())
         width = std::min(width, area.width());
-    return width;
+    return {width, size.height(), samples};
 }
 
 void MenuPresenter::showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers) {
