@@ -16,7 +16,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <exception>
+#include <memory>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -42,13 +46,13 @@ double secondsSince2001(const struct statx_timestamp &time) {
     return double(time.tv_sec) + double(time.tv_nsec) / 1e9 - kSecondsFrom1970To2001;
 }
 
-bool isSystemName(const QByteArray &name) {
+bool isSystemName(QByteArrayView name) {
     return name == ".DS_Store" || name == ".localized" || name == ".Trash";
 }
 
-QByteArray lastComponent(const QByteArray &path) {
+QByteArrayView lastComponent(const QByteArray &path) {
     const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
+    return slash < 0 ? QByteArrayView(path) : QByteArrayView(path).sliced(slash + 1);
 }
 
 FolderEntry::Type typeOf(mode_t mode) {
@@ -99,7 +103,7 @@ QString contentTypeName(const FolderEntry &entry) {
     return contentTypeNameForFileName(entry.resolvedName());
 }
 
-int statEntry(const FolderListingFaults &faults, int directoryFd, const QByteArray &relativeOrAbsolute,
+int statEntry(const FolderListingFaults &faults, int directoryFd, const char *relativeOrAbsolute,
               const QByteArray &fullPath, struct statx &status) {
     if (const auto &fault = faults.statEntry) {
         if (const int error = fault(fullPath))
@@ -107,18 +111,207 @@ int statEntry(const FolderListingFaults &faults, int directoryFd, const QByteArr
     }
     constexpr unsigned kMask = STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID | STATX_SIZE | STATX_ATIME |
                                STATX_MTIME | STATX_CTIME | STATX_BTIME;
-    if (statx(directoryFd, relativeOrAbsolute.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask,
-              &status) != 0)
+    if (statx(directoryFd, relativeOrAbsolute, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &status) != 0)
         return errno;
     return 0;
 }
 
-void sortIndexes(std::vector<std::size_t>::iterator begin, std::vector<std::size_t>::iterator end,
-                 const SortOrderComparator &comparator, const std::vector<SortOrderComparator::Key> &keys) {
-    std::stable_sort(begin, end, [&](std::size_t lhs, std::size_t rhs) {
-        return comparator.lessThan(keys[lhs], keys[rhs]);
-    });
+// Large folders are examined and keyed on a few threads at once: each entry's statx, link resolution and
+// collation key are independent of the others, and the kernel's lookups scale over cores. Small ones stay
+// on the calling thread, where a thread would cost more than it saves.
+constexpr std::size_t kEntriesPerThread = 1024;
+constexpr std::size_t kMaximumThreads = 4;
+
+// The size of each part inChunks gives `count` entries: all of them when they stay on one thread.
+std::size_t chunkSize(std::size_t count, bool mayShareOut) {
+    std::size_t parts = mayShareOut ? std::min(kMaximumThreads, count / kEntriesPerThread) : 1;
+    parts = std::max<std::size_t>(1, std::min<std::size_t>(parts, std::thread::hardware_concurrency()));
+    return std::max<std::size_t>(1, (count + parts - 1) / parts);
 }
+
+// Runs `work(begin, end)` over [0, count) in contiguous parts, one per thread, the calling thread taking
+// the first; one part when `mayShareOut` is false. Returns when every part is done; the first exception a
+// part threw is then rethrown. A thread that cannot be started leaves its part to the calling thread.
+template <typename Work> void inChunks(std::size_t count, bool mayShareOut, const Work &work) {
+    const std::size_t partSize = chunkSize(count, mayShareOut);
+    const std::size_t parts = (count + partSize - 1) / partSize;
+    if (parts <= 1) {
+        work(std::size_t{0}, count);
+        return;
+    }
+    std::vector<std::exception_ptr> failures(parts);
+    const auto runPart = [&](std::size_t part) {
+        try {
+            work(part * partSize, std::min(count, (part + 1) * partSize));
+        } catch (...) {
+            failures[part] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> helpers;
+    std::vector<std::size_t> leftOver;
+    helpers.reserve(parts - 1);
+    for (std::size_t part = 1; part < parts; ++part) {
+        try {
+            helpers.emplace_back(runPart, part);
+        } catch (const std::system_error &) {
+            leftOver.push_back(part);
+        }
+    }
+    runPart(0);
+    for (const std::size_t part : leftOver)
+        runPart(part);
+    for (std::thread &helper : helpers)
+        helper.join();
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+}
+
+// Everything one entry needs to be described; shared, read-only, by the threads of one listing.
+struct EntryExamination {
+    const FolderListingFaults &faults;
+    int directoryFd;
+    qsizetype nameStart;
+    bool needsContentType;
+    bool needsTags;
+    // Readability from the mode bits, so that listing costs no extra call per entry.
+    FileAccess access = {};
+
+    // Fills `entry` for the item at `path`; false when it is to be left out.
+    bool examine(QByteArray path, FolderEntry &entry) const {
+        const char *listedName = path.constData() + nameStart;
+        struct statx status {};
+        const int error = statEntry(faults, directoryFd, listedName, path, status);
+        if (error == ENOENT)
+            return false; // gone since the directory was read
+        entry.path = std::move(path);
+        entry.resolvedPath = entry.path;
+        if (error == 0 && S_ISLNK(status.stx_mode)) {
+            entry.isSymbolicLink = true;
+            // A link is described by its target; one that cannot be followed (dangling, a loop) stays
+            // itself.
+            if (char *resolved = realpath(entry.path.constData(), nullptr)) {
+                QByteArray target(resolved);
+                std::free(resolved);
+                struct statx targetStatus {};
+                if (statEntry(faults, AT_FDCWD, target.constData(), target, targetStatus) == 0) {
+                    entry.resolvedPath = std::move(target);
+                    status = targetStatus;
+                }
+            }
+        }
+        if (isSystemName(lastComponent(entry.resolvedPath)))
+            return false;
+        entry.name = QString::fromUtf8(entry.path.constData() + nameStart, entry.path.size() - nameStart);
+        if (error != 0) {
+            // Known to exist but not examinable: listed, shown as unreadable.
+            entry.isReadable = false;
+        } else {
+            entry.type = typeOf(status.stx_mode);
+            entry.isReadable = access.canRead(status);
+            entry.size = std::int64_t(status.stx_size);
+            entry.dateModified = secondsSince2001(status.stx_mtime);
+            entry.dateAccessed = secondsSince2001(status.stx_atime);
+            entry.dateAdded = secondsSince2001(status.stx_ctime);
+            if (status.stx_mask & STATX_BTIME)
+                entry.dateCreated = secondsSince2001(status.stx_btime);
+        }
+        if (faults.isUnreadable && faults.isUnreadable(entry.resolvedPath))
+            entry.isReadable = false;
+        if (needsContentType)
+            entry.contentType = contentTypeName(entry);
+        if (needsTags)
+            entry.tags = url::tagNames(entry.resolvedUrl());
+        return true;
+    }
+};
+
+SortOrderComparator::Key sortKey(const SortOrderComparator &comparator, const FolderEntry &entry) {
+    SortOrderComparator::Key key;
+    switch (comparator.sortOrder()) {
+    case Folder::SortOrder::name:
+        key.collationKey = comparator.collationKey(entry.name);
+        break;
+    case Folder::SortOrder::kind:
+        if (entry.contentType)
+            key.collationKey = comparator.collationKey(*entry.contentType);
+        break;
+    case Folder::SortOrder::tags:
+        key.collationKey = comparator.collationKey(entry.tags.join(QLatin1Char(',')));
+        break;
+    case Folder::SortOrder::dateAdded:
+        key.date = entry.dateAdded;
+        break;
+    case Folder::SortOrder::dateModified:
+        key.date = entry.dateModified;
+        break;
+    case Folder::SortOrder::dateCreated:
+        key.date = entry.dateCreated;
+        break;
+    case Folder::SortOrder::dateAccessed:
+        key.date = entry.dateAccessed;
+        break;
+    }
+    return key;
+}
+
+// A stable sort; a large range is sorted in parts on a few threads, which are then merged, stably too.
+template <typename Less>
+void sortIndexes(std::vector<std::size_t>::iterator begin, std::vector<std::size_t>::iterator end,
+                 const Less &less) {
+    const std::size_t count = std::size_t(end - begin);
+    inChunks(count, /*mayShareOut=*/true, [&](std::size_t partBegin, std::size_t partEnd) {
+        std::stable_sort(begin + std::ptrdiff_t(partBegin), begin + std::ptrdiff_t(partEnd), less);
+    });
+    for (std::size_t width = chunkSize(count, /*mayShareOut=*/true); width < count; width *= 2) {
+        for (std::size_t start = 0; start + width < count; start += 2 * width)
+            std::inplace_merge(begin + std::ptrdiff_t(start), begin + std::ptrdiff_t(start + width),
+                               begin + std::ptrdiff_t(std::min(count, start + 2 * width)), less);
+    }
+}
+
+// A collation key laid out for fast comparison: its first 16 bytes as two numbers that compare as the
+// bytes do, in the key itself, and the rest only looked at when those are equal. Names in one folder
+// mostly differ early, so most comparisons read no key's bytes at all. Collation keys end in their only
+// zero byte, so padding a short one with zeros keeps its place before every longer key it begins.
+struct PackedTextKey {
+    bool hasKey = false;
+    std::uint64_t head[2] = {0, 0};
+    const QByteArray *key = nullptr;
+
+    static constexpr qsizetype kHeadSize = 16;
+
+    explicit PackedTextKey(const std::optional<QByteArray> &collationKey) {
+        if (!collationKey)
+            return;
+        hasKey = true;
+        key = &*collationKey;
+        const auto *bytes = reinterpret_cast<const unsigned char *>(key->constData());
+        const qsizetype size = std::min(key->size(), kHeadSize);
+        for (qsizetype index = 0; index < size; ++index)
+            head[index / 8] |= std::uint64_t(bytes[index]) << (56 - 8 * (index % 8));
+    }
+
+    // The order of SortOrderComparator::lessThan for text: a missing key first, then by the key's bytes.
+    friend bool operator<(const PackedTextKey &lhs, const PackedTextKey &rhs) {
+        if (lhs.hasKey != rhs.hasKey)
+            return rhs.hasKey;
+        if (!lhs.hasKey)
+            return false;
+        if (lhs.head[0] != rhs.head[0])
+            return lhs.head[0] < rhs.head[0];
+        if (lhs.head[1] != rhs.head[1])
+            return lhs.head[1] < rhs.head[1];
+        const qsizetype leftRest = std::max<qsizetype>(0, lhs.key->size() - kHeadSize);
+        const qsizetype rightRest = std::max<qsizetype>(0, rhs.key->size() - kHeadSize);
+        const int rest = leftRest == 0 || rightRest == 0
+                             ? 0
+                             : std::memcmp(lhs.key->constData() + kHeadSize, rhs.key->constData() + kHeadSize,
+                                           std::size_t(std::min(leftRest, rightRest)));
+        return rest < 0 || (rest == 0 && leftRest < rightRest);
+    }
+};
 
 } // namespace
 
@@ -158,119 +351,82 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
         close(directoryFd);
         throw posixError(error, QStringLiteral("Cannot list “%1”").arg(displayPath));
     }
+    // Closed on every way out; the entries are examined through it.
+    const std::unique_ptr<DIR, int (*)(DIR *)> streamCloser(stream, &closedir);
     if (faults.didOpenDirectory)
         faults.didOpenDirectory(directoryPath);
 
     const QByteArray prefix = directoryPath.endsWith('/') ? directoryPath : directoryPath + '/';
-    // Readability from the mode bits, so that listing costs no extra call per entry.
-    const FileAccess access;
-    const bool needsContentType = options.sortOrder == Folder::SortOrder::kind;
-    const bool needsTags = options.sortOrder == Folder::SortOrder::tags;
     const QSet<QByteArray> namesToHide =
         options.showHiddenItems ? QSet<QByteArray>() : hiddenNames(prefix, faults);
 
-    std::vector<FolderEntry> entries;
-    int readError = 0;
+    // The names first, then every entry examined: the examination is what costs (a statx each, a
+    // realpath for a link), and for a large folder it is shared out among a few threads.
+    std::vector<QByteArray> paths;
     for (;;) {
-        // Only a null return with errno set is a failure; per-entry calls below leave errno behind.
+        // Only a null return with errno set is a failure.
         errno = 0;
         const dirent *item = readdir(stream);
         if (!item) {
-            readError = errno;
+            if (const int readError = errno)
+                throw posixError(readError, QStringLiteral("Cannot list “%1”").arg(displayPath));
             break;
         }
-        const QByteArray listedName(item->d_name);
-        if (listedName == "." || listedName == "..")
+        const char *name = item->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
-        if (!options.showHiddenItems && (listedName.startsWith('.') || namesToHide.contains(listedName)))
+        if (!options.showHiddenItems &&
+            (name[0] == '.' || (!namesToHide.isEmpty() && namesToHide.contains(QByteArray(name)))))
             continue;
-        FolderEntry entry;
-        entry.path = prefix + listedName;
-        entry.resolvedPath = entry.path;
-        struct statx status {};
-        int error = statEntry(faults, directoryFd, listedName, entry.path, status);
-        if (error == ENOENT)
-            continue; // gone since the directory was read
-        if (error == 0 && S_ISLNK(status.stx_mode)) {
-            entry.isSymbolicLink = true;
-            // A link is described by its target; one that cannot be followed (dangling, a loop) stays itself.
-            if (char *resolved = realpath(entry.path.constData(), nullptr)) {
-                const QByteArray target(resolved);
-                std::free(resolved);
-                struct statx targetStatus {};
-                if (statEntry(faults, AT_FDCWD, target, target, targetStatus) == 0) {
-                    entry.resolvedPath = target;
-                    status = targetStatus;
-                }
-            }
-        }
-        if (isSystemName(lastComponent(entry.resolvedPath)))
-            continue;
-        entry.name = QString::fromUtf8(listedName);
-        if (error != 0) {
-            // Known to exist but not examinable: listed, shown as unreadable.
-            entry.isReadable = false;
-        } else {
-            entry.type = typeOf(status.stx_mode);
-            entry.isReadable = access.canRead(status);
-            entry.size = std::int64_t(status.stx_size);
-            entry.dateModified = secondsSince2001(status.stx_mtime);
-            entry.dateAccessed = secondsSince2001(status.stx_atime);
-            entry.dateAdded = secondsSince2001(status.stx_ctime);
-            if (status.stx_mask & STATX_BTIME)
-                entry.dateCreated = secondsSince2001(status.stx_btime);
-        }
-        if (faults.isUnreadable && faults.isUnreadable(entry.resolvedPath))
-            entry.isReadable = false;
-        if (needsContentType)
-            entry.contentType = contentTypeName(entry);
-        if (needsTags)
-            entry.tags = url::tagNames(entry.resolvedUrl());
-        entries.push_back(std::move(entry));
+        paths.push_back(prefix + name);
     }
-    closedir(stream);
-    if (readError != 0)
-        throw posixError(readError, QStringLiteral("Cannot list “%1”").arg(displayPath));
+
+    const EntryExamination examination{.faults = faults,
+                                       .directoryFd = dirfd(stream),
+                                       .nameStart = prefix.size(),
+                                       .needsContentType = options.sortOrder == Folder::SortOrder::kind,
+                                       .needsTags = options.sortOrder == Folder::SortOrder::tags};
+    std::vector<FolderEntry> entries(paths.size());
+    std::vector<char> isListed(paths.size(), 0);
+    // Faults are asked on the listing's own thread only, as their installer expects.
+    const bool mayShareOut = !faults.statEntry && !faults.isUnreadable;
+    inChunks(paths.size(), mayShareOut, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t index = begin; index < end; ++index)
+            isListed[index] = examination.examine(std::move(paths[index]), entries[index]);
+    });
+    // Left out (gone, or a system name) are dropped; the rest keep the listing's order.
+    std::size_t kept = 0;
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        if (!isListed[index])
+            continue;
+        if (kept != index)
+            entries[kept] = std::move(entries[index]);
+        ++kept;
+    }
+    entries.resize(kept);
     return entries;
 }
 
 void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop) {
     const SortOrderComparator comparator(order);
-    // Each key is made once; the sort then compares only what was read while listing.
-    std::vector<SortOrderComparator::Key> keys;
-    keys.reserve(entries.size());
-    for (const FolderEntry &entry : entries) {
-        SortOrderComparator::Key key;
-        switch (order) {
-        case Folder::SortOrder::name:
-            key.collationKey = comparator.collationKey(entry.name);
-            break;
-        case Folder::SortOrder::kind:
-            if (entry.contentType)
-                key.collationKey = comparator.collationKey(*entry.contentType);
-            break;
-        case Folder::SortOrder::tags:
-            key.collationKey = comparator.collationKey(entry.tags.join(QLatin1Char(',')));
-            break;
-        case Folder::SortOrder::dateAdded:
-            key.date = entry.dateAdded;
-            break;
-        case Folder::SortOrder::dateModified:
-            key.date = entry.dateModified;
-            break;
-        case Folder::SortOrder::dateCreated:
-            key.date = entry.dateCreated;
-            break;
-        case Folder::SortOrder::dateAccessed:
-            key.date = entry.dateAccessed;
-            break;
-        }
-        keys.push_back(std::move(key));
-    }
+    // Each key is made once; the sort then compares only what was read while listing. Collation keys cost
+    // the most of a sort by text, and each is made on its own: a large folder's are made on a few threads,
+    // each with a comparator of its own.
+    std::vector<SortOrderComparator::Key> keys(entries.size());
+    const bool isByText = order == Folder::SortOrder::name || order == Folder::SortOrder::kind ||
+                          order == Folder::SortOrder::tags;
+    inChunks(entries.size(), isByText, [&](std::size_t begin, std::size_t end) {
+        const std::optional<SortOrderComparator> ownComparator =
+            begin == 0 || !isByText ? std::nullopt : std::optional<SortOrderComparator>(order);
+        const SortOrderComparator &keyMaker = ownComparator ? *ownComparator : comparator;
+        for (std::size_t index = begin; index < end; ++index)
+            keys[index] = sortKey(keyMaker, entries[index]);
+    });
     // Folders, then aliases, then the rest, each group sorted on its own: the comparisons then look at the
     // keys alone, not at the entries spread over memory.
     std::vector<std::size_t> indexes(entries.size());
     std::iota(indexes.begin(), indexes.end(), std::size_t{0});
+    std::vector<std::pair<std::vector<std::size_t>::iterator, std::vector<std::size_t>::iterator>> groups;
     auto rest = indexes.begin();
     if (keepFoldersOnTop) {
         rest = std::stable_partition(indexes.begin(), indexes.end(),
@@ -278,15 +434,43 @@ void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder orde
         const auto foldersEnd = rest;
         rest = std::stable_partition(rest, indexes.end(),
                                      [&](std::size_t index) { return entries[index].isAlias(); });
-        sortIndexes(indexes.begin(), foldersEnd, comparator, keys);
-        sortIndexes(foldersEnd, rest, comparator, keys);
+        groups.emplace_back(indexes.begin(), foldersEnd);
+        groups.emplace_back(foldersEnd, rest);
     }
-    sortIndexes(rest, indexes.end(), comparator, keys);
-    std::vector<FolderEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const std::size_t index : indexes)
-        sorted.push_back(std::move(entries[index]));
-    entries = std::move(sorted);
+    groups.emplace_back(rest, indexes.end());
+    if (isByText) {
+        std::vector<PackedTextKey> packed;
+        packed.reserve(keys.size());
+        for (const SortOrderComparator::Key &key : keys)
+            packed.emplace_back(key.collationKey);
+        for (const auto &[groupBegin, groupEnd] : groups)
+            sortIndexes(groupBegin, groupEnd,
+                        [&](std::size_t lhs, std::size_t rhs) { return packed[lhs] < packed[rhs]; });
+    } else {
+        for (const auto &[groupBegin, groupEnd] : groups)
+            sortIndexes(groupBegin, groupEnd, [&](std::size_t lhs, std::size_t rhs) {
+                return comparator.lessThan(keys[lhs], keys[rhs]);
+            });
+    }
+    // Moved into their places along the permutation's cycles, so that no second array of entries is made.
+    std::vector<bool> isPlaced(entries.size(), false);
+    for (std::size_t start = 0; start < entries.size(); ++start) {
+        if (isPlaced[start] || indexes[start] == start)
+            continue;
+        FolderEntry held = std::move(entries[start]);
+        std::size_t position = start;
+        for (;;) {
+            isPlaced[position] = true;
+            const std::size_t from = indexes[position];
+            if (from == start) {
+                entries[position] = std::move(held);
+                break;
+            }
+            __builtin_prefetch(&entries[indexes[from]]);
+            entries[position] = std::move(entries[from]);
+            position = from;
+        }
+    }
 }
 
 } // namespace kestrova
