@@ -7,6 +7,7 @@
 #include "store/SortOrderComparator.h"
 
 #include <QDir>
+#include <QMimeDatabase>
 #include <QTemporaryDir>
 
 #include <QSet>
@@ -315,6 +316,18 @@ TEST_F(FolderContentsTest, KindsByNameStayRightWhileWhatIsRememberedStaysBounded
                                              : QStringLiteral("version 1.%1").arg(index));
     }
     EXPECT_LT(rememberedContentTypeCount(), asked / 2);
+
+    // Names without a dot are mostly answered without the database: the answer must be the database's.
+    for (const QString &name :
+         {QStringLiteral("GNUmakefile"), QStringLiteral("makefile"), QStringLiteral("Makefile2"),
+          QStringLiteral("CHANGELOG"), QStringLiteral("readme"), QStringLiteral("ReadMe-Ünïcode"),
+          QStringLiteral("xreadme"), QStringLiteral("notes,v"), QStringLiteral("a~b~"), QStringLiteral("a~b"),
+          QStringLiteral("100%"), QStringLiteral("core"), QStringLiteral("CORE"), QStringLiteral("cores"),
+          QStringLiteral("🎵 readme"), QStringLiteral("Straße"), QStringLiteral("~")}) {
+        EXPECT_EQ(contentTypeNameForFileName(name),
+                  QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name())
+            << name.toStdString();
+    }
 
     for (int round = 0; round < 2; ++round) {
         QHash<QString, QString> kinds;
