@@ -16,14 +16,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <exception>
 #include <memory>
+#include <mutex>
 #include <numeric>
 #include <system_error>
 #include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,9 +117,11 @@ int statEntry(const FolderListingFaults &faults, int directoryFd, const char *re
     return 0;
 }
 
-// Large folders are examined and keyed on a few threads at once: each entry's statx, link resolution and
-// collation key are independent of the others, and the kernel's lookups scale over cores. Small ones stay
-// on the calling thread, where a thread would cost more than it saves.
+// Large folders are examined on a few threads at once: each entry's statx is independent of the others,
+// and the kernel's lookups scale over cores. Small ones stay on the calling thread, where a thread would
+// cost more than it saves. The helper threads allocate nothing: memory a thread allocates stays in a heap
+// of its own, and the part of such a heap that is freed last is never given back to the system, so text
+// and arrays are made on the listing's own thread only.
 constexpr std::size_t kEntriesPerThread = 1024;
 constexpr std::size_t kMaximumThreads = 4;
 
@@ -130,8 +133,8 @@ std::size_t chunkSize(std::size_t count, bool mayShareOut) {
 }
 
 // Runs `work(begin, end)` over [0, count) in contiguous parts, one per thread, the calling thread taking
-// the first; one part when `mayShareOut` is false. Returns when every part is done; the first exception a
-// part threw is then rethrown. A thread that cannot be started leaves its part to the calling thread.
+// the first; one part when `mayShareOut` is false. `work` must not allocate, nor throw. Returns when every
+// part is done. A thread that cannot be started leaves its part to the calling thread.
 template <typename Work> void inChunks(std::size_t count, bool mayShareOut, const Work &work) {
     const std::size_t partSize = chunkSize(count, mayShareOut);
     const std::size_t parts = (count + partSize - 1) / partSize;
@@ -139,13 +142,8 @@ template <typename Work> void inChunks(std::size_t count, bool mayShareOut, cons
         work(std::size_t{0}, count);
         return;
     }
-    std::vector<std::exception_ptr> failures(parts);
     const auto runPart = [&](std::size_t part) {
-        try {
-            work(part * partSize, std::min(count, (part + 1) * partSize));
-        } catch (...) {
-            failures[part] = std::current_exception();
-        }
+        work(part * partSize, std::min(count, (part + 1) * partSize));
     };
     std::vector<std::thread> helpers;
     std::vector<std::size_t> leftOver;
@@ -162,10 +160,37 @@ template <typename Work> void inChunks(std::size_t count, bool mayShareOut, cons
         runPart(part);
     for (std::thread &helper : helpers)
         helper.join();
-    for (const std::exception_ptr &failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+}
+
+// A large folder's listing is a few large arrays and many small texts, made on a worker thread and
+// released on the main thread when the menu closes. Left to itself, glibc raises its thresholds after each
+// large block it frees, up to tens of megabytes: the arrays then come from the worker thread's heap, whose
+// free end is given back only above the raised threshold (malloc_trim does not reach it), and the memory
+// of the largest listing so far stays resident for good. Fixed thresholds give it back once the closed
+// menu has let go of it; the next opening of a large folder faults its pages in again, a small part of
+// listing it.
+void fixAllocationThresholds() {
+#ifdef __GLIBC__
+    static std::once_flag once;
+    std::call_once(once, [] {
+        constexpr int kThreshold = 1024 * 1024;
+        mallopt(M_TRIM_THRESHOLD, kThreshold);
+        mallopt(M_MMAP_THRESHOLD, kThreshold);
+    });
+#endif
+}
+
+// Sets the facts a status gives, which take no allocation.
+void describe(FolderEntry &entry, const struct statx &status, const FileAccess &access) {
+    entry.type = typeOf(status.stx_mode);
+    entry.isReadable = access.canRead(status);
+    entry.size = std::int64_t(status.stx_size);
+    entry.dateModified = secondsSince2001(status.stx_mtime);
+    entry.dateAccessed = secondsSince2001(status.stx_atime);
+    entry.dateAdded = secondsSince2001(status.stx_ctime);
+    entry.dateCreated.reset();
+    if (status.stx_mask & STATX_BTIME)
+        entry.dateCreated = secondsSince2001(status.stx_btime);
 }
 
 // Everything one entry needs to be described; shared, read-only, by the threads of one listing.
@@ -178,45 +203,50 @@ struct EntryExamination {
     // Readability from the mode bits, so that listing costs no extra call per entry.
     FileAccess access = {};
 
-    // Fills `entry` for the item at `path`; false when it is to be left out.
-    bool examine(QByteArray path, FolderEntry &entry) const {
-        const char *listedName = path.constData() + nameStart;
+    // The entry's own status, on any thread: its error (0 when it was read), and for an entry that is not
+    // a symbolic link the facts of `entry` that need no text.
+    int look(const QByteArray &path, FolderEntry &entry) const {
         struct statx status {};
-        const int error = statEntry(faults, directoryFd, listedName, path, status);
+        const int error = statEntry(faults, directoryFd, path.constData() + nameStart, path, status);
+        if (error == 0) {
+            entry.isSymbolicLink = S_ISLNK(status.stx_mode);
+            if (!entry.isSymbolicLink)
+                describe(entry, status, access);
+        }
+        return error;
+    }
+
+    // Completes `entry` for the item at `path` after look() gave `error`, on the listing's own thread;
+    // false when it is to be left out.
+    bool complete(QByteArray path, int error, FolderEntry &entry) const {
         if (error == ENOENT)
             return false; // gone since the directory was read
         entry.path = std::move(path);
         entry.resolvedPath = entry.path;
-        if (error == 0 && S_ISLNK(status.stx_mode)) {
-            entry.isSymbolicLink = true;
+        if (error == 0 && entry.isSymbolicLink) {
             // A link is described by its target; one that cannot be followed (dangling, a loop) stays
-            // itself.
+            // itself, an alias whose original is gone.
+            entry.type = FolderEntry::Type::symbolicLink;
+            struct statx status {};
+            const bool isStated =
+                statEntry(faults, directoryFd, entry.path.constData() + nameStart, entry.path, status) == 0;
+            if (isStated)
+                describe(entry, status, access);
             if (char *resolved = realpath(entry.path.constData(), nullptr)) {
                 QByteArray target(resolved);
                 std::free(resolved);
                 struct statx targetStatus {};
                 if (statEntry(faults, AT_FDCWD, target.constData(), target, targetStatus) == 0) {
                     entry.resolvedPath = std::move(target);
-                    status = targetStatus;
+                    describe(entry, targetStatus, access);
                 }
             }
         }
         if (isSystemName(lastComponent(entry.resolvedPath)))
             return false;
         entry.name = QString::fromUtf8(entry.path.constData() + nameStart, entry.path.size() - nameStart);
-        if (error != 0) {
-            // Known to exist but not examinable: listed, shown as unreadable.
-            entry.isReadable = false;
-        } else {
-            entry.type = typeOf(status.stx_mode);
-            entry.isReadable = access.canRead(status);
-            entry.size = std::int64_t(status.stx_size);
-            entry.dateModified = secondsSince2001(status.stx_mtime);
-            entry.dateAccessed = secondsSince2001(status.stx_atime);
-            entry.dateAdded = secondsSince2001(status.stx_ctime);
-            if (status.stx_mask & STATX_BTIME)
-                entry.dateCreated = secondsSince2001(status.stx_btime);
-        }
+        if (error != 0)
+            entry.isReadable = false; // known to exist but not examinable: listed, shown as unreadable
         if (faults.isUnreadable && faults.isUnreadable(entry.resolvedPath))
             entry.isReadable = false;
         if (needsContentType)
@@ -256,13 +286,20 @@ SortOrderComparator::Key sortKey(const SortOrderComparator &comparator, const Fo
     return key;
 }
 
-// A stable sort; a large range is sorted in parts on a few threads, which are then merged, stably too.
+// A stable sort of indexes in ascending order. A large range is sorted in parts on a few threads, which
+// are then merged, stably too. The parts are sorted without a buffer, which the helper threads may not
+// allocate: equal keys are kept in order by their indexes.
 template <typename Less>
 void sortIndexes(std::vector<std::size_t>::iterator begin, std::vector<std::size_t>::iterator end,
                  const Less &less) {
     const std::size_t count = std::size_t(end - begin);
+    const auto lessOrEarlier = [&](std::size_t lhs, std::size_t rhs) {
+        if (less(lhs, rhs))
+            return true;
+        return !less(rhs, lhs) && lhs < rhs;
+    };
     inChunks(count, /*mayShareOut=*/true, [&](std::size_t partBegin, std::size_t partEnd) {
-        std::stable_sort(begin + std::ptrdiff_t(partBegin), begin + std::ptrdiff_t(partEnd), less);
+        std::sort(begin + std::ptrdiff_t(partBegin), begin + std::ptrdiff_t(partEnd), lessOrEarlier);
     });
     for (std::size_t width = chunkSize(count, /*mayShareOut=*/true); width < count; width *= 2) {
         for (std::size_t start = 0; start + width < count; start += 2 * width)
@@ -335,6 +372,7 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
     const QByteArray directoryPath = url::localPath(directory);
     if (directoryPath.isEmpty())
         throw posixError(EINVAL, QStringLiteral("Cannot list “%1”").arg(directory.toDisplayString()));
+    fixAllocationThresholds();
     // A copy: listings run on worker threads while a test may install other faults.
     const FolderListingFaults faults = sharedFaults();
     const QString displayPath = QString::fromUtf8(directoryPath);
@@ -387,17 +425,17 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
                                        .needsContentType = options.sortOrder == Folder::SortOrder::kind,
                                        .needsTags = options.sortOrder == Folder::SortOrder::tags};
     std::vector<FolderEntry> entries(paths.size());
-    std::vector<char> isListed(paths.size(), 0);
+    std::vector<int> errors(paths.size(), 0);
     // Faults are asked on the listing's own thread only, as their installer expects.
     const bool mayShareOut = !faults.statEntry && !faults.isUnreadable;
     inChunks(paths.size(), mayShareOut, [&](std::size_t begin, std::size_t end) {
         for (std::size_t index = begin; index < end; ++index)
-            isListed[index] = examination.examine(std::move(paths[index]), entries[index]);
+            errors[index] = examination.look(paths[index], entries[index]);
     });
     // Left out (gone, or a system name) are dropped; the rest keep the listing's order.
     std::size_t kept = 0;
     for (std::size_t index = 0; index < entries.size(); ++index) {
-        if (!isListed[index])
+        if (!examination.complete(std::move(paths[index]), errors[index], entries[index]))
             continue;
         if (kept != index)
             entries[kept] = std::move(entries[index]);
@@ -409,19 +447,13 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
 
 void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop) {
     const SortOrderComparator comparator(order);
-    // Each key is made once; the sort then compares only what was read while listing. Collation keys cost
-    // the most of a sort by text, and each is made on its own: a large folder's are made on a few threads,
-    // each with a comparator of its own.
-    std::vector<SortOrderComparator::Key> keys(entries.size());
+    // Each key is made once; the sort then compares only what was read while listing.
+    std::vector<SortOrderComparator::Key> keys;
+    keys.reserve(entries.size());
+    for (const FolderEntry &entry : entries)
+        keys.push_back(sortKey(comparator, entry));
     const bool isByText = order == Folder::SortOrder::name || order == Folder::SortOrder::kind ||
                           order == Folder::SortOrder::tags;
-    inChunks(entries.size(), isByText, [&](std::size_t begin, std::size_t end) {
-        const std::optional<SortOrderComparator> ownComparator =
-            begin == 0 || !isByText ? std::nullopt : std::optional<SortOrderComparator>(order);
-        const SortOrderComparator &keyMaker = ownComparator ? *ownComparator : comparator;
-        for (std::size_t index = begin; index < end; ++index)
-            keys[index] = sortKey(keyMaker, entries[index]);
-    });
     // Folders, then aliases, then the rest, each group sorted on its own: the comparisons then look at the
     // keys alone, not at the entries spread over memory.
     std::vector<std::size_t> indexes(entries.size());
