@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -119,9 +120,9 @@ int statEntry(const FolderListingFaults &faults, int directoryFd, const char *re
 
 // Large folders are examined on a few threads at once: each entry's statx is independent of the others,
 // and the kernel's lookups scale over cores. Small ones stay on the calling thread, where a thread would
-// cost more than it saves. The helper threads allocate nothing: memory a thread allocates stays in a heap
-// of its own, and the part of such a heap that is freed last is never given back to the system, so text
-// and arrays are made on the listing's own thread only.
+// cost more than it saves. The helper threads allocate next to nothing (a collation of a very long name
+// may): memory a thread allocates stays in a heap of its own, and the part of such a heap that is freed
+// last is not given back to the system, so texts and arrays are made on the listing's own thread.
 constexpr std::size_t kEntriesPerThread = 1024;
 constexpr std::size_t kMaximumThreads = 4;
 
@@ -133,8 +134,8 @@ std::size_t chunkSize(std::size_t count, bool mayShareOut) {
 }
 
 // Runs `work(begin, end)` over [0, count) in contiguous parts, one per thread, the calling thread taking
-// the first; one part when `mayShareOut` is false. `work` must not allocate, nor throw. Returns when every
-// part is done. A thread that cannot be started leaves its part to the calling thread.
+// the first; one part when `mayShareOut` is false. `work` should allocate nothing, and must not throw.
+// Returns when every part is done. A thread that cannot be started leaves its part to the calling thread.
 template <typename Work> void inChunks(std::size_t count, bool mayShareOut, const Work &work) {
     const std::size_t partSize = chunkSize(count, mayShareOut);
     const std::size_t parts = (count + partSize - 1) / partSize;
@@ -257,33 +258,20 @@ struct EntryExamination {
     }
 };
 
-SortOrderComparator::Key sortKey(const SortOrderComparator &comparator, const FolderEntry &entry) {
-    SortOrderComparator::Key key;
-    switch (comparator.sortOrder()) {
-    case Folder::SortOrder::name:
-        key.collationKey = comparator.collationKey(entry.name);
-        break;
-    case Folder::SortOrder::kind:
-        if (entry.contentType)
-            key.collationKey = comparator.collationKey(*entry.contentType);
-        break;
-    case Folder::SortOrder::tags:
-        key.collationKey = comparator.collationKey(entry.tags.join(QLatin1Char(',')));
-        break;
+// The key of a sort by date: the date itself.
+SortOrderComparator::Key dateKey(Folder::SortOrder order, const FolderEntry &entry) {
+    switch (order) {
     case Folder::SortOrder::dateAdded:
-        key.date = entry.dateAdded;
-        break;
+        return {std::nullopt, entry.dateAdded};
     case Folder::SortOrder::dateModified:
-        key.date = entry.dateModified;
-        break;
+        return {std::nullopt, entry.dateModified};
     case Folder::SortOrder::dateCreated:
-        key.date = entry.dateCreated;
-        break;
+        return {std::nullopt, entry.dateCreated};
     case Folder::SortOrder::dateAccessed:
-        key.date = entry.dateAccessed;
-        break;
+        return {std::nullopt, entry.dateAccessed};
+    default:
+        return {};
     }
-    return key;
 }
 
 // A stable sort of indexes in ascending order. A large range is sorted in parts on a few threads, which
@@ -315,18 +303,17 @@ void sortIndexes(std::vector<std::size_t>::iterator begin, std::vector<std::size
 struct PackedTextKey {
     bool hasKey = false;
     std::uint64_t head[2] = {0, 0};
-    const QByteArray *key = nullptr;
+    const unsigned char *bytes = nullptr;
+    qsizetype size = 0;
 
     static constexpr qsizetype kHeadSize = 16;
 
-    explicit PackedTextKey(const std::optional<QByteArray> &collationKey) {
-        if (!collationKey)
-            return;
-        hasKey = true;
-        key = &*collationKey;
-        const auto *bytes = reinterpret_cast<const unsigned char *>(key->constData());
-        const qsizetype size = std::min(key->size(), kHeadSize);
-        for (qsizetype index = 0; index < size; ++index)
+    PackedTextKey() = default;
+    PackedTextKey(const unsigned char *keyBytes, qsizetype keySize)
+        : hasKey(true)
+        , bytes(keyBytes)
+        , size(keySize) {
+        for (qsizetype index = 0; index < std::min(size, kHeadSize); ++index)
             head[index / 8] |= std::uint64_t(bytes[index]) << (56 - 8 * (index % 8));
     }
 
@@ -340,14 +327,92 @@ struct PackedTextKey {
             return lhs.head[0] < rhs.head[0];
         if (lhs.head[1] != rhs.head[1])
             return lhs.head[1] < rhs.head[1];
-        const qsizetype leftRest = std::max<qsizetype>(0, lhs.key->size() - kHeadSize);
-        const qsizetype rightRest = std::max<qsizetype>(0, rhs.key->size() - kHeadSize);
+        const qsizetype leftRest = std::max<qsizetype>(0, lhs.size - kHeadSize);
+        const qsizetype rightRest = std::max<qsizetype>(0, rhs.size - kHeadSize);
         const int rest = leftRest == 0 || rightRest == 0
                              ? 0
-                             : std::memcmp(lhs.key->constData() + kHeadSize, rhs.key->constData() + kHeadSize,
+                             : std::memcmp(lhs.bytes + kHeadSize, rhs.bytes + kHeadSize,
                                            std::size_t(std::min(leftRest, rightRest)));
         return rest < 0 || (rest == 0 && leftRest < rightRest);
     }
+};
+
+// The collation keys of a listing sorted by text, and the memory they are in. Names and kinds are keyed on
+// a few threads for a large folder, each writing into its part of a block made here, since the helper
+// threads allocate nothing; a key that does not fit its part, and every key of tags, is made afterwards.
+class TextKeys {
+public:
+    TextKeys(const std::vector<FolderEntry> &entries, Folder::SortOrder order,
+             const SortOrderComparator &comparator)
+        : m_keys(entries.size()) {
+        const std::size_t count = entries.size();
+        const bool isByTags = order == Folder::SortOrder::tags;
+        const std::size_t partSize = chunkSize(count, /*mayShareOut=*/!isByTags);
+        const std::size_t parts = (count + partSize - 1) / std::max<std::size_t>(1, partSize);
+        // Comparators and blocks are made here, on the listing's own thread.
+        std::vector<std::optional<SortOrderComparator>> ownComparators(parts);
+        for (std::size_t part = 1; part < parts; ++part)
+            ownComparators[part].emplace(order);
+        // One block for all parts: as a single large block it goes back to the system when it is freed.
+        m_block.resize(count * kBytesPerKey);
+        std::vector<int> lengths(count, kNotMade);
+        const auto textOf = [&](const FolderEntry &entry) -> const QString * {
+            if (order == Folder::SortOrder::name)
+                return &entry.name;
+            return entry.contentType ? &*entry.contentType : nullptr;
+        };
+        if (!isByTags) {
+            inChunks(count, /*mayShareOut=*/true, [&](std::size_t begin, std::size_t end) {
+                const std::size_t part = begin / partSize;
+                const SortOrderComparator &keyMaker = part == 0 ? comparator : *ownComparators[part];
+                unsigned char *const block = m_block.data() + begin * kBytesPerKey;
+                const std::size_t blockSize = (end - begin) * kBytesPerKey;
+                std::size_t used = 0;
+                for (std::size_t index = begin; index < end; ++index) {
+                    const QString *text = textOf(entries[index]);
+                    if (!text) {
+                        lengths[index] = kMissing;
+                        continue;
+                    }
+                    const int room = int(std::min<std::size_t>(blockSize - used, INT_MAX));
+                    const int length = keyMaker.writeCollationKey(*text, block + used, room);
+                    if (length < 0 || length > room)
+                        continue; // made afterwards
+                    m_keys[index] = PackedTextKey(block + used, length);
+                    lengths[index] = length;
+                    used += std::size_t(length);
+                }
+            });
+        }
+        for (std::size_t index = 0; index < count; ++index) {
+            if (lengths[index] != kNotMade)
+                continue;
+            const FolderEntry &entry = entries[index];
+            if (isByTags) {
+                m_overflow.push_back(comparator.collationKey(entry.tags.join(QLatin1Char(','))));
+            } else if (const QString *text = textOf(entry)) {
+                m_overflow.push_back(comparator.collationKey(*text));
+            } else {
+                continue;
+            }
+            const QByteArray &key = m_overflow.back();
+            m_keys[index] =
+                PackedTextKey(reinterpret_cast<const unsigned char *>(key.constData()), key.size());
+        }
+    }
+
+    const PackedTextKey &operator[](std::size_t index) const { return m_keys[index]; }
+
+private:
+    // Enough for the keys of most names; a longer one is made afterwards.
+    static constexpr std::size_t kBytesPerKey = 64;
+    static constexpr int kNotMade = -1;
+    static constexpr int kMissing = -2;
+
+    std::vector<PackedTextKey> m_keys;
+    std::vector<unsigned char> m_block;
+    // Keys made afterwards; a list, so that adding one moves none of the others.
+    std::list<QByteArray> m_overflow;
 };
 
 } // namespace
@@ -448,10 +513,6 @@ std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderConte
 void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop) {
     const SortOrderComparator comparator(order);
     // Each key is made once; the sort then compares only what was read while listing.
-    std::vector<SortOrderComparator::Key> keys;
-    keys.reserve(entries.size());
-    for (const FolderEntry &entry : entries)
-        keys.push_back(sortKey(comparator, entry));
     const bool isByText = order == Folder::SortOrder::name || order == Folder::SortOrder::kind ||
                           order == Folder::SortOrder::tags;
     // Folders, then aliases, then the rest, each group sorted on its own: the comparisons then look at the
@@ -471,14 +532,15 @@ void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder orde
     }
     groups.emplace_back(rest, indexes.end());
     if (isByText) {
-        std::vector<PackedTextKey> packed;
-        packed.reserve(keys.size());
-        for (const SortOrderComparator::Key &key : keys)
-            packed.emplace_back(key.collationKey);
+        const TextKeys packed(entries, order, comparator);
         for (const auto &[groupBegin, groupEnd] : groups)
             sortIndexes(groupBegin, groupEnd,
                         [&](std::size_t lhs, std::size_t rhs) { return packed[lhs] < packed[rhs]; });
     } else {
+        std::vector<SortOrderComparator::Key> keys;
+        keys.reserve(entries.size());
+        for (const FolderEntry &entry : entries)
+            keys.push_back(dateKey(order, entry));
         for (const auto &[groupBegin, groupEnd] : groups)
             sortIndexes(groupBegin, groupEnd, [&](std::size_t lhs, std::size_t rhs) {
                 return comparator.lessThan(keys[lhs], keys[rhs]);

@@ -348,11 +348,13 @@ TEST_F(FolderContentsTest, LargeFoldersListAndSortAsOneThreadWould) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QDir().mkpath(elsewhere.filePath(QStringLiteral("target folder"))));
     const QByteArray targetFolder = QFile::encodeName(elsewhere.filePath(QStringLiteral("target folder")));
-    // Enough for several threads; names alike for their first sixteen key bytes and beyond, accents,
-    // numbers, folders, links to files and folders, dangling links and hidden names.
+    // Enough for several threads; names alike for their first sixteen key bytes and beyond, names whose
+    // keys are longer than most, accents, numbers, folders, links to files and folders, dangling links and
+    // hidden names.
     const int count = 3000;
     for (int index = 0; index < count; ++index) {
-        const QString stem = index % 4 == 0   ? QStringLiteral("A rather long shared beginning %1")
+        const QString stem = index % 4 == 0 ? QStringLiteral("A rather long shared beginning ").repeated(6) +
+                                                  QStringLiteral("%1")
                              : index % 4 == 1 ? QStringLiteral("Café %1.txt")
                              : index % 4 == 2 ? QStringLiteral("Report 2024 %1")
                                               : QStringLiteral("entry%1");
