@@ -53,8 +53,14 @@ public:
                 if (line.isEmpty() || line.startsWith('#'))
                     continue;
                 const QList<QByteArray> fields = line.split(':');
-                if (fields.size() >= 3 && !fields[2].isEmpty() && !fields[2].contains('.'))
-                    m_patterns.push_back(fields[2]);
+                if (fields.size() < 3 || fields[2].isEmpty() || fields[2].contains('.'))
+                    continue;
+                // Only "*" wildcards are matched here, on case-folded text; anything else goes to fnmatch.
+                const QByteArray &pattern = fields[2];
+                if (pattern.contains('?') || pattern.contains('[') || pattern.contains('\\'))
+                    m_otherPatterns.push_back(pattern);
+                else
+                    m_starPatterns.push_back(QString::fromUtf8(pattern).toCaseFolded());
             }
         }
     }
@@ -62,8 +68,14 @@ public:
     bool mayMatch(const QString &fileName) const {
         if (!m_isKnown)
             return true;
+        for (const QString &pattern : m_starPatterns) {
+            if (matchesIgnoringCase(pattern, fileName))
+                return true;
+        }
+        if (m_otherPatterns.empty())
+            return false;
         const QByteArray name = fileName.toUtf8();
-        for (const QByteArray &pattern : m_patterns) {
+        for (const QByteArray &pattern : m_otherPatterns) {
             if (fnmatch(pattern.constData(), name.constData(), FNM_CASEFOLD) == 0)
                 return true;
         }
@@ -71,8 +83,38 @@ public:
     }
 
 private:
+    // Whether `name` matches `pattern`, already case-folded, whose only wildcard is "*". Asked for every
+    // name without a dot in a listing, so it makes no text and converts nothing: fnmatch would convert
+    // both to wide characters on every call.
+    static bool matchesIgnoringCase(QStringView pattern, QStringView name) {
+        qsizetype patternIndex = 0;
+        qsizetype nameIndex = 0;
+        qsizetype star = -1;
+        qsizetype resumeAt = 0;
+        while (nameIndex < name.size()) {
+            if (patternIndex < pattern.size() && pattern[patternIndex] == QLatin1Char('*')) {
+                star = patternIndex++;
+                resumeAt = nameIndex;
+            } else if (patternIndex < pattern.size() &&
+                       pattern[patternIndex] == name[nameIndex].toCaseFolded()) {
+                ++patternIndex;
+                ++nameIndex;
+            } else if (star >= 0) {
+                // The last "*" takes one more character.
+                patternIndex = star + 1;
+                nameIndex = ++resumeAt;
+            } else {
+                return false;
+            }
+        }
+        while (patternIndex < pattern.size() && pattern[patternIndex] == QLatin1Char('*'))
+            ++patternIndex;
+        return patternIndex == pattern.size();
+    }
+
     bool m_isKnown = false;
-    std::vector<QByteArray> m_patterns;
+    std::vector<QString> m_starPatterns;
+    std::vector<QByteArray> m_otherPatterns;
 };
 
 } // namespace

@@ -78,7 +78,9 @@ public:
             if (const auto found = m_byExtension.find(extension); found != m_byExtension.end())
                 return found->second;
         }
-        const QString type = contentTypeNameForFileName(entry.resolvedName());
+        // Only a link's target has a name of its own to be made into text.
+        const QString type =
+            contentTypeNameForFileName(entry.isSymbolicLink ? entry.resolvedName() : entry.name);
         QImage image = cached(type, [&] { return platform::FileIcons::iconForMimeType(type); });
         if (!extension.empty())
             m_byExtension.emplace(extension, image);

@@ -4,7 +4,6 @@
 
 #include "foundation/ResourceValues.h"
 
-
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -75,6 +74,13 @@ QByteArray SortOrderComparator::collationKey(const QString &text) const {
     }
     key.resize(length);
     return key;
+}
+
+int SortOrderComparator::writeCollationKey(QStringView text, unsigned char *into, int capacity) const {
+    if (!m_collator)
+        return -1;
+    return m_collator->getSortKey(reinterpret_cast<const char16_t *>(text.utf16()), int32_t(text.size()),
+                                  into, capacity);
 }
 
 SortOrderComparator::Key SortOrderComparator::key(const QUrl &url) const {

@@ -69,6 +69,10 @@ public:
 
     // The collation key of a text in the natural order described above.
     QByteArray collationKey(const QString &text) const;
+    // The same key written into `into`, which holds `capacity` bytes; returns its length, which is more
+    // than `capacity` when it did not fit, and -1 when this comparator makes its keys otherwise (use
+    // collationKey then). Makes no text of its own, for threads that should not allocate.
+    int writeCollationKey(QStringView text, unsigned char *into, int capacity) const;
 
 private:
     Folder::SortOrder m_order;

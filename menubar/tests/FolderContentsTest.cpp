@@ -4,10 +4,17 @@
 #include "FolderMenuTesting_p.h"
 
 #include "foundation/Error.h"
+#include "store/SortOrderComparator.h"
+
+#include <QDir>
+#include <QMimeDatabase>
+#include <QTemporaryDir>
 
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -310,6 +317,18 @@ TEST_F(FolderContentsTest, KindsByNameStayRightWhileWhatIsRememberedStaysBounded
     }
     EXPECT_LT(rememberedContentTypeCount(), asked / 2);
 
+    // Names without a dot are mostly answered without the database: the answer must be the database's.
+    for (const QString &name :
+         {QStringLiteral("GNUmakefile"), QStringLiteral("makefile"), QStringLiteral("Makefile2"),
+          QStringLiteral("CHANGELOG"), QStringLiteral("readme"), QStringLiteral("ReadMe-Ünïcode"),
+          QStringLiteral("xreadme"), QStringLiteral("notes,v"), QStringLiteral("a~b~"), QStringLiteral("a~b"),
+          QStringLiteral("100%"), QStringLiteral("core"), QStringLiteral("CORE"), QStringLiteral("cores"),
+          QStringLiteral("🎵 readme"), QStringLiteral("Straße"), QStringLiteral("~")}) {
+        EXPECT_EQ(contentTypeNameForFileName(name),
+                  QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name())
+            << name.toStdString();
+    }
+
     for (int round = 0; round < 2; ++round) {
         QHash<QString, QString> kinds;
         for (const auto &entry : list({.sortOrder = Folder::SortOrder::kind}))
@@ -320,6 +339,95 @@ TEST_F(FolderContentsTest, KindsByNameStayRightWhileWhatIsRememberedStaysBounded
         EXPECT_EQ(kinds.value(QStringLiteral("README-first")), QStringLiteral("text/x-readme"));
         EXPECT_EQ(kinds.value(QStringLiteral("draft~")), QStringLiteral("application/x-trash"));
         EXPECT_EQ(kinds.value(QStringLiteral("plain name")), QStringLiteral("application/octet-stream"));
+    }
+}
+
+// A large folder is examined and sorted on several threads; what comes out must be what one thread makes:
+// the same entries in the file system's order, and sorts that agree with the plain comparator.
+TEST_F(FolderContentsTest, LargeFoldersListAndSortAsOneThreadWould) {
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir().mkpath(elsewhere.filePath(QStringLiteral("target folder"))));
+    const QByteArray targetFolder = QFile::encodeName(elsewhere.filePath(QStringLiteral("target folder")));
+    // Enough for several threads; names alike for their first sixteen key bytes and beyond, names whose
+    // keys are longer than most, accents, numbers, folders, links to files and folders, dangling links and
+    // hidden names.
+    const int count = 3000;
+    for (int index = 0; index < count; ++index) {
+        const QString stem = index % 4 == 0 ? QStringLiteral("A rather long shared beginning ").repeated(6) +
+                                                  QStringLiteral("%1")
+                             : index % 4 == 1 ? QStringLiteral("Café %1.txt")
+                             : index % 4 == 2 ? QStringLiteral("Report 2024 %1")
+                                              : QStringLiteral("entry%1");
+        const QByteArray name = QFile::encodeName(path(stem.arg(index % 1000)));
+        const QByteArray unique = name + (index < 1000 ? "" : "-" + QByteArray::number(index));
+        if (index % 10 == 0)
+            ASSERT_EQ(::mkdir(unique.constData(), 0755), 0);
+        else if (index % 23 == 0)
+            ASSERT_EQ(::symlink(index % 2 ? targetFolder.constData() : "/nonexistent", unique.constData()),
+                      0);
+        else if (index % 97 == 0)
+            makeFileAt(QFile::encodeName(path(QStringLiteral(".hidden %1").arg(index))));
+        else if (index % 5 == 0)
+            makeFileAt(unique, /*ageSeconds=*/index % 7);
+        else
+            ::close(::open(unique.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+
+    const auto shared = list();
+    // Faults are only asked on one thread: one that fails nothing gives the one-thread listing.
+    FolderListingFaults::setShared({.statEntry = [](const QByteArray &) { return 0; }});
+    const auto alone = list();
+    FolderListingFaults::setShared({});
+    ASSERT_EQ(shared.size(), alone.size());
+    ASSERT_GT(shared.size(), 2900u);
+    for (std::size_t index = 0; index < shared.size(); ++index) {
+        const FolderEntry &left = shared[index];
+        const FolderEntry &right = alone[index];
+        ASSERT_EQ(left.path, right.path) << index;
+        EXPECT_EQ(left.resolvedPath, right.resolvedPath);
+        EXPECT_EQ(left.name, right.name);
+        EXPECT_EQ(left.type, right.type);
+        EXPECT_EQ(left.isSymbolicLink, right.isSymbolicLink);
+        EXPECT_EQ(left.dateModified, right.dateModified);
+    }
+    EXPECT_FALSE(names(shared).join(QLatin1Char('|')).contains(QStringLiteral(".hidden")));
+
+    const auto sortedPlainly = [](const std::vector<FolderEntry> &entries, Folder::SortOrder order) {
+        const SortOrderComparator comparator(order);
+        std::vector<std::pair<SortOrderComparator::Key, const FolderEntry *>> keyed;
+        for (const FolderEntry &entry : entries) {
+            SortOrderComparator::Key key;
+            if (order == Folder::SortOrder::name)
+                key.collationKey = comparator.collationKey(entry.name);
+            if (order == Folder::SortOrder::kind && entry.contentType)
+                key.collationKey = comparator.collationKey(*entry.contentType);
+            if (order == Folder::SortOrder::dateModified)
+                key.date = entry.dateModified;
+            keyed.emplace_back(std::move(key), &entry);
+        }
+        const auto group = [](const FolderEntry &entry) {
+            return entry.isFolder() ? 0 : entry.isAlias() ? 1 : 2;
+        };
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto &lhs, const auto &rhs) {
+            if (group(*lhs.second) != group(*rhs.second))
+                return group(*lhs.second) < group(*rhs.second);
+            return comparator.lessThan(lhs.first, rhs.first);
+        });
+        QByteArrayList paths;
+        for (const auto &[key, entry] : keyed)
+            paths << entry->path;
+        return paths;
+    };
+    // By kind without kinds read: every key is missing, so the order within each group is the listing's.
+    for (const auto order :
+         {Folder::SortOrder::name, Folder::SortOrder::dateModified, Folder::SortOrder::kind}) {
+        auto sorted = shared;
+        sortFolderEntries(sorted, order, /*keepFoldersOnTop=*/true);
+        const auto expected = sortedPlainly(shared, order);
+        ASSERT_EQ(sorted.size(), std::size_t(expected.size()));
+        for (std::size_t index = 0; index < sorted.size(); ++index)
+            ASSERT_EQ(sorted[index].path, expected[qsizetype(index)])
+                << "order " << int(order) << " at " << index;
     }
 }
 
