@@ -1,5 +1,7 @@
 #include "FolderContentsLoader.h"
 
+#include "platform/MenuBuildingWait.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHash>
@@ -233,7 +235,11 @@ FolderListing FolderContentsLoader::list(const FolderListingRequest &request) {
             loop.quit();
         }))
         return std::move(*quick);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    {
+        // What the loop delivers that would reach the menu being built waits until it is built.
+        const platform::MenuBuildingWait::Scope waiting;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     return std::move(*result);
 }
 
