@@ -7,9 +7,11 @@
 #include "StatusNotifierFolderFixture_p.h"
 
 #include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/StatusNotifierWatch.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QMenu>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -53,6 +55,11 @@ public:
         send(name, service, kMenuPath, kDBusMenu, method, arguments, std::move(answered));
     }
 
+    // Notes `name` as answered now: a call made in the process.
+    void noteAnswered(const QString &name) {
+        m_replies[name] = QDBusMessage();
+        m_order << name;
+    }
     bool isAnswered(const QString &name) const { return m_replies.contains(name); }
     QDBusMessage reply(const QString &name) const { return m_replies.value(name); }
     // The names of the answered calls, in the order of their answers.
@@ -67,6 +74,9 @@ private:
 
 class MenuReentryTest : public kestrova::testing::StatusNotifierFolderFixture {
 protected:
+    // The stalled listing ends when the test lets it, long before this.
+    kestrova::testing::ScopedListingTimeLimit m_limit{std::chrono::seconds(20)};
+
     // A folder with a file and two subfolders, one of them with a file.
     Folder makeFolderWithSubfolders(const QString &name) {
         const Folder folder = makeFolder(name);
@@ -75,6 +85,23 @@ protected:
         writeFile(name + QStringLiteral("/alpha.txt"));
         writeFile(name + QStringLiteral("/Sub/inner.txt"));
         return folder;
+    }
+    // The host's AboutToShow for the row's submenu, called in the process once the calls under test are
+    // on their way: the wait for the listing then starts before the loop delivers any of them.
+    static void openSubmenu(MenuBarItems &items, const Folder &folder, int row, AsyncHost &host) {
+        trayItemOf(items, folder).notifierItem()->menuExporter()->AboutToShow(row);
+        host.noteAnswered(QStringLiteral("open Sub"));
+    }
+    // The folder item's bus name, and the id of its subfolder's row once the host has opened its menu.
+    struct OpenedMenu {
+        QString service;
+        int sub = -1;
+    };
+    OpenedMenu openMenuOf(MenuBarItems &items, const Folder &folder) {
+        const QString service = serviceOf(items, folder);
+        const int sub = idOf(openRoot(service), QStringLiteral("Sub"));
+        EXPECT_GT(sub, 0);
+        return {service, sub};
     }
     // Opens the root of the exported menu as the host does, and gives its rows.
     DBusMenuLayoutItem openRoot(const QString &service) {
@@ -105,7 +132,6 @@ TEST_F(MenuReentryTest, TheHostsCallsWhileASubmenuListsAreAnsweredOnceItIsBuiltI
     // and lets the listing end.
     bool answeredDuringWait = false;
     bool openedDuringWait = false;
-    host.sendToMenu(QStringLiteral("open Sub"), service, QStringLiteral("AboutToShow"), {sub});
     host.sendToMenu(QStringLiteral("read Sub"), service, QStringLiteral("GetLayout"),
                     {sub, -1, QStringList()});
     host.sendToMenu(QStringLiteral("click alpha"), service, QStringLiteral("Event"),
@@ -116,6 +142,7 @@ TEST_F(MenuReentryTest, TheHostsCallsWhileASubmenuListsAreAnsweredOnceItIsBuiltI
                         openedDuringWait = !m_workspace.workspace().requests.empty();
                         stalled.release();
                     });
+    openSubmenu(items, folder, sub, host);
     ASSERT_TRUE(processEventsUntil([&] { return host.order().size() == 4; }))
         << qPrintable(host.order().join(QLatin1Char('|')));
     EXPECT_EQ(stalled.blockedCount(), 1);
@@ -124,7 +151,7 @@ TEST_F(MenuReentryTest, TheHostsCallsWhileASubmenuListsAreAnsweredOnceItIsBuiltI
     EXPECT_EQ(host.order(), (QStringList{QStringLiteral("probe"), QStringLiteral("open Sub"),
                                          QStringLiteral("read Sub"), QStringLiteral("click alpha")}));
     for (const QString &name : host.order())
-        EXPECT_EQ(host.reply(name).type(), QDBusMessage::ReplyMessage)
+        EXPECT_NE(host.reply(name).type(), QDBusMessage::ErrorMessage)
             << qPrintable(name) << ": " << qPrintable(host.reply(name).errorMessage());
 
     // The host read the subfolder as it was built, and the click opened the file the host showed.
@@ -144,8 +171,7 @@ TEST_F(MenuReentryTest, AFolderHiddenWhileItsSubmenuListsGoesOnceTheSubmenuIsAns
     Folder other = makeFolderWithSubfolders(QStringLiteral("Music"));
     Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder, other});
     MenuBarItems items;
-    const QString service = serviceOf(items, folder);
-    const int sub = idOf(openRoot(service), QStringLiteral("Sub"));
+    const auto [service, sub] = openMenuOf(items, folder);
     ASSERT_GT(sub, 0);
 
     // The stored folders change while the subfolder lists (a scripted visibility change, another
@@ -153,7 +179,6 @@ TEST_F(MenuReentryTest, AFolderHiddenWhileItsSubmenuListsGoesOnceTheSubmenuIsAns
     kestrova::testing::StalledDirectories stalled("/Sub");
     AsyncHost host(m_bus.address());
     bool wasGoneDuringWait = false;
-    host.sendToMenu(QStringLiteral("open Sub"), service, QStringLiteral("AboutToShow"), {sub});
     host.sendToMenu(QStringLiteral("probe"), service, QStringLiteral("GetProperty"),
                     {sub, QStringLiteral("label")}, [&](const QDBusMessage &) {
                         Folder hidden = folder;
@@ -167,10 +192,8 @@ TEST_F(MenuReentryTest, AFolderHiddenWhileItsSubmenuListsGoesOnceTheSubmenuIsAns
                                             stalled.release();
                                         });
                     });
-    ASSERT_TRUE(processEventsUntil([&] { return host.isAnswered(QStringLiteral("open Sub")); }));
+    openSubmenu(items, folder, sub, host);
     EXPECT_FALSE(wasGoneDuringWait);
-    EXPECT_EQ(host.reply(QStringLiteral("open Sub")).type(), QDBusMessage::ReplyMessage)
-        << qPrintable(host.reply(QStringLiteral("open Sub")).errorMessage());
     EXPECT_TRUE(processEventsUntil([&] { return items.folderItem(folder.id) == nullptr; }));
     EXPECT_NE(items.folderItem(other.id), nullptr);
 }
@@ -249,16 +272,14 @@ TEST_F(MenuReentryTest, TheHostReopeningTheMenuWhileASubmenuListsRebuildsItAfter
     const Folder folder = makeFolderWithSubfolders(QStringLiteral("Docs"));
     Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
     MenuBarItems items;
-    const QString service = serviceOf(items, folder);
+    const auto [service, sub] = openMenuOf(items, folder);
     const auto controller = items.folderItem(folder.id)->folderController();
-    const int sub = idOf(openRoot(service), QStringLiteral("Sub"));
     ASSERT_GT(sub, 0);
 
     // Rebuilt in the middle, the menu would free the row whose submenu is being built.
     kestrova::testing::StalledDirectories stalled("/Sub");
     AsyncHost host(m_bus.address());
     bool answeredDuringWait = false;
-    host.sendToMenu(QStringLiteral("open Sub"), service, QStringLiteral("AboutToShow"), {sub});
     host.sendToMenu(QStringLiteral("reopen"), service, QStringLiteral("AboutToShow"), {0});
     host.sendToMenu(QStringLiteral("opened"), service, QStringLiteral("Event"),
                     eventArguments(0, QStringLiteral("opened")));
@@ -267,13 +288,14 @@ TEST_F(MenuReentryTest, TheHostReopeningTheMenuWhileASubmenuListsRebuildsItAfter
                         answeredDuringWait = host.order().size() > 1;
                         stalled.release();
                     });
+    openSubmenu(items, folder, sub, host);
     ASSERT_TRUE(processEventsUntil([&] { return host.order().size() == 4; }))
         << qPrintable(host.order().join(QLatin1Char('|')));
     EXPECT_FALSE(answeredDuringWait);
     EXPECT_EQ(host.order(), (QStringList{QStringLiteral("probe"), QStringLiteral("open Sub"),
                                          QStringLiteral("reopen"), QStringLiteral("opened")}));
     for (const QString &name : host.order())
-        EXPECT_EQ(host.reply(name).type(), QDBusMessage::ReplyMessage)
+        EXPECT_NE(host.reply(name).type(), QDBusMessage::ErrorMessage)
             << qPrintable(name) << ": " << qPrintable(host.reply(name).errorMessage());
 
     // The menu the host reopened is whole, and so is its subfolder.
@@ -287,4 +309,68 @@ TEST_F(MenuReentryTest, TheHostReopeningTheMenuWhileASubmenuListsRebuildsItAfter
     EXPECT_TRUE(labels(layout(service, reopenedSub)).contains(QStringLiteral("inner.txt")));
     sendEvent(service, 0, QStringLiteral("closed"));
     EXPECT_FALSE(controller->isMenuOpen());
+}
+
+TEST_F(MenuReentryTest, APanelThatQuitsWhileASubmenuListsTakesTheItemOnlyOnceTheSubmenuIsAnswered) {
+    const Folder folder = makeFolderWithSubfolders(QStringLiteral("Docs"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const auto [service, sub] = openMenuOf(items, folder);
+    auto &tray = trayItemOf(items, folder);
+    ASSERT_GT(sub, 0);
+    const auto watch = platform::desktop::StatusNotifierWatch::forBus({m_bus.address()});
+
+    // The panel quits while the item's exported menu builds the subfolder: the item (and the menu object
+    // that is answering) is replaced by an embedded icon only after the answer.
+    kestrova::testing::StalledDirectories stalled("/Sub");
+    AsyncHost host(m_bus.address());
+    bool replacedDuringWait = false;
+    QTimer untilGone;
+    untilGone.setInterval(0);
+    QObject::connect(&untilGone, &QTimer::timeout, [&] {
+        if (watch->hasWatcher())
+            return;
+        untilGone.stop();
+        replacedDuringWait = tray.notifierItem() == nullptr;
+        stalled.release();
+    });
+    host.sendToMenu(QStringLiteral("probe"), service, QStringLiteral("GetProperty"),
+                    {sub, QStringLiteral("label")}, [&](const QDBusMessage &) {
+                        m_host.stop();
+                        untilGone.start();
+                    });
+    openSubmenu(items, folder, sub, host);
+    EXPECT_FALSE(replacedDuringWait);
+    EXPECT_TRUE(processEventsUntil([&] { return tray.notifierItem() == nullptr && tray.trayIcon(); }));
+}
+
+TEST_F(MenuReentryTest, WhileTheHostsSubmenuListsTheBusGoesOnAnsweringOtherPrograms) {
+    const Folder folder = makeFolderWithSubfolders(QStringLiteral("Docs"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const auto [service, sub] = openMenuOf(items, folder);
+    ASSERT_GT(sub, 0);
+
+    // The host's own call waits for the listing; a read by another program is answered meanwhile, and
+    // its answer lets the listing end.
+    kestrova::testing::StalledDirectories stalled("/Sub");
+    AsyncHost host(m_bus.address());
+    host.sendToMenu(QStringLiteral("open Sub"), service, QStringLiteral("AboutToShow"), {sub});
+    QProcess reader;
+    reader.setProgram(QStringLiteral("dbus-send"));
+    reader.setArguments({QStringLiteral("--bus=") + m_bus.address(), QStringLiteral("--print-reply"),
+                         QStringLiteral("--dest=") + service, kMenuPath,
+                         QStringLiteral("com.canonical.dbusmenu.GetProperty"),
+                         QStringLiteral("int32:%1").arg(sub), QStringLiteral("string:label")});
+    bool readDuringWait = false;
+    QObject::connect(&reader, &QProcess::finished, [&] {
+        readDuringWait = !host.isAnswered(QStringLiteral("open Sub"));
+        stalled.release();
+    });
+    reader.start();
+    ASSERT_TRUE(processEventsUntil([&] { return host.isAnswered(QStringLiteral("open Sub")); }));
+    EXPECT_TRUE(readDuringWait);
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().constData();
+    EXPECT_TRUE(reader.readAllStandardOutput().contains("Sub"));
+    EXPECT_EQ(host.reply(QStringLiteral("open Sub")).type(), QDBusMessage::ReplyMessage);
 }
