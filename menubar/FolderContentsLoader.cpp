@@ -1,5 +1,7 @@
 #include "FolderContentsLoader.h"
 
+#include "platform/MenuBuildingWait.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHash>
@@ -226,15 +228,36 @@ std::optional<FolderListing> FolderContentsLoader::listOrNotify(const FolderList
 }
 
 FolderListing FolderContentsLoader::list(const FolderListingRequest &request) {
-    std::optional<FolderListing> result;
-    QEventLoop loop;
-    if (auto quick = listOrNotify(request, [&result, &loop](FolderListing listing) {
-            result = std::move(listing);
-            loop.quit();
+    // Shared with the delivery, which may come after this call returned: the loop also ends when the
+    // application quits.
+    struct Wait {
+        std::optional<FolderListing> result;
+        QEventLoop *loop = nullptr;
+    };
+    const auto wait = std::make_shared<Wait>();
+    if (auto quick = listOrNotify(request, [wait](FolderListing listing) {
+            wait->result = std::move(listing);
+            if (wait->loop)
+                wait->loop->quit();
         }))
         return std::move(*quick);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return std::move(*result);
+    QEventLoop loop;
+    wait->loop = &loop;
+    {
+        // What the loop delivers that would reach the menu being built waits until it is built.
+        const platform::MenuBuildingWait::Scope waiting;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    wait->loop = nullptr;
+    if (wait->result)
+        return std::move(*wait->result);
+    FolderListing stopped;
+    stopped.error = Error(
+        ErrorDomain::posix, ECANCELED,
+        {{ErrorKey::localizedDescription,
+          QStringLiteral("Listing “%1” was stopped: the application is quitting.")
+              .arg(request.directory.toDisplayString(QUrl::PreferLocalFile | QUrl::StripTrailingSlash))}});
+    return stopped;
 }
 
 } // namespace kestrova

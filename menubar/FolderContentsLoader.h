@@ -54,7 +54,8 @@ public:
     // Lists and returns once the listing is done or the limit has passed. A listing that does not end at
     // once is waited for in an event loop that keeps answering everything but the user's input (the tray,
     // the window manager's pings, timers, repaints): clicks and keys wait until the menu is built, so that
-    // nothing reopens the menu being built.
+    // nothing reopens the menu being built. Requests that come in between (over the bus, from timers)
+    // and would open, rebuild or free a menu are kept until the wait ends (platform::MenuBuildingWait).
     static FolderListing list(const FolderListingRequest &request);
 
     // Listings started and not yet ended, stalled ones included.

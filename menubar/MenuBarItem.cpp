@@ -3,6 +3,7 @@
 #include "foundation/Debouncer.h"
 #include "foundation/KvApp.h"
 #include "foundation/WeakArray.h"
+#include "platform/MenuBuildingWait.h"
 #include "platform/SymbolImage.h"
 #include "ui-kit/menus/KvMenu.h"
 
@@ -86,9 +87,13 @@ MenuBarItemCoordinator::MenuBarItemCoordinator(MenuBarItem item, QObject *parent
                 self->updateStatusItemIcon();
         });
     });
+    // A click while a menu waits to be built (its folder lists slowly) opens nothing in the middle of it:
+    // it comes once the menu is built.
     m_statusItem->setOnClick([self](const platform::StatusItemClick &click) {
-        if (self)
-            self->handleClick(click);
+        platform::MenuBuildingWait::runWhenMenusAreBuilt(self, [self, click] {
+            if (self)
+                self->handleClick(click);
+        });
     });
     // For a tray that shows the menu itself: the same menu, emptied and built by the update handler as
     // the tray opens it, so the open-state binding follows that menu as it follows the popup.
@@ -128,8 +133,11 @@ void MenuBarItemCoordinator::update(MenuBarItem item) {
         m_statusItem->closeMenu();
         return;
     }
-    // Asked for by the binding: applied on a later turn, never inside the update.
-    QTimer::singleShot(0, this, &MenuBarItemCoordinator::syncMenuOpenState);
+    // Asked for by the binding: applied on a later turn, never inside the update, nor while a menu waits
+    // to be built.
+    QTimer::singleShot(0, this, [this] {
+        platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] { syncMenuOpenState(); });
+    });
 }
 
 void MenuBarItemCoordinator::updateStatusItemIcon() {

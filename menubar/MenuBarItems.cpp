@@ -3,6 +3,8 @@
 #include "store/DefaultsKeys.h"
 #include "store/DefaultsObservation.h"
 
+#include "platform/MenuBuildingWait.h"
+
 #include <QMetaObject>
 
 #include <algorithm>
@@ -37,11 +39,14 @@ void MenuBarItems::scheduleReconcile() {
     if (m_isReconcileScheduled)
         return;
     m_isReconcileScheduled = true;
+    // Never while a menu waits to be built: the item it belongs to may be the one that goes.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_isReconcileScheduled = false;
-            reconcile();
+            platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
+                m_isReconcileScheduled = false;
+                reconcile();
+            });
         },
         Qt::QueuedConnection);
 }

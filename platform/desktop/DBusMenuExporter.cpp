@@ -2,6 +2,7 @@
 #include "platform/desktop/DBusStructure_p.h"
 
 #include "platform/Menu.h"
+#include "platform/MenuBuildingWait.h"
 #include "platform/MenuItem.h"
 
 #include <QBuffer>
@@ -527,12 +528,55 @@ QVariantMap DBusMenuExporter::propertiesFor(int id) {
 }
 
 void DBusMenuExporter::fail(const QString &message) {
-    if (calledFromDBus())
+    if (m_isAnsweringKept)
+        m_keptFailure = message;
+    else if (calledFromDBus())
         sendErrorReply(QDBusError::InvalidArgs, message);
+}
+
+bool DBusMenuExporter::keptUntilMenusAreBuilt() {
+    if (!calledFromDBus() || !MenuBuildingWait::holdsRequests())
+        return false;
+    // Answered now, the call would reach the menu being built: the host would read it half-made, open it
+    // a second time, or run a row's action in the middle of it.
+    setDelayedReply(true);
+    MenuBuildingWait::runWhenMenusAreBuilt(
+        this, [this, call = message(), bus = connection()] { answerKept(call, bus); });
+    return true;
+}
+
+void DBusMenuExporter::answerKept(const QDBusMessage &call, QDBusConnection connection) {
+    const QVariantList in = call.arguments();
+    const QString &member = call.member();
+    QVariantList out;
+    m_isAnsweringKept = true;
+    m_keptFailure.reset();
+    if (member == QLatin1String("GetLayout") && in.size() == 3) {
+        DBusMenuLayoutItem item;
+        const uint revision = GetLayout(in[0].toInt(), in[1].toInt(), in[2].toStringList(), item);
+        out = {revision, QVariant::fromValue(item)};
+    } else if (member == QLatin1String("Event") && in.size() == 4) {
+        Event(in[0].toInt(), in[1].toString(), in[2].value<QDBusVariant>(), in[3].toUInt());
+    } else if (member == QLatin1String("EventGroup") && in.size() == 1) {
+        out = {QVariant::fromValue(EventGroup(qdbus_cast<DBusMenuEventList>(in[0])))};
+    } else if (member == QLatin1String("AboutToShow") && in.size() == 1) {
+        out = {AboutToShow(in[0].toInt())};
+    } else if (member == QLatin1String("AboutToShowGroup") && in.size() == 1) {
+        QList<int> idErrors;
+        const QList<int> updates = AboutToShowGroup(qdbus_cast<QList<int>>(in[0]), idErrors);
+        out = {QVariant::fromValue(updates), QVariant::fromValue(idErrors)};
+    } else {
+        m_keptFailure = QStringLiteral("The menu cannot answer %1 here.").arg(member);
+    }
+    m_isAnsweringKept = false;
+    connection.send(m_keptFailure ? call.createErrorReply(QDBusError::InvalidArgs, *m_keptFailure)
+                                  : call.createReply(out));
 }
 
 uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList &propertyNames,
                                  DBusMenuLayoutItem &layoutItem) {
+    if (keptUntilMenusAreBuilt())
+        return m_revision;
     if (recursionDepth < -1) {
         fail(QStringLiteral("The recursion depth must be -1 (all) or more, not %1.").arg(recursionDepth));
         return m_revision;
@@ -580,11 +624,15 @@ QDBusVariant DBusMenuExporter::GetProperty(int id, const QString &name) {
 void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant &data, uint timestamp) {
     Q_UNUSED(data);
     Q_UNUSED(timestamp);
+    if (keptUntilMenusAreBuilt())
+        return;
     if (!handleEvent(id, eventId))
         fail(QStringLiteral("The menu has no item %1.").arg(id));
 }
 
 QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
+    if (keptUntilMenusAreBuilt())
+        return {};
     if (events.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 events can be sent at once.").arg(kMaxGroupSize));
         return {};
@@ -627,11 +675,14 @@ bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
     // The host waits for this call: the action (which may show a window or an alert) runs on a later
     // turn, after the model heard that its menus closed, as it does for the presenter's menus.
     QTimer::singleShot(0, this, [this, item] {
-        closeAll();
-        const QPointer<DBusMenuExporter> self(this);
-        item->performAction();
-        if (self)
-            self->scheduleChangeCheck();
+        // Not in the middle of a menu that another request is building.
+        MenuBuildingWait::runWhenMenusAreBuilt(this, [this, item] {
+            closeAll();
+            const QPointer<DBusMenuExporter> self(this);
+            item->performAction();
+            if (self)
+                self->scheduleChangeCheck();
+        });
     });
     return true;
 }
@@ -676,6 +727,12 @@ void DBusMenuExporter::closeAll() {
 }
 
 bool DBusMenuExporter::AboutToShow(int id) {
+    if (keptUntilMenusAreBuilt())
+        return false;
+    return aboutToShow(id);
+}
+
+bool DBusMenuExporter::aboutToShow(int id) {
     if (!isKnownId(id)) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
         return false;
@@ -702,6 +759,8 @@ bool DBusMenuExporter::AboutToShow(int id) {
 }
 
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors) {
+    if (keptUntilMenusAreBuilt())
+        return {};
     if (ids.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
         return {};
@@ -712,7 +771,7 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> 
             idErrors.append(id);
             continue;
         }
-        if (AboutToShow(id))
+        if (aboutToShow(id))
             updatesNeeded.append(id);
     }
     return updatesNeeded;
@@ -727,9 +786,12 @@ void DBusMenuExporter::scheduleChangeCheck() {
         return;
     m_changeCheckPending = true;
     // On a later turn: the model announces a change before it makes it, and several changes come together.
+    // A menu that waits to be built is compared once it is complete.
     QTimer::singleShot(0, this, [this] {
-        m_changeCheckPending = false;
-        announceChanges();
+        MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
+            m_changeCheckPending = false;
+            announceChanges();
+        });
     });
 }
 

@@ -5,6 +5,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QHash>
 #include <QObject>
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -193,6 +195,7 @@ private:
                               const QStringList &names);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
     bool handleEvent(int id, const QString &eventId);
+    bool aboutToShow(int id);
     void open(const std::shared_ptr<Menu> &menu);
     void close(const Menu &menu);
     void closeAll();
@@ -202,6 +205,11 @@ private:
     QByteArray pngData(const QImage &image);
     // Answers the D-Bus call being handled with an InvalidArgs error.
     void fail(const QString &message);
+    // While a menu waits in a nested loop to be built, a call that opens, rebuilds or lays out a menu, or
+    // chooses a row, is answered once the menu is built (a delayed reply); true when the call being
+    // handled was kept for that.
+    bool keptUntilMenusAreBuilt();
+    void answerKept(const QDBusMessage &call, QDBusConnection connection);
 
     QDBusConnection m_connection;
     QString m_objectPath;
@@ -236,6 +244,9 @@ private:
     std::unordered_map<int, HostedWatch> m_hostedWatches;
     bool m_changeCheckPending = false;
     bool m_notifyingModel = false;
+    // While a kept call is answered: whether it failed, and why.
+    bool m_isAnsweringKept = false;
+    std::optional<QString> m_keptFailure;
 };
 
 } // namespace kestrova::platform::desktop

@@ -1,6 +1,7 @@
 #include "platform/desktop/TrayStatusItem.h"
 
 #include "platform/Menu.h"
+#include "platform/MenuBuildingWait.h"
 #include "platform/UserDefaults.h"
 #include "platform/desktop/DBusMenuExporter.h"
 #include "platform/desktop/MenuPresenter.h"
@@ -74,7 +75,10 @@ TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, const QString &plat
         }
         return false;
     });
-    connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this, &TrayStatusItem::followWatcher);
+    // A new watcher replaces the item and its exported menu: not while a menu waits to be built, which may
+    // be that menu, answering its host.
+    connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this,
+            [this] { MenuBuildingWait::runWhenMenusAreBuilt(this, [this] { followWatcher(); }); });
     qApp->installEventFilter(this);
     followWatcher();
 }
