@@ -72,6 +72,13 @@ private:
     QStringList m_order;
 };
 
+// Every call the host made was answered without an error.
+void expectNoErrorReplies(const AsyncHost &host) {
+    for (const QString &name : host.order())
+        EXPECT_NE(host.reply(name).type(), QDBusMessage::ErrorMessage)
+            << qPrintable(name) << ": " << qPrintable(host.reply(name).errorMessage());
+}
+
 class MenuReentryTest : public kestrova::testing::StatusNotifierFolderFixture {
 protected:
     // The stalled listing ends when the test lets it, long before this.
@@ -150,9 +157,7 @@ TEST_F(MenuReentryTest, TheHostsCallsWhileASubmenuListsAreAnsweredOnceItIsBuiltI
     EXPECT_FALSE(openedDuringWait);
     EXPECT_EQ(host.order(), (QStringList{QStringLiteral("probe"), QStringLiteral("open Sub"),
                                          QStringLiteral("read Sub"), QStringLiteral("click alpha")}));
-    for (const QString &name : host.order())
-        EXPECT_NE(host.reply(name).type(), QDBusMessage::ErrorMessage)
-            << qPrintable(name) << ": " << qPrintable(host.reply(name).errorMessage());
+    expectNoErrorReplies(host);
 
     // The host read the subfolder as it was built, and the click opened the file the host showed.
     EXPECT_TRUE(
@@ -294,9 +299,7 @@ TEST_F(MenuReentryTest, TheHostReopeningTheMenuWhileASubmenuListsRebuildsItAfter
     EXPECT_FALSE(answeredDuringWait);
     EXPECT_EQ(host.order(), (QStringList{QStringLiteral("probe"), QStringLiteral("open Sub"),
                                          QStringLiteral("reopen"), QStringLiteral("opened")}));
-    for (const QString &name : host.order())
-        EXPECT_NE(host.reply(name).type(), QDBusMessage::ErrorMessage)
-            << qPrintable(name) << ": " << qPrintable(host.reply(name).errorMessage());
+    expectNoErrorReplies(host);
 
     // The menu the host reopened is whole, and so is its subfolder.
     EXPECT_TRUE(controller->isMenuOpen());

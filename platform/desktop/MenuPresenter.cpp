@@ -463,9 +463,7 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
         // Never shown, or fully closed: nothing is pending on it.
         m_current->root->deleteLater();
     }
-    if (!m_style) {
-        m_style = new MenuRowStyle(m_iconSize);
-    }
+    ensureStyle();
     auto presentation = std::make_shared<Presentation>();
     PresentedMenu *root = createMenu(menu, presentation, nullptr);
     presentation->root = root;
@@ -476,15 +474,13 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
 }
 
 void MenuPresenter::prepare(const std::shared_ptr<Menu> &sample) {
-    if (!m_style)
-        m_style = new MenuRowStyle(m_iconSize);
+    ensureStyle();
     PresentedMenu *menu = createMenu(sample, std::make_shared<Presentation>(), nullptr);
     populate(menu);
     menu->ensurePolished();
     menu->resize(menu->sizeHint());
     QImage image(menu->size(), QImage::Format_ARGB32_Premultiplied);
     menu->render(&image);
-    QObject::disconnect(menu, nullptr, this, nullptr);
     menu->deleteLater();
 }
 
@@ -586,7 +582,12 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
     return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
 }
 
-void MenuPresenter::clearRows(PresentedMenu *menu) {
+void MenuPresenter::ensureStyle() {
+    if (!m_style)
+        m_style = new MenuRowStyle(m_iconSize);
+}
+
+void MenuPresenter::populate(PresentedMenu *menu) {
     // Rows of an earlier opening go on a later turn: one of them may be the action being delivered.
     for (QAction *action : menu->actions())
         menu->releaseAction(action);
@@ -594,10 +595,6 @@ void MenuPresenter::clearRows(PresentedMenu *menu) {
     menu->window().reset();
     menu->clearIcons();
     menu->setMinimumWidth(0);
-}
-
-void MenuPresenter::populate(PresentedMenu *menu) {
-    clearRows(menu);
     const auto model = menu->model().lock();
     if (!model)
         return;

@@ -138,7 +138,7 @@ private:
     void menuAboutToHide(PresentedMenu *menu);
     QRect availableArea(PresentedMenu *menu) const;
     void populate(PresentedMenu *menu);
-    void clearRows(PresentedMenu *menu);
+    void ensureStyle();
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);
     static void bindAction(PresentedMenu *menu, QAction *action, const MenuItem &item);
