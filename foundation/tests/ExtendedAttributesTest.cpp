@@ -17,8 +17,9 @@ using namespace kestrova;
 namespace {
 
 TEST(ExtendedAttributesTest, WritesUnderTheUserNamespace) {
-    // Under the build folder rather than /tmp, which may be a tmpfs without user attributes.
-    QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/xattr-XXXXXX"));
+    // Under the build folder rather than /tmp, which may be a tmpfs without user attributes; not beside the
+    // test program, whose folder another test watches.
+    QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/../xattr-XXXXXX"));
     const QString path = folder.path() + QStringLiteral("/shot.png");
     QFile(path).open(QIODevice::WriteOnly);
     ExtendedAttributes attributes(QUrl::fromLocalFile(path));

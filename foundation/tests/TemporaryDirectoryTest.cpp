@@ -132,7 +132,9 @@ TEST(TemporaryDirectoryTest, TextFilesGoToTheTemporaryFolderAndAreRemovedAfterUs
 }
 
 TEST(TemporaryDirectoryTest, ReplacementFolderIsOnTheItemsFileSystem) {
-    QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/replace-XXXXXX"));
+    // On the build's file system, but not beside the test program, whose folder another test watches.
+    QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/../replace-XXXXXX"));
+    ASSERT_TRUE(folder.isValid());
     const QByteArray item = QFile::encodeName(folder.path()) + "/item.txt";
     QFile(QFile::decodeName(item)).open(QIODevice::WriteOnly);
     const QUrl replacement = SystemDirectories::itemReplacementDirectory(url::fromLocalPath(item));
