@@ -1,8 +1,8 @@
 #include "DesktopMenuKeyMonitor.h"
 
 #include "integration/ShortkeelKeys.h"
-#include "platform/desktop/CarbonLocalEventMonitor.h"
-#include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/input/CarbonLocalEventMonitor.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 
 #include <QKeyEvent>
 

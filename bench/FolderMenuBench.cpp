@@ -8,9 +8,9 @@
 #include "menubar/FolderContentsMenu.h"
 #include "menubar/FolderController.h"
 
-#include "foundation/FileUrl.h"
-#include "platform/Menu.h"
-#include "platform/desktop/MenuPresenter.h"
+#include "foundation/files/FileUrl.h"
+#include "platform/menus/Menu.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 #include "store/BookmarkData.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"

@@ -5,8 +5,8 @@
 // Prints the medians and the ratios, then for the folder-like menus the time of a wheel notch and the
 // resident memory before, while and after the menu is open. Runs on the offscreen platform unless told
 // otherwise.
-#include "platform/Menu.h"
-#include "platform/desktop/MenuPresenter.h"
+#include "platform/menus/Menu.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

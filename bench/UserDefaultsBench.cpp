@@ -1,6 +1,6 @@
 // Reading and writing one entry of a settings suite that holds 1,000 entries in a file of about 100 KB.
-#include "platform/PropertyListSerialization.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/PropertyListSerialization.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The bookmark record of a folder, as stored inside the folder's JSON or under the root-folder key.
 #include "FuzzSupport.h"
 
-#include "foundation/Error.h"
+#include "foundation/errors/Error.h"
 #include "store/BookmarkData.h"
 
 namespace BookmarkData = kestrova::BookmarkData;

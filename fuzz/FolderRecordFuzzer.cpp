@@ -1,7 +1,7 @@
 // The JSON text of one stored folder, and the stored list of them.
 #include "FuzzSupport.h"
 
-#include "platform/PropertyListValue.h"
+#include "platform/defaults/PropertyListValue.h"
 #include "store/Folder.h"
 
 using kestrova::Folder;

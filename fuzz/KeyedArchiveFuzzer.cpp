@@ -1,7 +1,7 @@
 // The archived colours and images inside stored records.
 #include "FuzzSupport.h"
 
-#include "platform/KeyedArchive.h"
+#include "platform/defaults/KeyedArchive.h"
 
 using kestrova::platform::KeyedArchive;
 

@@ -1,7 +1,7 @@
 // The reader of the settings file: any bytes at all, as a damaged or hostile file would hold them.
 #include "FuzzSupport.h"
 
-#include "platform/PropertyListSerialization.h"
+#include "platform/defaults/PropertyListSerialization.h"
 
 using kestrova::platform::PropertyListSerialization::fromXml;
 using kestrova::platform::PropertyListSerialization::toXml;

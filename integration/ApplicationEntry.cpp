@@ -2,7 +2,7 @@
 
 #include "DesktopEntry.h"
 
-#include "foundation/KvApp.h"
+#include "foundation/app/KvApp.h"
 
 #include <QCoreApplication>
 #include <QDir>

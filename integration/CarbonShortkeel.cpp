@@ -3,7 +3,7 @@
 #include "ShortkeelKeys.h"
 #include "ShortkeelStorage.h"
 
-#include "platform/desktop/HotKeyBackend.h"
+#include "platform/desktop/hotkeys/HotKeyBackend.h"
 #include "store/ShortkeelHandlers.h"
 
 #include <limits>

@@ -1,8 +1,8 @@
 #include "Folder_.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/WellKnownFolders.h"
-#include "platform/SymbolImage.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/WellKnownFolders.h"
+#include "platform/status/SymbolImage.h"
 #include "store/Folder.h"
 
 #include <QBuffer>

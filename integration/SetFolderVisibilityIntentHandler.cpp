@@ -1,6 +1,6 @@
 #include "SetFolderVisibilityIntentHandler.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "store/DefaultsKeys.h"
 #include "ui-kit/utilities/ApplicationUtilities.h"
 

@@ -3,11 +3,11 @@
 #include "CarbonShortkeel.h"
 #include "ShortkeelKeys.h"
 
-#include "foundation/GeneralError.h"
-#include "foundation/KvApp.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
-#include "platform/desktop/HotKeyBackend.h"
+#include "foundation/errors/GeneralError.h"
+#include "foundation/app/KvApp.h"
+#include "platform/menus/Menu.h"
+#include "platform/menus/MenuItem.h"
+#include "platform/desktop/hotkeys/HotKeyBackend.h"
 
 namespace kestrova::Shortkeel {
 

@@ -1,6 +1,6 @@
 #include "ShortkeelEvents.h"
 
-#include "foundation/AsyncSequence.h"
+#include "foundation/concurrency/AsyncSequence.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/AsyncStream.h"
-#include "foundation/CancellationToken.h"
+#include "foundation/concurrency/AsyncStream.h"
+#include "foundation/concurrency/CancellationToken.h"
 #include "store/ShortkeelHandlers.h"
 
 #include <QCoro/QCoroTask>

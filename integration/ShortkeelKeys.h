@@ -2,8 +2,8 @@
 
 #include "store/Shortkeel.h"
 
-#include "platform/MenuItem.h"
-#include "platform/desktop/HotKeyBackend.h"
+#include "platform/menus/MenuItem.h"
+#include "platform/desktop/hotkeys/HotKeyBackend.h"
 
 #include <QString>
 

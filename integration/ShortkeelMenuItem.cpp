@@ -3,8 +3,8 @@
 #include "ShortkeelKeys.h"
 #include "ShortkeelStorage.h"
 
-#include "platform/MenuItem.h"
-#include "platform/NotificationCenter.h"
+#include "platform/menus/MenuItem.h"
+#include "platform/observation/NotificationCenter.h"
 #include "store/ShortkeelHandlers.h"
 
 #include <map>

@@ -2,9 +2,9 @@
 
 #include "CarbonShortkeel.h"
 
-#include "foundation/JsonText.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "foundation/json/JsonText.h"
+#include "platform/observation/NotificationCenter.h"
+#include "platform/defaults/UserDefaults.h"
 #include "store/ShortkeelHandlers.h"
 
 namespace kestrova::Shortkeel {

@@ -4,11 +4,11 @@
 #include "ScreenHooks.h"
 #include "StatusItemVisibility.h"
 
-#include "foundation/AlertBuilder.h"
-#include "foundation/ErrorPresentation.h"
-#include "foundation/KvApp.h"
-#include "foundation/Log.h"
-#include "platform/Alert.h"
+#include "foundation/errors/AlertBuilder.h"
+#include "foundation/errors/ErrorPresentation.h"
+#include "foundation/app/KvApp.h"
+#include "foundation/app/Log.h"
+#include "platform/alerts/Alert.h"
 #include "store/DefaultsKeys.h"
 
 #include <QCoreApplication>

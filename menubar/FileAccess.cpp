@@ -1,8 +1,8 @@
 #include "FileAccess.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/KvApp.h"
-#include "foundation/UserDatabase.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/app/KvApp.h"
+#include "foundation/files/UserDatabase.h"
 
 #include <algorithm>
 #include <cerrno>

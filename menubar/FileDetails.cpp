@@ -1,10 +1,10 @@
 #include "FileDetails.h"
 
-#include "foundation/FileReading.h"
-#include "foundation/FileUrl.h"
-#include "foundation/MediaDimensions.h"
-#include "foundation/ResourceValues.h"
-#include "foundation/Thumbnail.h"
+#include "foundation/files/FileReading.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/media/MediaDimensions.h"
+#include "foundation/files/ResourceValues.h"
+#include "foundation/media/Thumbnail.h"
 #include "ui-kit/utilities/MenuText.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Date.h"
+#include "platform/values/Date.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "FileInfoText.h"
 
-#include "foundation/Formatters.h"
-#include "foundation/TextFormatting.h"
+#include "foundation/text/Formatters.h"
+#include "foundation/text/TextFormatting.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>

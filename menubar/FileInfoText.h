@@ -2,7 +2,7 @@
 
 #include "FileDetails.h"
 
-#include "platform/Date.h"
+#include "platform/values/Date.h"
 
 #include <QLocale>
 #include <QString>

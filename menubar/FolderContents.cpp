@@ -3,10 +3,10 @@
 #include "ContentTypes_p.h"
 #include "FileAccess.h"
 
-#include "foundation/Error.h"
-#include "foundation/FileReading.h"
-#include "foundation/FileUrl.h"
-#include "foundation/ResourceValues.h"
+#include "foundation/errors/Error.h"
+#include "foundation/files/FileReading.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/ResourceValues.h"
 #include "store/SortOrderComparator.h"
 
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "FolderContentsLoader.h"
 
-#include "platform/MenuBuildingWait.h"
+#include "platform/menus/MenuBuildingWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -2,7 +2,7 @@
 
 #include "FolderContents.h"
 
-#include "foundation/Error.h"
+#include "foundation/errors/Error.h"
 
 #include <QUrl>
 

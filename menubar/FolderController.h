@@ -3,8 +3,8 @@
 #include "FolderContentsLoader.h"
 #include "FolderMenuHooks.h"
 
-#include "platform/Binding.h"
-#include "platform/Subscription.h"
+#include "platform/observation/Binding.h"
+#include "platform/observation/Subscription.h"
 #include "store/Folder.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MenuItem.h"
+#include "platform/menus/MenuItem.h"
 
 #include <QString>
 #include <QUrl>

@@ -3,7 +3,7 @@
 #include "FolderController.h"
 
 #include "store/ShortkeelHandlers.h"
-#include "platform/Menu.h"
+#include "platform/menus/Menu.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
 

@@ -3,8 +3,8 @@
 #include "FolderConfigurationWindow.h"
 #include "MenuBarItem.h"
 
-#include "platform/Binding.h"
-#include "platform/Subscription.h"
+#include "platform/observation/Binding.h"
+#include "platform/observation/Subscription.h"
 #include "store/Folder.h"
 
 #include <QUrl>

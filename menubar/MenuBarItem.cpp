@@ -1,10 +1,10 @@
 #include "menubar/MenuBarItem.h"
 
-#include "foundation/Debouncer.h"
-#include "foundation/KvApp.h"
-#include "foundation/WeakArray.h"
-#include "platform/MenuBuildingWait.h"
-#include "platform/SymbolImage.h"
+#include "foundation/time/Debouncer.h"
+#include "foundation/app/KvApp.h"
+#include "foundation/collections/WeakArray.h"
+#include "platform/menus/MenuBuildingWait.h"
+#include "platform/status/SymbolImage.h"
 #include "ui-kit/menus/KvMenu.h"
 
 #include <QLoggingCategory>

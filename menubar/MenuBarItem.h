@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Binding.h"
-#include "platform/StatusItem.h"
-#include "platform/SymbolImage.h"
+#include "platform/observation/Binding.h"
+#include "platform/status/StatusItem.h"
+#include "platform/status/SymbolImage.h"
 #include "store/MenuBarItemImage.h"
 
 #include <QColor>

@@ -3,7 +3,7 @@
 #include "store/DefaultsKeys.h"
 #include "store/DefaultsObservation.h"
 
-#include "platform/MenuBuildingWait.h"
+#include "platform/menus/MenuBuildingWait.h"
 
 #include <QMetaObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Binding.h"
+#include "platform/observation/Binding.h"
 #include "store/Folder.h"
 
 #include <functional>

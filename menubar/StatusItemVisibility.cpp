@@ -1,9 +1,9 @@
 #include "StatusItemVisibility.h"
 
-#include "foundation/AlertBuilder.h"
-#include "foundation/KvApp.h"
-#include "platform/Alert.h"
-#include "platform/StatusItem.h"
+#include "foundation/errors/AlertBuilder.h"
+#include "foundation/app/KvApp.h"
+#include "platform/alerts/Alert.h"
+#include "platform/status/StatusItem.h"
 #include "store/Defaults.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "AccessRequest_p.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/WellKnownFolders.h"
-#include "platform/Alert.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/WellKnownFolders.h"
+#include "platform/alerts/Alert.h"
 
 #include <QCoreApplication>
 #include <QFile>

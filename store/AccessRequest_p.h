@@ -2,7 +2,7 @@
 
 // Helpers of the two folder-access requests (SandboxURLBookmark, SecurityScopedBookmarkManager).
 
-#include "foundation/Error.h"
+#include "foundation/errors/Error.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

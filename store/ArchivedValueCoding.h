@@ -1,8 +1,8 @@
 #pragma once
 
-#include "foundation/DecodingError.h"
-#include "foundation/JsonCoding.h"
-#include "platform/KeyedArchive.h"
+#include "foundation/json/DecodingError.h"
+#include "foundation/json/JsonCoding.h"
+#include "platform/defaults/KeyedArchive.h"
 
 namespace kestrova {
 

@@ -1,8 +1,8 @@
 #include "BookmarkData.h"
 
-#include "foundation/Error.h"
-#include "foundation/FileUrl.h"
-#include "foundation/JsonCoding.h"
+#include "foundation/errors/Error.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/json/JsonCoding.h"
 
 #include <QFile>
 #include <QHash>

@@ -2,7 +2,7 @@
 
 #include "DefaultsSerializable.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <QHash>
 #include <QString>

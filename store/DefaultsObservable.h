@@ -2,8 +2,8 @@
 
 #include "DefaultsUpdates.h"
 
-#include "platform/Binding.h"
-#include "platform/ViewStorage.h"
+#include "platform/observation/Binding.h"
+#include "platform/observation/ViewStorage.h"
 
 #include <QObject>
 #include <QSignalBlocker>

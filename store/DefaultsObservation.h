@@ -2,7 +2,7 @@
 
 #include "Defaults.h"
 
-#include "foundation/LifetimeAssociation.h"
+#include "foundation/lifetime/LifetimeAssociation.h"
 
 #include <QPointer>
 

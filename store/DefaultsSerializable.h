@@ -1,8 +1,8 @@
 #pragma once
 
-#include "foundation/JsonCoding.h"
-#include "foundation/RawRepresentable.h"
-#include "platform/PropertyListValue.h"
+#include "foundation/json/JsonCoding.h"
+#include "foundation/values/RawRepresentable.h"
+#include "platform/defaults/PropertyListValue.h"
 
 #include <QString>
 #include <QUrl>

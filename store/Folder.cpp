@@ -2,10 +2,10 @@
 
 #include "AccessRequest_p.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/HashCombine.h"
-#include "foundation/WellKnownFolders.h"
-#include "platform/SymbolImage.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/values/HashCombine.h"
+#include "foundation/files/WellKnownFolders.h"
+#include "platform/status/SymbolImage.h"
 
 
 #include <algorithm>

@@ -7,10 +7,10 @@
 #include "SandboxURLBookmark.h"
 #include "Shortkeel.h"
 
-#include "foundation/DecodableDefault.h"
-#include "foundation/JsonCoding.h"
-#include "platform/Color.h"
-#include "platform/Image.h"
+#include "foundation/json/DecodableDefault.h"
+#include "foundation/json/JsonCoding.h"
+#include "platform/values/Color.h"
+#include "platform/values/Image.h"
 
 #include <QString>
 #include <QUrl>

@@ -4,9 +4,9 @@
 #include "MenuBarItemImage.h"
 #include "RawTextEnum.h"
 
-#include "foundation/DecodableDefault.h"
-#include "foundation/JsonCoding.h"
-#include "platform/Image.h"
+#include "foundation/json/DecodableDefault.h"
+#include "foundation/json/JsonCoding.h"
+#include "platform/values/Image.h"
 
 #include <QString>
 

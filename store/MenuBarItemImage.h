@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Image.h"
-#include "platform/SymbolImage.h"
+#include "platform/values/Image.h"
+#include "platform/status/SymbolImage.h"
 
 #include <QImage>
 

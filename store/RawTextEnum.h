@@ -2,8 +2,8 @@
 
 #include "DefaultsSerializable.h"
 
-#include "foundation/DecodingError.h"
-#include "foundation/JsonCoding.h"
+#include "foundation/json/DecodingError.h"
+#include "foundation/json/JsonCoding.h"
 
 #include <QString>
 

@@ -3,12 +3,12 @@
 #include "AccessRequest_p.h"
 #include "BookmarkData.h"
 
-#include "foundation/GeneralError.h"
-#include "foundation/KvApp.h"
-#include "foundation/Trash.h"
-#include "foundation/WellKnownFolders.h"
-#include "platform/Alert.h"
-#include "platform/OpenPanel.h"
+#include "foundation/errors/GeneralError.h"
+#include "foundation/app/KvApp.h"
+#include "foundation/files/Trash.h"
+#include "foundation/files/WellKnownFolders.h"
+#include "platform/alerts/Alert.h"
+#include "platform/alerts/OpenPanel.h"
 
 #include <QLoggingCategory>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "DefaultsSerializable.h"
 
-#include "foundation/JsonCoding.h"
+#include "foundation/json/JsonCoding.h"
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>

@@ -2,7 +2,7 @@
 
 #include "DefaultsSerializable.h"
 
-#include "platform/KeyedArchive.h"
+#include "platform/defaults/KeyedArchive.h"
 
 #include <cstdio>
 

@@ -4,10 +4,10 @@
 #include "BookmarkData.h"
 #include "DefaultsMigration.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/WellKnownFolders.h"
-#include "platform/Alert.h"
-#include "platform/OpenPanel.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/WellKnownFolders.h"
+#include "platform/alerts/Alert.h"
+#include "platform/alerts/OpenPanel.h"
 
 #include <QLoggingCategory>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/JsonCoding.h"
-#include "platform/MenuItem.h"
+#include "foundation/json/JsonCoding.h"
+#include "platform/menus/MenuItem.h"
 
 #include <QString>
 

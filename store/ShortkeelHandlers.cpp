@@ -2,8 +2,8 @@
 
 #include "ShortcutService.h"
 
-#include "foundation/JsonCoding.h"
-#include "platform/UserDefaults.h"
+#include "foundation/json/JsonCoding.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <algorithm>
 #include <memory>

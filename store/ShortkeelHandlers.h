@@ -2,7 +2,7 @@
 
 #include "Shortkeel.h"
 
-#include "platform/Subscription.h"
+#include "platform/observation/Subscription.h"
 
 #include <functional>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "AccessRequest_p.h"
 
-#include "foundation/ResourceValues.h"
+#include "foundation/files/ResourceValues.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>

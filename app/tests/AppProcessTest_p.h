@@ -1,8 +1,8 @@
 #pragma once
 
 // The application as a real process in a home of its own, for the tests that start it.
-#include "platform/PropertyListSerialization.h"
-#include "platform/PropertyListValue.h"
+#include "platform/defaults/PropertyListSerialization.h"
+#include "platform/defaults/PropertyListValue.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -4,7 +4,7 @@
 
 #include "app/SingleInstance.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/testing/PrivateSessionBus.h"
 #include "store/BookmarkData.h"
 #include "store/Defaults.h"

@@ -3,7 +3,7 @@
 // relaunched instance finds the file and stays).
 #include "app/ApplicationStartup.h"
 
-#include "foundation/KvApp.h"
+#include "foundation/app/KvApp.h"
 
 #include <QApplication>
 #include <QFile>

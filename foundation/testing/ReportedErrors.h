@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/KvApp.h"
+#include "foundation/app/KvApp.h"
 
 #include <QStringList>
 

@@ -5,7 +5,7 @@
 #include "integration/DesktopEntry.h"
 #include "integration/views/BootwickToggle.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/testing/TemporaryHome.h"
 
 #include <QCoreApplication>

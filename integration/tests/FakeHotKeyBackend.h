@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/desktop/HotKeyBackend.h"
+#include "platform/desktop/hotkeys/HotKeyBackend.h"
 
 #include <map>
 #include <set>

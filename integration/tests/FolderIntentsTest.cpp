@@ -4,7 +4,7 @@
 #include "integration/ScriptingService.h"
 #include "integration/SetFolderVisibilityIntentHandler.h"
 
-#include "foundation/FileUrl.h"
+#include "foundation/files/FileUrl.h"
 #include "StoredFolders_p.h"
 #include "store/DefaultsKeys.h"
 

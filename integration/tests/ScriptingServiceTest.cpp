@@ -1,8 +1,8 @@
 // The scriptable actions on a private session bus, called the way a script calls them: with gdbus.
 #include "integration/ScriptingService.h"
 
-#include "foundation/FileUrl.h"
-#include "platform/UserDefaults.h"
+#include "foundation/files/FileUrl.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/PrivateSessionBus.h"
 #include "StoredFolders_p.h"

@@ -6,9 +6,9 @@
 
 #include "FakeHotKeyBackend.h"
 
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/menus/Menu.h"
+#include "platform/menus/MenuItem.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <gtest/gtest.h>
 

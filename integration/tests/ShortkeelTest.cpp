@@ -6,8 +6,8 @@
 
 #include "FakeHotKeyBackend.h"
 
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/observation/NotificationCenter.h"
+#include "platform/defaults/UserDefaults.h"
 #include "store/DefaultsKeys.h"
 #include "store/Folder.h"
 #include "store/ShortkeelHandlers.h"

@@ -2,7 +2,7 @@
 
 #include "menubar/ScreenHooks.h"
 
-#include "foundation/KvApp.h"
+#include "foundation/app/KvApp.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/ScriptedPresenters.h"

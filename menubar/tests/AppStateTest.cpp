@@ -3,8 +3,8 @@
 #include "menubar/MenuBarItem.h"
 #include "menubar/ScreenHooks.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/KvApp.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/app/KvApp.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/ScriptedPresenters.h"

@@ -2,11 +2,11 @@
 #include "menubar/FileInfoText.h"
 #include "menubar/views/FileInfoViews.h"
 
-#include "foundation/Formatters.h"
+#include "foundation/text/Formatters.h"
 #include "menubar/views/FileRows.h"
 
-#include "platform/Menu.h"
-#include "platform/desktop/DBusMenuExporter.h"
+#include "platform/menus/Menu.h"
+#include "platform/desktop/menus/DBusMenuExporter.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/PrivateSessionBus.h"
 

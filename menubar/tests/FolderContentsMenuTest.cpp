@@ -6,7 +6,7 @@
 #include "menubar/SortByMenu.h"
 
 #include "foundation/testing/ReportedErrors.h"
-#include "platform/Menu.h"
+#include "platform/menus/Menu.h"
 #include "platform/testing/EventLoop.h"
 #include "ui-kit/menus/KvMenu.h"
 

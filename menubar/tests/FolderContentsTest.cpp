@@ -3,7 +3,7 @@
 
 #include "FolderMenuTesting_p.h"
 
-#include "foundation/Error.h"
+#include "foundation/errors/Error.h"
 #include "store/SortOrderComparator.h"
 
 #include <QDir>

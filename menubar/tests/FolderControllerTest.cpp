@@ -4,11 +4,11 @@
 
 #include "menubar/FolderMenuBarItem.h"
 
-#include "foundation/JsonText.h"
-#include "foundation/KvApp.h"
+#include "foundation/json/JsonText.h"
+#include "foundation/app/KvApp.h"
 #include "foundation/testing/ReportedErrors.h"
-#include "platform/Menu.h"
-#include "platform/Pasteboard.h"
+#include "platform/menus/Menu.h"
+#include "platform/workspace/Pasteboard.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/InMemoryPasteboard.h"

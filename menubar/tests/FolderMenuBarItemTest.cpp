@@ -2,7 +2,7 @@
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/MenuBarItems.h"
 
-#include "platform/desktop/TrayStatusItem.h"
+#include "platform/desktop/tray/TrayStatusItem.h"
 #include "platform/testing/ImageInk.h"
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"

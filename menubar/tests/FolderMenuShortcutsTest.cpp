@@ -2,8 +2,8 @@
 
 #include "FolderMenuTesting_p.h"
 
-#include "foundation/JsonText.h"
-#include "platform/Menu.h"
+#include "foundation/json/JsonText.h"
+#include "platform/menus/Menu.h"
 #include "ui-kit/menus/KvMenu.h"
 
 namespace kestrova {

@@ -6,8 +6,8 @@
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/ScreenHooks.h"
 
-#include "foundation/FileUrl.h"
-#include "platform/Binding.h"
+#include "foundation/files/FileUrl.h"
+#include "platform/observation/Binding.h"
 #include "platform/testing/EventLoop.h"
 #include "store/BookmarkData.h"
 #include "store/Defaults.h"

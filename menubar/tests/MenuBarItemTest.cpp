@@ -1,7 +1,7 @@
 #include "menubar/MenuBarItem.h"
 
-#include "foundation/KvApp.h"
-#include "platform/SymbolImage.h"
+#include "foundation/app/KvApp.h"
+#include "platform/status/SymbolImage.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/ImageInk.h"

@@ -4,8 +4,8 @@
 #include "menubar/MenuBarItems.h"
 #include "menubar/ScreenHooks.h"
 
-#include "foundation/JsonText.h"
-#include "platform/UserDefaults.h"
+#include "foundation/json/JsonText.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"

@@ -6,8 +6,8 @@
 #include "FolderMenuTesting_p.h"
 #include "StatusNotifierFolderFixture_p.h"
 
-#include "platform/desktop/MenuPresenter.h"
-#include "platform/desktop/StatusNotifierWatch.h"
+#include "platform/desktop/menus/MenuPresenter.h"
+#include "platform/desktop/tray/StatusNotifierWatch.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QMenu>

@@ -2,7 +2,7 @@
 
 #include "FolderMenuTesting_p.h"
 
-#include "platform/Menu.h"
+#include "platform/menus/Menu.h"
 #include "ui-kit/menus/KvMenu.h"
 
 namespace kestrova {

@@ -1,6 +1,6 @@
 #include "menubar/StatusItemVisibility.h"
 
-#include "foundation/KvApp.h"
+#include "foundation/app/KvApp.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/InMemorySuite.h"

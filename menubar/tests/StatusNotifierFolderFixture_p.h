@@ -5,8 +5,8 @@
 #include "menubar/FolderMenuBarItem.h"
 #include "menubar/MenuBarItems.h"
 
-#include "platform/desktop/DBusMenuExporter.h"
-#include "platform/desktop/TrayStatusItem.h"
+#include "platform/desktop/menus/DBusMenuExporter.h"
+#include "platform/desktop/tray/TrayStatusItem.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/PrivateSessionBus.h"
 #include "platform/testing/RecordingWorkspace.h"

@@ -5,7 +5,7 @@
 
 #include "StatusNotifierFolderFixture_p.h"
 
-#include "platform/desktop/MenuPresenter.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/testing/InMemorySuite.h"
 #include "platform/testing/ScriptedPresenters.h"
 

@@ -3,9 +3,9 @@
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/MainMenuBarItem.h"
 
-#include "foundation/FileUrl.h"
-#include "platform/Binding.h"
-#include "platform/Menu.h"
+#include "foundation/files/FileUrl.h"
+#include "platform/observation/Binding.h"
+#include "platform/menus/Menu.h"
 #include "store/BookmarkData.h"
 #include "ui-kit/menus/KvMenu.h"
 #include "ui-kit/utilities/LimitedAppRuns.h"

@@ -6,9 +6,9 @@
 #include "menubar/FileDetails.h"
 #include "menubar/FileInfoText.h"
 
-#include "platform/FileIcons.h"
-#include "platform/MenuItem.h"
-#include "platform/desktop/MenuPresenter.h"
+#include "platform/workspace/FileIcons.h"
+#include "platform/menus/MenuItem.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/views/HostingView.h"
 

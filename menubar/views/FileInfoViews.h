@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Binding.h"
-#include "platform/MenuItem.h"
+#include "platform/observation/Binding.h"
+#include "platform/menus/MenuItem.h"
 
 #include <QLabel>
 #include <QPoint>

@@ -3,7 +3,7 @@
 #include "menubar/FileDetails.h"
 #include "menubar/views/FileInfoViews.h"
 
-#include "platform/Binding.h"
+#include "platform/observation/Binding.h"
 
 #include <QUrl>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ApplicationRegistry.h"
+#include "platform/workspace/ApplicationRegistry.h"
 
 #include <QByteArray>
 #include <QUrl>

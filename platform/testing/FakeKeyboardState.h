@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyboardState.h"
+#include "platform/input/KeyboardState.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SharingServices.h"
+#include "platform/workspace/SharingServices.h"
 
 #include <QUrl>
 

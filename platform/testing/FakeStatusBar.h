@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Menu.h"
-#include "platform/StatusItem.h"
+#include "platform/menus/Menu.h"
+#include "platform/status/StatusItem.h"
 
 #include <memory>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/workspace/Pasteboard.h"
 
 #include <memory>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
+#include "platform/workspace/Workspace.h"
 
 #include <QString>
 #include <QUrl>

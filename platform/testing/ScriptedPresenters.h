@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Alert.h"
-#include "platform/OpenPanel.h"
+#include "platform/alerts/Alert.h"
+#include "platform/alerts/OpenPanel.h"
 
 #include <deque>
 #include <functional>

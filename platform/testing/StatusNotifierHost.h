@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/desktop/StatusNotifierItem.h"
+#include "platform/desktop/tray/StatusNotifierItem.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

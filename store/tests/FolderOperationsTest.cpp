@@ -1,7 +1,7 @@
 #include "store/DefaultsKeys.h"
 #include "store/Folder.h"
 
-#include "foundation/FileUrl.h"
+#include "foundation/files/FileUrl.h"
 #include "foundation/testing/ReportedErrors.h"
 #include "store/BookmarkData.h"
 #include "store/testing/FakeShortcutService.h"

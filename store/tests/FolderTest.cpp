@@ -1,10 +1,10 @@
 #include "store/DefaultsKeys.h"
 #include "store/Folder.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/WellKnownFolders.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/WellKnownFolders.h"
 #include "foundation/testing/ReportedErrors.h"
-#include "platform/KeyedArchive.h"
+#include "platform/defaults/KeyedArchive.h"
 #include "store/BookmarkData.h"
 
 #include <QDir>

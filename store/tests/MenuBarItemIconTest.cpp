@@ -1,7 +1,7 @@
 #include "store/DefaultsKeys.h"
 #include "store/MenuBarItemIcon.h"
 
-#include "platform/KeyedArchive.h"
+#include "platform/defaults/KeyedArchive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "store/SandboxURLBookmark.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/WellKnownFolders.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/WellKnownFolders.h"
 #include "foundation/testing/ReportedErrors.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/ScriptedPresenters.h"

@@ -1,8 +1,8 @@
 #include "store/SecurityScopedBookmarkManager.h"
 
-#include "foundation/FileUrl.h"
-#include "foundation/GeneralError.h"
-#include "foundation/WellKnownFolders.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/errors/GeneralError.h"
+#include "foundation/files/WellKnownFolders.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "store/BookmarkData.h"

@@ -1,7 +1,7 @@
 #include "store/ShortkeelHandlers.h"
 
-#include "foundation/JsonText.h"
-#include "platform/UserDefaults.h"
+#include "foundation/json/JsonText.h"
+#include "platform/defaults/UserDefaults.h"
 #include "store/testing/FakeShortcutService.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "store/SortOrderComparator.h"
 
-#include "foundation/Error.h"
-#include "foundation/ExtendedAttributes.h"
-#include "foundation/FileUrl.h"
-#include "foundation/ResourceValues.h"
+#include "foundation/errors/Error.h"
+#include "foundation/files/ExtendedAttributes.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/files/ResourceValues.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,8 +6,8 @@
 //   kestrova_kill_soak [--kills N] [--seed S] [--folder PATH]
 //
 // Prints kills, writes confirmed and values lost; exits 1 when anything was lost or damaged.
-#include "platform/PropertyListSerialization.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/PropertyListSerialization.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -2,7 +2,7 @@
 // runs in a temporary home: kestrova-seed-folders DIR...
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/FolderMenuBarItem.h"
-#include "platform/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

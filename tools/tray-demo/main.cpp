@@ -13,10 +13,10 @@
 // filled in, and ends; exit status 1 when the rows never were.
 #include "menubar/FileActions.h"
 #include "menubar/MenuBarItem.h"
-#include "platform/Menu.h"
-#include "platform/SymbolImage.h"
-#include "platform/desktop/MenuPresenter.h"
-#include "platform/desktop/TrayStatusItem.h"
+#include "platform/menus/Menu.h"
+#include "platform/status/SymbolImage.h"
+#include "platform/desktop/menus/MenuPresenter.h"
+#include "platform/desktop/tray/TrayStatusItem.h"
 #include "ui-kit/menus/KvMenu.h"
 
 #include <QApplication>

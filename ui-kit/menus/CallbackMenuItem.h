@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Menu.h"
+#include "platform/menus/Menu.h"
 
 #include <QString>
 

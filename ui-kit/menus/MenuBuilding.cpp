@@ -1,13 +1,13 @@
 #include "MenuBuilding.h"
 
-#include "foundation/KvApp.h"
+#include "foundation/app/KvApp.h"
 
 #include "ui-kit/utilities/ApplicationHelpers.h"
 #include "ui-kit/utilities/AttributedTextHelpers.h"
 #include "ui-kit/utilities/LimitedAppRuns.h"
 #include "ui-kit/utilities/UrlOpener.h"
 
-#include "platform/SymbolImage.h"
+#include "platform/status/SymbolImage.h"
 
 #include <QGuiApplication>
 

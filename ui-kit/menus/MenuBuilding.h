@@ -3,8 +3,8 @@
 #include "ui-kit/menus/CallbackMenuItem.h"
 #include "ui-kit/menus/KvMenu.h"
 
-#include "platform/Binding.h"
-#include "platform/Menu.h"
+#include "platform/observation/Binding.h"
+#include "platform/menus/Menu.h"
 
 #include <QString>
 #include <QUrl>

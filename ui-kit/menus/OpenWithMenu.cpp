@@ -5,12 +5,12 @@
 #include "ui-kit/menus/MenuBuilding.h"
 #include "ui-kit/windows/AppPicker.h"
 
-#include "foundation/Error.h"
-#include "foundation/ErrorPresentation.h"
-#include "foundation/FileUrl.h"
-#include "foundation/KvApp.h"
-#include "foundation/ResourceValues.h"
-#include "platform/ApplicationRegistry.h"
+#include "foundation/errors/Error.h"
+#include "foundation/errors/ErrorPresentation.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/app/KvApp.h"
+#include "foundation/files/ResourceValues.h"
+#include "platform/workspace/ApplicationRegistry.h"
 
 #include <QCoreApplication>
 #include <QFile>

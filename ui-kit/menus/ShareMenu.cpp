@@ -2,9 +2,9 @@
 
 #include "ui-kit/menus/CallbackMenuItem.h"
 
-#include "foundation/Error.h"
-#include "foundation/ErrorPresentation.h"
-#include "platform/SharingServices.h"
+#include "foundation/errors/Error.h"
+#include "foundation/errors/ErrorPresentation.h"
+#include "platform/workspace/SharingServices.h"
 
 namespace kestrova {
 

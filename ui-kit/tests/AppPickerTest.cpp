@@ -2,7 +2,7 @@
 #include "AppChooserTesting_p.h"
 
 #include "WindowTestSupport_p.h"
-#include "foundation/GeneralError.h"
+#include "foundation/errors/GeneralError.h"
 #include "platform/testing/FakeApplicationRegistry.h"
 #include "platform/testing/ScriptedPresenters.h"
 

@@ -2,8 +2,8 @@
 #include "ui-kit/utilities/ApplicationUtilities.h"
 #include "ui-kit/utilities/UrlOpener.h"
 
-#include "foundation/Error.h"
-#include "foundation/FileUrl.h"
+#include "foundation/errors/Error.h"
+#include "foundation/files/FileUrl.h"
 #include "platform/testing/EventLoop.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "ui-kit/views/HostingView.h"
 #include "ui-kit/views/QuickLookPreview.h"
 
-#include "platform/Menu.h"
-#include "platform/desktop/MenuPresenter.h"
+#include "platform/menus/Menu.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/testing/EventLoop.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "ui-kit/menus/KvMenu.h"
 #include "AppChooserTesting_p.h"
 
-#include "foundation/FileUrl.h"
+#include "foundation/files/FileUrl.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/FakeApplicationRegistry.h"
 #include "platform/testing/ScriptedPresenters.h"

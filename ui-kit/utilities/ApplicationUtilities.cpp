@@ -2,10 +2,10 @@
 
 #include "ui-kit/utilities/UrlOpener.h"
 
-#include "foundation/Error.h"
-#include "foundation/FileUrl.h"
-#include "foundation/MediaDimensions.h"
-#include "foundation/WellKnownFolders.h"
+#include "foundation/errors/Error.h"
+#include "foundation/files/FileUrl.h"
+#include "foundation/media/MediaDimensions.h"
+#include "foundation/files/WellKnownFolders.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/AttributedText.h"
+#include "platform/menus/AttributedText.h"
 
 #include <QFont>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/Debouncer.h"
-#include "platform/Subscription.h"
+#include "foundation/time/Debouncer.h"
+#include "platform/observation/Subscription.h"
 
 #include <chrono>
 #include <functional>

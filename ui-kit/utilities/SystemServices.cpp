@@ -1,6 +1,6 @@
 #include "SystemServices.h"
 
-#include "platform/Workspace.h"
+#include "platform/workspace/Workspace.h"
 
 namespace kestrova::SystemServices {
 

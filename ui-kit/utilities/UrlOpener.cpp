@@ -1,8 +1,8 @@
 #include "UrlOpener.h"
 
-#include "foundation/ErrorPresentation.h"
-#include "foundation/FileUrl.h"
-#include "platform/Workspace.h"
+#include "foundation/errors/ErrorPresentation.h"
+#include "foundation/files/FileUrl.h"
+#include "platform/workspace/Workspace.h"
 
 #include <QFile>
 #include <QMimeDatabase>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Binding.h"
-#include "platform/Date.h"
+#include "platform/observation/Binding.h"
+#include "platform/values/Date.h"
 
 #include <QColor>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "HostingView.h"
 
-#include "platform/MenuItem.h"
-#include "platform/desktop/MenuPresenter.h"
+#include "platform/menus/MenuItem.h"
+#include "platform/desktop/menus/MenuPresenter.h"
 #include "ui-kit/utilities/AttributedTextHelpers.h"
 
 #include <QActionEvent>

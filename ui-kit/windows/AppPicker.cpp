@@ -2,11 +2,11 @@
 
 #include "AppChooserDialog.h"
 
-#include "platform/desktop/GioFiles_p.h"
-#include "foundation/ErrorPresentation.h"
+#include "platform/desktop/workspace/GioFiles_p.h"
+#include "foundation/errors/ErrorPresentation.h"
 
-#include "platform/Alert.h"
-#include "platform/UserDefaults.h"
+#include "platform/alerts/Alert.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <QFile>
 #include <QFileInfo>

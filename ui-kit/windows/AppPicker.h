@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/Error.h"
-#include "platform/ApplicationRegistry.h"
+#include "foundation/errors/Error.h"
+#include "platform/workspace/ApplicationRegistry.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "DirectoryPicker.h"
 
-#include "foundation/ErrorPresentation.h"
+#include "foundation/errors/ErrorPresentation.h"
 
-#include "foundation/FileUrl.h"
-#include "platform/Alert.h"
-#include "platform/OpenPanel.h"
+#include "foundation/files/FileUrl.h"
+#include "platform/alerts/Alert.h"
+#include "platform/alerts/OpenPanel.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/Error.h"
+#include "foundation/errors/Error.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "WindowHelpers.h"
 
-#include "platform/Binding.h"
+#include "platform/observation/Binding.h"
 
 #include <QObject>
 #include <QPointer>

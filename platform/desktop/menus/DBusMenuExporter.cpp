@@ -1,0 +1,843 @@
+#include "platform/desktop/menus/DBusMenuExporter.h"
+#include "platform/desktop/menus/DBusStructure_p.h"
+
+#include "platform/menus/Menu.h"
+#include "platform/menus/MenuBuildingWait.h"
+#include "platform/menus/MenuItem.h"
+
+#include <QBuffer>
+#include <QDBusMetaType>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace kestrova::platform::desktop {
+
+Q_LOGGING_CATEGORY(lcDBusMenu, "kestrova.platform.desktop.dbusmenu")
+
+namespace {
+
+const QString kType = QStringLiteral("type");
+const QString kLabel = QStringLiteral("label");
+const QString kEnabled = QStringLiteral("enabled");
+const QString kVisible = QStringLiteral("visible");
+const QString kIconData = QStringLiteral("icon-data");
+const QString kToggleType = QStringLiteral("toggle-type");
+const QString kToggleState = QStringLiteral("toggle-state");
+const QString kChildrenDisplay = QStringLiteral("children-display");
+const QString kDisposition = QStringLiteral("disposition");
+
+// What a host assumes for a property the layout leaves out.
+QVariantMap defaultProperties() {
+    return {{kType, QStringLiteral("standard")},
+            {kLabel, QString()},
+            {kEnabled, true},
+            {kVisible, true},
+            {kIconData, QByteArray()},
+            {kToggleType, QString()},
+            {kToggleState, -1},
+            {kChildrenDisplay, QString()},
+            {kDisposition, QStringLiteral("normal")}};
+}
+
+QVariantMap filtered(const QVariantMap &properties, const QStringList &names) {
+    if (names.isEmpty())
+        return properties;
+    QVariantMap kept;
+    for (const QString &name : names) {
+        if (const auto it = properties.find(name); it != properties.end())
+            kept.insert(name, *it);
+    }
+    return kept;
+}
+
+bool isPlaceholder(const MenuItem &item) {
+    return item.hostedView() && item.hostedView()->isEmptyView();
+}
+
+// The label of a row without a title: what its hosted view says, else what the row is.
+QString untitledLabel(const MenuItem &item, const std::optional<HostedViewFactory::ExportedForm> &form) {
+    if (!form)
+        return item.hostedView() ? item.hostedView()->description() : item.accessibilityDescription();
+    if (!form->lines.isEmpty())
+        return form->lines.join(QLatin1Char('\n'));
+    // A picture alone still gets a label: hosts write a placeholder text where a row has none.
+    return form->image.isNull() ? QString() : QStringLiteral(" ");
+}
+
+bool isVisible(const QVariantMap &properties) {
+    return properties.value(kVisible, true).toBool();
+}
+
+// A hosted row out of sight can leave two separators together, or one at the end, where the model saw a
+// row between them: those separators go out of sight too, and come back with the row.
+void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
+    DBusMenuItemProperties *last = nullptr;
+    bool rowSinceSeparator = false;
+    for (DBusMenuItemProperties &row : rows) {
+        if (!isVisible(row.properties))
+            continue;
+        if (row.properties.value(kType) != QLatin1String("separator")) {
+            rowSinceSeparator = true;
+            last = nullptr;
+        } else if (rowSinceSeparator) {
+            rowSinceSeparator = false;
+            last = &row;
+        } else {
+            row.properties.insert(kVisible, false);
+        }
+    }
+    if (last)
+        last->properties.insert(kVisible, false);
+}
+
+bool sameIds(const std::vector<DBusMenuItemProperties> &left,
+             const std::vector<DBusMenuItemProperties> &right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto &a, const auto &b) { return a.id == b.id; });
+}
+
+bool sameRows(const std::vector<DBusMenuItemProperties> &left,
+              const std::vector<DBusMenuItemProperties> &right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
+        return a.id == b.id && a.properties == b.properties;
+    });
+}
+
+} // namespace
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutItem &item) {
+    argument.beginStructure();
+    argument << item.id << item.properties;
+    argument.beginArray(QMetaType::fromType<QDBusVariant>());
+    for (const DBusMenuLayoutItem &child : item.children)
+        argument << QDBusVariant(QVariant::fromValue(child));
+    argument.endArray();
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutItem &item) {
+    argument.beginStructure();
+    argument >> item.id >> item.properties;
+    item.children.clear();
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant variant;
+        argument >> variant;
+        DBusMenuLayoutItem child;
+        const QVariant value = variant.variant();
+        if (value.canConvert<QDBusArgument>())
+            value.value<QDBusArgument>() >> child;
+        else if (value.canConvert<DBusMenuLayoutItem>())
+            child = value.value<DBusMenuLayoutItem>();
+        item.children.append(child);
+    }
+    argument.endArray();
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemProperties &item) {
+    return writeStructure(argument, item.id, item.properties);
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemProperties &item) {
+    return readStructure(argument, item.id, item.properties);
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemPropertyNames &item) {
+    return writeStructure(argument, item.id, item.names);
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemPropertyNames &item) {
+    return readStructure(argument, item.id, item.names);
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuEvent &event) {
+    return writeStructure(argument, event.id, event.eventId, event.data, event.timestamp);
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &event) {
+    return readStructure(argument, event.id, event.eventId, event.data, event.timestamp);
+}
+
+void registerDBusMenuTypes() {
+    static const bool registered = [] {
+        qDBusRegisterMetaType<DBusMenuLayoutItem>();
+        qDBusRegisterMetaType<DBusMenuItemProperties>();
+        qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
+        qDBusRegisterMetaType<DBusMenuItemPropertyNames>();
+        qDBusRegisterMetaType<DBusMenuItemPropertyNamesList>();
+        qDBusRegisterMetaType<DBusMenuEvent>();
+        qDBusRegisterMetaType<DBusMenuEventList>();
+        qDBusRegisterMetaType<QList<int>>();
+        // Signals are relayed by the names their parameters are declared with.
+        qRegisterMetaType<DBusMenuItemPropertiesList>(
+            "kestrova::platform::desktop::DBusMenuItemPropertiesList");
+        qRegisterMetaType<DBusMenuItemPropertyNamesList>(
+            "kestrova::platform::desktop::DBusMenuItemPropertyNamesList");
+        qRegisterMetaType<DBusMenuEventList>("kestrova::platform::desktop::DBusMenuEventList");
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent)
+    : QObject(parent)
+    , m_connection(std::move(connection))
+    , m_objectPath(std::move(objectPath)) {}
+
+DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath,
+                                   const std::shared_ptr<Menu> &root, QObject *parent)
+    : DBusMenuExporter(std::move(connection), std::move(objectPath), parent) {
+    m_root = root;
+    registerObject();
+}
+
+DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, RootProvider provider,
+                                   QObject *parent)
+    : DBusMenuExporter(std::move(connection), std::move(objectPath), parent) {
+    m_provider = std::move(provider);
+    registerObject();
+}
+
+DBusMenuExporter::~DBusMenuExporter() {
+    // The host's menu goes with the object: the model must not stay open, or it would never open again.
+    closeAll();
+    if (m_registered)
+        m_connection.unregisterObject(m_objectPath);
+}
+
+void DBusMenuExporter::registerObject() {
+    registerDBusMenuTypes();
+    m_registered = m_connection.isConnected() &&
+                   m_connection.registerObject(m_objectPath, this, QDBusConnection::ExportScriptableContents);
+    if (!m_registered)
+        qCWarning(lcDBusMenu) << "Could not export the menu at" << m_objectPath;
+}
+
+QString DBusMenuExporter::escapedLabel(const QString &title) {
+    QString escaped = title;
+    escaped.replace(QLatin1Char('_'), QStringLiteral("__"));
+    return escaped;
+}
+
+std::shared_ptr<Menu> DBusMenuExporter::root() {
+    if (auto menu = m_root.lock())
+        return menu;
+    // A host may read the layout before it ever opens the menu.
+    if (m_provider && !m_providedRoot)
+        rebuildRoot();
+    return m_root.lock();
+}
+
+void DBusMenuExporter::rebuildRoot() {
+    if (!m_provider)
+        return;
+    closeAll();
+    m_providedRoot = m_provider();
+    m_root = m_providedRoot;
+}
+
+int DBusMenuExporter::idFor(const std::shared_ptr<MenuItem> &item) {
+    if (const auto it = m_ids.find(item.get()); it != m_ids.end()) {
+        const Entry &entry = m_entries[it->second];
+        if (entry.item.lock() == item)
+            return it->second;
+        // A new item at the address of one that died.
+        m_entries.erase(it->second);
+        m_ids.erase(it);
+    }
+    const int id = m_nextId++;
+    m_entries[id] = Entry{item, item.get()};
+    m_ids[item.get()] = id;
+    return id;
+}
+
+void DBusMenuExporter::forgetDeadItems() {
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (!it->second.item.expired()) {
+            ++it;
+            continue;
+        }
+        if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
+            m_ids.erase(id);
+        m_sent.erase(it->first);
+        m_hostedWatches.erase(it->first);
+        if (const auto own = m_ownActionRows.find(it->first); own != m_ownActionRows.end()) {
+            m_ownActionOwners.erase(own->second.row);
+            m_ownActionOwners.erase(own->second.separator);
+            m_ownActionRows.erase(own);
+        }
+        it = m_entries.erase(it);
+    }
+}
+
+bool DBusMenuExporter::isInExportedTree(const MenuItem &item) {
+    const auto rootMenu = root();
+    for (const Menu *menu = item.menu(); menu; menu = menu->supermenu()) {
+        if (menu == rootMenu.get())
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
+    const auto it = m_entries.find(id);
+    if (it == m_entries.end())
+        return nullptr;
+    auto item = it->second.item.lock();
+    // An item that left the menu (a row of an earlier opening) is no longer the host's to reach.
+    return item && isInExportedTree(*item) ? item : nullptr;
+}
+
+std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
+    if (id == 0)
+        return root();
+    const auto item = itemFor(id);
+    return item && !item->hostedView() ? item->submenu() : nullptr;
+}
+
+QByteArray DBusMenuExporter::pngData(const QImage &image) {
+    const qint64 key = image.cacheKey();
+    if (const auto it = m_pngCache.constFind(key); it != m_pngCache.constEnd())
+        return *it;
+    // Folder menus show the same few file-type icons over and over; a bound keeps old pictures from piling
+    // up.
+    if (m_pngCache.size() > 512)
+        m_pngCache.clear();
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    // A preview comes as large as our own popup shows it; a host shows it as a row's picture.
+    if (image.width() > kLargestImageSide || image.height() > kLargestImageSide)
+        image.scaled(kLargestImageSide, kLargestImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            .save(&buffer, "PNG");
+    else
+        image.save(&buffer, "PNG");
+    m_pngCache.insert(key, data);
+    return data;
+}
+
+QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
+    QVariantMap properties;
+    if (item.isSeparator()) {
+        properties.insert(kType, QStringLiteral("separator"));
+        return properties;
+    }
+    if (!isShown)
+        properties.insert(kVisible, false);
+    const auto &hosted = item.hostedView();
+    const auto form = hosted ? hosted->exportedForm() : std::nullopt;
+    // A hosted row with nothing to show yet stays in the layout, invisible, and shows when it has.
+    if (form && form->isEmpty())
+        properties.insert(kVisible, false);
+    QString label = item.displayedTitle();
+    if (label.isEmpty())
+        label = untitledLabel(item, form);
+    if (!label.isEmpty())
+        properties.insert(kLabel, escapedLabel(label));
+    if (hosted) {
+        // Information, not a choice: the host has no widget to show in its place.
+        properties.insert(kEnabled, false);
+        properties.insert(kDisposition, QStringLiteral("informative"));
+    } else if (!item.isEnabled()) {
+        properties.insert(kEnabled, false);
+    }
+    if (form && !form->image.isNull())
+        properties.insert(kIconData, pngData(form->image));
+    else if (!item.image().isNull())
+        properties.insert(kIconData, pngData(item.image()));
+    if (item.state() != MenuItem::State::off) {
+        properties.insert(kToggleType, QStringLiteral("checkmark"));
+        properties.insert(kToggleState, item.state() == MenuItem::State::on ? 1 : -1);
+    }
+    if (item.hasSubmenu() && !hosted)
+        properties.insert(kChildrenDisplay, QStringLiteral("submenu"));
+    return properties;
+}
+
+std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::exportedItems(const Menu &menu) {
+    std::unordered_set<const MenuItem *> shown;
+    for (const auto &item : menu.displayedItemsWithEveryAlternate())
+        shown.insert(item.get());
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exported;
+    for (const auto &item : menu.items()) {
+        const bool isShown = shown.contains(item.get());
+        // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
+        // dropped separators and placeholders are never rows of their own.
+        if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
+            continue;
+        exported.emplace_back(item, isShown);
+    }
+    return exported;
+}
+
+std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &menu) {
+    const MenuItem *owner = menu.supermenuItem();
+    if (!owner || !owner->hasAction() || !owner->isEnabled() || owner->hostedView() || owner->isSeparator())
+        return {};
+    // The host reached this menu through the owner's row, which has an id by then.
+    const auto known = m_ids.find(owner);
+    if (known == m_ids.end())
+        return {};
+    const int ownerId = known->second;
+    auto [made, isNew] = m_ownActionRows.try_emplace(ownerId);
+    if (isNew) {
+        made->second = {m_nextId, m_nextId + 1};
+        m_nextId += 2;
+        m_ownActionOwners[made->second.row] = ownerId;
+        m_ownActionOwners[made->second.separator] = ownerId;
+    }
+    QVariantMap chosen = properties(*owner, /*isShown=*/true);
+    chosen.remove(kChildrenDisplay);
+    return {{made->second.row, chosen}, {made->second.separator, {{kType, QStringLiteral("separator")}}}};
+}
+
+std::shared_ptr<MenuItem> DBusMenuExporter::ownActionOwner(int id) {
+    const auto owner = m_ownActionOwners.find(id);
+    return owner == m_ownActionOwners.end() ? nullptr : itemFor(owner->second);
+}
+
+bool DBusMenuExporter::isKnownId(int id) {
+    return id == 0 || itemFor(id) || ownActionOwner(id);
+}
+
+std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
+    std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
+    for (const auto &[item, isShown] : exportedItems(menu)) {
+        const int id = idFor(item);
+        watchHostedView(id, *item);
+        rows.push_back({id, properties(*item, isShown)});
+    }
+    hideStraySeparators(rows);
+    return rows;
+}
+
+void DBusMenuExporter::watchHostedView(int id, const MenuItem &item) {
+    const auto &hosted = item.hostedView();
+    if (!hosted) {
+        m_hostedWatches.erase(id);
+        return;
+    }
+    auto &watch = m_hostedWatches[id];
+    if (watch.view.lock() == hosted)
+        return;
+    watch.view = hosted;
+    // Details the view reads later (off the main thread) change rows the host may be showing.
+    const QPointer<DBusMenuExporter> self(this);
+    watch.subscription = hosted->observeExportedForm([self] {
+        if (self)
+            self->scheduleChangeCheck();
+    });
+}
+
+void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) {
+    const auto sent = std::find_if(m_sent.begin(), m_sent.end(),
+                                   [&](const auto &entry) { return entry.second.menu.lock() == menu; });
+    if (sent == m_sent.end())
+        return;
+    // The rows the host read that are no longer in this menu, in their order.
+    std::vector<const DBusMenuItemProperties *> orphans;
+    for (const DBusMenuItemProperties &row : sent->second.rows) {
+        if (m_ownActionOwners.contains(row.id))
+            continue;
+        const auto entry = m_entries.find(row.id);
+        const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        if (!item || item->menu() != menu.get())
+            orphans.push_back(&row);
+    }
+    // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
+    // so a click the host sends for what it shows reaches it.
+    std::size_t next = 0;
+    for (const auto &[item, isShown] : exportedItems(*menu)) {
+        if (next == orphans.size())
+            break;
+        if (const auto known = m_ids.find(item.get());
+            known != m_ids.end() && m_entries[known->second].item.lock() == item)
+            continue;
+        const QVariantMap looks = properties(*item, isShown);
+        const auto match =
+            std::find_if(orphans.begin() + static_cast<std::ptrdiff_t>(next), orphans.end(),
+                         [&](const DBusMenuItemProperties *row) { return row->properties == looks; });
+        if (match == orphans.end())
+            continue;
+        const int id = (*match)->id;
+        if (const auto old = m_ids.find(m_entries[id].address); old != m_ids.end() && old->second == id)
+            m_ids.erase(old);
+        m_entries[id] = Entry{item, item.get()};
+        m_ids[item.get()] = id;
+        next = static_cast<std::size_t>(match - orphans.begin()) + 1;
+    }
+}
+
+void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
+                                std::vector<DBusMenuItemProperties> rows) {
+    SentMenu &sent = m_sent[id];
+    sent.rows = std::move(rows);
+    if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
+        return;
+    sent.menu = menu;
+    const QPointer<DBusMenuExporter> self(this);
+    sent.needsUpdate = menu->observeNeedsUpdate([self] {
+        if (self && !self->m_notifyingModel)
+            self->scheduleChangeCheck();
+    });
+}
+
+DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
+                                            const QStringList &names) {
+    DBusMenuLayoutItem node{id, filtered(properties, names), {}};
+    if (!menu || depth == 0)
+        return node;
+    std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
+    for (const DBusMenuItemProperties &row : menuRows) {
+        const auto entry = m_entries.find(row.id);
+        const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
+        node.children.append(
+            layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names));
+    }
+    if (const auto shared = menuFor(id); shared.get() == menu)
+        remember(id, shared, std::move(menuRows));
+    return node;
+}
+
+QVariantMap DBusMenuExporter::propertiesFor(int id) {
+    if (id == 0)
+        return {{kChildrenDisplay, QStringLiteral("submenu")}};
+    if (const auto owner = ownActionOwner(id)) {
+        for (const DBusMenuItemProperties &row : ownActionRows(*owner->submenu())) {
+            if (row.id == id)
+                return row.properties;
+        }
+    }
+    const auto item = itemFor(id);
+    if (item && item->isSeparator() && item->menu()) {
+        // Whether a separator shows depends on its neighbours.
+        for (const DBusMenuItemProperties &row : rows(*item->menu())) {
+            if (row.id == id)
+                return row.properties;
+        }
+    }
+    return item ? properties(*item, !item->isHidden()) : QVariantMap();
+}
+
+void DBusMenuExporter::fail(const QString &message) {
+    if (m_isAnsweringKept)
+        m_keptFailure = message;
+    else if (calledFromDBus())
+        sendErrorReply(QDBusError::InvalidArgs, message);
+}
+
+bool DBusMenuExporter::keptUntilMenusAreBuilt() {
+    if (!calledFromDBus() || !MenuBuildingWait::holdsRequests())
+        return false;
+    // Answered now, the call would reach the menu being built: the host would read it half-made, open it
+    // a second time, or run a row's action in the middle of it.
+    setDelayedReply(true);
+    MenuBuildingWait::runWhenMenusAreBuilt(
+        this, [this, call = message(), bus = connection()] { answerKept(call, bus); });
+    return true;
+}
+
+void DBusMenuExporter::answerKept(const QDBusMessage &call, QDBusConnection connection) {
+    const QVariantList in = call.arguments();
+    const QString &member = call.member();
+    QVariantList out;
+    m_isAnsweringKept = true;
+    m_keptFailure.reset();
+    if (member == QLatin1String("GetLayout") && in.size() == 3) {
+        DBusMenuLayoutItem item;
+        const uint revision = GetLayout(in[0].toInt(), in[1].toInt(), in[2].toStringList(), item);
+        out = {revision, QVariant::fromValue(item)};
+    } else if (member == QLatin1String("Event") && in.size() == 4) {
+        Event(in[0].toInt(), in[1].toString(), in[2].value<QDBusVariant>(), in[3].toUInt());
+    } else if (member == QLatin1String("EventGroup") && in.size() == 1) {
+        out = {QVariant::fromValue(EventGroup(qdbus_cast<DBusMenuEventList>(in[0])))};
+    } else if (member == QLatin1String("AboutToShow") && in.size() == 1) {
+        out = {AboutToShow(in[0].toInt())};
+    } else if (member == QLatin1String("AboutToShowGroup") && in.size() == 1) {
+        QList<int> idErrors;
+        const QList<int> updates = AboutToShowGroup(qdbus_cast<QList<int>>(in[0]), idErrors);
+        out = {QVariant::fromValue(updates), QVariant::fromValue(idErrors)};
+    } else {
+        m_keptFailure = QStringLiteral("The menu cannot answer %1 here.").arg(member);
+    }
+    m_isAnsweringKept = false;
+    connection.send(m_keptFailure ? call.createErrorReply(QDBusError::InvalidArgs, *m_keptFailure)
+                                  : call.createReply(out));
+}
+
+uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList &propertyNames,
+                                 DBusMenuLayoutItem &layoutItem) {
+    if (keptUntilMenusAreBuilt())
+        return m_revision;
+    if (recursionDepth < -1) {
+        fail(QStringLiteral("The recursion depth must be -1 (all) or more, not %1.").arg(recursionDepth));
+        return m_revision;
+    }
+    forgetDeadItems();
+    const auto menu = menuFor(parentId);
+    if (!isKnownId(parentId)) {
+        fail(QStringLiteral("The menu has no item %1.").arg(parentId));
+        return m_revision;
+    }
+    layoutItem = layout(parentId, menu.get(), propertiesFor(parentId), recursionDepth, propertyNames);
+    return m_revision;
+}
+
+DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int> &ids,
+                                                                const QStringList &propertyNames) {
+    if (ids.size() > kMaxGroupSize) {
+        fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
+        return {};
+    }
+    DBusMenuItemPropertiesList answer;
+    for (const int id : ids) {
+        if (!isKnownId(id))
+            continue;
+        answer.append({id, filtered(propertiesFor(id), propertyNames)});
+    }
+    return answer;
+}
+
+QDBusVariant DBusMenuExporter::GetProperty(int id, const QString &name) {
+    if (!isKnownId(id)) {
+        fail(QStringLiteral("The menu has no item %1.").arg(id));
+        return {};
+    }
+    QVariant value = propertiesFor(id).value(name);
+    if (!value.isValid())
+        value = defaultProperties().value(name);
+    if (!value.isValid()) {
+        fail(QStringLiteral("Menu items have no property \"%1\".").arg(name));
+        return {};
+    }
+    return QDBusVariant(value);
+}
+
+void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant &data, uint timestamp) {
+    Q_UNUSED(data);
+    Q_UNUSED(timestamp);
+    if (keptUntilMenusAreBuilt())
+        return;
+    if (!handleEvent(id, eventId))
+        fail(QStringLiteral("The menu has no item %1.").arg(id));
+}
+
+QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
+    if (keptUntilMenusAreBuilt())
+        return {};
+    if (events.size() > kMaxGroupSize) {
+        fail(QStringLiteral("At most %1 events can be sent at once.").arg(kMaxGroupSize));
+        return {};
+    }
+    QList<int> idErrors;
+    for (const DBusMenuEvent &event : events) {
+        if (!handleEvent(event.id, event.eventId))
+            idErrors.append(event.id);
+    }
+    if (!events.isEmpty() && idErrors.size() == events.size())
+        fail(QStringLiteral("The menu has none of the items of the events."));
+    return idErrors;
+}
+
+bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
+    if (const auto owner = ownActionOwner(id)) {
+        // Only the row that stands for its owner's action can be chosen; its separator takes nothing.
+        if (eventId == QLatin1String("clicked") && m_ownActionRows[m_ownActionOwners[id]].row == id)
+            return handleEvent(m_ownActionOwners[id], eventId);
+        return true;
+    }
+    const auto item = id == 0 ? nullptr : itemFor(id);
+    if (id != 0 && !item)
+        return false;
+    if (eventId == QLatin1String("opened")) {
+        // The root is not made afresh here: the host shows the layout it already has, and its clicks
+        // name the rows of that layout.
+        if (const auto menu = menuFor(id))
+            open(menu);
+        return true;
+    }
+    if (eventId == QLatin1String("closed")) {
+        if (const auto menu = menuFor(id))
+            close(*menu);
+        return true;
+    }
+    if (eventId != QLatin1String("clicked") || !item || item->isSeparator() || item->hostedView() ||
+        !item->isEnabled() || !item->hasAction())
+        return true;
+    // The host waits for this call: the action (which may show a window or an alert) runs on a later
+    // turn, after the model heard that its menus closed, as it does for the presenter's menus.
+    QTimer::singleShot(0, this, [this, item] {
+        // Not in the middle of a menu that another request is building.
+        MenuBuildingWait::runWhenMenusAreBuilt(this, [this, item] {
+            closeAll();
+            const QPointer<DBusMenuExporter> self(this);
+            item->performAction();
+            if (self)
+                self->scheduleChangeCheck();
+        });
+    });
+    return true;
+}
+
+void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
+    if (menu->isOpen())
+        return;
+    m_notifyingModel = true;
+    menu->menuNeedsUpdate();
+    menu->menuWillOpen();
+    m_notifyingModel = false;
+    keepIdsOfRelistedRows(menu);
+    std::erase_if(m_openMenus, [](const auto &open) { return open.expired(); });
+    m_openMenus.push_back(menu);
+}
+
+void DBusMenuExporter::close(const Menu &menu) {
+    // The menu and every open menu below it, deepest first.
+    std::vector<std::shared_ptr<Menu>> closing;
+    std::erase_if(m_openMenus, [&](const std::weak_ptr<Menu> &weakOpen) {
+        const auto open = weakOpen.lock();
+        if (!open)
+            return true;
+        for (const Menu *ancestor = open.get(); ancestor; ancestor = ancestor->supermenu()) {
+            if (ancestor == &menu) {
+                closing.push_back(open);
+                return true;
+            }
+        }
+        return false;
+    });
+    for (auto it = closing.rbegin(); it != closing.rend(); ++it)
+        (*it)->menuDidClose();
+}
+
+void DBusMenuExporter::closeAll() {
+    auto open = std::exchange(m_openMenus, {});
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+        if (const auto menu = it->lock())
+            menu->menuDidClose();
+    }
+}
+
+bool DBusMenuExporter::AboutToShow(int id) {
+    if (keptUntilMenusAreBuilt())
+        return false;
+    return aboutToShow(id);
+}
+
+bool DBusMenuExporter::aboutToShow(int id) {
+    if (!isKnownId(id)) {
+        fail(QStringLiteral("The menu has no item %1.").arg(id));
+        return false;
+    }
+    // The menu is made afresh for every opening.
+    if (id == 0)
+        rebuildRoot();
+    const auto menu = menuFor(id);
+    if (!menu)
+        return false;
+    open(menu);
+    std::vector<DBusMenuItemProperties> now = rows(*menu);
+    const auto sent = m_sent.find(id);
+    const bool changed = sent == m_sent.end()
+                             ? !now.empty()
+                             : sent->second.menu.lock() != menu || !sameRows(sent->second.rows, now);
+    if (!changed)
+        return false;
+    // Told by the answer; the signal is for hosts that only listen to it.
+    remember(id, menu, std::move(now));
+    ++m_revision;
+    Q_EMIT LayoutUpdated(m_revision, id);
+    return true;
+}
+
+QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors) {
+    if (keptUntilMenusAreBuilt())
+        return {};
+    if (ids.size() > kMaxGroupSize) {
+        fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
+        return {};
+    }
+    QList<int> updatesNeeded;
+    for (const int id : ids) {
+        if (!isKnownId(id)) {
+            idErrors.append(id);
+            continue;
+        }
+        if (aboutToShow(id))
+            updatesNeeded.append(id);
+    }
+    return updatesNeeded;
+}
+
+void DBusMenuExporter::requestActivation() {
+    Q_EMIT ItemActivationRequested(0, 0);
+}
+
+void DBusMenuExporter::scheduleChangeCheck() {
+    if (m_changeCheckPending)
+        return;
+    m_changeCheckPending = true;
+    // On a later turn: the model announces a change before it makes it, and several changes come together.
+    // A menu that waits to be built is compared once it is complete.
+    QTimer::singleShot(0, this, [this] {
+        MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
+            m_changeCheckPending = false;
+            announceChanges();
+        });
+    });
+}
+
+void DBusMenuExporter::announceChanges() {
+    forgetDeadItems();
+    std::vector<int> changedMenus;
+    DBusMenuItemPropertiesList updated;
+    DBusMenuItemPropertyNamesList removed;
+    for (auto it = m_sent.begin(); it != m_sent.end();) {
+        const auto menu = menuFor(it->first);
+        if (!menu || menu != it->second.menu.lock()) {
+            // Gone from the tree, or the row has another submenu now: the host's copy is stale.
+            if (menu || it->first == 0)
+                changedMenus.push_back(it->first);
+            it = m_sent.erase(it);
+            continue;
+        }
+        std::vector<DBusMenuItemProperties> now = rows(*menu);
+        auto &before = it->second.rows;
+        if (!sameIds(before, now)) {
+            changedMenus.push_back(it->first);
+        } else {
+            for (std::size_t index = 0; index < now.size(); ++index) {
+                if (now[index].properties == before[index].properties)
+                    continue;
+                updated.append(now[index]);
+                QStringList gone;
+                for (auto property = before[index].properties.cbegin();
+                     property != before[index].properties.cend(); ++property) {
+                    if (!now[index].properties.contains(property.key()))
+                        gone.append(property.key());
+                }
+                if (!gone.isEmpty())
+                    removed.append({now[index].id, gone});
+            }
+        }
+        before = std::move(now);
+        ++it;
+    }
+    if (!updated.isEmpty() || !removed.isEmpty())
+        Q_EMIT ItemsPropertiesUpdated(updated, removed);
+    if (changedMenus.empty())
+        return;
+    ++m_revision;
+    for (const int id : changedMenus)
+        Q_EMIT LayoutUpdated(m_revision, id);
+}
+
+} // namespace kestrova::platform::desktop

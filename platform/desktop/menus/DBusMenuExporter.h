@@ -1,0 +1,252 @@
+#pragma once
+
+#include "platform/observation/Subscription.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrova::platform {
+class HostedViewFactory;
+class Menu;
+class MenuItem;
+} // namespace kestrova::platform
+
+namespace kestrova::platform::desktop {
+
+// The D-Bus shapes of the exported menu: (ia{sv}av), (ia{sv}), (ias) and (isvu).
+struct DBusMenuLayoutItem {
+    int id = 0;
+    QVariantMap properties;
+    QList<DBusMenuLayoutItem> children;
+};
+struct DBusMenuItemProperties {
+    int id = 0;
+    QVariantMap properties;
+};
+struct DBusMenuItemPropertyNames {
+    int id = 0;
+    QStringList names;
+};
+struct DBusMenuEvent {
+    int id = 0;
+    QString eventId;
+    QDBusVariant data;
+    uint timestamp = 0;
+};
+using DBusMenuItemPropertiesList = QList<DBusMenuItemProperties>;
+using DBusMenuItemPropertyNamesList = QList<DBusMenuItemPropertyNames>;
+using DBusMenuEventList = QList<DBusMenuEvent>;
+
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutItem &item);
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutItem &item);
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemProperties &item);
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemProperties &item);
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemPropertyNames &item);
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemPropertyNames &item);
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuEvent &event);
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &event);
+
+// Registers the types above with QtDBus; called by the exporter, and by clients that read its replies.
+void registerDBusMenuTypes();
+
+} // namespace kestrova::platform::desktop
+
+Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuLayoutItem)
+Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuItemProperties)
+Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuItemPropertyNames)
+Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuEvent)
+
+namespace kestrova::platform::desktop {
+
+// Exports a platform::Menu over D-Bus as com.canonical.dbusmenu (version 3), for tray hosts that show the
+// menu themselves. Like MenuPresenter, the exporter never owns the rows: it holds weak references to the
+// items it has given ids, and an id stays the same for an item as long as the item lives. The root is
+// either a menu the caller keeps (held weakly) or comes from a provider, asked before the host first reads
+// the menu and again on every AboutToShow(0), so the menu is made afresh for each opening; the exporter
+// keeps the provided root until then. (An "opened" event does not rebuild the root: the host already shows
+// the rows it read, and its clicks name them. The model may still list its rows afresh when it hears that
+// it opens; rows that come back as they were take the ids the host read, so those ids stay good.)
+//
+// The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
+// is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
+// answer), menuDidClose() on "closed"; a "clicked" row runs its action on a later turn, after every open
+// menu was told it closed. The host is told of a changed layout (LayoutUpdated with a new revision) or of
+// changed rows (ItemsPropertiesUpdated) when a menu it has read changes: after a row's action ran, and
+// whenever the model announces menuNeedsUpdate() on such a menu.
+//
+// A host opens a row's submenu when the row is clicked and never sends that click, so a row with an action
+// of its own and a submenu (a file, a folder) has its submenu start with a row of the same title that runs
+// the row's action, then a separator.
+//
+// DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
+// is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
+// become disabled informative rows: the row's title, else the view's exported form (its lines as the label,
+// its picture as the icon; invisible while the form is empty, together with a separator it leaves stray;
+// updated when the view says it changed), else the view's description.
+class DBusMenuExporter : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
+    Q_PROPERTY(uint Version READ version)
+    Q_PROPERTY(QString TextDirection READ textDirection)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(QStringList IconThemePath READ iconThemePath)
+
+public:
+    using RootProvider = std::function<std::shared_ptr<Menu>()>;
+
+    static constexpr uint kVersion = 3;
+    // Longest id list a group call accepts; each id can cost a row of properties in the reply.
+    static constexpr int kMaxGroupSize = 4096;
+    // Longest side of an exported picture in pixels; larger ones (previews) are scaled down to it.
+    static constexpr int kLargestImageSide = 160;
+
+    // Exports `root`, which the caller keeps alive.
+    DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
+                     QObject *parent = nullptr);
+    // Exports the menu `provider` returns, asked again every time the host is about to show the root.
+    DBusMenuExporter(QDBusConnection connection, QString objectPath, RootProvider provider,
+                     QObject *parent = nullptr);
+    ~DBusMenuExporter() override;
+    Q_DISABLE_COPY_MOVE(DBusMenuExporter)
+
+    // False when the object path could not be registered on the connection (taken, or no bus).
+    bool isRegistered() const { return m_registered; }
+    const QString &objectPath() const { return m_objectPath; }
+    uint revision() const { return m_revision; }
+
+    uint version() const { return kVersion; }
+    QString textDirection() const { return QStringLiteral("ltr"); }
+    QString status() const { return QStringLiteral("normal"); }
+    QStringList iconThemePath() const { return {}; }
+
+    // A DBusMenu label: an underscore marks a mnemonic there, so literal ones are doubled.
+    static QString escapedLabel(const QString &title);
+
+    // Asks the host to show the whole menu, for a menu opened without a click on the icon (a shortcut)
+    // where only the host can place a menu.
+    void requestActivation();
+
+public Q_SLOTS:
+    // The D-Bus interface.
+    Q_SCRIPTABLE uint GetLayout(int parentId, int recursionDepth, const QStringList &propertyNames,
+                                kestrova::platform::desktop::DBusMenuLayoutItem &layout);
+    Q_SCRIPTABLE kestrova::platform::desktop::DBusMenuItemPropertiesList
+    GetGroupProperties(const QList<int> &ids, const QStringList &propertyNames);
+    Q_SCRIPTABLE QDBusVariant GetProperty(int id, const QString &name);
+    Q_SCRIPTABLE void Event(int id, const QString &eventId, const QDBusVariant &data, uint timestamp);
+    Q_SCRIPTABLE QList<int> EventGroup(const kestrova::platform::desktop::DBusMenuEventList &events);
+    Q_SCRIPTABLE bool AboutToShow(int id);
+    Q_SCRIPTABLE QList<int> AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors);
+
+Q_SIGNALS:
+    Q_SCRIPTABLE void
+    ItemsPropertiesUpdated(const kestrova::platform::desktop::DBusMenuItemPropertiesList &updated,
+                           const kestrova::platform::desktop::DBusMenuItemPropertyNamesList &removed);
+    Q_SCRIPTABLE void LayoutUpdated(uint revision, int parent);
+    Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
+
+private:
+    // What the host was last given of a menu's rows, to tell it what changed.
+    struct SentMenu {
+        std::weak_ptr<Menu> menu;
+        std::vector<DBusMenuItemProperties> rows;
+        Subscription needsUpdate;
+    };
+
+    DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
+    void registerObject();
+
+    std::shared_ptr<Menu> root();
+    void rebuildRoot();
+    int idFor(const std::shared_ptr<MenuItem> &item);
+    std::shared_ptr<MenuItem> itemFor(int id);
+    // The menu whose rows id holds: the root for 0, else the row's submenu; null when there is none.
+    std::shared_ptr<Menu> menuFor(int id);
+    bool isInExportedTree(const MenuItem &item);
+    QVariantMap propertiesFor(int id);
+
+    QVariantMap properties(const MenuItem &item, bool isShown);
+    // The items of `menu` that are rows in the export, each with whether it shows.
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
+    std::vector<DBusMenuItemProperties> rows(const Menu &menu);
+    // Listens to the exported form of the row's hosted view, if it has one.
+    void watchHostedView(int id, const MenuItem &item);
+    void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
+    // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
+    // row has no action to run.
+    std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
+    // The row whose action the row `id` runs, for a row made by ownActionRows; else null.
+    std::shared_ptr<MenuItem> ownActionOwner(int id);
+    bool isKnownId(int id);
+    DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
+                              const QStringList &names);
+    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
+    bool handleEvent(int id, const QString &eventId);
+    bool aboutToShow(int id);
+    void open(const std::shared_ptr<Menu> &menu);
+    void close(const Menu &menu);
+    void closeAll();
+    void scheduleChangeCheck();
+    void announceChanges();
+    void forgetDeadItems();
+    QByteArray pngData(const QImage &image);
+    // Answers the D-Bus call being handled with an InvalidArgs error.
+    void fail(const QString &message);
+    // While a menu waits in a nested loop to be built, a call that opens, rebuilds or lays out a menu, or
+    // chooses a row, is answered once the menu is built (a delayed reply); true when the call being
+    // handled was kept for that.
+    bool keptUntilMenusAreBuilt();
+    void answerKept(const QDBusMessage &call, QDBusConnection connection);
+
+    QDBusConnection m_connection;
+    QString m_objectPath;
+    bool m_registered = false;
+    RootProvider m_provider;
+    std::shared_ptr<Menu> m_providedRoot;
+    std::weak_ptr<Menu> m_root;
+    uint m_revision = 1;
+    int m_nextId = 1;
+    struct Entry {
+        std::weak_ptr<MenuItem> item;
+        const MenuItem *address = nullptr;
+    };
+    std::unordered_map<int, Entry> m_entries;
+    std::unordered_map<const MenuItem *, int> m_ids;
+    std::unordered_map<int, SentMenu> m_sent;
+    struct OwnActionRows {
+        int row = 0;
+        int separator = 0;
+    };
+    // By the id of the row whose action they run, and back.
+    std::unordered_map<int, OwnActionRows> m_ownActionRows;
+    std::unordered_map<int, int> m_ownActionOwners;
+    // In opening order, so closing goes deepest first.
+    std::vector<std::weak_ptr<Menu>> m_openMenus;
+    QHash<qint64, QByteArray> m_pngCache;
+    struct HostedWatch {
+        std::weak_ptr<const HostedViewFactory> view;
+        Subscription subscription;
+    };
+    // By row id.
+    std::unordered_map<int, HostedWatch> m_hostedWatches;
+    bool m_changeCheckPending = false;
+    bool m_notifyingModel = false;
+    // While a kept call is answered: whether it failed, and why.
+    bool m_isAnsweringKept = false;
+    std::optional<QString> m_keptFailure;
+};
+
+} // namespace kestrova::platform::desktop

@@ -1,0 +1,356 @@
+// Long menus: a PresentedMenu that holds actions only for the rows on screen.
+//
+// The model stays the whole menu; the popup keeps its displayed rows as weak references and a window over
+// them (MenuRowWindow). Only the rows in the window have actions, bound afresh as the window moves, so
+// they are still QMenu rows: hover, clicks, Return and Right, alternates, check marks, hosted rows and
+// accessibility behave as in a short menu. A row's submenu is an empty menu until it opens, and the slot
+// keeps it for the next row bound there. Keys that move the highlight, typing and the wheel move the
+// window; the popup keeps one size, as wide as its widest row and at most as tall as its screen.
+//
+// Cost of an opening: one pass over the rows for what is displayed, one to find the widest titles, then
+// work for the rows on screen only.
+#include "platform/menus/Menu.h"
+#include "platform/desktop/menus/MenuPresenter_p.h"
+#include "platform/desktop/menus/MenuRowStyle_p.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QWheelEvent>
+#include <QWidgetAction>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace kestrova::platform::desktop {
+
+namespace {
+
+// How many of the widest rows are measured as Qt lays them out, to size the popup.
+constexpr std::size_t kWidthSamples = 12;
+constexpr int kRowsPerWheelStep = 3;
+constexpr int kWheelStep = 120;
+
+bool takesRoom(const MenuItem &item) {
+    return !(item.hostedView() && item.hostedView()->isEmptyView());
+}
+
+// The advances of the characters of one font, measured once each for the life of the process: a menu
+// font rarely changes, and a row then costs a lookup per character rather than a text layout. Kept in
+// pages of 256 characters, made when one of their characters first shows, so a few scripts cost a few KB.
+class CharacterAdvances {
+public:
+    int advance(const QFont &font, QChar character) {
+        if (!m_metrics || font != m_font) {
+            m_font = font;
+            m_metrics.emplace(font);
+            m_pages.clear();
+            m_pages.resize(0x100);
+        }
+        auto &page = m_pages[character.unicode() >> 8];
+        if (!page) {
+            page = std::make_unique<std::array<int, 0x100>>();
+            page->fill(-1);
+        }
+        int &advance = (*page)[character.unicode() & 0xff];
+        if (advance < 0)
+            advance = m_metrics->horizontalAdvance(character);
+        return advance;
+    }
+
+private:
+    QFont m_font;
+    std::optional<QFontMetrics> m_metrics;
+    std::vector<std::unique_ptr<std::array<int, 0x100>>> m_pages;
+};
+
+// Roughly how wide a row's text is, to find the widest rows. Rows in a font of their own are measured
+// exactly (they are few). Qt measures the widest rows found here exactly.
+class TextWidths {
+public:
+    explicit TextWidths(const QFont &font)
+        : m_font(font)
+        , m_metrics(font) {}
+
+    int width(const MenuItem &item) {
+        if (const auto &attributed = item.attributedTitle()) {
+            if (const auto font = attributed->wholeStringFont())
+                return exactWidth(item, QFontMetrics(font->resolve(m_font)));
+        }
+        static CharacterAdvances advances;
+        const QString title = item.displayedTitle();
+        int line = 0;
+        int widest = 0;
+        for (const QChar character : title) {
+            if (character == QLatin1Char('\n')) {
+                widest = std::max(widest, line);
+                line = 0;
+                continue;
+            }
+            line += advances.advance(m_font, character);
+        }
+        return std::max(widest, line) + shortcutWidth(item, m_metrics);
+    }
+
+private:
+    static int shortcutWidth(const MenuItem &item, const QFontMetrics &metrics) {
+        return item.keyEquivalent().isEmpty() ? 0
+                                              : metrics.horizontalAdvance(QStringLiteral("Ctrl+Alt+Shift+W"));
+    }
+    static int exactWidth(const MenuItem &item, const QFontMetrics &metrics) {
+        int widest = 0;
+        for (const QString &line : item.displayedTitle().split(QLatin1Char('\n')))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        return widest + shortcutWidth(item, metrics);
+    }
+
+    QFont m_font;
+    QFontMetrics m_metrics;
+};
+
+// Gives the menu exactly `count` row actions, adding plain ones or dropping from the end.
+void resizeSlots(PresentedMenu *menu, std::size_t count) {
+    auto &rows = menu->rows();
+    while (rows.size() > count) {
+        menu->releaseAction(rows.back().action);
+        rows.pop_back();
+    }
+    while (rows.size() < count) {
+        auto *action = new QAction(menu);
+        menu->addAction(action);
+        rows.push_back({{}, nullptr, action, false, false});
+    }
+}
+
+} // namespace
+
+void PresentedMenu::releaseAction(QAction *action) {
+    removeAction(action);
+    if (QMenu *submenu = action->menu()) {
+        submenu->hide();
+        submenu->deleteLater();
+    }
+    if (action->parent() == this)
+        action->deleteLater();
+}
+
+QSize PresentedMenu::sizeHint() const {
+    if (m_window && m_window->size.isValid())
+        return m_window->size;
+    return QMenu::sizeHint();
+}
+
+void PresentedMenu::wheelEvent(QWheelEvent *event) {
+    if (!m_window) {
+        QMenu::wheelEvent(event);
+        return;
+    }
+    m_window->wheelRemainder += event->angleDelta().y();
+    const int steps = m_window->wheelRemainder / kWheelStep;
+    m_window->wheelRemainder -= steps * kWheelStep;
+    if (steps != 0)
+        m_presenter->scrollWindow(this, -std::ptrdiff_t(steps) * kRowsPerWheelStep);
+    event->accept();
+}
+
+void PresentedMenu::paintEvent(QPaintEvent *event) {
+    QMenu::paintEvent(event);
+    if (!m_window || m_window->window.visible() >= m_window->window.rowCount())
+        return;
+    // Where the window is among the rows: a thin bar at the right edge.
+    const MenuRowWindow &window = m_window->window;
+    const int frame = style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
+    const QRect track = rect().adjusted(0, frame + 1, -frame - 1, -frame - 1);
+    const int thumbHeight =
+        std::max(12, int(qint64(track.height()) * qint64(window.visible()) / qint64(window.rowCount())));
+    const std::size_t lastFirst = window.rowCount() - window.visible();
+    const int top =
+        track.top() + int(qint64(track.height() - thumbHeight) * qint64(window.first()) / qint64(lastFirst));
+    QColor color = palette().color(QPalette::Text);
+    color.setAlphaF(0.35f);
+    QPainter painter(this);
+    painter.fillRect(QRect(track.right() - 2, top, 3, thumbHeight), color);
+}
+
+void MenuPresenter::populateWindow(PresentedMenu *menu, const Menu &model) {
+    auto &window = menu->window().emplace();
+    bool checkedRowWithImage = false;
+    for (const auto &item : model.items())
+        checkedRowWithImage |= item->state() != MenuItem::State::off && !item->image().isNull();
+    MenuRowStyle::setHasCheckColumn(menu, checkedRowWithImage);
+
+    const QRect area = availableArea(menu);
+    const int emptyHeight = menu->QMenu::sizeHint().height();
+    const auto [width, sampleHeight, samples] = measureWidestRows(menu, model);
+
+    for (const auto &item : model.displayedItems(m_heldModifiers)) {
+        if (takesRoom(*item))
+            window.rows.push_back(item);
+    }
+    const auto fit = [&](std::size_t count) {
+        window.window.reset(window.rows.size(), count);
+        bindWindow(menu);
+        return menu->QMenu::sizeHint().height();
+    };
+    // A first guess of the rows that fit from the widest rows just laid out, then as many as fit for real:
+    // more when the guess came from taller rows than most, fewer when from shorter ones.
+    const int room = (area.isValid() ? area.height() : 600) - emptyHeight;
+    const int sampleRowHeight = std::max(1, samples ? (sampleHeight - emptyHeight) / int(samples) : 1);
+    int height = fit(std::size_t(std::max(1, room / sampleRowHeight)));
+    for (int step = 0; step < 3 && height < room + emptyHeight &&
+                       window.window.visible() < window.rows.size() && window.window.visible() > 0;
+         ++step) {
+        const int rowHeight = std::max(1, (height - emptyHeight) / int(window.window.visible()));
+        const int more = (room + emptyHeight - height) / rowHeight;
+        if (more <= 0)
+            break;
+        height = fit(window.window.visible() + std::size_t(more));
+    }
+    while (height > room + emptyHeight && window.window.visible() > 1)
+        height = fit(window.window.visible() - 1);
+    window.size = QSize(width, height);
+    // Rows as wide as the window whichever rows it holds: Qt lays rows out at the widest of those bound,
+    // which would leave the highlight and the submenu arrows short of the edge after scrolling.
+    menu->setMinimumWidth(width);
+}
+
+MenuPresenter::WidestRows MenuPresenter::measureWidestRows(PresentedMenu *menu, const Menu &model) {
+    TextWidths textWidths(menu->font());
+    std::vector<std::pair<int, std::size_t>> widths;
+    widths.reserve(model.numberOfItems());
+    const auto &items = model.items();
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const MenuItem &item = *items[index];
+        if (item.isSeparator() || item.isHidden() || !takesRoom(item))
+            continue;
+        // Hosted rows are as wide as their widgets say: measured whatever their titles.
+        widths.emplace_back(item.hostedView() ? std::numeric_limits<int>::max() : textWidths.width(item),
+                            index);
+    }
+    const std::size_t samples = std::min(kWidthSamples, widths.size());
+    std::partial_sort(widths.begin(), widths.begin() + std::ptrdiff_t(samples), widths.end(),
+                      [](const auto &a, const auto &b) { return a.first > b.first; });
+    // Laid out by Qt as rows of this menu: images, check column, shortcuts and arrows counted as drawn.
+    resizeSlots(menu, samples);
+    for (std::size_t slot = 0; slot < samples; ++slot)
+        bindSlot(menu, slot, items[widths[slot].second]);
+    const QSize size = menu->QMenu::sizeHint();
+    int width = size.width();
+    if (const QRect area = availableArea(menu); area.isValid())
+        width = std::min(width, area.width());
+    return {width, size.height(), samples};
+}
+
+void MenuPresenter::showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers) {
+    auto &window = *menu->window();
+    window.rows.clear();
+    for (const auto &item : model.displayedItems(modifiers)) {
+        if (takesRoom(*item))
+            window.rows.push_back(item);
+    }
+    const std::size_t first = window.window.first();
+    window.window.reset(window.rows.size(), window.window.visible());
+    window.window.scrollTo(std::ptrdiff_t(first));
+    bindWindow(menu);
+}
+
+void MenuPresenter::bindWindow(PresentedMenu *menu) {
+    auto &window = *menu->window();
+    resizeSlots(menu, window.window.visible());
+    for (std::size_t slot = 0; slot < window.window.visible(); ++slot)
+        bindSlot(menu, slot, window.rows[window.window.first() + slot].lock());
+    menu->update();
+}
+
+void MenuPresenter::bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item) {
+    PresentedMenu::Row &row = menu->rows()[slot];
+    QAction *action = row.action;
+    const bool wantsHosted = item && item->hostedView();
+    if (item && !row.item.expired() && row.rawItem == item.get() && !wantsHosted) {
+        // Still the same row: only what it shows may have changed.
+        if (!item->isSeparator())
+            bindAction(menu, action, *item);
+        return;
+    }
+    // A hosted row gets a fresh widget each time it comes on screen, and a plain row never keeps one.
+    if (wantsHosted || qobject_cast<QWidgetAction *>(action)) {
+        QAction *replacement = wantsHosted ? hostedAction(menu, *item->hostedView()) : new QAction(menu);
+        menu->insertAction(action, replacement);
+        menu->releaseAction(action);
+        action = replacement;
+    }
+    row = {item, item.get(), action, false, false};
+    if (!item) {
+        // The model went away under the open menu.
+        action->setVisible(false);
+        return;
+    }
+    action->setSeparator(item->isSeparator());
+    auto *submenu = qobject_cast<PresentedMenu *>(action->menu());
+    if (submenu && submenu->isVisible())
+        submenu->hide();
+    if (item->hasSubmenu() && !item->isSeparator() && !wantsHosted) {
+        if (submenu) {
+            submenu->setModel(item->submenu());
+        } else {
+            submenu = createMenu(item->submenu(), menu->presentation(), menu);
+            action->setMenu(submenu);
+        }
+        submenu->setTitle(escapedTitle(item->submenu()->title()));
+    } else if (submenu) {
+        action->setMenu(static_cast<QMenu *>(nullptr));
+        submenu->deleteLater();
+    }
+    if (!item->isSeparator())
+        bindAction(menu, action, *item);
+    setRowItem(action, item);
+    action->setVisible(true);
+}
+
+bool MenuPresenter::moveWindowHighlight(PresentedMenu *menu, int key) {
+    if (key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Home && key != Qt::Key_End &&
+        key != Qt::Key_PageUp && key != Qt::Key_PageDown)
+        return false;
+    auto &window = *menu->window();
+    const bool disabledRowsToo =
+        menu->style()->styleHint(QStyle::SH_Menu_AllowActiveAndDisabled, nullptr, menu);
+    std::optional<std::size_t> current;
+    if (const auto slot = menu->activeRow())
+        current = window.window.first() + *slot;
+    const std::size_t page = std::max<std::size_t>(1, window.window.visible() - 1);
+    const auto target = rowForMovementKey(key, window.rows.size(), current, page, [&](std::size_t row) {
+        const auto item = window.rows[row].lock();
+        return item && !item->isSeparator() && (disabledRowsToo || item->isEnabled());
+    });
+    if (!target)
+        return true;
+    if (window.window.reveal(*target))
+        bindWindow(menu);
+    menu->highlight(menu->rows()[*target - window.window.first()].action);
+    return true;
+}
+
+void MenuPresenter::highlightTypedInWindow(PresentedMenu *menu, const QString &typed, bool fromNextRow) {
+    auto &window = *menu->window();
+    std::size_t start = 0;
+    if (const auto slot = menu->activeRow())
+        start = window.window.first() + *slot + (fromNextRow ? 1 : 0);
+    const auto found = rowBeginningWith(typed, window.rows.size(), start, [&](std::size_t row) {
+        const auto item = window.rows[row].lock();
+        return item && !item->isSeparator() ? std::optional(item->displayedTitle()) : std::nullopt;
+    });
+    if (!found)
+        return;
+    if (window.window.reveal(*found))
+        bindWindow(menu);
+    menu->highlight(menu->rows()[*found - window.window.first()].action);
+}
+
+void MenuPresenter::scrollWindow(PresentedMenu *menu, std::ptrdiff_t rows) {
+    auto &window = *menu->window();
+    if (window.window.scrollTo(std::ptrdiff_t(window.window.first()) + rows))
+        bindWindow(menu);
+}
+
+} // namespace kestrova::platform::desktop

@@ -1,0 +1,208 @@
+#include "platform/desktop/hotkeys/HotKeyPortalBackend.h"
+
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/PrivateSessionBus.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using kestrova::platform::desktop::HotKeyChord;
+using kestrova::platform::desktop::HotKeyPortalBackend;
+using kestrova::testing::processEventsUntil;
+
+// One shortcut as the portal's clients send it.
+struct Shortcut {
+    QString id;
+    QVariantMap properties;
+};
+Q_DECLARE_METATYPE(Shortcut)
+
+QDBusArgument &operator<<(QDBusArgument &argument, const Shortcut &shortcut) {
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+const QDBusArgument &operator>>(const QDBusArgument &argument, Shortcut &shortcut) {
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+
+// The desktop's shortcut portal as a desktop with a shortcut backend serves it: sessions, binding (the
+// desktop gives the trigger it chooses, here its own text for the preferred one) and closing. Answers
+// from a thread of its own, so that the backend may wait for it.
+class FakeShortcutPortal : public QDBusVirtualObject {
+public:
+    explicit FakeShortcutPortal(QDBusConnection connection)
+        : m_connection(std::move(connection)) {}
+
+    QString introspect(const QString &) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
+        std::lock_guard hold(m_lock);
+        const QString member = message.member();
+        if (member == QStringLiteral("Get")) {
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(uint(1)))));
+            return true;
+        }
+        if (member == QStringLiteral("Close")) {
+            closed.append(message.path());
+            connection.send(message.createReply());
+            return true;
+        }
+        const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().constLast());
+        QString sender = message.service().mid(1);
+        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+        const QString request =
+            QStringLiteral("%1/request/%2/%3")
+                .arg(kPath, sender, options.value(QStringLiteral("handle_token")).toString());
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        QVariantMap results;
+        if (member == QStringLiteral("CreateSession")) {
+            session =
+                QStringLiteral("%1/session/%2/%3")
+                    .arg(kPath, sender, options.value(QStringLiteral("session_handle_token")).toString());
+            results.insert(QStringLiteral("session_handle"), session);
+        } else if (member == QStringLiteral("BindShortcuts")) {
+            const auto shortcuts = qdbus_cast<QList<Shortcut>>(message.arguments().at(1));
+            bound.clear();
+            QList<Shortcut> assigned;
+            for (const Shortcut &shortcut : shortcuts) {
+                const QString preferred =
+                    shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
+                bound.append({shortcut.id, preferred});
+                assigned.append(
+                    {shortcut.id,
+                     {{QStringLiteral("trigger_description"), QStringLiteral("Desktop ") + preferred}}});
+            }
+            results.insert(QStringLiteral("shortcuts"), QVariant::fromValue(assigned));
+        }
+        QDBusMessage response = QDBusMessage::createSignal(
+            request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+        response.setArguments({uint(0), results});
+        connection.send(response);
+        return true;
+    }
+
+    void press(const QString &id, bool isPress) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            kPath, kInterface, isPress ? QStringLiteral("Activated") : QStringLiteral("Deactivated"));
+        signal.setArguments(
+            {QVariant::fromValue(QDBusObjectPath(currentSession())), id, qulonglong(0), QVariantMap()});
+        m_connection.send(signal);
+    }
+    QString currentSession() {
+        std::lock_guard hold(m_lock);
+        return session;
+    }
+    QList<std::pair<QString, QString>> boundShortcuts() {
+        std::lock_guard hold(m_lock);
+        return bound;
+    }
+    QStringList closedSessions() {
+        std::lock_guard hold(m_lock);
+        return closed;
+    }
+
+private:
+    QDBusConnection m_connection;
+    std::mutex m_lock;
+    QString session;
+    QList<std::pair<QString, QString>> bound;
+    QStringList closed;
+};
+
+class HotKeyPortalBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qDBusRegisterMetaType<Shortcut>();
+        qDBusRegisterMetaType<QList<Shortcut>>();
+        ASSERT_FALSE(m_bus.address().isEmpty()) << "dbus-daemon did not start";
+        m_desktop = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("portal"));
+        m_application = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("application"));
+        ASSERT_TRUE(m_desktop.isConnected() && m_application.isConnected());
+    }
+    void TearDown() override {
+        m_desktop.unregisterObject(kPath, QDBusConnection::UnregisterTree);
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("application"));
+    }
+    void servePortal() {
+        m_portal = std::make_unique<FakeShortcutPortal>(m_desktop);
+        ASSERT_TRUE(m_desktop.registerVirtualObject(kPath, m_portal.get(), QDBusConnection::SubPath));
+        m_portal->moveToThread(&m_thread);
+        m_thread.start();
+        ASSERT_TRUE(m_desktop.registerService(kService));
+    }
+
+    kestrova::testing::PrivateSessionBus m_bus;
+    QDBusConnection m_desktop{QString()};
+    QDBusConnection m_application{QString()};
+    QThread m_thread;
+    std::unique_ptr<FakeShortcutPortal> m_portal;
+};
+
+} // namespace
+
+TEST_F(HotKeyPortalBackendTest, WithoutAPortalEveryHotKeyIsRefused) {
+    EXPECT_EQ(HotKeyPortalBackend::create(m_application), nullptr);
+}
+
+TEST_F(HotKeyPortalBackendTest, BindsTheChordsAsPreferredTriggersAndTurnsActivationsIntoPresses) {
+    servePortal();
+    auto backend = HotKeyPortalBackend::create(m_application);
+    ASSERT_NE(backend, nullptr);
+    std::vector<std::pair<std::uint32_t, bool>> events;
+    backend->setHandler([&](std::uint32_t id, bool isPress) { events.emplace_back(id, isPress); });
+
+    // Grabbed before the session is open: bound once it is.
+    EXPECT_TRUE(backend->grab(3, HotKeyChord{45, HotKeyChord::controlMask | HotKeyChord::altMask}));
+    ASSERT_TRUE(processEventsUntil([&] { return backend->hasSession(); }));
+    EXPECT_TRUE(backend->grab(4, HotKeyChord{65, HotKeyChord::superMask}));
+    using Bound = QList<std::pair<QString, QString>>;
+    ASSERT_TRUE(processEventsUntil([&] { return m_portal->boundShortcuts().size() == 2; }));
+    EXPECT_EQ(m_portal->boundShortcuts(), (Bound{{QStringLiteral("3"), QStringLiteral("CTRL+ALT+k")},
+                                                 {QStringLiteral("4"), QStringLiteral("LOGO+space")}}));
+    // What the desktop gave is what shows.
+    ASSERT_TRUE(processEventsUntil([&] { return backend->assignedTrigger(4).has_value(); }));
+    EXPECT_EQ(backend->assignedTrigger(4), QStringLiteral("Desktop LOGO+space"));
+    EXPECT_EQ(backend->assignedTrigger(3), QStringLiteral("Desktop CTRL+ALT+k"));
+
+    m_portal->press(QStringLiteral("4"), true);
+    m_portal->press(QStringLiteral("4"), false);
+    ASSERT_TRUE(processEventsUntil([&] { return events.size() == 2; }));
+    EXPECT_EQ(events, (std::vector<std::pair<std::uint32_t, bool>>{{4, true}, {4, false}}));
+
+    // A released one is bound no more and its activations run nothing.
+    backend->release(4);
+    ASSERT_TRUE(processEventsUntil([&] { return m_portal->boundShortcuts().size() == 1; }));
+    m_portal->press(QStringLiteral("4"), true);
+    m_portal->press(QStringLiteral("3"), true);
+    ASSERT_TRUE(processEventsUntil([&] { return events.size() == 3; }));
+    EXPECT_EQ(events.back(), (std::pair<std::uint32_t, bool>{3, true}));
+
+    // Before a relaunch the session is closed, and waited for.
+    const QString session = m_portal->currentSession();
+    backend->releaseAll();
+    EXPECT_EQ(m_portal->closedSessions(), QStringList{session});
+    EXPECT_FALSE(backend->hasSession());
+}

@@ -1,0 +1,585 @@
+#include "platform/desktop/menus/DBusMenuExporter.h"
+
+#include "platform/menus/Menu.h"
+#include "platform/desktop/menus/MenuPresenter.h"
+#include "platform/testing/EventLoop.h"
+#include "platform/testing/PrivateSessionBus.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusReply>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using kestrova::platform::HostedViewFactory;
+using kestrova::platform::LazySubmenu;
+using kestrova::platform::Menu;
+using kestrova::platform::MenuItem;
+using kestrova::platform::Modifier;
+using kestrova::platform::desktop::DBusMenuExporter;
+using kestrova::platform::desktop::DBusMenuItemProperties;
+using kestrova::platform::desktop::DBusMenuItemPropertiesList;
+using kestrova::platform::desktop::DBusMenuLayoutItem;
+using kestrova::platform::desktop::HostedWidgetFactory;
+using kestrova::testing::processEventsUntil;
+
+namespace {
+
+const QString kInterface = QStringLiteral("com.canonical.dbusmenu");
+const QString kPath = QStringLiteral("/MenuBar");
+
+// What a host hears from the exporter.
+class SignalRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    std::vector<std::pair<uint, int>> layoutUpdates;
+    DBusMenuItemPropertiesList updatedProperties;
+
+public Q_SLOTS:
+    void layoutUpdated(uint revision, int parent) { layoutUpdates.emplace_back(revision, parent); }
+    void itemsPropertiesUpdated(const QDBusMessage &message) {
+        updatedProperties += qdbus_cast<DBusMenuItemPropertiesList>(message.arguments().value(0));
+    }
+};
+
+QImage redSquare() {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    return image;
+}
+
+std::shared_ptr<MenuItem> item(Menu &menu, const QString &title, std::function<void()> action = {}) {
+    auto row = std::make_shared<MenuItem>(title);
+    row->setAction(std::move(action));
+    menu.addItem(row);
+    return row;
+}
+
+QStringList labels(const DBusMenuLayoutItem &parent) {
+    QStringList labels;
+    for (const auto &child : parent.children) {
+        labels << (child.properties.value(QStringLiteral("type")) == QStringLiteral("separator")
+                       ? QStringLiteral("-----")
+                       : child.properties.value(QStringLiteral("label")).toString());
+    }
+    return labels;
+}
+
+class DBusMenuExporterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kestrova::platform::desktop::registerDBusMenuTypes();
+        ASSERT_FALSE(m_bus.address().isEmpty()) << "dbus-daemon did not start";
+        m_server = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("exporter"));
+        m_client = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("host"));
+        ASSERT_TRUE(m_server.isConnected());
+        ASSERT_TRUE(m_client.isConnected());
+    }
+    void TearDown() override {
+        m_exporter.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("exporter"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("host"));
+    }
+
+    void exportMenu(const std::shared_ptr<Menu> &root) {
+        m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, root);
+        ASSERT_TRUE(m_exporter->isRegistered());
+    }
+
+    // Called as a host calls: over the bus, without blocking the loop the exporter answers on.
+    QDBusMessage call(const QString &method, const QVariantList &arguments,
+                      const QString &interface = kInterface) {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(m_server.baseService(), kPath, interface, method);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = m_client.asyncCall(message, 5000);
+        EXPECT_TRUE(processEventsUntil([&] { return pending.isFinished(); })) << method.toStdString();
+        return pending.reply();
+    }
+
+    std::pair<uint, DBusMenuLayoutItem> getLayout(int parent = 0, int depth = -1) {
+        const QDBusMessage reply = call(QStringLiteral("GetLayout"), {parent, depth, QStringList()});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        if (reply.arguments().size() != 2)
+            return {};
+        return {reply.arguments()[0].toUInt(), qdbus_cast<DBusMenuLayoutItem>(reply.arguments()[1])};
+    }
+
+    // Hears the exporter's change signals as a host does.
+    void listen(SignalRecorder &recorder) {
+        ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
+                                     QStringLiteral("LayoutUpdated"), &recorder,
+                                     SLOT(layoutUpdated(uint, int))));
+        ASSERT_TRUE(m_client.connect(m_server.baseService(), kPath, kInterface,
+                                     QStringLiteral("ItemsPropertiesUpdated"), &recorder,
+                                     SLOT(itemsPropertiesUpdated(QDBusMessage))));
+    }
+
+    bool aboutToShow(int id) {
+        const QDBusMessage reply = call(QStringLiteral("AboutToShow"), {id});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return reply.arguments().value(0).toBool();
+    }
+
+    QDBusMessage event(int id, const QString &eventId) {
+        return call(QStringLiteral("Event"),
+                    {id, eventId, QVariant::fromValue(QDBusVariant(QString())), uint(0)});
+    }
+
+    kestrova::testing::PrivateSessionBus m_bus;
+    QDBusConnection m_server{QString()};
+    QDBusConnection m_client{QString()};
+    std::unique_ptr<DBusMenuExporter> m_exporter;
+};
+
+TEST_F(DBusMenuExporterTest, TheLayoutCarriesEveryRowAsTheHostShowsIt) {
+    auto root = std::make_shared<Menu>();
+    item(*root, QStringLiteral("Open"), [] {});
+    root->addSeparator();
+    root->addSeparator();
+    auto checked = item(*root, QStringLiteral("Show_All & More"), [] {});
+    checked->setState(MenuItem::State::on);
+    checked->setImage(redSquare());
+    item(*root, QStringLiteral("Secret"))->setHidden(true);
+    item(*root, QStringLiteral("Two\nlines"))->setEnabled(false);
+    item(*root, QStringLiteral("Copy"), [] {});
+    auto copyPath = item(*root, QStringLiteral("Copy Path"), [] {});
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    // A row that only a held Control key reveals, behind an empty placeholder.
+    item(*root, QString())->setHostedView(HostedViewFactory::empty());
+    auto reveal = item(*root, QStringLiteral("Reveal"), [] {});
+    reveal->setAlternate(true);
+    reveal->setKeyEquivalentModifierMask(Modifier::control);
+    item(*root, QString())->setHostedView(HostedWidgetFactory::create(QStringLiteral("Folder  —  12 KB"), [] {
+        return nullptr;
+    }));
+    auto subfolder = item(*root, QStringLiteral("Projects"));
+    subfolder->setLazySubmenu(std::make_shared<Menu>(), {});
+    root->addSeparator();
+    exportMenu(root);
+
+    const QDBusMessage version = call(QStringLiteral("Get"), {kInterface, QStringLiteral("Version")},
+                                      QStringLiteral("org.freedesktop.DBus.Properties"));
+    EXPECT_EQ(version.arguments().value(0).value<QDBusVariant>().variant().toUInt(), 3u);
+    const QDBusMessage all =
+        call(QStringLiteral("GetAll"), {kInterface}, QStringLiteral("org.freedesktop.DBus.Properties"));
+    const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
+    EXPECT_EQ(properties.value(QStringLiteral("TextDirection")).toString(), QStringLiteral("ltr"));
+    EXPECT_EQ(properties.value(QStringLiteral("Status")).toString(), QStringLiteral("normal"));
+    EXPECT_TRUE(properties.contains(QStringLiteral("IconThemePath")));
+
+    const auto [revision, layout] = getLayout();
+    EXPECT_EQ(layout.id, 0);
+    EXPECT_EQ(labels(layout), (QStringList{"Open", "-----", "Show__All & More", "Secret", "Two\nlines",
+                                           "Copy", "Copy Path", "Reveal", "Folder  —  12 KB", "Projects"}));
+    const auto &rows = layout.children;
+    ASSERT_EQ(rows.size(), 10);
+    // Only what differs from the defaults is sent.
+    EXPECT_EQ(rows[0].properties, (QVariantMap{{"label", "Open"}}));
+    EXPECT_EQ(rows[1].properties, (QVariantMap{{"type", "separator"}}));
+    EXPECT_EQ(rows[2].properties.value("toggle-type").toString(), QStringLiteral("checkmark"));
+    EXPECT_EQ(rows[2].properties.value("toggle-state").toInt(), 1);
+    const QImage icon = QImage::fromData(rows[2].properties.value("icon-data").toByteArray(), "PNG");
+    EXPECT_EQ(icon.size(), QSize(16, 16));
+    EXPECT_EQ(icon.pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_EQ(rows[3].properties.value("visible"), QVariant(false));
+    EXPECT_EQ(rows[4].properties.value("enabled"), QVariant(false));
+    EXPECT_FALSE(rows[5].properties.contains("enabled"));
+    EXPECT_EQ(rows[8].properties.value("enabled"), QVariant(false));
+    EXPECT_EQ(rows[8].properties.value("disposition").toString(), QStringLiteral("informative"));
+    EXPECT_EQ(rows[9].properties.value("children-display").toString(), QStringLiteral("submenu"));
+    EXPECT_TRUE(rows[9].children.isEmpty());
+
+    // Ids are the rows' own for as long as they live, and distinct.
+    const auto [againRevision, again] = getLayout();
+    EXPECT_EQ(againRevision, revision);
+    std::set<int> ids;
+    for (int index = 0; index < rows.size(); ++index) {
+        EXPECT_EQ(again.children[index].id, rows[index].id);
+        ids.insert(rows[index].id);
+    }
+    EXPECT_EQ(ids.size(), 10u);
+    EXPECT_FALSE(ids.contains(0));
+
+    // The group and single-property reads agree with the layout.
+    const QDBusMessage group =
+        call(QStringLiteral("GetGroupProperties"),
+             {QVariant::fromValue(QList<int>{rows[5].id, rows[2].id}), QStringList{QStringLiteral("label")}});
+    const auto groupRows = qdbus_cast<DBusMenuItemPropertiesList>(group.arguments().value(0));
+    ASSERT_EQ(groupRows.size(), 2);
+    EXPECT_EQ(groupRows[0].properties, (QVariantMap{{"label", "Copy"}}));
+    EXPECT_EQ(groupRows[1].properties, (QVariantMap{{"label", "Show__All & More"}}));
+    const QDBusMessage enabled = call(QStringLiteral("GetProperty"), {rows[5].id, QStringLiteral("enabled")});
+    EXPECT_EQ(enabled.arguments().value(0).value<QDBusVariant>().variant(), QVariant(true));
+}
+
+TEST_F(DBusMenuExporterTest, ALazySubfolderAppearsOnceTheHostIsAboutToShowIt) {
+    auto root = std::make_shared<Menu>();
+    auto subfolder = item(*root, QStringLiteral("Projects"));
+    int builds = 0;
+    std::vector<bool> openStates;
+    subfolder->setLazySubmenu(std::make_shared<Menu>(),
+                              LazySubmenu{
+                                  .build =
+                                      [&] {
+                                          ++builds;
+                                          auto built = std::make_shared<Menu>();
+                                          item(*built, QStringLiteral("Plans.txt"));
+                                          return built;
+                                      },
+                                  .onOpenChange = [&](bool isOpen) { openStates.push_back(isOpen); },
+                              });
+    exportMenu(root);
+
+    const int id = getLayout().second.children.value(0).id;
+    EXPECT_EQ(builds, 0);
+    EXPECT_TRUE(aboutToShow(id));
+    EXPECT_EQ(builds, 1);
+    EXPECT_TRUE(subfolder->submenu()->isOpen());
+    const auto [revision, submenu] = getLayout(id);
+    EXPECT_EQ(labels(submenu), QStringList{"Plans.txt"});
+    // Nothing new since the host read it: it may show what it has.
+    EXPECT_FALSE(aboutToShow(id));
+    EXPECT_EQ(builds, 1);
+
+    EXPECT_EQ(event(id, QStringLiteral("closed")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(subfolder->submenu()->isOpen());
+    EXPECT_EQ(openStates, (std::vector<bool>{false, true, false}));
+    // Opened again without asking first: the model hears it once, and the rows it kept stay.
+    EXPECT_EQ(event(id, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(id, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(openStates, (std::vector<bool>{false, true, false, true}));
+    EXPECT_EQ(builds, 1);
+}
+
+TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClosed) {
+    auto root = std::make_shared<Menu>();
+    std::vector<QString> ran;
+    item(*root, QStringLiteral("Copy"), [&] { ran.push_back(root->isOpen() ? "open" : "closed"); });
+    auto copyPath = item(*root, QStringLiteral("Copy Path"), [&] { ran.push_back("Copy Path"); });
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    auto disabled = item(*root, QStringLiteral("Move"), [&] { ran.push_back("Move"); });
+    disabled->setEnabled(false);
+    root->addSeparator();
+    // A folder row: a click chooses it, its submenu shows its contents.
+    auto folder = item(*root, QStringLiteral("Documents"), [&] { ran.push_back("Documents"); });
+    auto contents = std::make_shared<Menu>();
+    item(*contents, QStringLiteral("Letter.txt"));
+    folder->setSubmenu(contents);
+    exportMenu(root);
+    const auto layout = getLayout().second;
+    ASSERT_EQ(layout.children.size(), 5);
+
+    EXPECT_FALSE(aboutToShow(0));
+    EXPECT_TRUE(root->isOpen());
+    m_exporter->Event(layout.children[0].id, QStringLiteral("clicked"), QDBusVariant(QString()), 0);
+    EXPECT_TRUE(ran.empty());
+    ASSERT_TRUE(processEventsUntil([&] { return !ran.empty(); }));
+    EXPECT_EQ(ran, std::vector<QString>{"closed"});
+
+    // The alternate, which Option reveals on X11, is a row of its own with its own action.
+    EXPECT_EQ(event(layout.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran[1], QStringLiteral("Copy Path"));
+
+    // Rows that cannot be chosen take the click without an error and run nothing.
+    EXPECT_EQ(event(layout.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(layout.children[3].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(layout.children[4].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 3; }));
+    EXPECT_EQ(ran[2], QStringLiteral("Documents"));
+    // Hosts open the submenu of a clicked folder row and never send its click: the submenu starts with
+    // the folder's own row, which chooses it, and a separator that chooses nothing.
+    const auto documents = getLayout().second.children[4];
+    EXPECT_EQ(labels(documents), (QStringList{"Documents", "-----", "Letter.txt"}));
+    EXPECT_FALSE(documents.children[0].properties.contains(QStringLiteral("children-display")));
+    EXPECT_EQ(event(documents.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(documents.children[0].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 4; }));
+    EXPECT_EQ(ran[3], QStringLiteral("Documents"));
+    const QDBusMessage label =
+        call(QStringLiteral("GetProperty"), {documents.children[0].id, QStringLiteral("label")});
+    EXPECT_EQ(label.arguments().value(0).value<QDBusVariant>().variant(),
+              QVariant(QStringLiteral("Documents")));
+    EXPECT_EQ(ran.size(), 4u);
+}
+
+TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
+    auto root = std::make_shared<Menu>();
+    auto sort = item(*root, QStringLiteral("Sort by Name"));
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto [revision, before] = getLayout();
+    const int sortId = before.children.value(0).id;
+
+    // A row's state changes: its properties are sent again.
+    sort->setState(MenuItem::State::on);
+    root->menuNeedsUpdate();
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    EXPECT_EQ(recorder.updatedProperties[0].id, sortId);
+    EXPECT_EQ(recorder.updatedProperties[0].properties.value("toggle-state").toInt(), 1);
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+
+    // A row comes: the layout is new.
+    item(*root, QStringLiteral("Sort by Date"));
+    root->menuNeedsUpdate();
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    EXPECT_GT(recorder.layoutUpdates[0].first, revision);
+    EXPECT_EQ(recorder.layoutUpdates[0].second, 0);
+    const auto [newRevision, after] = getLayout();
+    EXPECT_EQ(newRevision, recorder.layoutUpdates[0].first);
+    EXPECT_EQ(labels(after), (QStringList{"Sort by Name", "Sort by Date"}));
+    EXPECT_EQ(after.children[0].id, sortId);
+}
+
+// A hosted view whose text form the test changes, as details read from disk change a file's rows.
+class TextFormView final : public HostedViewFactory {
+public:
+    QString description() const override { return QStringLiteral("file dates"); }
+    std::optional<ExportedForm> exportedForm() const override { return form; }
+    kestrova::platform::Subscription observeExportedForm(std::function<void()> changed) const override {
+        return m_changes.subscribe(std::move(changed));
+    }
+    void change(ExportedForm newForm) {
+        form = std::move(newForm);
+        m_changes.notify();
+    }
+
+    ExportedForm form;
+
+private:
+    mutable kestrova::platform::ObserverList<> m_changes;
+};
+
+TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
+    // Laid out as a file's submenu: a choice, the preview, the dates, with separators between.
+    auto root = std::make_shared<Menu>();
+    item(*root, QStringLiteral("Copy"), [] {});
+    root->addSeparator();
+    auto preview = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(preview);
+    root->addSeparator();
+    auto view = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(view);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto visibility = [](const DBusMenuLayoutItem &layout) {
+        QList<bool> shown;
+        for (const auto &row : layout.children)
+            shown << row.properties.value("visible", true).toBool();
+        return shown;
+    };
+
+    // Nothing to say yet: the rows are there, out of sight, never the view's name; no separator is left
+    // hanging below the last row that shows.
+    const auto [revision, before] = getLayout();
+    ASSERT_EQ(before.children.size(), 5);
+    EXPECT_EQ(visibility(before), (QList<bool>{true, false, false, false, false}));
+    EXPECT_FALSE(before.children[2].properties.contains("label"));
+    EXPECT_FALSE(before.children[4].properties.contains("label"));
+    const int separatorId = before.children[3].id;
+
+    // The dates arrive while the host shows the menu: it is told the rows' new properties, and one
+    // separator shows, never two together around the preview that has nothing to show.
+    view->change(
+        {.lines = {QStringLiteral("Opened: Today at 9:15"), QStringLiteral("Modified: Never")}, .image = {}});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+    const auto [sameRevision, withDates] = getLayout();
+    EXPECT_EQ(sameRevision, revision);
+    EXPECT_EQ(visibility(withDates), (QList<bool>{true, true, false, false, true}));
+    const QVariantMap dates = withDates.children[4].properties;
+    EXPECT_EQ(dates.value("label").toString(), QStringLiteral("Opened: Today at 9:15\nModified: Never"));
+    EXPECT_FALSE(dates.value("enabled", true).toBool());
+    EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
+    EXPECT_FALSE(call(QStringLiteral("GetProperty"), {separatorId, QStringLiteral("visible")})
+                     .arguments()
+                     .value(0)
+                     .value<QDBusVariant>()
+                     .variant()
+                     .toBool());
+
+    // The thumbnail comes: a larger icon than a row's, within the bound a host can show.
+    recorder.updatedProperties.clear();
+    QImage picture(640, 320, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    preview->change({.lines = {}, .image = picture});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    std::map<int, QVariantMap> updated;
+    for (const auto &row : recorder.updatedProperties)
+        updated[row.id] = row.properties;
+    const QImage icon = QImage::fromData(updated[before.children[2].id].value("icon-data").toByteArray());
+    EXPECT_EQ(icon.size(),
+              QSize(DBusMenuExporter::kLargestImageSide, DBusMenuExporter::kLargestImageSide / 2));
+    EXPECT_TRUE(updated[separatorId].value("visible", true).toBool());
+    // A host would write a placeholder text beside a picture without a label.
+    EXPECT_EQ(updated[before.children[2].id].value("label"), QStringLiteral(" "));
+    EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true}));
+}
+
+TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
+    int builds = 0;
+    m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, [&] {
+        auto root = std::make_shared<Menu>();
+        item(*root, QStringLiteral("Opening %1").arg(++builds));
+        return root;
+    });
+    const auto [revision, first] = getLayout();
+    EXPECT_EQ(labels(first), QStringList{"Opening 1"});
+    EXPECT_TRUE(aboutToShow(0));
+    const auto [secondRevision, second] = getLayout();
+    EXPECT_EQ(labels(second), QStringList{"Opening 2"});
+    EXPECT_GT(secondRevision, revision);
+    // The earlier root's rows are gone with it.
+    EXPECT_EQ(event(first.children[0].id, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage);
+}
+
+TEST_F(DBusMenuExporterTest, IdsTheHostReadStayValidWhenTheMenuRelistsItsRowsOnOpening) {
+    // A folder menu lists its folder afresh whenever it opens: new rows, most of them as they were.
+    auto root = std::make_shared<Menu>();
+    std::vector<QString> ran;
+    QStringList listing{QStringLiteral("Letter.txt"), QStringLiteral("Notes.txt")};
+    const auto relist = [&] {
+        root->removeAllItems();
+        for (const QString &name : listing)
+            item(*root, name, [&ran, name] { ran.push_back(name); });
+    };
+    relist();
+    const auto subscription = root->observeNeedsUpdate(relist);
+    exportMenu(root);
+    const auto read = getLayout().second;
+    ASSERT_EQ(labels(read), (QStringList{"Letter.txt", "Notes.txt"}));
+
+    // A host that sends only "opened" before showing what it read, then a click on a row it shows.
+    listing.insert(1, QStringLiteral("New.txt"));
+    EXPECT_EQ(event(0, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(read.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !ran.empty(); }));
+    EXPECT_EQ(ran, std::vector<QString>{"Notes.txt"});
+
+    // Read again, the rows that came back keep their ids and the new one has one of its own.
+    const auto again = getLayout().second;
+    ASSERT_EQ(labels(again), (QStringList{"Letter.txt", "New.txt", "Notes.txt"}));
+    EXPECT_EQ(again.children[0].id, read.children[0].id);
+    EXPECT_EQ(again.children[2].id, read.children[1].id);
+    EXPECT_NE(again.children[1].id, read.children[0].id);
+    EXPECT_NE(again.children[1].id, read.children[1].id);
+
+    // A row that went away is not stood in for by another.
+    listing = QStringList{QStringLiteral("Notes.txt")};
+    EXPECT_EQ(event(0, QStringLiteral("closed")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(0, QStringLiteral("opened")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(again.children[0].id, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(event(again.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran[1], QStringLiteral("Notes.txt"));
+}
+
+TEST_F(DBusMenuExporterTest, HostileCallsGetErrorsAndLeaveTheMenuWorking) {
+    auto root = std::make_shared<Menu>();
+    int runs = 0;
+    item(*root, QStringLiteral("Open"), [&] { ++runs; });
+    exportMenu(root);
+    const int openId = getLayout().second.children.value(0).id;
+    const auto isError = [](const QDBusMessage &reply) { return reply.type() == QDBusMessage::ErrorMessage; };
+
+    EXPECT_TRUE(isError(call(QStringLiteral("GetLayout"), {987654, -1, QStringList()})));
+    EXPECT_TRUE(isError(call(QStringLiteral("GetLayout"), {0, -2, QStringList()})));
+    EXPECT_TRUE(isError(call(QStringLiteral("GetLayout"), {QStringLiteral("zero"), QStringLiteral("all")})));
+    EXPECT_TRUE(isError(call(QStringLiteral("GetProperty"), {-5, QStringLiteral("label")})));
+    EXPECT_TRUE(isError(call(QStringLiteral("GetProperty"), {openId, QStringLiteral("no-such-thing")})));
+    EXPECT_TRUE(isError(event(-1, QStringLiteral("clicked"))));
+    EXPECT_TRUE(isError(call(QStringLiteral("AboutToShow"), {424242})));
+    EXPECT_TRUE(isError(call(QStringLiteral("Event"), {openId})));
+
+    QList<int> huge(100000, openId);
+    EXPECT_TRUE(
+        isError(call(QStringLiteral("GetGroupProperties"), {QVariant::fromValue(huge), QStringList()})));
+    const QDBusMessage mixed = call(QStringLiteral("GetGroupProperties"),
+                                    {QVariant::fromValue(QList<int>{-7, openId, 31337}), QStringList()});
+    const auto rows = qdbus_cast<DBusMenuItemPropertiesList>(mixed.arguments().value(0));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].id, openId);
+    const QDBusMessage shown =
+        call(QStringLiteral("AboutToShowGroup"), {QVariant::fromValue(QList<int>{0, 99, -3})});
+    EXPECT_EQ(qdbus_cast<QList<int>>(shown.arguments().value(1)), (QList<int>{99, -3}));
+
+    using kestrova::platform::desktop::DBusMenuEvent;
+    using kestrova::platform::desktop::DBusMenuEventList;
+    const QDBusVariant noData(QString{});
+    EXPECT_TRUE(
+        isError(call(QStringLiteral("EventGroup"),
+                     {QVariant::fromValue(DBusMenuEventList{{-1, QStringLiteral("clicked"), noData, 0},
+                                                            {77, QStringLiteral("clicked"), noData, 0}})})));
+    const QDBusMessage group =
+        call(QStringLiteral("EventGroup"),
+             {QVariant::fromValue(DBusMenuEventList{{-1, QStringLiteral("clicked"), noData, 0},
+                                                    {openId, QStringLiteral("hovered"), noData, 0}})});
+    EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(0)), QList<int>{-1});
+
+    // A second menu cannot take the path of the first.
+    {
+        const DBusMenuExporter intruder(m_server, kPath, std::make_shared<Menu>());
+        EXPECT_FALSE(intruder.isRegistered());
+    }
+
+    // The menu still answers, and nothing ran.
+    EXPECT_EQ(getLayout().second.children.value(0).id, openId);
+    EXPECT_EQ(runs, 0);
+}
+
+TEST_F(DBusMenuExporterTest, GdbusReadsTheLayoutAsARealClient) {
+    const QString gdbus = QStandardPaths::findExecutable(QStringLiteral("gdbus"));
+    if (gdbus.isEmpty())
+        GTEST_SKIP() << "gdbus (libglib2.0-bin) is not installed";
+    auto root = std::make_shared<Menu>();
+    item(*root, QStringLiteral("Copy"), [] {});
+    auto copyPath = item(*root, QStringLiteral("Copy Path"), [] {});
+    copyPath->setAlternate(true);
+    copyPath->setKeyEquivalentModifierMask(Modifier::option);
+    item(*root, QStringLiteral("read_me"));
+    exportMenu(root);
+
+    QProcess client;
+    client.start(gdbus,
+                 {QStringLiteral("call"), QStringLiteral("--address"), m_bus.address(),
+                  QStringLiteral("--dest"), m_server.baseService(), QStringLiteral("--object-path"), kPath,
+                  QStringLiteral("--method"), kInterface + QStringLiteral(".GetLayout"), QStringLiteral("--"),
+                  QStringLiteral("0"), QStringLiteral("-1"), QStringLiteral("[]")});
+    ASSERT_TRUE(processEventsUntil([&] { return client.state() == QProcess::NotRunning; }));
+    const QString output = QString::fromUtf8(client.readAllStandardOutput());
+    EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("'label': <'Copy'>"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("'label': <'Copy Path'>"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("'label': <'read__me'>"))) << output.toStdString();
+
+    // Hosts bind to the interface as introspected: the shapes must be the protocol's.
+    QProcess introspect;
+    introspect.start(gdbus, {QStringLiteral("introspect"), QStringLiteral("--address"), m_bus.address(),
+                             QStringLiteral("--dest"), m_server.baseService(),
+                             QStringLiteral("--object-path"), kPath});
+    ASSERT_TRUE(processEventsUntil([&] { return introspect.state() == QProcess::NotRunning; }));
+    const QString interface = QString::fromUtf8(introspect.readAllStandardOutput()).simplified();
+    for (const char *expected :
+         {"GetLayout(in i parentId, in i recursionDepth, in as propertyNames, out u", "out (ia{sv}av) layout",
+          "GetGroupProperties(in ai ids, in as propertyNames, out a(ia{sv})", "EventGroup(in a(isvu) events",
+          "AboutToShow(in i id, out b", "LayoutUpdated(u revision, i parent)",
+          "ItemsPropertiesUpdated(a(ia{sv}) updated, a(ias) removed)", "readonly u Version"})
+        EXPECT_TRUE(interface.contains(QLatin1String(expected))) << expected << "\n"
+                                                                 << interface.toStdString();
+    EXPECT_FALSE(interface.contains(QLatin1String("objectName"))) << interface.toStdString();
+}
+
+} // namespace
+
+#include "DBusMenuExporterTest.moc"

@@ -1,0 +1,127 @@
+#include "platform/desktop/tray/PopupPlacement.h"
+
+#include <gtest/gtest.h>
+
+using kestrova::platform::desktop::popupPositionBesidePanel;
+using kestrova::platform::desktop::ScreenArea;
+
+namespace {
+
+// A 1920x1080 monitor with a 30-pixel panel on one side, or none.
+ScreenArea monitor(const QString &panel, int left = 0) {
+    const QRect screen(left, 0, 1920, 1080);
+    QRect free = screen;
+    if (panel == QStringLiteral("top"))
+        free.setTop(30);
+    else if (panel == QStringLiteral("bottom"))
+        free.setBottom(1080 - 30 - 1);
+    else if (panel == QStringLiteral("left"))
+        free.setLeft(left + 30);
+    else if (panel == QStringLiteral("right"))
+        free.setRight(left + 1920 - 30 - 1);
+    return {screen, free};
+}
+
+struct Case {
+    const char *name;
+    std::vector<ScreenArea> screens;
+    QPoint click;
+    QSize menu;
+    QPoint expected;
+};
+
+} // namespace
+
+TEST(PopupPlacementTest, TheMenuGoesAgainstThePanelItWasOpenedFromNeverOverIt) {
+    const QSize menu(200, 300);
+    const std::vector<Case> cases{
+        {"top panel: below it, at the click's x", {monitor("top")}, {1265, 15}, menu, {1265, 30}},
+        {"top panel, click at the right end: kept on the screen",
+         {monitor("top")},
+         {1910, 15},
+         menu,
+         {1720, 30}},
+        {"bottom panel: above it", {monitor("bottom")}, {800, 1065}, menu, {800, 1050 - 300}},
+        {"left panel: beside it, at the click's y", {monitor("left")}, {12, 400}, menu, {30, 400}},
+        {"left panel, click near the bottom: kept on the screen",
+         {monitor("left")},
+         {12, 1000},
+         menu,
+         {30, 780}},
+        {"right panel: beside it", {monitor("right")}, {1905, 400}, menu, {1890 - 200, 400}},
+        {"no panel under the click: below the point", {monitor("top")}, {500, 500}, menu, {500, 500}},
+        {"no room below the point: above it", {monitor("none")}, {500, 1000}, menu, {500, 700}},
+        {"second monitor's top panel", {monitor("none"), monitor("top", 1920)}, {2500, 10}, menu, {2500, 30}},
+        {"second monitor's right panel: not on the first monitor",
+         {monitor("none"), monitor("right", 1920)},
+         {3830, 200},
+         menu,
+         {3810 - 200, 200}},
+        {"first monitor's bottom panel beside a second monitor",
+         {monitor("bottom"), monitor("none", 1920)},
+         {1900, 1070},
+         menu,
+         {1720, 750}},
+        {"menu taller than the free area: starts below the top panel",
+         {monitor("top")},
+         {100, 10},
+         {200, 2000},
+         {100, 30}},
+        {"menu taller than the free area over a bottom panel: starts at the top",
+         {monitor("bottom")},
+         {100, 1070},
+         {200, 2000},
+         {100, 0}},
+        {"menu wider than the free area beside a left panel",
+         {monitor("left")},
+         {5, 10},
+         {3000, 100},
+         {30, 10}},
+        {"a point off every screen: the nearest one",
+         {monitor("top"), monitor("none", 1920)},
+         {-50, 15},
+         menu,
+         {0, 30}},
+    };
+    for (const Case &entry : cases)
+        EXPECT_EQ(popupPositionBesidePanel(entry.click, entry.menu, entry.screens), entry.expected)
+            << entry.name;
+
+    // Nothing known about the screens: the click point itself.
+    EXPECT_EQ(popupPositionBesidePanel({40, 50}, menu, {}), QPoint(40, 50));
+}
+
+TEST(PopupPlacementTest, WithoutAWorkAreaThePanelsStrutsSayWhatIsFree) {
+    using kestrova::platform::desktop::availableAreaBesideStruts;
+    using kestrova::platform::desktop::PanelStrut;
+    // Two monitors side by side, the right one shorter: the desktop is the box around both.
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 720);
+    const QRect desktop = left.united(right);
+    PanelStrut topOfLeft;
+    topOfLeft.top = {32, 0, 1919};
+    PanelStrut bottomOfLeft;
+    bottomOfLeft.bottom = {40, 100, 1800};
+    PanelStrut sideOfRight;
+    sideOfRight.right = {48, 0, 719};
+
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {}), left);
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {topOfLeft, bottomOfLeft, sideOfRight}),
+              QRect(QPoint(0, 32), QPoint(1919, 1039)));
+    // The top panel spans only the left monitor; the side panel sits at the desktop's right edge.
+    EXPECT_EQ(availableAreaBesideStruts(right, desktop, {topOfLeft, bottomOfLeft, sideOfRight}),
+              QRect(QPoint(1920, 0), QPoint(3199 - 48, 719)));
+    // A panel on the right monitor's top edge.
+    PanelStrut topOfRight;
+    topOfRight.top = {32, 1920, 3199};
+    EXPECT_EQ(availableAreaBesideStruts(right, desktop, {topOfRight}).top(), 32);
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {topOfRight}), left);
+    // Struts that would leave nothing are not believed.
+    PanelStrut huge;
+    huge.top = {2000, 0, 3199};
+    EXPECT_EQ(availableAreaBesideStruts(left, desktop, {huge}), left);
+
+    // The menu opened from the top panel then goes below it, never over it.
+    const ScreenArea screen{left, availableAreaBesideStruts(left, desktop, {topOfLeft})};
+    EXPECT_EQ(popupPositionBesidePanel({1265, 15}, {200, 300}, {screen}), QPoint(1265, 32));
+}
