@@ -12,9 +12,11 @@
 #include <QFileSystemWatcher>
 #include <QLocale>
 #include <QMetaObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -57,6 +59,68 @@ std::optional<PropertyListValue> lookup(const PropertyListValue::Dictionary &dic
     if (found == dictionary.end())
         return std::nullopt;
     return found->second;
+}
+
+// Damaged settings files kept aside: "<file>.corrupt-<date>-<time>" (with "-2", "-3"… when two go aside in
+// one second; a plain "<file>.corrupt" is one kept by an earlier version), and how many of them stay.
+constexpr int kKeptAsideFiles = 10;
+
+QString asidePrefix(const QString &filePath) {
+    return QFileInfo(filePath).fileName() + QStringLiteral(".corrupt");
+}
+
+} // namespace
+
+QStringList UserDefaults::keptAsideFiles(const QString &filePath) {
+    const QFileInfo file(filePath);
+    const QString prefix = asidePrefix(filePath);
+    QStringList names =
+        file.dir().entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    // Only names of our own making: a file the user named alike is never counted, nor removed.
+    const QRegularExpression ours(QStringLiteral("^-(\\d{8})-(\\d{6})(?:-(\\d+))?$"));
+    names.removeIf([&](const QString &name) {
+        return name != prefix &&
+               !(name.startsWith(prefix) && ours.match(QStringView(name).mid(prefix.size())).hasMatch());
+    });
+    // The date sorts by text; a same-second number by value.
+    const auto key = [&](const QString &name) {
+        const auto match = ours.match(QStringView(name).mid(prefix.size()));
+        return std::pair(match.captured(1) + match.captured(2),
+                         match.hasCaptured(3) ? match.captured(3).toInt() : 1);
+    };
+    std::sort(names.begin(), names.end(),
+              [&](const QString &a, const QString &b) { return key(a) < key(b); });
+    QStringList paths;
+    for (const QString &name : names)
+        paths << file.dir().filePath(name);
+    return paths;
+}
+
+namespace {
+
+// A name for the next kept-aside file that no file has yet.
+QString newAsidePath(const QString &filePath) {
+    const QString base = filePath + QStringLiteral(".corrupt-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString candidate = base;
+    struct stat status {};
+    for (int number = 2; ::lstat(QFile::encodeName(candidate).constData(), &status) == 0; ++number)
+        candidate = base + QLatin1Char('-') + QString::number(number);
+    return candidate;
+}
+
+// Removes the oldest kept-aside files beyond the last few, once `newest` is safely there.
+void removeOldKeptAside(const QString &filePath, const QString &newest) {
+    struct stat status {};
+    if (::lstat(QFile::encodeName(newest).constData(), &status) != 0)
+        return;
+    QStringList kept = UserDefaults::keptAsideFiles(filePath);
+    while (kept.size() > kKeptAsideFiles) {
+        // A folder that stood in the file's place goes only when empty: what it holds is not ours.
+        const QByteArray oldest = QFile::encodeName(kept.takeFirst());
+        if (::unlink(oldest.constData()) != 0 && errno == EISDIR)
+            ::rmdir(oldest.constData());
+    }
 }
 
 void fsyncDirectory(const QString &directory) {
@@ -220,6 +284,7 @@ UserDefaults::UserDefaults(QString filePath)
 
 UserDefaults::~UserDefaults() {
     delete m_watcher.data();
+    delete m_retryTimer.data();
 }
 
 UserDefaults::FileStamp UserDefaults::currentStamp() const {
@@ -258,14 +323,16 @@ UserDefaults::Load UserDefaults::loadFromDisk(PropertyListValue::Dictionary &int
 }
 
 // Keeps what the user had: a file that cannot be read goes aside instead of being overwritten by the next
-// write; one that was read only in part (`original`) is copied aside, as the next write replaces it.
+// write; one that was read only in part (`original`) is copied aside, as the next write replaces it. Each
+// goes under a name of its own, so a second damaged file never replaces the copy of the first.
 void UserDefaults::setAside(const QByteArray *original, const QString &problem) {
-    const QString asidePath = m_filePath + QStringLiteral(".corrupt");
+    const QString asidePath = newAsidePath(m_filePath);
     const QByteArray from = QFile::encodeName(m_filePath);
     const QByteArray to = QFile::encodeName(asidePath);
     if (original) {
         QSaveFile copy(asidePath);
         if (copy.open(QIODevice::WriteOnly) && copy.write(*original) == original->size() && copy.commit()) {
+            removeOldKeptAside(m_filePath, asidePath);
             report(
                 Problem::unreadable,
                 QStringLiteral("the settings file %1 was read only in part (%2); the file as it was is kept "
@@ -281,13 +348,8 @@ void UserDefaults::setAside(const QByteArray *original, const QString &problem) 
                 .arg(m_filePath, problem));
         return;
     }
-    bool movedAside = ::rename(from.constData(), to.constData()) == 0;
-    if (!movedAside && (errno == ENOTDIR || errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST)) {
-        // Only the newest damaged file is kept; an older one of another kind is in the way.
-        if (::unlink(to.constData()) == 0 || ::rmdir(to.constData()) == 0)
-            movedAside = ::rename(from.constData(), to.constData()) == 0;
-    }
-    if (movedAside) {
+    if (::rename(from.constData(), to.constData()) == 0) {
+        removeOldKeptAside(m_filePath, asidePath);
         report(Problem::unreadable,
                QStringLiteral("the settings file %1 could not be read (%2); it was kept as %3.")
                    .arg(m_filePath, problem, asidePath));
@@ -302,12 +364,19 @@ void UserDefaults::setAside(const QByteArray *original, const QString &problem) 
 }
 
 void UserDefaults::report(Problem problem, const QString &message) {
-    warn(message);
     {
         std::lock_guard lock(m_reportMutex);
-        if (std::find(m_reported.begin(), m_reported.end(), problem) != m_reported.end())
+        // A save that keeps failing says why once, and again only when the reason changes.
+        if (!m_logged.insert({problem, message}).second)
             return;
-        m_reported.push_back(problem);
+        warn(message);
+        // Every damaged file is told of, as each is kept under its own name; the other troubles once until
+        // they end.
+        if (problem != Problem::unreadable) {
+            if (std::find(m_reported.begin(), m_reported.end(), problem) != m_reported.end())
+                return;
+            m_reported.push_back(problem);
+        }
     }
     auto *application = QCoreApplication::instance();
     if (!application)
@@ -332,7 +401,7 @@ bool UserDefaults::writeToDisk(const PropertyListValue::Dictionary &contents) {
     const auto failed = [this](const QString &reason) {
         report(Problem::unwritable,
                QStringLiteral("the settings file %1 could not be saved (%2); the changes are kept for this "
-                              "session and saved again with the next change.")
+                              "session and saved as soon as the disk takes them.")
                    .arg(m_filePath, reason));
         return false;
     };
@@ -515,19 +584,40 @@ PropertyListValue::Dictionary UserDefaults::currentContentsLocked(bool &needsWri
 void UserDefaults::saveLocked(const PropertyListValue::Dictionary &contents) {
     if (!m_fileUnusable && writeToDisk(contents)) {
         m_unsaved.clear();
+        m_retryDelay = kFirstRetryDelay;
         std::lock_guard lock(m_reportMutex);
         std::erase(m_reported, Problem::unwritable);
+        std::erase_if(m_logged, [](const auto &logged) { return logged.first == Problem::unwritable; });
+    } else if (!m_fileUnusable) {
+        scheduleRetry();
     }
     m_lastStamp = currentStamp();
 }
 
-void UserDefaults::reloadAfterExternalChange() {
+// A refused save is tried again after a pause that doubles up to a minute, never in answer to file events:
+// each attempt makes and removes its own files beside the settings, so retrying on those events would spin.
+void UserDefaults::scheduleRetry() {
+    const QPointer<QTimer> timer = m_retryTimer;
+    if (!timer)
+        return;
+    const auto delay = m_retryDelay;
+    m_retryDelay = std::min(m_retryDelay * 2, kLongestRetryDelay);
+    QMetaObject::invokeMethod(
+        timer.data(),
+        [timer, delay] {
+            if (timer && !timer->isActive())
+                timer->start(delay);
+        },
+        Qt::QueuedConnection);
+}
+
+void UserDefaults::reloadAfterExternalChange(bool retryUnsaved) {
     if (m_filePath.isEmpty() || m_fileUnusable)
         return;
     std::vector<PendingChange> changes;
     {
         std::lock_guard writeLock(m_writeMutex);
-        if (currentStamp() == m_lastStamp && m_unsaved.empty())
+        if (currentStamp() == m_lastStamp && (m_unsaved.empty() || !retryUnsaved))
             return;
         PropertyListValue::Dictionary contents;
         {
@@ -552,7 +642,7 @@ void UserDefaults::reloadAfterExternalChange() {
 bool UserDefaults::synchronize() {
     if (m_filePath.isEmpty())
         return true;
-    reloadAfterExternalChange();
+    reloadAfterExternalChange(/*retryUnsaved=*/true);
     std::lock_guard writeLock(m_writeMutex);
     return !m_fileUnusable && m_unsaved.empty();
 }
@@ -638,11 +728,17 @@ void UserDefaults::startWatching() {
     const auto onChange = [this, watcher] {
         if (QFile::exists(m_filePath) && !watcher->files().contains(m_filePath))
             watcher->addPath(m_filePath);
-        reloadAfterExternalChange();
+        reloadAfterExternalChange(/*retryUnsaved=*/false);
     };
     QObject::connect(watcher, &QFileSystemWatcher::fileChanged, watcher, onChange);
     QObject::connect(watcher, &QFileSystemWatcher::directoryChanged, watcher, onChange);
     m_watcher = watcher;
+
+    auto *retry = new QTimer(application);
+    retry->setSingleShot(true);
+    QObject::connect(retry, &QTimer::timeout, retry,
+                     [this] { reloadAfterExternalChange(/*retryUnsaved=*/true); });
+    m_retryTimer = retry;
 }
 
 } // namespace kestrova::platform

@@ -4,13 +4,19 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
+
+class QTimer;
 
 namespace kestrova::platform {
 
@@ -43,11 +49,12 @@ public:
 // changes are applied, so that two processes writing different keys lose nothing.
 //
 // Nothing the user stored is lost to a bad file or a full disk. A file that cannot be read (damaged, not a
-// regular file, too large or too deep) is moved aside as `<name>.corrupt`; one that reads only in part (a
-// key given twice) is copied there before anything is written over it. When the file is damaged while the
-// suite runs, the last good contents in memory are written back. A change the disk refuses stays in memory
-// and is written again with each later write and by synchronize(). Each kind of trouble is told to the user
-// once, through the shared alert presenter, and on standard error.
+// regular file, too large or too deep) is moved aside as `<name>.corrupt-<date>-<time>`; one that reads only
+// in part (a key given twice) is copied there before anything is written over it. The last ten such files are
+// kept. When the file is damaged while the suite runs, the last good contents in memory are written back. A
+// change the disk refuses stays in memory and is written again with each later write, by synchronize() and
+// on a timer that backs off from a second to a minute. Each damaged file, and each other kind of trouble
+// until it ends, is told to the user once, through the shared alert presenter, and on standard error.
 //
 // Observers run synchronously on the writing thread after the suite's lock is released: first the per-key
 // observers of the written key, then those of keys that another process changed meanwhile, then the
@@ -72,6 +79,8 @@ public:
     static std::shared_ptr<UserDefaults> suite(const QString &suiteName);
     // The folder that holds the suites' files.
     static QString defaultsDirectory();
+    // The damaged files of the suite at `filePath` that were kept aside, oldest first.
+    static QStringList keptAsideFiles(const QString &filePath);
 
     // A suite kept in the file at `filePath`; an empty path keeps it in memory only.
     explicit UserDefaults(QString filePath);
@@ -122,7 +131,9 @@ private:
     bool writeToDisk(const PropertyListValue::Dictionary &contents);
     PropertyListValue::Dictionary currentContentsLocked(bool &needsWrite);
     void saveLocked(const PropertyListValue::Dictionary &contents);
-    void reloadAfterExternalChange();
+    // Reads what another writer put on disk; with `retryUnsaved`, also saves again what the disk refused.
+    void reloadAfterExternalChange(bool retryUnsaved);
+    void scheduleRetry();
     void report(Problem problem, const QString &message);
     std::vector<PendingChange> adoptPersistentLocked(PropertyListValue::Dictionary &&contents,
                                                      const QString &exceptName);
@@ -152,7 +163,12 @@ private:
     std::map<QString, std::optional<PropertyListValue>> m_unsaved;
     std::mutex m_reportMutex;
     std::vector<Problem> m_reported;
+    std::set<std::pair<Problem, QString>> m_logged;
     QPointer<QObject> m_watcher;
+    static constexpr std::chrono::milliseconds kFirstRetryDelay{1000};
+    static constexpr std::chrono::milliseconds kLongestRetryDelay{60'000};
+    QPointer<QTimer> m_retryTimer;
+    std::chrono::milliseconds m_retryDelay = kFirstRetryDelay;
 };
 
 } // namespace kestrova::platform

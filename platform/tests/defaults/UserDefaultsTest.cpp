@@ -7,15 +7,19 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
@@ -59,6 +63,8 @@ protected:
         return reader.open(QIODevice::ReadOnly) ? reader.readAll() : QByteArray();
     }
     void writeFile(const QByteArray &bytes) const { writeFileAt(path(), bytes); }
+    QStringList keptAside() const { return UserDefaults::keptAsideFiles(path()); }
+    QString newestAside() const { return keptAside().value(keptAside().size() - 1); }
     static void writeFileAt(const QString &file, const QByteArray &bytes) {
         QFile writer(file);
         ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
@@ -164,22 +170,25 @@ TEST_F(UserDefaultsTest, TextForANameGivesTextAndNumbersOnly) {
 }
 
 TEST_F(UserDefaultsTest, DamagedFileIsKeptAsideAndNeverOverwritten) {
-    const QString aside = path() + QStringLiteral(".corrupt");
-    for (const QByteArray &damaged : {QByteArray("<?xml version=\"1.0\"?><plist><dict><key>half"),
-                                      PropertyListSerialization::toXml(PropertyListValue(
-                                          PropertyListValue::Array{PropertyListValue(1)}))}) {
+    const std::vector<QByteArray> damagedFiles{
+        QByteArray("<?xml version=\"1.0\"?><plist><dict><key>half"),
+        PropertyListSerialization::toXml(PropertyListValue(PropertyListValue::Array{PropertyListValue(1)}))};
+    for (const QByteArray &damaged : damagedFiles) {
         writeFile(damaged);
         testing::internal::CaptureStderr();
         UserDefaults suite(path());
         const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_NE(said.find(aside.toStdString()), std::string::npos) << said;
+        EXPECT_NE(said.find(newestAside().toStdString()), std::string::npos) << said;
         EXPECT_TRUE(suite.persistentDomain().empty());
-        // Only the newest damaged file is kept.
-        EXPECT_EQ(fileBytes(aside), damaged);
+        EXPECT_EQ(fileBytes(newestAside()), damaged);
         suite.setObject(PropertyListValue(1), QStringLiteral("fresh"));
         EXPECT_EQ(UserDefaults(path()).object(QStringLiteral("fresh")), PropertyListValue(1));
-        EXPECT_EQ(fileBytes(aside), damaged);
+        EXPECT_EQ(fileBytes(newestAside()), damaged);
     }
+    // The second damaged file went beside the first, not over it.
+    ASSERT_EQ(keptAside().size(), 2);
+    EXPECT_EQ(fileBytes(keptAside()[0]), damagedFiles[0]);
+    EXPECT_EQ(fileBytes(keptAside()[1]), damagedFiles[1]);
 
     // Something unreadable in the file's place (here a folder) is moved aside as well.
     QFile::remove(path());
@@ -187,7 +196,8 @@ TEST_F(UserDefaultsTest, DamagedFileIsKeptAsideAndNeverOverwritten) {
     testing::internal::CaptureStderr();
     UserDefaults suite(path());
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(QFileInfo(aside).isDir());
+    EXPECT_TRUE(QFileInfo(newestAside()).isDir());
+    EXPECT_EQ(keptAside().size(), 3);
     suite.setObject(PropertyListValue(2), QStringLiteral("fresh"));
     EXPECT_EQ(UserDefaults(path()).object(QStringLiteral("fresh")), PropertyListValue(2));
 
@@ -379,7 +389,6 @@ TEST(UserDefaultsLocationTest, StandardSuiteLivesInTheConfigFolder) {
 }
 
 TEST_F(UserDefaultsTest, AFileDamagedWhileRunningKeepsTheGoodSettings) {
-    const QString aside = path() + QStringLiteral(".corrupt");
     const PropertyListValue folders(PropertyListValue::Array{PropertyListValue(QStringLiteral("{\"a\":1}")),
                                                              PropertyListValue(QStringLiteral("{\"b\":2}"))});
     UserDefaults suite(path());
@@ -389,7 +398,7 @@ TEST_F(UserDefaultsTest, AFileDamagedWhileRunningKeepsTheGoodSettings) {
     // An editor saves half a file: the watcher keeps it aside and writes the good settings back.
     const QByteArray half = fileBytes(path()).left(70);
     writeFile(half);
-    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return fileBytes(aside) == half; }));
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return fileBytes(newestAside()) == half; }));
     ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return QFile::exists(path()); }));
     EXPECT_EQ(onDisk(path()).at(QStringLiteral("folders")), folders);
     EXPECT_EQ(suite.object(QStringLiteral("folders")), folders);
@@ -398,7 +407,9 @@ TEST_F(UserDefaultsTest, AFileDamagedWhileRunningKeepsTheGoodSettings) {
     const QByteArray other = plistText("<dict><key>folders</key><array><string>");
     writeFile(other);
     suite.setObject(PropertyListValue(3), QStringLiteral("launches"));
-    EXPECT_EQ(fileBytes(aside), other);
+    ASSERT_EQ(keptAside().size(), 2);
+    EXPECT_EQ(fileBytes(keptAside()[0]), half);
+    EXPECT_EQ(fileBytes(keptAside()[1]), other);
     EXPECT_EQ(onDisk(path()), (PropertyListValue::Dictionary{{QStringLiteral("folders"), folders},
                                                              {QStringLiteral("launches"), 3}}));
     // Emptied in place (a program caught between truncating and writing): nothing is adopted from it.
@@ -406,9 +417,14 @@ TEST_F(UserDefaultsTest, AFileDamagedWhileRunningKeepsTheGoodSettings) {
     EXPECT_TRUE(suite.synchronize());
     EXPECT_EQ(onDisk(path()).at(QStringLiteral("folders")), folders);
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(alertsShown(), 1u);
-    EXPECT_EQ(presenters.alerts().shownAlerts()[0].messageText,
-              QStringLiteral("Kestrova could not read its settings"));
+    // Each damaged file is told of once, with where it was kept.
+    ASSERT_EQ(alertsShown(), 2u);
+    for (std::size_t index = 0; index < 2; ++index) {
+        EXPECT_EQ(presenters.alerts().shownAlerts()[index].messageText,
+                  QStringLiteral("Kestrova could not read its settings"));
+        EXPECT_TRUE(
+            presenters.alerts().shownAlerts()[index].informativeText.contains(keptAside()[int(index)]));
+    }
 }
 
 TEST_F(UserDefaultsTest, ChangesTheDiskRefusesStayAndAreWrittenLater) {
@@ -453,6 +469,50 @@ TEST_F(UserDefaultsTest, ChangesTheDiskRefusesStayAndAreWrittenLater) {
               QStringLiteral("Kestrova could not save its settings"));
 }
 
+// The processor time this process has used so far, in seconds.
+double processorSeconds() {
+    timespec used{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return double(used.tv_sec) + double(used.tv_nsec) / 1e9;
+}
+
+TEST_F(UserDefaultsTest, ASaveThatKeepsFailingIsRetriedCalmlyUntilItWorks) {
+    // The settings file is a link into a folder that does not exist (yet): every save fails, and each
+    // attempt makes and removes files in the watched folder.
+    const QString missing = directory.path() + QStringLiteral("/missing");
+    ASSERT_TRUE(QFile::link(missing + QStringLiteral("/suite.plist"), path()));
+    UserDefaults suite(path());
+    testing::internal::CaptureStderr();
+    suite.setObject(PropertyListValue(7), QStringLiteral("kept"));
+
+    // Two seconds of a running event loop: one try after a second, no spinning, one line in the log. Each
+    // try makes and removes the lock file beside the settings, which a watcher of the folder sees.
+    QFileSystemWatcher folder({directory.path()});
+    int folderChanges = 0;
+    QObject::connect(&folder, &QFileSystemWatcher::directoryChanged, [&] { ++folderChanges; });
+    const double before = processorSeconds();
+    QEventLoop twoSeconds;
+    QTimer::singleShot(2000, &twoSeconds, &QEventLoop::quit);
+    twoSeconds.exec();
+    const double used = processorSeconds() - before;
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_LT(used, 0.5) << "a failing save must not spin";
+    EXPECT_LE(folderChanges, 6) << "saves are tried again on a timer, not on their own files' events";
+    std::size_t lines = 0;
+    for (std::size_t at = said.find("could not be saved"); at != std::string::npos;
+         at = said.find("could not be saved", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 1u) << said;
+    EXPECT_EQ(suite.object(QStringLiteral("kept")), PropertyListValue(7));
+
+    // Once the place exists, the next retry saves the value without any further change.
+    ASSERT_TRUE(QDir().mkpath(missing));
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return QFile::exists(path()); }));
+    EXPECT_EQ(onDisk(path()).at(QStringLiteral("kept")), PropertyListValue(7));
+    EXPECT_TRUE(suite.synchronize());
+    EXPECT_EQ(alertsShown(), 1u);
+}
+
 TEST_F(UserDefaultsTest, ALockLeftByAKilledWriterIsTakenOver) {
     const QByteArray lockPath = QFile::encodeName(path() + QStringLiteral(".lock"));
     // Killed after locking and naming itself, and killed before it could name itself.
@@ -485,7 +545,6 @@ TEST_F(UserDefaultsTest, ALockLeftByAKilledWriterIsTakenOver) {
 }
 
 TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
-    const QString aside = path() + QStringLiteral(".corrupt");
     QByteArray deep = QByteArray("<array>").repeated(5000) + QByteArray("</array>").repeated(5000);
     const std::vector<std::pair<const char *, QByteArray>> damaged{
         {"binary property list", QByteArray("bplist00\xd1\x01\x02Q\x61Q\x62\x08\x0b\x00", 15)},
@@ -504,7 +563,7 @@ TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
         UserDefaults suite(path());
         testing::internal::GetCapturedStderr();
         EXPECT_TRUE(suite.persistentDomain().empty()) << what;
-        EXPECT_TRUE(fileBytes(aside) == bytes) << what;
+        EXPECT_TRUE(fileBytes(newestAside()) == bytes) << what;
         suite.setObject(PropertyListValue(1), QStringLiteral("fresh"));
         EXPECT_EQ(onDisk(path()), (PropertyListValue::Dictionary{{QStringLiteral("fresh"), 1}})) << what;
     }
@@ -516,7 +575,7 @@ TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
     UserDefaults afterFifo(path());
     EXPECT_NE(testing::internal::GetCapturedStderr().find("not a regular file"), std::string::npos);
     struct stat status {};
-    ASSERT_EQ(::lstat(QFile::encodeName(aside).constData(), &status), 0);
+    ASSERT_EQ(::lstat(QFile::encodeName(newestAside()).constData(), &status), 0);
     EXPECT_TRUE(S_ISFIFO(status.st_mode));
     afterFifo.setObject(PropertyListValue(2), QStringLiteral("fresh"));
     EXPECT_EQ(onDisk(path()).at(QStringLiteral("fresh")), PropertyListValue(2));
@@ -532,7 +591,18 @@ TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
     testing::internal::GetCapturedStderr();
     linked.setObject(PropertyListValue(3), QStringLiteral("fresh"));
     EXPECT_EQ(fileBytes(elsewhere), target);
-    EXPECT_EQ(QFileInfo(aside).symLinkTarget(), elsewhere);
+    EXPECT_EQ(QFileInfo(newestAside()).symLinkTarget(), elsewhere);
+    // Ten damaged files kept in a row (most went aside within one second); an eleventh replaces the oldest.
+    ASSERT_EQ(keptAside().size(), 10);
+    EXPECT_EQ(fileBytes(keptAside()[0]), damaged[0].second);
+    writeFile(damaged[2].second);
+    testing::internal::CaptureStderr();
+    UserDefaults eleventh(path());
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(keptAside().size(), 10);
+    EXPECT_EQ(fileBytes(keptAside()[0]), damaged[1].second);
+    EXPECT_EQ(fileBytes(newestAside()), damaged[2].second);
+    eleventh.setObject(PropertyListValue(3), QStringLiteral("fresh"));
     EXPECT_EQ(onDisk(path()).at(QStringLiteral("fresh")), PropertyListValue(3));
 
     // A file this user may not read, where permissions apply.
@@ -543,13 +613,12 @@ TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
         UserDefaults unreadable(path());
         testing::internal::GetCapturedStderr();
         unreadable.setObject(PropertyListValue(4), QStringLiteral("fresh"));
-        QFile::setPermissions(aside, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        EXPECT_EQ(fileBytes(aside), plistText("<dict><key>k</key><true/></dict>"));
+        QFile::setPermissions(newestAside(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EXPECT_EQ(fileBytes(newestAside()), plistText("<dict><key>k</key><true/></dict>"));
     }
 }
 
 TEST_F(UserDefaultsTest, WhatOtherEditorsSaveIsReadAndAnythingDroppedIsKeptAside) {
-    const QString aside = path() + QStringLiteral(".corrupt");
     const QByteArray body =
         plistText("<dict><key>folders</key><array><string>Fotos ü</string></array></dict>");
     const PropertyListValue folders(PropertyListValue::Array{PropertyListValue(QStringLiteral("Fotos ü"))});
@@ -564,7 +633,7 @@ TEST_F(UserDefaultsTest, WhatOtherEditorsSaveIsReadAndAnythingDroppedIsKeptAside
         UserDefaults suite(path());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(suite.object(QStringLiteral("folders")), folders);
-        EXPECT_FALSE(QFile::exists(aside));
+        EXPECT_TRUE(keptAside().empty());
     }
 
     // "folders" twice, the later one empty: the file as it was is kept before anything replaces it.
@@ -575,9 +644,9 @@ TEST_F(UserDefaultsTest, WhatOtherEditorsSaveIsReadAndAnythingDroppedIsKeptAside
     UserDefaults suite(path());
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("more than once"), std::string::npos) << said;
-    EXPECT_EQ(fileBytes(aside), twice);
+    EXPECT_EQ(fileBytes(newestAside()), twice);
     suite.setObject(PropertyListValue(1), QStringLiteral("launches"));
-    EXPECT_EQ(fileBytes(aside), twice);
+    EXPECT_EQ(fileBytes(newestAside()), twice);
     EXPECT_EQ(alertsShown(), 1u);
 }
 
