@@ -89,8 +89,11 @@ private:
         while (!m_failed) {
             switch (m_xml.readNext()) {
             case QXmlStreamReader::StartElement:
+                ++m_open;
                 return true;
             case QXmlStreamReader::EndElement:
+                --m_open;
+                return false;
             case QXmlStreamReader::EndDocument:
                 return false;
             case QXmlStreamReader::Invalid:
@@ -116,13 +119,47 @@ private:
         const QString result = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
         if (m_xml.hasError())
             fail(m_xml.errorString());
+        else
+            --m_open;
         return result;
     }
+
+    // After a value inside a container at `level` open elements could not be read: when the text itself is
+    // sound XML, the value is left out (noted in the changes, `what` naming it) and reading goes on after
+    // it, so that one bad setting does not cost all the others. False when the text is not sound XML.
+    // A value nested too deep is left out whole, at the top level: cut off lower down, it would pass for
+    // a value that no version wrote.
+    bool leaveOut(int depth, int level, const QString &what) {
+        if (m_xml.hasError() || (m_tooDeep && depth > 1))
+            return false;
+        m_tooDeep = false;
+        const QString problem = m_problem;
+        m_failed = false;
+        while (m_open > level && !m_xml.atEnd()) {
+            const auto token = m_xml.readNext();
+            if (token == QXmlStreamReader::StartElement)
+                ++m_open;
+            else if (token == QXmlStreamReader::EndElement)
+                --m_open;
+        }
+        if (m_xml.hasError()) {
+            // What stopped the reading first is what the user is told.
+            m_failed = true;
+            m_problem = problem;
+            return false;
+        }
+        m_changes << QStringLiteral("%1 could not be read (%2) and is left out").arg(what, problem);
+        return true;
+    }
+
+    // A value whose text is larger than anything written is left out as well.
+    bool isTooLarge(qint64 start) const { return m_xml.characterOffset() - start > kMaximumSize; }
 
     // The value of the start element the reader is on; the reader ends on its end element.
     std::optional<PropertyListValue> value(int depth) {
         if (depth > kMaximumDepth) {
             fail(QStringLiteral("its values are nested deeper than %1 levels").arg(kMaximumDepth));
+            m_tooDeep = true;
             return std::nullopt;
         }
         const QStringView name = m_xml.name();
@@ -202,10 +239,17 @@ private:
 
     std::optional<PropertyListValue> array(int depth) {
         PropertyListValue::Array elements;
+        const int level = m_open;
         while (nextElement()) {
+            const qint64 start = m_xml.characterOffset();
             auto element = value(depth + 1);
-            if (!element)
-                return std::nullopt;
+            if (element && isTooLarge(start))
+                fail(QStringLiteral("it is larger than %1 MB").arg(kMaximumSize / (1024 * 1024)));
+            if (!element || m_failed) {
+                if (!leaveOut(depth, level, QStringLiteral("element %1 of a list").arg(elements.size() + 1)))
+                    return std::nullopt;
+                continue;
+            }
             elements.push_back(std::move(*element));
         }
         return m_failed ? std::nullopt : std::optional<PropertyListValue>(std::move(elements));
@@ -213,19 +257,33 @@ private:
 
     std::optional<PropertyListValue> dictionary(int depth) {
         PropertyListValue::Dictionary entries;
+        const int level = m_open;
         while (nextElement()) {
             if (m_xml.name() != QLatin1String("key")) {
                 fail(QStringLiteral("a dictionary holds a value without a key"));
-                return std::nullopt;
+                if (!leaveOut(depth, level, QStringLiteral("a value without a key")))
+                    return std::nullopt;
+                continue;
             }
             QString key = text();
-            if (m_failed || !nextElement()) {
-                fail(QStringLiteral("the key “%1” has no value").arg(key));
+            if (m_failed)
                 return std::nullopt;
+            if (!nextElement()) {
+                if (m_failed)
+                    return std::nullopt;
+                // The dictionary ended after the key.
+                m_changes << QStringLiteral("the key “%1” has no value and is left out").arg(key);
+                return std::optional<PropertyListValue>(std::move(entries));
             }
+            const qint64 start = m_xml.characterOffset();
             auto element = value(depth + 1);
-            if (!element)
-                return std::nullopt;
+            if (element && isTooLarge(start))
+                fail(QStringLiteral("it is larger than %1 MB").arg(kMaximumSize / (1024 * 1024)));
+            if (!element || m_failed) {
+                if (!leaveOut(depth, level, QStringLiteral("the value of “%1”").arg(key)))
+                    return std::nullopt;
+                continue;
+            }
             if (entries.contains(key))
                 m_changes
                     << QStringLiteral("the key “%1” is given more than once; the last one is used").arg(key);
@@ -235,7 +293,10 @@ private:
     }
 
     QXmlStreamReader m_xml;
+    // Elements opened and not yet closed, counted by every step that moves the reader.
+    int m_open = 0;
     bool m_failed = false;
+    bool m_tooDeep = false;
     QString m_problem;
     QStringList m_changes;
 };
@@ -316,9 +377,10 @@ QString unwritableReason(const PropertyListValue &value, int depth) {
 ReadResult read(const QByteArray &xml) {
     if (xml.isEmpty())
         return {std::nullopt, QStringLiteral("it is empty"), {}};
-    if (xml.size() > kMaximumSize)
-        return {
-            std::nullopt, QStringLiteral("it is larger than %1 MB").arg(kMaximumSize / (1024 * 1024)), {}};
+    if (xml.size() > kMaximumReadSize)
+        return {std::nullopt,
+                QStringLiteral("it is larger than %1 MB").arg(kMaximumReadSize / (1024 * 1024)),
+                {}};
     return Reader(xml).run();
 }
 

@@ -13,16 +13,20 @@ namespace kestrova::platform {
 // not change what a real number reads as).
 namespace PropertyListSerialization {
 
-// Nesting deeper than this, or a document larger than this, is refused on reading and on writing: settings
-// never need it, and a hostile file must not cost unbounded time, memory or stack.
+// Nesting deeper than this, or a document larger than this, is refused on writing: settings never need it,
+// and a hostile file must not cost unbounded time, memory or stack. On reading, a value nested deeper or
+// larger is left out alone (see ReadResult::changes), and only a document beyond kMaximumReadSize is
+// refused whole.
 inline constexpr int kMaximumDepth = 100;
 inline constexpr qsizetype kMaximumSize = 16 * 1024 * 1024;
+inline constexpr qsizetype kMaximumReadSize = 4 * kMaximumSize;
 
 struct ReadResult {
     // Nothing when the text is not a readable property list; then `problem` says why.
     std::optional<PropertyListValue> root;
     QString problem;
-    // What the text held that `root` does not hold as it was (a key given twice, a number kept as text).
+    // What the text held that `root` does not hold as it was (a key given twice, a number kept as text, a
+    // value that could not be read and was left out).
     QStringList changes;
 };
 

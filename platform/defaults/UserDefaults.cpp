@@ -206,9 +206,9 @@ std::optional<QByteArray> readRegularFile(const QByteArray &path, QString &probl
         problem = QString::fromLocal8Bit(std::strerror(errno));
     } else if (!S_ISREG(status.st_mode)) {
         problem = QStringLiteral("it is not a regular file");
-    } else if (status.st_size > PropertyListSerialization::kMaximumSize) {
+    } else if (status.st_size > PropertyListSerialization::kMaximumReadSize) {
         problem = QStringLiteral("it is larger than %1 MB")
-                      .arg(PropertyListSerialization::kMaximumSize / (1024 * 1024));
+                      .arg(PropertyListSerialization::kMaximumReadSize / (1024 * 1024));
     } else {
         QByteArray bytes;
         char buffer[65536];
@@ -225,9 +225,9 @@ std::optional<QByteArray> readRegularFile(const QByteArray &path, QString &probl
                 break;
             }
             bytes.append(buffer, count);
-            if (bytes.size() > PropertyListSerialization::kMaximumSize) {
+            if (bytes.size() > PropertyListSerialization::kMaximumReadSize) {
                 problem = QStringLiteral("it is larger than %1 MB")
-                              .arg(PropertyListSerialization::kMaximumSize / (1024 * 1024));
+                              .arg(PropertyListSerialization::kMaximumReadSize / (1024 * 1024));
                 break;
             }
         }

@@ -618,6 +618,46 @@ TEST_F(UserDefaultsTest, AHostileFileNeverHangsAndIsKeptAsWasBeforeAnyWrite) {
     }
 }
 
+TEST_F(UserDefaultsTest, OneValueThatCannotBeReadIsLeftOutAlone) {
+    // Ten folders beside a value larger than anything written, a newer version's key nested too deep, a
+    // value of an unknown kind, and a folder list with one element of an unknown kind.
+    QByteArray folders;
+    PropertyListValue::Array expected;
+    for (int index = 0; index < 10; ++index) {
+        const QString record = QStringLiteral("{\"id\":%1}").arg(index);
+        folders += "<string>" + record.toUtf8() + "</string>";
+        expected.emplace_back(record);
+        if (index == 4)
+            folders += "<uid>3</uid>";
+    }
+    const QByteArray deep =
+        QByteArray("<dict><key>d</key>").repeated(150) + "<true/>" + QByteArray("</dict>").repeated(150);
+    const QByteArray bytes = plistText(
+        "<dict><key>huge</key><string>" + QByteArray(PropertyListSerialization::kMaximumSize + 1, 'x') +
+        "</string><key>folders</key><array>" + folders + "</array><key>future</key>" + deep +
+        "<key>odd</key><uid>1</uid><key>launches</key><integer>4</integer></dict>");
+    writeFile(bytes);
+    testing::internal::CaptureStderr();
+    UserDefaults suite(path());
+    const std::string said = testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(suite.object(QStringLiteral("folders")), PropertyListValue(expected));
+    EXPECT_EQ(suite.object(QStringLiteral("launches")), PropertyListValue(4));
+    for (const char *leftOut : {"huge", "future", "odd"})
+        EXPECT_FALSE(suite.object(QString::fromLatin1(leftOut))) << leftOut;
+    // The file as it was is kept once, and the user is told what was left out.
+    ASSERT_EQ(keptAside().size(), 1);
+    EXPECT_EQ(fileBytes(keptAside()[0]), bytes);
+    for (const char *named : {"“huge”", "“future”", "“odd”", "element 6 of a list"})
+        EXPECT_NE(said.find(named), std::string::npos) << named << " in " << said;
+    suite.setObject(PropertyListValue(5), QStringLiteral("launches"));
+    EXPECT_EQ(onDisk(path()),
+              (PropertyListValue::Dictionary{{QStringLiteral("folders"), PropertyListValue(expected)},
+                                             {QStringLiteral("launches"), 5}}));
+    EXPECT_EQ(keptAside().size(), 1);
+    EXPECT_EQ(alertsShown(), 1u);
+}
+
 TEST_F(UserDefaultsTest, WhatOtherEditorsSaveIsReadAndAnythingDroppedIsKeptAside) {
     const QByteArray body =
         plistText("<dict><key>folders</key><array><string>Fotos ü</string></array></dict>");
