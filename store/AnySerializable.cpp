@@ -19,6 +19,8 @@ std::size_t hashOf(const PropertyListValue &value) {
         return mix(kindSeed, *value.getIf<bool>() ? 1 : 0);
     case PropertyListValue::Kind::integer:
         return mix(kindSeed, static_cast<std::size_t>(*value.getIf<std::int64_t>()));
+    case PropertyListValue::Kind::unsignedInteger:
+        return mix(kindSeed, static_cast<std::size_t>(*value.getIf<std::uint64_t>()));
     case PropertyListValue::Kind::real: {
         // Positive and negative zero are equal, so they must hash alike.
         const double real = *value.getIf<double>() == 0.0 ? 0.0 : *value.getIf<double>();

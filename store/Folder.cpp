@@ -7,8 +7,8 @@
 #include "foundation/files/WellKnownFolders.h"
 #include "platform/status/SymbolImage.h"
 
-
 #include <algorithm>
+#include <array>
 
 namespace kestrova {
 
@@ -60,6 +60,10 @@ Json Folder::toJson() const {
     putIfPresent(json, "userSuppliedIcon", userSuppliedIcon);
     json["isUserSuppliedIconTemplate"] = isUserSuppliedIconTemplate;
     json["showOpenWithMenuForFolders"] = showOpenWithMenuForFolders;
+    for (const auto &[key, value] : otherMembers.items()) {
+        if (!json.contains(key))
+            json[key] = value;
+    }
     return json;
 }
 
@@ -84,6 +88,28 @@ Folder Folder::fromJson(const Json &json) {
     folder.userSuppliedIcon = optionalMember<platform::Image>(json, "userSuppliedIcon");
     folder.isUserSuppliedIconTemplate = decodeOrDefault(json, "isUserSuppliedIconTemplate", true);
     folder.showOpenWithMenuForFolders = decodeOrDefault(json, "showOpenWithMenuForFolders", false);
+    static constexpr std::array kKnownMembers{"id",
+                                              "urlBookmark",
+                                              "customTitle",
+                                              "customIconName",
+                                              "menuBarItemStyle",
+                                              "showTitleInMenu",
+                                              "fileIconSize",
+                                              "sortOrder",
+                                              "keepFoldersOnTop",
+                                              "isVisible",
+                                              "itemLimit",
+                                              "showHiddenItems",
+                                              "iconType",
+                                              "lightColor",
+                                              "darkColor",
+                                              "userSuppliedIcon",
+                                              "isUserSuppliedIconTemplate",
+                                              "showOpenWithMenuForFolders"};
+    for (const auto &[key, value] : json.items()) {
+        if (std::find(kKnownMembers.begin(), kKnownMembers.end(), key) == kKnownMembers.end())
+            folder.otherMembers[key] = value;
+    }
     return folder;
 }
 

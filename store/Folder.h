@@ -25,8 +25,8 @@ namespace kestrova {
 // One folder the user put into the menu bar: which folder (its bookmark), how its status item looks and how
 // its menu lists the folder. All folders are one list under the settings key "folders", in status-item order,
 // one JSON text per folder. Reading is tolerant: a missing or null member of a newer kind reads as its
-// default and unknown members are ignored, while a member of the wrong kind fails the record, which is then
-// left out of the list (its stored text stays until the list is next written).
+// default and unknown members are kept aside and written back, while a member of the wrong kind fails the
+// record, which is then left out of the list (its stored text stays until the list is next written).
 struct Folder {
     enum class MenuBarItemStyle { icon, title, iconAndTitle };
     enum class FileIconSize { small, medium, large };
@@ -52,6 +52,9 @@ struct Folder {
     std::optional<platform::Image> userSuppliedIcon;
     bool isUserSuppliedIconTemplate = true;
     bool showOpenWithMenuForFolders = false;
+    // Members this version does not know (a newer version wrote them), kept as read so that rewriting the
+    // record, as any change to any folder does, never drops them.
+    Json otherMembers = Json::object();
 
     Folder() = default;
     Folder(QUuid folderId, SandboxURLBookmark bookmark)

@@ -115,13 +115,40 @@ private:
         return false;
     }
 
+    // The text of the element the reader is on; the reader ends on its end element.
     QString text() {
-        const QString result = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-        if (m_xml.hasError())
-            fail(m_xml.errorString());
-        else
-            --m_open;
-        return result;
+        QString result;
+        for (;;) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::Characters:
+                result += m_xml.text();
+                break;
+            case QXmlStreamReader::EntityReference:
+                if (!m_xml.text().isEmpty()) {
+                    result += m_xml.text();
+                    break;
+                }
+                // Declared, if at all, in an outside DTD that is never fetched: kept as written, as an
+                // empty text would replace the user's own on the next write.
+                result += QLatin1Char('&') + m_xml.name().toString() + QLatin1Char(';');
+                m_changes << QStringLiteral("the entity “&%1;” is not declared and is kept as written")
+                                 .arg(m_xml.name());
+                break;
+            case QXmlStreamReader::Comment:
+            case QXmlStreamReader::ProcessingInstruction:
+                break;
+            case QXmlStreamReader::EndElement:
+                --m_open;
+                return result;
+            case QXmlStreamReader::StartElement:
+                m_xml.raiseError(QStringLiteral("an element stands inside a text"));
+                fail(m_xml.errorString());
+                return {};
+            default:
+                fail(m_xml.hasError() ? m_xml.errorString() : QStringLiteral("a text does not end"));
+                return {};
+            }
+        }
     }
 
     // After a value inside a container at `level` open elements could not be read: when the text itself is
@@ -206,14 +233,13 @@ private:
         const qlonglong number = digits.toLongLong(&ok, 10);
         if (ok)
             return PropertyListValue(std::int64_t(number));
-        // A count beyond the signed range (written by another program) is kept, as its digits.
-        digits.toULongLong(&ok, 10);
+        // A count beyond the signed range (written by another program) is kept as the number it is.
+        const qulonglong count = digits.toULongLong(&ok, 10);
         if (!ok) {
             fail(QStringLiteral("an integer is not readable"));
             return std::nullopt;
         }
-        m_changes << QStringLiteral("the integer %1 is kept as text").arg(digits);
-        return PropertyListValue(digits);
+        return PropertyListValue::unsignedInteger(count);
     }
 
     std::optional<PropertyListValue> real(const QString &digits) {
@@ -308,6 +334,9 @@ void write(QXmlStreamWriter &writer, const PropertyListValue &value, bool topLev
         return;
     case PropertyListValue::Kind::integer:
         writer.writeTextElement(QStringLiteral("integer"), QString::number(*value.getIf<std::int64_t>()));
+        return;
+    case PropertyListValue::Kind::unsignedInteger:
+        writer.writeTextElement(QStringLiteral("integer"), QString::number(*value.getIf<std::uint64_t>()));
         return;
     case PropertyListValue::Kind::real: {
         const double number = *value.getIf<double>();

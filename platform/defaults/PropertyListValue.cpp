@@ -11,6 +11,8 @@ QString PropertyListValue::debugDescription() const {
         return *getIf<bool>() ? QStringLiteral("true") : QStringLiteral("false");
     case Kind::integer:
         return QString::number(*getIf<std::int64_t>());
+    case Kind::unsignedInteger:
+        return QString::number(*getIf<std::uint64_t>());
     case Kind::real:
         return QString::number(*getIf<double>(), 'g', QLocale::FloatingPointShortest);
     case Kind::text:

@@ -7,6 +7,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <variant>
 #include <vector>
@@ -20,7 +21,8 @@ public:
     using Array = std::vector<PropertyListValue>;
     using Dictionary = std::map<QString, PropertyListValue>;
 
-    enum class Kind { boolean, integer, real, text, data, date, array, dictionary };
+    // `unsignedInteger` holds only counts beyond the signed range that another program wrote.
+    enum class Kind { boolean, integer, real, text, data, date, array, dictionary, unsignedInteger };
 
     PropertyListValue()
         : m_storage(false) {}
@@ -48,6 +50,16 @@ public:
     PropertyListValue(Dictionary value)
         : m_storage(std::move(value)) {}
 
+    // An integer of the unsigned range: signed where it fits, so that equal numbers compare equal.
+    static PropertyListValue unsignedInteger(std::uint64_t value) {
+        PropertyListValue result;
+        if (value <= std::uint64_t(std::numeric_limits<std::int64_t>::max()))
+            result.m_storage = std::int64_t(value);
+        else
+            result.m_storage = value;
+        return result;
+    }
+
     Kind kind() const { return static_cast<Kind>(m_storage.index()); }
 
     // The value when it is of the asked kind, else null; never converts between kinds.
@@ -61,7 +73,8 @@ public:
     QString debugDescription() const;
 
 private:
-    std::variant<bool, std::int64_t, double, QString, QByteArray, Date, Array, Dictionary> m_storage;
+    std::variant<bool, std::int64_t, double, QString, QByteArray, Date, Array, Dictionary, std::uint64_t>
+        m_storage;
 };
 
 } // namespace kestrova::platform

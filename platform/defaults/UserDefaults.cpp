@@ -457,6 +457,8 @@ std::optional<QString> UserDefaults::string(const QString &name) const {
         return *flag ? QStringLiteral("1") : QStringLiteral("0");
     if (const auto *integer = value->getIf<std::int64_t>())
         return QString::number(*integer);
+    if (const auto *count = value->getIf<std::uint64_t>())
+        return QString::number(*count);
     if (const auto *real = value->getIf<double>())
         return QString::number(*real, 'g', QLocale::FloatingPointShortest);
     return std::nullopt;

@@ -180,6 +180,30 @@ TEST_F(FolderTest, TolerantReadingOfTheStoredList) {
     EXPECT_EQ(Folder::decodeFolderList(PropertyListValue(QStringLiteral("x"))), std::nullopt);
 }
 
+TEST_F(FolderTest, WhatANewerVersionWroteSurvivesARewrite) {
+    // Two records with members this version does not know; one change to the other folder rewrites both.
+    storeTexts({record({{"badge", {{"count", 3}, {"list", {1, "x", nullptr}}}}, {"tint", "0.5"}}),
+                record({{"id", "7A11C9E2-0D5C-4C7E-9F0B-2B1D7C1E3A44"}, {"pinned", true}})});
+    auto folders = Defaults::get(Defaults::Keys::folders());
+    ASSERT_EQ(folders.size(), 2u);
+    folders[1].isVisible = false;
+    Defaults::set(Defaults::Keys::folders(), folders);
+
+    const auto written = stored();
+    ASSERT_TRUE(written && written->is<PropertyListValue::Array>());
+    const auto &texts = *written->getIf<PropertyListValue::Array>();
+    ASSERT_EQ(texts.size(), 2u);
+    const std::string first = texts[0].getIf<QString>()->toStdString();
+    const std::string second = texts[1].getIf<QString>()->toStdString();
+    EXPECT_NE(first.find(R"("badge":{"count":3,"list":[1,"x",null]})"), std::string::npos) << first;
+    EXPECT_NE(first.find(R"("tint":"0.5")"), std::string::npos) << first;
+    EXPECT_NE(second.find(R"("pinned":true)"), std::string::npos) << second;
+    EXPECT_NE(second.find(R"("isVisible":false)"), std::string::npos) << second;
+    // A member this version knows is never written twice, whatever the kept members say.
+    EXPECT_EQ(Json::parse(second).count("isVisible"), 1u);
+    EXPECT_EQ(Defaults::get(Defaults::Keys::folders()), folders);
+}
+
 TEST_F(FolderTest, TitleAndSymbolRules) {
     kestrova::testing::ReportedErrors reports;
     QTemporaryDir temporary;

@@ -83,15 +83,34 @@ TEST(PropertyListSerializationTest, ReadsWhatOtherWritersProduceAndSaysWhatItCha
               PropertyListValue(Date::fromDateTime(QDateTime(QDate(2096, 3, 1), QTime(12, 30, 5), Qt::UTC))));
     EXPECT_TRUE(read.changes.isEmpty());
 
-    // A key given twice and a count beyond the signed range read, and say so.
+    // A key given twice reads, and says so; a count beyond the signed range (another program's) is a sound
+    // value that reads and writes back as the integer it is.
     const auto changed = PropertyListSerialization::read(
         "<plist><dict><key>a</key><integer>1</integer><key>a</key><integer>2</integer>"
         "<key>big</key><integer>18446744073709551615</integer></dict></plist>");
     ASSERT_TRUE(changed.root);
     const auto &entries = *changed.root->getIf<PropertyListValue::Dictionary>();
     EXPECT_EQ(entries.at(QStringLiteral("a")), PropertyListValue(2));
-    EXPECT_EQ(entries.at(QStringLiteral("big")), PropertyListValue(QStringLiteral("18446744073709551615")));
-    EXPECT_EQ(changed.changes.size(), 2);
+    EXPECT_EQ(entries.at(QStringLiteral("big")),
+              PropertyListValue::unsignedInteger(std::numeric_limits<std::uint64_t>::max()));
+    EXPECT_EQ(changed.changes.size(), 1);
+    EXPECT_TRUE(PropertyListSerialization::toXml(*changed.root)
+                    .contains("<key>big</key><integer>18446744073709551615</integer>"));
+    EXPECT_EQ(roundTrip(*changed.root), *changed.root);
+    EXPECT_EQ(PropertyListValue::unsignedInteger(7), PropertyListValue(7));
+
+    // Entities: the predefined ones and character references resolve; one that only an outside DTD could
+    // declare is kept as written, never dropped from the text, and said.
+    const auto entities = PropertyListSerialization::read(
+        "<!DOCTYPE plist PUBLIC \"-//Example//DTD PLIST 1.0//EN\" "
+        "\"http://example.com/PropertyList-1.0.dtd\">"
+        "<plist><dict><key>title</key><string>Tom &amp; &me; &#233;&lt;</string></dict></plist>");
+    ASSERT_TRUE(entities.root) << entities.problem.toStdString();
+    EXPECT_EQ(entities.root->getIf<PropertyListValue::Dictionary>()->at(QStringLiteral("title")),
+              PropertyListValue(QStringLiteral("Tom & &me; \u00e9<")));
+    ASSERT_EQ(entities.changes.size(), 1);
+    EXPECT_TRUE(entities.changes[0].contains(QStringLiteral("&me;")));
+    EXPECT_FALSE(PropertyListSerialization::read("<plist><string>a<b/></string></plist>").root);
 }
 
 TEST(PropertyListSerializationTest, DepthIsBoundedAndTheWrittenTextDoesNotGrowWithIt) {
