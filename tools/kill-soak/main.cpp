@@ -2,10 +2,14 @@
 // they can and report each write that returned; this process kills them with SIGKILL at random moments.
 // After every kill the settings file must parse and hold every confirmed value (or a later one from the
 // same writer, written but not yet reported). Half the rounds run two writers on the same file at once.
+// With --full-disk the settings live on a small tmpfs (mounting it needs root), and half the rounds start
+// with that disk full: the writers' saves fail until the disk is freed a moment later; a writer then reports
+// only writes that are on disk.
 //
-//   kestrova_kill_soak [--kills N] [--seed S] [--folder PATH]
+//   kestrova_kill_soak [--kills N] [--seed S] [--folder PATH] [--full-disk]
 //
-// Prints kills, writes confirmed and values lost; exits 1 when anything was lost or damaged.
+// Prints kills, writes confirmed and values lost; exits 1 when anything was lost or damaged, 77 when
+// --full-disk cannot mount its disk.
 #include "platform/defaults/PropertyListSerialization.h"
 #include "platform/defaults/UserDefaults.h"
 
@@ -19,6 +23,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,7 +98,9 @@ struct Confirmation {
     std::int64_t microseconds;
 };
 
-[[noreturn]] void runWriter(const QString &file, int writer, unsigned seed, int confirmations) {
+// `onDiskOnly`: a write is reported only once everything the writer wrote is on disk, as saves may fail.
+[[noreturn]] void runWriter(const QString &file, int writer, unsigned seed, int confirmations,
+                            bool onDiskOnly) {
     std::mt19937 random(seed);
     UserDefaults suite(file);
     // Each run of a writer continues its numbering where the file left it, so numbers only grow per key.
@@ -103,6 +110,8 @@ struct Confirmation {
         ++sequence;
         const auto started = std::chrono::steady_clock::now();
         suite.setObject(valueOf(sequence), keyName(writer, key));
+        if (onDiskOnly && !suite.synchronize())
+            continue;
         const auto took =
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
         const Confirmation confirmation{key, sequence, took.count()};
@@ -117,7 +126,7 @@ struct Writer {
     int index = 0;
 };
 
-Writer startWriter(const QString &file, int index, unsigned seed) {
+Writer startWriter(const QString &file, int index, unsigned seed, bool onDiskOnly) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         std::perror("pipe");
@@ -130,7 +139,7 @@ Writer startWriter(const QString &file, int index, unsigned seed) {
     }
     if (pid == 0) {
         ::close(fds[0]);
-        runWriter(file, index, seed, fds[1]);
+        runWriter(file, index, seed, fds[1], onDiskOnly);
     }
     ::close(fds[1]);
     return {pid, fds[0], index};
@@ -145,7 +154,23 @@ struct Totals {
     long lost = 0;
     long unreadable = 0;
     long setAside = 0;
+    long roundsWithAFullDisk = 0;
 };
+
+// Fills the disk that holds `folder` to the last byte with a file of its own.
+QByteArray fillDisk(const QString &folder) {
+    const QByteArray filler = QFile::encodeName(folder + QStringLiteral("/filler"));
+    const int descriptor = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const QByteArray block(4096, 'x');
+    while (descriptor >= 0 && ::write(descriptor, block.constData(), std::size_t(block.size())) > 0) {
+    }
+    // Smaller pieces for the last partial block.
+    while (descriptor >= 0 && ::write(descriptor, block.constData(), 64) > 0) {
+    }
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return filler;
+}
 
 // Reads whole confirmations until the writer's end is closed (it is dead) or, with `untilFirst`, until one
 // arrived. Confirmations are fixed-size and far below the pipe's atomic size, so none is ever split.
@@ -238,11 +263,23 @@ int main(int argc, char **argv) {
         else if (option == "--folder")
             folder = QString::fromLocal8Bit(argv[index + 1]);
     }
+    const bool fullDisk = std::find_if(argv + 1, argv + argc, [](const char *argument) {
+                              return std::strcmp(argument, "--full-disk") == 0;
+                          }) != argv + argc;
     ::signal(SIGPIPE, SIG_IGN);
     QTemporaryDir temporary;
     if (folder.isEmpty())
         folder = temporary.path();
     QDir().mkpath(folder);
+    bool mounted = false;
+    if (fullDisk) {
+        mounted = ::geteuid() == 0 &&
+                  ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=512k") == 0;
+        if (!mounted) {
+            std::printf("skipped: a full disk needs a tmpfs of its own, and mounting one needs root\n");
+            return 77;
+        }
+    }
     const QString file = folder + QStringLiteral("/org.kestrova.Kestrova.plist");
     QFile::remove(file);
 
@@ -253,9 +290,20 @@ int main(int argc, char **argv) {
     unsigned writerSeed = 1;
     while (totals.kills < kills) {
         const bool twoWriters = random() % 2 == 1;
-        std::vector<Writer> writers{startWriter(file, 0, writerSeed++)};
+        const bool diskFull = fullDisk && random() % 2 == 1;
+        QByteArray filler;
+        if (diskFull) {
+            filler = fillDisk(folder);
+            ++totals.roundsWithAFullDisk;
+        }
+        std::vector<Writer> writers{startWriter(file, 0, writerSeed++, fullDisk)};
         if (twoWriters)
-            writers.push_back(startWriter(file, 1, writerSeed++));
+            writers.push_back(startWriter(file, 1, writerSeed++, fullDisk));
+        if (diskFull) {
+            // The writers meet the full disk for a moment, then space comes back.
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 50'000));
+            ::unlink(filler.constData());
+        }
         for (Writer &writer : writers)
             killAtRandom(writer, random, confirmed, totals);
         for (Writer &writer : writers) {
@@ -265,8 +313,12 @@ int main(int argc, char **argv) {
         check(file, confirmed, lostWrites, totals);
     }
     std::printf("seed %u: kills: %ld, writes confirmed: %ld, values lost: %ld, unreadable files: %ld, "
-                "files set aside: %ld (longest write %lld ms, writes over 1 s: %ld)\n",
+                "files set aside: %ld (longest write %lld ms, writes over 1 s: %ld, rounds with a full disk: "
+                "%ld)\n",
                 seed, totals.kills, totals.confirmedWrites, totals.lost, totals.unreadable, totals.setAside,
-                static_cast<long long>(totals.longestWriteMicroseconds / 1000), totals.writesOverASecond);
+                static_cast<long long>(totals.longestWriteMicroseconds / 1000), totals.writesOverASecond,
+                totals.roundsWithAFullDisk);
+    if (mounted)
+        ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH);
     return totals.lost == 0 && totals.unreadable == 0 && totals.setAside == 0 ? 0 : 1;
 }
