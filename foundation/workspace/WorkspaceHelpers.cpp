@@ -68,7 +68,11 @@ QUrl KvApp::feedbackPageURL(const std::optional<QString> &message, const std::op
 }
 
 bool setURL(platform::PasteboardItem &item, const QUrl &url) {
-    const QByteArray encoded = url.toEncoded();
+    // A folder is named without a trailing slash, as file managers copy it and as its path is copied.
+    QUrl named = url;
+    if (url.isLocalFile() && url.path().size() > 1 && url.path().endsWith(QLatin1Char('/')))
+        named.setPath(url.path(QUrl::FullyEncoded).chopped(1), QUrl::TolerantMode);
+    const QByteArray encoded = named.toEncoded();
     if (!item.setData(encoded + "\r\n", QString::fromLatin1(platform::PasteboardType::uriList)))
         return false;
     if (url.isLocalFile())

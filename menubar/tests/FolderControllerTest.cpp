@@ -108,7 +108,8 @@ TEST_F(FolderControllerTest, BuildsTheFolderMenuInOrderWithControlAlternates) {
     const auto items = platform::Pasteboard::general().pasteboardItems();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items.front().string(QStringLiteral("text/plain;charset=utf-8")), m_directory.path());
-    EXPECT_EQ(items.front().data(QStringLiteral("text/uri-list")), url().toEncoded() + "\r\n");
+    EXPECT_EQ(items.front().data(QStringLiteral("text/uri-list")),
+              QUrl::fromLocalFile(m_directory.path()).toEncoded() + "\r\n");
     EXPECT_EQ(items.front().string(QStringLiteral("org.nspasteboard.source")), KvApp::id());
 }
 

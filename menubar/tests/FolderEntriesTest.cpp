@@ -206,13 +206,13 @@ TEST_F(FolderEntriesTest, CopyPathGivesThePathAsItIsOnDisk) {
     ASSERT_TRUE(processEventsUntil(
         [&] { return clipboard() && clipboard()->text() == path(QStringLiteral("Grüße & Co.txt")); }));
 
-    // A subfolder's header: the path without a trailing slash, the URI list percent-encoded.
+    // A subfolder's header: no trailing slash in the path nor in the URI list, which is percent-encoded.
     copyPathOf(QStringLiteral("sub dir"));
     ASSERT_TRUE(processEventsUntil(
         [&] { return clipboard() && clipboard()->text() == path(QStringLiteral("sub dir")); }));
     EXPECT_EQ(clipboard()->data(QStringLiteral("text/uri-list")),
-              url(QStringLiteral("sub dir")).toEncoded() + "\r\n");
-    EXPECT_TRUE(clipboard()->data(QStringLiteral("text/uri-list")).contains("/sub%20dir/"));
+              QUrl::fromLocalFile(path(QStringLiteral("sub dir"))).toEncoded() + "\r\n");
+    EXPECT_TRUE(clipboard()->data(QStringLiteral("text/uri-list")).endsWith("/sub%20dir\r\n"));
 
     // The folder's own "Copy Path", shown with Ctrl held.
     auto folderMenu = KvMenu::create();
@@ -221,6 +221,8 @@ TEST_F(FolderEntriesTest, CopyPathGivesThePathAsItIsOnDisk) {
     hold(shown, Qt::Key_Control);
     choose(shown, QStringLiteral("Copy Path"));
     ASSERT_TRUE(processEventsUntil([&] { return clipboard() && clipboard()->text() == m_directory.path(); }));
+    EXPECT_EQ(clipboard()->data(QStringLiteral("text/uri-list")),
+              QUrl::fromLocalFile(m_directory.path()).toEncoded() + "\r\n");
     // The temporary folder cannot remove a name that is not valid UTF-8.
     EXPECT_EQ(::unlink(invalid.constData()), 0);
 }

@@ -49,12 +49,12 @@ TEST(WorkspaceTest, UrlsGoToTheClipboardAsPathsAndAddresses) {
     EXPECT_EQ(file.string(QString::fromLatin1(string)), QStringLiteral("/tmp/a b#c"));
     EXPECT_EQ(file.data(QString::fromLatin1(uriList)), QByteArray("file:///tmp/a%20b%23c\r\n"));
 
-    // A folder's path has no trailing slash; a name that is not UTF-8 keeps its bytes: percent-encoded in
-    // the URI list, as they are under the bare text type.
+    // A folder has no trailing slash, in its path nor in its URI; a name that is not UTF-8 keeps its bytes:
+    // percent-encoded in the URI list, as they are under the bare text type.
     platform::PasteboardItem folder;
     ASSERT_TRUE(setURL(folder, url::fromLocalPath("/tmp/Grüße", /*isDirectory=*/true)));
     EXPECT_EQ(folder.string(QString::fromLatin1(string)), QStringLiteral("/tmp/Grüße"));
-    EXPECT_EQ(folder.data(QString::fromLatin1(uriList)), QByteArray("file:///tmp/Gr%C3%BC%C3%9Fe/\r\n"));
+    EXPECT_EQ(folder.data(QString::fromLatin1(uriList)), QByteArray("file:///tmp/Gr%C3%BC%C3%9Fe\r\n"));
     platform::PasteboardItem invalid;
     ASSERT_TRUE(setURL(invalid, url::fromLocalPath("/tmp/bad\xff\xfe name")));
     EXPECT_FALSE(invalid.hasType(QString::fromLatin1(string)));
