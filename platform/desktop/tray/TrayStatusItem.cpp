@@ -172,8 +172,10 @@ TrayStatusItem *TrayStatusItem::itemPressedAt(const QPoint &point) const {
     }
     // A status-notifier host never does: only a press in the panel our menu came from can be on an icon,
     // and the icon is the one whose host last gave the point nearest to it. Panels draw their icons about
-    // as big as the panel is thick: a press within half that of a point is on that point's icon, and one
-    // not clicked yet may be anywhere else, so it is the icon pressed when it is the only such one.
+    // as big as the panel is thick: a press within half that of a point is on that point's icon. One not
+    // clicked yet sits beside the others in the tray: a press next to a clicked icon but not on it is on
+    // that one, when it is the only such one; a press farther along the panel (its clock, its launchers)
+    // is on none of ours.
     if (!m_lastHostClick)
         return nullptr;
     const QRect panel = panelAround(QRect(*m_lastHostClick, QSize(0, 0)), currentScreenAreas());
@@ -197,7 +199,7 @@ TrayStatusItem *TrayStatusItem::itemPressedAt(const QPoint &point) const {
             nearest = item;
         }
     }
-    if (neverClicked.size() == 1 && nearestDistance > iconSize / 2)
+    if (neverClicked.size() == 1 && nearestDistance > iconSize / 2 && nearestDistance <= 2 * iconSize)
         return neverClicked.front();
     return nearest != this && nearestDistance <= iconSize ? nearest : nullptr;
 }

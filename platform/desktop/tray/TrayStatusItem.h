@@ -47,8 +47,10 @@ DisplaySession currentDisplaySession();
 // plain left click, its ContextMenu and SecondaryActivate a right click, so the item's click rules see the
 // same clicks either way. While one item's menu is open, a press on another icon closes the menu and clicks
 // that item at once, where the tray would swallow the press: an embedded icon is found by its geometry, a
-// status-notifier icon by the point its host last gave for it. The icon is drawn at every size a tray asks
-// for (StatusItemImage::kTraySizes); the title names it (tool tip, and the host's title). Main thread only.
+// status-notifier icon by the point its host last gave for it, or, when it is the only icon not clicked
+// yet, as the one that a press in the same panel away from every clicked icon must be on. The icon is drawn
+// at every size a tray asks for (StatusItemImage::kTraySizes); the title names it (tool tip, and the host's
+// title). Main thread only.
 class TrayStatusItem : public QObject, public DetachedStatusItem {
     Q_OBJECT
 

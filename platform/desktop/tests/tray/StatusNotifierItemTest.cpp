@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDBusObjectPath>
 #include <QMenu>
 #include <QProcessEnvironment>
@@ -302,7 +303,14 @@ TEST_F(StatusNotifierItemTest, APressOnAnotherIconWhileAMenuIsOpenOpensThatIcons
     ASSERT_TRUE(processEventsUntil([&] { return alpha->isMenuOpen(); }));
     ASSERT_TRUE(m_host.click(registered(*gamma), QStringLiteral("Activate"), gammaIcon.x(), gammaIcon.y()));
     ASSERT_TRUE(processEventsUntil([&] { return gamma->isMenuOpen(); }));
-    // Now only Beta was never clicked: a press away from the icons clicked before is on it.
+    // Now only Beta was never clicked: a press far along the panel is on none of ours; one beside the
+    // icons clicked before but on none of them is on Beta.
+    pressAt(*gamma, gammaIcon + QPoint(300, 0));
+    ASSERT_TRUE(processEventsUntil([&] { return !gamma->isMenuOpen(); }));
+    QCoreApplication::processEvents();
+    EXPECT_NE(opened.back(), QStringLiteral("Beta"));
+    ASSERT_TRUE(m_host.click(registered(*gamma), QStringLiteral("Activate"), gammaIcon.x(), gammaIcon.y()));
+    ASSERT_TRUE(processEventsUntil([&] { return gamma->isMenuOpen(); }));
     pressAt(*gamma, betaIcon + QPoint(3, 2));
     ASSERT_TRUE(openedNext(QStringLiteral("Beta")));
     EXPECT_TRUE(beta->isMenuOpen());
@@ -321,6 +329,38 @@ TEST_F(StatusNotifierItemTest, APressOnAnotherIconWhileAMenuIsOpenOpensThatIcons
     ASSERT_TRUE(processEventsUntil([&] { return !alpha->isMenuOpen(); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(opened.size(), before);
+}
+
+TEST_F(StatusNotifierItemTest, AMenuOpenedBeforeAnyClickOpensAtThePanelNeverAtThePointer) {
+    const auto work = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const auto play = makeItem(QStringLiteral("b"), QStringLiteral("Play"));
+    registered(*work);
+    const QString playService = registered(*play);
+    const auto menu = menuOf({QStringLiteral("One"), QStringLiteral("Two")});
+    const QRect screen = currentScreenAreas().at(0).geometry;
+    QCursor::setPos(screen.center());
+    const auto openedAt = [&](TrayStatusItem &item) {
+        item.popUpMenu(menu);
+        const QMenu *shown = item.presenter().openMenu();
+        const QRect place = shown ? shown->geometry() : QRect();
+        item.closeMenu();
+        return place;
+    };
+
+    // The shortcut's path: no icon was clicked yet, so the panel's far end, as the placement says.
+    const QRect first = openedAt(*work);
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_FALSE(first.contains(screen.center()));
+    const auto areas = currentScreenAreas();
+    EXPECT_EQ(first.topLeft(), popupPositionBesidePanel(pointInPanel(areas), first.size(), areas));
+
+    // Once a neighbour was clicked, beside it: the icons of one tray sit together.
+    bool clicked = false;
+    play->setOnClick([&clicked](const StatusItemClick &) { clicked = true; });
+    ASSERT_TRUE(m_host.click(playService, QStringLiteral("Activate"), 300, 12));
+    ASSERT_TRUE(processEventsUntil([&] { return clicked; }));
+    const QRect beside = openedAt(*work);
+    EXPECT_EQ(beside.topLeft(), popupPositionBesidePanel(QPoint(300, 12), beside.size(), areas));
 }
 
 TEST_F(StatusNotifierItemTest, TheIconCountsAsShownOnlyWhenAHostDrawsIt) {
