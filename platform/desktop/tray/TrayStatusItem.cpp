@@ -51,9 +51,6 @@ Modifiers heldModifiers() {
 
 } // namespace
 
-TrayStatusItem::TrayStatusItem(QObject *parent)
-    : TrayStatusItem(StatusNotifierBus{}, parent) {}
-
 DisplaySession displaySessionOf(const QString &platformName, const QProcessEnvironment &environment) {
     if (platformName.startsWith(QLatin1String("wayland")) ||
         !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
@@ -65,6 +62,9 @@ DisplaySession displaySessionOf(const QString &platformName, const QProcessEnvir
 DisplaySession currentDisplaySession() {
     return displaySessionOf(QGuiApplication::platformName(), QProcessEnvironment::systemEnvironment());
 }
+
+TrayStatusItem::TrayStatusItem(QObject *parent)
+    : TrayStatusItem(StatusNotifierBus{}, parent) {}
 
 TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, QObject *parent)
     : TrayStatusItem(bus, currentDisplaySession(), parent) {}
@@ -270,7 +270,8 @@ SymbolImage::Appearance TrayStatusItem::panelAppearance() const {
 void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return;
-    if (m_hostShowsMenu) {
+    // An embedded icon with a place is in an X tray, also on XWayland: our popup goes against it there.
+    if (m_hostShowsMenu && geometry().isEmpty()) {
         showMenuThroughHost();
         return;
     }

@@ -43,7 +43,8 @@ DisplaySession currentDisplaySession();
 // the item is a menu (ItemIsMenu): a menu of ours would be a window of its own in the middle of the screen
 // (Wayland), or placed by the bar's own coordinates far from the icon (XWayland), so the host shows the
 // exported menu on every click, and popUpMenu makes no window: it asks the host to show the exported menu
-// (ItemActivationRequested on its root), and says once in the log that it did. The host's Activate is a
+// (ItemActivationRequested on its root), and says once in the log that it did; an embedded icon in an X
+// tray on XWayland has a real place, and gets our popup there all the same. The host's Activate is a
 // plain left click, its ContextMenu and SecondaryActivate a right click, so the item's click rules see the
 // same clicks either way. While one item's menu is open, a press on another icon closes the menu and clicks
 // that item at once, where the tray would swallow the press: an embedded icon is found by its geometry, a
