@@ -14,9 +14,14 @@ namespace kestrova {
 
 namespace {
 
-// What the user can do about it differs: without a tray the desktop lacks a piece; with one, the tray
-// gave the icon no place.
+// What the user can do about it differs: without a tray the desktop lacks a piece; with a tray of the
+// other kind, the icon went to a service that no panel shows; with one, the tray gave the icon no place.
 QString explanation(const platform::StatusItem &statusItem) {
+    if (!statusItem.isTrayAvailable() && statusItem.isOtherKindOfTrayAvailable())
+        return QStringLiteral(
+            "The system tray here shows only embedded icons, but a status notifier service is running, and "
+            "the icon went there: no panel shows that service's icons. Adding a status notifier area to "
+            "the panel, or quitting the program that runs the service, lets the icon appear.");
     if (!statusItem.isTrayAvailable())
         return QStringLiteral(
             "No system tray was found, so the icon has nowhere to appear. Some desktops show "

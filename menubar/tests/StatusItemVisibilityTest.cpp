@@ -100,6 +100,17 @@ TEST_F(StatusItemVisibilityTest, HiddenItemHintsEveryLaunchUntilTheBoxIsTicked) 
     EXPECT_EQ(m_presenters.alerts().shownAlerts().size(), 2u);
 }
 
+TEST_F(StatusItemVisibilityTest, AnEmbeddingTrayBesideAServiceNoPanelShowsIsATrayAllTheSame) {
+    m_hidden->otherKindOfTrayAvailable = true;
+    m_presenters.alerts().answer(alertFirstButtonReturn);
+    check(m_hidden);
+    ASSERT_EQ(m_presenters.alerts().shownAlerts().size(), 1u);
+    const QString text = m_presenters.alerts().shownAlerts().back().informativeText;
+    EXPECT_FALSE(text.contains(QStringLiteral("No system tray"))) << qPrintable(text);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("The system tray here shows only embedded icons")))
+        << qPrintable(text);
+}
+
 TEST_F(StatusItemVisibilityTest, OpenSettingsBringsTheAppForwardThenOpensSettings) {
     QStringList calls;
     KvApp::ApplicationHooks hooks;

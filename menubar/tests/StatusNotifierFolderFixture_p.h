@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ protected:
     }
     void useDisplayPlatform(const QString &platformName) {
         platform::StatusBar::setShared(std::make_shared<platform::desktop::TrayStatusBar>(
-            platform::desktop::StatusNotifierBus{m_bus.address()}, platformName));
+            platform::desktop::StatusNotifierBus{m_bus.address()},
+            platform::desktop::displaySessionOf(platformName, QProcessEnvironment())));
     }
     void writeFile(const QString &relativePath) {
         QFile file(m_root.filePath(relativePath));

@@ -67,6 +67,9 @@ public:
     // Where the icon is on screen; empty when the tray does not say (or shows none).
     virtual QRect geometry() const = 0;
     virtual bool isTrayAvailable() const = 0;
+    // Whether a tray of a kind this item does not use is there: an embedding tray beside a status-notifier
+    // service that no panel shows. The desktop has a tray; the icon went to the other service.
+    virtual bool isOtherKindOfTrayAvailable() const { return false; }
     // False where the tray never tells where its icons are (hosts that draw the icons themselves), so an
     // empty geometry says nothing about the icon being shown.
     virtual bool isGeometryKnown() const { return true; }

@@ -24,6 +24,7 @@ public:
     QRect geometry() const override { return trayGeometry; }
     bool isTrayAvailable() const override { return trayAvailable; }
     bool isGeometryKnown() const override { return geometryKnown; }
+    bool isOtherKindOfTrayAvailable() const override { return otherKindOfTrayAvailable; }
 
     // What the tray would report for a click.
     void click(const platform::StatusItemClick &click = {}) {
@@ -46,6 +47,7 @@ public:
     QRect trayGeometry;
     bool trayAvailable = true;
     bool geometryKnown = true;
+    bool otherKindOfTrayAvailable = false;
 };
 
 // Makes FakeStatusItems and keeps a weak list of them, in order.

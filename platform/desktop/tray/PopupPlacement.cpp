@@ -29,35 +29,157 @@ int clampSpan(int start, int length, int low, int high) {
 
 } // namespace
 
-QPoint popupPositionBesidePanel(const QPoint &click, const QSize &size,
-                                const std::vector<ScreenArea> &screens) {
+namespace {
+
+enum class Side { none, top, bottom, left, right };
+
+// The panel an anchor is in, if any: the side of the screen it runs along and the room it leaves.
+struct PanelSide {
     const ScreenArea *screen = nullptr;
+    Side side = Side::none;
+    QRect room;
+};
+
+PanelSide panelSideOf(const QRect &anchor, const std::vector<ScreenArea> &screens) {
+    // QRect::center() of an empty rectangle lies before it; a click point is its own centre.
+    const QPoint centre(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
+    PanelSide found;
     qint64 best = std::numeric_limits<qint64>::max();
     for (const ScreenArea &candidate : screens) {
-        const qint64 distance = distanceSquared(click, candidate.geometry);
+        const qint64 distance = distanceSquared(centre, candidate.geometry);
         if (distance < best) {
             best = distance;
-            screen = &candidate;
+            found.screen = &candidate;
         }
     }
-    if (!screen)
-        return click;
-    const QRect free = screen->available.isEmpty() ? screen->geometry : screen->available;
+    if (!found.screen)
+        return found;
+    // The first pixels past the anchor on each side.
+    const int anchorEndX = anchor.x() + anchor.width();
+    const int anchorEndY = anchor.y() + anchor.height();
+    const QRect whole = found.screen->geometry;
+    const QRect free = found.screen->available.isEmpty() ? whole : found.screen->available;
+    QRect &room = found.room;
+    room = free;
+    if (centre.y() < free.top()) {
+        found.side = Side::top;
+        room.setTop(std::max(free.top(), anchorEndY));
+    } else if (centre.y() > free.bottom()) {
+        found.side = Side::bottom;
+        room.setBottom(std::min(free.bottom(), anchor.y() - 1));
+    } else if (centre.x() < free.left()) {
+        found.side = Side::left;
+        room.setLeft(std::max(free.left(), anchorEndX));
+    } else if (centre.x() > free.right()) {
+        found.side = Side::right;
+        room.setRight(std::min(free.right(), anchor.x() - 1));
+    } else {
+        // The edge nearest to the anchor, if a panel along it could hold the anchor; a tie goes to the top
+        // or bottom edge, where most panels are.
+        struct Edge {
+            Side side;
+            int gap;       // from the screen's edge to the anchor's near side
+            int thickness; // from the screen's edge to the anchor's far side
+        };
+        const Edge edges[] = {
+            {Side::top, anchor.y() - whole.top(), anchorEndY - whole.top()},
+            {Side::bottom, whole.bottom() + 1 - anchorEndY, whole.bottom() + 1 - anchor.y()},
+            {Side::left, anchor.x() - whole.left(), anchorEndX - whole.left()},
+            {Side::right, whole.right() + 1 - anchorEndX, whole.right() + 1 - anchor.x()},
+        };
+        const Edge *nearest = nullptr;
+        for (const Edge &edge : edges) {
+            if (edge.gap >= 0 && edge.thickness <= kPanelReach && (!nearest || edge.gap < nearest->gap))
+                nearest = &edge;
+        }
+        if (!nearest)
+            return found;
+        found.side = nearest->side;
+        const int panel = nearest->thickness + nearest->gap;
+        if (found.side == Side::top)
+            room.setTop(std::max(room.top(), whole.top() + panel));
+        else if (found.side == Side::bottom)
+            room.setBottom(std::min(room.bottom(), whole.bottom() - panel));
+        else if (found.side == Side::left)
+            room.setLeft(std::max(room.left(), whole.left() + panel));
+        else
+            room.setRight(std::min(room.right(), whole.right() - panel));
+    }
+    return found;
+}
 
-    QPoint position = click;
-    if (click.y() < free.top())
-        position.setY(free.top());
-    else if (click.y() > free.bottom())
-        position.setY(free.bottom() + 1 - size.height());
-    else if (click.x() < free.left())
-        position.setX(free.left());
-    else if (click.x() > free.right())
-        position.setX(free.right() + 1 - size.width());
-    else if (click.y() + size.height() - 1 > free.bottom())
-        position.setY(click.y() - size.height());
+} // namespace
 
-    return {clampSpan(position.x(), size.width(), free.left(), free.right()),
-            clampSpan(position.y(), size.height(), free.top(), free.bottom())};
+QPoint popupPositionBesidePanel(const QRect &anchor, const QSize &size,
+                                const std::vector<ScreenArea> &screens) {
+    const PanelSide panel = panelSideOf(anchor, screens);
+    const int anchorEndY = anchor.y() + anchor.height();
+    if (!panel.screen)
+        return {anchor.x(), anchorEndY};
+    const QRect &room = panel.room;
+    QPoint position(anchor.x(), anchorEndY);
+    switch (panel.side) {
+    case Side::top:
+        position.setY(room.top());
+        break;
+    case Side::bottom:
+        position.setY(room.bottom() + 1 - size.height());
+        break;
+    case Side::left:
+        position = {room.left(), anchor.y()};
+        break;
+    case Side::right:
+        position = {room.right() + 1 - size.width(), anchor.y()};
+        break;
+    case Side::none:
+        if (anchorEndY + size.height() - 1 > room.bottom())
+            position.setY(anchor.y() - size.height());
+        break;
+    }
+    return {clampSpan(position.x(), size.width(), room.left(), room.right()),
+            clampSpan(position.y(), size.height(), room.top(), room.bottom())};
+}
+
+QRect panelAround(const QRect &anchor, const std::vector<ScreenArea> &screens) {
+    const PanelSide panel = panelSideOf(anchor, screens);
+    if (!panel.screen)
+        return {};
+    QRect strip = panel.screen->geometry;
+    switch (panel.side) {
+    case Side::top:
+        strip.setBottom(panel.room.top() - 1);
+        break;
+    case Side::bottom:
+        strip.setTop(panel.room.bottom() + 1);
+        break;
+    case Side::left:
+        strip.setRight(panel.room.left() - 1);
+        break;
+    case Side::right:
+        strip.setLeft(panel.room.right() + 1);
+        break;
+    case Side::none:
+        return {};
+    }
+    return strip;
+}
+
+QPoint pointInPanel(const std::vector<ScreenArea> &screens) {
+    for (const ScreenArea &screen : screens) {
+        const QRect whole = screen.geometry;
+        const QRect free = screen.available;
+        if (free.isEmpty() || free == whole)
+            continue;
+        if (free.top() > whole.top())
+            return {whole.right(), (whole.top() + free.top()) / 2};
+        if (free.bottom() < whole.bottom())
+            return {whole.right(), (free.bottom() + 1 + whole.bottom()) / 2};
+        if (free.left() > whole.left())
+            return {(whole.left() + free.left()) / 2, whole.bottom()};
+        if (free.right() < whole.right())
+            return {(free.right() + 1 + whole.right()) / 2, whole.bottom()};
+    }
+    return screens.empty() ? QPoint() : screens.front().geometry.topRight();
 }
 
 QRect availableAreaBesideStruts(const QRect &screen, const QRect &desktop,

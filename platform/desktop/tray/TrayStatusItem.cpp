@@ -13,10 +13,13 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPalette>
+#include <QProcessEnvironment>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace kestrova::platform::desktop {
@@ -48,32 +51,42 @@ Modifiers heldModifiers() {
 
 } // namespace
 
+DisplaySession displaySessionOf(const QString &platformName, const QProcessEnvironment &environment) {
+    if (platformName.startsWith(QLatin1String("wayland")) ||
+        !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+        environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland"))
+        return DisplaySession::wayland;
+    return DisplaySession::x11;
+}
+
+DisplaySession currentDisplaySession() {
+    return displaySessionOf(QGuiApplication::platformName(), QProcessEnvironment::systemEnvironment());
+}
+
 TrayStatusItem::TrayStatusItem(QObject *parent)
     : TrayStatusItem(StatusNotifierBus{}, parent) {}
 
 TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, QObject *parent)
-    : TrayStatusItem(bus, QGuiApplication::platformName(), parent) {}
+    : TrayStatusItem(bus, currentDisplaySession(), parent) {}
 
-TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, const QString &platformName, QObject *parent)
+TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, DisplaySession session, QObject *parent)
     : QObject(parent)
     , m_watch(StatusNotifierWatch::forBus(bus))
     , m_presenter(new MenuPresenter(this))
-    , m_hostShowsMenu(hostShowsMenuOn(platformName)) {
+    , m_hostShowsMenu(session == DisplaySession::wayland) {
     liveItems().push_back(this);
     m_presenter->setOutsidePressHandler([this](const QPoint &globalPosition) {
-        for (TrayStatusItem *other : liveItems()) {
-            if (other == this || !other->geometry().contains(globalPosition))
-                continue;
-            // After our menu has closed, so the other menu opens on a quiet loop.
-            const QPointer<TrayStatusItem> target(other);
-            const StatusItemClick click{StatusItemClick::Button::left, heldModifiers(), globalPosition};
-            QTimer::singleShot(0, other, [target, click] {
-                if (target)
-                    target->click(click);
-            });
-            return true;
-        }
-        return false;
+        TrayStatusItem *other = itemPressedAt(globalPosition);
+        if (!other)
+            return false;
+        // After our menu has closed, so the other menu opens on a quiet loop.
+        const QPointer<TrayStatusItem> target(other);
+        const StatusItemClick click{StatusItemClick::Button::left, heldModifiers(), globalPosition};
+        QTimer::singleShot(0, other, [target, click] {
+            if (target)
+                target->hostClicked(click);
+        });
+        return true;
     });
     // A new watcher replaces the item and its exported menu: not while a menu waits to be built, which may
     // be that menu, answering its host.
@@ -108,10 +121,12 @@ void TrayStatusItem::followWatcher() {
     delete std::exchange(m_icon, nullptr);
     // A new watcher knows nothing of the items the old one had: start afresh with a new name.
     m_notifierItem = std::make_unique<StatusNotifierItem>(m_watch->bus());
-    connect(m_notifierItem.get(), &StatusNotifierItem::activateRequested, this,
-            [this](const QPoint &point) { hostClicked(StatusItemClick::Button::left, point); });
-    connect(m_notifierItem.get(), &StatusNotifierItem::secondaryRequested, this,
-            [this](const QPoint &point) { hostClicked(StatusItemClick::Button::right, point); });
+    connect(m_notifierItem.get(), &StatusNotifierItem::activateRequested, this, [this](const QPoint &point) {
+        hostClicked({StatusItemClick::Button::left, heldModifiers(), point});
+    });
+    connect(m_notifierItem.get(), &StatusNotifierItem::secondaryRequested, this, [this](const QPoint &point) {
+        hostClicked({StatusItemClick::Button::right, heldModifiers(), point});
+    });
     m_notifierItem->setId(notifierId());
     m_notifierItem->setItemIsMenu(m_hostShowsMenu);
     exportMenu();
@@ -143,13 +158,50 @@ QString TrayStatusItem::notifierId() const {
     return m_autosaveName.isEmpty() ? application : application + QLatin1Char('-') + m_autosaveName;
 }
 
-bool TrayStatusItem::hostShowsMenuOn(const QString &platformName) {
-    return platformName.startsWith(QLatin1String("wayland"));
+void TrayStatusItem::hostClicked(const StatusItemClick &click) {
+    if (!m_icon)
+        m_lastHostClick = click.globalPosition;
+    this->click(click);
 }
 
-void TrayStatusItem::hostClicked(StatusItemClick::Button button, const QPoint &point) {
-    m_lastHostClick = point;
-    click({button, heldModifiers(), point});
+TrayStatusItem *TrayStatusItem::itemPressedAt(const QPoint &point) const {
+    // An embedded icon says where it is.
+    for (TrayStatusItem *other : liveItems()) {
+        if (other != this && other->geometry().contains(point))
+            return other;
+    }
+    // A status-notifier host never does: only a press in the panel our menu came from can be on an icon,
+    // and the icon is the one whose host last gave the point nearest to it. Panels draw their icons about
+    // as big as the panel is thick: a press within half that of a point is on that point's icon. One not
+    // clicked yet sits beside the others in the tray: a press next to a clicked icon but not on it is on
+    // that one, when it is the only such one; a press farther along the panel (its clock, its launchers)
+    // is on none of ours.
+    if (!m_lastHostClick)
+        return nullptr;
+    const QRect panel = panelAround(QRect(*m_lastHostClick, QSize(0, 0)), currentScreenAreas());
+    if (!panel.contains(point))
+        return nullptr;
+    const int iconSize = std::min(panel.width(), panel.height());
+    TrayStatusItem *nearest = nullptr;
+    int nearestDistance = std::numeric_limits<int>::max();
+    std::vector<TrayStatusItem *> neverClicked;
+    for (TrayStatusItem *item : liveItems()) {
+        if (!item->m_notifierItem || item->m_hostShowsMenu || !item->isVisible() || item->image().isNull())
+            continue;
+        if (!item->m_lastHostClick) {
+            neverClicked.push_back(item);
+            continue;
+        }
+        const QPoint offset = *item->m_lastHostClick - point;
+        const int distance = std::max(std::abs(offset.x()), std::abs(offset.y()));
+        if (distance < nearestDistance) {
+            nearestDistance = distance;
+            nearest = item;
+        }
+    }
+    if (neverClicked.size() == 1 && nearestDistance > iconSize / 2 && nearestDistance <= 2 * iconSize)
+        return neverClicked.front();
+    return nearest != this && nearestDistance <= iconSize ? nearest : nullptr;
 }
 
 void TrayStatusItem::click(const StatusItemClick &click) {
@@ -218,23 +270,34 @@ SymbolImage::Appearance TrayStatusItem::panelAppearance() const {
 void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {
     if (!menu)
         return;
-    if (m_hostShowsMenu) {
+    // An embedded icon with a place is in an X tray, also on XWayland: our popup goes against it there.
+    if (m_hostShowsMenu && geometry().isEmpty()) {
         showMenuThroughHost();
         return;
     }
-    if (!m_notifierItem) {
-        // Below the icon; QMenu opens upwards by itself when a bottom panel leaves no room below.
-        const QRect icon = geometry();
-        const QPoint position = icon.isEmpty() ? QCursor::pos() : icon.bottomLeft() + QPoint(0, 1);
-        m_presenter->popup(menu, position);
-        return;
-    }
-    // A menu opened by a shortcut goes where the icon was last clicked.
-    const QPoint click = m_lastHostClick.value_or(QCursor::pos());
-    QMenu *shown = m_presenter->popup(menu, click);
+    const QRect anchor = popupAnchor();
+    QMenu *shown = m_presenter->popup(menu, QPoint(anchor.x(), anchor.y() + anchor.height()));
     // The menu's size is known only once it is filled, as it shows; it moves before it is first drawn.
     if (shown && shown->isVisible())
-        shown->move(popupPositionBesidePanel(click, shown->size(), currentScreenAreas()));
+        shown->move(popupPositionBesidePanel(anchor, shown->size(), currentScreenAreas()));
+}
+
+QRect TrayStatusItem::popupAnchor() const {
+    const auto clickedAt = [](const TrayStatusItem &item) -> std::optional<QRect> {
+        if (const QRect icon = item.geometry(); !icon.isEmpty())
+            return icon;
+        if (item.m_lastHostClick)
+            return QRect(*item.m_lastHostClick, QSize(0, 0));
+        return std::nullopt;
+    };
+    if (const auto own = clickedAt(*this))
+        return *own;
+    // Not clicked yet (a shortcut): a neighbour in the same tray is the best guess of where the icon is.
+    for (const TrayStatusItem *other : liveItems()) {
+        if (const auto neighbour = clickedAt(*other))
+            return *neighbour;
+    }
+    return QRect(pointInPanel(currentScreenAreas()), QSize(0, 0));
 }
 
 void TrayStatusItem::showMenuThroughHost() {
@@ -270,13 +333,18 @@ bool TrayStatusItem::isTrayAvailable() const {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+bool TrayStatusItem::isOtherKindOfTrayAvailable() const {
+    // Qt asks for an embedding tray only while no status-notifier host is registered, as here.
+    return m_watch->hasWatcher() && !m_watch->isHostRegistered() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 bool TrayStatusItem::isGeometryKnown() const {
     // A status-notifier host draws the icons itself and never says where.
     return !m_watch->hasWatcher();
 }
 
 std::shared_ptr<StatusItem> TrayStatusBar::createStatusItem() {
-    return std::make_shared<TrayStatusItem>(m_bus, m_platformName.value_or(QGuiApplication::platformName()));
+    return std::make_shared<TrayStatusItem>(m_bus, m_session.value_or(currentDisplaySession()));
 }
 
 } // namespace kestrova::platform::desktop

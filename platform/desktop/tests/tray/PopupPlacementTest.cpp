@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using kestrova::platform::desktop::pointInPanel;
 using kestrova::platform::desktop::popupPositionBesidePanel;
 using kestrova::platform::desktop::ScreenArea;
 
@@ -50,7 +51,14 @@ TEST(PopupPlacementTest, TheMenuGoesAgainstThePanelItWasOpenedFromNeverOverIt) {
          {30, 780}},
         {"right panel: beside it", {monitor("right")}, {1905, 400}, menu, {1890 - 200, 400}},
         {"no panel under the click: below the point", {monitor("top")}, {500, 500}, menu, {500, 500}},
-        {"no room below the point: above it", {monitor("none")}, {500, 1000}, menu, {500, 700}},
+        {"no room below the point: above it", {monitor("none")}, {500, 900}, menu, {500, 600}},
+        {"no work area, a click near the top edge: past a panel as thick again as the click is deep",
+         {monitor("none")},
+         {1265, 15},
+         menu,
+         {1265, 30}},
+        {"no work area, a click near the bottom edge", {monitor("none")}, {800, 1065}, menu, {800, 750}},
+        {"no work area, a click near the right edge", {monitor("none")}, {1905, 400}, menu, {1690, 400}},
         {"second monitor's top panel", {monitor("none"), monitor("top", 1920)}, {2500, 10}, menu, {2500, 30}},
         {"second monitor's right panel: not on the first monitor",
          {monitor("none"), monitor("right", 1920)},
@@ -124,4 +132,55 @@ TEST(PopupPlacementTest, WithoutAWorkAreaThePanelsStrutsSayWhatIsFree) {
     // The menu opened from the top panel then goes below it, never over it.
     const ScreenArea screen{left, availableAreaBesideStruts(left, desktop, {topOfLeft})};
     EXPECT_EQ(popupPositionBesidePanel({1265, 15}, {200, 300}, {screen}), QPoint(1265, 32));
+}
+
+TEST(PopupPlacementTest, TheMenuOfAnEmbeddedIconNeverCoversTheTrayItSitsIn) {
+    const QSize menu(200, 300);
+    struct IconCase {
+        const char *name;
+        ScreenArea screen;
+        QRect icon;
+        QPoint expected;
+    };
+    const std::vector<IconCase> cases{
+        // A tray that keeps no room: nothing but the icon says where the tray is.
+        {"top left corner: below the icon, not over its last row", monitor("none"), {0, 0, 32, 32}, {0, 32}},
+        {"bottom left corner: above the icon", monitor("none"), {0, 1048, 32, 32}, {0, 1048 - 300}},
+        {"bottom edge, a 24-pixel icon in a 32-pixel tray: above the tray",
+         monitor("none"),
+         {600, 1052, 24, 24},
+         {600, 1048 - 300}},
+        {"right edge: beside the tray", monitor("none"), {1888, 500, 32, 32}, {1888 - 200, 500}},
+        {"bottom right corner: above the tray, kept on the screen",
+         monitor("none"),
+         {1888, 1048, 32, 32},
+         {1720, 1048 - 300}},
+        // A tray in a panel that the work area knows: against the work area.
+        {"top panel taller than the icon", monitor("top"), {900, 3, 24, 24}, {900, 30}},
+        {"bottom panel", monitor("bottom"), {900, 1053, 24, 24}, {900, 1050 - 300}},
+        {"left panel", monitor("left"), {3, 500, 24, 24}, {30, 500}},
+        // An icon away from every edge is no panel's.
+        {"mid-screen: below the icon", monitor("none"), {900, 500, 24, 24}, {900, 524}},
+    };
+    for (const IconCase &entry : cases) {
+        const QPoint position = popupPositionBesidePanel(entry.icon, menu, {entry.screen});
+        EXPECT_EQ(position, entry.expected) << entry.name;
+        EXPECT_FALSE(QRect(position, menu).intersects(entry.icon)) << entry.name;
+    }
+}
+
+TEST(PopupPlacementTest, AMenuOpenedBeforeAnyClickGoesToThePanelsFarEndNotMidScreen) {
+    const QSize menu(200, 300);
+    // From the point in the panel, the menu opens against the panel, at its far end.
+    const auto opened = [&](const std::vector<ScreenArea> &screens) {
+        return popupPositionBesidePanel(pointInPanel(screens), menu, screens);
+    };
+    EXPECT_EQ(opened({monitor("top")}), QPoint(1720, 30));
+    EXPECT_EQ(opened({monitor("bottom")}), QPoint(1720, 750));
+    EXPECT_EQ(opened({monitor("left")}), QPoint(30, 780));
+    EXPECT_EQ(opened({monitor("right")}), QPoint(1690, 780));
+    // The panel is on the second monitor only.
+    EXPECT_EQ(opened({monitor("none"), monitor("top", 1920)}), QPoint(3640, 30));
+    // No panel at all: the top right corner.
+    EXPECT_EQ(opened({monitor("none")}), QPoint(1720, 0));
 }

@@ -11,10 +11,13 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDBusObjectPath>
 #include <QMenu>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -34,8 +37,8 @@ protected:
     }
 
     std::unique_ptr<TrayStatusItem> makeItem(const QString &name, const QString &title,
-                                             const QString &platformName = QStringLiteral("xcb")) {
-        auto item = std::make_unique<TrayStatusItem>(StatusNotifierBus{m_bus.address()}, platformName);
+                                             DisplaySession session = DisplaySession::x11) {
+        auto item = std::make_unique<TrayStatusItem>(StatusNotifierBus{m_bus.address()}, session);
         item->setAutosaveName(name);
         item->setTitle(title);
         StatusItemImage image;
@@ -257,6 +260,109 @@ TEST_F(StatusNotifierItemTest, TheMenuOpensBesideTheClickPointTheHostGave) {
     item->closeMenu();
 }
 
+TEST_F(StatusNotifierItemTest, APressOnAnotherIconWhileAMenuIsOpenOpensThatIconsMenuInOneClick) {
+    // Three icons side by side in a panel along the top edge, 24 pixels apart; the host says only where
+    // each was clicked, and the open menu takes the press meant for the next icon.
+    const auto alpha = makeItem(QStringLiteral("a"), QStringLiteral("Alpha"));
+    const auto beta = makeItem(QStringLiteral("b"), QStringLiteral("Beta"));
+    const auto gamma = makeItem(QStringLiteral("c"), QStringLiteral("Gamma"));
+    std::vector<QString> opened;
+    for (TrayStatusItem *item : {alpha.get(), beta.get(), gamma.get()}) {
+        const auto menu = menuOf({QStringLiteral("Row")});
+        item->setOnClick([&opened, item, menu](const StatusItemClick &) {
+            opened.push_back(item->notifierItem()->title());
+            item->popUpMenu(menu);
+        });
+    }
+    const QString alphaService = registered(*alpha);
+    registered(*beta);
+    registered(*gamma);
+    const QPoint alphaIcon(300, 12);
+    const QPoint betaIcon(324, 12);
+    const QPoint gammaIcon(348, 12);
+    // A press at a global point, taken by the open menu as the X server hands it over.
+    const auto pressAt = [](TrayStatusItem &open, const QPoint &global) {
+        QMenu *shown = open.presenter().openMenu();
+        ASSERT_NE(shown, nullptr);
+        QTest::mousePress(shown, Qt::LeftButton, {}, shown->mapFromGlobal(global));
+    };
+    const auto openedNext = [&](const QString &title) {
+        return processEventsUntil([&] { return !opened.empty() && opened.back() == title; });
+    };
+
+    ASSERT_TRUE(m_host.click(alphaService, QStringLiteral("Activate"), alphaIcon.x(), alphaIcon.y()));
+    ASSERT_TRUE(openedNext(QStringLiteral("Alpha")));
+    ASSERT_TRUE(alpha->isMenuOpen());
+    // Two icons never clicked: the press could be on either, so it only closes the menu.
+    pressAt(*alpha, betaIcon);
+    ASSERT_TRUE(processEventsUntil([&] { return !alpha->isMenuOpen(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(opened.size(), 1u);
+
+    ASSERT_TRUE(m_host.click(alphaService, QStringLiteral("Activate"), alphaIcon.x(), alphaIcon.y()));
+    ASSERT_TRUE(processEventsUntil([&] { return alpha->isMenuOpen(); }));
+    ASSERT_TRUE(m_host.click(registered(*gamma), QStringLiteral("Activate"), gammaIcon.x(), gammaIcon.y()));
+    ASSERT_TRUE(processEventsUntil([&] { return gamma->isMenuOpen(); }));
+    // Now only Beta was never clicked: a press far along the panel is on none of ours; one beside the
+    // icons clicked before but on none of them is on Beta.
+    pressAt(*gamma, gammaIcon + QPoint(300, 0));
+    ASSERT_TRUE(processEventsUntil([&] { return !gamma->isMenuOpen(); }));
+    QCoreApplication::processEvents();
+    EXPECT_NE(opened.back(), QStringLiteral("Beta"));
+    ASSERT_TRUE(m_host.click(registered(*gamma), QStringLiteral("Activate"), gammaIcon.x(), gammaIcon.y()));
+    ASSERT_TRUE(processEventsUntil([&] { return gamma->isMenuOpen(); }));
+    pressAt(*gamma, betaIcon + QPoint(3, 2));
+    ASSERT_TRUE(openedNext(QStringLiteral("Beta")));
+    EXPECT_TRUE(beta->isMenuOpen());
+    EXPECT_FALSE(gamma->isMenuOpen());
+    // A press where an icon was clicked before is on that icon.
+    pressAt(*beta, alphaIcon + QPoint(-4, 3));
+    ASSERT_TRUE(openedNext(QStringLiteral("Alpha")));
+    EXPECT_FALSE(beta->isMenuOpen());
+    // A press on the open menu's own icon closes it, and one below the panel opens nothing.
+    pressAt(*alpha, alphaIcon + QPoint(2, 0));
+    ASSERT_TRUE(processEventsUntil([&] { return !alpha->isMenuOpen(); }));
+    ASSERT_TRUE(m_host.click(alphaService, QStringLiteral("Activate"), alphaIcon.x(), alphaIcon.y()));
+    ASSERT_TRUE(processEventsUntil([&] { return alpha->isMenuOpen(); }));
+    const std::size_t before = opened.size();
+    pressAt(*alpha, gammaIcon + QPoint(0, 200));
+    ASSERT_TRUE(processEventsUntil([&] { return !alpha->isMenuOpen(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(opened.size(), before);
+}
+
+TEST_F(StatusNotifierItemTest, AMenuOpenedBeforeAnyClickOpensAtThePanelNeverAtThePointer) {
+    const auto work = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    const auto play = makeItem(QStringLiteral("b"), QStringLiteral("Play"));
+    registered(*work);
+    const QString playService = registered(*play);
+    const auto menu = menuOf({QStringLiteral("One"), QStringLiteral("Two")});
+    const QRect screen = currentScreenAreas().at(0).geometry;
+    QCursor::setPos(screen.center());
+    const auto openedAt = [&](TrayStatusItem &item) {
+        item.popUpMenu(menu);
+        const QMenu *shown = item.presenter().openMenu();
+        const QRect place = shown ? shown->geometry() : QRect();
+        item.closeMenu();
+        return place;
+    };
+
+    // The shortcut's path: no icon was clicked yet, so the panel's far end, as the placement says.
+    const QRect first = openedAt(*work);
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_FALSE(first.contains(screen.center()));
+    const auto areas = currentScreenAreas();
+    EXPECT_EQ(first.topLeft(), popupPositionBesidePanel(pointInPanel(areas), first.size(), areas));
+
+    // Once a neighbour was clicked, beside it: the icons of one tray sit together.
+    bool clicked = false;
+    play->setOnClick([&clicked](const StatusItemClick &) { clicked = true; });
+    ASSERT_TRUE(m_host.click(playService, QStringLiteral("Activate"), 300, 12));
+    ASSERT_TRUE(processEventsUntil([&] { return clicked; }));
+    const QRect beside = openedAt(*work);
+    EXPECT_EQ(beside.topLeft(), popupPositionBesidePanel(QPoint(300, 12), beside.size(), areas));
+}
+
 TEST_F(StatusNotifierItemTest, TheIconCountsAsShownOnlyWhenAHostDrawsIt) {
     m_host.start(/*hostRegistered=*/false);
     const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
@@ -312,14 +418,26 @@ TEST_F(StatusNotifierItemTest, TheProvidersMenuIsExportedOnTheItemsConnectionAnd
     EXPECT_EQ(item->notifierItem()->menuExporter(), nullptr);
 }
 
-TEST_F(StatusNotifierItemTest, OnWaylandTheHostShowsTheExportedMenuAndActivatePopsNothing) {
-    EXPECT_TRUE(TrayStatusItem::hostShowsMenuOn(QStringLiteral("wayland")));
-    EXPECT_TRUE(TrayStatusItem::hostShowsMenuOn(QStringLiteral("wayland-egl")));
-    EXPECT_FALSE(TrayStatusItem::hostShowsMenuOn(QStringLiteral("xcb")));
+TEST_F(StatusNotifierItemTest, InAWaylandSessionTheHostShowsTheExportedMenuAndActivatePopsNothing) {
+    // The session decides, not Qt's platform: on XWayland the bar's click points are its own coordinates.
+    const auto sessionOf = [](const char *platform, std::initializer_list<std::pair<QString, QString>> set) {
+        QProcessEnvironment environment;
+        for (const auto &[name, value] : set)
+            environment.insert(name, value);
+        return displaySessionOf(QString::fromLatin1(platform), environment);
+    };
+    const QString display = QStringLiteral("WAYLAND_DISPLAY");
+    const QString type = QStringLiteral("XDG_SESSION_TYPE");
+    EXPECT_EQ(sessionOf("wayland", {}), DisplaySession::wayland);
+    EXPECT_EQ(sessionOf("wayland-egl", {}), DisplaySession::wayland);
+    EXPECT_EQ(sessionOf("xcb", {{display, QStringLiteral("wayland-1")}}), DisplaySession::wayland);
+    EXPECT_EQ(sessionOf("xcb", {{type, QStringLiteral("wayland")}}), DisplaySession::wayland);
+    EXPECT_EQ(sessionOf("xcb", {{type, QStringLiteral("x11")}, {display, QString()}}), DisplaySession::x11);
+    EXPECT_EQ(sessionOf("xcb", {}), DisplaySession::x11);
 
     const auto menu = menuOf({QStringLiteral("One")});
-    const auto wayland = makeItem(QStringLiteral("w"), QStringLiteral("Work"), QStringLiteral("wayland"));
-    const auto x11 = makeItem(QStringLiteral("x"), QStringLiteral("Play"), QStringLiteral("xcb"));
+    const auto wayland = makeItem(QStringLiteral("w"), QStringLiteral("Work"), DisplaySession::wayland);
+    const auto x11 = makeItem(QStringLiteral("x"), QStringLiteral("Play"), DisplaySession::x11);
     std::vector<TrayStatusItem *> clicked;
     for (TrayStatusItem *item : {wayland.get(), x11.get()}) {
         item->setMenuProvider([menu] { return menu; });
@@ -350,7 +468,7 @@ TEST_F(StatusNotifierItemTest, OnWaylandTheHostShowsTheExportedMenuAndActivatePo
 
 TEST_F(StatusNotifierItemTest, OnWaylandAMenuOpenedWithoutAClickAsksTheHostAndMakesNoWindow) {
     const auto menu = menuOf({QStringLiteral("One"), QStringLiteral("Two")});
-    const auto item = makeItem(QStringLiteral("w"), QStringLiteral("Work"), QStringLiteral("wayland"));
+    const auto item = makeItem(QStringLiteral("w"), QStringLiteral("Work"), DisplaySession::wayland);
     item->setMenuProvider([menu] { return menu; });
     const QString service = registered(*item);
     const QString sender = m_host.ownerOf(service);
