@@ -225,6 +225,11 @@ ApplicationStartup::ApplicationStartup() {
     ApplicationEntry::installIfNeeded();
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                      QCoreApplication::instance(), [] { platform::UserDefaults::standard()->synchronize(); });
+    // The hot keys go while the application still has its display and its bus: the X grabs are made on
+    // the application's own connection, freed with it, and the portal's session is closed by a call that
+    // waits for the desktop's answer.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                     QCoreApplication::instance(), [] { CarbonShortkeel::setBackend(nullptr); });
 }
 
 ApplicationStartup::~ApplicationStartup() = default;

@@ -2,8 +2,10 @@
 
 #include "menubar/FolderMenuHooks.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 
 class QKeyEvent;
 
@@ -15,7 +17,8 @@ class CarbonLocalEventMonitor;
 // The folder menus' key monitor on this desktop: an application-wide CarbonLocalEventMonitor for key
 // presses, which sees them while an open menu holds the keyboard. Each press is offered to the callback once,
 // as a MenuKeyEvent with the stored key code of the key (the one its shortcuts are stored with; negative
-// for a key that no shortcut names) and the held modifiers; the callback's true consumes it. Made stopped;
+// for a key that no shortcut names) and the held modifiers; the callback's true consumes it. A held key's
+// repeats are offered to nobody: they are consumed when its press was. Made stopped;
 // destroying it stops it. Main thread only.
 class DesktopMenuKeyMonitor : public MenuKeyMonitor {
 public:
@@ -31,6 +34,14 @@ public:
     static MenuKeyEvent menuKeyEvent(const QKeyEvent &event);
 
 private:
+    // The X key codes of the keys down, and of those whose press the callback took (or that were down
+    // when the monitor started).
+    struct HeldKeys {
+        std::set<std::uint32_t> held;
+        std::set<std::uint32_t> taken;
+    };
+
+    std::shared_ptr<HeldKeys> m_keys;
     std::unique_ptr<platform::desktop::CarbonLocalEventMonitor> m_monitor;
 };
 

@@ -4,6 +4,8 @@
 #include "ShortkeelStorage.h"
 
 #include "platform/desktop/hotkeys/HotKeyBackend.h"
+#include "store/DefaultsKeys.h"
+#include "store/Folder.h"
 #include "store/ShortkeelHandlers.h"
 
 #include <limits>
@@ -42,10 +44,19 @@ void registerShortcut(const Shortkeel::Shortcut &shortcut, Callback onKeyDown, C
     if (!shared.backend || id > std::numeric_limits<std::uint32_t>::max())
         return;
     const auto chord = Shortkeel::hotKeyChord(shortcut);
-    if (!chord || !shared.backend->grab(static_cast<std::uint32_t>(id), *chord))
+    if (!chord)
         return;
-    shared.hotKeys[id] =
-        std::make_shared<HotKey>(HotKey{shortcut, id, std::move(onKeyDown), std::move(onKeyUp)});
+    const auto names = Shortkeel::namesStoring(shortcut);
+    // Registered for no stored name (never by the application itself): named by its keys, still stable.
+    const Shortkeel::Name name =
+        names.empty()
+            ? Shortkeel::Name(
+                  QStringLiteral("keys-%1-%2").arg(shortcut.carbonKeyCode).arg(shortcut.carbonModifiers))
+            : names.front();
+    if (!shared.backend->grab(static_cast<std::uint32_t>(id), *chord, {name.rawValue, describe(name)}))
+        return;
+    shared.hotKeys[id] = std::make_shared<HotKey>(
+        HotKey{shortcut, id, name.rawValue, std::move(onKeyDown), std::move(onKeyUp)});
     if (!shared.backend->hasHandler())
         shared.backend->setHandler(&handleHotKeyEvent);
 }
@@ -57,8 +68,14 @@ void unregister(const Shortkeel::Shortcut &shortcut) {
             ++entry;
             continue;
         }
-        if (shared.backend)
+        if (shared.backend) {
             shared.backend->release(static_cast<std::uint32_t>(entry->first));
+            // Taken down for a while (an open menu) the name still stores it; cleared or replaced it does
+            // not.
+            const QString &name = entry->second->name;
+            if (Shortkeel::getShortcut(Shortkeel::Name(name)) != shortcut)
+                shared.backend->forget(name);
+        }
         entry = shared.hotKeys.erase(entry);
     }
 }
@@ -85,6 +102,16 @@ const std::map<std::int64_t, std::shared_ptr<HotKey>> &hotKeys() {
 
 std::int64_t hotKeyIdCounter() {
     return state().hotKeyIdCounter;
+}
+
+QString describe(const Shortkeel::Name &name) {
+    if (name == Shortkeel::Name::toggleMenu())
+        return QStringLiteral("Open the Kestrova menu");
+    for (const Folder &folder : Defaults::get(Defaults::Keys::folders())) {
+        if (folder.shortcutName() == name)
+            return QStringLiteral("Open the menu of %1").arg(folder.title());
+    }
+    return QStringLiteral("Kestrova shortcut %1").arg(name.rawValue);
 }
 
 void setBackend(std::shared_ptr<platform::desktop::HotKeyBackend> backend) {

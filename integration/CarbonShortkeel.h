@@ -22,14 +22,18 @@ using Callback = std::function<void(const Shortkeel::Shortcut &)>;
 struct HotKey {
     Shortkeel::Shortcut shortcut;
     std::int64_t carbonHotKeyId = 0;
+    // The stored name it was grabbed for (the first, where several store the shortcut).
+    QString name;
     Callback onKeyDown;
     Callback onKeyUp;
 };
 
-// Uses up an identifier, then grabs the shortcut. A refusal (a key this keyboard has not, a number out of
-// range, a combination another program holds) is silent and leaves no entry.
+// Uses up an identifier, then grabs the shortcut, labelled with the name that stores it and what its press
+// does. A refusal (a key this keyboard has not, a bare key, a number out of range, a combination another
+// program holds) is silent and leaves no entry.
 void registerShortcut(const Shortkeel::Shortcut &shortcut, Callback onKeyDown, Callback onKeyUp);
-// Takes down every hot key of the shortcut's key code and modifiers.
+// Takes down every hot key of the shortcut's key code and modifiers; the backend forgets the label of one
+// whose name stores the shortcut no more.
 void unregister(const Shortkeel::Shortcut &shortcut);
 // Makes the name's stored shortcut live unless the registered set holds it already.
 void enable(const Shortkeel::Name &name);
@@ -38,6 +42,9 @@ void disable(const Shortkeel::Name &name);
 
 const std::map<std::int64_t, std::shared_ptr<HotKey>> &hotKeys();
 std::int64_t hotKeyIdCounter();
+
+// What pressing the shortcut stored under `name` does, in the user's words ("Open the menu of Documents").
+QString describe(const Shortkeel::Name &name);
 
 // Null: no backend, every registration refused. The hot keys of the backend replaced are let go.
 void setBackend(std::shared_ptr<platform::desktop::HotKeyBackend> backend);

@@ -150,6 +150,11 @@ std::optional<platform::desktop::HotKeyChord> hotKeyChord(const Shortcut &shortc
     constexpr std::int64_t kCarbonBits = cmdKey | shiftKey | optionKey | controlKey;
     if (shortcut.carbonModifiers < 0 || (shortcut.carbonModifiers & ~kCarbonBits) != 0)
         return std::nullopt;
+    // Without Control, Option or Command the key would be taken from every program (a plain letter, Caps
+    // Lock): only a function key may stand alone or with Shift.
+    if ((shortcut.carbonModifiers & (cmdKey | optionKey | controlKey)) == 0 &&
+        !functionKeyCharacters().contains(shortcut.carbonKeyCode))
+        return std::nullopt;
     const auto keyCode = key(shortcut).x11KeyCode();
     if (!keyCode)
         return std::nullopt;

@@ -103,8 +103,9 @@ inline Key key(const Shortcut &shortcut) {
 inline platform::Modifiers modifiers(const Shortcut &shortcut) {
     return modifiersOfCarbon(shortcut.carbonModifiers);
 }
-// The X key and core modifiers that `shortcut` is grabbed as; nothing when this keyboard has no such key
-// or a stored number is out of range.
+// The X key and core modifiers that `shortcut` is grabbed as; nothing when this keyboard has no such key,
+// a stored number is out of range, or neither Control, Option nor Command is held with a key other than F1
+// to F20.
 std::optional<platform::desktop::HotKeyChord> hotKeyChord(const Shortcut &shortcut);
 
 // The text the key shows: a symbol for keys that type none (return, arrows, "F5"), else what it types on

@@ -7,6 +7,8 @@
 #include "platform/defaults/UserDefaults.h"
 #include "store/ShortkeelHandlers.h"
 
+#include <algorithm>
+
 namespace kestrova::Shortkeel {
 
 namespace {
@@ -15,14 +17,7 @@ const QString kKeyPrefix = QStringLiteral("Shortkeel_");
 
 // Whether a name other than `name` stores `shortcut`: its hot key is then still wanted.
 bool isStoredByAnotherName(const Shortcut &shortcut, const Name &name) {
-    const auto stored = platform::UserDefaults::standard()->dictionaryRepresentation();
-    for (const auto &[key, value] : stored) {
-        if (!key.startsWith(kKeyPrefix) || key == name.userDefaultsKey())
-            continue;
-        if (getShortcut(Name(key.mid(kKeyPrefix.size()))) == shortcut)
-            return true;
-    }
-    return false;
+    return std::ranges::any_of(namesStoring(shortcut), [&](const Name &other) { return !(other == name); });
 }
 
 void takeDownUnlessStoredElsewhere(const Shortcut &shortcut, const Name &name) {
@@ -51,13 +46,14 @@ void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name) {
         return;
     }
     const QString text = QString::fromStdString(JsonText::encode(shortcut->toJson()));
+    // Stored first: the hot key is labelled with the name that stores it.
+    platform::UserDefaults::standard()->setObject(platform::PropertyListValue(text), name.userDefaultsKey());
     if (old)
         takeDownUnlessStoredElsewhere(*old, name);
     if (!registeredShortcuts().contains(*shortcut)) {
         CarbonShortkeel::registerShortcut(*shortcut, &handleOnKeyDown, &handleOnKeyUp);
         registeredShortcuts().insert(*shortcut);
     }
-    platform::UserDefaults::standard()->setObject(platform::PropertyListValue(text), name.userDefaultsKey());
     postChange(name);
 }
 
@@ -71,6 +67,18 @@ Name makeName(const QString &rawValue, const std::optional<Shortcut> &defaultSho
     if (defaultShortcut && !platform::UserDefaults::standard()->object(name.userDefaultsKey()))
         setShortcut(defaultShortcut, name);
     return name;
+}
+
+std::vector<Name> namesStoring(const Shortcut &shortcut) {
+    std::vector<Name> names;
+    for (const auto &[key, value] : platform::UserDefaults::standard()->dictionaryRepresentation()) {
+        if (!key.startsWith(kKeyPrefix))
+            continue;
+        Name name(key.mid(kKeyPrefix.size()));
+        if (getShortcut(name) == shortcut)
+            names.push_back(std::move(name));
+    }
+    return names;
 }
 
 std::set<Shortcut> &registeredShortcuts() {

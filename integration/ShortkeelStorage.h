@@ -26,6 +26,9 @@ void reset(const std::vector<Name> &names);
 // The name, storing `defaultShortcut` when nothing at all is stored under it yet.
 Name makeName(const QString &rawValue, const std::optional<Shortcut> &defaultShortcut);
 
+// The names that store `shortcut`, in the order of their stored keys.
+std::vector<Name> namesStoring(const Shortcut &shortcut);
+
 // The shortcuts asked to be live, a refused one included, so that nothing registers one twice.
 std::set<Shortcut> &registeredShortcuts();
 

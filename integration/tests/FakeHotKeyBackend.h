@@ -14,8 +14,9 @@ class FakeHotKeyBackend final : public platform::desktop::HotKeyBackend {
 public:
     using Chord = platform::desktop::HotKeyChord;
 
-    bool grab(std::uint32_t id, Chord chord) override {
+    bool grab(std::uint32_t id, Chord chord, const platform::desktop::HotKeyLabel &label) override {
         grabs.push_back(id);
+        labels[id] = label;
         if (heldElsewhere.contains(chord))
             return false;
         grabbed[id] = chord;
@@ -25,6 +26,7 @@ public:
         releases.push_back(id);
         grabbed.erase(id);
     }
+    void forget(const QString &name) override { forgotten.push_back(name); }
     void releaseAll() override { grabbed.clear(); }
     std::optional<bool> isHeldElsewhere(Chord chord) override { return heldElsewhere.contains(chord); }
     std::optional<QString> assignedTrigger(std::uint32_t id) const override {
@@ -48,6 +50,8 @@ public:
     std::map<std::uint32_t, QString> assigned;
     std::vector<std::uint32_t> grabs;
     std::vector<std::uint32_t> releases;
+    std::map<std::uint32_t, platform::desktop::HotKeyLabel> labels;
+    std::vector<QString> forgotten;
 };
 
 } // namespace kestrova::testing

@@ -16,6 +16,8 @@
 
 #include <QCoreApplication>
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 using namespace kestrova;
@@ -165,6 +167,31 @@ TEST_F(ShortkeelTest, AStoredShortcutIsGrabbedOnceAndARefusedOneIsNeverTriedAgai
     EXPECT_EQ(backend->grabbed.size(), 2u);
 }
 
+TEST_F(ShortkeelTest, AStoredKeyWithoutControlOptionOrCommandIsGrabbedOnlyWhenItIsAFunctionKey) {
+    // Hand-edited settings: plain "g", Caps Lock, Shift+A would be taken from every other program.
+    const Name plain(QStringLiteral("plain"));
+    suite().setObject(PropertyListValue(QStringLiteral(R"({"carbonKeyCode":5,"carbonModifiers":0})")),
+                      plain.userDefaultsKey());
+    CarbonShortkeel::enable(plain);
+    Shortkeel::setShortcut(Shortcut{Shortkeel::Key::capsLock.rawValue, 0}, Name(QStringLiteral("caps")));
+    Shortkeel::setShortcut(Shortcut{Shortkeel::Key::a.rawValue, Shortkeel::shiftKey},
+                           Name(QStringLiteral("shifted")));
+    auto listening = Shortkeel::onKeyDown(plain, [] {});
+    EXPECT_TRUE(backend->grabbed.empty());
+
+    // A function key may stand alone or with Shift; Option alone with a letter is a chord too.
+    Shortkeel::setShortcut(Shortcut{Shortkeel::Key::f12.rawValue, 0}, Name(QStringLiteral("f12")));
+    Shortkeel::setShortcut(Shortcut{Shortkeel::Key::f5.rawValue, Shortkeel::shiftKey},
+                           Name(QStringLiteral("f5")));
+    Shortkeel::setShortcut(Shortcut{Shortkeel::Key::g.rawValue, Shortkeel::optionKey},
+                           Name(QStringLiteral("alt")));
+    std::set<Chord> grabbed;
+    for (const auto &[id, chord] : backend->grabbed)
+        grabbed.insert(chord);
+    EXPECT_EQ(grabbed,
+              (std::set<Chord>{Chord{96, 0}, Chord{71, Chord::shiftMask}, Chord{42, Chord::altMask}}));
+}
+
 TEST_F(ShortkeelTest, ClearingOneOfTwoNamesWithOneShortcutKeepsTheOthersHotKey) {
     const Name first(QStringLiteral("first"));
     const Name second(QStringLiteral("second"));
@@ -238,6 +265,32 @@ TEST_F(ShortkeelTest, FolderHotKeysGoDownWhileAMenuIsOpenAndARemovedFolderKeepsF
 
     folder.remove();
     EXPECT_EQ(stored(folder.shortcutName().rawValue), PropertyListValue(false));
+    EXPECT_TRUE(backend->grabbed.empty());
+}
+
+TEST_F(ShortkeelTest, AHotKeyCarriesItsFolderAndNameAndIsForgottenOnlyWhenNoLongerStored) {
+    Folder folder(QUuid::createUuid(), {});
+    folder.customTitle = QStringLiteral("Documents");
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    const Name name = folder.shortcutName();
+    Shortkeel::setShortcut(kCommandShiftK, name);
+    ASSERT_EQ(backend->labels.size(), 1u);
+    EXPECT_EQ(backend->labels.begin()->second,
+              (platform::desktop::HotKeyLabel{name.rawValue, QStringLiteral("Open the menu of Documents")}));
+
+    // A menu opening takes the keys down for a while: the name still has its shortcut.
+    Folder::setAllShortcutsEnabled(false);
+    Folder::setAllShortcutsEnabled(true);
+    EXPECT_TRUE(backend->forgotten.empty());
+    EXPECT_EQ(backend->labels.rbegin()->second.name, name.rawValue);
+
+    // Another shortcut for the name: the same name grabs it, the old keys are forgotten under it; cleared,
+    // the name is forgotten again.
+    Shortkeel::setShortcut(Shortcut{1, 4096}, name);
+    EXPECT_EQ(backend->forgotten, std::vector<QString>{name.rawValue});
+    EXPECT_EQ(backend->labels.rbegin()->second.name, name.rawValue);
+    Shortkeel::setShortcut(std::nullopt, name);
+    EXPECT_EQ(backend->forgotten, (std::vector<QString>{name.rawValue, name.rawValue}));
     EXPECT_TRUE(backend->grabbed.empty());
 }
 

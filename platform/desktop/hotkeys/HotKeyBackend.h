@@ -24,6 +24,16 @@ struct HotKeyChord {
     auto operator<=>(const HotKeyChord &) const = default;
 };
 
+// What a hot key is to the user: a name that stays the same across runs (the shortcut's stored name) and
+// what pressing it does ("Open the menu of Documents"). A desktop that lists an application's shortcuts
+// shows these and keeps the user's own choices of keys under the name.
+struct HotKeyLabel {
+    QString name;
+    QString description;
+
+    bool operator==(const HotKeyLabel &) const = default;
+};
+
 // Where system-wide hot keys are grabbed and where their presses come from: the X server, the desktop's
 // shortcut portal, or a fake in tests. Each grab carries the caller's identifier, and presses and
 // releases come back with it on the main thread. Main thread only.
@@ -36,9 +46,13 @@ public:
 
     // Makes `chord` a hot key reported under `id`. False when it is refused (another program holds it, or
     // the desktop has no way to grab keys); a refusal leaves nothing grabbed.
-    virtual bool grab(std::uint32_t id, HotKeyChord chord) = 0;
-    // Lets go of the hot key grabbed under `id`; an unknown identifier is ignored.
+    virtual bool grab(std::uint32_t id, HotKeyChord chord, const HotKeyLabel &label) = 0;
+    // Lets go of the hot key grabbed under `id`, for a while (an open menu takes the keys) or for good;
+    // an unknown identifier is ignored. A desktop that keeps a list of the application's shortcuts may
+    // keep its label there until forget() says the user no longer has it.
     virtual void release(std::uint32_t id) = 0;
+    // The shortcut named so is gone (cleared or replaced by none): a desktop's list keeps it no longer.
+    virtual void forget(const QString &) {}
     // Lets go of every hot key, before another instance of the application takes them.
     virtual void releaseAll() = 0;
     // The keys the desktop actually gave the hot key under `id`, where the desktop chooses them (the user may
@@ -65,7 +79,7 @@ private:
 // Where the desktop offers no way to grab keys: every hot key is refused.
 class NoHotKeyBackend final : public HotKeyBackend {
 public:
-    bool grab(std::uint32_t, HotKeyChord) override { return false; }
+    bool grab(std::uint32_t, HotKeyChord, const HotKeyLabel &) override { return false; }
     void release(std::uint32_t) override {}
     void releaseAll() override {}
 };

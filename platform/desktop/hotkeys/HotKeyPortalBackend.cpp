@@ -2,12 +2,14 @@
 
 #include "platform/desktop/menus/DBusStructure_p.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QLoggingCategory>
+#include <QTimer>
 
 #include <xkbcommon/xkbcommon.h>
 
@@ -84,7 +86,10 @@ HotKeyPortalBackend::HotKeyPortalBackend(QDBusConnection connection)
 }
 
 HotKeyPortalBackend::~HotKeyPortalBackend() {
-    releaseAll();
+    // Without the application the bus connection is being torn down: the desktop closes the session
+    // when the connection goes.
+    if (QCoreApplication::instance())
+        releaseAll();
 }
 
 void HotKeyPortalBackend::request(const QString &method, QVariantList arguments, const char *slot) {
@@ -115,17 +120,26 @@ void HotKeyPortalBackend::sessionCreated(uint code, const QVariantMap &results) 
     bind();
 }
 
+void HotKeyPortalBackend::queueBind() {
+    if (m_isBindQueued)
+        return;
+    m_isBindQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_isBindQueued = false;
+        bind();
+    });
+}
+
 void HotKeyPortalBackend::bind() {
-    if (m_session.isEmpty())
+    if (m_session.isEmpty() || m_wanted == m_bound)
         return;
     QList<PortalShortcut> shortcuts;
-    for (const auto &[id, chord] : m_chords) {
-        const QString trigger = triggerText(chord);
-        shortcuts.append(
-            {QString::number(id),
-             {{QStringLiteral("description"), QStringLiteral("Kestrova shortcut %1").arg(trigger)},
-              {QStringLiteral("preferred_trigger"), trigger}}});
+    for (const auto &[name, bound] : m_wanted) {
+        shortcuts.append({name,
+                          {{QStringLiteral("description"), bound.description},
+                           {QStringLiteral("preferred_trigger"), bound.trigger}}});
     }
+    m_bound = m_wanted;
     request(QStringLiteral("BindShortcuts"),
             {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString(),
              QVariantMap()},
@@ -147,32 +161,49 @@ void HotKeyPortalBackend::readAssigned(const QVariant &value) {
     else
         shortcuts = value.value<QList<PortalShortcut>>();
     for (const PortalShortcut &shortcut : shortcuts) {
-        bool isNumber = false;
-        const std::uint32_t id = shortcut.id.toUInt(&isNumber);
         const QString trigger = shortcut.properties.value(QStringLiteral("trigger_description")).toString();
-        if (isNumber && m_chords.contains(id) && !trigger.isEmpty())
-            m_assigned[id] = trigger;
+        if (m_wanted.contains(shortcut.id) && !trigger.isEmpty())
+            m_assigned[shortcut.id] = trigger;
     }
 }
 
-bool HotKeyPortalBackend::grab(std::uint32_t id, HotKeyChord chord) {
-    if (triggerText(chord).isEmpty())
+bool HotKeyPortalBackend::grab(std::uint32_t id, HotKeyChord chord, const HotKeyLabel &label) {
+    const QString trigger = triggerText(chord);
+    if (trigger.isEmpty())
         return false;
-    m_chords[id] = chord;
-    m_assigned.erase(id);
-    bind();
+    HotKeyLabel named = label;
+    if (named.name.isEmpty())
+        named.name = QString::number(id);
+    const Bound wanted{trigger, named.description.isEmpty() ? named.name : named.description};
+    m_grabs[id] = named;
+    const auto found = m_wanted.find(named.name);
+    if (found != m_wanted.end() && found->second == wanted)
+        return true;
+    m_wanted[named.name] = wanted;
+    m_assigned.erase(named.name);
+    queueBind();
     return true;
 }
 
 void HotKeyPortalBackend::release(std::uint32_t id) {
-    if (m_chords.erase(id) == 0)
+    m_grabs.erase(id);
+}
+
+void HotKeyPortalBackend::forget(const QString &name) {
+    for (const auto &[id, label] : m_grabs) {
+        if (label.name == name)
+            return;
+    }
+    if (m_wanted.erase(name) == 0)
         return;
-    m_assigned.erase(id);
-    bind();
+    m_assigned.erase(name);
+    queueBind();
 }
 
 void HotKeyPortalBackend::releaseAll() {
-    m_chords.clear();
+    m_grabs.clear();
+    m_wanted.clear();
+    m_bound.clear();
     m_assigned.clear();
     if (m_session.isEmpty())
         return;
@@ -185,7 +216,10 @@ void HotKeyPortalBackend::releaseAll() {
 }
 
 std::optional<QString> HotKeyPortalBackend::assignedTrigger(std::uint32_t id) const {
-    const auto found = m_assigned.find(id);
+    const auto grab = m_grabs.find(id);
+    if (grab == m_grabs.end())
+        return std::nullopt;
+    const auto found = m_assigned.find(grab->second.name);
     return found == m_assigned.end() ? std::nullopt : std::optional(found->second);
 }
 
@@ -194,10 +228,13 @@ void HotKeyPortalBackend::activated(const QDBusMessage &signal) {
     const QList<QVariant> arguments = signal.arguments();
     if (arguments.size() < 2 || arguments.at(0).value<QDBusObjectPath>().path() != m_session)
         return;
-    bool isNumber = false;
-    const std::uint32_t id = arguments.at(1).toString().toUInt(&isNumber);
-    if (isNumber && m_chords.contains(id))
+    const QString name = arguments.at(1).toString();
+    for (const auto &[id, label] : m_grabs) {
+        if (label.name != name)
+            continue;
         deliver(id, signal.member() == QStringLiteral("Activated"));
+        return;
+    }
 }
 
 QString HotKeyPortalBackend::triggerText(HotKeyChord chord) {

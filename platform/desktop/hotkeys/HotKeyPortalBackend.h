@@ -14,9 +14,13 @@ class QDBusMessage;
 namespace kestrova::platform::desktop {
 
 // Hot keys through the desktop's shortcut portal (org.freedesktop.portal.GlobalShortcuts), where an
-// application cannot grab keys itself (Wayland). One portal session for the process; every grab binds the
-// whole set again, each chord offered as the preferred trigger, and the desktop (or the user) decides the
-// keys: what it assigned is assignedTrigger. Activated and Deactivated become presses and releases.
+// application cannot grab keys itself (Wayland). One portal session for the process. The desktop keeps
+// the user's own choice of keys under each shortcut's id, so the id is the label's name, the same in every
+// run, and the whole set is bound again only when it changes (once per turn of the event loop, however
+// many grabs made the change): a hot key released for a while (an open menu) stays bound, and its
+// activations run nothing until it is grabbed again; forget() unbinds it. Each chord is offered as the
+// preferred trigger, and the desktop (or the user) decides the keys: what it assigned is assignedTrigger.
+// Activated and Deactivated become presses and releases.
 class HotKeyPortalBackend final : public QObject, public HotKeyBackend {
     Q_OBJECT
 public:
@@ -24,8 +28,9 @@ public:
     static std::unique_ptr<HotKeyPortalBackend> create(QDBusConnection connection);
     ~HotKeyPortalBackend() override;
 
-    bool grab(std::uint32_t id, HotKeyChord chord) override;
+    bool grab(std::uint32_t id, HotKeyChord chord, const HotKeyLabel &label) override;
     void release(std::uint32_t id) override;
+    void forget(const QString &name) override;
     // Closes the session: the desktop lets go of every shortcut bound in it.
     void releaseAll() override;
     std::optional<QString> assignedTrigger(std::uint32_t id) const override;
@@ -45,13 +50,26 @@ private:
     // Calls `method` of the portal with a fresh request token in the options (the last argument), the
     // answer going to `slot`; subscribed before the call, so that no answer is missed.
     void request(const QString &method, QVariantList arguments, const char *slot);
+    // Binds the wanted set when it is not what the desktop has; queued: at the next turn of the loop.
     void bind();
+    void queueBind();
     void readAssigned(const QVariant &shortcuts);
+
+    struct Bound {
+        QString trigger;
+        QString description;
+        bool operator==(const Bound &) const = default;
+    };
 
     QDBusConnection m_connection;
     QString m_session;
-    std::map<std::uint32_t, HotKeyChord> m_chords;
-    std::map<std::uint32_t, QString> m_assigned;
+    // The live hot keys: their labels, by identifier.
+    std::map<std::uint32_t, HotKeyLabel> m_grabs;
+    // By label name: what the desktop should have, what it was last sent, and the keys it assigned.
+    std::map<QString, Bound> m_wanted;
+    std::map<QString, Bound> m_bound;
+    std::map<QString, QString> m_assigned;
+    bool m_isBindQueued = false;
     int m_nextToken = 0;
 };
 

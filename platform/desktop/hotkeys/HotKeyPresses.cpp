@@ -26,6 +26,8 @@ HotKeyPresses::Outcome HotKeyPresses::keyEvent(const std::map<std::uint32_t, Hot
             if (pressed->keyCode == keyCode) {
                 const HotKeyChord held = *pressed;
                 m_pressed.erase(pressed);
+                if (m_heldBeforeGrab.erase(held) != 0)
+                    return {true, std::nullopt, false};
                 return {true, idOf(chords, held), false};
             }
         }
@@ -35,7 +37,7 @@ HotKeyPresses::Outcome HotKeyPresses::keyEvent(const std::map<std::uint32_t, Hot
         // A repeat of a held key.
         if (!m_pressed.insert(chord).second)
             return {true, std::nullopt, true};
-    } else if (m_pressed.erase(chord) == 0) {
+    } else if (m_pressed.erase(chord) == 0 || m_heldBeforeGrab.erase(chord) != 0) {
         return {true, std::nullopt, false};
     }
     return {true, id, isPress};

@@ -30,11 +30,24 @@ public:
     Outcome keyEvent(const std::map<std::uint32_t, HotKeyChord> &chords, std::uint32_t keyCode,
                      std::uint32_t state, bool isPress);
     // The chord is no longer grabbed: a key still held is forgotten.
-    void forget(HotKeyChord chord) { m_pressed.erase(chord); }
-    void forgetAll() { m_pressed.clear(); }
+    void forget(HotKeyChord chord) {
+        m_pressed.erase(chord);
+        m_heldBeforeGrab.erase(chord);
+    }
+    void forgetAll() {
+        m_pressed.clear();
+        m_heldBeforeGrab.clear();
+    }
+    // The chord was grabbed while its key was down (a menu it opened closed under the held key): its
+    // repeats and its release are the old press's, not a new one.
+    void grabbedWhileHeld(HotKeyChord chord) {
+        m_pressed.insert(chord);
+        m_heldBeforeGrab.insert(chord);
+    }
 
 private:
     std::set<HotKeyChord> m_pressed;
+    std::set<HotKeyChord> m_heldBeforeGrab;
 };
 
 } // namespace kestrova::platform::desktop

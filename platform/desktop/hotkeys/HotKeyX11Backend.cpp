@@ -1,5 +1,7 @@
 #include "HotKeyX11Backend.h"
 
+#include "platform/desktop/input/DesktopKeyboardState.h"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <QLoggingCategory>
@@ -112,9 +114,12 @@ HotKeyX11Backend::HotKeyX11Backend(std::unique_ptr<Connection> connection)
 }
 
 HotKeyX11Backend::~HotKeyX11Backend() {
+    // The connection is the application's and closes with it, taking the grabs along: once the
+    // application is gone there is nothing to let go, and nothing left to talk to.
+    if (!QCoreApplication::instance())
+        return;
     releaseAll();
-    if (QCoreApplication::instance())
-        QCoreApplication::instance()->removeNativeEventFilter(this);
+    QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
 bool HotKeyX11Backend::grabVariants(HotKeyChord chord) {
@@ -152,7 +157,7 @@ void HotKeyX11Backend::ungrabVariants(HotKeyChord chord) {
     xcb_flush(m_connection->connection);
 }
 
-bool HotKeyX11Backend::grab(std::uint32_t id, HotKeyChord chord) {
+bool HotKeyX11Backend::grab(std::uint32_t id, HotKeyChord chord, const HotKeyLabel &) {
     if (chord.keyCode < 8 || chord.keyCode > 255 || (chord.modifiers & ~HotKeyPresses::chordModifiers) != 0)
         return false;
     release(id);
@@ -163,6 +168,10 @@ bool HotKeyX11Backend::grab(std::uint32_t id, HotKeyChord chord) {
     if (!isHeld && !grabVariants(chord))
         return false;
     m_chords[id] = chord;
+    // Grabbed again under a held key (its menu closed while it was down): the next repeat would otherwise
+    // be a new press and open the menu again.
+    if (!isHeld && DesktopKeyboardState::keyCodesHeld().contains(chord.keyCode))
+        m_presses.grabbedWhileHeld(chord);
     return true;
 }
 

@@ -20,7 +20,7 @@ public:
     static std::unique_ptr<HotKeyX11Backend> create();
     ~HotKeyX11Backend() override;
 
-    bool grab(std::uint32_t id, HotKeyChord chord) override;
+    bool grab(std::uint32_t id, HotKeyChord chord, const HotKeyLabel &label) override;
     void release(std::uint32_t id) override;
     void releaseAll() override;
 

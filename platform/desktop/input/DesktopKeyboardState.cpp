@@ -1,6 +1,11 @@
 #include "DesktopKeyboardState.h"
 
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace kestrova::platform::desktop {
 
@@ -23,6 +28,23 @@ quint64 DesktopKeyboardState::modifiersHeldAtLaunch() const {
     // Asks the X server for the pointer's modifier state, not the last event's: at launch no event has
     // arrived yet.
     return flagsFromQtModifiers(QGuiApplication::queryKeyboardModifiers());
+}
+
+std::set<std::uint32_t> DesktopKeyboardState::keyCodesHeld() {
+    auto *application = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!application || !application->connection())
+        return {};
+    xcb_connection_t *connection = application->connection();
+    auto *reply = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!reply)
+        return {};
+    std::set<std::uint32_t> held;
+    for (std::uint32_t keyCode = 8; keyCode < 256; ++keyCode) {
+        if (reply->keys[keyCode / 8] & (1u << (keyCode % 8)))
+            held.insert(keyCode);
+    }
+    std::free(reply);
+    return held;
 }
 
 } // namespace kestrova::platform::desktop

@@ -83,11 +83,14 @@ public:
         } else if (member == QStringLiteral("BindShortcuts")) {
             const auto shortcuts = qdbus_cast<QList<Shortcut>>(message.arguments().at(1));
             bound.clear();
+            ++binds;
             QList<Shortcut> assigned;
             for (const Shortcut &shortcut : shortcuts) {
                 const QString preferred =
                     shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
                 bound.append({shortcut.id, preferred});
+                descriptions[shortcut.id] =
+                    shortcut.properties.value(QStringLiteral("description")).toString();
                 assigned.append(
                     {shortcut.id,
                      {{QStringLiteral("trigger_description"), QStringLiteral("Desktop ") + preferred}}});
@@ -120,6 +123,14 @@ public:
         std::lock_guard hold(m_lock);
         return closed;
     }
+    int bindCount() {
+        std::lock_guard hold(m_lock);
+        return binds;
+    }
+    QString description(const QString &id) {
+        std::lock_guard hold(m_lock);
+        return descriptions.value(id);
+    }
 
 private:
     QDBusConnection m_connection;
@@ -127,6 +138,8 @@ private:
     QString session;
     QList<std::pair<QString, QString>> bound;
     QStringList closed;
+    int binds = 0;
+    QMap<QString, QString> descriptions;
 };
 
 class HotKeyPortalBackendTest : public ::testing::Test {
@@ -167,42 +180,70 @@ TEST_F(HotKeyPortalBackendTest, WithoutAPortalEveryHotKeyIsRefused) {
     EXPECT_EQ(HotKeyPortalBackend::create(m_application), nullptr);
 }
 
-TEST_F(HotKeyPortalBackendTest, BindsTheChordsAsPreferredTriggersAndTurnsActivationsIntoPresses) {
+TEST_F(HotKeyPortalBackendTest, BindsEachNameOncePerChangeAndTurnsActivationsIntoPresses) {
     servePortal();
     auto backend = HotKeyPortalBackend::create(m_application);
     ASSERT_NE(backend, nullptr);
     std::vector<std::pair<std::uint32_t, bool>> events;
     backend->setHandler([&](std::uint32_t id, bool isPress) { events.emplace_back(id, isPress); });
+    const QString documents = QStringLiteral("6F1C2D3E-0000-4000-8000-000000000001");
+    const HotKeyChord controlAltK{45, HotKeyChord::controlMask | HotKeyChord::altMask};
+    const HotKeyChord superSpace{65, HotKeyChord::superMask};
 
-    // Grabbed before the session is open: bound once it is.
-    EXPECT_TRUE(backend->grab(3, HotKeyChord{45, HotKeyChord::controlMask | HotKeyChord::altMask}));
+    // Grabbed before the session is open: bound once it is, under the names, with what they do.
+    EXPECT_TRUE(backend->grab(3, controlAltK, {documents, QStringLiteral("Open the menu of Documents")}));
     ASSERT_TRUE(processEventsUntil([&] { return backend->hasSession(); }));
-    EXPECT_TRUE(backend->grab(4, HotKeyChord{65, HotKeyChord::superMask}));
+    EXPECT_TRUE(
+        backend->grab(4, superSpace, {QStringLiteral("toggleMenu"), QStringLiteral("Open the menu")}));
     using Bound = QList<std::pair<QString, QString>>;
     ASSERT_TRUE(processEventsUntil([&] { return m_portal->boundShortcuts().size() == 2; }));
-    EXPECT_EQ(m_portal->boundShortcuts(), (Bound{{QStringLiteral("3"), QStringLiteral("CTRL+ALT+k")},
-                                                 {QStringLiteral("4"), QStringLiteral("LOGO+space")}}));
+    EXPECT_EQ(m_portal->boundShortcuts(),
+              (Bound{{documents, QStringLiteral("CTRL+ALT+k")},
+                     {QStringLiteral("toggleMenu"), QStringLiteral("LOGO+space")}}));
+    EXPECT_EQ(m_portal->description(documents), QStringLiteral("Open the menu of Documents"));
+    EXPECT_EQ(m_portal->bindCount(), 2);
     // What the desktop gave is what shows.
     ASSERT_TRUE(processEventsUntil([&] { return backend->assignedTrigger(4).has_value(); }));
     EXPECT_EQ(backend->assignedTrigger(4), QStringLiteral("Desktop LOGO+space"));
     EXPECT_EQ(backend->assignedTrigger(3), QStringLiteral("Desktop CTRL+ALT+k"));
 
-    m_portal->press(QStringLiteral("4"), true);
-    m_portal->press(QStringLiteral("4"), false);
+    m_portal->press(QStringLiteral("toggleMenu"), true);
+    m_portal->press(QStringLiteral("toggleMenu"), false);
     ASSERT_TRUE(processEventsUntil([&] { return events.size() == 2; }));
     EXPECT_EQ(events, (std::vector<std::pair<std::uint32_t, bool>>{{4, true}, {4, false}}));
 
-    // A released one is bound no more and its activations run nothing.
+    // A menu opens and closes: every hot key goes down and comes back under new identifiers. The desktop
+    // keeps them bound (the user's choice of keys stays with the name) and is not asked again; while down,
+    // an activation runs nothing.
+    backend->release(3);
     backend->release(4);
-    ASSERT_TRUE(processEventsUntil([&] { return m_portal->boundShortcuts().size() == 1; }));
-    m_portal->press(QStringLiteral("4"), true);
-    m_portal->press(QStringLiteral("3"), true);
+    EXPECT_TRUE(backend->grab(5, controlAltK, {documents, QStringLiteral("Open the menu of Documents")}));
+    // The signals come in order: the first finds its name down.
+    m_portal->press(QStringLiteral("toggleMenu"), true);
+    m_portal->press(documents, true);
     ASSERT_TRUE(processEventsUntil([&] { return events.size() == 3; }));
-    EXPECT_EQ(events.back(), (std::pair<std::uint32_t, bool>{3, true}));
+    EXPECT_EQ(events.back(), (std::pair<std::uint32_t, bool>{5, true}));
+    EXPECT_TRUE(
+        backend->grab(6, superSpace, {QStringLiteral("toggleMenu"), QStringLiteral("Open the menu")}));
+    EXPECT_EQ(backend->assignedTrigger(5), QStringLiteral("Desktop CTRL+ALT+k"));
+
+    // A new chord for one name replaces it under the same id; a cleared one is unbound: one bind each.
+    EXPECT_TRUE(backend->grab(6, HotKeyChord{65, HotKeyChord::controlMask},
+                              {QStringLiteral("toggleMenu"), QStringLiteral("Open the menu")}));
+    ASSERT_TRUE(processEventsUntil([&] { return m_portal->bindCount() == 3; }));
+    EXPECT_EQ(m_portal->boundShortcuts(),
+              (Bound{{documents, QStringLiteral("CTRL+ALT+k")},
+                     {QStringLiteral("toggleMenu"), QStringLiteral("CTRL+space")}}));
+    backend->release(5);
+    backend->forget(documents);
+    ASSERT_TRUE(processEventsUntil([&] { return m_portal->bindCount() == 4; }));
+    EXPECT_EQ(m_portal->boundShortcuts(),
+              (Bound{{QStringLiteral("toggleMenu"), QStringLiteral("CTRL+space")}}));
 
     // Before a relaunch the session is closed, and waited for.
     const QString session = m_portal->currentSession();
     backend->releaseAll();
     EXPECT_EQ(m_portal->closedSessions(), QStringList{session});
     EXPECT_FALSE(backend->hasSession());
+    EXPECT_EQ(m_portal->bindCount(), 4);
 }

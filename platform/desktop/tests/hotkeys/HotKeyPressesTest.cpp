@@ -69,3 +69,21 @@ TEST(HotKeyPressesTest, TheReleaseEndsThePressWhenTheModifierWentFirstAndOtherKe
     keyboard.event(45, HotKeyChord::superMask, true);
     EXPECT_EQ(keyboard.reported.size(), 6u);
 }
+
+TEST(HotKeyPressesTest, AKeyHeldWhileItWasGrabbedAgainGivesNoNewPress) {
+    Keyboard keyboard;
+    keyboard.event(45, HotKeyChord::superMask, true);
+    // Its menu opened and took the keyboard: the grab went, and the held key with it.
+    keyboard.presses.forget(kSuperK);
+    // The menu closed under the still held key: its repeats and its release belong to the first press.
+    keyboard.presses.grabbedWhileHeld(kSuperK);
+    for (int repeat = 0; repeat < 5; ++repeat)
+        EXPECT_TRUE(keyboard.event(45, HotKeyChord::superMask, true));
+    EXPECT_TRUE(keyboard.event(45, HotKeyChord::superMask, false));
+    EXPECT_EQ(keyboard.reported, (std::vector<Reported>{{7, true}}));
+
+    // The next press is a press again.
+    keyboard.event(45, HotKeyChord::superMask, true);
+    keyboard.event(45, HotKeyChord::superMask, false);
+    EXPECT_EQ(keyboard.reported, (std::vector<Reported>{{7, true}, {7, true}, {7, false}}));
+}
