@@ -108,6 +108,12 @@ bool sameIds(const std::vector<DBusMenuItemProperties> &left,
                       [](const auto &a, const auto &b) { return a.id == b.id; });
 }
 
+bool sameLooks(const std::vector<DBusMenuItemProperties> &left,
+               const std::vector<DBusMenuItemProperties> &right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto &a, const auto &b) { return a.properties == b.properties; });
+}
+
 bool sameRows(const std::vector<DBusMenuItemProperties> &left,
               const std::vector<DBusMenuItemProperties> &right) {
     return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
@@ -536,8 +542,14 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
             continue;
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
-        if (!item || item->menu() != menu.get())
-            orphans.push_back(&row);
+        if (item && item->menu() == menu.get())
+            continue;
+        // A row whose submenu the host read keeps its id while it lives: the host may still show that
+        // submenu, and the new row's is not built yet.
+        if (const auto read = m_sent.find(row.id);
+            item && read != m_sent.end() && !read->second.menu.expired())
+            continue;
+        orphans.push_back(&row);
     }
     // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
     // so a click the host sends for what it shows reaches it.
@@ -935,6 +947,13 @@ void DBusMenuExporter::announceChanges() {
             continue;
         }
         holdGivenRows(now);
+        // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
+        if (!sameIds(before, now) && sameLooks(before, now) &&
+            std::all_of(before.begin(), before.end(),
+                        [this](const auto &row) { return isKnownId(row.id); })) {
+            ++it;
+            continue;
+        }
         if (!sameIds(before, now)) {
             changedMenus.push_back(it->first);
         } else {

@@ -562,24 +562,23 @@ TEST_F(DBusMenuExporterTest, AHostThatNeverSaysItsMenuClosedHoldsItOpenOnlyForAW
     ASSERT_TRUE(processEventsUntil([&] { return !folder.menu->isOpen(); }));
     EXPECT_FALSE(folder.menu->items()[0]->submenu()->isOpen());
 
-    // The model gave its rows back; read again, the menu is full, with the ids the host has.
+    // The model gave its rows back; read again, the menu is full.
     ASSERT_TRUE(processEventsUntil([&] { return folder.releases == 1; }));
-    const auto again = getLayout().second;
-    EXPECT_EQ(labels(again), labels(read));
-    EXPECT_EQ(again.children[1].id, read.children[1].id);
+    EXPECT_EQ(labels(getLayout().second), labels(read));
 
-    // The host still shows the submenu it opened: its row is chosen all the same.
+    // The host still shows what it read, the submenu it opened too: their rows are chosen all the same.
     EXPECT_EQ(event(letter.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(processEventsUntil([&] { return !folder.chosen.empty(); }));
-    EXPECT_EQ(folder.chosen, std::vector<QString>{"trash Letter.txt"});
+    EXPECT_EQ(event(read.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return folder.chosen.size() == 2; }));
+    EXPECT_EQ(folder.chosen, (std::vector<QString>{"trash Letter.txt", "Notes.txt"}));
 
     // Opened again and a row chosen: the menu closes, gives its rows back and is full again before the
     // host is told anything.
     aboutToShow(0);
     EXPECT_EQ(event(getLayout().second.children[1].id, QStringLiteral("clicked")).type(),
               QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(processEventsUntil([&] { return folder.chosen.size() == 2 && folder.releases == 2; }));
-    EXPECT_EQ(folder.chosen[1], QStringLiteral("Notes.txt"));
+    ASSERT_TRUE(processEventsUntil([&] { return folder.chosen.size() == 3 && folder.releases == 2; }));
+    EXPECT_EQ(folder.chosen[2], QStringLiteral("Notes.txt"));
     ASSERT_TRUE(processEventsUntil([&] { return !folder.menu->isEmpty(); }));
     EXPECT_EQ(labels(getLayout().second), labels(read));
     EXPECT_EQ(std::count(announcedEmpty.begin(), announcedEmpty.end(), true), 0);
