@@ -225,7 +225,7 @@ DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPat
 
 DBusMenuExporter::~DBusMenuExporter() {
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
-    m_givenRows.clear();
+    releaseHolds();
     // The host's menu goes with the object: the model must not stay open, or it would never open again.
     closeAll();
     if (m_registered)
@@ -259,7 +259,7 @@ void DBusMenuExporter::rebuildRoot() {
     if (!m_provider)
         return;
     closeAll();
-    m_givenRows.clear();
+    releaseHolds();
     m_providedRoot = m_provider();
     m_root = m_providedRoot;
 }
@@ -286,7 +286,7 @@ void DBusMenuExporter::hostLeaseEnded() {
     if (m_openMenus.empty())
         return;
     // The host has been quiet for a while: whether it still shows the menu or dismissed it without a word,
-    // the model is not held open on its say-so. What it shows stays choosable (see holdGivenRows).
+    // the model is not held open on its say-so. What it shows stays choosable (see hold).
     closeAll();
     scheduleChangeCheck();
 }
@@ -314,7 +314,8 @@ void DBusMenuExporter::forgetDeadItems() {
         }
         if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
             m_ids.erase(id);
-        m_sent.erase(it->first);
+        if (const auto sent = m_sent.find(it->first); sent != m_sent.end())
+            forgetSent(sent);
         m_hostedWatches.erase(it->first);
         if (const auto made = m_madeRows.find(it->first); made != m_madeRows.end()) {
             m_madeRowOwners.erase(made->second.ownAction);
@@ -343,7 +344,7 @@ std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
     auto item = it->second.item.lock();
     // An item that left the menu (a row of an earlier opening) is no longer the host's to reach, unless the
     // host may still show it.
-    return item && (isInExportedTree(*item) || m_givenRows.contains(item)) ? item : nullptr;
+    return item && (isInExportedTree(*item) || m_holds.contains(item.get())) ? item : nullptr;
 }
 
 std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
@@ -575,18 +576,51 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     }
 }
 
-void DBusMenuExporter::holdGivenRows(const std::vector<DBusMenuItemProperties> &rows) {
+void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead) {
+    std::vector<std::shared_ptr<MenuItem>> held;
+    std::unordered_set<const MenuItem *> isHeld;
+    // Any program may read the layout: a read adds to what the host may show, a change it is told of
+    // replaces it.
+    if (isRead)
+        held = sent.held;
+    for (const auto &item : held) {
+        ++m_holds[item.get()];
+        isHeld.insert(item.get());
+    }
     for (const DBusMenuItemProperties &row : rows) {
         const auto entry = m_entries.find(row.id);
-        if (auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock())
-            m_givenRows.insert(std::move(item));
+        auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        if (!item || !isHeld.insert(item.get()).second)
+            continue;
+        ++m_holds[item.get()];
+        held.push_back(std::move(item));
     }
+    for (const auto &item : std::exchange(sent.held, std::move(held))) {
+        if (const auto count = m_holds.find(item.get()); count != m_holds.end() && --count->second == 0)
+            m_holds.erase(count);
+    }
+}
+
+void DBusMenuExporter::releaseHolds() {
+    m_holds.clear();
+    // Moved out first: an item that goes may release others, whose closures may look at the exporter.
+    std::vector<std::shared_ptr<MenuItem>> released;
+    for (auto &[id, sent] : m_sent)
+        std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
+    for (auto &[id, sent] : m_sent)
+        sent.held.clear();
+}
+
+std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
+DBusMenuExporter::forgetSent(std::unordered_map<int, SentMenu>::iterator sent) {
+    hold(sent->second, {}, /*isRead=*/false);
+    return m_sent.erase(sent);
 }
 
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
                                 std::vector<DBusMenuItemProperties> rows) {
-    holdGivenRows(rows);
     SentMenu &sent = m_sent[id];
+    hold(sent, rows, /*isRead=*/true);
     sent.rows = std::move(rows);
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
@@ -804,7 +838,7 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
         return;
     // The host opens the menu afresh: what it showed before is no longer its to choose.
     if (menu == m_root.lock())
-        m_givenRows.clear();
+        releaseHolds();
     m_notifyingModel = true;
     menu->menuNeedsUpdate();
     menu->menuWillOpen();
@@ -933,7 +967,7 @@ void DBusMenuExporter::announceChanges() {
             // is announced once it has rows).
             if (it->first == 0 ? !menu || !rows(*menu).empty() : bool(menu))
                 changedMenus.push_back(it->first);
-            it = m_sent.erase(it);
+            it = forgetSent(it);
             continue;
         }
         // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that
@@ -946,7 +980,6 @@ void DBusMenuExporter::announceChanges() {
             ++it;
             continue;
         }
-        holdGivenRows(now);
         // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
         if (!sameIds(before, now) && sameLooks(before, now) &&
             std::all_of(before.begin(), before.end(),
@@ -971,6 +1004,8 @@ void DBusMenuExporter::announceChanges() {
                     removed.append({now[index].id, gone});
             }
         }
+        // Told of a new layout, the host reads it again; rows it is told of are those it had.
+        hold(it->second, now, /*isRead=*/sameIds(before, now));
         before = std::move(now);
         ++it;
     }

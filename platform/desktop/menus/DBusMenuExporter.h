@@ -18,7 +18,6 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace kestrova::platform {
@@ -183,6 +182,8 @@ private:
         std::weak_ptr<Menu> menu;
         std::vector<DBusMenuItemProperties> rows;
         Subscription needsUpdate;
+        // The items of those rows, alive while the host may show them (see hold).
+        std::vector<std::shared_ptr<MenuItem>> held;
     };
 
     DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
@@ -228,8 +229,12 @@ private:
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
-    // Keeps the items of rows the host is given alive until it opens the root again.
-    void holdGivenRows(const std::vector<DBusMenuItemProperties> &rows);
+    // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
+    // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
+    // was told of them.
+    void hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
+    void releaseHolds();
+    std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     bool aboutToShow(int id);
     void open(const std::shared_ptr<Menu> &menu);
@@ -281,7 +286,8 @@ private:
     // The menus the host opened, in opening order, so closing goes deepest first.
     std::vector<OpenMenu> m_openMenus;
     QTimer m_hostLease;
-    std::unordered_set<std::shared_ptr<MenuItem>> m_givenRows;
+    // How many sent menus hold each item.
+    std::unordered_map<const MenuItem *, int> m_holds;
     QHash<qint64, QByteArray> m_pngCache;
     struct HostedWatch {
         std::weak_ptr<const HostedViewFactory> view;

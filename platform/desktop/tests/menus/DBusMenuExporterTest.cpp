@@ -584,6 +584,30 @@ TEST_F(DBusMenuExporterTest, AHostThatNeverSaysItsMenuClosedHoldsItOpenOnlyForAW
     EXPECT_EQ(std::count(announcedEmpty.begin(), announcedEmpty.end(), true), 0);
 }
 
+TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
+    // A menu our own popup lists afresh at each opening, read once by a host that never opens it.
+    auto root = std::make_shared<Menu>();
+    int listing = 0;
+    const auto relist = [&] {
+        root->removeAllItems();
+        item(*root, QStringLiteral("Listing %1").arg(++listing));
+    };
+    relist();
+    const auto subscription = root->observeNeedsUpdate(relist);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    getLayout();
+    const std::weak_ptr<MenuItem> first = root->items().front();
+
+    for (std::size_t opening = 1; opening <= 3; ++opening) {
+        root->menuNeedsUpdate();
+        ASSERT_TRUE(processEventsUntil([&] { return recorder.layoutUpdates.size() == opening; }));
+    }
+    EXPECT_TRUE(first.expired());
+    EXPECT_EQ(labels(getLayout().second), QStringList{"Listing 4"});
+}
+
 TEST_F(DBusMenuExporterTest, AMenuSomeoneElseClosesIsNoLongerTheHosts) {
     auto root = std::make_shared<Menu>();
     auto folderRow = item(*root, QStringLiteral("Documents"));
