@@ -75,18 +75,20 @@ namespace kestrova::platform::desktop {
 
 // Exports a platform::Menu over D-Bus as com.canonical.dbusmenu (version 3), for tray hosts that show the
 // menu themselves. Like MenuPresenter, the exporter never owns the menus: it holds weak references to the
-// items it has given ids, and an id stays the same for an item as long as the item lives. The root is
+// items it has given ids (and, for a while, the rows a host may still show; see below), and an id stays
+// the same for an item as long as the item lives. The root is
 // either a menu the caller keeps (held weakly) or comes from a provider, asked before the host first reads
 // the menu and again on every AboutToShow(0), so the menu is made afresh for each opening. (An "opened"
 // event does not rebuild the root: the host already shows the rows it read, and its clicks name them. The
 // model may still list its rows afresh when it hears that it opens; rows that come back as they were take
-// the ids the host read, so those ids stay good.)
+// the ids the host read, except rows whose submenu it read, which keep theirs while they live.)
 //
 // Hosts cache what they read and show it at once on the next click, so the layout is never empty and
 // never stale: a provided root that gave its rows back while closed is asked for again before the host
-// reads anything and before a change is announced, and LayoutUpdated is never sent for an empty root. A row
-// the host was given stays choosable until the host opens the root again, even when the model has let it
-// go meanwhile (a submenu the host still shows after its menu closed in the model).
+// reads anything and before a change is announced, and LayoutUpdated is never sent for an empty root, nor
+// for a menu listed afresh as it was. What the host last read of each menu stays alive and choosable
+// until the host opens the root again or is told of a new layout of that menu, even when the model has let
+// it go meanwhile (a submenu the host still shows after its menu closed in the model).
 //
 // The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
 // is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
