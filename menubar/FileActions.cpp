@@ -195,11 +195,13 @@ std::shared_ptr<platform::Menu> fileSubmenu(const QUrl &url,
     // it to the file it stands for.
     const QUrl target = resolvedURL(url);
     auto menu = KvMenu::create();
-    addTipItem(
-        *menu,
-        QStringLiteral("Tips:\n- Press the Alt key to reveal more actions.\n- You can drag & drop the "
-                       "file by dragging the below thumbnail."),
-        QStringLiteral("tip_previewMenu_pressOptionKey6"), 1);
+    // Neither holds in a tray host's drawing: it shows every alternate as a row, and no thumbnail to drag.
+    if (const auto tip = addTipItem(
+            *menu,
+            QStringLiteral("Tips:\n- Press the Alt key to reveal more actions.\n- You can drag & drop the "
+                           "file by dragging the below thumbnail."),
+            QStringLiteral("tip_previewMenu_pressOptionKey6"), 1))
+        tip->setLeftOutOfExport(true);
     menu->addSeparator();
     if (const auto &addOpenWith = FolderMenuHooks::shared().addOpenWithItem)
         addOpenWith(*menu, target);

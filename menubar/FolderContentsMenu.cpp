@@ -155,8 +155,10 @@ void addListingError(platform::Menu &menu, const QUrl &directory, const FolderLi
 }
 
 void addSubfolderHeader(platform::Menu &menu, const QUrl &directory, const Folder &folder) {
-    addTipItem(menu, QStringLiteral("Tip: Press the Alt key to reveal more actions"),
-               QStringLiteral("tip_folderMenu_optionModifierToRevealActions"), 1);
+    // A tray host that draws the menu shows every alternate as a row of its own.
+    if (const auto tip = addTipItem(menu, QStringLiteral("Tip: Press the Alt key to reveal more actions"),
+                                    QStringLiteral("tip_folderMenu_optionModifierToRevealActions"), 1))
+        tip->setLeftOutOfExport(true);
     bool addedOpenWith = false;
     if (folder.showOpenWithMenuForFolders) {
         if (const auto &addOpenWith = FolderMenuHooks::shared().addOpenWithItem) {
@@ -315,8 +317,10 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     if (excludedCount > 0)
         addExcludedSummary(*menu, excludedCount, directory);
     menu->addSeparator();
-    addTipItem(*menu, QStringLiteral("Tip: Click a file or folder above to open it."),
-               QStringLiteral("tip_folderMenu_clickToOpen"), 1);
+    // In a tray host's drawing a click on such a row opens its submenu, whose first row opens it.
+    if (const auto tip = addTipItem(*menu, QStringLiteral("Tip: Click a file or folder above to open it."),
+                                    QStringLiteral("tip_folderMenu_clickToOpen"), 1))
+        tip->setLeftOutOfExport(true);
     return created;
 }
 

@@ -52,6 +52,9 @@ FolderMenuBarItem::FolderMenuBarItem(platform::Binding<Folder> folder,
     });
     m_configureSubscription = m_controller->observeConfigureWindowPresented(
         [this](bool isPresented) { setConfigureWindowPresented(isPresented); });
+    QObject::connect(&m_folderWatcher, &QFileSystemWatcher::directoryChanged, &m_folderWatcher,
+                     [this] { m_folderChanges([this] { m_coordinator->refreshClosedMenu(); }); });
+    watchFolder(folder.get());
     m_shortcutSubscription =
         Shortkeel::onKeyDown(folder.get().shortcutName(), [controller = std::weak_ptr(m_controller)] {
             const auto strong = controller.lock();
@@ -74,6 +77,19 @@ void FolderMenuBarItem::setConfigureWindowPresented(bool isPresented) {
 
 void FolderMenuBarItem::render(const Folder &folder) {
     m_coordinator->update(makeItem(folder, m_controller));
+    watchFolder(folder);
+}
+
+void FolderMenuBarItem::watchFolder(const Folder &folder) {
+    const auto url = folder.urlBookmark.url();
+    const QString path = url ? url->toLocalFile() : QString();
+    const QStringList watched = m_folderWatcher.directories();
+    if (watched == QStringList{path})
+        return;
+    if (!watched.isEmpty())
+        m_folderWatcher.removePaths(watched);
+    if (!path.isEmpty())
+        m_folderWatcher.addPath(path);
 }
 
 MenuBarItem FolderMenuBarItem::makeItem(const Folder &folder,

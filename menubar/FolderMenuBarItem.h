@@ -5,7 +5,12 @@
 
 #include "platform/observation/Binding.h"
 #include "platform/observation/Subscription.h"
+#include "foundation/time/Debouncer.h"
 #include "store/Folder.h"
+
+#include <QFileSystemWatcher>
+
+#include <chrono>
 
 #include <memory>
 #include <vector>
@@ -26,9 +31,15 @@ platform::Binding<std::vector<Folder>> storedFoldersBinding();
 // the icon, since trays show no text), named by the folder's title whatever the style. A plain click opens
 // the folder's menu (built by its FolderController); a right click, Control-click or Option-click opens the
 // folder in the file manager instead. The folder's global shortcut (named by its id) opens the menu too, and
-// the folder's configuration window shows while the controller asks for it. Main thread only.
+// the folder's configuration window shows while the controller asks for it. Rows kept between openings for a
+// tray host that shows them without asking first are listed again when the folder changes on disk (its
+// top level, after a quiet moment). Main thread only.
 class FolderMenuBarItem {
 public:
+    // How long the folder stays unchanged before the kept rows are listed again: a copy of many files is
+    // listed once.
+    static constexpr std::chrono::milliseconds kFolderChangeDelay{250};
+
     FolderMenuBarItem(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
     ~FolderMenuBarItem();
     FolderMenuBarItem(const FolderMenuBarItem &) = delete;
@@ -47,6 +58,7 @@ public:
 
 private:
     void setConfigureWindowPresented(bool isPresented);
+    void watchFolder(const Folder &folder);
 
     std::shared_ptr<FolderController> m_controller;
     std::unique_ptr<MenuBarItemCoordinator> m_coordinator;
@@ -54,6 +66,8 @@ private:
     platform::Subscription m_configureSubscription;
     platform::Subscription m_shortcutSubscription;
     FolderConfigurationWindow m_configureWindow;
+    QFileSystemWatcher m_folderWatcher;
+    Debouncer m_folderChanges{kFolderChangeDelay};
 };
 
 } // namespace kestrova

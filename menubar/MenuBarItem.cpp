@@ -175,6 +175,7 @@ void MenuBarItemCoordinator::handleClick(const platform::StatusItemClick &click)
     }
     if (click.button == Button::middle)
         return;
+    releaseMenuFromHost();
     if (hasAction) {
         const auto action = m_item.action;
         const QPointer<MenuBarItemCoordinator> self(this);
@@ -184,10 +185,25 @@ void MenuBarItemCoordinator::handleClick(const platform::StatusItemClick &click)
     openMenu();
 }
 
+void MenuBarItemCoordinator::releaseMenuFromHost() {
+    // Open in the model, yet not shown by our popup: only a host's drawing holds it.
+    if (m_menu->isOpen() && !m_statusItem->isMenuOpen())
+        m_menu->menuDidClose();
+}
+
 void MenuBarItemCoordinator::openMenu() {
-    if (!m_item.buildMenu || m_menu->isOpen())
+    if (!m_item.buildMenu)
+        return;
+    releaseMenuFromHost();
+    if (m_menu->isOpen())
         return;
     m_statusItem->popUpMenu(m_menu);
+}
+
+void MenuBarItemCoordinator::refreshClosedMenu() {
+    if (m_menu->isOpen() || m_menu->isEmpty())
+        return;
+    m_menu->menuNeedsUpdate();
 }
 
 void MenuBarItemCoordinator::syncMenuOpenState() {

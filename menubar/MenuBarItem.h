@@ -77,6 +77,16 @@ struct MenuBarItem {
 // item from the tray when it goes. The menu object stays the same; only its rows are rebuilt, from
 // scratch, before each opening. Every status item made here is listed in statusItemRegistry() while it
 // lives. Main thread only.
+//
+// The menu has two presentations: our own popup, and a tray host's drawing of the exported menu. Neither
+// holds the other hostage, because a host may never say that its menu closed (dismissed with Escape or a
+// click elsewhere). The rule: a host's drawing counts as open only while the host asks to show the menu
+// or to choose a row, and for a bounded time after its last such request
+// (DBusMenuExporter::kHostMenuLease); then the menu closes in the model, and with it the folder's open
+// state, so the hot keys come back. A click on the icon, and our own popup, always win: a menu held open
+// only by a host's drawing is closed first and our popup opens. A hot key needs no rule of its own: the
+// hot keys are down only while the menu counts as open. Between openings the rows stay built for a host
+// that reads them without asking first (refreshClosedMenu keeps them current).
 class MenuBarItemCoordinator : public QObject {
     Q_OBJECT
 
@@ -100,8 +110,14 @@ public:
     // Draws the icon (and the title) for the panel's present look.
     void updateStatusItemIcon();
 
+    // Rebuilds the rows of the closed menu that are kept for a tray host between openings (after its
+    // contents changed); an open menu, or one that kept no rows, is left alone.
+    void refreshClosedMenu();
+
 private:
     void handleClick(const platform::StatusItemClick &click);
+    // Closes the menu in the model when it is open only in a host's drawing.
+    void releaseMenuFromHost();
     void openMenu();
     void syncMenuOpenState();
     QColor inkColor() const;

@@ -1,13 +1,18 @@
 // Folder status items on a desktop whose panel hosts status-notifier items: what the host reads of them,
 // and the host's clicks going through the folder's own click rules.
+#include "menubar/FileActions.h"
 #include "menubar/FolderController.h"
+#include "menubar/FolderMenuHooks.h"
 #include "menubar/StatusItemVisibility.h"
 
 #include "StatusNotifierFolderFixture_p.h"
 
+#include "foundation/json/JsonText.h"
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/testing/InMemorySuite.h"
 #include "platform/testing/ScriptedPresenters.h"
+#include "store/ShortkeelHandlers.h"
+#include "store/testing/FakeShortcutService.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -16,8 +21,8 @@
 
 using namespace kestrova;
 using kestrova::testing::DBusMenuLayoutItem;
-using kestrova::testing::processEventsUntil;
 using kestrova::testing::kMenuPath;
+using kestrova::testing::processEventsUntil;
 
 using StatusNotifierFolderItemTest = kestrova::testing::StatusNotifierFolderFixture;
 
@@ -187,4 +192,82 @@ TEST_F(StatusNotifierFolderItemTest, OnWaylandTheHostShowsTheMenuAndNoWindowOfOu
     EXPECT_TRUE(labels(layout(service)).contains(QStringLiteral("alpha.txt")));
     EXPECT_TRUE(items.folderItem(folder.id)->folderController()->isMenuOpen());
     sendEvent(service, 0, QStringLiteral("closed"));
+}
+
+TEST_F(StatusNotifierFolderItemTest, AHostMenuDismissedWithoutAWordGivesWayToAClickAndTheHotKey) {
+    kestrova::testing::ScopedFakeShortcutService shortcuts;
+    const Folder folder = makeFolder(QStringLiteral("Docs"));
+    writeFile(QStringLiteral("Docs/alpha.txt"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    const Shortkeel::Shortcut hotKey{40, 768};
+    Defaults::Keys::folders().suite()->setObject(
+        platform::PropertyListValue(QString::fromStdString(JsonText::encode(hotKey.toJson()))),
+        folder.shortcutName().userDefaultsKey());
+    MenuBarItems items;
+    const QString service = serviceOf(items, folder);
+    auto &tray = trayItemOf(items, folder);
+    tray.presenter().setModifierSource([] { return Qt::KeyboardModifiers(); });
+    const auto controller = items.folderItem(folder.id)->folderController();
+    const auto popupShows = [&] {
+        return tray.presenter().openMenu() && tray.presenter().openMenu()->isVisible();
+    };
+
+    // The panel draws the menu on a right click; Escape closes it and the panel says nothing.
+    callMenu(service, QStringLiteral("AboutToShowGroup"), {QVariant::fromValue(QList<int>{0})});
+    EXPECT_TRUE(labels(layout(service)).contains(QStringLiteral("alpha.txt")));
+    EXPECT_TRUE(controller->isMenuOpen());
+    // A left click on the icon at once: our menu opens.
+    ASSERT_TRUE(m_host.click(service, QStringLiteral("Activate"), 40, 10));
+    ASSERT_TRUE(processEventsUntil(popupShows));
+    tray.closeMenu();
+    ASSERT_TRUE(processEventsUntil([&] { return !tray.isMenuOpen() && !controller->isMenuOpen(); }));
+
+    // Dismissed again and left alone: the folder is not held open, its hot key is live again and opens
+    // our menu.
+    callMenu(service, QStringLiteral("AboutToShow"), {0});
+    EXPECT_TRUE(controller->isMenuOpen());
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return !controller->isMenuOpen() && shortcuts.service().hotKeys.contains(hotKey); }));
+    Shortkeel::handleOnKeyDown(hotKey);
+    ASSERT_TRUE(processEventsUntil(popupShows));
+    tray.closeMenu();
+}
+
+TEST_F(StatusNotifierFolderItemTest, TheLayoutAHostKeepsIsNeverEmptyFollowsTheFolderAndHasSingleLines) {
+    installFileActions();
+    const struct Uninstall {
+        ~Uninstall() { FolderMenuHooks::setShared({}); }
+    } uninstall;
+    const Folder folder = makeFolder(QStringLiteral("Docs"));
+    writeFile(QStringLiteral("Docs/alpha.txt"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const QString service = serviceOf(items, folder);
+    const auto controller = items.folderItem(folder.id)->folderController();
+
+    // A file's submenu, as the host shows it: no tip about keys or dragging, no label of two lines.
+    callMenu(service, QStringLiteral("AboutToShow"), {0});
+    const DBusMenuLayoutItem root = layout(service);
+    const int alpha = idOf(root, QStringLiteral("alpha.txt"));
+    ASSERT_GT(alpha, 0) << qPrintable(labels(root).join(QLatin1Char('|')));
+    callMenu(service, QStringLiteral("AboutToShow"), {alpha});
+    const QStringList fileRows = labels(layout(service, alpha));
+    EXPECT_TRUE(fileRows.contains(QStringLiteral("Move to Trash")))
+        << qPrintable(fileRows.join(QLatin1Char('|')));
+    for (const QString &label : fileRows) {
+        EXPECT_FALSE(label.contains(QLatin1Char('\n'))) << qPrintable(label);
+        EXPECT_FALSE(label.contains(QStringLiteral("Alt key"))) << qPrintable(label);
+    }
+
+    // A row chosen: what the host reads next, without asking first, is the whole menu again.
+    sendEvent(service, alpha, QStringLiteral("clicked"));
+    ASSERT_TRUE(processEventsUntil([&] { return !m_workspace.workspace().requests.empty(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return !controller->isMenuOpen(); }));
+    EXPECT_EQ(labels(layout(service)), labels(root));
+
+    // A file added to the folder is in the layout before the host opens the menu again.
+    writeFile(QStringLiteral("Docs/beta.txt"));
+    ASSERT_TRUE(processEventsUntil([&] {
+        return labels(layout(service)).contains(QStringLiteral("beta.txt"));
+    })) << qPrintable(labels(layout(service)).join(QLatin1Char('|')));
 }

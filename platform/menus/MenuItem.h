@@ -115,6 +115,10 @@ public:
     void setHidden(bool hidden) { m_isHidden = hidden; }
     State state() const { return m_state; }
     void setState(State state) { m_state = state; }
+    // Left out of a menu that another program draws from an export: the row is true only of the menus we
+    // draw ourselves (a tip about the key that reveals alternates, or about dragging from a preview).
+    bool isLeftOutOfExport() const { return m_isLeftOutOfExport; }
+    void setLeftOutOfExport(bool leftOut) { m_isLeftOutOfExport = leftOut; }
 
     // One character (or empty for none) and its modifier mask; the mask starts as Command, so a key set
     // without modifiers is a Command shortcut.
@@ -179,6 +183,7 @@ private:
     bool m_isSeparator = false;
     bool m_isEnabled = true;
     bool m_isHidden = false;
+    bool m_isLeftOutOfExport = false;
     State m_state = State::off;
     QString m_keyEquivalent;
     Modifiers m_modifierMask = Modifier::command;

@@ -68,6 +68,14 @@ QString untitledLabel(const MenuItem &item, const std::optional<HostedViewFactor
     return form->image.isNull() ? QString() : QStringLiteral(" ");
 }
 
+// The lines of a label, empty ones (a paragraph break) left out.
+QStringList labelLines(const QString &label) {
+    QStringList lines = label.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() > 1)
+        lines.removeIf([](const QString &line) { return line.trimmed().isEmpty(); });
+    return lines;
+}
+
 bool isVisible(const QVariantMap &properties) {
     return properties.value(kVisible, true).toBool();
 }
@@ -98,6 +106,12 @@ bool sameIds(const std::vector<DBusMenuItemProperties> &left,
              const std::vector<DBusMenuItemProperties> &right) {
     return std::equal(left.begin(), left.end(), right.begin(), right.end(),
                       [](const auto &a, const auto &b) { return a.id == b.id; });
+}
+
+bool sameLooks(const std::vector<DBusMenuItemProperties> &left,
+               const std::vector<DBusMenuItemProperties> &right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto &a, const auto &b) { return a.properties == b.properties; });
 }
 
 bool sameRows(const std::vector<DBusMenuItemProperties> &left,
@@ -189,7 +203,11 @@ void registerDBusMenuTypes() {
 DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent)
     : QObject(parent)
     , m_connection(std::move(connection))
-    , m_objectPath(std::move(objectPath)) {}
+    , m_objectPath(std::move(objectPath)) {
+    m_hostLease.setSingleShot(true);
+    m_hostLease.setInterval(kHostMenuLease);
+    connect(&m_hostLease, &QTimer::timeout, this, &DBusMenuExporter::hostLeaseEnded);
+}
 
 DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath,
                                    const std::shared_ptr<Menu> &root, QObject *parent)
@@ -206,6 +224,8 @@ DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPat
 }
 
 DBusMenuExporter::~DBusMenuExporter() {
+    // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
+    releaseHolds();
     // The host's menu goes with the object: the model must not stay open, or it would never open again.
     closeAll();
     if (m_registered)
@@ -239,8 +259,36 @@ void DBusMenuExporter::rebuildRoot() {
     if (!m_provider)
         return;
     closeAll();
+    releaseHolds();
     m_providedRoot = m_provider();
     m_root = m_providedRoot;
+}
+
+void DBusMenuExporter::keepRootFilled() {
+    const auto menu = m_root.lock();
+    if (!m_provider || !menu || menu->isOpen() || !menu->isEmpty())
+        return;
+    m_notifyingModel = true;
+    m_providedRoot = m_provider();
+    m_notifyingModel = false;
+    m_root = m_providedRoot;
+    if (m_providedRoot)
+        keepIdsOfRelistedRows(m_providedRoot);
+}
+
+void DBusMenuExporter::hostRequestArrived() {
+    keepRootFilled();
+    if (!m_openMenus.empty())
+        m_hostLease.start();
+}
+
+void DBusMenuExporter::hostLeaseEnded() {
+    if (m_openMenus.empty())
+        return;
+    // The host has been quiet for a while: whether it still shows the menu or dismissed it without a word,
+    // the model is not held open on its say-so. What it shows stays choosable (see hold).
+    closeAll();
+    scheduleChangeCheck();
 }
 
 int DBusMenuExporter::idFor(const std::shared_ptr<MenuItem> &item) {
@@ -266,12 +314,15 @@ void DBusMenuExporter::forgetDeadItems() {
         }
         if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
             m_ids.erase(id);
-        m_sent.erase(it->first);
+        if (const auto sent = m_sent.find(it->first); sent != m_sent.end())
+            forgetSent(sent);
         m_hostedWatches.erase(it->first);
-        if (const auto own = m_ownActionRows.find(it->first); own != m_ownActionRows.end()) {
-            m_ownActionOwners.erase(own->second.row);
-            m_ownActionOwners.erase(own->second.separator);
-            m_ownActionRows.erase(own);
+        if (const auto made = m_madeRows.find(it->first); made != m_madeRows.end()) {
+            m_madeRowOwners.erase(made->second.ownAction);
+            m_madeRowOwners.erase(made->second.ownActionSeparator);
+            for (const int line : made->second.lines)
+                m_madeRowOwners.erase(line);
+            m_madeRows.erase(made);
         }
         it = m_entries.erase(it);
     }
@@ -291,8 +342,9 @@ std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
     if (it == m_entries.end())
         return nullptr;
     auto item = it->second.item.lock();
-    // An item that left the menu (a row of an earlier opening) is no longer the host's to reach.
-    return item && isInExportedTree(*item) ? item : nullptr;
+    // An item that left the menu (a row of an earlier opening) is no longer the host's to reach, unless the
+    // host may still show it.
+    return item && (isInExportedTree(*item) || m_holds.contains(item.get())) ? item : nullptr;
 }
 
 std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
@@ -323,7 +375,7 @@ QByteArray DBusMenuExporter::pngData(const QImage &image) {
     return data;
 }
 
-QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
+QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown, QStringList *furtherLines) {
     QVariantMap properties;
     if (item.isSeparator()) {
         properties.insert(kType, QStringLiteral("separator"));
@@ -339,8 +391,11 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown) {
     QString label = item.displayedTitle();
     if (label.isEmpty())
         label = untitledLabel(item, form);
-    if (!label.isEmpty())
-        properties.insert(kLabel, escapedLabel(label));
+    QStringList lines = labelLines(label);
+    if (!lines.isEmpty())
+        properties.insert(kLabel, escapedLabel(lines.takeFirst()));
+    if (furtherLines)
+        *furtherLines = std::move(lines);
     if (hosted) {
         // Information, not a choice: the host has no widget to show in its place.
         properties.insert(kEnabled, false);
@@ -372,6 +427,8 @@ std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::export
         // dropped separators and placeholders are never rows of their own.
         if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
             continue;
+        if (item->isLeftOutOfExport())
+            continue;
         exported.emplace_back(item, isShown);
     }
     return exported;
@@ -386,25 +443,50 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &
     if (known == m_ids.end())
         return {};
     const int ownerId = known->second;
-    auto [made, isNew] = m_ownActionRows.try_emplace(ownerId);
-    if (isNew) {
-        made->second = {m_nextId, m_nextId + 1};
-        m_nextId += 2;
-        m_ownActionOwners[made->second.row] = ownerId;
-        m_ownActionOwners[made->second.separator] = ownerId;
+    MadeRows &made = m_madeRows[ownerId];
+    if (!made.ownAction) {
+        made.ownAction = madeRow(ownerId);
+        made.ownActionSeparator = madeRow(ownerId);
     }
     QVariantMap chosen = properties(*owner, /*isShown=*/true);
     chosen.remove(kChildrenDisplay);
-    return {{made->second.row, chosen}, {made->second.separator, {{kType, QStringLiteral("separator")}}}};
+    return {{made.ownAction, chosen}, {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
 }
 
-std::shared_ptr<MenuItem> DBusMenuExporter::ownActionOwner(int id) {
-    const auto owner = m_ownActionOwners.find(id);
-    return owner == m_ownActionOwners.end() ? nullptr : itemFor(owner->second);
+std::vector<DBusMenuItemProperties> DBusMenuExporter::lineRows(int ownerId, const QVariantMap &owner,
+                                                               const QStringList &lines) {
+    if (lines.isEmpty())
+        return {};
+    std::vector<int> &ids = m_madeRows[ownerId].lines;
+    while (ids.size() < static_cast<std::size_t>(lines.size()))
+        ids.push_back(madeRow(ownerId));
+    // Shown, enabled and told apart as the row they continue; the picture and the submenu stay with it.
+    QVariantMap looks;
+    for (const QString &name : {kVisible, kEnabled, kDisposition}) {
+        if (const auto it = owner.find(name); it != owner.end())
+            looks.insert(name, *it);
+    }
+    std::vector<DBusMenuItemProperties> rows;
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        looks.insert(kLabel, escapedLabel(lines[index]));
+        rows.push_back({ids[static_cast<std::size_t>(index)], looks});
+    }
+    return rows;
+}
+
+int DBusMenuExporter::madeRow(int ownerId) {
+    const int id = m_nextId++;
+    m_madeRowOwners[id] = ownerId;
+    return id;
+}
+
+std::shared_ptr<MenuItem> DBusMenuExporter::madeRowOwner(int id) {
+    const auto owner = m_madeRowOwners.find(id);
+    return owner == m_madeRowOwners.end() ? nullptr : itemFor(owner->second);
 }
 
 bool DBusMenuExporter::isKnownId(int id) {
-    return id == 0 || itemFor(id) || ownActionOwner(id);
+    return id == 0 || itemFor(id) || madeRowOwner(id);
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
@@ -412,10 +494,23 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
     for (const auto &[item, isShown] : exportedItems(menu)) {
         const int id = idFor(item);
         watchHostedView(id, *item);
-        rows.push_back({id, properties(*item, isShown)});
+        QStringList furtherLines;
+        rows.push_back({id, properties(*item, isShown, &furtherLines)});
+        for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, furtherLines))
+            rows.push_back(std::move(line));
     }
     hideStraySeparators(rows);
     return rows;
+}
+
+QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {
+    if (!menu)
+        return {};
+    for (const DBusMenuItemProperties &row : rows(*menu)) {
+        if (row.id == id)
+            return row.properties;
+    }
+    return {};
 }
 
 void DBusMenuExporter::watchHostedView(int id, const MenuItem &item) {
@@ -444,12 +539,18 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
     for (const DBusMenuItemProperties &row : sent->second.rows) {
-        if (m_ownActionOwners.contains(row.id))
+        if (m_madeRowOwners.contains(row.id))
             continue;
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
-        if (!item || item->menu() != menu.get())
-            orphans.push_back(&row);
+        if (item && item->menu() == menu.get())
+            continue;
+        // A row whose submenu the host read keeps its id while it lives: the host may still show that
+        // submenu, and the new row's is not built yet.
+        if (const auto read = m_sent.find(row.id);
+            item && read != m_sent.end() && !read->second.menu.expired())
+            continue;
+        orphans.push_back(&row);
     }
     // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
     // so a click the host sends for what it shows reaches it.
@@ -475,9 +576,51 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     }
 }
 
+void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead) {
+    std::vector<std::shared_ptr<MenuItem>> held;
+    std::unordered_set<const MenuItem *> isHeld;
+    // Any program may read the layout: a read adds to what the host may show, a change it is told of
+    // replaces it.
+    if (isRead)
+        held = sent.held;
+    for (const auto &item : held) {
+        ++m_holds[item.get()];
+        isHeld.insert(item.get());
+    }
+    for (const DBusMenuItemProperties &row : rows) {
+        const auto entry = m_entries.find(row.id);
+        auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        if (!item || !isHeld.insert(item.get()).second)
+            continue;
+        ++m_holds[item.get()];
+        held.push_back(std::move(item));
+    }
+    for (const auto &item : std::exchange(sent.held, std::move(held))) {
+        if (const auto count = m_holds.find(item.get()); count != m_holds.end() && --count->second == 0)
+            m_holds.erase(count);
+    }
+}
+
+void DBusMenuExporter::releaseHolds() {
+    m_holds.clear();
+    // Moved out first: an item that goes may release others, whose closures may look at the exporter.
+    std::vector<std::shared_ptr<MenuItem>> released;
+    for (auto &[id, sent] : m_sent)
+        std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
+    for (auto &[id, sent] : m_sent)
+        sent.held.clear();
+}
+
+std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
+DBusMenuExporter::forgetSent(std::unordered_map<int, SentMenu>::iterator sent) {
+    hold(sent->second, {}, /*isRead=*/false);
+    return m_sent.erase(sent);
+}
+
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
                                 std::vector<DBusMenuItemProperties> rows) {
     SentMenu &sent = m_sent[id];
+    hold(sent, rows, /*isRead=*/true);
     sent.rows = std::move(rows);
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
@@ -510,20 +653,16 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
 QVariantMap DBusMenuExporter::propertiesFor(int id) {
     if (id == 0)
         return {{kChildrenDisplay, QStringLiteral("submenu")}};
-    if (const auto owner = ownActionOwner(id)) {
-        for (const DBusMenuItemProperties &row : ownActionRows(*owner->submenu())) {
-            if (row.id == id)
-                return row.properties;
-        }
+    if (const auto owner = madeRowOwner(id)) {
+        const MadeRows &made = m_madeRows[m_madeRowOwners[id]];
+        // The row that runs the owner's action heads its submenu; further lines follow the owner.
+        const bool headsSubmenu = id == made.ownAction || id == made.ownActionSeparator;
+        return rowIn(headsSubmenu ? owner->submenu().get() : owner->menu(), id);
     }
     const auto item = itemFor(id);
-    if (item && item->isSeparator() && item->menu()) {
-        // Whether a separator shows depends on its neighbours.
-        for (const DBusMenuItemProperties &row : rows(*item->menu())) {
-            if (row.id == id)
-                return row.properties;
-        }
-    }
+    // Whether a separator shows depends on its neighbours.
+    if (item && item->isSeparator())
+        return rowIn(item->menu(), id);
     return item ? properties(*item, !item->isHidden()) : QVariantMap();
 }
 
@@ -577,6 +716,7 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
                                  DBusMenuLayoutItem &layoutItem) {
     if (keptUntilMenusAreBuilt())
         return m_revision;
+    keepRootFilled();
     if (recursionDepth < -1) {
         fail(QStringLiteral("The recursion depth must be -1 (all) or more, not %1.").arg(recursionDepth));
         return m_revision;
@@ -593,6 +733,7 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
 
 DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int> &ids,
                                                                 const QStringList &propertyNames) {
+    keepRootFilled();
     if (ids.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
         return {};
@@ -607,6 +748,7 @@ DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int>
 }
 
 QDBusVariant DBusMenuExporter::GetProperty(int id, const QString &name) {
+    keepRootFilled();
     if (!isKnownId(id)) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
         return {};
@@ -626,6 +768,7 @@ void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant 
     Q_UNUSED(timestamp);
     if (keptUntilMenusAreBuilt())
         return;
+    hostRequestArrived();
     if (!handleEvent(id, eventId))
         fail(QStringLiteral("The menu has no item %1.").arg(id));
 }
@@ -633,6 +776,7 @@ void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant 
 QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
     if (keptUntilMenusAreBuilt())
         return {};
+    hostRequestArrived();
     if (events.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 events can be sent at once.").arg(kMaxGroupSize));
         return {};
@@ -648,10 +792,12 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
 }
 
 bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
-    if (const auto owner = ownActionOwner(id)) {
-        // Only the row that stands for its owner's action can be chosen; its separator takes nothing.
-        if (eventId == QLatin1String("clicked") && m_ownActionRows[m_ownActionOwners[id]].row == id)
-            return handleEvent(m_ownActionOwners[id], eventId);
+    if (madeRowOwner(id)) {
+        // A made row is chosen as the row it stands for; the separator of the row that runs a submenu's
+        // owner takes nothing.
+        const int ownerId = m_madeRowOwners[id];
+        if (eventId == QLatin1String("clicked") && m_madeRows[ownerId].ownActionSeparator != id)
+            return handleEvent(ownerId, eventId);
         return true;
     }
     const auto item = id == 0 ? nullptr : itemFor(id);
@@ -690,20 +836,29 @@ bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
 void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
     if (menu->isOpen())
         return;
+    // The host opens the menu afresh: what it showed before is no longer its to choose.
+    if (menu == m_root.lock())
+        releaseHolds();
     m_notifyingModel = true;
     menu->menuNeedsUpdate();
     menu->menuWillOpen();
     m_notifyingModel = false;
     keepIdsOfRelistedRows(menu);
-    std::erase_if(m_openMenus, [](const auto &open) { return open.expired(); });
-    m_openMenus.push_back(menu);
+    std::erase_if(m_openMenus, [](const OpenMenu &open) { return open.menu.expired(); });
+    const QPointer<DBusMenuExporter> self(this);
+    m_openMenus.push_back({menu, menu->observeOpenState([self, closed = menu.get()](bool isOpen) {
+                               // Closed by someone else (our own popup took the menu over).
+                               if (self && !isOpen)
+                                   self->close(*closed);
+                           })});
+    m_hostLease.start();
 }
 
 void DBusMenuExporter::close(const Menu &menu) {
     // The menu and every open menu below it, deepest first.
     std::vector<std::shared_ptr<Menu>> closing;
-    std::erase_if(m_openMenus, [&](const std::weak_ptr<Menu> &weakOpen) {
-        const auto open = weakOpen.lock();
+    std::erase_if(m_openMenus, [&](const OpenMenu &entry) {
+        const auto open = entry.menu.lock();
         if (!open)
             return true;
         for (const Menu *ancestor = open.get(); ancestor; ancestor = ancestor->supermenu()) {
@@ -721,7 +876,8 @@ void DBusMenuExporter::close(const Menu &menu) {
 void DBusMenuExporter::closeAll() {
     auto open = std::exchange(m_openMenus, {});
     for (auto it = open.rbegin(); it != open.rend(); ++it) {
-        if (const auto menu = it->lock())
+        it->closing.cancel();
+        if (const auto menu = it->menu.lock())
             menu->menuDidClose();
     }
 }
@@ -729,6 +885,7 @@ void DBusMenuExporter::closeAll() {
 bool DBusMenuExporter::AboutToShow(int id) {
     if (keptUntilMenusAreBuilt())
         return false;
+    hostRequestArrived();
     return aboutToShow(id);
 }
 
@@ -749,7 +906,8 @@ bool DBusMenuExporter::aboutToShow(int id) {
     const bool changed = sent == m_sent.end()
                              ? !now.empty()
                              : sent->second.menu.lock() != menu || !sameRows(sent->second.rows, now);
-    if (!changed)
+    // A host that caches would show an empty root until it asks again.
+    if (!changed || (id == 0 && now.empty()))
         return false;
     // Told by the answer; the signal is for hosts that only listen to it.
     remember(id, menu, std::move(now));
@@ -761,6 +919,7 @@ bool DBusMenuExporter::aboutToShow(int id) {
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors) {
     if (keptUntilMenusAreBuilt())
         return {};
+    hostRequestArrived();
     if (ids.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
         return {};
@@ -797,20 +956,37 @@ void DBusMenuExporter::scheduleChangeCheck() {
 
 void DBusMenuExporter::announceChanges() {
     forgetDeadItems();
+    keepRootFilled();
     std::vector<int> changedMenus;
     DBusMenuItemPropertiesList updated;
     DBusMenuItemPropertyNamesList removed;
     for (auto it = m_sent.begin(); it != m_sent.end();) {
         const auto menu = menuFor(it->first);
         if (!menu || menu != it->second.menu.lock()) {
-            // Gone from the tree, or the row has another submenu now: the host's copy is stale.
-            if (menu || it->first == 0)
+            // Gone from the tree, or the row has another submenu now: the host's copy is stale (a new root
+            // is announced once it has rows).
+            if (it->first == 0 ? !menu || !rows(*menu).empty() : bool(menu))
                 changedMenus.push_back(it->first);
-            it = m_sent.erase(it);
+            it = forgetSent(it);
             continue;
         }
+        // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that
+        // came back.
+        keepIdsOfRelistedRows(menu);
         std::vector<DBusMenuItemProperties> now = rows(*menu);
         auto &before = it->second.rows;
+        // Never an empty root: the host would show nothing at its next click.
+        if (it->first == 0 && now.empty()) {
+            ++it;
+            continue;
+        }
+        // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
+        if (!sameIds(before, now) && sameLooks(before, now) &&
+            std::all_of(before.begin(), before.end(),
+                        [this](const auto &row) { return isKnownId(row.id); })) {
+            ++it;
+            continue;
+        }
         if (!sameIds(before, now)) {
             changedMenus.push_back(it->first);
         } else {
@@ -828,6 +1004,8 @@ void DBusMenuExporter::announceChanges() {
                     removed.append({now[index].id, gone});
             }
         }
+        // Told of a new layout, the host reads it again; rows it is told of are those it had.
+        hold(it->second, now, /*isRead=*/sameIds(before, now));
         before = std::move(now);
         ++it;
     }

@@ -9,9 +9,11 @@
 #include <QDBusVariant>
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 #include <QStringList>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -72,24 +74,40 @@ Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuEvent)
 namespace kestrova::platform::desktop {
 
 // Exports a platform::Menu over D-Bus as com.canonical.dbusmenu (version 3), for tray hosts that show the
-// menu themselves. Like MenuPresenter, the exporter never owns the rows: it holds weak references to the
-// items it has given ids, and an id stays the same for an item as long as the item lives. The root is
+// menu themselves. Like MenuPresenter, the exporter never owns the menus: it holds weak references to the
+// items it has given ids (and, for a while, the rows a host may still show; see below), and an id stays
+// the same for an item as long as the item lives. The root is
 // either a menu the caller keeps (held weakly) or comes from a provider, asked before the host first reads
-// the menu and again on every AboutToShow(0), so the menu is made afresh for each opening; the exporter
-// keeps the provided root until then. (An "opened" event does not rebuild the root: the host already shows
-// the rows it read, and its clicks name them. The model may still list its rows afresh when it hears that
-// it opens; rows that come back as they were take the ids the host read, so those ids stay good.)
+// the menu and again on every AboutToShow(0), so the menu is made afresh for each opening. (An "opened"
+// event does not rebuild the root: the host already shows the rows it read, and its clicks name them. The
+// model may still list its rows afresh when it hears that it opens; rows that come back as they were take
+// the ids the host read, except rows whose submenu it read, which keep theirs while they live.)
+//
+// Hosts cache what they read and show it at once on the next click, so the layout is never empty and
+// never stale: a provided root that gave its rows back while closed is asked for again before the host
+// reads anything and before a change is announced, and LayoutUpdated is never sent for an empty root, nor
+// for a menu listed afresh as it was. What the host last read of each menu stays alive and choosable
+// until the host opens the root again or is told of a new layout of that menu, even when the model has let
+// it go meanwhile (a submenu the host still shows after its menu closed in the model).
 //
 // The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
 // is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
 // answer), menuDidClose() on "closed"; a "clicked" row runs its action on a later turn, after every open
-// menu was told it closed. The host is told of a changed layout (LayoutUpdated with a new revision) or of
-// changed rows (ItemsPropertiesUpdated) when a menu it has read changes: after a row's action ran, and
-// whenever the model announces menuNeedsUpdate() on such a menu.
+// menu was told it closed. Hosts may never say that a menu closed (dismissed with Escape or a click
+// elsewhere), so a menu counts as open on the host's word only while it asks to show or choose rows:
+// kHostMenuLease after its last such request, every menu it opened is closed in the model. A menu it opened
+// that someone else closes (our own popup took over) is no longer the host's, and neither is anything it
+// opened below it. The host is told of a changed layout (LayoutUpdated with a new revision) or of changed
+// rows (ItemsPropertiesUpdated) when a menu it has read changes: after a row's action ran, and whenever the
+// model announces menuNeedsUpdate() on such a menu.
 //
 // A host opens a row's submenu when the row is clicked and never sends that click, so a row with an action
 // of its own and a submenu (a file, a folder) has its submenu start with a row of the same title that runs
 // the row's action, then a separator.
+//
+// Labels are single lines: hosts put a line feed on one line or wrap around it, so each further line of a
+// row is a row of its own below it, which stands for the row. Rows the model leaves out of exports
+// (MenuItem::isLeftOutOfExport: tips that are true only of our own popup) are not rows here.
 //
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
@@ -112,6 +130,8 @@ public:
     static constexpr int kMaxGroupSize = 4096;
     // Longest side of an exported picture in pixels; larger ones (previews) are scaled down to it.
     static constexpr int kLargestImageSide = 160;
+    // How long after the host's last request the menus it opened count as open.
+    static constexpr std::chrono::milliseconds kHostMenuLease{1000};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -164,6 +184,8 @@ private:
         std::weak_ptr<Menu> menu;
         std::vector<DBusMenuItemProperties> rows;
         Subscription needsUpdate;
+        // The items of those rows, alive while the host may show them (see hold).
+        std::vector<std::shared_ptr<MenuItem>> held;
     };
 
     DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
@@ -171,6 +193,14 @@ private:
 
     std::shared_ptr<Menu> root();
     void rebuildRoot();
+    // Before the host reads anything or is told of a change: the provided root, given back while closed,
+    // is filled again, with the ids the host read kept for the rows that come back.
+    void keepRootFilled();
+    // A host's request to show or choose: the root is filled, and the menus the host opened stay open for
+    // another lease. (Reads renew nothing: any program may read the layout, and hosts re-read it while
+    // they show a menu the user has long left.)
+    void hostRequestArrived();
+    void hostLeaseEnded();
     int idFor(const std::shared_ptr<MenuItem> &item);
     std::shared_ptr<MenuItem> itemFor(int id);
     // The menu whose rows id holds: the root for 0, else the row's submenu; null when there is none.
@@ -178,7 +208,8 @@ private:
     bool isInExportedTree(const MenuItem &item);
     QVariantMap propertiesFor(int id);
 
-    QVariantMap properties(const MenuItem &item, bool isShown);
+    // With `furtherLines`, the lines of the row's label after its first, which the label leaves out.
+    QVariantMap properties(const MenuItem &item, bool isShown, QStringList *furtherLines = nullptr);
     // The items of `menu` that are rows in the export, each with whether it shows.
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
     std::vector<DBusMenuItemProperties> rows(const Menu &menu);
@@ -188,15 +219,28 @@ private:
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
     std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
-    // The row whose action the row `id` runs, for a row made by ownActionRows; else null.
-    std::shared_ptr<MenuItem> ownActionOwner(int id);
+    // The rows of the further lines of the row `ownerId`, which look as `owner` does.
+    std::vector<DBusMenuItemProperties> lineRows(int ownerId, const QVariantMap &owner,
+                                                 const QStringList &lines);
+    int madeRow(int ownerId);
+    // The row that a row made for another (by ownActionRows or lineRows) stands for; else null.
+    std::shared_ptr<MenuItem> madeRowOwner(int id);
+    // The row `id` as rows() makes it in `menu`; empty when it is not there.
+    QVariantMap rowIn(const Menu *menu, int id);
     bool isKnownId(int id);
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
+    // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
+    // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
+    // was told of them.
+    void hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
+    void releaseHolds();
+    std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     bool aboutToShow(int id);
     void open(const std::shared_ptr<Menu> &menu);
+    // Closes `menu` and every menu the host opened below it; the model hears it deepest first.
     void close(const Menu &menu);
     void closeAll();
     void scheduleChangeCheck();
@@ -226,15 +270,26 @@ private:
     std::unordered_map<int, Entry> m_entries;
     std::unordered_map<const MenuItem *, int> m_ids;
     std::unordered_map<int, SentMenu> m_sent;
-    struct OwnActionRows {
-        int row = 0;
-        int separator = 0;
+    // Rows made for a row beyond its own: the row that runs its action atop its submenu and that row's
+    // separator, and one row per further line of its label.
+    struct MadeRows {
+        int ownAction = 0;
+        int ownActionSeparator = 0;
+        std::vector<int> lines;
     };
-    // By the id of the row whose action they run, and back.
-    std::unordered_map<int, OwnActionRows> m_ownActionRows;
-    std::unordered_map<int, int> m_ownActionOwners;
-    // In opening order, so closing goes deepest first.
-    std::vector<std::weak_ptr<Menu>> m_openMenus;
+    // By the id of the row they are made for, and back.
+    std::unordered_map<int, MadeRows> m_madeRows;
+    std::unordered_map<int, int> m_madeRowOwners;
+    struct OpenMenu {
+        std::weak_ptr<Menu> menu;
+        // Hears the menu closed by someone else.
+        Subscription closing;
+    };
+    // The menus the host opened, in opening order, so closing goes deepest first.
+    std::vector<OpenMenu> m_openMenus;
+    QTimer m_hostLease;
+    // How many sent menus hold each item.
+    std::unordered_map<const MenuItem *, int> m_holds;
     QHash<qint64, QByteArray> m_pngCache;
     struct HostedWatch {
         std::weak_ptr<const HostedViewFactory> view;

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -177,10 +178,11 @@ TEST_F(DBusMenuExporterTest, TheLayoutCarriesEveryRowAsTheHostShowsIt) {
 
     const auto [revision, layout] = getLayout();
     EXPECT_EQ(layout.id, 0);
-    EXPECT_EQ(labels(layout), (QStringList{"Open", "-----", "Show__All & More", "Secret", "Two\nlines",
+    // A label of two lines is two rows.
+    EXPECT_EQ(labels(layout), (QStringList{"Open", "-----", "Show__All & More", "Secret", "Two", "lines",
                                            "Copy", "Copy Path", "Reveal", "Folder  —  12 KB", "Projects"}));
     const auto &rows = layout.children;
-    ASSERT_EQ(rows.size(), 10);
+    ASSERT_EQ(rows.size(), 11);
     // Only what differs from the defaults is sent.
     EXPECT_EQ(rows[0].properties, (QVariantMap{{"label", "Open"}}));
     EXPECT_EQ(rows[1].properties, (QVariantMap{{"type", "separator"}}));
@@ -191,11 +193,12 @@ TEST_F(DBusMenuExporterTest, TheLayoutCarriesEveryRowAsTheHostShowsIt) {
     EXPECT_EQ(icon.pixelColor(8, 8), QColor(Qt::red));
     EXPECT_EQ(rows[3].properties.value("visible"), QVariant(false));
     EXPECT_EQ(rows[4].properties.value("enabled"), QVariant(false));
-    EXPECT_FALSE(rows[5].properties.contains("enabled"));
-    EXPECT_EQ(rows[8].properties.value("enabled"), QVariant(false));
-    EXPECT_EQ(rows[8].properties.value("disposition").toString(), QStringLiteral("informative"));
-    EXPECT_EQ(rows[9].properties.value("children-display").toString(), QStringLiteral("submenu"));
-    EXPECT_TRUE(rows[9].children.isEmpty());
+    EXPECT_EQ(rows[5].properties.value("enabled"), QVariant(false));
+    EXPECT_FALSE(rows[6].properties.contains("enabled"));
+    EXPECT_EQ(rows[9].properties.value("enabled"), QVariant(false));
+    EXPECT_EQ(rows[9].properties.value("disposition").toString(), QStringLiteral("informative"));
+    EXPECT_EQ(rows[10].properties.value("children-display").toString(), QStringLiteral("submenu"));
+    EXPECT_TRUE(rows[10].children.isEmpty());
 
     // Ids are the rows' own for as long as they live, and distinct.
     const auto [againRevision, again] = getLayout();
@@ -205,18 +208,18 @@ TEST_F(DBusMenuExporterTest, TheLayoutCarriesEveryRowAsTheHostShowsIt) {
         EXPECT_EQ(again.children[index].id, rows[index].id);
         ids.insert(rows[index].id);
     }
-    EXPECT_EQ(ids.size(), 10u);
+    EXPECT_EQ(ids.size(), 11u);
     EXPECT_FALSE(ids.contains(0));
 
     // The group and single-property reads agree with the layout.
     const QDBusMessage group =
         call(QStringLiteral("GetGroupProperties"),
-             {QVariant::fromValue(QList<int>{rows[5].id, rows[2].id}), QStringList{QStringLiteral("label")}});
+             {QVariant::fromValue(QList<int>{rows[6].id, rows[2].id}), QStringList{QStringLiteral("label")}});
     const auto groupRows = qdbus_cast<DBusMenuItemPropertiesList>(group.arguments().value(0));
     ASSERT_EQ(groupRows.size(), 2);
     EXPECT_EQ(groupRows[0].properties, (QVariantMap{{"label", "Copy"}}));
     EXPECT_EQ(groupRows[1].properties, (QVariantMap{{"label", "Show__All & More"}}));
-    const QDBusMessage enabled = call(QStringLiteral("GetProperty"), {rows[5].id, QStringLiteral("enabled")});
+    const QDBusMessage enabled = call(QStringLiteral("GetProperty"), {rows[6].id, QStringLiteral("enabled")});
     EXPECT_EQ(enabled.arguments().value(0).value<QDBusVariant>().variant(), QVariant(true));
 }
 
@@ -389,19 +392,22 @@ TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
     EXPECT_FALSE(before.children[4].properties.contains("label"));
     const int separatorId = before.children[3].id;
 
-    // The dates arrive while the host shows the menu: it is told the rows' new properties, and one
-    // separator shows, never two together around the preview that has nothing to show.
+    // The dates arrive while the host shows the menu: a row per line, so it is told of a new layout, and
+    // one separator shows, never two together around the preview that has nothing to show.
     view->change(
         {.lines = {QStringLiteral("Opened: Today at 9:15"), QStringLiteral("Modified: Never")}, .image = {}});
-    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
-    EXPECT_TRUE(recorder.layoutUpdates.empty());
-    const auto [sameRevision, withDates] = getLayout();
-    EXPECT_EQ(sameRevision, revision);
-    EXPECT_EQ(visibility(withDates), (QList<bool>{true, true, false, false, true}));
-    const QVariantMap dates = withDates.children[4].properties;
-    EXPECT_EQ(dates.value("label").toString(), QStringLiteral("Opened: Today at 9:15\nModified: Never"));
-    EXPECT_FALSE(dates.value("enabled", true).toBool());
-    EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    const auto [newRevision, withDates] = getLayout();
+    EXPECT_GT(newRevision, revision);
+    EXPECT_EQ(visibility(withDates), (QList<bool>{true, true, false, false, true, true}));
+    EXPECT_EQ(withDates.children[4].id, before.children[4].id);
+    for (const auto &[index, line] :
+         {std::pair{4, "Opened: Today at 9:15"}, std::pair{5, "Modified: Never"}}) {
+        const QVariantMap dates = withDates.children[index].properties;
+        EXPECT_EQ(dates.value("label").toString(), QString::fromUtf8(line));
+        EXPECT_FALSE(dates.value("enabled", true).toBool());
+        EXPECT_EQ(dates.value("disposition").toString(), QStringLiteral("informative"));
+    }
     EXPECT_FALSE(call(QStringLiteral("GetProperty"), {separatorId, QStringLiteral("visible")})
                      .arguments()
                      .value(0)
@@ -424,7 +430,7 @@ TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
     EXPECT_TRUE(updated[separatorId].value("visible", true).toBool());
     // A host would write a placeholder text beside a picture without a label.
     EXPECT_EQ(updated[before.children[2].id].value("label"), QStringLiteral(" "));
-    EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true}));
+    EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true, true}));
 }
 
 TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
@@ -483,6 +489,195 @@ TEST_F(DBusMenuExporterTest, IdsTheHostReadStayValidWhenTheMenuRelistsItsRowsOnO
     EXPECT_EQ(event(again.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
     EXPECT_EQ(ran[1], QStringLiteral("Notes.txt"));
+}
+
+// A folder menu as the application keeps one: listed afresh before each opening, its rows given back a turn
+// after it closes, and listed again by the provider when a host asks for it while it is closed and empty.
+class ListedFolder {
+public:
+    explicit ListedFolder(QStringList names)
+        : m_names(std::move(names)) {
+        m_relisting = menu->observeNeedsUpdate([this] { list(); });
+        m_releasing = menu->observeOpenState([this](bool isOpen) {
+            if (isOpen) {
+                m_hasOpened = true;
+                return;
+            }
+            if (!std::exchange(m_hasOpened, false))
+                return;
+            QTimer::singleShot(0, [this] {
+                if (menu->isOpen())
+                    return;
+                menu->removeAllItems();
+                ++releases;
+            });
+        });
+    }
+    std::shared_ptr<Menu> provide() {
+        if (!menu->isOpen() && menu->isEmpty())
+            menu->menuNeedsUpdate();
+        return menu;
+    }
+    void list() {
+        menu->removeAllItems();
+        for (const QString &name : m_names) {
+            auto row = item(*menu, name, [this, name] { chosen.push_back(name); });
+            auto actions = std::make_shared<Menu>();
+            item(*actions, QStringLiteral("Move to Trash"),
+                 [this, name] { chosen.push_back("trash " + name); });
+            row->setSubmenu(actions);
+        }
+    }
+
+    const std::shared_ptr<Menu> menu = std::make_shared<Menu>();
+    std::vector<QString> chosen;
+    int releases = 0;
+
+private:
+    QStringList m_names;
+    bool m_hasOpened = false;
+    kestrova::platform::Subscription m_relisting;
+    kestrova::platform::Subscription m_releasing;
+};
+
+TEST_F(DBusMenuExporterTest, AHostThatNeverSaysItsMenuClosedHoldsItOpenOnlyForAWhile) {
+    ListedFolder folder({QStringLiteral("Letter.txt"), QStringLiteral("Notes.txt")});
+    m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, [&] { return folder.provide(); });
+    // Whether the root was empty each time the host was told to read it again.
+    std::vector<bool> announcedEmpty;
+    QObject::connect(m_exporter.get(), &DBusMenuExporter::LayoutUpdated, m_exporter.get(),
+                     [&](uint, int parent) {
+                         if (parent == 0)
+                             announcedEmpty.push_back(folder.menu->isEmpty());
+                     });
+
+    // Shown, a submenu hovered, then dismissed without a word.
+    aboutToShow(0);
+    const auto read = getLayout().second;
+    ASSERT_EQ(labels(read), (QStringList{"Letter.txt", "Notes.txt"}));
+    aboutToShow(read.children[0].id);
+    const auto letter = getLayout(read.children[0].id).second;
+    ASSERT_EQ(labels(letter), (QStringList{"Letter.txt", "-----", "Move to Trash"}));
+    EXPECT_TRUE(folder.menu->isOpen());
+    ASSERT_TRUE(processEventsUntil([&] { return !folder.menu->isOpen(); }));
+    EXPECT_FALSE(folder.menu->items()[0]->submenu()->isOpen());
+
+    // The model gave its rows back; read again, the menu is full.
+    ASSERT_TRUE(processEventsUntil([&] { return folder.releases == 1; }));
+    EXPECT_EQ(labels(getLayout().second), labels(read));
+
+    // The host still shows what it read, the submenu it opened too: their rows are chosen all the same.
+    EXPECT_EQ(event(letter.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(read.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return folder.chosen.size() == 2; }));
+    EXPECT_EQ(folder.chosen, (std::vector<QString>{"trash Letter.txt", "Notes.txt"}));
+
+    // Opened again and a row chosen: the menu closes, gives its rows back and is full again before the
+    // host is told anything.
+    aboutToShow(0);
+    EXPECT_EQ(event(getLayout().second.children[1].id, QStringLiteral("clicked")).type(),
+              QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return folder.chosen.size() == 3 && folder.releases == 2; }));
+    EXPECT_EQ(folder.chosen[2], QStringLiteral("Notes.txt"));
+    ASSERT_TRUE(processEventsUntil([&] { return !folder.menu->isEmpty(); }));
+    EXPECT_EQ(labels(getLayout().second), labels(read));
+    EXPECT_EQ(std::count(announcedEmpty.begin(), announcedEmpty.end(), true), 0);
+}
+
+TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
+    // A menu our own popup lists afresh at each opening, read once by a host that never opens it.
+    auto root = std::make_shared<Menu>();
+    int listing = 0;
+    const auto relist = [&] {
+        root->removeAllItems();
+        item(*root, QStringLiteral("Listing %1").arg(++listing));
+    };
+    relist();
+    const auto subscription = root->observeNeedsUpdate(relist);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    getLayout();
+    const std::weak_ptr<MenuItem> first = root->items().front();
+
+    for (std::size_t opening = 1; opening <= 3; ++opening) {
+        root->menuNeedsUpdate();
+        ASSERT_TRUE(processEventsUntil([&] { return recorder.layoutUpdates.size() == opening; }));
+    }
+    EXPECT_TRUE(first.expired());
+    EXPECT_EQ(labels(getLayout().second), QStringList{"Listing 4"});
+}
+
+TEST_F(DBusMenuExporterTest, AMenuSomeoneElseClosesIsNoLongerTheHosts) {
+    auto root = std::make_shared<Menu>();
+    auto folderRow = item(*root, QStringLiteral("Documents"));
+    auto contents = std::make_shared<Menu>();
+    item(*contents, QStringLiteral("Letter.txt"));
+    folderRow->setSubmenu(contents);
+    exportMenu(root);
+    const auto read = getLayout().second;
+    aboutToShow(0);
+    aboutToShow(read.children[0].id);
+    ASSERT_TRUE(contents->isOpen());
+
+    // Our own popup takes the menu over: the submenu the host opened closes with it, and when the host's
+    // time runs out only what it opened since closes, never the menu our popup shows.
+    root->menuDidClose();
+    EXPECT_FALSE(contents->isOpen());
+    root->menuNeedsUpdate();
+    root->menuWillOpen();
+    aboutToShow(read.children[0].id);
+    ASSERT_TRUE(contents->isOpen());
+    ASSERT_TRUE(processEventsUntil([&] { return !contents->isOpen(); }));
+    EXPECT_TRUE(root->isOpen());
+}
+
+TEST_F(DBusMenuExporterTest, LabelsAreSingleLinesAndTipsOfOurOwnPopupAreLeftOut) {
+    auto root = std::make_shared<Menu>();
+    auto tip =
+        item(*root, QStringLiteral("Tips:\n- Press the Alt key to reveal more actions.\n- You can drag "
+                                   "the file by its thumbnail."));
+    tip->setLeftOutOfExport(true);
+    root->addSeparator();
+    auto explanation = item(*root, QStringLiteral("Could not read folder.\n\nThe disk was unmounted,\nor the "
+                                                  "server was disconnected."));
+    explanation->setEnabled(false);
+    int opened = 0;
+    item(*root, QStringLiteral("Open\nthe folder"), [&] { ++opened; });
+    auto dates = std::make_shared<TextFormView>();
+    dates->form = {.lines = {QStringLiteral("Created: Today"), QStringLiteral("Modified: Never")},
+                   .image = {}};
+    item(*root, QString())->setHostedView(dates);
+    exportMenu(root);
+
+    const auto layout = getLayout().second;
+    QStringList shown;
+    for (const auto &row : layout.children) {
+        if (row.properties.value(QStringLiteral("visible"), true).toBool())
+            shown << (row.properties.value(QStringLiteral("type")) == QStringLiteral("separator")
+                          ? QStringLiteral("-----")
+                          : row.properties.value(QStringLiteral("label")).toString());
+    }
+    EXPECT_EQ(shown, (QStringList{"Could not read folder.", "The disk was unmounted,",
+                                  "or the server was disconnected.", "Open", "the folder", "Created: Today",
+                                  "Modified: Never"}));
+    ASSERT_EQ(layout.children.size(), 8);
+    // Each line stands for its row: disabled with it, chosen with it.
+    EXPECT_FALSE(layout.children[2].properties.value(QStringLiteral("enabled"), true).toBool());
+    EXPECT_EQ(layout.children[7].properties.value(QStringLiteral("disposition")),
+              QStringLiteral("informative"));
+    const int secondLine = layout.children[5].id;
+    EXPECT_EQ(call(QStringLiteral("GetProperty"), {secondLine, QStringLiteral("label")})
+                  .arguments()
+                  .value(0)
+                  .value<QDBusVariant>()
+                  .variant(),
+              QVariant(QStringLiteral("the folder")));
+    EXPECT_EQ(event(secondLine, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return opened == 1; }));
+    EXPECT_EQ(event(layout.children[2].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(event(layout.children[5].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return opened == 2; }));
 }
 
 TEST_F(DBusMenuExporterTest, HostileCallsGetErrorsAndLeaveTheMenuWorking) {
