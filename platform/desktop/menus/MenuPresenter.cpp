@@ -188,6 +188,13 @@ void PresentedMenu::showEvent(QShowEvent *event) {
     }
 }
 
+void PresentedMenu::resizeEvent(QResizeEvent *event) {
+    QMenu::resizeEvent(event);
+    // Qt places a menu once, as it opens; a row whose content arrives later (a preview) resizes it in place.
+    if (isVisible())
+        m_presenter->keepOnScreen(this);
+}
+
 void PresentedMenu::hideEvent(QHideEvent *event) {
     m_geometryPending = false;
     QMenu::hideEvent(event);
@@ -580,6 +587,18 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
         return {};
     const int frame = menu->style()->pixelMetric(QStyle::PM_MenuDesktopFrameWidth, nullptr, menu);
     return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
+}
+
+void MenuPresenter::keepOnScreen(PresentedMenu *menu) {
+    const QRect area = availableArea(menu);
+    if (!area.isValid())
+        return;
+    const QRect placed = menu->geometry();
+    // The bottom and right edges give way first: the top-left corner is what must stay reachable.
+    const int x = std::max(area.left(), std::min(placed.left(), area.right() + 1 - placed.width()));
+    const int y = std::max(area.top(), std::min(placed.top(), area.bottom() + 1 - placed.height()));
+    if (x != placed.left() || y != placed.top())
+        menu->move(x, y);
 }
 
 void MenuPresenter::ensureStyle() {

@@ -137,6 +137,8 @@ private:
     void menuAboutToShow(PresentedMenu *menu);
     void menuAboutToHide(PresentedMenu *menu);
     QRect availableArea(PresentedMenu *menu) const;
+    // Moves a shown menu that has grown past its screen's edges back inside them.
+    void keepOnScreen(PresentedMenu *menu);
     void populate(PresentedMenu *menu);
     void ensureStyle();
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
@@ -154,6 +156,10 @@ private:
     };
     WidestRows measureWidestRows(PresentedMenu *menu, const Menu &model);
     void bindWindow(PresentedMenu *menu);
+    // Binds as many whole rows as the popup holds: from `row` down, or up to `row` when `fromBottom`.
+    void fitWindow(PresentedMenu *menu, std::size_t row, bool fromBottom);
+    // Brings `row` into the window, moving it as little as needed.
+    void revealWindowRow(PresentedMenu *menu, std::size_t row);
     void bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item);
     bool moveWindowHighlight(PresentedMenu *menu, int key);
     void highlightTypedInWindow(PresentedMenu *menu, const QString &typed, bool fromNextRow);

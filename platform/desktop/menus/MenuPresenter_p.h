@@ -53,6 +53,9 @@ public:
         std::vector<std::weak_ptr<MenuItem>> rows;
         MenuRowWindow window;
         QSize size;
+        // The most the rows bound at once may take, frame included: the screen's height while the popup is
+        // sized, then the popup's own, so that every row on screen is whole wherever the window is.
+        int heightLimit = 0;
         // Wheel turns too small for a row yet.
         int wheelRemainder = 0;
     };
@@ -80,6 +83,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool typeAhead(QKeyEvent *event);
