@@ -219,7 +219,9 @@ public:
             return;
         m_protocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
         m_ping = XInternAtom(m_display, "_NET_WM_PING", False);
-        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
+        // Qt answers a ping on the root window for the window manager, with the structure-notify mask
+        // (and the redirect one no client here holds): only a client that selected it there hears it.
+        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask | StructureNotifyMask);
         XSync(m_display, False);
     }
 
@@ -270,7 +272,7 @@ public:
                     }
                 } else if (event.type == ClientMessage && event.xclient.message_type == m_protocols &&
                            Atom(event.xclient.data.l[0]) == m_ping) {
-                    answered.emplace(event.xclient.data.l[1], at);
+                    answered.emplace(event.xclient.data.l[3], at);
                 }
             }
             if (opening.drawn >= 0)
@@ -355,8 +357,12 @@ private:
         event.xclient.message_type = m_protocols;
         event.xclient.format = 32;
         event.xclient.data.l[0] = long(m_ping);
-        event.xclient.data.l[1] = serial;
+        // The timestamp field stays CurrentTime: Qt takes a ping's time as the server's, and a made-up
+        // later one would make its next pointer grab (the menu's) fail. The reply carries the whole
+        // message back, so the serial rides in a field the protocol leaves free.
+        event.xclient.data.l[1] = CurrentTime;
         event.xclient.data.l[2] = long(m_icon);
+        event.xclient.data.l[3] = serial;
         XSendEvent(m_display, m_icon, False, NoEventMask, &event);
         XFlush(m_display);
     }
