@@ -22,11 +22,8 @@
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/utilities/UrlOpener.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QIcon>
-#include <QTimer>
 
 #include <cerrno>
 #include <string_view>
@@ -321,35 +318,6 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     addTipItem(*menu, QStringLiteral("Tip: Click a file or folder above to open it."),
                QStringLiteral("tip_folderMenu_clickToOpen"), 1);
     return created;
-}
-
-void releaseRowsGradually(std::vector<std::shared_ptr<platform::MenuItem>> rows, std::function<void()> done) {
-    // A slice ends after this long, well inside a frame; a row takes about a microsecond.
-    constexpr qint64 kSliceNanoseconds = 3'000'000;
-    constexpr std::size_t kRowsBetweenClockReads = 256;
-    auto remaining = std::make_shared<std::vector<std::shared_ptr<platform::MenuItem>>>(std::move(rows));
-    auto slice = std::make_shared<std::function<void()>>();
-    *slice = [remaining, done = std::move(done), weakSlice = std::weak_ptr(slice)] {
-        QElapsedTimer clock;
-        clock.start();
-        while (!remaining->empty()) {
-            for (std::size_t count = 0; count < kRowsBetweenClockReads && !remaining->empty(); ++count)
-                remaining->pop_back();
-            if (clock.nsecsElapsed() >= kSliceNanoseconds)
-                break;
-        }
-        if (remaining->empty()) {
-            *remaining = {};
-            // On a turn of its own: whatever else the closing freed (the menu's widgets) is gone by then.
-            if (done)
-                QTimer::singleShot(0, QCoreApplication::instance(), done);
-            return;
-        }
-        if (const auto next = weakSlice.lock())
-            QTimer::singleShot(0, QCoreApplication::instance(), [next] { (*next)(); });
-    };
-    // The closure keeps itself alive through the timer that runs it next, and no longer.
-    QTimer::singleShot(0, QCoreApplication::instance(), [slice] { (*slice)(); });
 }
 
 std::shared_ptr<platform::Menu> sampleFolderMenu() {

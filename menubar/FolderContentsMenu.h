@@ -4,16 +4,13 @@
 
 #include <QUrl>
 
-#include <functional>
 #include <memory>
-#include <vector>
 
 namespace kestrova {
 
 class FolderController;
 namespace platform {
 class Menu;
-class MenuItem;
 } // namespace platform
 
 // Lists one directory as menu rows: the folder's own top level into `menu` (the folder menu being built),
@@ -32,11 +29,6 @@ FolderListingRequest folderListingRequest(const QUrl &directory, const Folder &f
 
 std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
                                                    const std::shared_ptr<FolderController> &controller);
-
-// Frees the rows of a closed folder menu a slice at a time, on turns of the event loop of their own, so that
-// tens of thousands of rows never hold the loop for longer than a frame; then calls `done` on a turn of
-// its own. Rows are freed from the last, and every row whose slice has run is gone.
-void releaseRowsGradually(std::vector<std::shared_ptr<platform::MenuItem>> rows, std::function<void()> done);
 
 // Rows as a folder menu has them (a subfolder and files of common kinds, sorted, with their kinds' icons),
 // made without reading any folder: drawn off screen at start-up so that the first menu the user opens finds

@@ -12,7 +12,6 @@
 
 #include <QTimer>
 
-#include <algorithm>
 #include <cerrno>
 
 namespace kestrova {
@@ -315,33 +314,6 @@ TEST_F(FolderContentsMenuTest, ASlowListingIsShownWhenItEndsWhileTheEventLoopRun
     QTimer::singleShot(0, [&] { stalled.release(); });
     EXPECT_EQ(topLevelDump(), QStringLiteral("\"a\"\n\"b\"\n-----\n"));
     EXPECT_EQ(stalled.blockedCount(), 1);
-}
-
-// A closed menu's rows are freed over turns of the event loop: all of them in the end, and what is told
-// of the end only once the last has gone; a row still held elsewhere (a chosen row's action) lives on.
-TEST(ReleaseRowsGraduallyTest, EveryRowIsFreedBeforeTheEndIsToldAndHeldRowsStay) {
-    std::vector<std::shared_ptr<platform::MenuItem>> rows;
-    std::vector<std::weak_ptr<platform::MenuItem>> watched;
-    for (int index = 0; index < 200000; ++index) {
-        rows.push_back(std::make_shared<platform::MenuItem>(QStringLiteral("row %1").arg(index)));
-        watched.push_back(rows.back());
-    }
-    const std::shared_ptr<platform::MenuItem> held = rows[1234];
-    int ended = 0;
-    bool allGoneAtEnd = false;
-    const auto goneCount = [&] {
-        return std::count_if(watched.begin(), watched.end(), [](const auto &row) { return row.expired(); });
-    };
-    releaseRowsGradually(std::move(rows), [&] {
-        ++ended;
-        allGoneAtEnd = goneCount() == std::ptrdiff_t(watched.size()) - 1;
-    });
-    EXPECT_EQ(goneCount(), 0) << "nothing is freed in the closing's own turn";
-    ASSERT_TRUE(testing::processEventsUntil([&] { return ended == 1; }));
-    EXPECT_TRUE(allGoneAtEnd);
-    EXPECT_EQ(held->title(), QStringLiteral("row 1234"));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ended, 1);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/input/KeyboardState.h"
 #include "platform/menus/Menu.h"
+#include "platform/menus/ReleaseGradually.h"
 #include "platform/desktop/input/DesktopKeyboardState.h"
 #include "platform/desktop/menus/MenuPresenter_p.h"
 #include "platform/desktop/menus/MenuRowStyle_p.h"
@@ -186,6 +187,19 @@ void PresentedMenu::showEvent(QShowEvent *event) {
         window->installEventFilter(this);
         m_watchesWindow = true;
     }
+}
+
+PresentedMenu::~PresentedMenu() {
+    releaseWindow();
+}
+
+void PresentedMenu::releaseWindow() {
+    if (!m_window)
+        return;
+    // A reference per row of the model: the last one to a row freed with its model frees the row's memory,
+    // and a very large menu has tens of thousands of them.
+    platform::releaseGradually(std::move(m_window->rows));
+    m_window.reset();
 }
 
 void PresentedMenu::resizeEvent(QResizeEvent *event) {
@@ -611,7 +625,7 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     for (QAction *action : menu->actions())
         menu->releaseAction(action);
     menu->rows().clear();
-    menu->window().reset();
+    menu->releaseWindow();
     menu->clearIcons();
     menu->setMinimumWidth(0);
     const auto model = menu->model().lock();

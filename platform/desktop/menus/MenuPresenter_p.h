@@ -39,6 +39,7 @@ public:
         , m_presenter(presenter)
         , m_model(std::move(model))
         , m_presentation(std::move(presentation)) {}
+    ~PresentedMenu() override;
 
     const std::weak_ptr<Menu> &model() const { return m_model; }
     const std::shared_ptr<MenuPresenter::Presentation> &presentation() const { return m_presentation; }
@@ -60,6 +61,8 @@ public:
         int wheelRemainder = 0;
     };
     std::optional<Window> &window() { return m_window; }
+    // Ends the window of rows, if any; its references to the rows go a few at a time on later turns.
+    void releaseWindow();
     const std::optional<Window> &window() const { return m_window; }
     // A row's submenu is reused for the next row bound to it.
     void setModel(std::weak_ptr<Menu> model) { m_model = std::move(model); }
