@@ -176,7 +176,7 @@ int main(int argc, char **argv) {
     QProcess seeding;
     seeding.setProcessEnvironment(environment);
     seeding.start(seed, folders);
-    if (!seeding.waitForFinished(20000) || seeding.exitCode() != 0) {
+    if (!seeding.waitForFinished(180000) || seeding.exitCode() != 0) {
         std::printf("startup bench: storing the folders failed\n");
         return 1;
     }
