@@ -64,11 +64,13 @@ private:
 // submenu row does, while a click on it or Return chooses it like a plain row (Qt alone would only open
 // the submenu).
 //
-// Every menu is one column, at most as tall as its screen, that scrolls. Home, End, Page Up and Page Down
-// move the highlight; typing the start of a title goes to the next row it begins. A menu longer than
-// windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
-// (WindowedMenu.cpp), so opening it costs little more than opening a short one. Once the chain has closed,
-// every menu of it and all their rows, widgets and icons are freed.
+// Every menu is one column, at most as tall as its screen, that scrolls; a shown menu that grows (a row
+// whose content arrives later, as a file's preview does) is moved back inside its screen. Home, End, Page
+// Up and Page Down move the highlight; typing the start of a title goes to the next row it begins. A menu
+// longer than windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
+// (WindowedMenu.cpp), so opening it costs little more than opening a short one; every row it shows is
+// whole, wherever it is scrolled. Once the chain has closed, every menu of it and all their rows, widgets
+// and icons are freed.
 class MenuPresenter : public QObject {
     Q_OBJECT
 
