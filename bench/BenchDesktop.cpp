@@ -40,6 +40,9 @@ ProcessWindows::ProcessWindows(const QByteArray &display)
     : m_display(XOpenDisplay(display.constData())) {
     if (m_display)
         m_pidAtom = XInternAtom(m_display, "_NET_WM_PID", False);
+    // Windows come and go while the tree is walked (a tray embedding a thousand icons): a window gone
+    // between the listing and the look at it is skipped, where Xlib's own handler would end the program.
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
 }
 
 ProcessWindows::~ProcessWindows() {

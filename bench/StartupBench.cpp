@@ -1,11 +1,14 @@
-// Start of the application to all of its tray icons shown, with 10 stored folders, its resident memory after
-// start and its wake-ups while idle; set against a bare Qt program that shows 10 tray icons, measured the
-// same way in the same run. Both run on a private X server with a tray (Xvfb + trayer) and a session bus,
-// in a throwaway home; "shown" is when the tray has mapped every icon window of the process.
+// Start of the application to all of its tray icons shown, with 10 stored folders (or as many as asked),
+// its resident memory after start, its wake-ups while idle and how soon it ends on SIGTERM; set against a
+// bare Qt program that shows as many tray icons, measured the same way in the same run. Both run on a
+// private X server with a tray (Xvfb + trayer) and a session bus, in a throwaway home; "shown" is when the
+// tray has mapped every icon window of the process.
 //
-//   kestrova_bench_startup [ROUNDS]          (the medians of ROUNDS launches each, 5 by default)
+//   kestrova_bench_startup [ROUNDS [FOLDERS]]   (the medians of ROUNDS launches each, 5 by default; 10
+//                                              folders by default, 1000 for the many-folders case)
 //
-// Goals: start to icons under 1 s, under 80 MB resident, no wake-up while idle.
+// Goals: start to icons under 1 s (under 2 s with 1,000 folders), under 80 MB resident, no wake-up while
+// idle, ended within 100 ms of SIGTERM.
 #include "BenchDesktop.h"
 
 #include <QApplication>
@@ -30,8 +33,10 @@ using kestrova::bench::statusValue;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int kFolders = 10;
+constexpr int kDefaultFolders = 10;
 constexpr auto kIdleStretch = 2s;
+// Long enough for a start that takes many times its goal to be measured rather than given up on.
+constexpr auto kShowLimit = 60s;
 
 // The bare program of the baseline: N tray icons and nothing else.
 int runBareIcons(int argc, char **argv, int count) {
@@ -75,6 +80,7 @@ struct Launch {
     double residentMegabytes = 0;
     long long idleWakeups = 0;
     long long idleCpuTicks = 0;
+    double millisecondsToEndOnTerm = 0;
 };
 
 // Starts `program`, waits until it has `icons` icons in the tray, reads its memory and its wake-ups over an
@@ -92,7 +98,7 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
         return std::nullopt;
     const qint64 pid = process.processId();
     std::optional<Launch> result;
-    while (Clock::now() - start < 20s && process.state() == QProcess::Running) {
+    while (Clock::now() - start < kShowLimit && process.state() == QProcess::Running) {
         if (int(tray.mappedWindows(pid).size()) >= icons) {
             result = Launch{};
             result->millisecondsToShown =
@@ -111,11 +117,15 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
         result->idleWakeups = contextSwitches(pid) - switchesBefore;
         result->idleCpuTicks = cpuTicks(pid) - ticksBefore;
     }
+    const auto terminated = Clock::now();
     process.terminate();
     if (!process.waitForFinished(5000)) {
         process.kill();
         process.waitForFinished(5000);
     }
+    if (result)
+        result->millisecondsToEndOnTerm =
+            std::chrono::duration<double, std::milli>(Clock::now() - terminated).count();
     return result;
 }
 
@@ -139,6 +149,7 @@ int main(int argc, char **argv) {
 
     QCoreApplication application(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int folderCount = argc > 2 ? std::max(1, std::atoi(argv[2])) : kDefaultFolders;
     const QString program = QStringLiteral(KESTROVA_APPLICATION_PATH);
     const QString seed = QStringLiteral(KESTROVA_SEED_FOLDERS_PATH);
     if (!kestrova::bench::hasPrerequisites("startup bench", {program, seed}))
@@ -147,7 +158,7 @@ int main(int argc, char **argv) {
     const kestrova::bench::BenchHome benchHome;
     const QString home = benchHome.home();
     QStringList folders;
-    for (int index = 0; index < kFolders; ++index) {
+    for (int index = 0; index < folderCount; ++index) {
         const QString folder = QStringLiteral("%1/Folder %2").arg(home).arg(index + 1);
         QDir().mkpath(folder);
         for (const char *name : {"notes.txt", "photo.png", "report.pdf"})
@@ -165,7 +176,7 @@ int main(int argc, char **argv) {
     QProcess seeding;
     seeding.setProcessEnvironment(environment);
     seeding.start(seed, folders);
-    if (!seeding.waitForFinished(20000) || seeding.exitCode() != 0) {
+    if (!seeding.waitForFinished(180000) || seeding.exitCode() != 0) {
         std::printf("startup bench: storing the folders failed\n");
         return 1;
     }
@@ -179,13 +190,14 @@ int main(int argc, char **argv) {
     std::vector<Launch> bare;
     // Alternating, so neither side has the page cache to itself.
     for (int round = 0; round < rounds; ++round) {
-        const auto application = launch(program, {}, environment, tray, kFolders);
-        const auto baseline =
-            launch(QCoreApplication::applicationFilePath(),
-                   {QStringLiteral("--bare-icons"), QString::number(kFolders)}, environment, tray, kFolders);
+        const auto application = launch(program, {}, environment, tray, folderCount);
+        const auto baseline = launch(QCoreApplication::applicationFilePath(),
+                                     {QStringLiteral("--bare-icons"), QString::number(folderCount)},
+                                     environment, tray, folderCount);
         if (!application || !baseline) {
-            std::printf("startup bench: %s did not show %d tray icons within 20 s\n",
-                        application ? "the bare program" : "the application", kFolders);
+            std::printf("startup bench: %s did not show %d tray icons within %lld s\n",
+                        application ? "the bare program" : "the application", folderCount,
+                        static_cast<long long>(kShowLimit.count()));
             return 1;
         }
         ours.push_back(*application);
@@ -201,14 +213,20 @@ int main(int argc, char **argv) {
     const double shown = medianOf(ours, &Launch::millisecondsToShown);
     const double resident = medianOf(ours, &Launch::residentMegabytes);
     const double wakeups = medianOf(ours, &Launch::idleWakeups);
-    std::printf("%d folders, median of %d launches each:\n", kFolders, rounds);
+    std::printf("%d folders, median of %d launches each:\n", folderCount, rounds);
+    const double shownGoal = folderCount > kDefaultFolders ? 2000 : 1000;
     printRow("start to all icons shown", shown, medianOf(bare, &Launch::millisecondsToShown), "ms",
-             shown < 1000 ? "  (goal 1000 ms: met)" : "  (goal 1000 ms: missed)");
+             qPrintable(QStringLiteral("  (goal %1 ms: %2)")
+                            .arg(shownGoal)
+                            .arg(shown < shownGoal ? QStringLiteral("met") : QStringLiteral("missed"))));
     printRow("resident memory after start", resident, medianOf(bare, &Launch::residentMegabytes), "MB",
              resident < 80 ? "  (goal 80 MB: met)" : "  (goal 80 MB: missed)");
     printRow("wake-ups in 2 s idle (threads)", wakeups, medianOf(bare, &Launch::idleWakeups), "",
              wakeups == 0 ? "  (goal 0: met)" : "  (goal 0: missed)");
     printRow("CPU ticks in 2 s idle", medianOf(ours, &Launch::idleCpuTicks),
              medianOf(bare, &Launch::idleCpuTicks), "", "");
+    const double ended = medianOf(ours, &Launch::millisecondsToEndOnTerm);
+    printRow("SIGTERM to ended", ended, medianOf(bare, &Launch::millisecondsToEndOnTerm), "ms",
+             ended <= 100 ? "  (goal 100 ms: met)" : "  (goal 100 ms: missed)");
     return 0;
 }

@@ -47,15 +47,15 @@ public:
     // Starts the listing; `done` runs once, on a later turn of the event loop, with the listing or with a
     // timed-out one when the limit passes first.
     static void start(const FolderListingRequest &request, std::function<void(FolderListing)> done);
-    // Gives the listing at once when it ends quickly (a few tens of milliseconds); otherwise returns
-    // nothing and `done` runs later, as with start().
+    // Gives the listing at once when one for the same request has just ended and is waiting to be
+    // delivered; otherwise returns nothing at once and `done` runs later, as with start(). Never waits.
     static std::optional<FolderListing> listOrNotify(const FolderListingRequest &request,
                                                      std::function<void(FolderListing)> done);
-    // Lists and returns once the listing is done or the limit has passed. A listing that does not end at
-    // once is waited for in an event loop that keeps answering everything but the user's input (the tray,
-    // the window manager's pings, timers, repaints): clicks and keys wait until the menu is built, so that
-    // nothing reopens the menu being built. Requests that come in between (over the bus, from timers)
-    // and would open, rebuild or free a menu are kept until the wait ends (platform::MenuBuildingWait).
+    // Lists and returns once the listing is done or the limit has passed. The listing is waited for in an
+    // event loop that keeps answering everything but the user's input (the tray, the window manager's
+    // pings, timers, repaints): clicks and keys wait until the menu is built, so that nothing reopens the
+    // menu being built. Requests that come in between (over the bus, from timers) and would open, rebuild
+    // or free a menu are kept until the wait ends (platform::MenuBuildingWait).
     static FolderListing list(const FolderListingRequest &request);
 
     // Listings started and not yet ended, stalled ones included.

@@ -11,7 +11,7 @@ namespace kestrova {
 class FolderController;
 namespace platform {
 class Menu;
-}
+} // namespace platform
 
 // Lists one directory as menu rows: the folder's own top level into `menu` (the folder menu being built),
 // or a subfolder into a new KvMenu when `menu` is null. Sorted by the directory's own stored order, else the

@@ -13,6 +13,7 @@
 #include "platform/alerts/Alert.h"
 #include "platform/menus/AttributedText.h"
 #include "platform/menus/Menu.h"
+#include "platform/menus/ReleaseGradually.h"
 #include "platform/workspace/Pasteboard.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
@@ -24,6 +25,7 @@
 #include "ui-kit/utilities/UrlOpener.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <QCoro/QCoroTask>
@@ -62,8 +64,6 @@ QCoro::Task<> confirmAndRemoveFolder(Folder folder) {
     KvApp::startRelaunch();
 }
 
-// The allocator keeps freed blocks for reuse; after a large menu most of its pages are free and would stay
-// resident. Run after the menu's widgets, whose deletion the presenter posts when the menu closes.
 // A prepared listing this old is not used: the menu shows the folder as it is when it opens.
 constexpr qint64 kPreparedListingLifetime = 1000;
 
@@ -72,10 +72,6 @@ constexpr qint64 kPreparedListingLifetime = 1000;
 int &latestMenuRequest() {
     static int request = 0;
     return request;
-}
-
-void returnFreedMemoryLater() {
-    QTimer::singleShot(0, QCoreApplication::instance(), [] { malloc_trim(0); });
 }
 
 } // namespace
@@ -264,8 +260,11 @@ void FolderController::releaseRowsAfterClosing(KvMenu &menu) {
         QTimer::singleShot(0, QCoreApplication::instance(), [&menu, weakToken = std::weak_ptr(token)] {
             if (weakToken.expired() || menu.isOpen())
                 return;
-            menu.removeAllItems();
-            returnFreedMemoryLater();
+            // The allocator keeps freed blocks for reuse; once a large menu's rows are gone most of their
+            // pages are free and would stay resident. Giving them back takes milliseconds, and locks only
+            // the heap being trimmed: off the main thread, it holds no frame up.
+            platform::releaseGradually(menu.takeAllItems(),
+                                       [] { QThreadPool::globalInstance()->start([] { malloc_trim(0); }); });
         });
     });
 }

@@ -19,7 +19,9 @@
 #include <QFontMetricsF>
 #include <QImageReader>
 #include <QMenu>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTest>
 #include <QWidgetAction>
 
 #include <cmath>
@@ -275,6 +277,39 @@ TEST_F(FilePreviewMenuTest, ATextFileIsShownAsTextAndHasNoDimensions) {
     EXPECT_EQ(box.width(), 400);
     EXPECT_EQ(box.height(), int(previewHeight(QStringLiteral("one line"), 8, std::nullopt, row->font())));
     EXPECT_TRUE(item(*menu, QStringLiteral("Copy Dimensions"))->isHidden());
+    presenter.close();
+}
+
+// A picture's submenu opened from a row low on the screen: it fits there with the small row it has before
+// the preview is read, and must still fit once the preview has made it taller.
+TEST_F(FilePreviewMenuTest, AFileSubmenuStaysOnScreenWhenItsPreviewArrives) {
+    writePicture(path(QStringLiteral("portrait.png")), QSize(400, 800));
+    auto root = std::make_shared<platform::Menu>();
+    auto row = std::make_shared<platform::MenuItem>(QStringLiteral("portrait.png"));
+    row->setSubmenu(fileSubmenu(url(QStringLiteral("portrait.png")), controller));
+    root->addItem(row);
+    presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QMenu *shown = presenter.popup(root, QPoint(area.left() + 20, area.bottom() - 260));
+    ASSERT_TRUE(processEventsUntil([shown] { return shown->isVisible(); }));
+    QAction *holder = shown->actions().front();
+    shown->setActiveAction(holder);
+    QTest::keyClick(shown, Qt::Key_Right);
+    ASSERT_TRUE(processEventsUntil([holder] { return holder->menu() && holder->menu()->isVisible(); }));
+    QMenu *submenu = holder->menu();
+    FilePreviewRow *preview = previewRow(submenu);
+    ASSERT_NE(preview, nullptr);
+    const int before = submenu->height();
+    ASSERT_TRUE(
+        processEventsUntil([preview] { return qobject_cast<PreviewScreen *>(preview->currentView()); }));
+    ASSERT_TRUE(processEventsUntil([&] { return submenu->height() > before + 200; }))
+        << "the preview makes the submenu taller: " << before << " → " << submenu->height();
+    EXPECT_TRUE(processEventsUntil([&] { return area.contains(submenu->geometry()); }))
+        << "submenu at " << submenu->geometry().top() << "-" << submenu->geometry().bottom() << ", screen to "
+        << area.bottom();
+    // Its last rows can be reached.
+    const QRect lastRow = submenu->actionGeometry(submenu->actions().back());
+    EXPECT_TRUE(area.contains(submenu->mapToGlobal(lastRow.bottomRight())));
     presenter.close();
 }
 

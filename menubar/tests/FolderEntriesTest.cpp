@@ -346,5 +346,33 @@ TEST_F(FolderEntriesTest, AFolderOnAStalledMountExplainsItselfAndTheMenuStaysUsa
     EXPECT_EQ(opened.front(), url(QStringLiteral("notes.txt")));
 }
 
+// A long folder menu is as wide at every opening: the width comes from what the menu lists, not from
+// which of its rows happened to be laid out to measure it.
+TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {
+    Defaults::set(Defaults::Keys::showIconsInMenu(), true);
+    for (int index = 0; index < 300; ++index) {
+        makeFile(QStringLiteral("backup gamma %1.png").arg(index, 6, 10, QLatin1Char('0')));
+        if (index % 10 == 3)
+            makeFolder(QStringLiteral("Backup set %1").arg(index));
+    }
+    std::vector<int> widths;
+    for (int opening = 0; opening < 4; ++opening) {
+        auto folderMenu = KvMenu::create();
+        folderMenu->menuNeedsUpdate();
+        controller->buildMenu(*folderMenu);
+        QMenu *shown = show(folderMenu);
+        widths.push_back(shown->width());
+        presenter.close();
+        ASSERT_TRUE(processEventsUntil([this] { return !presenter.isOpen(); }));
+    }
+    for (const int width : widths)
+        EXPECT_EQ(width, widths.front());
+    presenter.setWindowedAbove(100000);
+    auto folderMenu = KvMenu::create();
+    controller->buildMenu(*folderMenu);
+    QMenu *shown = show(folderMenu);
+    EXPECT_EQ(shown->width(), widths.front()) << "as wide as a menu with an action per row";
+}
+
 } // namespace
 } // namespace kestrova::testing

@@ -97,7 +97,7 @@ TEST(IdleTimersTest, StatusItemsWakeNothingWhileIdleBeforeOrAfterAMenu) {
         const auto statusItem = bar.item(1);
         ASSERT_TRUE(statusItem);
         statusItem->click();
-        ASSERT_TRUE(statusItem->isMenuOpen());
+        ASSERT_TRUE(processEventsUntil([&] { return statusItem->isMenuOpen(); }));
         statusItem->closeMenu();
         EXPECT_EQ(wakeUpsWhileIdle(), "") << "after a folder menu";
 

@@ -2,6 +2,7 @@
 
 #include "platform/input/KeyboardState.h"
 #include "platform/menus/Menu.h"
+#include "platform/menus/ReleaseGradually.h"
 #include "platform/desktop/input/DesktopKeyboardState.h"
 #include "platform/desktop/menus/MenuPresenter_p.h"
 #include "platform/desktop/menus/MenuRowStyle_p.h"
@@ -186,6 +187,26 @@ void PresentedMenu::showEvent(QShowEvent *event) {
         window->installEventFilter(this);
         m_watchesWindow = true;
     }
+}
+
+PresentedMenu::~PresentedMenu() {
+    releaseWindow();
+}
+
+void PresentedMenu::releaseWindow() {
+    if (!m_window)
+        return;
+    // A reference per row of the model: the last one to a row freed with its model frees the row's memory,
+    // and a very large menu has tens of thousands of them.
+    platform::releaseGradually(std::move(m_window->rows));
+    m_window.reset();
+}
+
+void PresentedMenu::resizeEvent(QResizeEvent *event) {
+    QMenu::resizeEvent(event);
+    // Qt places a menu once, as it opens; a row whose content arrives later (a preview) resizes it in place.
+    if (isVisible())
+        m_presenter->keepOnScreen(this);
 }
 
 void PresentedMenu::hideEvent(QHideEvent *event) {
@@ -582,6 +603,18 @@ QRect MenuPresenter::availableArea(PresentedMenu *menu) const {
     return screen->availableGeometry().adjusted(frame, frame, -frame, -frame);
 }
 
+void MenuPresenter::keepOnScreen(PresentedMenu *menu) {
+    const QRect area = availableArea(menu);
+    if (!area.isValid())
+        return;
+    const QRect placed = menu->geometry();
+    // The bottom and right edges give way first: the top-left corner is what must stay reachable.
+    const int x = std::max(area.left(), std::min(placed.left(), area.right() + 1 - placed.width()));
+    const int y = std::max(area.top(), std::min(placed.top(), area.bottom() + 1 - placed.height()));
+    if (x != placed.left() || y != placed.top())
+        menu->move(x, y);
+}
+
 void MenuPresenter::ensureStyle() {
     if (!m_style)
         m_style = new MenuRowStyle(m_iconSize);
@@ -592,7 +625,7 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     for (QAction *action : menu->actions())
         menu->releaseAction(action);
     menu->rows().clear();
-    menu->window().reset();
+    menu->releaseWindow();
     menu->clearIcons();
     menu->setMinimumWidth(0);
     const auto model = menu->model().lock();

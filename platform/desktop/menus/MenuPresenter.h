@@ -64,11 +64,13 @@ private:
 // submenu row does, while a click on it or Return chooses it like a plain row (Qt alone would only open
 // the submenu).
 //
-// Every menu is one column, at most as tall as its screen, that scrolls. Home, End, Page Up and Page Down
-// move the highlight; typing the start of a title goes to the next row it begins. A menu longer than
-// windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
-// (WindowedMenu.cpp), so opening it costs little more than opening a short one. Once the chain has closed,
-// every menu of it and all their rows, widgets and icons are freed.
+// Every menu is one column, at most as tall as its screen, that scrolls; a shown menu that grows (a row
+// whose content arrives later, as a file's preview does) is moved back inside its screen. Home, End, Page
+// Up and Page Down move the highlight; typing the start of a title goes to the next row it begins. A menu
+// longer than windowedAbove() rows holds actions only for the rows on screen, bound afresh as it scrolls
+// (WindowedMenu.cpp), so opening it costs little more than opening a short one; every row it shows is
+// whole, wherever it is scrolled. Once the chain has closed, every menu of it and all their rows, widgets
+// and icons are freed.
 class MenuPresenter : public QObject {
     Q_OBJECT
 
@@ -137,6 +139,8 @@ private:
     void menuAboutToShow(PresentedMenu *menu);
     void menuAboutToHide(PresentedMenu *menu);
     QRect availableArea(PresentedMenu *menu) const;
+    // Moves a shown menu that has grown past its screen's edges back inside them.
+    void keepOnScreen(PresentedMenu *menu);
     void populate(PresentedMenu *menu);
     void ensureStyle();
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
@@ -154,6 +158,10 @@ private:
     };
     WidestRows measureWidestRows(PresentedMenu *menu, const Menu &model);
     void bindWindow(PresentedMenu *menu);
+    // Binds as many whole rows as the popup holds: from `row` down, or up to `row` when `fromBottom`.
+    void fitWindow(PresentedMenu *menu, std::size_t row, bool fromBottom);
+    // Brings `row` into the window, moving it as little as needed.
+    void revealWindowRow(PresentedMenu *menu, std::size_t row);
     void bindSlot(PresentedMenu *menu, std::size_t slot, const std::shared_ptr<MenuItem> &item);
     bool moveWindowHighlight(PresentedMenu *menu, int key);
     void highlightTypedInWindow(PresentedMenu *menu, const QString &typed, bool fromNextRow);

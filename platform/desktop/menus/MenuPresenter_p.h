@@ -39,6 +39,7 @@ public:
         , m_presenter(presenter)
         , m_model(std::move(model))
         , m_presentation(std::move(presentation)) {}
+    ~PresentedMenu() override;
 
     const std::weak_ptr<Menu> &model() const { return m_model; }
     const std::shared_ptr<MenuPresenter::Presentation> &presentation() const { return m_presentation; }
@@ -53,10 +54,15 @@ public:
         std::vector<std::weak_ptr<MenuItem>> rows;
         MenuRowWindow window;
         QSize size;
+        // The most the rows bound at once may take, frame included: the screen's height while the popup is
+        // sized, then the popup's own, so that every row on screen is whole wherever the window is.
+        int heightLimit = 0;
         // Wheel turns too small for a row yet.
         int wheelRemainder = 0;
     };
     std::optional<Window> &window() { return m_window; }
+    // Ends the window of rows, if any; its references to the rows go a few at a time on later turns.
+    void releaseWindow();
     const std::optional<Window> &window() const { return m_window; }
     // A row's submenu is reused for the next row bound to it.
     void setModel(std::weak_ptr<Menu> model) { m_model = std::move(model); }
@@ -80,6 +86,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool typeAhead(QKeyEvent *event);

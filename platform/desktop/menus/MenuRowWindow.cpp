@@ -77,10 +77,9 @@ void MenuRowWindow::reset(std::size_t rowCount, std::size_t visible) {
     m_first = 0;
 }
 
-bool MenuRowWindow::reveal(std::size_t row) {
-    if (contains(row) || m_visible == 0)
-        return false;
-    return scrollTo(row < m_first ? std::ptrdiff_t(row) : std::ptrdiff_t(row + 1 - m_visible));
+void MenuRowWindow::place(std::ptrdiff_t first, std::size_t visible) {
+    m_visible = std::min(visible, m_rowCount);
+    scrollTo(first);
 }
 
 bool MenuRowWindow::scrollTo(std::ptrdiff_t first) {

@@ -30,8 +30,8 @@ public:
     std::size_t visible() const { return m_visible; }
     std::size_t rowCount() const { return m_rowCount; }
     bool contains(std::size_t row) const { return row >= m_first && row < m_first + m_visible; }
-    // Moves the window as little as needed to show `row`; true when it moved.
-    bool reveal(std::size_t row);
+    // Shows `visible` rows from `first`, both kept inside the rows.
+    void place(std::ptrdiff_t first, std::size_t visible);
     // Moves the window to start at `first`, kept inside the rows; true when it moved.
     bool scrollTo(std::ptrdiff_t first);
 

@@ -123,6 +123,15 @@ void resizeSlots(PresentedMenu *menu, std::size_t count) {
     }
 }
 
+// A slot turned separator shows nothing of the row bound there before (a style draws a separator's text).
+void clearRow(QAction *action) {
+    action->setText(QString());
+    action->setIcon(QIcon());
+    action->setToolTip(QString());
+    action->setCheckable(false);
+    action->setShortcut(QKeySequence());
+}
+
 } // namespace
 
 void PresentedMenu::releaseAction(QAction *action) {
@@ -188,31 +197,61 @@ void MenuPresenter::populateWindow(PresentedMenu *menu, const Menu &model) {
         if (takesRoom(*item))
             window.rows.push_back(item);
     }
-    const auto fit = [&](std::size_t count) {
-        window.window.reset(window.rows.size(), count);
-        bindWindow(menu);
-        return menu->QMenu::sizeHint().height();
-    };
-    // A first guess of the rows that fit from the widest rows just laid out, then as many as fit for real:
-    // more when the guess came from taller rows than most, fewer when from shorter ones.
-    const int room = (area.isValid() ? area.height() : 600) - emptyHeight;
+    window.heightLimit = area.isValid() ? area.height() : 600;
+    // A first guess of the rows that fit from the widest rows just laid out; fitting corrects it.
     const int sampleRowHeight = std::max(1, samples ? (sampleHeight - emptyHeight) / int(samples) : 1);
-    int height = fit(std::size_t(std::max(1, room / sampleRowHeight)));
-    for (int step = 0; step < 3 && height < room + emptyHeight &&
-                       window.window.visible() < window.rows.size() && window.window.visible() > 0;
-         ++step) {
-        const int rowHeight = std::max(1, (height - emptyHeight) / int(window.window.visible()));
-        const int more = (room + emptyHeight - height) / rowHeight;
-        if (more <= 0)
-            break;
-        height = fit(window.window.visible() + std::size_t(more));
-    }
-    while (height > room + emptyHeight && window.window.visible() > 1)
-        height = fit(window.window.visible() - 1);
-    window.size = QSize(width, height);
+    window.window.reset(window.rows.size(),
+                        std::size_t(std::max(1, (window.heightLimit - emptyHeight) / sampleRowHeight)));
+    fitWindow(menu, 0, /*fromBottom=*/false);
+    window.size = QSize(width, menu->QMenu::sizeHint().height());
+    window.heightLimit = window.size.height();
     // Rows as wide as the window whichever rows it holds: Qt lays rows out at the widest of those bound,
     // which would leave the highlight and the submenu arrows short of the edge after scrolling.
     menu->setMinimumWidth(width);
+}
+
+void MenuPresenter::fitWindow(PresentedMenu *menu, std::size_t row, bool fromBottom) {
+    auto &window = *menu->window();
+    // The popup's height without rows, near enough for the jumps.
+    const int emptyHeight = 2 * (menu->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu) +
+                                 menu->style()->pixelMetric(QStyle::PM_MenuVMargin, nullptr, menu));
+    const auto place = [&](std::size_t count) {
+        count = std::max<std::size_t>(count, 1);
+        const std::ptrdiff_t first =
+            fromBottom ? std::ptrdiff_t(row) + 1 - std::ptrdiff_t(count) : std::ptrdiff_t(row);
+        window.window.place(first, count);
+        bindWindow(menu);
+        return menu->QMenu::sizeHint().height();
+    };
+    const auto canGrow = [&] { return window.window.visible() < window.window.rowCount(); };
+    // Rows differ in height (separators, titles, names of two lines): the count that fits is found by
+    // laying the rows out, first in a few jumps by their average height, then one row at a time.
+    int height = place(window.window.visible());
+    for (int jump = 0; jump < 3 && height < window.heightLimit && canGrow(); ++jump) {
+        const int rowHeight = std::max(1, (height - emptyHeight) / int(window.window.visible()));
+        const int more = (window.heightLimit - height) / rowHeight;
+        if (more <= 0)
+            break;
+        height = place(window.window.visible() + std::size_t(more));
+    }
+    while (height > window.heightLimit && window.window.visible() > 1)
+        height = place(window.window.visible() - 1);
+    // Room left for a short row (a separator) is used too.
+    while (height < window.heightLimit && canGrow()) {
+        const int more = place(window.window.visible() + 1);
+        if (more > window.heightLimit) {
+            height = place(window.window.visible() - 1);
+            break;
+        }
+        height = more;
+    }
+}
+
+void MenuPresenter::revealWindowRow(PresentedMenu *menu, std::size_t row) {
+    const MenuRowWindow &window = menu->window()->window;
+    if (window.contains(row))
+        return;
+    fitWindow(menu, row, /*fromBottom=*/row >= window.first());
 }
 
 MenuPresenter::WidestRows MenuPresenter::measureWidestRows(PresentedMenu *menu, const Menu &model) {
@@ -251,8 +290,9 @@ void MenuPresenter::showWindowRows(PresentedMenu *menu, const Menu &model, Modif
     }
     const std::size_t first = window.window.first();
     window.window.reset(window.rows.size(), window.window.visible());
-    window.window.scrollTo(std::ptrdiff_t(first));
-    bindWindow(menu);
+    // The alternates may be taller or shorter than the rows they stand in for.
+    fitWindow(menu, std::min(first, window.rows.size() - std::min<std::size_t>(window.rows.size(), 1)),
+              /*fromBottom=*/false);
 }
 
 void MenuPresenter::bindWindow(PresentedMenu *menu) {
@@ -287,6 +327,8 @@ void MenuPresenter::bindSlot(PresentedMenu *menu, std::size_t slot, const std::s
         return;
     }
     action->setSeparator(item->isSeparator());
+    if (item->isSeparator())
+        clearRow(action);
     auto *submenu = qobject_cast<PresentedMenu *>(action->menu());
     if (submenu && submenu->isVisible())
         submenu->hide();
@@ -325,8 +367,7 @@ bool MenuPresenter::moveWindowHighlight(PresentedMenu *menu, int key) {
     });
     if (!target)
         return true;
-    if (window.window.reveal(*target))
-        bindWindow(menu);
+    revealWindowRow(menu, *target);
     menu->highlight(menu->rows()[*target - window.window.first()].action);
     return true;
 }
@@ -342,15 +383,14 @@ void MenuPresenter::highlightTypedInWindow(PresentedMenu *menu, const QString &t
     });
     if (!found)
         return;
-    if (window.window.reveal(*found))
-        bindWindow(menu);
+    revealWindowRow(menu, *found);
     menu->highlight(menu->rows()[*found - window.window.first()].action);
 }
 
 void MenuPresenter::scrollWindow(PresentedMenu *menu, std::ptrdiff_t rows) {
     auto &window = *menu->window();
     if (window.window.scrollTo(std::ptrdiff_t(window.window.first()) + rows))
-        bindWindow(menu);
+        fitWindow(menu, window.window.first(), /*fromBottom=*/false);
 }
 
 } // namespace kestrova::platform::desktop

@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -450,4 +452,107 @@ TEST(WindowedMenuTest, TheRowPlacesWrittenAreThoseOfTheRowsOnScreen) {
                         .arg(rowTitle(row++));
     }
     EXPECT_EQ(readBack(), expected + QLatin1Char('\n'));
+}
+
+namespace {
+
+// How many pixel lines of `area` in `drawn` hold anything but its most common colour, the background.
+int inkedLines(const QImage &drawn, const QRect &area) {
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[drawn.pixel(x, y)];
+    }
+    QRgb background = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(background))
+            background = it.key();
+    }
+    int lines = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (drawn.pixel(x, y) != background) {
+                ++lines;
+                break;
+            }
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+// The popup is sized by laying its widest rows out in its first slots, where a title and its line go next.
+TEST(WindowedMenuTest, TheLineUnderATitleIsDrawnWithoutTheTextOfARowMeasuredThere) {
+    LongMenu menu;
+    menu.add(QStringLiteral("Backups"));
+    menu.model->addSeparator();
+    for (int row = 0; row < 200; ++row)
+        menu.add(QStringLiteral("backup gamma %1.png").arg(row, 6, 10, QLatin1Char('0')));
+    menu.add(QStringLiteral("the widest name of them all, backup gamma 000045 (copy).png"));
+    menu.open();
+    QAction *title = menu.shown->actions().at(0);
+    QAction *line = menu.shown->actions().at(1);
+    ASSERT_TRUE(line->isSeparator());
+    const QImage drawn = menu.shown->grab().toImage();
+    // The title's row and the line's, right of the title's text: only the line is drawn there (the text
+    // of a row bound to the slot before would stand across it, centred on it).
+    const QRect titleRow = menu.shown->actionGeometry(title);
+    const int textEnd = titleRow.left() + 40 + menu.shown->fontMetrics().horizontalAdvance(title->text());
+    const QRect besideTitle(QPoint(textEnd, titleRow.top() + 2),
+                            QPoint(titleRow.right() - 10, menu.shown->actionGeometry(line).bottom()));
+    ASSERT_GT(besideTitle.width(), 100);
+    EXPECT_LE(inkedLines(drawn, besideTitle), 2) << "one line of one or two pixels";
+    const QRect nextRow = menu.shown->actionGeometry(menu.shown->actions().at(2));
+    EXPECT_GE(inkedLines(drawn, QRect(titleRow.left(), nextRow.top(), besideTitle.right(), nextRow.height())),
+              5)
+        << "a row's text counts as ink";
+}
+
+// Rows of different heights (a title without a picture, the line under it, rows with pictures, a name of
+// two lines at the end): wherever the window is, each row on screen is whole, inside the popup's frame.
+TEST(WindowedMenuTest, EveryRowOnScreenIsWholeAfterScrollingEndAndTyping) {
+    LongMenu menu;
+    menu.add(QStringLiteral("Photos"));
+    menu.model->addSeparator();
+    QImage picture(16, 16, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::darkCyan);
+    for (int row = 0; row < 400; ++row)
+        menu.add(rowTitle(row))->setImage(picture);
+    const QString twoLines = QStringLiteral("Zebra crossing\nat night");
+    menu.add(twoLines)->setImage(picture);
+    menu.open();
+    const int frame = menu.shown->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu.shown);
+    const auto checkWholeRows = [&](const char *when) {
+        SCOPED_TRACE(when);
+        const QRect inside = menu.shown->rect().adjusted(frame, frame, -frame, -frame);
+        int shown = 0;
+        for (QAction *action : menu.shown->actions()) {
+            if (!action->isVisible())
+                continue;
+            ++shown;
+            const QRect place = menu.shown->actionGeometry(action);
+            EXPECT_TRUE(inside.contains(place))
+                << action->text().toStdString() << " at " << place.top() << "-" << place.bottom()
+                << " in a popup " << menu.shown->height() << " high";
+        }
+        EXPECT_GT(shown, 10);
+    };
+    checkWholeRows("opened");
+    const int height = menu.shown->height();
+
+    menu.wheel(-4);
+    ASSERT_NE(menu.titleAtTop(), QStringLiteral("Photos"));
+    checkWholeRows("scrolled");
+    QTest::keyClick(menu.shown, Qt::Key_End);
+    EXPECT_EQ(menu.activeTitle(), twoLines);
+    checkWholeRows("after End");
+    QTest::keyClick(menu.shown, Qt::Key_PageUp);
+    checkWholeRows("a page up from the end");
+    QTest::keyClick(menu.shown, Qt::Key_Home);
+    QTest::keyClicks(menu.shown, QStringLiteral("row 00250"));
+    EXPECT_EQ(menu.activeTitle(), rowTitle(250));
+    checkWholeRows("after typing");
+    EXPECT_TRUE(menu.showsActiveRow());
+    EXPECT_EQ(menu.shown->height(), height) << "the popup keeps its size";
 }
