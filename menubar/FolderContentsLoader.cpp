@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,6 +17,11 @@
 namespace kestrova {
 
 namespace {
+
+// A small folder lists in well under a millisecond: it is waited for without running the event loop, so an
+// ordinary menu opens with no other event handled in between, and a tray host that draws the menu itself
+// finds its rows there when it asks to show it (hosts give an answer a fraction of a second at most).
+constexpr std::chrono::milliseconds kQuickWait{25};
 
 std::chrono::milliseconds s_timeLimit = FolderContentsLoader::kDefaultTimeLimit;
 std::atomic<int> s_runningCount{0};
@@ -41,6 +47,7 @@ struct Waiter {
 // only.
 struct Job {
     std::mutex mutex;
+    std::condition_variable finishedCondition;
     bool isFinished = false;
     FolderListing result;
 
@@ -141,6 +148,7 @@ std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
             job->result = std::move(listing);
             job->isFinished = true;
         }
+        job->finishedCondition.notify_all();
         --s_runningCount;
         postToMainThread([job] { collect(job); });
     }).detach();
@@ -169,11 +177,9 @@ std::shared_ptr<Waiter> addWaiter(const std::shared_ptr<Job> &job, const QUrl &d
     return waiter;
 }
 
-// Never waited for on the main thread: a wait there is a frame the application does not draw, and a large
-// folder takes longer to list than a frame lasts.
-bool hasFinished(Job &job) {
-    const std::lock_guard lock(job.mutex);
-    return job.isFinished;
+bool finishesQuickly(Job &job) {
+    std::unique_lock lock(job.mutex);
+    return job.finishedCondition.wait_for(lock, kQuickWait, [&job] { return job.isFinished; });
 }
 
 } // namespace
@@ -216,7 +222,7 @@ std::optional<FolderListing> FolderContentsLoader::listOrNotify(const FolderList
         else
             done(std::move(listing));
     });
-    if (hasFinished(*job))
+    if (finishesQuickly(*job))
         collect(job);
     *isReturning = false;
     return std::move(*quick);
