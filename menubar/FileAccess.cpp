@@ -1,6 +1,7 @@
 #include "FileAccess.h"
 
 #include "foundation/files/FileUrl.h"
+#include "foundation/text/VisibleBidiControls.h"
 #include "foundation/app/KvApp.h"
 #include "foundation/files/UserDatabase.h"
 
@@ -48,7 +49,7 @@ AccessBlocker blockerFor(const QByteArray &path, const struct statx &status, con
 QString displayName(const QByteArray &path) {
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray name = slash < 0 || path == "/" ? path : path.mid(slash + 1);
-    return QString::fromUtf8(name);
+    return withVisibleBidiControls(QString::fromUtf8(name));
 }
 
 // Quoted for a POSIX shell, so that the command can be typed (or pasted) as shown.

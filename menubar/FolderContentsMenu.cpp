@@ -7,6 +7,7 @@
 #include "FolderMenuItems_p.h"
 #include "SortByMenu.h"
 
+#include "foundation/text/VisibleBidiControls.h"
 #include "foundation/errors/Error.h"
 #include "foundation/files/FileUrl.h"
 #include "foundation/app/KvApp.h"
@@ -115,7 +116,10 @@ private:
     std::unordered_map<std::string_view, QImage> m_byExtension;
 };
 
-QString rowTitle(const QString &name) {
+QString rowTitle(const QString &entryName) {
+    // A name that would read backwards ("invoice", U+202E, "gnp.exe" shown as "invoiceexe.png") shows its
+    // direction controls instead, and with them its true extension.
+    const QString name = withVisibleBidiControls(entryName);
     // Cheap test first: a name of at most 40 UTF-16 units has at most 40 characters.
     if (name.size() <= kMaximumTitleLength)
         return name;

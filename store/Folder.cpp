@@ -5,6 +5,7 @@
 #include "foundation/files/FileUrl.h"
 #include "foundation/values/HashCombine.h"
 #include "foundation/files/WellKnownFolders.h"
+#include "foundation/text/VisibleBidiControls.h"
 #include "platform/status/SymbolImage.h"
 
 #include <algorithm>
@@ -146,7 +147,7 @@ std::optional<QString> Folder::fallbackTitle() const {
         return QStringLiteral("Apps");
     // Folders carry no separate display name here: the user's named folders already have their localized
     // names on disk.
-    return accessrequest::lastPathComponent(*folderLocation);
+    return withVisibleBidiControls(accessrequest::lastPathComponent(*folderLocation));
 }
 
 QString Folder::iconName() const {

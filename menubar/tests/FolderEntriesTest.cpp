@@ -227,6 +227,27 @@ TEST_F(FolderEntriesTest, CopyPathGivesThePathAsItIsOnDisk) {
     EXPECT_EQ(::unlink(invalid.constData()), 0);
 }
 
+TEST_F(FolderEntriesTest, ANameThatReadsBackwardsShowsItsTrueExtension) {
+    // Shown as "invoiceexe.png" by a plain text layout, while it is an executable.
+    const QString spoofed = QStringLiteral("invoice\u202Egnp.exe");
+    makeFile(spoofed);
+    makeFile(QStringLiteral("notes \u05D0\u05D1.txt"));
+
+    QMenu *shown = showFolderMenu();
+    const QStringList rows = texts(shown);
+    EXPECT_TRUE(rows.contains(QStringLiteral("invoice\u27E6RLO\u27E7gnp.exe")))
+        << rows.join(", ").toStdString();
+    // Text of either direction without controls is shown as it is.
+    EXPECT_TRUE(rows.contains(QStringLiteral("notes \u05D0\u05D1.txt")));
+    for (const QString &row : rows)
+        EXPECT_FALSE(row.contains(QChar(0x202E))) << row.toStdString();
+    presenter.close();
+
+    // What is copied is the real name.
+    copyPathOf(QStringLiteral("invoice\u27E6RLO\u27E7gnp.exe"));
+    ASSERT_TRUE(processEventsUntil([&] { return clipboard() && clipboard()->text() == path(spoofed); }));
+}
+
 TEST_F(FolderEntriesTest, BrowsingLeavesAccessDatesAsTheyWere) {
     // Only meaningful where an ordinary read moves the access time.
     const QByteArray control = QFile::encodeName(path(QStringLiteral(".control")));

@@ -2,6 +2,7 @@
 
 #include "foundation/errors/ErrorPresentation.h"
 #include "foundation/files/FileUrl.h"
+#include "foundation/text/VisibleBidiControls.h"
 #include "platform/workspace/Workspace.h"
 
 #include <QFile>
@@ -28,7 +29,7 @@ struct Explanation {
 Explanation explain(const QUrl &url) {
     if (url.isLocalFile()) {
         const QByteArray path = url::localPath(url);
-        const QString name = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
+        const QString name = withVisibleBidiControls(QFile::decodeName(path.mid(path.lastIndexOf('/') + 1)));
         struct stat status {};
         if (::stat(path.constData(), &status) != 0)
             return {QStringLiteral("“%1” could not be opened.").arg(name),
