@@ -137,6 +137,10 @@ void openEntry(const QByteArray &path, bool isFolder, bool isReadable) {
     UrlOpener::open(url);
 }
 
+bool isAccessError(const Error &error) {
+    return error.domain() == ErrorDomain::posix && (error.code() == EACCES || error.code() == EPERM);
+}
+
 void addListingError(platform::Menu &menu, const QUrl &directory, const FolderListing &listing) {
     const Error &error = *listing.error;
     if (listing.timedOut) {
@@ -147,7 +151,7 @@ void addListingError(platform::Menu &menu, const QUrl &directory, const FolderLi
         item->setEnabled(false);
         return;
     }
-    if (error.domain() == ErrorDomain::posix && (error.code() == EACCES || error.code() == EPERM)) {
+    if (isAccessError(error)) {
         addMissingAccessItems(menu, directory);
         return;
     }
@@ -278,6 +282,10 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
                  : FolderContentsLoader::list(folderListingRequest(directory, folder, isTopLevel));
     if (listing.error) {
         addListingError(*menu, directory, listing);
+        // The folder itself is gone or is no folder any more (a file, a pipe, a device in its place):
+        // nothing but removing it helps. A slow disk or missing permissions are explained above instead.
+        if (isTopLevel && !listing.timedOut && !isAccessError(*listing.error))
+            controller->addRemoveFolderItem(*menu);
         return created;
     }
     std::vector<FolderEntry> &entries = listing.entries;

@@ -226,11 +226,7 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
                                        "that's not the case."))));
         explanation->setEnabled(false);
         menu.addItem(explanation);
-        menu.addSeparator();
-        addCallbackItem(menu, QStringLiteral("Remove Folder"), [current] {
-            current.remove();
-            KvApp::startRelaunch();
-        });
+        addRemoveFolderItem(menu);
     } else {
         folderContentsMenu(*url, &menu, shared_from_this());
     }
@@ -241,6 +237,14 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
     // A menu shown by another one gives its rows back through that menu.
     if (!shownMenu)
         releaseRowsAfterClosing(menu);
+}
+
+void FolderController::addRemoveFolderItem(platform::Menu &menu) const {
+    menu.addSeparator();
+    addCallbackItem(menu, QStringLiteral("Remove Folder"), [current = folder()] {
+        current.remove();
+        KvApp::startRelaunch();
+    });
 }
 
 void FolderController::releaseRowsAfterClosing(KvMenu &menu) {

@@ -69,6 +69,8 @@ public:
 
     // The folder's own actions followed by the application section.
     std::shared_ptr<KvMenu> moreMenu();
+    // "Remove Folder", for a folder that cannot be listed at all: it forgets the folder and relaunches.
+    void addRemoveFolderItem(platform::Menu &menu) const;
 
     // The key monitor of the latest buildMenu (null before the first).
     MenuKeyMonitor *keyMonitor() const { return m_keyMonitor.get(); }

@@ -165,6 +165,27 @@ TEST_F(FolderControllerTest, AnUnresolvableFolderIsReportedAndOffersRemoval) {
               QStringLiteral("Failed to get folder for URL"));
 }
 
+TEST_F(FolderControllerTest, AFolderThatIsNoFolderOffersRemoval) {
+    // A stored folder that resolves to a pipe, then to a plain file: nothing to list, only to remove.
+    const QByteArray pipe = QFile::encodeName(path(QStringLiteral("pipe")));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    makeFile(QStringLiteral("plain"));
+    for (const QString &name : {QStringLiteral("pipe"), QStringLiteral("plain")}) {
+        testing::ReportedErrors reported;
+        folder.urlBookmark =
+            SandboxURLBookmark(BookmarkData::create(QUrl::fromLocalFile(path(name)).adjusted(QUrl::None)));
+        const QString dump = builtMenu();
+        EXPECT_TRUE(dump.contains(QStringLiteral("Cannot list"))) << dump.toStdString();
+        EXPECT_NE(lastItemTitled(QStringLiteral("Remove Folder")), nullptr) << dump.toStdString();
+    }
+    // A folder that cannot be read is explained, not offered for removal.
+    folder.urlBookmark = SandboxURLBookmark(BookmarkData::create(url()));
+    FolderListingFaults::setShared({.openDirectory = [](const QByteArray &) { return EACCES; }});
+    const QString dump = builtMenu();
+    FolderListingFaults::setShared({});
+    EXPECT_EQ(lastItemTitled(QStringLiteral("Remove Folder")), nullptr) << dump.toStdString();
+}
+
 TEST_F(FolderControllerTest, OpenStateChangesTurnHotKeysOffOnceAndDriveTheKeyMonitor) {
     testing::ScopedFakeShortcutService shortcuts;
     MonitorLog log;
