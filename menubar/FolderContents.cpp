@@ -233,14 +233,21 @@ struct EntryExamination {
                 statEntry(faults, directoryFd, entry.path.constData() + nameStart, entry.path, status) == 0;
             if (isStated)
                 describe(entry, status, access);
+            // A target behind a folder this user may not enter exists but cannot be reached: the row
+            // explains the missing access rather than passing for an item that opens.
             if (char *resolved = realpath(entry.path.constData(), nullptr)) {
                 QByteArray target(resolved);
                 std::free(resolved);
                 struct statx targetStatus {};
-                if (statEntry(faults, AT_FDCWD, target.constData(), target, targetStatus) == 0) {
+                const int targetError = statEntry(faults, AT_FDCWD, target.constData(), target, targetStatus);
+                if (targetError == 0) {
                     entry.resolvedPath = std::move(target);
                     describe(entry, targetStatus, access);
+                } else if (targetError == EACCES) {
+                    entry.isReadable = false;
                 }
+            } else if (errno == EACCES) {
+                entry.isReadable = false;
             }
         }
         if (isSystemName(lastComponent(entry.resolvedPath)))

@@ -304,9 +304,13 @@ TEST_F(FolderEntriesTest, BrowsingLeavesAccessDatesAsTheyWere) {
 TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButtons) {
     makeFile(QStringLiteral("secret.txt"));
     makeFolder(QStringLiteral("locked"));
+    makeFile(QStringLiteral("locked/inside.txt"));
+    // A link to a file behind the folder that cannot be entered.
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("locked/inside.txt")), path(QStringLiteral("into locked"))));
     FolderListingFaults::setShared({
         .openDirectory =
             [](const QByteArray &directory) { return directory.endsWith("/locked") ? EACCES : 0; },
+        .statEntry = [](const QByteArray &entry) { return entry.contains("/locked/") ? EACCES : 0; },
         .isUnreadable = [](const QByteArray &entry) { return entry.endsWith("/secret.txt"); },
     });
 
@@ -314,6 +318,11 @@ TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButton
     const QStringList file = texts(openSubmenu(shown, QStringLiteral("secret.txt")));
     ASSERT_FALSE(file.isEmpty());
     EXPECT_EQ(file.front(), QStringLiteral("Missing Access to This File"));
+    presenter.close();
+    shown = show(m_menu);
+    const QStringList link = texts(openSubmenu(shown, QStringLiteral("into locked")));
+    ASSERT_FALSE(link.isEmpty());
+    EXPECT_EQ(link.front(), QStringLiteral("Missing Access to This File"));
     presenter.close();
     shown = show(m_menu);
     const QStringList folderHelp = texts(openSubmenu(shown, QStringLiteral("locked")));
