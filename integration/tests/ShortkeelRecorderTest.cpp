@@ -281,6 +281,18 @@ TEST_F(ShortkeelRecorderTest, ListenersArePausedOnlyWhileRecordingHoweverItEnds)
         EXPECT_TRUE(processEventsUntil([&] { return !window.field()->isRecording(); }));
         EXPECT_FALSE(Shortkeel::isPaused());
 
+        // Another window to the front ends it; coming back does not record again.
+        window.click();
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        EXPECT_FALSE(window.field()->isRecording());
+        EXPECT_FALSE(Shortkeel::isPaused());
+        window.window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window.window));
+        EXPECT_FALSE(window.field()->isRecording());
+
         window.click();
         window.window.close();
         EXPECT_FALSE(window.field()->isRecording());

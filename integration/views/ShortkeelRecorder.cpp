@@ -191,14 +191,16 @@ bool RecorderCocoa::event(QEvent *event) {
 
 void RecorderCocoa::focusInEvent(QFocusEvent *event) {
     QLineEdit::focusInEvent(event);
-    // Coming back to the window is no click into the field.
-    if (event->reason() != Qt::ActiveWindowFocusReason)
-        startRecording();
+    startRecording();
 }
 
 void RecorderCocoa::focusOutEvent(QFocusEvent *event) {
     QLineEdit::focusOutEvent(event);
     endRecording();
+    // Another window came to the front: coming back to this one is no click into the field, and must not
+    // record again.
+    if (event->reason() == Qt::ActiveWindowFocusReason)
+        clearFocus();
 }
 
 void RecorderCocoa::hideEvent(QHideEvent *event) {
