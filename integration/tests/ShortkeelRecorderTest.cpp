@@ -297,6 +297,10 @@ TEST_F(ShortkeelRecorderTest, ListenersArePausedOnlyWhileRecordingHoweverItEnds)
         window.window.close();
         EXPECT_FALSE(window.field()->isRecording());
         EXPECT_FALSE(Shortkeel::isPaused());
+        window.window.show();
+        window.window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window.window));
+        EXPECT_FALSE(window.field()->isRecording());
     }
     {
         RecorderWindow window(name);

@@ -205,7 +205,8 @@ void RecorderCocoa::focusOutEvent(QFocusEvent *event) {
 
 void RecorderCocoa::hideEvent(QHideEvent *event) {
     QLineEdit::hideEvent(event);
-    endRecording();
+    // The window closed: shown again, it starts idle.
+    stopRecording();
 }
 
 void RecorderCocoa::keyPressEvent(QKeyEvent *event) {
