@@ -9,6 +9,7 @@
 #include "store/ShortkeelHandlers.h"
 
 #include <limits>
+#include <set>
 
 namespace kestrova::CarbonShortkeel {
 
@@ -18,6 +19,9 @@ struct State {
     std::map<std::int64_t, std::shared_ptr<HotKey>> hotKeys;
     std::int64_t hotKeyIdCounter = 0;
     std::shared_ptr<platform::desktop::HotKeyBackend> backend;
+    Callback recordingSink;
+    // Hot keys pressed into the recording sink: their releases are no one's.
+    std::set<std::int64_t> recordedPresses;
 };
 
 State &state() {
@@ -26,6 +30,8 @@ State &state() {
 }
 
 void handleHotKeyEvent(std::uint32_t id, bool isPress) {
+    if (!isPress && state().recordedPresses.erase(id) != 0)
+        return;
     const auto found = state().hotKeys.find(id);
     if (found == state().hotKeys.end())
         return;
@@ -34,6 +40,29 @@ void handleHotKeyEvent(std::uint32_t id, bool isPress) {
     const Callback &callback = isPress ? hotKey->onKeyDown : hotKey->onKeyUp;
     if (callback)
         callback(hotKey->shortcut);
+}
+
+void handleRecordedEvent(std::uint32_t id, bool isPress) {
+    const auto found = state().hotKeys.find(id);
+    if (found == state().hotKeys.end())
+        return;
+    if (!isPress) {
+        state().recordedPresses.erase(id);
+        return;
+    }
+    state().recordedPresses.insert(id);
+    // A copy: recording it stores the shortcut, which may take this very hot key down.
+    const Shortkeel::Shortcut shortcut = found->second->shortcut;
+    if (const Callback sink = state().recordingSink)
+        sink(shortcut);
+}
+
+void installRecordingSink() {
+    State &shared = state();
+    if (!shared.backend)
+        return;
+    shared.backend->setRecordingSink(shared.recordingSink ? &handleRecordedEvent
+                                                          : platform::desktop::HotKeyBackend::Handler());
 }
 
 } // namespace
@@ -114,9 +143,17 @@ QString describe(const Shortkeel::Name &name) {
     return QStringLiteral("Kestrova shortcut %1").arg(name.rawValue);
 }
 
+void setRecordingSink(Callback sink) {
+    state().recordingSink = std::move(sink);
+    installRecordingSink();
+}
+
 void setBackend(std::shared_ptr<platform::desktop::HotKeyBackend> backend) {
     releaseAll();
+    if (state().backend)
+        state().backend->setRecordingSink({});
     state().backend = std::move(backend);
+    installRecordingSink();
 }
 
 platform::desktop::HotKeyBackend *backend() {
@@ -127,6 +164,7 @@ void releaseAll() {
     if (state().backend)
         state().backend->releaseAll();
     state().hotKeys.clear();
+    state().recordedPresses.clear();
     Shortkeel::registeredShortcuts().clear();
 }
 

@@ -46,6 +46,10 @@ std::int64_t hotKeyIdCounter();
 // What pressing the shortcut stored under `name` does, in the user's words ("Open the menu of Documents").
 QString describe(const Shortkeel::Name &name);
 
+// While set (a shortcut being recorded), a press of any hot key goes to `sink` and runs no callback, nor
+// does the release of a key pressed then, even when it comes after recording ended. Null ends it.
+void setRecordingSink(Callback sink);
+
 // Null: no backend, every registration refused. The hot keys of the backend replaced are let go.
 void setBackend(std::shared_ptr<platform::desktop::HotKeyBackend> backend);
 platform::desktop::HotKeyBackend *backend();

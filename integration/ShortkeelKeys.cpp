@@ -153,7 +153,7 @@ std::optional<platform::desktop::HotKeyChord> hotKeyChord(const Shortcut &shortc
     // Without Control, Option or Command the key would be taken from every program (a plain letter, Caps
     // Lock): only a function key may stand alone or with Shift.
     if ((shortcut.carbonModifiers & (cmdKey | optionKey | controlKey)) == 0 &&
-        !functionKeyCharacters().contains(shortcut.carbonKeyCode))
+        !isFunctionKey(shortcut.carbonKeyCode))
         return std::nullopt;
     const auto keyCode = key(shortcut).x11KeyCode();
     if (!keyCode)
@@ -193,6 +193,10 @@ std::optional<QString> keyToCharacter(std::int64_t keyCode) {
     xkb_state_key_get_utf8(state, *x11KeyCode, text, sizeof text);
     xkb_state_unref(state);
     return QString::fromUtf8(text);
+}
+
+bool isFunctionKey(std::int64_t keyCode) {
+    return functionKeyCharacters().contains(keyCode);
 }
 
 QString modifierSymbols(platform::Modifiers modifiers) {

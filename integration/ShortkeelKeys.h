@@ -108,6 +108,9 @@ inline platform::Modifiers modifiers(const Shortcut &shortcut) {
 // to F20.
 std::optional<platform::desktop::HotKeyChord> hotKeyChord(const Shortcut &shortcut);
 
+// Whether the key is one of F1 to F20, which may make a shortcut alone or with Shift.
+bool isFunctionKey(std::int64_t keyCode);
+
 // The text the key shows: a symbol for keys that type none (return, arrows, "F5"), else what it types on
 // the current keyboard layout without modifiers (empty for a dead key); nothing when the layout has no
 // such key.

@@ -66,14 +66,22 @@ public:
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     bool hasHandler() const { return static_cast<bool>(m_handler); }
 
+    // While a shortcut is being recorded, the presses and releases of the hot keys go to `sink` instead of
+    // the handler: a grabbed chord never reaches the focused window, so without it a combination already
+    // grabbed could not be recorded again. Null hands them back to the handler.
+    void setRecordingSink(Handler sink) { m_recordingSink = std::move(sink); }
+
 protected:
     void deliver(std::uint32_t id, bool isPress) const {
-        if (m_handler)
+        if (m_recordingSink)
+            m_recordingSink(id, isPress);
+        else if (m_handler)
             m_handler(id, isPress);
     }
 
 private:
     Handler m_handler;
+    Handler m_recordingSink;
 };
 
 // Where the desktop offers no way to grab keys: every hot key is refused.

@@ -38,6 +38,13 @@ public:
         m_pressed.clear();
         m_heldBeforeGrab.clear();
     }
+    // A key was released to one of our windows, not to the grab: a chord grabbed while that key was down
+    // (recorded by a focused field) is held no more, and its next press is a new one.
+    void releasedOutsideGrab(std::uint32_t keyCode) {
+        std::erase_if(m_pressed, [keyCode](const HotKeyChord &chord) { return chord.keyCode == keyCode; });
+        std::erase_if(m_heldBeforeGrab,
+                      [keyCode](const HotKeyChord &chord) { return chord.keyCode == keyCode; });
+    }
     // The chord was grabbed while its key was down (a menu it opened closed under the held key): its
     // repeats and its release are the old press's, not a new one.
     void grabbedWhileHeld(HotKeyChord chord) {

@@ -221,8 +221,11 @@ bool HotKeyX11Backend::nativeEventFilter(const QByteArray &eventType, void *mess
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
-    if (key->event != m_connection->root)
+    if (key->event != m_connection->root) {
+        if (type == XCB_KEY_RELEASE)
+            m_presses.releasedOutsideGrab(key->detail);
         return false;
+    }
     const auto outcome = m_presses.keyEvent(m_chords, key->detail, key->state, type == XCB_KEY_PRESS);
     if (outcome.id)
         deliver(*outcome.id, outcome.isPress);

@@ -87,3 +87,13 @@ TEST(HotKeyPressesTest, AKeyHeldWhileItWasGrabbedAgainGivesNoNewPress) {
     keyboard.event(45, HotKeyChord::superMask, false);
     EXPECT_EQ(keyboard.reported, (std::vector<Reported>{{7, true}, {7, true}, {7, false}}));
 }
+
+TEST(HotKeyPressesTest, AKeyGrabbedWhileHeldAndReleasedToOurWindowPressesAgain) {
+    Keyboard keyboard;
+    // A field recorded the key and it was grabbed under it; the release went to the field's window.
+    keyboard.presses.grabbedWhileHeld(kSuperK);
+    keyboard.presses.releasedOutsideGrab(45);
+    EXPECT_TRUE(keyboard.event(45, HotKeyChord::superMask, true));
+    EXPECT_TRUE(keyboard.event(45, HotKeyChord::superMask, false));
+    EXPECT_EQ(keyboard.reported, (std::vector<Reported>{{7, true}, {7, false}}));
+}
