@@ -1,4 +1,5 @@
 #include "screens/symbols/SymbolCatalog.h"
+#include "screens/symbols/SymbolSearch.h"
 
 #include "platform/status/SymbolImage.h"
 
@@ -144,6 +145,16 @@ TEST(SymbolCatalogTest, keywordIndexListsEachRowsNameOnceUnderEachOfItsKeywords)
     for (const char *keyword : {"document", "directory", "download", "computer", "play", "music", "people",
                                 "weather", "rain", "money", "currency", "settings", "search", "delete"}) {
         EXPECT_GE(index.value(QString::fromLatin1(keyword)).size(), 2) << keyword;
+    }
+}
+
+TEST(SymbolCatalogTest, synonymsNameSymbolsOfTheCatalogue) {
+    const QSet<QString> names(allSymbolNames().cbegin(), allSymbolNames().cend());
+    const QHash<QString, QStringList> &synonyms = SymbolSearch::symbolSynonyms();
+    ASSERT_FALSE(synonyms.isEmpty());
+    for (auto entry = synonyms.cbegin(); entry != synonyms.cend(); ++entry) {
+        for (const QString &name : *entry)
+            EXPECT_TRUE(names.contains(name)) << entry.key().toStdString() << ": " << name.toStdString();
     }
 }
 
