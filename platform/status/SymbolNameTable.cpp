@@ -108,7 +108,8 @@ SymbolSource resolveSymbolName(const QString &name, const std::function<bool(con
     if (words.size() > 1 && words.last() == QLatin1String("rtl")) {
         source.mirrored = true;
         words.removeLast();
-    } else if (words.size() > 1 && isScriptSuffix(words.last())) {
+    } else if (words.size() > 1 && isScriptSuffix(words.last()) && !iconExists(translatedStem(words))) {
+        // Only a suffix when the set has no glyph of that name: "badge.ar" is a glyph of its own.
         words.removeLast();
     }
     const bool filled = words.size() > 1 && words.last() == QLatin1String("fill");

@@ -182,6 +182,7 @@ TEST(SymbolImageTest, drawsEveryNameTheApplicationUsesOrFallsBackDeliberately) {
 }
 
 TEST(SymbolImageTest, mapsNamesByRuleAndTable) {
+    EXPECT_EQ(resolve("badge.ar"), icon("badge-ar"));
     EXPECT_EQ(resolve("folder.fill"), icon("folder-fill"));
     EXPECT_EQ(resolve("arrow.down.circle"), icon("arrow-down-circle"));
     EXPECT_EQ(resolve("xmark.square.fill"), icon("x-square-fill"));
