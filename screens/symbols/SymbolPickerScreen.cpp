@@ -112,13 +112,12 @@ void SymbolPickerScreen::clearRecentlyUsed() {
     recentlyUsedSymbolsKey().reset();
 }
 
-void SymbolPickerScreen::showContextMenu(int section, int index, const QPoint &globalPosition) {
-    const SymbolGridView::Cell cell{section, index};
-    const QString name = m_grid->nameAt(cell);
+std::unique_ptr<QMenu> SymbolPickerScreen::contextMenu(int section, int index) {
+    const QString name = m_grid->nameAt({section, index});
     if (name.isNull())
-        return;
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("Copy Name"), this, [name] {
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("Copy Name"), this, [name] {
         platform::PasteboardItem item;
         item.setString(name, QString::fromLatin1(platform::PasteboardType::string));
         item.setString(KvApp::id(), QString::fromLatin1(platform::PasteboardType::source));
@@ -127,10 +126,15 @@ void SymbolPickerScreen::showContextMenu(int section, int index, const QPoint &g
         pasteboard.writeObjects({item});
     });
     if (m_grid->sections()[section].title == title(SectionType::recentlyUsed)) {
-        menu.addSeparator();
-        menu.addAction(QStringLiteral("Clear Recently Used"), this, &SymbolPickerScreen::clearRecentlyUsed);
+        menu->addSeparator();
+        menu->addAction(QStringLiteral("Clear Recently Used"), this, &SymbolPickerScreen::clearRecentlyUsed);
     }
-    menu.exec(globalPosition);
+    return menu;
+}
+
+void SymbolPickerScreen::showContextMenu(int section, int index, const QPoint &globalPosition) {
+    if (const std::unique_ptr<QMenu> menu = contextMenu(section, index))
+        menu->exec(globalPosition);
 }
 
 void SymbolPickerScreen::cancelOrClear() {

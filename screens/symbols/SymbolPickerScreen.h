@@ -9,6 +9,7 @@
 #include <optional>
 
 class QLineEdit;
+class QMenu;
 class QToolButton;
 
 namespace kestrova {
@@ -43,6 +44,9 @@ public:
     void select(const QString &name);
     // Removes the stored recents; the section goes at once.
     static void clearRecentlyUsed();
+    // The context menu of a cell: "Copy Name", and in Recently Used also "Clear Recently Used"; null for no
+    // cell. The caller owns it.
+    std::unique_ptr<QMenu> contextMenu(int section, int index);
 
 Q_SIGNALS:
     // The popup closed, whatever closed it.

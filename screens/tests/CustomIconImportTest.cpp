@@ -15,7 +15,9 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <libheif/heif.h>
 #include <sys/stat.h>
+#include <cstring>
 #include <atomic>
 #include <future>
 #include <zlib.h>
@@ -61,6 +63,40 @@ QByteArray animated(const QByteArray &png) {
     qToBigEndian<quint32>(2, control.data());
     const qsizetype afterHeader = 8 + 25;
     return png.left(afterHeader) + chunk("acTL", control) + png.mid(afterHeader);
+}
+
+// `image` encoded as HEIC with libheif's HEVC encoder; empty where the encoder is missing.
+QByteArray heicBytes(const QImage &image) {
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    heif_image *picture = nullptr;
+    QByteArray result;
+    if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
+        heif_image_create(rgba.width(), rgba.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                          &picture)
+                .code == heif_error_Ok &&
+        heif_image_add_plane(picture, heif_channel_interleaved, rgba.width(), rgba.height(), 8).code ==
+            heif_error_Ok) {
+        int stride = 0;
+        uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+        for (int row = 0; row < rgba.height(); ++row)
+            std::memcpy(plane + row * stride, rgba.constScanLine(row), size_t(rgba.width()) * 4);
+        heif_writer writer{};
+        writer.writer_api_version = 1;
+        writer.write = [](heif_context *, const void *data, size_t size, void *target) {
+            static_cast<QByteArray *>(target)->append(static_cast<const char *>(data), qsizetype(size));
+            return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+        };
+        if (heif_context_encode_image(context, picture, encoder, nullptr, nullptr).code == heif_error_Ok)
+            heif_context_write(context, &writer, &result);
+    }
+    if (picture)
+        heif_image_release(picture);
+    if (encoder)
+        heif_encoder_release(encoder);
+    heif_context_free(context);
+    return result;
 }
 
 class CustomIconPickerTest : public ::testing::Test {
@@ -138,6 +174,18 @@ TEST_F(CustomIconPickerTest, ChosenPngIsStoredSixteenHighAndCancelChangesNothing
     EXPECT_TRUE(panel.shouldEnable(QUrl::fromLocalFile(QStringLiteral("/photos/IMG.HEIC"))));
     EXPECT_FALSE(panel.shouldEnable(QUrl::fromLocalFile(QStringLiteral("/photos/a.gif"))));
     EXPECT_TRUE(m_presenters.alerts().shownAlerts().empty());
+
+    // A HEIC picture (taller than wide) comes out the same way.
+    QImage portrait(64, 128, QImage::Format_ARGB32);
+    portrait.fill(QColor(0, 0, 255));
+    const QByteArray heic = heicBytes(portrait);
+    if (heic.isEmpty())
+        GTEST_SKIP() << "libheif has no HEVC encoder here";
+    ASSERT_TRUE(import(write(QStringLiteral("portrait.heic"), heic)));
+    EXPECT_EQ(m_stored->size(), QSize(8, 16));
+    const QColor middle = m_stored->toQImage().pixelColor(4, 8);
+    EXPECT_LT(middle.red(), 40);
+    EXPECT_GT(middle.blue(), 200);
 }
 
 TEST_F(CustomIconPickerTest, HostileFilesAreRefusedWithAReasonAndStoreNothing) {

@@ -6,9 +6,13 @@
 #include "screens/symbols/SymbolPickerScreen.h"
 #include "screens/symbols/SymbolSearch.h"
 
+#include "foundation/app/KvApp.h"
 #include "platform/testing/EventLoop.h"
+#include "platform/testing/InMemoryPasteboard.h"
 
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -176,7 +180,29 @@ TEST_F(SymbolPickerTest, RecentsKeepEightMostRecentFirstAndClearAtOnce) {
     EXPECT_EQ(screen.grid()->sections()[0].names,
               (QStringList{QStringLiteral("star"), QStringLiteral("heart")}));
     EXPECT_EQ(screen.grid()->cellIdentifier({0, 1}), QStringLiteral("Recently Usedheart"));
-    SymbolPickerScreen::clearRecentlyUsed();
+    // Every cell copies its name; only a recent one clears the recents.
+    const auto titles = [](QMenu &menu) {
+        QStringList result;
+        for (QAction *action : menu.actions()) {
+            if (!action->isSeparator())
+                result << action->text();
+        }
+        return result;
+    };
+    const auto allMenu = screen.contextMenu(1, 3);
+    ASSERT_NE(allMenu, nullptr);
+    EXPECT_EQ(titles(*allMenu), QStringList{QStringLiteral("Copy Name")});
+    kestrova::testing::ScopedInMemoryPasteboard pasteboard;
+    allMenu->actions().front()->trigger();
+    const auto copied = platform::Pasteboard::general().pasteboardItems();
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0].string(QString::fromLatin1(platform::PasteboardType::string)), allSymbolNames()[3]);
+    EXPECT_EQ(copied[0].string(QString::fromLatin1(platform::PasteboardType::source)), KvApp::id());
+    const auto recentMenu = screen.contextMenu(0, 1);
+    ASSERT_NE(recentMenu, nullptr);
+    ASSERT_EQ(titles(*recentMenu),
+              (QStringList{QStringLiteral("Copy Name"), QStringLiteral("Clear Recently Used")}));
+    recentMenu->actions().back()->trigger();
     EXPECT_TRUE(processEventsUntil([&] { return screen.grid()->sections().size() == 1; }));
     EXPECT_EQ(sectionTitles(*screen.grid()), QStringList{QStringLiteral("All")});
 }
