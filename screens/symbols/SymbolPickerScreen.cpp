@@ -43,6 +43,7 @@ SymbolPickerScreen::SymbolPickerScreen(platform::Binding<std::optional<QString>>
     m_searchField->setClearButtonEnabled(true);
     m_searchField->setFrame(false);
     m_searchField->installEventFilter(this);
+    m_grid->installEventFilter(this);
     bar->addWidget(m_searchField, 1);
     m_cancelButton->setText(QStringLiteral("Cancel"));
     m_cancelButton->setAutoRaise(true);
@@ -170,6 +171,16 @@ bool SymbolPickerScreen::eventFilter(QObject *watched, QEvent *event) {
             return true;
         default:
             break;
+        }
+    }
+    // Typing with the grid focused searches: the text goes to the field, and the keyboard with it.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() && key->text().front().isPrint() &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            m_searchField->setFocus(Qt::OtherFocusReason);
+            m_searchField->insert(key->text());
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);

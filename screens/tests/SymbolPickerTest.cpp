@@ -133,6 +133,13 @@ TEST_F(SymbolPickerTest, OpensOnTheChoiceAndEscapeClearsBeforeItCloses) {
     press(screen, Qt::Key_Down);
     EXPECT_GT(grid.currentCell().index, allSymbolNames().indexOf(QStringLiteral("folder.fill")));
 
+    // With the keyboard in the grid, typing still searches.
+    press(screen, Qt::Key_Tab);
+    ASSERT_TRUE(grid.hasFocus());
+    type(screen, QStringLiteral("x"));
+    EXPECT_EQ(screen.searchQuery(), QStringLiteral("x"));
+    EXPECT_TRUE(screen.searchField()->hasFocus());
+    press(screen, Qt::Key_Escape);
     // Blank queries show the sections; a real one, results.
     type(screen, QStringLiteral("  "));
     EXPECT_EQ(grid.sections().size(), 2u);
