@@ -40,6 +40,8 @@
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/desktop/alerts/MessageBoxAlertPresenter.h"
 #include "platform/desktop/tray/TrayStatusItem.h"
+#include "platform/desktop/appearance/PortalPanelAppearance.h"
+#include "platform/status/PanelAppearance.h"
 #include "store/Folder.h"
 #include "store/ShortcutService.h"
 #include "store/ShortkeelHandlers.h"
@@ -153,7 +155,10 @@ ApplicationServices installApplicationServices() {
         .sharing = std::make_shared<desktop::DesktopSharingServices>(),
         .shortcuts = std::make_shared<ShortkeelService>(),
         .hotKeys = hotKeyBackend(),
+        .appearance = desktop::PortalPanelAppearance::create(QDBusConnection::sessionBus()),
     };
+    // Before the first status item: each follows the look it finds installed.
+    platform::PanelAppearance::setShared(services.appearance);
     platform::AlertPresenter::setShared(services.alerts);
     platform::OpenPanelPresenter::setShared(services.openPanels);
     platform::Pasteboard::setGeneral(services.pasteboard);

@@ -12,6 +12,7 @@ namespace platform {
 class AlertPresenter;
 class ApplicationRegistry;
 class KeyboardState;
+class PanelAppearance;
 class Menu;
 class OpenPanelPresenter;
 class Pasteboard;
@@ -37,6 +38,8 @@ struct ApplicationServices {
     // The shortcut library behind the folders, and where its hot keys are grabbed (X11; refused elsewhere).
     std::shared_ptr<ShortcutService> shortcuts;
     std::shared_ptr<platform::desktop::HotKeyBackend> hotKeys;
+    // The desktop's light or dark look, which picks a status icon's light or dark colour.
+    std::shared_ptr<platform::PanelAppearance> appearance;
 };
 
 // Installs the desktop's services and every hook the lower layers leave to the running application: the

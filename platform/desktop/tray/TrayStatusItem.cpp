@@ -1,5 +1,7 @@
 #include "platform/desktop/tray/TrayStatusItem.h"
 
+#include "platform/status/PanelAppearance.h"
+
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuBuildingWait.h"
 #include "platform/defaults/UserDefaults.h"
@@ -92,7 +94,11 @@ TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, DisplaySession sess
     // be that menu, answering its host.
     connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this,
             [this] { MenuBuildingWait::runWhenMenusAreBuilt(this, [this] { followWatcher(); }); });
-    qApp->installEventFilter(this);
+    // The desktop's light or dark look (its stated preference, else the palette) decides the icon's ink.
+    m_appearanceSubscription = PanelAppearance::shared().observe([this] {
+        if (m_onAppearanceChange)
+            m_onAppearanceChange();
+    });
     followWatcher();
 }
 
@@ -209,12 +215,6 @@ void TrayStatusItem::click(const StatusItemClick &click) {
         m_onClick(click);
 }
 
-bool TrayStatusItem::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && m_onAppearanceChange)
-        m_onAppearanceChange();
-    return QObject::eventFilter(watched, event);
-}
-
 void TrayStatusItem::setImage(const StatusItemImage &image) {
     m_image = image;
     if (m_notifierItem)
@@ -262,9 +262,8 @@ void TrayStatusItem::updateVisibility() {
 }
 
 SymbolImage::Appearance TrayStatusItem::panelAppearance() const {
-    // Panels follow the desktop's palette; its window colour tells light from dark.
-    const QColor window = QGuiApplication::palette().color(QPalette::Window);
-    return window.lightness() < 128 ? SymbolImage::Appearance::dark : SymbolImage::Appearance::light;
+    // Panels follow the desktop's look: its stated preference, else its palette.
+    return PanelAppearance::shared().appearance();
 }
 
 void TrayStatusItem::popUpMenu(const std::shared_ptr<Menu> &menu) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/observation/Subscription.h"
 #include "platform/status/StatusItem.h"
 #include "platform/desktop/tray/StatusNotifierItem.h"
 
@@ -88,9 +89,6 @@ public:
     // What a host calls the item: the application's id and the item's own name.
     QString notifierId() const;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void followWatcher();
     void exportMenu();
@@ -110,6 +108,7 @@ private:
     bool m_hostShowsMenu = false;
     // Where the host last said the icon was clicked.
     std::optional<QPoint> m_lastHostClick;
+    Subscription m_appearanceSubscription;
 };
 
 // Makes tray status items on `bus` (the user's session bus by default); installed with
