@@ -1,5 +1,6 @@
 #include "ScreenWindow.h"
 
+#include "platform/desktop/tray/ActivationToken.h"
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/windows/SwiftUIWindowForMenuBarApp.h"
 #include "ui-kit/windows/WindowHelpers.h"
@@ -75,6 +76,8 @@ void present(QWidget *window) {
             window->move(frame.topLeft());
         }
     }
+    // The focus the desktop granted for the click or menu choice that asked for this window.
+    platform::desktop::ActivationToken::spendOnNextActivation(QGuiApplication::platformName());
     if (!window->windowHandle() || !window->windowHandle()->isExposed())
         new ActivateWhenExposed(window);
     bringToFront(window);

@@ -19,7 +19,9 @@ SwiftUIWindowForMenuBarApp *make(QWidget *content, const QString &title);
 
 // Shows the window. A window not yet shown is centred on the pointer's screen first; a shown one stays where
 // the user put it. Either way it is raised and asked to take the keyboard, once it is mapped (the window
-// manager ignores a request for a window it does not have yet).
+// manager ignores a request for a window it does not have yet): on X11 through _NET_ACTIVE_WINDOW with the
+// time of the user's last click in the application's menu, on Wayland with the activation token the tray
+// host handed over for that click, when it gave one.
 void present(QWidget *window);
 
 // `text` as a window title: control characters (line breaks, tabs, direction marks stay) become spaces and

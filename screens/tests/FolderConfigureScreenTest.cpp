@@ -194,10 +194,11 @@ TEST_F(FolderConfigureScreenTest, OneWindowPerFolderFollowingTheStoreUntilItsFol
     EXPECT_NE(m_window, window);
     EXPECT_NE(secondHandle, handle);
 
-    // Another writer changes the folder: the window shows it.
-    auto folders = Defaults::get(Defaults::Keys::folders());
+    // Another process changes the folder in the settings file: the window shows it.
+    platform::UserDefaults otherProcess(platform::UserDefaults::standard()->filePath());
+    auto folders = Defaults::get(Defaults::Keys::folders(), otherProcess);
     folders[0].sortOrder = Folder::SortOrder::kind;
-    Defaults::set(Defaults::Keys::folders(), folders);
+    Defaults::set(Defaults::Keys::folders(), folders, otherProcess);
     auto *sortOrder = window->findChild<QComboBox *>(QStringLiteral("sortOrder"));
     EXPECT_TRUE(processEventsUntil([&] { return sortOrder->currentText() == QStringLiteral("Kind"); }));
 
@@ -209,8 +210,7 @@ TEST_F(FolderConfigureScreenTest, OneWindowPerFolderFollowingTheStoreUntilItsFol
     EXPECT_EQ(window->findChildren<QRadioButton *>().size(), 3) << "only the three file icon sizes are left";
 
     // The folder removed by another process: its window closes and tells its askers once.
-    Defaults::set(Defaults::Keys::folders(),
-                  std::vector<Folder>{Defaults::get(Defaults::Keys::folders())[1]});
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folders[1]}, otherProcess);
     EXPECT_TRUE(processEventsUntil([&] { return !window->isVisible(); }));
     EXPECT_EQ(closes, 1);
 
