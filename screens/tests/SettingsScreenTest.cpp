@@ -96,7 +96,7 @@ TEST_F(SettingsScreenTest, OneMenuItemForAllFoldersIsStoredThenRelaunchesIntoSet
     EXPECT_TRUE(processEventsUntil([&] {
         return window->findChild<QListWidget *>(QStringLiteral("folderOrderList"))->isVisibleTo(window);
     }));
-    EXPECT_GE(window->height(), 500);
+    EXPECT_TRUE(processEventsUntil([&] { return window->height() >= 500; })) << window->height();
 }
 
 TEST_F(SettingsScreenTest, AMoveStoresTheWholeListOnceWithEveryRecordUnchanged) {
