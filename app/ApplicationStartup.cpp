@@ -18,6 +18,7 @@
 #include "menubar/MainMenuBarItem.h"
 #include "menubar/MenuBarItem.h"
 #include "menubar/MenuBarItems.h"
+#include "menubar/ScreenHooks.h"
 #include "platform/alerts/Alert.h"
 #include "platform/workspace/ApplicationRegistry.h"
 #include "platform/reports/CrashReporter.h"
@@ -42,6 +43,8 @@
 #include "platform/desktop/tray/TrayStatusItem.h"
 #include "platform/desktop/appearance/PortalPanelAppearance.h"
 #include "platform/status/PanelAppearance.h"
+#include "screens/folders/FolderConfigureScreen.h"
+#include "screens/settings/SettingsScreen.h"
 #include "store/Folder.h"
 #include "store/ShortcutService.h"
 #include "store/ShortkeelHandlers.h"
@@ -129,6 +132,17 @@ void installApplicationHooks() {
     KvApp::setHooks(std::move(hooks));
 }
 
+// The windows this build has: Settings (the kit's hook, also for a second start and the bus) and each
+// folder's configuration window.
+void installScreenHooks() {
+    KvApp::ApplicationHooks hooks = KvApp::hooks();
+    hooks.showSettingsWindow = [] { SettingsWindowController::showWindow(); };
+    KvApp::setHooks(std::move(hooks));
+    ScreenHooks screens = ScreenHooks::shared();
+    screens.showFolderConfiguration = showFolderConfigureWindow;
+    ScreenHooks::setShared(std::move(screens));
+}
+
 std::shared_ptr<platform::desktop::HotKeyBackend> hotKeyBackend() {
     if (auto x11 = platform::desktop::HotKeyX11Backend::create())
         return x11;
@@ -171,6 +185,7 @@ ApplicationServices installApplicationServices() {
     ShortcutService::setShared(services.shortcuts);
     installFolderMenuHooks();
     installApplicationHooks();
+    installScreenHooks();
     return services;
 }
 

@@ -1,5 +1,7 @@
 #include "DesktopEntry.h"
 
+#include "foundation/files/FileReading.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -113,12 +115,18 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray &text) {
 }
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString &filePath) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    // A link is followed (dotfile managers link entries in), but what it ends at must be a regular file:
+    // opening a FIFO would wait for a writer for ever and a device may never end.
+    const QFileInfo info(filePath);
+    const QString target = info.isSymLink() ? info.canonicalFilePath() : filePath;
+    if (target.isEmpty())
         return std::nullopt;
-    // Far more than any launcher entry: a huge file is not one of ours.
-    constexpr qint64 kLargestEntry = 1 << 20;
-    return parse(file.read(kLargestEntry));
+    // Far more than any launcher entry: a larger file is not one of ours, and half of it is no entry.
+    constexpr qsizetype kLargestEntry = 1 << 20;
+    const auto text = readRegularFile(QFile::encodeName(target), kLargestEntry + 1);
+    if (!text || text->size() > kLargestEntry)
+        return std::nullopt;
+    return parse(*text);
 }
 
 std::optional<QString> DesktopEntry::value(const QString &key) const {

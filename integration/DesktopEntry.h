@@ -18,7 +18,9 @@ public:
 
     // Nothing when the text has no "[Desktop Entry]" group or is not UTF-8.
     static std::optional<DesktopEntry> parse(const QByteArray &text);
-    // Nothing when the file cannot be read or does not parse.
+    // Nothing when the file cannot be read or does not parse, when the path (or the end of the link at
+    // it) is no regular file (a FIFO, a device, a folder: never opened in a way that waits), or when it is
+    // larger than 1 MiB.
     static std::optional<DesktopEntry> read(const QString &filePath);
 
     std::optional<QString> value(const QString &key) const;

@@ -16,12 +16,16 @@ FolderConfigurationWindow::~FolderConfigurationWindow() {
 void FolderConfigurationWindow::show(const platform::Binding<Folder> &folder,
                                      const std::shared_ptr<FolderController> &controller) {
     const auto &show = ScreenHooks::shared().showFolderConfiguration;
-    if (m_window || !show)
+    if (!show)
         return;
-    m_window = show(folder, [weak = std::weak_ptr(controller)] {
-        if (const auto strong = weak.lock())
+    // Asked again while shown: the hook brings the same window to the front, and it is closed only once.
+    const bool isShown = bool(m_window);
+    auto window = show(folder, [weak = std::weak_ptr(controller), isShown] {
+        if (const auto strong = weak.lock(); strong && !isShown)
             strong->setConfigureWindowPresented(false);
     });
+    if (!isShown)
+        m_window = std::move(window);
 }
 
 void FolderConfigurationWindow::close() {

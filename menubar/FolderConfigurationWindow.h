@@ -22,7 +22,7 @@ public:
     FolderConfigurationWindow(const FolderConfigurationWindow &) = delete;
     FolderConfigurationWindow &operator=(const FolderConfigurationWindow &) = delete;
 
-    // Shows the window for `folder` (unless one is shown already), on behalf of `controller`.
+    // Shows the window for `folder` on behalf of `controller`, or brings it to the front when it is shown.
     void show(const platform::Binding<Folder> &folder, const std::shared_ptr<FolderController> &controller);
     void close();
     bool isShown() const { return bool(m_window); }

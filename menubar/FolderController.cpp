@@ -329,8 +329,6 @@ std::shared_ptr<KvMenu> FolderController::moreMenu() {
                         },
                         {.key = QStringLiteral(","),
                          .keyModifiers = platform::Modifier::command | platform::Modifier::shift});
-    else
-        addUnavailableItem(*menu, QStringLiteral("Configure Folder…"));
     addCallbackItem(*menu, QStringLiteral("Remove Folder…"),
                     [current] { startTask(confirmAndRemoveFolder(current)); });
     menu->addSeparator();

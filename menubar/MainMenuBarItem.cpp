@@ -250,8 +250,6 @@ void MainMenuBarItem::appSection(platform::Binding<std::vector<Folder>> folders,
     if (KvApp::hooks().showSettingsWindow)
         addCallbackItem(menu, QStringLiteral("Settings…"), [] { KvApp::showSettingsWindowAsync(); },
                         {.key = QStringLiteral(",")});
-    else
-        addUnavailableItem(menu, QStringLiteral("Settings…"));
     menu.addItem(std::make_shared<platform::MenuItem>(QStringLiteral("More")))->setSubmenu(moreMenu());
     menu.addSeparator();
     if (isDebugMode) {

@@ -18,6 +18,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+
 namespace kestrova {
 namespace {
 
@@ -171,6 +178,50 @@ TEST(ApplicationEntryTest, AFirstRunInstallsALauncherAndIconAndLeavesExistingOne
     ASSERT_TRUE(ApplicationEntry::installIfNeeded());
     EXPECT_EQ(DesktopEntry::read(ApplicationEntry::launcherFilePath())->value(QStringLiteral("Name")),
               QStringLiteral("My own"));
+}
+
+// What sits at the autostart path is the user's (or anyone's): a FIFO or a link to one must not freeze the
+// switch, and only a regular file of entry size, reached directly or through a link, is read.
+TEST_F(BootwickTest, OnlyARegularFileOfEntrySizeIsReadAndAFifoNeverBlocks) {
+    const QString path = Bootwick::autostartFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray fifo = QFile::encodeName(path + QStringLiteral(".fifo"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const auto readsWithoutBlocking = [&](const char *what) {
+        auto answer = std::async(std::launch::async, [] { return Bootwick::isEnabled(); });
+        const bool answered = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        if (!answered) {
+            // Let the stuck reader go: a writer that opens and closes gives it an end of file.
+            const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+        }
+        EXPECT_TRUE(answered) << what;
+        EXPECT_FALSE(answer.get()) << what;
+    };
+    ASSERT_TRUE(QFile::rename(QFile::decodeName(fifo), path));
+    readsWithoutBlocking("a FIFO at the path");
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QFile::decodeName(fifo), path));
+    readsWithoutBlocking("a link to a FIFO");
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+    readsWithoutBlocking("a link to a device");
+    ASSERT_TRUE(QFile::remove(path));
+    QFile::remove(QFile::decodeName(fifo));
+
+    // A good entry reached through a link reads as on; the same entry padded past 1 MiB is no entry.
+    Bootwick::setEnabled(true);
+    const QByteArray entry = autostartText();
+    const QString real = path + QStringLiteral(".real");
+    ASSERT_TRUE(QFile::rename(path, real));
+    ASSERT_TRUE(QFile::link(real, path));
+    EXPECT_TRUE(Bootwick::isEnabled());
+    ASSERT_TRUE(QFile::remove(path));
+    QFile::remove(real);
+    writeAutostart(entry + "# " + QByteArray(1 << 20, 'x') + "\n");
+    EXPECT_FALSE(Bootwick::isEnabled());
 }
 
 } // namespace

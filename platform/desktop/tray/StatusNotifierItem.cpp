@@ -1,6 +1,7 @@
 #include "platform/desktop/tray/StatusNotifierItem.h"
 
 #include "platform/desktop/tray/StatusNotifierItem_p.h"
+#include "platform/desktop/tray/ActivationToken.h"
 #include "platform/desktop/menus/DBusStructure_p.h"
 
 #include "platform/desktop/menus/DBusMenuExporter.h"
@@ -100,6 +101,10 @@ void StatusNotifierItemAdaptor::ContextMenu(int x, int y) {
 
 void StatusNotifierItemAdaptor::SecondaryActivate(int x, int y) {
     ContextMenu(x, y);
+}
+
+void StatusNotifierItemAdaptor::ProvideXdgActivationToken(const QString &token) {
+    ActivationToken::provide(token);
 }
 
 void StatusNotifierItemAdaptor::Scroll(int, const QString &) {

@@ -52,6 +52,8 @@ public Q_SLOTS:
     void ContextMenu(int x, int y);
     void SecondaryActivate(int x, int y);
     void Scroll(int delta, const QString &orientation);
+    // Sent by hosts just before a click or menu choice they forward: the focus for the window it opens.
+    void ProvideXdgActivationToken(const QString &token);
 
 Q_SIGNALS:
     void NewTitle();

@@ -1,5 +1,7 @@
 #include "platform/desktop/tray/StatusNotifierItem.h"
 #include "platform/desktop/tray/TrayStatusItem.h"
+#include "platform/desktop/tray/ActivationToken.h"
+#include "platform/desktop/tray/StatusNotifierItem_p.h"
 
 #include "platform/menus/Menu.h"
 #include "platform/desktop/menus/DBusMenuExporter.h"
@@ -238,6 +240,28 @@ TEST_F(StatusNotifierItemTest, TheHostsClicksArriveAsTheTraysClicks) {
     EXPECT_EQ(clicks.at(0), (StatusItemClick{Button::left, {}, {1265, 15}}));
     EXPECT_EQ(clicks.at(1), (StatusItemClick{Button::right, {}, {1266, 16}}));
     EXPECT_EQ(clicks.at(2), (StatusItemClick{Button::right, {}, {1267, 17}}));
+}
+
+// The host's activation token is kept for the window the click opens, spent once, on Wayland only.
+TEST_F(StatusNotifierItemTest, TheHostsActivationTokenGoesToTheNextWindowActivationOnce) {
+    const auto item = makeItem(QStringLiteral("a"), QStringLiteral("Work"));
+    registered(*item);
+    ASSERT_NE(item->notifierItem(), nullptr);
+    auto *adaptor = item->notifierItem()->findChild<StatusNotifierItemAdaptor *>();
+    ASSERT_NE(adaptor, nullptr);
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    adaptor->ProvideXdgActivationToken(QStringLiteral("x11-token"));
+    ActivationToken::spendOnNextActivation(QStringLiteral("xcb"));
+    EXPECT_FALSE(ActivationToken::pending()) << "spent, though X11 has no use for it";
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+
+    adaptor->ProvideXdgActivationToken(QStringLiteral("old"));
+    adaptor->ProvideXdgActivationToken(QStringLiteral("wayland-token"));
+    ActivationToken::spendOnNextActivation(QStringLiteral("wayland"));
+    EXPECT_EQ(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"), QStringLiteral("wayland-token"));
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    ActivationToken::spendOnNextActivation(QStringLiteral("wayland"));
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN")) << "a token is spent once";
 }
 
 TEST_F(StatusNotifierItemTest, TheMenuOpensBesideTheClickPointTheHostGave) {
