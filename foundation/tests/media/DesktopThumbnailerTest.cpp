@@ -162,6 +162,20 @@ TEST_F(DesktopThumbnailerTest, MisbehavingThumbnailersAreStoppedAndIgnored) {
         thumbnailer->run(QFile::encodeName(document), url, 128, {.outputSizeLimit = 1024 * 1024});
     ASSERT_TRUE(made);
     EXPECT_EQ(made->size(), QSize(128, 64));
+    // It runs with bounded memory and output, whatever it does.
+    const QString limitsSeen = scratch.filePath(QStringLiteral("limits"));
+    const QString reporting =
+        script(QStringLiteral("report"), "ulimit -v >'" + QFile::encodeName(limitsSeen) + "'\nulimit -f >>'" +
+                                             QFile::encodeName(limitsSeen) + "'\n");
+    thumbnailer = DesktopThumbnailer::fromEntry(QStringLiteral("report"),
+                                                "[Thumbnailer Entry]\nExec=" + QFile::encodeName(reporting) +
+                                                    "\nMimeType=application/pdf;\n");
+    ASSERT_TRUE(thumbnailer);
+    thumbnailer->run(QFile::encodeName(document), url, 128);
+    QFile seen(limitsSeen);
+    ASSERT_TRUE(seen.open(QIODevice::ReadOnly));
+    // In kilobytes, then in blocks of 512 bytes.
+    EXPECT_EQ(seen.readAll(), QByteArray("1048576\n32768\n"));
     // Never on a FIFO, which the thumbnailer would wait on.
     const QString fifo = scratch.filePath(QStringLiteral("pipe.pdf"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -190,6 +204,32 @@ TEST_F(DesktopThumbnailerTest, FailuresAreRememberedUntilTheFileChanges) {
     ASSERT_EQ(::utime(QFile::encodeName(document).constData(), &later), 0);
     EXPECT_FALSE(url::quickLookThumbnail(url, QSizeF(400, 400), 1, false));
     EXPECT_EQ(runs.entryList(QDir::Files).size(), 2);
+}
+
+// A small PDF whose one page takes the document thumbnailer seconds of work (36 MB of drawing commands,
+// compressed): it is stopped at the time limit.
+TEST_F(DesktopThumbnailerTest, APdfBombIsStoppedAtTheTimeLimit) {
+    const auto thumbnailer = DesktopThumbnailer::forContentType(QStringLiteral("application/pdf"));
+    if (!thumbnailer || thumbnailer->name() != QLatin1String("evince"))
+        GTEST_SKIP() << "the document thumbnailer is not installed";
+    // qCompress puts the length before the zlib stream.
+    const QByteArray drawing = qCompress(QByteArray("0 0 m 200 200 l S ").repeated(2'000'000), 9).mid(4);
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+        "<< /Length " + QByteArray::number(drawing.size()) + " /Filter /FlateDecode >>\nstream\n" + drawing +
+            "\nendstream"};
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray table = "xref\n0 5\n0000000000 65535 f \n";
+    for (qsizetype index = 0; index < objects.size(); ++index) {
+        table += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(index + 1) + " 0 obj\n" + objects[index] + "\nendobj\n";
+    }
+    pdf += table + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(pdf.size()) +
+           "\n%%EOF\n";
+    const QString bomb = write(QStringLiteral("bomb.pdf"), pdf);
+    EXPECT_FALSE(thumbnailer->run(QFile::encodeName(bomb), QUrl::fromLocalFile(bomb), 256,
+                                  {.timeLimit = std::chrono::milliseconds(500)}));
 }
 
 // The desktop's own thumbnailers (installed by scripts/install-deps): a movie's frame and a document's
