@@ -201,7 +201,9 @@ std::optional<QImage> quickLookThumbnail(const QUrl &url, QSizeF maxSize, double
     std::optional<QImage> picture = cachedThumbnail(url, path, fitting);
     if (!picture && type->startsWith(QLatin1String("image/")))
         picture = readImage(path, fitting);
-    if (!picture)
+    // A drawing that may refer to other files (SVG) is drawn by our own reader or not at all: another
+    // program would follow those references.
+    if (!picture && !type->startsWith(QLatin1String("image/svg")))
         picture = desktopThumbnail(url, path, *type, fitting);
     if (!picture)
         return std::nullopt;
