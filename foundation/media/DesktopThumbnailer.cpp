@@ -164,6 +164,8 @@ bool runBounded(const std::vector<QByteArray> &command, const ThumbnailerLimits 
         runningGroups().groups.insert(child);
     }
 
+    // Set as soon as the program has started (posix_spawn returns once it runs), while it is still loading
+    // its libraries and long before it reads the file.
     const auto limit = [child](int resource, qint64 value) {
         const struct rlimit bound { rlim_t(value), rlim_t(value) };
         ::prlimit(child, static_cast<__rlimit_resource>(resource), &bound, nullptr);
