@@ -176,12 +176,14 @@ void readFilePreview(const QUrl &url, FileFacts &facts, FilePreviewContent &prev
     preview.shouldUseImage = shouldUseImage(type, QFileInfo(QFile::decodeName(path)).suffix());
 
     std::optional<QImage> thumbnail = url::cachedThumbnail(url, fitting);
-    if (!thumbnail && type.startsWith(QLatin1String("image/"))) {
-        // Made at the cache's size, so that the desktop's own file views can use it too.
+    if (!thumbnail) {
+        // Made at the cache's size, so that the desktop's own file views can use it too (a desktop
+        // thumbnailer's picture is kept there as it is made).
         thumbnail = url::quickLookThumbnail(url, QSizeF(kStoredThumbnailSide, kStoredThumbnailSide), 1.0,
                                             /*asIcon=*/false);
         if (thumbnail) {
-            url::storeThumbnail(url, *thumbnail);
+            if (type.startsWith(QLatin1String("image/")))
+                url::storeThumbnail(url, *thumbnail);
             if (thumbnail->width() > fitting.width() || thumbnail->height() > fitting.height())
                 thumbnail = thumbnail->scaled(fitting, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         }

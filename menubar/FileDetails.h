@@ -21,7 +21,7 @@ struct FileFacts {
     std::optional<QString> contentType;     // the MIME type name
     std::optional<QString> kindDescription; // the type's description ("PNG image")
     std::optional<qint64> fileSize;         // regular files only
-    std::optional<QSize> dimensions;        // pixel size of an image
+    std::optional<QSize> dimensions;        // pixel size of an image, displayed size of a movie
     std::optional<platform::Date> accessDate;
     std::optional<platform::Date> addedDate;
     std::optional<platform::Date> modificationDate;

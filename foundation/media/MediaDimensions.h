@@ -7,9 +7,10 @@
 
 namespace kestrova::url {
 
-// The stored pixel size of an image file (orientation metadata is not applied); nothing for any other
-// item, for an image that cannot be read, and for now for movies, whose video size needs a media probe.
-// Reads the file's header on the calling thread.
+// The pixel size of an image file (its stored pixels: orientation metadata is not applied) or the
+// displayed size of a movie's first video track (its rotation applied, so a portrait recording is taller
+// than wide); nothing for any other item and for a file that cannot be read. Reads the file on the calling
+// thread, a movie for at most kMediaReadingTimeLimit.
 std::optional<QSize> mediaDimensions(const QUrl &url);
 
 } // namespace kestrova::url

@@ -1,6 +1,7 @@
 #include "Thumbnail.h"
 
 #include "ContainedImageReader.h"
+#include "DesktopThumbnailer.h"
 #include "foundation/files/FileUrl.h"
 #include "foundation/files/ResourceValues.h"
 
@@ -41,6 +42,38 @@ QString cacheFileName(const QUrl &url) {
                                QByteArrayLiteral(".png"));
 }
 
+// The cache folder for pictures whose longest side is `side`: the smallest that holds them, else the largest.
+int cacheFolderIndex(int side) {
+    const auto found = std::find_if(std::begin(kCacheFolders), std::end(kCacheFolders) - 1,
+                                    [side](const auto &entry) { return side <= entry.second; });
+    return int(found - std::begin(kCacheFolders));
+}
+
+// Whether a cached picture was made from the file as it is now (`status`). The reader's own text lookup
+// cannot see keys with colons, so the stamp is read off the image.
+bool isStampedWith(const QImage &picture, const struct stat &status) {
+    return picture.text(QStringLiteral("Thumb::MTime")) == QString::number(status.st_mtim.tv_sec);
+}
+
+// Writes `picture` to `target` in the cache as a PNG carrying the file's URI, modification time and size,
+// readable by the user only, through a temporary file renamed into place.
+bool storeStamped(const QUrl &url, QImage picture, const struct stat &status, const QString &target) {
+    picture.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(url.toEncoded()));
+    picture.setText(QStringLiteral("Thumb::MTime"), QString::number(status.st_mtim.tv_sec));
+    picture.setText(QStringLiteral("Thumb::Size"), QString::number(status.st_size));
+    const QString directory = target.left(target.lastIndexOf(QLatin1Char('/')));
+    if (!QDir().mkpath(directory))
+        return false;
+    // The cache is private to the user: its folders are 0700 and every thumbnail 0600.
+    for (QString folder = directory; folder.size() >= cacheDirectory().size() - 1;
+         folder = folder.left(folder.lastIndexOf(QLatin1Char('/'))))
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || ::fchmod(file.handle(), 0600) != 0 || !picture.save(&file, "PNG"))
+        return false;
+    return file.commit();
+}
+
 // Reads the image at `path` only when it is a regular file, so that no FIFO or device can block the reader,
 // and never anything a picture refers to outside its own file.
 // Large pictures are decoded straight at the fitting size; `validate` sees the decoded picture first.
@@ -71,19 +104,58 @@ std::optional<QImage> cachedThumbnail(const QUrl &url, const QByteArray &path, c
         return std::nullopt;
     const QByteArray name = QFile::encodeName(cacheFileName(url));
     const QString cache = cacheDirectory();
-    const bool large = fitting.width() > 128 || fitting.height() > 128;
-    for (const QString &folder : large ? QStringList{QStringLiteral("large/"), QStringLiteral("x-large/")}
-                                       : QStringList{QStringLiteral("normal/"), QStringLiteral("large/")}) {
-        // The reader's own text lookup cannot see keys with colons, so the stamp is read off the image.
-        const QString stamp = QString::number(status.st_mtim.tv_sec);
-        auto image =
-            readImage(QFile::encodeName(cache + folder) + name, fitting, [&stamp](const QImage &picture) {
-                return picture.text(QStringLiteral("Thumb::MTime")) == stamp;
-            });
+    // The folder of the fitting size first, then the next larger one, then the next smaller one.
+    const int first = cacheFolderIndex(std::max(fitting.width(), fitting.height()));
+    for (const int index : {first, first + 1, first - 1}) {
+        if (index < 0 || index >= int(std::size(kCacheFolders)))
+            continue;
+        const QString folder = QString::fromLatin1(kCacheFolders[index].first) + QLatin1Char('/');
+        auto image = readImage(QFile::encodeName(cache + folder) + name, fitting,
+                               [&](const QImage &picture) { return isStampedWith(picture, status); });
         if (image)
             return image;
     }
     return std::nullopt;
+}
+
+// The marker that the desktop's thumbnailer failed on the file as it is now: a tiny picture in the cache's
+// folder of failures, so that a thumbnailer that hung or failed is not run again until the file changes.
+QString failureMarkerPath(const QUrl &url) {
+    return cacheDirectory() + QStringLiteral("fail/kestrova-" KESTROVA_VERSION "/") + cacheFileName(url);
+}
+
+bool hasFreshFailureMarker(const QUrl &url, const struct stat &status) {
+    QImageReader reader(failureMarkerPath(url), "png");
+    reader.setAllocationLimit(1);
+    const QImage marker = reader.read();
+    return !marker.isNull() && isStampedWith(marker, status);
+}
+
+// The thumbnail that the desktop's thumbnailer for the file's type makes, stored in the cache's folder for
+// `fitting`, or nothing; a failure is remembered for this version of the file.
+std::optional<QImage> desktopThumbnail(const QUrl &url, const QByteArray &path, const QString &type,
+                                       const QSize &fitting) {
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        hasFreshFailureMarker(url, status))
+        return std::nullopt;
+    const auto thumbnailer = DesktopThumbnailer::forContentType(type);
+    if (!thumbnailer)
+        return std::nullopt;
+    const int side = kCacheFolders[cacheFolderIndex(std::max(fitting.width(), fitting.height()))].second;
+    std::optional<QImage> picture = thumbnailer->run(path, url, side);
+    if (!picture) {
+        QImage marker(1, 1, QImage::Format_ARGB32);
+        marker.fill(Qt::transparent);
+        storeStamped(url, marker, status, failureMarkerPath(url));
+        return std::nullopt;
+    }
+    storeStamped(url, *picture, status,
+                 cacheDirectory() + QString::fromLatin1(kCacheFolders[cacheFolderIndex(side)].first) +
+                     QLatin1Char('/') + cacheFileName(url));
+    if (picture->width() > fitting.width() || picture->height() > fitting.height())
+        picture = picture->scaled(fitting, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return picture;
 }
 
 QImage framed(const QImage &picture) {
@@ -109,25 +181,13 @@ bool storeThumbnail(const QUrl &url, const QImage &picture) {
     if (picture.isNull() || path.isEmpty() || ::stat(path.constData(), &status) != 0)
         return false;
     const int longestSide = std::max(picture.width(), picture.height());
-    const auto &[folder, side] =
-        *std::find_if(std::begin(kCacheFolders), std::end(kCacheFolders) - 1,
-                      [longestSide](const auto &entry) { return longestSide <= entry.second; });
-    QImage stamped = longestSide > side
-                         ? picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                         : picture;
-    stamped.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(url.toEncoded()));
-    stamped.setText(QStringLiteral("Thumb::MTime"), QString::number(status.st_mtim.tv_sec));
-    stamped.setText(QStringLiteral("Thumb::Size"), QString::number(status.st_size));
-    const QString directory = cacheDirectory() + QString::fromLatin1(folder);
-    if (!QDir().mkpath(directory))
-        return false;
-    // The cache is private to the user: the folders are 0700 and every thumbnail 0600.
-    ::chmod(QFile::encodeName(cacheDirectory()).constData(), 0700);
-    ::chmod(QFile::encodeName(directory).constData(), 0700);
-    QSaveFile file(directory + QLatin1Char('/') + cacheFileName(url));
-    if (!file.open(QIODevice::WriteOnly) || ::fchmod(file.handle(), 0600) != 0 || !stamped.save(&file, "PNG"))
-        return false;
-    return file.commit();
+    const auto &[folder, side] = kCacheFolders[cacheFolderIndex(longestSide)];
+    const QImage fitted = longestSide > side
+                              ? picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                              : picture;
+    return storeStamped(url, fitted, status,
+                        cacheDirectory() + QString::fromLatin1(folder) + QLatin1Char('/') +
+                            cacheFileName(url));
 }
 
 std::optional<QImage> quickLookThumbnail(const QUrl &url, QSizeF maxSize, double scale, bool asIcon) {
@@ -141,6 +201,10 @@ std::optional<QImage> quickLookThumbnail(const QUrl &url, QSizeF maxSize, double
     std::optional<QImage> picture = cachedThumbnail(url, path, fitting);
     if (!picture && type->startsWith(QLatin1String("image/")))
         picture = readImage(path, fitting);
+    // A drawing that may refer to other files (SVG) is drawn by our own reader or not at all: another
+    // program would follow those references.
+    if (!picture && !type->startsWith(QLatin1String("image/svg")))
+        picture = desktopThumbnail(url, path, *type, fitting);
     if (!picture)
         return std::nullopt;
     picture->setDevicePixelRatio(scale > 0 ? scale : 1.0);

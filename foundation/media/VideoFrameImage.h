@@ -9,9 +9,10 @@
 
 namespace kestrova {
 
-// The frame image of the video file at `time`, at the image's own size, or none when the frame cannot be
-// had. No media decoder is linked into the application, so for now every request answers none, which is
-// also what callers get for an unreadable file; they fall back as they would then.
+// The frame that the first video track of the movie file shows at `time`, at its own size with the
+// track's rotation applied, or none when the frame cannot be had (no such file, no picture track, a time
+// past the end of a movie that cannot seek, a damaged or endless file): the reason is dropped. Reads the
+// file for at most kMediaReadingTimeLimit: call it off the main thread.
 std::optional<QImage> videoFrameImage(const QString &videoFilePath, Duration time);
 
 } // namespace kestrova

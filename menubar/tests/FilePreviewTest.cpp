@@ -5,12 +5,14 @@
 #include "menubar/views/PreviewScreen.h"
 
 #include "foundation/app/KvApp.h"
+#include "foundation/media/DesktopThumbnailer.h"
 #include "foundation/media/Thumbnail.h"
 #include "platform/menus/Menu.h"
 #include "platform/workspace/Pasteboard.h"
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/InMemoryPasteboard.h"
+#include "platform/testing/TestMedia.h"
 #include "ui-kit/views/HostingView.h"
 
 #include <QApplication>
@@ -237,6 +239,18 @@ protected:
         return nullptr;
     }
 
+    // What choosing `copy` puts on the clipboard as text; the clipboard must then hold that one item,
+    // marked as ours.
+    QString copiedText(platform::MenuItem &copy) {
+        EXPECT_TRUE(copy.performAction());
+        const auto copied = pasteboard.pasteboard().pasteboardItems();
+        EXPECT_EQ(copied.size(), 1U);
+        if (copied.size() != 1)
+            return {};
+        EXPECT_EQ(copied[0].string(QString::fromLatin1(platform::PasteboardType::source)), KvApp::id());
+        return copied[0].string(QString::fromLatin1(platform::PasteboardType::string));
+    }
+
     platform::desktop::MenuPresenter presenter;
     ScopedInMemoryPasteboard pasteboard;
 };
@@ -258,12 +272,28 @@ TEST_F(FilePreviewMenuTest, APictureShowsItsPreviewAndOffersItsDimensions) {
         offered = offered || shownItem == copy;
     EXPECT_TRUE(offered);
     presenter.close();
-    EXPECT_TRUE(copy->performAction());
-    const auto copied = pasteboard.pasteboard().pasteboardItems();
-    ASSERT_EQ(copied.size(), 1U);
-    EXPECT_EQ(copied[0].string(QString::fromLatin1(platform::PasteboardType::string)),
-              QStringLiteral("800×400"));
-    EXPECT_EQ(copied[0].string(QString::fromLatin1(platform::PasteboardType::source)), KvApp::id());
+    EXPECT_EQ(copiedText(*copy), QStringLiteral("800×400"));
+}
+
+// A portrait recording (stored 320 × 160, turned a quarter): its size is the one it is shown at, and its
+// preview is the frame the desktop's movie thumbnailer made.
+TEST_F(FilePreviewMenuTest, AMovieShowsItsFrameAndOffersTheSizeItIsShownAt) {
+    ASSERT_TRUE(writeTestMovie(path(QStringLiteral("turned.mp4")),
+                               {.size = QSize(320, 160), .frameCount = 25, .rotationDegrees = 90}));
+    auto menu = fileSubmenu(url(QStringLiteral("turned.mp4")), controller);
+    QMenu *shown = open(menu);
+    const auto copy = item(*menu, QStringLiteral("Copy Dimensions"));
+    ASSERT_TRUE(copy);
+    ASSERT_TRUE(processEventsUntil([copy] { return !copy->isHidden(); }));
+    FilePreviewRow *row = previewRow(shown);
+    ASSERT_NE(row, nullptr);
+    if (DesktopThumbnailer::forContentType(QStringLiteral("video/mp4"))) {
+        ASSERT_TRUE(processEventsUntil([row] { return qobject_cast<PreviewScreen *>(row->currentView()); }));
+        // As tall as the box allows, half as wide.
+        EXPECT_EQ(qobject_cast<PreviewScreen *>(row->currentView())->boxSize(), QSize(400, 400));
+    }
+    presenter.close();
+    EXPECT_EQ(copiedText(*copy), QStringLiteral("160×320"));
 }
 
 TEST_F(FilePreviewMenuTest, ATextFileIsShownAsTextAndHasNoDimensions) {

@@ -34,9 +34,9 @@ inline constexpr std::chrono::milliseconds kMediaDimensionsTimeLimit{2000};
 
 using MediaDimensionsLookUp = std::function<std::optional<QSize>(const QUrl &)>;
 
-// The pixel size of an image file, read off the calling thread (a file on a stalled mount must not freeze
-// the menus) and given up after `timeLimit`; nothing for other files, unreadable ones and FIFOs or devices,
-// which are never opened. `lookUp` replaces the reading for tests.
+// The pixel size of an image file or the displayed size of a movie, read off the calling thread (a file on a
+// stalled mount must not freeze the menus) and given up after `timeLimit`; nothing for other files,
+// unreadable ones and FIFOs or devices, which are never opened. `lookUp` replaces the reading for tests.
 std::optional<QSize> mediaDimensions(const QUrl &url,
                                      std::chrono::milliseconds timeLimit = kMediaDimensionsTimeLimit,
                                      const MediaDimensionsLookUp &lookUp = {});

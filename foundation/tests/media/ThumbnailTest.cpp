@@ -2,6 +2,7 @@
 #include "foundation/files/FileUrl.h"
 #include "foundation/media/MediaDimensions.h"
 #include "foundation/media/Thumbnail.h"
+#include "platform/testing/TemporaryHome.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -144,7 +145,15 @@ TEST(ThumbnailTest, SvgPicturesNeverLoadAnythingOutsideTheirFile) {
     EXPECT_EQ(url::mediaDimensions(QUrl::fromLocalFile(path)), QSize(30, 10));
 
     // A document that hides a further document inside a data reference, or cannot be read as XML, is not
-    // drawn at all.
+    // drawn at all, not even by a thumbnailer the desktop has for drawings (here one that draws red), which
+    // would follow the references.
+    kestrova::testing::TemporaryHome home;
+    ASSERT_TRUE(QDir().mkpath(home.dataHome() + QStringLiteral("/thumbnailers")));
+    QFile entry(home.dataHome() + QStringLiteral("/thumbnailers/drawings.thumbnailer"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Thumbnailer Entry]\nExec=cp " + QFile::encodeName(outside) +
+                " %o\nMimeType=image/svg+xml;\n");
+    entry.close();
     const QByteArray nested =
         "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
         "width=\"10\" height=\"10\"><image width=\"10\" height=\"10\" xlink:href=\"" +
