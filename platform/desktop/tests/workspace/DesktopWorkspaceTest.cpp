@@ -113,14 +113,8 @@ TEST(DesktopWorkspaceTest, LinksGoToTheHandlerOfTheirSchemeAndFailAloudWithoutOn
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     const QString output = scratch.filePath(QStringLiteral("argument"));
-    const QString recorder = kestrova::testing::writeRecorder(scratch.path(), output);
-    kestrova::testing::writeTextFile(kestrova::testing::applicationsFolder() +
-                                         QStringLiteral("/org.example.Browser.desktop"),
-                                     "[Desktop Entry]\nType=Application\nName=Browser\n"
-                                     "MimeType=x-scheme-handler/https;\nExec=" +
-                                         QFile::encodeName(recorder) + " %u\n");
-    kestrova::testing::registerApplications("x-scheme-handler/https", "org.example.Browser.desktop;");
-    kestrova::testing::setDefaultApplication("x-scheme-handler/https", "org.example.Browser.desktop");
+    // The tests' registry sends https links to "org.example.Browser", which records what it is given.
+    kestrova::testing::recordArgumentInto(output);
 
     desktop::DesktopWorkspace workspace;
     const QUrl page(QStringLiteral("https://kestrova.org/help?from=menu#faq"));
