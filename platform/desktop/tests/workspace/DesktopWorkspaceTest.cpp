@@ -125,8 +125,10 @@ TEST(DesktopWorkspaceTest, LinksGoToTheHandlerOfTheirSchemeAndFailAloudWithoutOn
     ASSERT_TRUE(argument.open(QIODevice::ReadOnly));
     EXPECT_EQ(argument.readAll(), page.toEncoded());
 
-    // Nothing handles this scheme here: the failure is reported, with the desktop's reason.
+    // Nothing handles this scheme here: the failure is reported, with the desktop's reason, and known as
+    // the lack of an application.
     const auto refused = workspace.open(QUrl(QStringLiteral("kestrova-test-nothing:hello")));
     EXPECT_FALSE(refused.succeeded);
+    EXPECT_TRUE(refused.lacksApplication);
     EXPECT_FALSE(refused.message.isEmpty());
 }
