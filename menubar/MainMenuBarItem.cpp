@@ -338,8 +338,8 @@ void MainMenuBarItem::showReadOnlyBugAlert() {
         .message = QStringLiteral(
             "Kestrova hands the file to its application as it is. A file opens as read-only when your user "
             "may not write to it, or when it lies on a disk or network share mounted read-only. The file "
-            "manager's Properties window (“Get Info” in the file's submenu) shows its permissions and lets "
-            "you change them; or copy the file to a folder of your own."),
+            "manager's Properties window (hold Alt in the file's submenu and choose “Show More Info”) shows "
+            "its permissions and lets you change them; or copy the file to a folder of your own."),
     });
     platform::AlertPresenter::shared().runModal(alert);
 }
