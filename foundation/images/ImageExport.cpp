@@ -218,6 +218,8 @@ std::optional<QByteArray> imageData(const QImage &bitmap, ImageFileType type, st
     const double clampedQuality = std::clamp(std::isnan(quality) ? 1.0 : quality, 0.0, 1.0);
     if (type == ImageFileType::heic)
         return heicData(image, clampedQuality);
+    if (type == ImageFileType::gif)
+        return gifData(image);
     const char *format = qtFormat(type);
     if (!format)
         return std::nullopt;

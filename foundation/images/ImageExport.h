@@ -52,8 +52,7 @@ QString debugDescription(ImagePixelFormat format);
 // from 0 to 1 and matters to the lossy formats; `maxPixelSize` scales the image down (never up) so that its
 // longer side fits; `dpi` other than 72 is written as the resolution where the format has one (PNG, JPEG,
 // TIFF). Text values of `properties` are written as the file's text entries where the format keeps them.
-// GIF is never made: it cannot hold a photograph's colours, and an image reduced to 256 of them is not what
-// was asked for.
+// A GIF gets at most 256 colours, dithered, and one transparent colour.
 std::optional<QByteArray> imageData(const QImage &bitmap, ImageFileType type,
                                     std::optional<int> maxPixelSize = std::nullopt,
                                     std::optional<int> dpi = std::nullopt, double quality = 1,
@@ -110,5 +109,7 @@ private:
 
 // HEIC bytes of the bitmap through libheif's HEVC encoder, or nothing where it has none.
 std::optional<QByteArray> heicData(const QImage &bitmap, double quality);
+// GIF bytes of the bitmap through giflib.
+std::optional<QByteArray> gifData(const QImage &bitmap);
 
 } // namespace kestrova

@@ -77,6 +77,16 @@ TEST_F(ImageExportTest, EachFormatReadsBackWithItsSizeColoursAndResolution) {
         EXPECT_NEAR(back.dotsPerMeterY() * 0.0254, 144, 1);
     }
 
+    // GIF: the colours of a picture that has few, and its transparent part.
+    QImage halfClear = twoColours();
+    halfClear.setPixelColor(0, 0, Qt::transparent);
+    const QImage gif(image.write(fileURL(QStringLiteral("few.gif"))).toLocalFile());
+    EXPECT_EQ(gif.size(), QSize(64, 48));
+    expectTwoColours(gif, 0);
+    const QImage clear(KvImage(halfClear).write(fileURL(QStringLiteral("clear.gif"))).toLocalFile());
+    EXPECT_EQ(qAlpha(clear.pixel(0, 0)), 0);
+    EXPECT_EQ(clear.pixelColor(40, 20), QColor(Qt::blue));
+
     // The longer side is fitted to the size limit, the shape kept; a limit above the size changes nothing.
     const QImage limited(image.write(fileURL(QStringLiteral("small.png")), 32).toLocalFile());
     EXPECT_EQ(limited.size(), QSize(32, 24));
@@ -145,12 +155,6 @@ TEST_F(ImageExportTest, UnwritableRequestsFailClearlyAndLeaveNoFile) {
         EXPECT_TRUE(error.localizedDescription().endsWith(QStringLiteral("” is not supported.")));
     }
     EXPECT_THROW(image.write(fileURL(QStringLiteral("noextension"))), ImageWriteError);
-    try {
-        image.write(fileURL(QStringLiteral("moving.gif")));
-        ADD_FAILURE() << "GIF was written";
-    } catch (const Error &error) {
-        EXPECT_EQ(error.localizedDescription(), QStringLiteral("Could not convert image to data."));
-    }
     try {
         KvImage(QImage(), QSizeF(10, 10)).write(fileURL(QStringLiteral("empty.png")));
         ADD_FAILURE() << "an image without pixels was written";
