@@ -1,9 +1,5 @@
-#include "ApplicationStartup.h"
-
-#include <QApplication>
+#include "AppMain.h"
 
 int main(int argc, char **argv) {
-    QApplication application(argc, argv);
-    kestrova::ApplicationStartup startup;
-    return startup.exec();
+    return kestrova::AppMain::main(argc, argv);
 }

@@ -323,18 +323,21 @@ void MainMenuBarItem::faqMenu(KvMenu &menu) {
         QStringLiteral("#faq-shortcuts"));
     addHelpItem(QStringLiteral("The app I want does not show up in the “Open With” menu for a folder"),
                 QStringLiteral("#folder-open-with"));
-    addHelpItem(QStringLiteral("How is this better than having folders in the Dock?"),
-                QStringLiteral("#dock-folders"));
+    addHelpItem(
+        QStringLiteral("How is this better than folder bookmarks in the file manager or on the panel?"),
+        QStringLiteral("#bookmarked-folders"));
     addCallbackItem(menu, QStringLiteral("The file opens as read-only"), [] { showReadOnlyBugAlert(); });
     addHelpItem(QStringLiteral("More…"), QStringLiteral("#faq"));
 }
 
 void MainMenuBarItem::showReadOnlyBugAlert() {
     platform::Alert alert = makeAlert(AlertOptions{
-        .title = QStringLiteral("This is an operating system bug"),
-        .message =
-            QStringLiteral("This was fixed by Kestrova, but you, unfortunately, need to remove and add "
-                           "the folder again for the fix to apply."),
+        .title = QStringLiteral("Files open with your own permissions"),
+        .message = QStringLiteral(
+            "Kestrova hands the file to its application as it is. A file opens as read-only when your user "
+            "may not write to it, or when it lies on a disk or network share mounted read-only. The file "
+            "manager's Properties window (hold Alt in the file's submenu and choose “Show More Info”) shows "
+            "its permissions and lets you change them; or copy the file to a folder of your own."),
     });
     platform::AlertPresenter::shared().runModal(alert);
 }

@@ -83,6 +83,8 @@ AssociationTableHolder *findHolder(const QObject *object) {
 } // namespace
 
 std::shared_ptr<AssociationTable> attachedAssociationTable(QObject *object) {
+    if (!object)
+        return nullptr;
     if (AssociationTableHolder *holder = findHolder(object))
         return holder->table();
     return (new AssociationTableHolder(object))->table();

@@ -62,7 +62,7 @@ private:
 
 // The table of a QObject, kept in a hidden child object and so released when the QObject is destroyed.
 // `attachedAssociationTable` makes the table on first use and must run on the object's thread;
-// `existingAssociationTable` only looks.
+// `existingAssociationTable` only looks. No object has no table: both give null for a null object.
 std::shared_ptr<AssociationTable> attachedAssociationTable(QObject *object);
 std::shared_ptr<AssociationTable> existingAssociationTable(const QObject *object);
 
@@ -88,8 +88,10 @@ public:
     void set(AssociatedObjects &object, T value) const {
         object.associationTable()->setValue(this, stored(std::move(value)));
     }
+    // Setting on no object stores nothing.
     void set(QObject *object, T value) const {
-        attachedAssociationTable(object)->setValue(this, stored(std::move(value)));
+        if (const auto table = attachedAssociationTable(object))
+            table->setValue(this, stored(std::move(value)));
     }
     void set(AssociationTable &table, T value) const { table.setValue(this, stored(std::move(value))); }
     // No value removes the slot, so that the next read gives the default.

@@ -1,11 +1,12 @@
 #include "Timer.h"
 
+#include "platform/menus/MenuTracking.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -15,8 +16,11 @@ namespace kestrova {
 
 namespace {
 
-// Changed on the main thread only; atomic so that other threads' timers may read it.
-std::atomic<int> trackingDepth = 0;
+// The tracking begun through Timer::beginEventTracking, innermost last. Main thread only.
+std::vector<platform::MenuTracking::Tracking> &trackingBegunHere() {
+    static std::vector<platform::MenuTracking::Tracking> tracking;
+    return tracking;
+}
 // Touched on the main thread only.
 std::vector<Timer *> &timersWaitingForTracking() {
     static std::vector<Timer *> timers;
@@ -83,6 +87,12 @@ void Timer::timeout() {
     if (!m_isValid)
         return;
     if (!m_firesDuringTracking && isMainThread() && isTrackingEvents()) {
+        // Whoever tracks (the menu presenter, mostly) announces the end; the waiting timers fire then.
+        static const platform::Subscription firesWhenTrackingEnds =
+            platform::MenuTracking::observe([](bool isTracking) {
+                if (!isTracking)
+                    fireTimersWaitingForTracking();
+            });
         if (!m_isWaitingForTracking) {
             m_isWaitingForTracking = true;
             timersWaitingForTracking().push_back(this);
@@ -108,18 +118,19 @@ void Timer::fire() {
 }
 
 void Timer::beginEventTracking() {
-    ++trackingDepth;
+    trackingBegunHere().push_back(platform::MenuTracking::begin());
 }
 
 void Timer::endEventTracking() {
-    if (trackingDepth == 0)
-        return;
-    if (--trackingDepth > 0)
-        return;
+    if (!trackingBegunHere().empty())
+        trackingBegunHere().pop_back();
+}
+
+void Timer::fireTimersWaitingForTracking() {
     // One at a time from the front: a block may destroy or invalidate other waiting timers, which then
     // leave the list themselves.
     std::vector<Timer *> &waiting = timersWaitingForTracking();
-    while (!waiting.empty() && trackingDepth == 0) {
+    while (!waiting.empty() && !isTrackingEvents()) {
         Timer *timer = waiting.front();
         waiting.erase(waiting.begin());
         timer->m_isWaitingForTracking = false;
@@ -129,7 +140,7 @@ void Timer::endEventTracking() {
 }
 
 bool Timer::isTrackingEvents() {
-    return trackingDepth > 0;
+    return isMainThread() && platform::MenuTracking::isTracking();
 }
 
 } // namespace kestrova

@@ -17,7 +17,8 @@ namespace kestrova {
 //
 // A menu or a drag that runs its own loop is "event tracking". The timers of
 // `scheduledInCommonModes` fire during tracking; those of `scheduled` wait until it ends and then fire once,
-// however many intervals passed. Tracking concerns the main thread only.
+// however many intervals passed. Tracking concerns the main thread only: another thread's timers always
+// fire.
 class Timer {
 public:
     using Block = std::function<void(Timer &)>;
@@ -43,7 +44,8 @@ public:
     double timeInterval() const { return m_timeInterval; }
     bool repeats() const { return m_repeats; }
 
-    // Called by whoever runs a nested loop for a menu or a drag, in pairs; nesting is counted.
+    // Called by whoever runs a nested loop for a drag, in pairs; nesting is counted. Menus announce their
+    // tracking themselves (platform::MenuTracking), and these count as the same tracking.
     static void beginEventTracking();
     static void endEventTracking();
     static bool isTrackingEvents();
@@ -53,6 +55,7 @@ private:
 
     void timeout();
     void fire();
+    static void fireTimersWaitingForTracking();
 
     std::unique_ptr<QTimer> m_timer;
     Block m_block;

@@ -2,6 +2,7 @@
 
 #include "menubar/FileAccess.h"
 #include "menubar/FileActions.h"
+#include "menubar/FolderItemMenus.h"
 
 #include "foundation/files/FileUrl.h"
 #include "foundation/app/KvApp.h"
@@ -242,6 +243,12 @@ TEST_F(FileActionsTest, MissingAccessHelpSaysWhatBlocksAndHowToChangeIt) {
     platform::Menu folderHelp;
     FolderMenuHooks::shared().addMissingAccessItems(folderHelp, url());
     EXPECT_EQ(folderHelp.items().front()->title(), QStringLiteral("Missing Access to This Folder"));
+    // The same help under its own name, for the controller's folder: in a new menu or in the one given.
+    const auto named = missingAccessMenu(nullptr, controller);
+    EXPECT_EQ(named->dump(), folderHelp.dump());
+    const auto given = std::make_shared<platform::Menu>();
+    EXPECT_EQ(missingAccessMenu(given, controller), given);
+    EXPECT_EQ(given->dump(), folderHelp.dump());
     EXPECT_TRUE(FolderMenuHooks::shared().fileSubmenu);
     EXPECT_TRUE(FolderMenuHooks::shared().openEntry);
     EXPECT_TRUE(FolderMenuHooks::shared().showInfo);

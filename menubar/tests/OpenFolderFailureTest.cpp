@@ -30,7 +30,7 @@ class OpenFolderFailureTest : public testing::FolderMenuFixture {
 protected:
     void SetUp() override {
         FolderMenuFixture::SetUp();
-        workspace.workspace().result = platform::WorkspaceResult::failed(
+        workspace.workspace().result = platform::WorkspaceResult::noApplication(
             QStringLiteral("No application is registered as handling this file"));
     }
 

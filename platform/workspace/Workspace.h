@@ -12,9 +12,13 @@ namespace kestrova::platform {
 struct WorkspaceResult {
     bool succeeded = true;
     QString message = {};
+    // Failed because no application is set to open the item (or the link's scheme); the message then only
+    // says so in the desktop's words, which callers may replace with advice of their own.
+    bool lacksApplication = false;
 
     static WorkspaceResult done() { return {}; }
     static WorkspaceResult failed(QString message) { return {false, std::move(message)}; }
+    static WorkspaceResult noApplication(QString message) { return {false, std::move(message), true}; }
 };
 
 // The desktop's file handling: opening with the default application, the file manager, the Trash. The

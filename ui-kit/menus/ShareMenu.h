@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui-kit/menus/KvMenu.h"
+#include "ui-kit/menus/KvSharingService.h"
 
 #include <QUrl>
 
@@ -26,6 +27,41 @@ public:
 
 private:
     std::vector<QUrl> m_shareItems;
+};
+
+// A "Share" menu that lists the services for the items only when it is about to show, so the items may
+// change between showings: a separator, the host's own services that can take the items, a separator, then
+// the desktop's. The items come from the hooks: `hooks.itemTypes` (placeholders, to learn which services
+// apply) or `hooks.items` (the real items, kept until a service has performed). Nothing is rebuilt while the
+// menu hangs under a disabled item.
+class ShareMenu : public KvMenu {
+public:
+    ShareMenu();
+
+    // The host's hooks, shared by every share menu (`items` lives here, beside the menu's own rows).
+    struct Hooks {
+        std::function<std::vector<ShareItemType>()> itemTypes;
+        std::function<std::vector<ShareItem>()> items;
+        std::function<std::vector<std::shared_ptr<KvSharingService>>()> customServices;
+    };
+    static Hooks hooks;
+
+    const std::optional<std::vector<ShareItem>> &shareItems() const { return m_shareItems; }
+
+protected:
+    void didNeedUpdate() override;
+
+private:
+    void actionHandler(const std::shared_ptr<platform::SharingService> &service);
+
+    std::optional<std::vector<ShareItem>> m_shareItems;
+    std::shared_ptr<int> m_alive = std::make_shared<int>();
+};
+
+// A "Share" item whose submenu is a new ShareMenu.
+class ShareMenuItem : public platform::MenuItem {
+public:
+    ShareMenuItem();
 };
 
 // Appends a plain "Share" item whose submenu is a SystemShareMenu for the items, and returns the item.

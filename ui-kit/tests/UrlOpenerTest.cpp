@@ -24,7 +24,7 @@ platform::Alert shownAlert(testing::ScriptedAlertPresenter &alerts, std::size_t 
 TEST(UrlOpenerTest, AFailedOpenTellsWhatFailedAndWhatToInstall) {
     testing::ScopedScriptedPresenters presenters;
     testing::ScopedRecordingWorkspace workspace;
-    workspace.workspace().result = platform::WorkspaceResult::failed(
+    workspace.workspace().result = platform::WorkspaceResult::noApplication(
         QStringLiteral("No application is registered as handling this file"));
     QTemporaryDir scratch;
     ASSERT_TRUE(QDir(scratch.path()).mkpath(QStringLiteral("Reports 2024")));
@@ -35,8 +35,10 @@ TEST(UrlOpenerTest, AFailedOpenTellsWhatFailedAndWhatToInstall) {
     EXPECT_EQ(workspace.workspace().requests[0].second, folder);
     platform::Alert alert = shownAlert(presenters.alerts());
     EXPECT_EQ(alert.messageText, QStringLiteral("The folder “Reports 2024” could not be opened."));
-    EXPECT_TRUE(alert.informativeText.startsWith(QStringLiteral("No application is registered")))
+    // Our advice alone: the desktop's "No application is registered…" would only say the same, less usefully.
+    EXPECT_FALSE(alert.informativeText.contains(QStringLiteral("registered")))
         << alert.informativeText.toStdString();
+    EXPECT_TRUE(alert.informativeText.startsWith(QStringLiteral("No application is set to open folders.")));
     EXPECT_TRUE(alert.informativeText.contains(QStringLiteral("Install a file manager")));
 
     const QUrl guide(QStringLiteral("https://kestrova.org/help#guide"));
@@ -58,6 +60,13 @@ TEST(UrlOpenerTest, AFailedOpenTellsWhatFailedAndWhatToInstall) {
     alert = shownAlert(presenters.alerts(), 4);
     EXPECT_EQ(alert.messageText, QStringLiteral("“notes.txt” could not be opened."));
     EXPECT_TRUE(alert.informativeText.contains(QStringLiteral("“Open With”")));
+
+    // Any other failure keeps the desktop's account: it says what went wrong.
+    workspace.workspace().result = platform::WorkspaceResult::failed(
+        QStringLiteral("Failed to execute child process “editor” (No such file or directory)"));
+    EXPECT_FALSE(UrlOpener::open(QUrl::fromLocalFile(document.fileName())));
+    alert = shownAlert(presenters.alerts(), 5);
+    EXPECT_TRUE(alert.informativeText.contains(QStringLiteral("Failed to execute child process")));
 }
 
 TEST(UrlOpenerTest, ARefusingHandlerIsPresentedAndSuccessShowsNothing) {

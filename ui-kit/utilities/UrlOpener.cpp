@@ -72,7 +72,8 @@ bool UrlOpener::open(const QUrl &url) {
         result = platform::Workspace::shared().open(url);
     if (result.succeeded)
         return true;
-    presentAsModal(openFailure(url, result.message));
+    // Where nothing is set to open the item, the desktop's words say no more than our advice does.
+    presentAsModal(openFailure(url, result.lacksApplication ? QString() : result.message));
     return false;
 }
 

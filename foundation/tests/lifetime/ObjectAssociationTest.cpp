@@ -47,6 +47,13 @@ TEST(ObjectAssociationTest, SlotsArePerObjectAndPerAssociation) {
     EXPECT_EQ(object.children().size(), 1);
     name.remove(&object);
     EXPECT_EQ(name.get(&object), QStringLiteral("default"));
+
+    // No object: nothing is attached or stored, and reading gives the default.
+    QObject *none = nullptr;
+    EXPECT_EQ(attachedAssociationTable(none), nullptr);
+    name.set(none, QStringLiteral("lost"));
+    name.set(none, std::optional<QString>());
+    EXPECT_EQ(name.get(none), QStringLiteral("default"));
 }
 
 TEST(ObjectAssociationTest, ValuesGoWithTheirObject) {

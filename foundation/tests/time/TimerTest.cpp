@@ -1,5 +1,7 @@
 #include "foundation/time/Timer.h"
 
+#include "platform/menus/MenuTracking.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -105,6 +107,22 @@ TEST(TimerTest, OnlyCommonModeTimersFireWhileEventsAreTracked) {
     EXPECT_TRUE(defaultMode->isValid());
     EXPECT_TRUE(runLoopUntil([&defaultModeFired] { return defaultModeFired > 1; }));
     EXPECT_FALSE(Timer::isTrackingEvents());
+}
+
+TEST(TimerTest, DefaultModeTimersWaitForAnOpenMenu) {
+    // What the menu presenter holds while a menu is open.
+    auto menuTracking = kestrova::platform::MenuTracking::begin();
+    EXPECT_TRUE(Timer::isTrackingEvents());
+    int fired = 0;
+    bool commonModeFired = false;
+    const auto waiting = Timer::scheduled(0.0, false, [&fired](Timer &) { ++fired; });
+    const auto commonMode =
+        Timer::scheduledInCommonModes(0.0, false, [&commonModeFired](Timer &) { commonModeFired = true; });
+    EXPECT_TRUE(runLoopUntil([&commonModeFired] { return commonModeFired; }));
+    EXPECT_EQ(fired, 0);
+    menuTracking.reset();
+    EXPECT_EQ(fired, 1);
+    EXPECT_FALSE(waiting->isValid());
 }
 
 TEST(TimerTest, TimerDestroyedWhileWaitingForTrackingNeverFires) {

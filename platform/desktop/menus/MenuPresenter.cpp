@@ -2,6 +2,7 @@
 
 #include "platform/input/KeyboardState.h"
 #include "platform/menus/Menu.h"
+#include "platform/menus/MenuTracking.h"
 #include "platform/menus/ReleaseGradually.h"
 #include "platform/desktop/input/DesktopKeyboardState.h"
 #include "platform/desktop/menus/MenuPresenter_p.h"
@@ -164,6 +165,9 @@ struct MenuPresenter::Presentation {
     std::shared_ptr<MenuItem> chosen;
     // Where the root opens, for the screen its menus must fit on.
     std::optional<QPoint> anchor;
+    // Held from the root's showing until the showing is over (or forgotten), so that work which must not
+    // run inside a menu waits.
+    MenuTracking::Tracking tracking;
 };
 
 Modifiers modifiersFromQt(Qt::KeyboardModifiers modifiers) {
@@ -538,6 +542,8 @@ PresentedMenu *MenuPresenter::createMenu(const std::shared_ptr<Menu> &model,
 void MenuPresenter::menuAboutToShow(PresentedMenu *menu) {
     const auto &presentation = menu->presentation();
     if (menu == presentation->root) {
+        if (!presentation->tracking)
+            presentation->tracking = MenuTracking::begin();
         presentation->rootHidden = false;
         presentation->chosen.reset();
         m_heldModifiers = modifiersFromQt(m_modifierSource ? m_modifierSource() : Qt::NoModifier);
@@ -574,6 +580,8 @@ void MenuPresenter::finishIfClosed(const std::shared_ptr<Presentation> &presenta
     if (presentation->root && presentation->root->isVisible())
         return;
     presentation->finished = true;
+    // Tracking ends before the chosen action runs, as it would once the menu is gone.
+    presentation->tracking.reset();
     const std::shared_ptr<MenuItem> chosen = std::move(presentation->chosen);
     if (presentation->root)
         presentation->root->deleteLater();

@@ -55,6 +55,14 @@ WorkspaceResult fromGio(const std::string &failure) {
     return WorkspaceResult::failed(QString::fromStdString(failure));
 }
 
+WorkspaceResult launchDefault(const QByteArray &uri) {
+    bool lacksApplication = false;
+    const std::string failure = gio::launchDefaultForUri(uri.toStdString(), &lacksApplication);
+    if (!failure.empty() && lacksApplication)
+        return WorkspaceResult::noApplication(QString::fromStdString(failure));
+    return fromGio(failure);
+}
+
 bool callFileManager(const QString &method, const QUrl &url) {
     auto connection = QDBusConnection::sessionBus();
     if (!connection.isConnected())
@@ -72,7 +80,7 @@ bool callFileManager(const QString &method, const QUrl &url) {
 WorkspaceResult openContainingFolder(const QUrl &url, const QString &wanted) {
     const QByteArray path = pathBytes(url);
     const QByteArray folder = path.lastIndexOf('/') > 0 ? path.left(path.lastIndexOf('/')) : QByteArray("/");
-    const auto opened = fromGio(gio::launchDefaultForUri(encodedUri(folder).toStdString()));
+    const auto opened = launchDefault(encodedUri(folder));
     if (!opened.succeeded)
         return opened;
     return {true,
@@ -85,10 +93,10 @@ WorkspaceResult openContainingFolder(const QUrl &url, const QString &wanted) {
 WorkspaceResult DesktopWorkspace::open(const QUrl &url) {
     // Web pages, mail links and the like go to the desktop's handler for their scheme.
     if (!url.isLocalFile() && url.isValid() && !url.scheme().isEmpty())
-        return fromGio(gio::launchDefaultForUri(url.toEncoded().toStdString()));
+        return launchDefault(url.toEncoded());
     if (auto missing = missingItem(url))
         return *missing;
-    return fromGio(gio::launchDefaultForUri(encodedUri(pathBytes(url)).toStdString()));
+    return launchDefault(encodedUri(pathBytes(url)));
 }
 
 WorkspaceResult DesktopWorkspace::reveal(const QUrl &url) {

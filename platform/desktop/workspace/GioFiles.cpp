@@ -67,13 +67,16 @@ std::string trash(const std::string &localPath) {
     return takeMessage(error, "The item could not be moved to the Trash.");
 }
 
-std::string launchDefaultForUri(const std::string &uri) {
+std::string launchDefaultForUri(const std::string &uri, bool *lacksApplication) {
     GError *error = nullptr;
     if (g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &error)) {
         if (error)
             g_error_free(error);
         return {};
     }
+    // GIO says "not supported" when no application is registered for the content type or the scheme.
+    if (lacksApplication)
+        *lacksApplication = !error || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED);
     return takeMessage(error, "No application opens this item.");
 }
 

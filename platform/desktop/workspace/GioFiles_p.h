@@ -11,8 +11,9 @@ namespace kestrova::platform::desktop::gio {
 
 // Moves a local file or folder (a path in the file system's encoding) to the desktop's Trash.
 std::string trash(const std::string &localPath);
-// Opens an encoded URI with the application the desktop associates with its content.
-std::string launchDefaultForUri(const std::string &uri);
+// Opens an encoded URI with the application the desktop associates with its content. `lacksApplication`,
+// when given, tells whether it failed because nothing is associated with it.
+std::string launchDefaultForUri(const std::string &uri, bool *lacksApplication = nullptr);
 
 // An application of the desktop's registry as GIO describes it.
 struct ApplicationRecord {

@@ -2,6 +2,7 @@
 #include "platform/desktop/menus/MenuPresenter_p.h"
 
 #include "platform/menus/Menu.h"
+#include "platform/menus/MenuTracking.h"
 #include "platform/testing/EventLoop.h"
 
 #include <QApplication>
@@ -373,6 +374,39 @@ TEST(MenuPresenterTest, DroppedModelsAndOutsidePresses) {
     EXPECT_EQ(pressedAt, shown ? shown->mapToGlobal(outside) : pressedAt);
     EXPECT_FALSE(ran);
     EXPECT_FALSE(fixture.presenter.isOpen());
+}
+
+TEST(MenuPresenterTest, TrackingLastsFromTheShowingUntilTheCloseAndEndsBeforeTheAction) {
+    PresenterFixture fixture;
+    std::vector<bool> announced;
+    const Subscription watching =
+        MenuTracking::observe([&](bool tracking) { announced.push_back(tracking); });
+    auto menu = std::make_shared<Menu>();
+    std::optional<bool> trackingDuringAction;
+    addItem(*menu, QStringLiteral("Open"), [&] { trackingDuringAction = MenuTracking::isTracking(); });
+    auto submenu = std::make_shared<Menu>();
+    addItem(*submenu, QStringLiteral("Inner"));
+    addItem(*menu, QStringLiteral("More"))->setSubmenu(submenu);
+
+    QMenu *shown = fixture.open(menu);
+    EXPECT_TRUE(MenuTracking::isTracking());
+    // A submenu is part of the same tracking.
+    openSubmenu(shown, shown->actions().at(1));
+    EXPECT_EQ(announced, std::vector<bool>{true});
+    QTest::keyClick(shown->actions().at(1)->menu(), Qt::Key_Left);
+    shown->setActiveAction(shown->actions().at(0));
+    QTest::keyClick(shown, Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([&] { return trackingDuringAction.has_value(); }));
+    EXPECT_FALSE(*trackingDuringAction);
+    EXPECT_EQ(announced, (std::vector<bool>{true, false}));
+
+    // A showing the presenter forgets while open ends its tracking too.
+    {
+        PresenterFixture other;
+        other.open(menu);
+        EXPECT_TRUE(MenuTracking::isTracking());
+    }
+    EXPECT_TRUE(processEventsUntil([] { return !MenuTracking::isTracking(); }));
 }
 
 TEST(MenuPresenterTest, ShownMenusAreDumpedOnlyWhenTheVariableNamesAFile) {

@@ -113,14 +113,8 @@ TEST(DesktopWorkspaceTest, LinksGoToTheHandlerOfTheirSchemeAndFailAloudWithoutOn
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     const QString output = scratch.filePath(QStringLiteral("argument"));
-    const QString recorder = kestrova::testing::writeRecorder(scratch.path(), output);
-    kestrova::testing::writeTextFile(kestrova::testing::applicationsFolder() +
-                                         QStringLiteral("/org.example.Browser.desktop"),
-                                     "[Desktop Entry]\nType=Application\nName=Browser\n"
-                                     "MimeType=x-scheme-handler/https;\nExec=" +
-                                         QFile::encodeName(recorder) + " %u\n");
-    kestrova::testing::registerApplications("x-scheme-handler/https", "org.example.Browser.desktop;");
-    kestrova::testing::setDefaultApplication("x-scheme-handler/https", "org.example.Browser.desktop");
+    // The tests' registry sends https links to "org.example.Browser", which records what it is given.
+    kestrova::testing::recordArgumentInto(output);
 
     desktop::DesktopWorkspace workspace;
     const QUrl page(QStringLiteral("https://kestrova.org/help?from=menu#faq"));
@@ -131,8 +125,10 @@ TEST(DesktopWorkspaceTest, LinksGoToTheHandlerOfTheirSchemeAndFailAloudWithoutOn
     ASSERT_TRUE(argument.open(QIODevice::ReadOnly));
     EXPECT_EQ(argument.readAll(), page.toEncoded());
 
-    // Nothing handles this scheme here: the failure is reported, with the desktop's reason.
+    // Nothing handles this scheme here: the failure is reported, with the desktop's reason, and known as
+    // the lack of an application.
     const auto refused = workspace.open(QUrl(QStringLiteral("kestrova-test-nothing:hello")));
     EXPECT_FALSE(refused.succeeded);
+    EXPECT_TRUE(refused.lacksApplication);
     EXPECT_FALSE(refused.message.isEmpty());
 }

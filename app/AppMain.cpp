@@ -1,0 +1,15 @@
+#include "AppMain.h"
+
+#include "ApplicationStartup.h"
+
+#include <QApplication>
+
+namespace kestrova {
+
+int AppMain::main(int argc, char **argv) {
+    QApplication application(argc, argv);
+    ApplicationStartup startup;
+    return startup.exec();
+}
+
+} // namespace kestrova
