@@ -14,6 +14,10 @@
 #include "ui-kit/views/TextFieldClearButton.h"
 #include "ui-kit/views/ViewModifiers.h"
 #include "ui-kit/views/IconButtonStyle.h"
+#include "ui-kit/views/AutoselectOnFocusTextField.h"
+#include "ui-kit/views/Buttons.h"
+#include "ui-kit/views/TrackingArea.h"
+#include "ui-kit/views/ViewHelpers.h"
 #include "ui-kit/views/EitherShape.h"
 #include "ui-kit/views/EverySecondTimelineSchedule.h"
 #include "ui-kit/views/SettingsTabType.h"
@@ -471,4 +475,42 @@ TEST(SmallControlsTest, TabLabelsShapesTimelinesAndObservedObjects) {
 
     EXPECT_EQ(emptyValue<QUrl>().toString(), QStringLiteral("."));
     EXPECT_EQ(emptyValue<int>(), 0);
+}
+
+TEST(FocusAndPointerTest, FieldsTakeFocusAndSelectionAndAreasSeeThePointer) {
+    auto *autofocused = new AutofocusedTextField(QStringLiteral("first"));
+    auto *selecting = new AutoselectOnFocusTextField(QStringLiteral("Quarterly"));
+    auto *quit = new Buttons::Quit;
+    auto *area = new QWidget;
+    area->setFixedSize(100, 40);
+    FormWindow form({autofocused, selecting, quit, area});
+    ASSERT_TRUE(processEventsUntil([&] { return autofocused->hasFocus(); }));
+    QTest::keyClick(autofocused, Qt::Key_Tab);
+    ASSERT_TRUE(processEventsUntil([&] { return selecting->hasSelectedText(); }));
+    EXPECT_EQ(selecting->selectedText(), QStringLiteral("Quarterly"));
+    QTest::keyClicks(selecting, QStringLiteral("Yearly"));
+    EXPECT_EQ(selecting->text(), QStringLiteral("Yearly"));
+    EXPECT_EQ(quit->text(), QStringLiteral("Quit Kestrova"));
+    EXPECT_EQ(quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    TrackingArea tracking(area, QRect(50, 0, 50, 40));
+    std::vector<QString> events;
+    QObject::connect(&tracking, &TrackingArea::entered, [&] { events.push_back(QStringLiteral("entered")); });
+    QObject::connect(&tracking, &TrackingArea::exited, [&] { events.push_back(QStringLiteral("exited")); });
+    QTest::mouseMove(area, QPoint(10, 10));
+    QTest::mouseMove(area, QPoint(70, 10));
+    QTest::mouseMove(area, QPoint(80, 20));
+    QTest::mouseMove(area, QPoint(20, 20));
+    EXPECT_TRUE(processEventsUntil([&] { return events.size() == 2; }));
+    EXPECT_EQ(events, (std::vector<QString>{"entered", "exited"}));
+
+    // A view laid over its container follows the container's size, inside the insets.
+    QWidget container;
+    container.resize(200, 100);
+    auto *cover = new QWidget;
+    constrainEdges(cover, &container, QMargins(10, 5, 10, 5));
+    container.show();
+    ASSERT_TRUE(processEventsUntil([&] { return cover->geometry() == QRect(10, 5, 180, 90); }));
+    container.resize(300, 100);
+    EXPECT_TRUE(processEventsUntil([&] { return cover->width() == 280; }));
 }

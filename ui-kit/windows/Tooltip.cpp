@@ -44,6 +44,8 @@ Tooltip::Tooltip(QString identifier, QString text, Options options, QObject *par
 }
 
 Tooltip::~Tooltip() {
+    // The bubble goes after this object's members: it must not report its closing to them.
+    m_popover->disconnect(this);
     qApp->removeEventFilter(this);
 }
 
