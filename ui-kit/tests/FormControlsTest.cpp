@@ -282,10 +282,10 @@ TEST(FormLayoutTest, ControlsLineUpAndWidthsGrowToTheWidest) {
     EXPECT_EQ(*width, double(wide->minimumWidth()));
 
     // A secondary label is smaller and fainter than the text beside it.
-    auto *secondary = new CocoaLabel(QStringLiteral("Explains the row"));
-    applySecondaryTextStyle(secondary);
-    EXPECT_LT(secondary->font().pointSizeF(), QLabel().font().pointSizeF());
-    EXPECT_LT(secondary->palette().color(QPalette::WindowText).alphaF(), 1.0);
+    CocoaLabel secondary(QStringLiteral("Explains the row"));
+    applySecondaryTextStyle(&secondary);
+    EXPECT_LT(secondary.font().pointSizeF(), QLabel().font().pointSizeF());
+    EXPECT_LT(secondary.palette().color(QPalette::WindowText).alphaF(), 1.0);
 }
 
 TEST(CocoaLabelTest, FollowsItsEnabledStateAndSizesToItsText) {

@@ -1,11 +1,14 @@
 #include "Tooltip.h"
 
+#include "WindowHelpers.h"
+
 #include "store/Defaults.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPropertyAnimation>
 #include <QScreen>
 
 namespace kestrova {
@@ -105,6 +108,16 @@ QRect Tooltip::fallbackAnchor() const {
 }
 
 void Tooltip::place() {
+    // The bubble fades in as it appears, unless the desktop asks for no animations.
+    if (!m_popover->isVisible() && !shouldReduceMotion()) {
+        m_popover->setWindowOpacity(0);
+        auto *fade = new QPropertyAnimation(m_popover.get(), "windowOpacity", m_popover.get());
+        fade->setDuration(int(150 * windowAnimationTimeScale()));
+        fade->setEndValue(1.0);
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+    } else {
+        m_popover->setWindowOpacity(1);
+    }
     if (m_anchor) {
         const QRect local = m_anchorRect.isEmpty() ? m_anchor->rect() : m_anchorRect;
         m_popover->showAt(QRect(m_anchor->mapToGlobal(local.topLeft()), local.size()));

@@ -18,7 +18,8 @@ class UserDefaults;
 // The kit's explanatory bubble: a wrapping text with insets and an optional maximum width, shown against
 // the widget it explains. It can close when clicked (and when the user clicks elsewhere), and can be
 // limited to one showing per identifier ever: every showing adds one to the integer stored under
-// "Kv_Tooltip_" + identifier. A tooltip that may not be shown (no anchor on screen, already shown once) is
+// "Kv_Tooltip_" + identifier. It fades in unless the desktop asks for no animations. A tooltip that may
+// not be shown (no anchor on screen, already shown once) is
 // silently not shown, and leaves nothing behind.
 class Tooltip final : public QObject {
     Q_OBJECT
