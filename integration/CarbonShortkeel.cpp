@@ -4,6 +4,7 @@
 #include "ShortkeelStorage.h"
 
 #include "platform/desktop/hotkeys/HotKeyBackend.h"
+#include "platform/observation/NotificationCenter.h"
 #include "store/DefaultsKeys.h"
 #include "store/Folder.h"
 #include "store/ShortkeelHandlers.h"
@@ -153,6 +154,11 @@ void setBackend(std::shared_ptr<platform::desktop::HotKeyBackend> backend) {
     if (state().backend)
         state().backend->setRecordingSink({});
     state().backend = std::move(backend);
+    if (state().backend)
+        state().backend->setAssignedTriggersObserver([] {
+            platform::NotificationCenter::defaultCenter().post(
+                {Shortkeel::assignedTriggersDidChange, nullptr, {}});
+        });
     installRecordingSink();
 }
 

@@ -15,6 +15,9 @@ namespace kestrova::Shortkeel {
 // Posted on the default notification centre after a name's shortcut was stored or cleared; the user info
 // "name" holds the Shortkeel::Name.
 inline const QString shortcutByNameDidChange = QStringLiteral("Shortkeel_shortcutByNameDidChange");
+// Posted after the desktop assigned the keys of hot keys, or the user changed them in the desktop's own
+// settings (where the desktop decides the keys): the descriptions of shortcuts may read otherwise now.
+inline const QString assignedTriggersDidChange = QStringLiteral("Shortkeel_assignedTriggersDidChange");
 
 // With a shortcut: takes the name's old hot key down, makes the new one live, stores the JSON text and
 // announces it (even when the desktop refused the hot key). Without: when the name holds a shortcut,

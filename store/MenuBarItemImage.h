@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/app/KitIdentities.h"
 #include "platform/values/Image.h"
 #include "platform/status/SymbolImage.h"
 
@@ -30,6 +31,16 @@ public:
         if (const auto *symbolImage = symbol())
             return symbolImage->image(devicePixelRatio);
         return customImage()->toQImage();
+    }
+
+    // The picture drawn into `size`, still a template when it was one; a symbol, drawn sharp at any size,
+    // stays as it is.
+    MenuBarItemImage resized(const QSize &size) const {
+        const platform::Image *picture = customImage();
+        if (!picture)
+            return *this;
+        const auto scaled = platform::Image::fromQImage(kestrova::resized(picture->toQImage(), size));
+        return scaled ? MenuBarItemImage(*scaled, m_isTemplate) : *this;
     }
 
 private:

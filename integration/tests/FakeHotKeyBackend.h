@@ -34,6 +34,12 @@ public:
         return found == assigned.end() ? std::nullopt : std::optional(found->second);
     }
 
+    // What a desktop that chooses the keys itself does once it has bound a hot key: says which keys it gave.
+    void assign(std::uint32_t id, const QString &trigger) {
+        assigned[id] = trigger;
+        assignedTriggersChanged();
+    }
+
     // What the desktop does when the user presses (or releases) the chord: one event, for the first
     // identifier that holds it.
     void press(Chord chord, bool isPress = true) const {

@@ -349,3 +349,27 @@ TEST_F(ShortkeelRecorderTest, AGrabbedCombinationComesToTheRecorderNotToItsListe
     backend->press(chord);
     EXPECT_EQ(opened, 2);
 }
+
+TEST_F(ShortkeelRecorderTest, WhereTheDesktopAssignsTheKeysTheFieldShowsWhatItAssigned) {
+    RecorderWindow window(name);
+    RecorderCocoa *field = window.field();
+    window.click();
+    press(Key::k, kControlAlt, Qt::Key_K);
+    const Shortcut controlAltK =
+        Shortkeel::shortcut(Key::k, platform::Modifier::control | platform::Modifier::option);
+    // First what was asked for: the preferred trigger.
+    EXPECT_EQ(field->text(), Shortkeel::description(controlAltK));
+    ASSERT_FALSE(backend->grabbed.empty());
+    const std::uint32_t id = backend->grabbed.rbegin()->first;
+
+    // The desktop bound it to other keys (the user chose them in its dialog): the field shows those.
+    backend->assign(id, QStringLiteral("Super+Shift+K"));
+    EXPECT_EQ(field->text(), QStringLiteral("Super+Shift+K"));
+    EXPECT_EQ(Shortkeel::getShortcut(name), controlAltK);
+
+    // While recording, the field is left to the recording.
+    window.click();
+    ASSERT_TRUE(field->isRecording());
+    backend->assign(id, QStringLiteral("Super+J"));
+    EXPECT_NE(field->text(), QStringLiteral("Super+J"));
+}

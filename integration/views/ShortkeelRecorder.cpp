@@ -113,10 +113,18 @@ RecorderCocoa::RecorderCocoa(Name name, OnChange onChange, QWidget *parent)
             if (name && name->rawValue == self->m_shortcutName.rawValue)
                 self->refresh();
         });
+    // Where the desktop decides the keys (its shortcut portal), the field first shows the keys it asked for
+    // and then those the desktop assigned, once it says which.
+    m_assignedObserver = platform::NotificationCenter::defaultCenter().addObserver(
+        assignedTriggersDidChange, nullptr, [self = QPointer(this)](const platform::Notification &) {
+            if (self && !self->m_isRecording)
+                self->refresh();
+        });
 }
 
 RecorderCocoa::~RecorderCocoa() {
     platform::NotificationCenter::defaultCenter().removeObserver(m_observer);
+    platform::NotificationCenter::defaultCenter().removeObserver(m_assignedObserver);
     endRecording();
 }
 

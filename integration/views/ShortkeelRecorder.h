@@ -82,6 +82,7 @@ private:
     // X key codes held down: a repeat of a held key is no new combination.
     std::set<int> m_heldKeys;
     std::uint64_t m_observer = 0;
+    std::uint64_t m_assignedObserver = 0;
 };
 
 // The recorder in a form row, after its label when it has one ("Toggle menu:").

@@ -1,7 +1,7 @@
 #include "MenuBarColorPicker.h"
 
 #include "foundation/time/Debouncer.h"
-#include "screens/controls/ResetOrUndoButton.h"
+#include "ui-kit/views/IconButtonStyle.h"
 #include "platform/status/PanelAppearance.h"
 #include "platform/status/SymbolImage.h"
 
@@ -26,7 +26,7 @@ MenuBarColorPicker::MenuBarColorPicker(QString label, platform::Binding<std::opt
     , m_defaultColor(std::move(defaultColor))
     , m_label(new QLabel(std::move(label)))
     , m_well(new QToolButton)
-    , m_resetButton(new ResetOrUndoButton(QStringLiteral("Reset")))
+    , m_resetButton(new ResetOrUndoButton(QStringLiteral("Reset"), {}))
     , m_appearanceDebouncer(std::make_unique<Debouncer>(kAppearanceDebounce)) {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,7 +2,7 @@
 
 #include "SymbolPickerScreen.h"
 
-#include "screens/controls/ResetOrUndoButton.h"
+#include "ui-kit/views/IconButtonStyle.h"
 
 #include "platform/status/SymbolImage.h"
 
@@ -26,7 +26,7 @@ SymbolPicker::SymbolPicker(platform::Binding<std::optional<QString>> symbol, QSt
     , m_symbol(std::move(symbol))
     , m_buttonTitle(std::move(buttonTitle))
     , m_button(new QPushButton)
-    , m_resetButton(new ResetOrUndoButton(QStringLiteral("Reset"))) {
+    , m_resetButton(new ResetOrUndoButton(QStringLiteral("Reset"), {})) {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);

@@ -119,3 +119,17 @@ TEST_F(MenuBarItemIconTest, ImageFollowsTheSymbolRules) {
     EXPECT_FALSE(custom.isTemplate());
     EXPECT_EQ(custom.image().size(), QSize(2, 2));
 }
+
+TEST(MenuBarItemImageTest, AResizedTemplatePictureIsStillATemplate) {
+    QImage picture(40, 20, QImage::Format_ARGB32);
+    picture.fill(Qt::black);
+    const MenuBarItemImage image(*platform::Image::fromQImage(picture), /*isTemplate=*/true);
+    const MenuBarItemImage small = image.resized(QSize(16, 8));
+    EXPECT_TRUE(small.isTemplate());
+    ASSERT_NE(small.customImage(), nullptr);
+    EXPECT_EQ(small.customImage()->size(), QSize(16, 8));
+    EXPECT_FALSE(
+        MenuBarItemImage(*platform::Image::fromQImage(picture), false).resized(QSize(8, 8)).isTemplate());
+    const MenuBarItemImage symbol{SymbolImage(QStringLiteral("folder"))};
+    EXPECT_EQ(symbol.resized(QSize(8, 8)).symbol()->name(), QStringLiteral("folder"));
+}

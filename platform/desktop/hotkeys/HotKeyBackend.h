@@ -64,6 +64,11 @@ public:
 
     // Set once, by the owner of the identifiers.
     void setHandler(Handler handler) { m_handler = std::move(handler); }
+    // Told after the desktop assigned keys to hot keys (or the user changed them there), so that what shows
+    // a shortcut can show the keys that really press it.
+    void setAssignedTriggersObserver(std::function<void()> observer) {
+        m_assignedTriggersObserver = std::move(observer);
+    }
     bool hasHandler() const { return static_cast<bool>(m_handler); }
 
     // While a shortcut is being recorded, the presses and releases of the hot keys go to `sink` instead of
@@ -72,6 +77,10 @@ public:
     void setRecordingSink(Handler sink) { m_recordingSink = std::move(sink); }
 
 protected:
+    void assignedTriggersChanged() const {
+        if (m_assignedTriggersObserver)
+            m_assignedTriggersObserver();
+    }
     void deliver(std::uint32_t id, bool isPress) const {
         if (m_recordingSink)
             m_recordingSink(id, isPress);
@@ -82,6 +91,7 @@ protected:
 private:
     Handler m_handler;
     Handler m_recordingSink;
+    std::function<void()> m_assignedTriggersObserver;
 };
 
 // Where the desktop offers no way to grab keys: every hot key is refused.

@@ -80,6 +80,8 @@ HotKeyPortalBackend::HotKeyPortalBackend(QDBusConnection connection)
                          SLOT(activated(QDBusMessage)));
     m_connection.connect(kService, kPath, kInterface, QStringLiteral("Deactivated"), this,
                          SLOT(activated(QDBusMessage)));
+    m_connection.connect(kService, kPath, kInterface, QStringLiteral("ShortcutsChanged"), this,
+                         SLOT(shortcutsChanged(QDBusMessage)));
     request(QStringLiteral("CreateSession"),
             {QVariantMap{{QStringLiteral("session_handle_token"), QStringLiteral("kestrova")}}},
             SLOT(sessionCreated(uint, QVariantMap)));
@@ -160,11 +162,24 @@ void HotKeyPortalBackend::readAssigned(const QVariant &value) {
         value.value<QDBusArgument>() >> shortcuts;
     else
         shortcuts = value.value<QList<PortalShortcut>>();
+    bool changed = false;
     for (const PortalShortcut &shortcut : shortcuts) {
         const QString trigger = shortcut.properties.value(QStringLiteral("trigger_description")).toString();
-        if (m_wanted.contains(shortcut.id) && !trigger.isEmpty())
-            m_assigned[shortcut.id] = trigger;
+        if (!m_wanted.contains(shortcut.id) || trigger.isEmpty() || m_assigned[shortcut.id] == trigger)
+            continue;
+        m_assigned[shortcut.id] = trigger;
+        changed = true;
     }
+    if (changed)
+        assignedTriggersChanged();
+}
+
+void HotKeyPortalBackend::shortcutsChanged(const QDBusMessage &signal) {
+    // (o session, a(sa{sv}) shortcuts): the user chose other keys in the desktop's settings.
+    const QList<QVariant> arguments = signal.arguments();
+    if (arguments.size() < 2 || arguments.at(0).value<QDBusObjectPath>().path() != m_session)
+        return;
+    readAssigned(arguments.at(1));
 }
 
 bool HotKeyPortalBackend::grab(std::uint32_t id, HotKeyChord chord, const HotKeyLabel &label) {

@@ -20,7 +20,8 @@ namespace kestrova::platform::desktop {
 // many grabs made the change): a hot key released for a while (an open menu) stays bound, and its
 // activations run nothing until it is grabbed again; forget() unbinds it. Each chord is offered as the
 // preferred trigger, and the desktop (or the user) decides the keys: what it assigned is assignedTrigger.
-// Activated and Deactivated become presses and releases.
+// Activated and Deactivated become presses and releases; keys the desktop assigns or the user changes there
+// (ShortcutsChanged) are told to the assigned-triggers observer.
 class HotKeyPortalBackend final : public QObject, public HotKeyBackend {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void shortcutsBound(uint code, const QVariantMap &results);
     // Activated and Deactivated alike.
     void activated(const QDBusMessage &signal);
+    void shortcutsChanged(const QDBusMessage &signal);
 
 private:
     explicit HotKeyPortalBackend(QDBusConnection connection);

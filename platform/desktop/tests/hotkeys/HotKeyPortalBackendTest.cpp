@@ -127,6 +127,15 @@ public:
         std::lock_guard hold(m_lock);
         return binds;
     }
+    // What the desktop says after the user gave a shortcut other keys in its own settings.
+    void changeTrigger(const QString &id, const QString &trigger) {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("ShortcutsChanged"));
+        const QList<Shortcut> changed{{id, {{QStringLiteral("trigger_description"), trigger}}}};
+        signal.setArguments(
+            {QVariant::fromValue(QDBusObjectPath(currentSession())), QVariant::fromValue(changed)});
+        m_connection.send(signal);
+    }
     QString description(const QString &id) {
         std::lock_guard hold(m_lock);
         return descriptions.value(id);
@@ -246,4 +255,27 @@ TEST_F(HotKeyPortalBackendTest, BindsEachNameOncePerChangeAndTurnsActivationsInt
     EXPECT_EQ(m_portal->closedSessions(), QStringList{session});
     EXPECT_FALSE(backend->hasSession());
     EXPECT_EQ(m_portal->bindCount(), 4);
+}
+
+TEST_F(HotKeyPortalBackendTest, TellsWhenTheDesktopAssignsOrTheUserChangesTheKeys) {
+    servePortal();
+    auto backend = HotKeyPortalBackend::create(m_application);
+    ASSERT_NE(backend, nullptr);
+    int told = 0;
+    backend->setAssignedTriggersObserver([&] { ++told; });
+    const HotKeyChord controlAltK{45, HotKeyChord::controlMask | HotKeyChord::altMask};
+    EXPECT_TRUE(
+        backend->grab(1, controlAltK, {QStringLiteral("toggleMenu"), QStringLiteral("Open the menu")}));
+    ASSERT_TRUE(processEventsUntil([&] { return told == 1; }));
+    EXPECT_EQ(backend->assignedTrigger(1), QStringLiteral("Desktop CTRL+ALT+k"));
+
+    m_portal->changeTrigger(QStringLiteral("toggleMenu"), QStringLiteral("Super+J"));
+    ASSERT_TRUE(processEventsUntil([&] { return told == 2; }));
+    EXPECT_EQ(backend->assignedTrigger(1), QStringLiteral("Super+J"));
+    // The same keys again, or a name this application never bound, change nothing.
+    m_portal->changeTrigger(QStringLiteral("toggleMenu"), QStringLiteral("Super+J"));
+    m_portal->changeTrigger(QStringLiteral("unknown"), QStringLiteral("Super+K"));
+    m_portal->changeTrigger(QStringLiteral("toggleMenu"), QStringLiteral("Super+L"));
+    ASSERT_TRUE(processEventsUntil([&] { return told == 3; }));
+    EXPECT_EQ(backend->assignedTrigger(1), QStringLiteral("Super+L"));
 }
