@@ -40,6 +40,7 @@
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/desktop/alerts/MessageBoxAlertPresenter.h"
 #include "platform/desktop/tray/TrayStatusItem.h"
+#include "screens/SupportWindowsInstallation.h"
 #include "store/Folder.h"
 #include "store/ShortcutService.h"
 #include "store/ShortkeelHandlers.h"
@@ -166,6 +167,8 @@ ApplicationServices installApplicationServices() {
     ShortcutService::setShared(services.shortcuts);
     installFolderMenuHooks();
     installApplicationHooks();
+    // The welcome window of the first launch, the support window of the launch chord, the debug window.
+    installSupportWindows();
     return services;
 }
 

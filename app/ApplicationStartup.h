@@ -42,8 +42,8 @@ struct ApplicationServices {
 // Installs the desktop's services and every hook the lower layers leave to the running application: the
 // folder menus' hooks (application section, file actions, the in-menu key monitor, closing the menu on
 // screen, shortcut dispatch) and the kit's (activation before modal alerts, letting go of hot keys before a
-// relaunch). What this build has no window for stays empty on purpose, so the menus leave it out rather
-// than offer something that does nothing: the Settings, support and debug windows, the welcome and folder
+// relaunch), and the welcome, support and debug windows. What this build has no window for stays empty on
+// purpose, so the menus leave it out rather than offer something that does nothing: the Settings and folder
 // configuration windows (ScreenHooks) and the Debug menu (a tray application has no main menu). Needs the
 // QApplication; call before the kit is created. Returns what it installed.
 ApplicationServices installApplicationServices();

@@ -28,8 +28,9 @@ UserDebugView::UserDebugView(QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setAlignment(Qt::AlignHCenter);
     column->setContentsMargins(32, 24, 32, 24);
-    const auto addButton = [&](const QString &title, auto action) {
-        auto *button = new QPushButton(title, this);
+    const auto addButton = [&](QString title, auto action) {
+        // "&" marks a mnemonic in a button's text: doubled, it shows as itself.
+        auto *button = new QPushButton(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, action);
         column->addWidget(button);

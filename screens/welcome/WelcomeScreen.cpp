@@ -78,7 +78,8 @@ WelcomeScreen::WelcomeScreen(double buttonWidth, std::function<QWidget *()> host
     auto *launchLabel = new QLabel(QStringLiteral("Launch at login"), first);
     launchLabel->setAlignment(Qt::AlignHCenter);
     firstColumn->addWidget(launchLabel);
-    auto *toggle = new Bootwick::Toggle(first);
+    // The text above names the switch; its own label is for screen readers only.
+    auto *toggle = new Bootwick::Toggle(QString(), first);
     toggle->setAccessibleName(QStringLiteral("Launch at login"));
     firstColumn->addWidget(toggle, 0, Qt::AlignHCenter);
     firstColumn->addStretch();
