@@ -46,10 +46,11 @@ DebugScreen::DebugScreen(QWidget *parent)
     layout->addWidget(split);
     m_sidebar->addItems(
         {QStringLiteral("Dashboard"), QStringLiteral("User Defaults"), QStringLiteral("Logs")});
-    m_sidebar->setMaximumWidth(200);
     split->addWidget(m_sidebar);
     split->addWidget(m_pages);
+    split->setCollapsible(0, false);
     split->setStretchFactor(1, 1);
+    split->setSizes({180, 620});
     m_pages->addWidget(dashboard(m_pages));
     m_pages->addWidget(new DebugUserDefaultsScreen(platform::UserDefaults::standard(), m_pages));
     m_pages->addWidget(new DebugLogScreen(InAppLogStore::shared(), m_pages));
