@@ -1,6 +1,7 @@
 #include "DebugScreen.h"
 
 #include "DebugLogScreen.h"
+#include "DebugLoggingSettings.h"
 #include "DebugMoreMenu.h"
 #include "DebugUserDefaultsScreen.h"
 #include "foundation/app/Log.h"
@@ -44,8 +45,8 @@ DebugScreen::DebugScreen(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     auto *split = new QSplitter(this);
     layout->addWidget(split);
-    m_sidebar->addItems(
-        {QStringLiteral("Dashboard"), QStringLiteral("User Defaults"), QStringLiteral("Logs")});
+    m_sidebar->addItems({QStringLiteral("Dashboard"), QStringLiteral("User Defaults"), QStringLiteral("Logs"),
+                         QStringLiteral("Settings")});
     split->addWidget(m_sidebar);
     split->addWidget(m_pages);
     split->setCollapsible(0, false);
@@ -54,6 +55,7 @@ DebugScreen::DebugScreen(QWidget *parent)
     m_pages->addWidget(dashboard(m_pages));
     m_pages->addWidget(new DebugUserDefaultsScreen(platform::UserDefaults::standard(), m_pages));
     m_pages->addWidget(new DebugLogScreen(InAppLogStore::shared(), m_pages));
+    m_pages->addWidget(new DebugLoggingSettings(m_pages));
     connect(m_sidebar, &QListWidget::currentRowChanged, m_pages, &QStackedWidget::setCurrentIndex);
     m_sidebar->setCurrentRow(0);
 }

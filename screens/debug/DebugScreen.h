@@ -7,10 +7,10 @@ class QStackedWidget;
 
 namespace kestrova {
 
-// The debug window's content: a sidebar with "Dashboard", "User Defaults" and "Logs" and the chosen page
-// beside it, the dashboard first. The dashboard copies the debug report and deletes the application's data
-// at once (a developer's tool: no question asked). No page of switches for drawing: the other platform's
-// drawing switches mean nothing to Qt. Main thread only.
+// The debug window's content: a sidebar with "Dashboard", "User Defaults", "Logs" and "Settings" and the
+// chosen page beside it, the dashboard first. The dashboard copies the debug report and deletes the
+// application's data at once (a developer's tool: no question asked); "Settings" turns on the debug
+// messages of logging categories from the next launch (DebugLoggingSettings). Main thread only.
 class DebugScreen : public QWidget {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include "platform/testing/RecordingWorkspace.h"
 #include "platform/testing/ScriptedPresenters.h"
 #include "screens/debug/DebugLogScreen.h"
+#include "screens/debug/DebugLoggingSettings.h"
 #include "screens/debug/DebugScreen.h"
 #include "screens/debug/DebugUserDefaultsScreen.h"
 #include "screens/debug/DebugWindowController.h"
@@ -18,6 +19,8 @@
 #include "ui-kit/windows/WindowHelpers.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLoggingCategory>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -236,7 +239,7 @@ TEST_F(ScreensTest, TheDebugWindowShowsItsPagesFromTheSidebar) {
     ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return controller.window()->isVisible(); }));
     EXPECT_GE(controller.window()->minimumSizeHint().width(), 800);
     DebugScreen *screen = controller.screen();
-    ASSERT_EQ(screen->sidebar()->count(), 3);
+    ASSERT_EQ(screen->sidebar()->count(), 4);
     EXPECT_EQ(screen->pages()->currentWidget()->objectName(), QStringLiteral("dashboard"));
     auto *logs = screen->findChild<DebugLogScreen *>();
     EXPECT_FALSE(logs->isRefreshing());
@@ -245,4 +248,44 @@ TEST_F(ScreensTest, TheDebugWindowShowsItsPagesFromTheSidebar) {
     screen->sidebar()->setCurrentRow(1);
     EXPECT_FALSE(logs->isRefreshing());
     EXPECT_EQ(DebugWindowController::placement(QSize(800, 400), QSize(1000, 1000)), QPoint(100, 180));
+}
+
+TEST_F(ScreensTest, LoggingSwitchesAreStoredRelaunchAndApplyAtTheNextStart) {
+    auto defaults = platform::UserDefaults::standard();
+    defaults->removeObject(QString::fromLatin1(DebugLoggingSettings::kKey));
+    QStringList relaunches;
+    const KvApp::RelaunchOperations saved = KvApp::relaunchOperations();
+    KvApp::setRelaunchOperations({.startProcess = [&](const QString &, const QStringList &) { return true; },
+                                  .openApplication = [](const QUrl &) { return false; },
+                                  .terminate = [&] { relaunches << QStringLiteral("terminate"); },
+                                  .exitNow = [&](int) { relaunches << QStringLiteral("exit"); }});
+    DebugLoggingSettings page;
+    page.show();
+    QCheckBox *hotKeys = nullptr;
+    for (QCheckBox *toggle : page.findChildren<QCheckBox *>())
+        if (toggle->text() == QStringLiteral("Log kestrova.hotkeys"))
+            hotKeys = toggle;
+    ASSERT_NE(hotKeys, nullptr);
+    EXPECT_FALSE(hotKeys->isChecked());
+    QTest::mouseClick(hotKeys, Qt::LeftButton, {}, QPoint(4, hotKeys->height() / 2));
+    ASSERT_TRUE(kestrova::testing::processEventsUntil([&] { return !relaunches.isEmpty(); }));
+    KvApp::setRelaunchOperations(saved);
+    EXPECT_EQ(relaunches, QStringList{QStringLiteral("terminate")});
+    EXPECT_EQ(DebugLoggingSettings::storedCategories(*defaults),
+              QStringList{QStringLiteral("kestrova.hotkeys")});
+
+    EXPECT_FALSE(QLoggingCategory("kestrova.hotkeys", QtInfoMsg).isDebugEnabled());
+    DebugLoggingSettings::applyStoredRules(*defaults);
+    EXPECT_TRUE(QLoggingCategory("kestrova.hotkeys", QtInfoMsg).isDebugEnabled());
+    EXPECT_FALSE(QLoggingCategory("kestrova.menubar", QtInfoMsg).isDebugEnabled());
+    QLoggingCategory::setFilterRules(QString());
+    // Only the application's own categories: a stored name cannot smuggle in other rules.
+    EXPECT_EQ(
+        DebugLoggingSettings::filterRules({QStringLiteral("qt.*"), QStringLiteral("kestrova.app\n*=true"),
+                                           QStringLiteral("kestrova.store")}),
+        QStringLiteral("kestrova.store.debug=true"));
+    defaults->setObject(PropertyListValue(QStringLiteral("kestrova.store")),
+                        QString::fromLatin1(DebugLoggingSettings::kKey));
+    EXPECT_TRUE(DebugLoggingSettings::storedCategories(*defaults).isEmpty());
+    defaults->removeObject(QString::fromLatin1(DebugLoggingSettings::kKey));
 }
