@@ -104,6 +104,14 @@ TEST_F(ScreensTest, SupportWindowIsOneFloatingColumnOfButtonsAndAsksBeforeDeleti
     EXPECT_TRUE(help.informativeText.contains(EmailAddress::support().rawValue()));
     EXPECT_EQ(workspace.workspace().requests.size() + presenters.alerts().shownAlerts().size(), 3U);
     EXPECT_TRUE(window->isVisible());
+
+    // No window button, but never in the way for good: Escape leaves it, Ctrl+W closes it.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(SingletonWindowController::hasShared<UserDebugWindowController>());
 }
 
 TEST_F(ScreensTest, WelcomePagesAnswerReturnOnlyOnTheLastPage) {
