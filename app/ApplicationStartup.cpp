@@ -45,6 +45,7 @@
 #include "platform/status/PanelAppearance.h"
 #include "screens/folders/FolderConfigureScreen.h"
 #include "screens/settings/SettingsScreen.h"
+#include "screens/SupportWindowsInstallation.h"
 #include "store/Folder.h"
 #include "store/ShortcutService.h"
 #include "store/ShortkeelHandlers.h"
@@ -186,6 +187,8 @@ ApplicationServices installApplicationServices() {
     installFolderMenuHooks();
     installApplicationHooks();
     installScreenHooks();
+    // The welcome window of the first launch, the support window of the launch chord, the debug window.
+    installSupportWindows();
     return services;
 }
 

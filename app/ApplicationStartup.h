@@ -45,10 +45,10 @@ struct ApplicationServices {
 // Installs the desktop's services and every hook the lower layers leave to the running application: the
 // folder menus' hooks (application section, file actions, the in-menu key monitor, closing the menu on
 // screen, shortcut dispatch) and the kit's (activation before modal alerts, letting go of hot keys before a
-// relaunch) and the windows: Settings and each folder's configuration window. What this build has no window
-// for stays empty on purpose, so the menus leave it out rather than offer something that does nothing: the
-// support and debug windows, the welcome window (ScreenHooks) and the Debug menu (a tray application has no
-// main menu). Needs the QApplication; call before the kit is created. Returns what it installed.
+// relaunch), and the windows: Settings, each folder's configuration window, and the welcome, support and debug
+// windows. The Debug menu stays empty on purpose (a tray application has no main menu), so nothing offers
+// something that does nothing. Needs the QApplication; call before the kit is created. Returns what it
+// installed.
 ApplicationServices installApplicationServices();
 
 // Closes the status-item menu that shows `menu` (a folder menu, or a folder submenu of the main item) with

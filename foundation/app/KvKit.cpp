@@ -15,7 +15,6 @@
 #include "platform/defaults/UserDefaults.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QProcess>
 #include <QThread>
 
@@ -24,6 +23,8 @@
 #include <cstdlib>
 #include <limits>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace kestrova {
 namespace {
@@ -67,6 +68,27 @@ ProcessState &processState() {
 }
 
 } // namespace
+
+namespace LaunchCompletions {
+namespace {
+std::vector<std::function<void()>> &completions() {
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+} // namespace
+
+void add(std::function<void()> completion) {
+    completions().push_back(std::move(completion));
+}
+
+void runFinishedLaunchingCompletions() {
+    const auto running = std::exchange(completions(), {});
+    for (const auto &completion : running) {
+        if (completion)
+            completion();
+    }
+}
+} // namespace LaunchCompletions
 
 LaunchChord launchChord(quint64 modifierFlags) {
     using namespace platform::ModifierFlag;
@@ -146,7 +168,10 @@ KvKit::KvKit(Environment environment)
                 show();
         });
     postToMainThread([environment = m_environment] { askToDeleteDataAndSettings(environment); });
-    postToMainThread([] { KvApp::addDebugMenu(); });
+    postToMainThread([] {
+        LaunchCompletions::runFinishedLaunchingCompletions();
+        KvApp::addDebugMenu();
+    });
 
     const auto showSettings = defaults.object(kShowSettingsAfterRelaunchKey);
     if (showSettings && showSettings->getIf<bool>() && *showSettings->getIf<bool>()) {
@@ -294,30 +319,6 @@ void addDebugMenu() {
         return;
     if (const auto add = hooks().addDebugMenu)
         add();
-}
-
-QString debugInfoText() {
-    const QLocale locale;
-    QList<std::pair<QString, QString>> lines{
-        {QStringLiteral("Bundle Identifier"), id()},
-        {QStringLiteral("Version"), versionWithBuild()},
-        {QStringLiteral("OS"), osVersionDescription()},
-        {QStringLiteral("Model"), hardwareModel()},
-        {QStringLiteral("Architecture"), machineArchitecture()},
-        {QStringLiteral("Locale"), locale.name()},
-        {QStringLiteral("Language"), QLocale::languageToString(locale.language())},
-        {QStringLiteral("Sandboxed"), isSandboxed() ? QStringLiteral("true") : QStringLiteral("false")},
-        {QStringLiteral("Debug Mode"), isDebugMode() ? QStringLiteral("true") : QStringLiteral("false")},
-    };
-    auto extras = debugInfoExtras().keyValuePairs();
-    std::sort(extras.begin(), extras.end(),
-              [](const auto &lhs, const auto &rhs) { return lhs.first < rhs.first; });
-    for (const auto &[label, value] : extras)
-        lines.append({label, value.toString()});
-    QStringList text;
-    for (const auto &[label, value] : lines)
-        text << label + QStringLiteral(": ") + value;
-    return text.join(QLatin1Char('\n'));
 }
 
 AtomicDictionary<QString, QVariant> &debugInfoExtras() {

@@ -21,6 +21,16 @@ enum class LaunchChord { none, debugMode, supportWindow, deleteDataAndSettings }
 // Caps Lock, the numeric pad and Fn do not count; any other extra key (Help included) spoils every chord.
 LaunchChord launchChord(quint64 modifierFlags);
 
+// Work to run once launching has finished: the kit runs the list on its first turn of the main event loop,
+// before the Debug menu, and empties it. Nothing in the application adds to it; it is there for whoever
+// hosts the kit. Main thread only.
+namespace LaunchCompletions {
+void add(std::function<void()> completion);
+// Runs each completion in the order added, then empties the list (completions added meanwhile wait for
+// the next run).
+void runFinishedLaunchingCompletions();
+} // namespace LaunchCompletions
+
 // Every launch passes through the kit's one object. Creating it counts the launch, fixes the first-launch
 // and launch dates, registers the kit's defaults, reads the crash flag and the launch chords, and queues
 // the work of the first turns of the main event loop (support window, the delete-data question, the Debug

@@ -161,6 +161,11 @@ QStringList InAppLogStore::entries() const {
     return QStringList(m_entries.begin(), m_entries.end());
 }
 
+void InAppLogStore::removeAll() {
+    std::lock_guard hold(m_lock);
+    m_entries.clear();
+}
+
 QString logMessageText(std::initializer_list<LogValue> values, const std::source_location &location) {
     QStringList parts;
     for (const LogValue &value : values)

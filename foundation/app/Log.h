@@ -44,6 +44,8 @@ public:
 
     void append(const QString &entry);
     QStringList entries() const;
+    // Empties the store (the debug window's "Clear").
+    void removeAll();
     qsizetype limit() const { return m_limit; }
 
 private:

@@ -40,13 +40,40 @@ TEST(SymbolCatalogTest, namesAreUniqueDottedAndKeepTheApplicationsOwnNames) {
         seen.insert(name);
     }
     // Names stored in settings and drawn by the application itself; the picker must offer them as they are.
-    for (const char *used : {"eyes", "folder", "folder.fill", "house.fill", "doc.fill", "doc.text", "hammer",
-                             "questionmark.app.fill", "arrow.down.circle", "xmark", "checkmark", "ellipsis",
-                             "gearshape", "gearshape.2", "magnifyingglass", "square.and.arrow.up",
-                             "square.and.arrow.down", "folder.badge.plus", "folder.badge.minus", "photo", "film",
-                             "music.note", "shippingbox.fill", "arrow.uturn.backward", "nosign",
-                             "sparkles", "car", "car.2", "ladybug", "1.magnifyingglass", "airpod.gen3.left",
-                             "airport.extreme", "menubar.rectangle", "filemenu.and.selection"}) {
+    for (const char *used : {"eyes",
+                             "folder",
+                             "folder.fill",
+                             "house.fill",
+                             "doc.fill",
+                             "doc.text",
+                             "hammer",
+                             "questionmark.app.fill",
+                             "arrow.down.circle",
+                             "xmark",
+                             "checkmark",
+                             "ellipsis",
+                             "gearshape",
+                             "gearshape.2",
+                             "magnifyingglass",
+                             "square.and.arrow.up",
+                             "square.and.arrow.down",
+                             "folder.badge.plus",
+                             "folder.badge.minus",
+                             "photo",
+                             "film",
+                             "music.note",
+                             "shippingbox.fill",
+                             "arrow.uturn.backward",
+                             "nosign",
+                             "sparkles",
+                             "car",
+                             "car.2",
+                             "ladybug",
+                             "1.magnifyingglass",
+                             "airpod.gen3.left",
+                             "airport.extreme",
+                             "menubar.rectangle",
+                             "filemenu.and.selection"}) {
         EXPECT_TRUE(seen.contains(QString::fromLatin1(used))) << used;
     }
     // Related symbols stand together: a family's variants follow each other.
@@ -134,7 +161,8 @@ TEST(SymbolCatalogTest, keywordIndexListsEachRowsNameOnceUnderEachOfItsKeywords)
     qsizetype indexed = 0;
     for (auto entry = index.cbegin(); entry != index.cend(); ++entry) {
         EXPECT_FALSE(entry->isEmpty()) << entry.key().toStdString();
-        EXPECT_EQ(QSet<QString>(entry->cbegin(), entry->cend()).size(), entry->size()) << entry.key().toStdString();
+        EXPECT_EQ(QSet<QString>(entry->cbegin(), entry->cend()).size(), entry->size())
+            << entry.key().toStdString();
         indexed += entry->size();
     }
     EXPECT_EQ(indexed, entries);

@@ -10,14 +10,28 @@ namespace {
 
 // A small catalogue whose answers can be worked out by hand.
 struct Fixture {
-    QStringList names = {"pawprint",  "pawprint.fill", "star",  "star.fill",        "star.circle",
-                         "hand.raised", "square.and.arrow.up", "car",   "car.2",            "shippingbox",
-                         "archivebox", "box.fill",      "sun.max", "cloud.sun",        "tortoise",
-                         "cares.badge", "moon",         "moon.stars"};
+    QStringList names = {"pawprint",
+                         "pawprint.fill",
+                         "star",
+                         "star.fill",
+                         "star.circle",
+                         "hand.raised",
+                         "square.and.arrow.up",
+                         "car",
+                         "car.2",
+                         "shippingbox",
+                         "archivebox",
+                         "box.fill",
+                         "sun.max",
+                         "cloud.sun",
+                         "tortoise",
+                         "cares.badge",
+                         "moon",
+                         "moon.stars"};
     QHash<QString, QStringList> keywords = {
-        {"favorite", {"star"}},          {"box", {"archivebox", "shippingbox"}},
-        {"animal", {"tortoise"}},        {"car", {"car"}},
-        {"", {"car.2"}},                 {"weather", {"sun.max", "cloud.sun", "moon.stars"}},
+        {"favorite", {"star"}},   {"box", {"archivebox", "shippingbox"}},
+        {"animal", {"tortoise"}}, {"car", {"car"}},
+        {"", {"car.2"}},          {"weather", {"sun.max", "cloud.sun", "moon.stars"}},
         {"sun", {"moon.stars"}},
     };
     QHash<QString, QStringList> synonyms = {{"animal", {"pawprint", "pawprint.fill"}}};
@@ -26,7 +40,8 @@ struct Fixture {
 // Answers every text with a fixed list of words and remembers what it was asked.
 class RecordingNeighbours : public WordNeighbourProvider {
 public:
-    explicit RecordingNeighbours(QStringList words) : m_words(std::move(words)) {}
+    explicit RecordingNeighbours(QStringList words)
+        : m_words(std::move(words)) {}
     QStringList neighbours(const QString &text, int maximumCount) const override {
         m_asked.append(text);
         return m_words.mid(0, maximumCount);
@@ -49,7 +64,8 @@ TEST(SymbolSearchTest, ordersSynonymsThenKeywordsThenNamesAndForgivesWordForms) 
     EXPECT_EQ(search.searchResults(QStringLiteral("car")), QStringList({"car", "car.2", "cares.badge"}));
     EXPECT_EQ(search.searchResults(QStringLiteral("weather")),
               QStringList({"sun.max", "cloud.sun", "moon.stars"}));
-    EXPECT_EQ(search.searchResults(QStringLiteral("sun")), QStringList({"moon.stars", "sun.max", "cloud.sun"}));
+    EXPECT_EQ(search.searchResults(QStringLiteral("sun")),
+              QStringList({"moon.stars", "sun.max", "cloud.sun"}));
     // A whole dotted name finds its symbol though no component equals it.
     EXPECT_EQ(search.searchResults(QStringLiteral("Pawprint.Fill")), QStringList({"pawprint.fill"}));
     // A blank query is the whole catalogue in its order.
@@ -132,7 +148,8 @@ TEST(SymbolSearchTest, theCatalogueAnswersWhatAPersonTypes) {
     EXPECT_FALSE(documents.first().contains(QStringLiteral("document"))) << documents.first().toStdString();
     EXPECT_TRUE(documents.contains(QStringLiteral("doc.fill")));
     EXPECT_TRUE(search.searchResults(QStringLiteral("rain")).contains(QStringLiteral("cloud.rain")));
-    EXPECT_EQ(search.searchResults(QStringLiteral("animal")).mid(0, 2), QStringList({"ladybug", "ladybug.fill"}));
+    EXPECT_EQ(search.searchResults(QStringLiteral("animal")).mid(0, 2),
+              QStringList({"ladybug", "ladybug.fill"}));
     const QStringList arrows = search.searchResults(QStringLiteral("arrow down circle"));
     EXPECT_TRUE(arrows.contains(QStringLiteral("arrow.down.circle.fill")));
     for (const QString &name : arrows)

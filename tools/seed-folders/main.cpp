@@ -17,6 +17,12 @@ int main(int argc, char **argv) {
         kestrova::MainMenuBarItem::addFolder(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()),
                                              kestrova::storedFoldersBinding());
     }
-    kestrova::platform::UserDefaults::standard()->synchronize();
+    // Folders are stored by someone who has started the application before: the run that reads them is no
+    // first launch, which would greet the user with the welcome window first.
+    const auto defaults = kestrova::platform::UserDefaults::standard();
+    const QString launchCount = QStringLiteral("Kv_launchCount");
+    if (!defaults->object(launchCount))
+        defaults->setObject(kestrova::platform::PropertyListValue(1), launchCount);
+    defaults->synchronize();
     return 0;
 }
