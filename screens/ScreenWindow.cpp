@@ -1,5 +1,7 @@
 #include "ScreenWindow.h"
 
+#include "screens/WindowPlacement.h"
+
 #include "platform/desktop/tray/ActivationToken.h"
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/windows/SwiftUIWindowForMenuBarApp.h"
@@ -43,12 +45,6 @@ private:
     QPointer<QWidget> m_window;
 };
 
-QScreen *pointerScreen() {
-    if (QScreen *screen = QGuiApplication::screenAt(QCursor::pos()))
-        return screen;
-    return QGuiApplication::primaryScreen();
-}
-
 } // namespace
 
 SwiftUIWindowForMenuBarApp *make(QWidget *content, const QString &title) {
@@ -68,13 +64,8 @@ SwiftUIWindowForMenuBarApp *make(QWidget *content, const QString &title) {
 
 void present(QWidget *window) {
     if (!window->isVisible()) {
-        if (QScreen *screen = pointerScreen()) {
-            window->setScreen(screen);
-            window->adjustSize();
-            QRect frame(QPoint(), window->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window->move(frame.topLeft());
-        }
+        window->adjustSize();
+        centerOnScreen(window);
     }
     // The focus the desktop granted for the click or menu choice that asked for this window.
     platform::desktop::ActivationToken::spendOnNextActivation(QGuiApplication::platformName());

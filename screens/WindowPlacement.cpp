@@ -1,5 +1,6 @@
 #include "WindowPlacement.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -7,12 +8,14 @@
 namespace kestrova {
 
 void centerOnScreen(QWidget *window) {
-    QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect available = screen->availableGeometry();
+    window->setScreen(screen);
     QRect frame(QPoint(), window->size());
-    frame.moveCenter(available.center());
+    frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
 }
 

@@ -4,8 +4,8 @@ class QWidget;
 
 namespace kestrova {
 
-// Puts the window in the middle of the available area of its screen (the primary screen before it has
-// one); nothing without a screen.
+// Puts the window in the middle of the available area of the screen the pointer is on (the user just clicked
+// the tray or a menu there), else of the primary screen; nothing without a screen.
 void centerOnScreen(QWidget *window);
 
 } // namespace kestrova
