@@ -311,12 +311,16 @@ TEST_F(FilePreviewMenuTest, ATextFileIsShownAsTextAndHasNoDimensions) {
 }
 
 // A picture's submenu opened from a row low on the screen: it fits there with the small row it has before
-// the preview is read, and must still fit once the preview has made it taller.
+// the preview is read, and must still fit once the preview has made it taller. With more rows than the
+// screen has room for beside a full preview (a small screen), the preview gives way to the rows.
 TEST_F(FilePreviewMenuTest, AFileSubmenuStaysOnScreenWhenItsPreviewArrives) {
     writePicture(path(QStringLiteral("portrait.png")), QSize(400, 800));
     auto root = std::make_shared<platform::Menu>();
     auto row = std::make_shared<platform::MenuItem>(QStringLiteral("portrait.png"));
-    row->setSubmenu(fileSubmenu(url(QStringLiteral("portrait.png")), controller));
+    auto submenuModel = fileSubmenu(url(QStringLiteral("portrait.png")), controller);
+    for (int extra = 0; extra < 16; ++extra)
+        submenuModel->addItem(std::make_shared<platform::MenuItem>(QStringLiteral("Row %1").arg(extra)));
+    row->setSubmenu(submenuModel);
     root->addItem(row);
     presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -332,8 +336,11 @@ TEST_F(FilePreviewMenuTest, AFileSubmenuStaysOnScreenWhenItsPreviewArrives) {
     const int before = submenu->height();
     ASSERT_TRUE(
         processEventsUntil([preview] { return qobject_cast<PreviewScreen *>(preview->currentView()); }));
-    ASSERT_TRUE(processEventsUntil([&] { return submenu->height() > before + 200; }))
+    ASSERT_TRUE(processEventsUntil([&] { return submenu->height() > before + 80; }))
         << "the preview makes the submenu taller: " << before << " → " << submenu->height();
+    const QSize box = qobject_cast<PreviewScreen *>(preview->currentView())->boxSize();
+    EXPECT_LT(box.height(), 400) << "a full preview leaves no room for the rows here";
+    EXPECT_GE(box.height(), 80);
     EXPECT_TRUE(processEventsUntil([&] { return area.contains(submenu->geometry()); }))
         << "submenu at " << submenu->geometry().top() << "-" << submenu->geometry().bottom() << ", screen to "
         << area.bottom();

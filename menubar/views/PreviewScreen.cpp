@@ -5,18 +5,30 @@
 #include "ui-kit/views/HostingView.h"
 #include "ui-kit/views/QuickLookPreview.h"
 
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrova {
 
+namespace {
+// Above and below the preview box.
+constexpr int kPadding = 8;
+// However small the screen, a preview stays large enough to recognise.
+constexpr double kSmallestPreview = 80;
+// What the presenter keeps between a menu and the screen's edges.
+constexpr int kScreenEdges = 8;
+} // namespace
+
 PreviewScreen::PreviewScreen(QUrl url, FilePreviewContent content, double previewHeight,
-                             std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent)
+                             std::optional<platform::Binding<bool>> isMenuOpen, double tallest,
+                             QWidget *parent)
     : FileDragView(std::move(url), std::move(isMenuOpen), /*deferMenuClose=*/false, parent)
     , m_box(new QuickLookPreview) {
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 8, 0, 8);
+    layout->setContentsMargins(0, kPadding, 0, kPadding);
     layout->addWidget(m_box, 0, Qt::AlignHCenter);
     QSizeF box(kPreviewSide, previewHeight);
     if (content.kind == FilePreviewContent::Kind::text) {
@@ -28,6 +40,7 @@ PreviewScreen::PreviewScreen(QUrl url, FilePreviewContent content, double previe
         if (content.shouldUseImage && !picture.isEmpty())
             box.setHeight(picture.scaled(QSizeF(kPreviewSide, kPreviewSide), Qt::KeepAspectRatio).height());
     }
+    box.setHeight(std::min(box.height(), tallest));
     m_box->setFixedSize(kPreviewSide, std::max(1, int(std::ceil(box.height()))));
 }
 
@@ -61,7 +74,7 @@ void FilePreviewRow::refresh() {
             preview->kind == FilePreviewContent::Kind::text ? std::optional(preview->text) : std::nullopt;
         const double height = previewHeight(text, facts ? facts->fileSize.value_or(0) : 0, ratio, font());
         replaceCurrentView();
-        m_current = new PreviewScreen(m_details->url(), *preview, height, m_isMenuOpen);
+        m_current = new PreviewScreen(m_details->url(), *preview, height, m_isMenuOpen, roomForPreview());
         m_layout->addWidget(m_current);
         return;
     }
@@ -73,6 +86,19 @@ void FilePreviewRow::refresh() {
     }
     if (facts && facts->contentType)
         handle->setContentType(*facts->contentType);
+}
+
+// The tallest preview that keeps the submenu on its screen with every other row: on a small screen the
+// preview gives way, so that the file's facts, "Show More Info" and "Copy Dimensions" below it can still be
+// reached (a menu cannot scroll a row that holds a view).
+double FilePreviewRow::roomForPreview() const {
+    const QWidget *menu = window();
+    const QScreen *screen = menu->screen();
+    if (menu == this || !menu->isVisible() || !screen)
+        return kPreviewSide;
+    const int otherRows = menu->sizeHint().height() - height();
+    return std::max(kSmallestPreview,
+                    double(screen->availableGeometry().height() - otherRows - 2 * kPadding - kScreenEdges));
 }
 
 void FilePreviewRow::replaceCurrentView() {

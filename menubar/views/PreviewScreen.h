@@ -19,13 +19,15 @@ class QuickLookPreview;
 
 // The large preview at the top of a file's submenu, 400 points wide: the thumbnail as a picture (its
 // proportions kept, at most 400 points high), or a preview box of `previewHeight` points showing the
-// file's text or picture. Dragging it drags the file out of the menu; `isMenuOpen` turns false at once.
+// file's text or picture; either way no taller than `tallest`. Dragging it drags the file out of the menu;
+// `isMenuOpen` turns false at once.
 class PreviewScreen : public FileDragView {
     Q_OBJECT
 
 public:
     PreviewScreen(QUrl url, FilePreviewContent content, double previewHeight,
-                  std::optional<platform::Binding<bool>> isMenuOpen, QWidget *parent = nullptr);
+                  std::optional<platform::Binding<bool>> isMenuOpen, double tallest = kPreviewSide,
+                  QWidget *parent = nullptr);
 
     // The size of the picture or preview box, without the padding.
     QSize boxSize() const;
@@ -50,6 +52,7 @@ public:
 private:
     void refresh();
     void replaceCurrentView();
+    double roomForPreview() const;
 
     std::shared_ptr<FileDetails> m_details;
     std::optional<platform::Binding<bool>> m_isMenuOpen;
