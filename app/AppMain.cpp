@@ -8,8 +8,8 @@ namespace kestrova {
 
 int AppMain::main(int argc, char **argv) {
     QApplication application(argc, argv);
-    ApplicationStartup startup;
-    return startup.exec();
+    AppDelegate delegate;
+    return delegate.exec();
 }
 
 } // namespace kestrova

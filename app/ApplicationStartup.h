@@ -83,4 +83,8 @@ private:
     bool m_isRunning = false;
 };
 
+// The application's delegate: what it does once launched and what it answers the desktop (the scriptable
+// actions on the session bus) belong to the start-up; there is no launch window to close here.
+using AppDelegate = ApplicationStartup;
+
 } // namespace kestrova
