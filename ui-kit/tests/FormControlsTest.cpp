@@ -239,17 +239,24 @@ TEST(TextFieldsTest, BoundFieldsStoreEachEditAndLeaveTheCaretAloneOnAnEqualText)
     QTest::keyClicks(native, QStringLiteral("Docs"));
     EXPECT_EQ(title, QStringLiteral("Docs"));
 
-    // The clear button shows only with text and stores the empty text.
+    // The clear button shows only with text (fading out and in) and stores the empty text; typing again
+    // while it fades out brings it back for good.
     QString name = QStringLiteral("x");
     auto *field = new NativeTextField(bindingTo(name));
     auto *clearable = new TextFieldClearButton(field);
     FormWindow second({clearable});
-    EXPECT_TRUE(clearable->clearButton()->isVisible());
-    QTest::mouseClick(clearable->clearButton(), Qt::LeftButton);
+    QWidget *clear = clearable->clearButton();
+    EXPECT_TRUE(clear->isVisible());
+    QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_EQ(name, QString());
-    EXPECT_FALSE(clearable->clearButton()->isVisible());
+    EXPECT_TRUE(clear->isVisible() && clear->graphicsEffect()) << "it fades out rather than vanishing";
+    EXPECT_TRUE(processEventsUntil([clear] { return !clear->isVisible(); }));
     QTest::keyClicks(field, QStringLiteral("y"));
-    EXPECT_TRUE(clearable->clearButton()->isVisible());
+    EXPECT_TRUE(clear->isVisible());
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, QStringLiteral("z"));
+    EXPECT_TRUE(processEventsUntil([clear] { return !clear->graphicsEffect(); })) << "the fade ends";
+    EXPECT_TRUE(clear->isVisible());
 }
 
 TEST(FormLayoutTest, ControlsLineUpAndWidthsGrowToTheWidest) {
