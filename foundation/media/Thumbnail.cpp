@@ -199,11 +199,15 @@ std::optional<QImage> quickLookThumbnail(const QUrl &url, QSizeF maxSize, double
     if (path.isEmpty() || !type || type->startsWith(QLatin1String("inode/")))
         return std::nullopt;
     std::optional<QImage> picture = cachedThumbnail(url, path, fitting);
-    if (!picture && type->startsWith(QLatin1String("image/")))
+    const bool isPicture = type->startsWith(QLatin1String("image/"));
+    const bool isOurs = isPicture && QImageReader::supportedMimeTypes().contains(type->toLatin1());
+    if (!picture && isPicture)
         picture = readImage(path, fitting);
-    // A drawing that may refer to other files (SVG) is drawn by our own reader or not at all: another
-    // program would follow those references.
-    if (!picture && !type->startsWith(QLatin1String("image/svg")))
+    // A picture of a format our own reader knows is drawn by it or not at all: what it refuses (a header
+    // claiming a huge size, damage) would cost a desktop thumbnailer the same memory and time. Nor does a
+    // drawing that may refer to other files (SVG) go elsewhere: another program would follow those
+    // references.
+    if (!picture && !isOurs && !type->startsWith(QLatin1String("image/svg")))
         picture = desktopThumbnail(url, path, *type, fitting);
     if (!picture)
         return std::nullopt;

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -171,6 +173,30 @@ TEST(ThumbnailTest, SvgPicturesNeverLoadAnythingOutsideTheirFile) {
         const auto drawn = url::quickLookThumbnail(QUrl::fromLocalFile(path), QSizeF(10, 10), 1.0, false);
         EXPECT_TRUE(!drawn || drawn->pixelColor(5, 5) != QColor(Qt::red)) << hostile.constData();
     }
+
+    // Nor is a picture our reader refuses (its header claims 60,000 × 60,000 pixels) handed to the desktop's
+    // thumbnailer for pictures, which would spend the same memory and time on it.
+    QFile pictures(home.dataHome() + QStringLiteral("/thumbnailers/pictures.thumbnailer"));
+    ASSERT_TRUE(pictures.open(QIODevice::WriteOnly));
+    pictures.write("[Thumbnailer Entry]\nExec=cp " + QFile::encodeName(outside) +
+                   " %o\nMimeType=image/png;\n");
+    pictures.close();
+    QImage tiny(2, 2, QImage::Format_RGB32);
+    tiny.fill(Qt::white);
+    QByteArray huge;
+    QBuffer hugeBuffer(&huge);
+    hugeBuffer.open(QIODevice::WriteOnly);
+    tiny.save(&hugeBuffer, "PNG");
+    huge.replace(16, 8, QByteArray::fromHex("0000ea600000ea60"));
+    const quint32 crc = quint32(::crc32(0, reinterpret_cast<const Bytef *>(huge.constData() + 12), 17));
+    huge.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
+    const QString hugePath = folder.path() + QStringLiteral("/huge.png");
+    QFile hugeFile(hugePath);
+    ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly));
+    hugeFile.write(huge);
+    hugeFile.close();
+    EXPECT_EQ(url::mediaDimensions(QUrl::fromLocalFile(hugePath)), QSize(60000, 60000));
+    EXPECT_FALSE(url::quickLookThumbnail(QUrl::fromLocalFile(hugePath), QSizeF(10, 10), 1.0, false));
 }
 
 TEST(ThumbnailTest, SvgCleaningKeepsReferencesInsideTheDocument) {
