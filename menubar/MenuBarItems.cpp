@@ -77,7 +77,7 @@ void MenuBarItems::reconcile() {
         auto found = m_folderItems.find(folder.id);
         if (found == m_folderItems.end()) {
             auto item = std::make_unique<FolderMenuBarItem>(
-                folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
+                folder, folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
             m_folderItems.emplace(folder.id, FolderEntry{folder, std::move(item)});
         } else if (!(found->second.folder == folder)) {
             found->second.folder = folder;

@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPalette>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -44,6 +45,35 @@ StatusItemClick::Button buttonFor(QSystemTrayIcon::ActivationReason reason) {
         return StatusItemClick::Button::left;
     }
 }
+
+// One filter on the application for every item: a filter per item made each event of the application
+// pass through as many filters as there are items, which with a thousand folders took most of the start.
+class PaletteWatch : public QObject {
+public:
+    static void ensureInstalled() {
+        static QPointer<PaletteWatch> watch;
+        if (watch || !qApp)
+            return;
+        watch = new PaletteWatch(qApp);
+        qApp->installEventFilter(watch);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched != qApp || event->type() != QEvent::ApplicationPaletteChange)
+            return false;
+        // A handler may remove items (or add them): each is asked while it lives.
+        const std::vector<QPointer<TrayStatusItem>> items(liveItems().begin(), liveItems().end());
+        for (const auto &item : items) {
+            if (item)
+                item->applicationPaletteChanged();
+        }
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+};
 
 Modifiers heldModifiers() {
     return modifiersFromQt(QGuiApplication::queryKeyboardModifiers());
@@ -92,7 +122,7 @@ TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, DisplaySession sess
     // be that menu, answering its host.
     connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this,
             [this] { MenuBuildingWait::runWhenMenusAreBuilt(this, [this] { followWatcher(); }); });
-    qApp->installEventFilter(this);
+    PaletteWatch::ensureInstalled();
     followWatcher();
 }
 
@@ -209,10 +239,9 @@ void TrayStatusItem::click(const StatusItemClick &click) {
         m_onClick(click);
 }
 
-bool TrayStatusItem::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && m_onAppearanceChange)
+void TrayStatusItem::applicationPaletteChanged() {
+    if (m_onAppearanceChange)
         m_onAppearanceChange();
-    return QObject::eventFilter(watched, event);
 }
 
 void TrayStatusItem::setImage(const StatusItemImage &image) {

@@ -87,9 +87,8 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_icon; }
     // What a host calls the item: the application's id and the item's own name.
     QString notifierId() const;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The application's palette changed: the panel may have turned dark or light.
+    void applicationPaletteChanged();
 
 private:
     void followWatcher();
