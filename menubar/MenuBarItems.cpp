@@ -84,16 +84,17 @@ void MenuBarItems::reconcile() {
     }
     m_pending = visible;
     m_pendingIndex = 0;
-    makePendingItems();
+    makePendingItems(kItemsAtOnce);
 }
 
-void MenuBarItems::makePendingItems() {
+void MenuBarItems::makePendingItems(std::size_t atLeast) {
     QElapsedTimer slice;
     slice.start();
+    const std::size_t first = m_pendingIndex;
     while (m_pendingIndex < m_pending.size()) {
         // The rest on later turns: a thousand folders made at once kept the bus and the tray waiting for
         // seconds.
-        if (slice.elapsed() >= kCreationSlice.count()) {
+        if (m_pendingIndex - first >= atLeast && slice.elapsed() >= kCreationSlice.count()) {
             scheduleMakingPendingItems();
             break;
         }
@@ -120,7 +121,7 @@ void MenuBarItems::scheduleMakingPendingItems() {
     QTimer::singleShot(0, this, [this] {
         platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
             m_isCreationScheduled = false;
-            makePendingItems();
+            makePendingItems(0);
         });
     });
 }

@@ -30,10 +30,12 @@ class MenuBarItems : public QObject {
     Q_OBJECT
 
 public:
-    // How long one turn of the event loop spends making status items.
+    // How long one turn of the event loop spends making status items, and how many are made at once
+    // however long they take: an ordinary tray is whole as soon as the items are made.
     static constexpr std::chrono::milliseconds kCreationSlice{8};
+    static constexpr std::size_t kItemsAtOnce = 16;
 
-    // Builds the status items for the stored settings, the first slice at once.
+    // Builds the status items for the stored settings: the first kItemsAtOnce, and a slice, at once.
     explicit MenuBarItems(QObject *parent = nullptr);
     ~MenuBarItems() override;
 
@@ -56,7 +58,8 @@ private:
     };
 
     void scheduleReconcile();
-    void makePendingItems();
+    // Makes at least `atLeast` of the pending items, then more for the rest of a slice.
+    void makePendingItems(std::size_t atLeast);
     void scheduleMakingPendingItems();
 
     std::map<QUuid, FolderEntry> m_folderItems;
