@@ -373,7 +373,10 @@ bool TrayStatusItem::isGeometryKnown() const {
 }
 
 std::shared_ptr<StatusItem> TrayStatusBar::createStatusItem() {
-    return std::make_shared<TrayStatusItem>(m_bus, m_session.value_or(currentDisplaySession()));
+    // Read once: it copies the whole environment, for each of a thousand folders' items.
+    if (!m_session)
+        m_session = currentDisplaySession();
+    return std::make_shared<TrayStatusItem>(m_bus, *m_session);
 }
 
 } // namespace kestrova::platform::desktop
