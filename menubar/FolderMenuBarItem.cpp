@@ -1,5 +1,6 @@
 #include "FolderMenuBarItem.h"
 
+#include "FolderChangeWatch.h"
 #include "FolderController.h"
 
 #include "store/DefaultsKeys.h"
@@ -41,10 +42,10 @@ platform::Binding<std::vector<Folder>> storedFoldersBinding() {
         [](const std::vector<Folder> &value) { Defaults::set(Defaults::Keys::folders(), value); });
 }
 
-FolderMenuBarItem::FolderMenuBarItem(platform::Binding<Folder> folder,
+FolderMenuBarItem::FolderMenuBarItem(const Folder &folder, platform::Binding<Folder> binding,
                                      platform::Binding<std::vector<Folder>> folders)
-    : m_controller(FolderController::create(folder, std::move(folders))) {
-    m_coordinator = std::make_unique<MenuBarItemCoordinator>(makeItem(folder.get(), m_controller));
+    : m_controller(FolderController::create(std::move(binding), std::move(folders))) {
+    m_coordinator = std::make_unique<MenuBarItemCoordinator>(makeItem(folder, m_controller));
     // The controller's flag is also set from outside (a folder's shortcut): the status item follows it.
     m_menuOpenSubscription = m_controller->observeMenuOpen([this](bool isOpen) {
         if (isOpen != m_coordinator->menu()->isOpen())
@@ -52,11 +53,9 @@ FolderMenuBarItem::FolderMenuBarItem(platform::Binding<Folder> folder,
     });
     m_configureSubscription = m_controller->observeConfigureWindowPresented(
         [this](bool isPresented) { setConfigureWindowPresented(isPresented); });
-    QObject::connect(&m_folderWatcher, &QFileSystemWatcher::directoryChanged, &m_folderWatcher,
-                     [this] { m_folderChanges([this] { m_coordinator->refreshClosedMenu(); }); });
-    watchFolder(folder.get());
+    watchFolder(folder);
     m_shortcutSubscription =
-        Shortkeel::onKeyDown(folder.get().shortcutName(), [controller = std::weak_ptr(m_controller)] {
+        Shortkeel::onKeyDown(folder.shortcutName(), [controller = std::weak_ptr(m_controller)] {
             const auto strong = controller.lock();
             if (!strong)
                 return;
@@ -83,13 +82,11 @@ void FolderMenuBarItem::render(const Folder &folder) {
 void FolderMenuBarItem::watchFolder(const Folder &folder) {
     const auto url = folder.urlBookmark.url();
     const QString path = url ? url->toLocalFile() : QString();
-    const QStringList watched = m_folderWatcher.directories();
-    if (watched == QStringList{path})
+    if (path == m_watchedPath && m_folderWatch.isActive())
         return;
-    if (!watched.isEmpty())
-        m_folderWatcher.removePaths(watched);
-    if (!path.isEmpty())
-        m_folderWatcher.addPath(path);
+    m_watchedPath = path;
+    m_folderWatch = FolderChangeWatch::watch(
+        path, [this] { m_folderChanges([this] { m_coordinator->refreshClosedMenu(); }); });
 }
 
 MenuBarItem FolderMenuBarItem::makeItem(const Folder &folder,

@@ -8,8 +8,6 @@
 #include "foundation/time/Debouncer.h"
 #include "store/Folder.h"
 
-#include <QFileSystemWatcher>
-
 #include <chrono>
 
 #include <memory>
@@ -40,7 +38,12 @@ public:
     // listed once.
     static constexpr std::chrono::milliseconds kFolderChangeDelay{250};
 
-    FolderMenuBarItem(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
+    // `folder` is the record `binding` reads now: reading the binding decodes the whole stored list, which
+    // once per item made a start with many folders take time that grows with their number squared.
+    FolderMenuBarItem(const Folder &folder, platform::Binding<Folder> binding,
+                      platform::Binding<std::vector<Folder>> folders);
+    FolderMenuBarItem(platform::Binding<Folder> binding, platform::Binding<std::vector<Folder>> folders)
+        : FolderMenuBarItem(binding.get(), binding, std::move(folders)) {}
     ~FolderMenuBarItem();
     FolderMenuBarItem(const FolderMenuBarItem &) = delete;
     FolderMenuBarItem &operator=(const FolderMenuBarItem &) = delete;
@@ -66,7 +69,8 @@ private:
     platform::Subscription m_configureSubscription;
     platform::Subscription m_shortcutSubscription;
     FolderConfigurationWindow m_configureWindow;
-    QFileSystemWatcher m_folderWatcher;
+    QString m_watchedPath;
+    platform::Subscription m_folderWatch;
     Debouncer m_folderChanges{kFolderChangeDelay};
 };
 

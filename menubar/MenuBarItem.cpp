@@ -63,6 +63,9 @@ MenuBarItemCoordinator::MenuBarItemCoordinator(MenuBarItem item, QObject *parent
     qCInfo(lcMenuBar).noquote() << "StatusItemView - INIT -"
                                 << (item.id ? QStringLiteral("Optional(\"%1\")").arg(*item.id)
                                             : QStringLiteral("nil"));
+    // The entries of items gone since are dropped here rather than searched for as each item goes, which
+    // took a thousand folders' items a thousand searches of the whole list when the application quit.
+    registry().removeGone();
     registry().storage.emplace_back(m_statusItem);
 
     const QPointer<MenuBarItemCoordinator> self(this);
@@ -113,12 +116,7 @@ MenuBarItemCoordinator::~MenuBarItemCoordinator() {
     m_statusItem->setOnAppearanceChange({});
     m_statusItem->setMenuProvider({});
     m_statusItem->closeMenu();
-    auto &items = registry();
-    items.removeGone();
-    const auto ours = std::find_if(items.storage.begin(), items.storage.end(),
-                                   [this](const auto &box) { return box.wrappedValue() == m_statusItem; });
-    if (ours != items.storage.end())
-        items.storage.erase(ours);
+    // Its registry entry lapses with the status item, right after this.
 }
 
 void MenuBarItemCoordinator::update(MenuBarItem item) {

@@ -5,7 +5,10 @@
 
 #include "platform/menus/MenuBuildingWait.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
+#include <QSet>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -58,6 +61,7 @@ void MenuBarItems::reconcile() {
     if (showFoldersInMenu || visible.empty()) {
         m_folderItems.clear();
         m_order.clear();
+        m_pending.clear();
         // The main item takes the setting when made, so a switch makes a new one.
         if (!m_mainItem || m_mainItem->showFoldersInMenu() != showFoldersInMenu) {
             m_mainItem.reset();
@@ -67,24 +71,59 @@ void MenuBarItems::reconcile() {
     }
 
     m_mainItem.reset();
-    std::vector<QUuid> order;
+    QSet<QUuid> wanted;
     for (const Folder &folder : visible)
-        order.push_back(folder.id);
-    std::erase_if(m_folderItems, [&order](const auto &entry) {
-        return std::find(order.begin(), order.end(), entry.first) == order.end();
-    });
+        wanted.insert(folder.id);
+    std::erase_if(m_folderItems, [&wanted](const auto &entry) { return !wanted.contains(entry.first); });
     for (const Folder &folder : visible) {
         auto found = m_folderItems.find(folder.id);
-        if (found == m_folderItems.end()) {
-            auto item = std::make_unique<FolderMenuBarItem>(
-                folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
-            m_folderItems.emplace(folder.id, FolderEntry{folder, std::move(item)});
-        } else if (!(found->second.folder == folder)) {
+        if (found != m_folderItems.end() && !(found->second.folder == folder)) {
             found->second.folder = folder;
             found->second.item->render(folder);
         }
     }
-    m_order = std::move(order);
+    m_pending = visible;
+    m_pendingIndex = 0;
+    makePendingItems(kItemsAtOnce);
+}
+
+void MenuBarItems::makePendingItems(std::size_t atLeast) {
+    QElapsedTimer slice;
+    slice.start();
+    const std::size_t first = m_pendingIndex;
+    while (m_pendingIndex < m_pending.size()) {
+        // The rest on later turns: a thousand folders made at once kept the bus and the tray waiting for
+        // seconds.
+        if (m_pendingIndex - first >= atLeast && slice.elapsed() >= kCreationSlice.count()) {
+            scheduleMakingPendingItems();
+            break;
+        }
+        const Folder &folder = m_pending[m_pendingIndex++];
+        if (m_folderItems.contains(folder.id))
+            continue;
+        auto item = std::make_unique<FolderMenuBarItem>(
+            folder, folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
+        m_folderItems.emplace(folder.id, FolderEntry{folder, std::move(item)});
+    }
+    m_order.clear();
+    for (const Folder &folder : m_pending) {
+        if (m_folderItems.contains(folder.id))
+            m_order.push_back(folder.id);
+    }
+    if (m_pendingIndex >= m_pending.size())
+        m_pending.clear();
+}
+
+void MenuBarItems::scheduleMakingPendingItems() {
+    if (m_isCreationScheduled)
+        return;
+    m_isCreationScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
+            m_isCreationScheduled = false;
+            makePendingItems(0);
+        });
+    });
 }
 
 } // namespace kestrova

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QUuid>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <vector>
@@ -22,17 +23,23 @@ class DefaultsObservation;
 // the main status item alone when "showFoldersInMenu" is on or no folder is visible. Watches "folders" and
 // "showFoldersInMenu"; each change is applied on the next turn of the event loop, so a menu action that
 // edits the list never destroys the item it runs in. A folder keeps its status item (and controller) while
-// it stays visible, whatever else changes; its item is redrawn only when its own record changed.
-// Main thread only.
+// it stays visible, whatever else changes; its item is redrawn only when its own record changed. New status
+// items are made a slice at a time, the rest on later turns of the event loop, so many folders never hold
+// up the bus and the tray for longer than a slice. Main thread only.
 class MenuBarItems : public QObject {
     Q_OBJECT
 
 public:
-    // Builds the status items for the stored settings at once.
+    // How long one turn of the event loop spends making status items, and how many are made at once
+    // however long they take: an ordinary tray is whole as soon as the items are made.
+    static constexpr std::chrono::milliseconds kCreationSlice{8};
+    static constexpr std::size_t kItemsAtOnce = 16;
+
+    // Builds the status items for the stored settings: the first kItemsAtOnce, and a slice, at once.
     explicit MenuBarItems(QObject *parent = nullptr);
     ~MenuBarItems() override;
 
-    // Applies the stored settings now.
+    // Applies the stored settings now: items go and change at once, new ones come a slice at a time.
     void reconcile();
 
     // The visible folders, in stored order.
@@ -51,12 +58,19 @@ private:
     };
 
     void scheduleReconcile();
+    // Makes at least `atLeast` of the pending items, then more for the rest of a slice.
+    void makePendingItems(std::size_t atLeast);
+    void scheduleMakingPendingItems();
 
     std::map<QUuid, FolderEntry> m_folderItems;
     std::vector<QUuid> m_order;
     std::unique_ptr<MainMenuBarItem> m_mainItem;
     std::shared_ptr<Defaults::DefaultsObservation> m_observation;
     bool m_isReconcileScheduled = false;
+    // The visible folders of the last reconcile, made into status items in order up to the index.
+    std::vector<Folder> m_pending;
+    std::size_t m_pendingIndex = 0;
+    bool m_isCreationScheduled = false;
 };
 
 } // namespace kestrova

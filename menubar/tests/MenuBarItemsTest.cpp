@@ -1,3 +1,4 @@
+#include "menubar/FolderChangeWatch.h"
 #include "menubar/FolderController.h"
 #include "menubar/FolderMenuBarItem.h"
 #include "menubar/MainMenuBarItem.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -123,6 +125,33 @@ TEST_F(MenuBarItemsTest, FolderItemsFollowTheStoredList) {
     ASSERT_NE(items.mainItem(), nullptr);
     EXPECT_FALSE(items.mainItem()->showFoldersInMenu());
     EXPECT_EQ(liveStatusItems(m_bar), 1u);
+}
+
+// Many folders: their items come a slice at a time, and a change stored before the last one is made is
+// what the tray ends with: every visible folder once, in stored order, each folder watched on disk once.
+TEST_F(MenuBarItemsTest, ManyFoldersFollowAChangeStoredWhileTheirItemsAreMade) {
+    std::vector<Folder> folders;
+    for (int index = 0; index < 400; ++index)
+        folders.push_back(makeFolder(QStringLiteral("folder %1").arg(index)));
+    Defaults::set(Defaults::Keys::folders(), folders);
+    MenuBarItems items;
+    ASSERT_FALSE(items.folderItemIds().empty()) << "the first slice is made at once";
+
+    // Every third folder hidden, two folders of the same place, and the last one moved to the front.
+    std::vector<Folder> changed = folders;
+    for (std::size_t index = 0; index < changed.size(); index += 3)
+        changed[index].isVisible = false;
+    Folder twin = makeFolder(QStringLiteral("folder 1"));
+    changed.push_back(twin);
+    std::rotate(changed.rbegin(), changed.rbegin() + 2, changed.rend());
+    store(items, changed);
+
+    const std::vector<Folder> visible = MenuBarItems::visibleFolders(changed);
+    EXPECT_EQ(items.folderItemIds(), ids(visible));
+    EXPECT_EQ(liveStatusItems(m_bar), visible.size());
+    for (const Folder &folder : visible)
+        EXPECT_NE(items.folderItem(folder.id), nullptr);
+    EXPECT_EQ(FolderChangeWatch::watchedCount(), int(visible.size()) - 1) << "the twins share one watch";
 }
 
 TEST_F(MenuBarItemsTest, EveryStyleShowsTheFolderAndTheTrayNamesIt) {

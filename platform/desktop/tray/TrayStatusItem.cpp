@@ -15,6 +15,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPalette>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -343,7 +344,10 @@ bool TrayStatusItem::isGeometryKnown() const {
 }
 
 std::shared_ptr<StatusItem> TrayStatusBar::createStatusItem() {
-    return std::make_shared<TrayStatusItem>(m_bus, m_session.value_or(currentDisplaySession()));
+    // Read once: it copies the whole environment, for each of a thousand folders' items.
+    if (!m_session)
+        m_session = currentDisplaySession();
+    return std::make_shared<TrayStatusItem>(m_bus, *m_session);
 }
 
 } // namespace kestrova::platform::desktop

@@ -115,7 +115,7 @@ private:
 // StatusBar::setShared at start-up.
 class TrayStatusBar : public StatusBar {
 public:
-    // In `session`, or the running application's session when absent.
+    // In `session`, or the running application's session (as it is when the first item is made) when absent.
     explicit TrayStatusBar(StatusNotifierBus bus = {}, std::optional<DisplaySession> session = {})
         : m_bus(std::move(bus))
         , m_session(session) {}
