@@ -6,6 +6,7 @@
 #include <QCoro/QCoroSignal>
 #include <QCoro/QCoroTimer>
 #include <QGuiApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -40,6 +41,8 @@ WelcomePopover::WelcomePopover(const QString &text)
     label->setFont(font);
     layout->addWidget(label);
     adjustSize();
+    // Whoever waits for the greeting to end hears of it before the application ends.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &QWidget::close);
 }
 
 QPoint WelcomePopover::placement(const QRect &anchor, const QSize &size, const QRect &screen) {
@@ -54,10 +57,8 @@ QPoint WelcomePopover::placement(const QRect &anchor, const QSize &size, const Q
 }
 
 QCoro::Task<> WelcomePopover::showAt(QRect anchor) {
-    QTimer delay;
-    delay.setSingleShot(true);
-    delay.start(scaled(kDelay));
-    co_await delay;
+    if (!co_await pauseWhileAlive(QCoreApplication::instance(), scaled(kDelay)))
+        co_return;
 
     QPointer<WelcomePopover> popover = new WelcomePopover(QStringLiteral("Hello, I'm ") + KvApp::name());
     QScreen *screen = QGuiApplication::screenAt(anchor.center());

@@ -3,7 +3,7 @@
 #include "OneShotCompletion_p.h"
 #include "ReduceMotion_p.h"
 
-#include <QCoro/QCoroTimer>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -113,10 +113,40 @@ QEasingCurve defaultWindowTimingFunction() {
     return curve;
 }
 
+namespace {
+
+// Fires `completion` when the application is about to quit: a coroutine still waiting then would never be
+// resumed, and its frame (with its timer) would never be freed.
+void fireOnQuit(OneShotCompletion &completion) {
+    if (QCoreApplication *application = QCoreApplication::instance())
+        QObject::connect(application, &QCoreApplication::aboutToQuit, &completion, &OneShotCompletion::fire);
+}
+
+} // namespace
+
+QCoro::Task<bool> pauseWhileAlive(QObject *guard, milliseconds duration) {
+    if (!guard)
+        co_return false;
+    OneShotCompletion completion;
+    QTimer timer;
+    timer.setSingleShot(true);
+    bool ranOut = false;
+    QObject::connect(&timer, &QTimer::timeout, &completion, [&] {
+        ranOut = true;
+        completion.fire();
+    });
+    QObject::connect(guard, &QObject::destroyed, &completion, &OneShotCompletion::fire);
+    fireOnQuit(completion);
+    timer.start(duration);
+    co_await completion.wait();
+    co_return ranOut;
+}
+
 QCoro::Task<> runAnimation(QAbstractAnimation *animation) {
     OneShotCompletion completion;
     QObject::connect(animation, &QAbstractAnimation::finished, &completion, &OneShotCompletion::fire);
     QObject::connect(animation, &QObject::destroyed, &completion, &OneShotCompletion::fire);
+    fireOnQuit(completion);
     animation->start(QAbstractAnimation::DeleteWhenStopped);
     co_await completion.wait();
 }
@@ -145,8 +175,7 @@ QCoro::Task<> showWindow(QWidget *window, WindowShowOptions options) {
     }
     guarded->setWindowOpacity(0);
     present();
-    co_await QCoro::sleepFor(scaled(kMapPause));
-    if (!guarded)
+    if (!co_await pauseWhileAlive(guarded, scaled(kMapPause)) || !guarded)
         co_return;
     co_await fadeIn(guarded, options.duration, options.delay, options.timingFunction);
 }
@@ -155,8 +184,8 @@ QCoro::Task<> fadeIn(QWidget *window, milliseconds duration, milliseconds delay,
                      QEasingCurve timingFunction) {
     QPointer<QWidget> guarded = window;
     // A negative delay means "now".
-    if (delay.count() > 0)
-        co_await QCoro::sleepFor(scaled(delay));
+    if (delay.count() > 0 && !co_await pauseWhileAlive(guarded, scaled(delay)))
+        co_return;
     if (!guarded)
         co_return;
     if (shouldReduceMotion()) {
@@ -244,6 +273,7 @@ QCoro::Task<> animateIntoAsync(QWidget *window, const std::function<std::optiona
         if (guarded)
             guarded->fire();
     });
+    fireOnQuit(completion);
     co_await completion.wait();
 }
 

@@ -41,6 +41,11 @@ struct WindowShowOptions {
     QEasingCurve timingFunction = defaultWindowTimingFunction();
 };
 
+// Waits `duration`; answers false when the pause was cut short because `guard` went away (or was null) or the
+// application is about to quit, so that no coroutine is left waiting when the event loop ends (its frame
+// would never be freed).
+QCoro::Task<bool> pauseWhileAlive(QObject *guard, std::chrono::milliseconds duration);
+
 // Shows `window`, brings it forward and (with makeKey) activates it. With a fade it starts fully
 // transparent, waits a moment for the window to be mapped, then fades in; resumes when the fade is over.
 // A window destroyed meanwhile ends the task quietly.

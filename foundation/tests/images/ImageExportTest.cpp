@@ -21,12 +21,6 @@
 
 using namespace kestrova;
 
-// Debian's HEVC encoder keeps about a kilobyte of every encoder it opens (libheif opens one per picture and
-// one per alpha plane) for the life of the process; it is theirs to free, not ours.
-extern "C" const char *__lsan_default_suppressions() {
-    return "leak:libx265.so\n";
-}
-
 namespace {
 
 // Left half red, right half blue, so that a mirrored or scaled-wrong picture shows.
