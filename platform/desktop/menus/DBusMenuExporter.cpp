@@ -952,11 +952,6 @@ bool DBusMenuExporter::AboutToShow(int id) {
     return announceShown(id, menu);
 }
 
-bool DBusMenuExporter::aboutToShow(int id) {
-    const auto menu = openForHost(id);
-    return menu && announceShown(id, menu);
-}
-
 bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
                                          const QList<int> &idErrors) {
     auto pending = std::make_shared<PendingAnswer>(message(), connection(), m_revision);

@@ -244,7 +244,6 @@ private:
     void releaseHolds();
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
-    bool aboutToShow(int id);
     // The menu id names, opened for the host (built afresh for the root); null when there is none.
     std::shared_ptr<Menu> openForHost(int id);
     // Tells the host whether the menu it is about to show differs from what it has; true when it does.
