@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -17,11 +16,6 @@
 namespace kestrova {
 
 namespace {
-
-// A small folder lists in well under a millisecond: it is waited for without running the event loop, so an
-// ordinary menu opens with no other event handled in between, and a tray host that draws the menu itself
-// finds its rows there when it asks to show it (hosts give an answer a fraction of a second at most).
-constexpr std::chrono::milliseconds kQuickWait{25};
 
 std::chrono::milliseconds s_timeLimit = FolderContentsLoader::kDefaultTimeLimit;
 std::atomic<int> s_runningCount{0};
@@ -47,7 +41,6 @@ struct Waiter {
 // only.
 struct Job {
     std::mutex mutex;
-    std::condition_variable finishedCondition;
     bool isFinished = false;
     FolderListing result;
 
@@ -148,7 +141,6 @@ std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
             job->result = std::move(listing);
             job->isFinished = true;
         }
-        job->finishedCondition.notify_all();
         --s_runningCount;
         postToMainThread([job] { collect(job); });
     }).detach();
@@ -177,9 +169,12 @@ std::shared_ptr<Waiter> addWaiter(const std::shared_ptr<Job> &job, const QUrl &d
     return waiter;
 }
 
-bool finishesQuickly(Job &job) {
-    std::unique_lock lock(job.mutex);
-    return job.finishedCondition.wait_for(lock, kQuickWait, [&job] { return job.isFinished; });
+// Never waited for on the main thread: a wait there is a frame the application does not draw, and a large
+// folder takes longer to list than a frame lasts. A tray host that draws the menu itself is answered once
+// the rows are there (MenuBuildingWait::AnsweredLater).
+bool hasFinished(Job &job) {
+    const std::lock_guard lock(job.mutex);
+    return job.isFinished;
 }
 
 } // namespace
@@ -222,7 +217,7 @@ std::optional<FolderListing> FolderContentsLoader::listOrNotify(const FolderList
         else
             done(std::move(listing));
     });
-    if (finishesQuickly(*job))
+    if (hasFinished(*job))
         collect(job);
     *isReturning = false;
     return std::move(*quick);

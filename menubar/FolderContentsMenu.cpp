@@ -14,6 +14,7 @@
 #include "platform/menus/AttributedText.h"
 #include "platform/workspace/FileIcons.h"
 #include "platform/menus/Menu.h"
+#include "platform/menus/MenuBuildingWait.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
 #include "ui-kit/menus/CallbackMenuItem.h"
@@ -23,6 +24,7 @@
 #include "ui-kit/utilities/MenuText.h"
 #include "ui-kit/utilities/UrlOpener.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QIcon>
 
@@ -259,34 +261,23 @@ FolderListingRequest folderListingRequest(const QUrl &directory, const Folder &f
             .keepFoldersOnTop = folder.keepFoldersOnTop};
 }
 
-std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
-                                                   const std::shared_ptr<FolderController> &controller) {
-    std::shared_ptr<platform::Menu> created;
-    if (!menu) {
-        created = KvMenu::create();
-        menu = created.get();
-    }
-    const bool isTopLevel = !created;
+namespace {
+
+// Adds the rows of `listing`, the listing of `directory`, to `menu`.
+void addFolderContents(const QUrl &directory, platform::Menu &menu, bool isTopLevel,
+                       const std::shared_ptr<FolderController> &controller, FolderListing listing) {
     const Folder folder = controller->folder();
     // A subfolder never applies the limit.
     std::optional<std::int64_t> itemLimit;
     if (isTopLevel)
         itemLimit = folder.effectiveItemLimit();
-
-    // Listed and sorted off the main thread: a stalled mount shows why after the time limit.
-    std::optional<FolderListing> prepared;
-    if (isTopLevel)
-        prepared = controller->takePreparedListing(directory);
-    FolderListing listing =
-        prepared ? std::move(*prepared)
-                 : FolderContentsLoader::list(folderListingRequest(directory, folder, isTopLevel));
     if (listing.error) {
-        addListingError(*menu, directory, listing);
+        addListingError(menu, directory, listing);
         // The folder itself is gone or is no folder any more (a file, a pipe, a device in its place):
         // nothing but removing it helps. A slow disk or missing permissions are explained above instead.
         if (isTopLevel && !listing.timedOut && !isAccessError(*listing.error))
-            controller->addRemoveFolderItem(*menu);
-        return created;
+            controller->addRemoveFolderItem(menu);
+        return;
     }
     std::vector<FolderEntry> &entries = listing.entries;
 
@@ -299,11 +290,11 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
         }
     }
     if (entries.empty()) {
-        menu->addItem(std::make_shared<platform::MenuItem>(QStringLiteral("Empty")))->setEnabled(false);
-        return created;
+        menu.addItem(std::make_shared<platform::MenuItem>(QStringLiteral("Empty")))->setEnabled(false);
+        return;
     }
-    if (created)
-        addSubfolderHeader(*menu, directory, folder);
+    if (!isTopLevel)
+        addSubfolderHeader(menu, directory, folder);
 
     const bool showsIcons = Defaults::get(Defaults::Keys::showIconsInMenu());
     const bool showsSubmenus = Defaults::get(Defaults::Keys::showFileAndDirectorySubmenu());
@@ -315,7 +306,7 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
         // Titled with the entry's own name (forty links to one file are forty rows, each with its name);
         // choosing it opens what it stands for.
         auto item =
-            addCallbackItem(*menu, rowTitle(entry.name),
+            addCallbackItem(menu, rowTitle(entry.name),
                             [path = entry.resolvedPath, isFolder = entry.isFolder(),
                              isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); });
         if (icons)
@@ -327,12 +318,60 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     }
 
     if (excludedCount > 0)
-        addExcludedSummary(*menu, excludedCount, directory);
-    menu->addSeparator();
+        addExcludedSummary(menu, excludedCount, directory);
+    menu.addSeparator();
     // In a tray host's drawing a click on such a row opens its submenu, whose first row opens it.
-    if (const auto tip = addTipItem(*menu, QStringLiteral("Tip: Click a file or folder above to open it."),
+    if (const auto tip = addTipItem(menu, QStringLiteral("Tip: Click a file or folder above to open it."),
                                     QStringLiteral("tip_folderMenu_clickToOpen"), 1))
         tip->setLeftOutOfExport(true);
+}
+
+} // namespace
+
+std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
+                                                   const std::shared_ptr<FolderController> &controller) {
+    std::shared_ptr<platform::Menu> created;
+    if (!menu) {
+        created = KvMenu::create();
+        menu = created.get();
+    }
+    const bool isTopLevel = !created;
+    const Folder folder = controller->folder();
+
+    // Listed and sorted off the main thread: a stalled mount shows why after the time limit.
+    std::optional<FolderListing> prepared;
+    if (isTopLevel)
+        prepared = controller->takePreparedListing(directory);
+    if (!prepared && !isTopLevel && platform::MenuBuildingWait::isAnsweredLater()) {
+        // Whoever shows the submenu answers once its rows are there: the listing is not waited for.
+        auto ready = FolderContentsLoader::listOrNotify(
+            folderListingRequest(directory, folder, isTopLevel),
+            [directory, weakMenu = std::weak_ptr(created),
+             weak = std::weak_ptr(controller)](FolderListing listing) {
+                // Never in the middle of a menu that another request is building.
+                auto call = [directory, weakMenu, weak,
+                             listing = std::make_shared<FolderListing>(std::move(listing))] {
+                    const auto later = weakMenu.lock();
+                    if (!later || !later->isAwaitingContents())
+                        return;
+                    if (const auto controller = weak.lock())
+                        addFolderContents(directory, *later, /*isTopLevel=*/false, controller,
+                                          std::move(*listing));
+                    later->setAwaitingContents(false);
+                };
+                platform::MenuBuildingWait::runWhenMenusAreBuilt(QCoreApplication::instance(),
+                                                                 std::move(call));
+            });
+        if (!ready) {
+            created->setAwaitingContents(true);
+            return created;
+        }
+        prepared = std::move(ready);
+    }
+    FolderListing listing =
+        prepared ? std::move(*prepared)
+                 : FolderContentsLoader::list(folderListingRequest(directory, folder, isTopLevel));
+    addFolderContents(directory, *menu, isTopLevel, controller, std::move(listing));
     return created;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/alerts/Alert.h"
 #include "platform/menus/AttributedText.h"
 #include "platform/menus/Menu.h"
+#include "platform/menus/MenuBuildingWait.h"
 #include "platform/menus/ReleaseGradually.h"
 #include "platform/workspace/Pasteboard.h"
 #include "store/Defaults.h"
@@ -213,6 +214,7 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
 
     const auto url = current.urlBookmark.url();
     if (!url) {
+        menu.setAwaitingContents(false);
         KvApp::reportError(GeneralError(QStringLiteral("Failed to get folder for URL")),
                            {{QStringLiteral("info"), current.urlBookmark.allProperties()},
                             {QStringLiteral("file"), QStringLiteral("Kestrova/FolderController")},
@@ -227,8 +229,9 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
         explanation->setEnabled(false);
         menu.addItem(explanation);
         addRemoveFolderItem(menu);
-    } else {
+    } else if (shownMenu || !leavesRowsForLater(menu, *url)) {
         folderContentsMenu(*url, &menu, shared_from_this());
+        menu.setAwaitingContents(false);
     }
 
     menu.addSeparator();
@@ -237,6 +240,47 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
     // A menu shown by another one gives its rows back through that menu.
     if (!shownMenu)
         releaseRowsAfterClosing(menu);
+}
+
+bool FolderController::leavesRowsForLater(KvMenu &menu, const QUrl &directory) {
+    if (!platform::MenuBuildingWait::isAnsweredLater() ||
+        (m_prepared && m_prepared->directory == directory &&
+         m_prepared->age.elapsed() <= kPreparedListingLifetime))
+        return false;
+    const int request = ++m_laterRowsRequest;
+    const auto arrived = [weak = weak_from_this(), request, directory, target = &menu,
+                          alive = menu.lifetime()](FolderListing listing) {
+        const auto controller = weak.lock();
+        if (!controller || request != controller->m_laterRowsRequest || alive.expired() ||
+            !target->isAwaitingContents())
+            return;
+        controller->prepare(directory, std::move(listing));
+        // Built again with the rows, also when closed meanwhile: a host may still show it, and is told. A
+        // menu that gave its rows back is built afresh when it is next read or opened.
+        if (target->isOpen() || !target->isEmpty())
+            target->menuNeedsUpdate();
+        else
+            target->setAwaitingContents(false);
+    };
+    auto ready = FolderContentsLoader::listOrNotify(
+        folderListingRequest(directory, folder(), /*isTopLevel=*/true), [arrived](FolderListing listing) {
+            // Never in the middle of a menu that another request is building.
+            auto call = [arrived, listing = std::make_shared<FolderListing>(std::move(listing))] {
+                arrived(std::move(*listing));
+            };
+            platform::MenuBuildingWait::runWhenMenusAreBuilt(QCoreApplication::instance(), std::move(call));
+        });
+    if (ready) {
+        prepare(directory, std::move(*ready));
+        return false;
+    }
+    menu.setAwaitingContents(true);
+    return true;
+}
+
+void FolderController::prepare(const QUrl &directory, FolderListing listing) {
+    m_prepared = PreparedListing{directory, std::move(listing), {}};
+    m_prepared->age.start();
 }
 
 void FolderController::addRemoveFolderItem(platform::Menu &menu) const {
@@ -285,14 +329,12 @@ bool FolderController::prepareMenu() {
             const auto controller = weak.lock();
             if (!controller || request != latestMenuRequest())
                 return;
-            controller->m_prepared = PreparedListing{directory, std::move(listing), {}};
-            controller->m_prepared->age.start();
+            controller->prepare(directory, std::move(listing));
             controller->setMenuOpen(true);
         });
     if (!ready)
         return false;
-    m_prepared = PreparedListing{*url, std::move(*ready), {}};
-    m_prepared->age.start();
+    prepare(*url, std::move(*ready));
     return true;
 }
 

@@ -79,6 +79,10 @@ private:
     FolderController(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
     void menuOpenStateDidChange(bool isOpen);
     void releaseRowsAfterClosing(KvMenu &menu);
+    // Where the presenter can answer later (MenuBuildingWait::AnsweredLater) and the listing has not
+    // ended: starts it, marks `menu` awaiting its rows and builds it again once they are there. False when
+    // the rows are to be built now (a listing is prepared, or the presenter needs them at once).
+    bool leavesRowsForLater(KvMenu &menu, const QUrl &directory);
 
     std::unique_ptr<MenuKeyMonitor> m_keyMonitor;
     platform::Binding<Folder> m_folder;
@@ -94,6 +98,9 @@ private:
         QElapsedTimer age;
     };
     std::optional<PreparedListing> m_prepared;
+    void prepare(const QUrl &directory, FolderListing listing);
+    // The latest listing left for later; an earlier one that ends after it is dropped.
+    int m_laterRowsRequest = 0;
 };
 
 // Copies the URL to the clipboard with the source marker.

@@ -201,6 +201,8 @@ void MenuBarItemCoordinator::openMenu() {
 void MenuBarItemCoordinator::refreshClosedMenu() {
     if (m_menu->isOpen() || m_menu->isEmpty())
         return;
+    // Kept for a tray host, which is told of the rows once they are there: nothing waits for them.
+    const platform::MenuBuildingWait::AnsweredLater later;
     m_menu->menuNeedsUpdate();
 }
 

@@ -5,6 +5,7 @@
 #include "menubar/FolderMenuHooks.h"
 #include "menubar/StatusItemVisibility.h"
 
+#include "FolderMenuTesting_p.h"
 #include "StatusNotifierFolderFixture_p.h"
 
 #include "foundation/json/JsonText.h"
@@ -15,6 +16,7 @@
 #include "store/testing/FakeShortcutService.h"
 
 #include <QApplication>
+#include <QDBusPendingCall>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -166,6 +168,83 @@ TEST_F(StatusNotifierFolderItemTest, TheHostShowsTheFolderMenuItReadsOverTheBus)
     EXPECT_EQ(m_workspace.workspace().requests.back().second,
               QUrl::fromLocalFile(m_root.filePath(QStringLiteral("Docs/alpha.txt"))));
     EXPECT_FALSE(controller->isMenuOpen());
+}
+
+TEST_F(StatusNotifierFolderItemTest, AHostAskingToShowASlowFolderIsAnsweredOnceItsRowsAreThere) {
+    const Folder folder = makeFolder(QStringLiteral("Slow"));
+    writeFile(QStringLiteral("Slow/alpha.txt"));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const QString service = serviceOf(items, folder);
+    // The host's own connection, whose calls run beside the test's.
+    auto host = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("slow-host"));
+    const auto askToShow = [&] {
+        QDBusMessage call = QDBusMessage::createMethodCall(service, kMenuPath, kestrova::testing::kDBusMenu,
+                                                           QStringLiteral("AboutToShow"));
+        call.setArguments({0});
+        return host.asyncCall(call, 10000);
+    };
+    const auto listed = [&] { return labels(layout(service)).contains(QStringLiteral("alpha.txt")); };
+    {
+        kestrova::testing::StalledDirectories stalled("/Slow");
+        QDBusPendingCall shown = askToShow();
+        ASSERT_TRUE(processEventsUntil([&] { return stalled.blockedCount() == 1; }));
+        // While the folder is listed the application answers everyone, the host's other calls included;
+        // the host's question waits for the rows.
+        EXPECT_EQ(m_host.properties(service).value(QStringLiteral("Title")).toString(), folder.title());
+        EXPECT_FALSE(listed());
+        EXPECT_FALSE(shown.isFinished());
+        stalled.release();
+        ASSERT_TRUE(processEventsUntil([&] { return shown.isFinished(); }));
+        ASSERT_FALSE(shown.isError()) << qPrintable(shown.error().message());
+        EXPECT_EQ(shown.reply().arguments().value(0), QVariant(true));
+        EXPECT_TRUE(listed()) << qPrintable(labels(layout(service)).join(QLatin1Char('|')));
+    }
+    sendEvent(service, 0, QStringLiteral("closed"));
+
+    // A listing that never ends still gets the host an answer, after a bounded wait: read the menu again.
+    // The rows follow once they come.
+    writeFile(QStringLiteral("Slow/beta.txt"));
+    {
+        kestrova::testing::StalledDirectories stalled("/Slow");
+        QDBusPendingCall shown = askToShow();
+        ASSERT_TRUE(processEventsUntil([&] { return shown.isFinished(); }));
+        EXPECT_EQ(stalled.blockedCount(), 1);
+        EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
+        ASSERT_FALSE(shown.isError()) << qPrintable(shown.error().message());
+        EXPECT_EQ(shown.reply().arguments().value(0), QVariant(true));
+        stalled.release();
+        EXPECT_TRUE(processEventsUntil([&] {
+            return labels(layout(service)).contains(QStringLiteral("beta.txt"));
+        })) << qPrintable(labels(layout(service)).join(QLatin1Char('|')));
+    }
+    sendEvent(service, 0, QStringLiteral("closed"));
+
+    // A slow subfolder, opened as the panels ask, several menus at once: answered with its rows.
+    QDir(m_root.path()).mkpath(QStringLiteral("Slow/Deep"));
+    writeFile(QStringLiteral("Slow/Deep/inner.txt"));
+    callMenu(service, QStringLiteral("AboutToShow"), {0});
+    const int deep = idOf(layout(service), QStringLiteral("Deep"));
+    ASSERT_GT(deep, 0) << qPrintable(labels(layout(service)).join(QLatin1Char('|')));
+    {
+        kestrova::testing::StalledDirectories stalled("/Deep");
+        QDBusMessage call = QDBusMessage::createMethodCall(service, kMenuPath, kestrova::testing::kDBusMenu,
+                                                           QStringLiteral("AboutToShowGroup"));
+        call.setArguments({QVariant::fromValue(QList<int>{deep, -7})});
+        QDBusPendingCall shown = host.asyncCall(call, 10000);
+        ASSERT_TRUE(processEventsUntil([&] { return stalled.blockedCount() == 1; }));
+        EXPECT_FALSE(labels(layout(service, deep)).contains(QStringLiteral("inner.txt")));
+        EXPECT_FALSE(shown.isFinished());
+        stalled.release();
+        ASSERT_TRUE(processEventsUntil([&] { return shown.isFinished(); }));
+        ASSERT_FALSE(shown.isError()) << qPrintable(shown.error().message());
+        EXPECT_EQ(qdbus_cast<QList<int>>(shown.reply().arguments().value(0)), QList<int>{deep});
+        EXPECT_EQ(qdbus_cast<QList<int>>(shown.reply().arguments().value(1)), QList<int>{-7});
+        EXPECT_TRUE(labels(layout(service, deep)).contains(QStringLiteral("inner.txt")))
+            << qPrintable(labels(layout(service, deep)).join(QLatin1Char('|')));
+    }
+    sendEvent(service, 0, QStringLiteral("closed"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("slow-host"));
 }
 
 TEST_F(StatusNotifierFolderItemTest, OnWaylandTheHostShowsTheMenuAndNoWindowOfOursOpens) {

@@ -109,6 +109,17 @@ Subscription Menu::observeNeedsUpdate(std::function<void()> handler) {
     return m_needsUpdateObservers.subscribe(std::move(handler));
 }
 
+void Menu::setAwaitingContents(bool isAwaiting) {
+    if (m_isAwaitingContents == isAwaiting)
+        return;
+    m_isAwaitingContents = isAwaiting;
+    m_awaitingObservers.notify(isAwaiting);
+}
+
+Subscription Menu::observeAwaitingContents(std::function<void(bool)> handler) {
+    return m_awaitingObservers.subscribe(std::move(handler));
+}
+
 namespace {
 
 bool isShownContent(const MenuItem &item) {

@@ -66,6 +66,15 @@ public:
     [[nodiscard]] Subscription observeOpenState(std::function<void(bool isOpen)> handler);
     [[nodiscard]] Subscription observeNeedsUpdate(std::function<void()> handler);
 
+    // Rows still to come: a builder allowed to fill the menu later (MenuBuildingWait::AnsweredLater) left
+    // out what it waits for, and builds the menu again once it is there. A presenter that answers for the
+    // rows (a tray host asking to show the menu) waits for the flag to drop. Observers hear every change.
+    bool isAwaitingContents() const { return m_isAwaitingContents; }
+    // Expires with the menu: for a call that comes later and holds the menu by its address.
+    std::weak_ptr<const bool> lifetime() const { return m_alive; }
+    void setAwaitingContents(bool isAwaiting);
+    [[nodiscard]] Subscription observeAwaitingContents(std::function<void(bool isAwaiting)> handler);
+
     // The rows shown while exactly `heldModifiers` are held: hidden items are left out, and each alternate
     // whose modifier mask equals the held modifiers stands in for the item before it (an empty placeholder
     // row included); other alternates are left out. A separator at the top, at the end or right after
@@ -109,6 +118,8 @@ private:
     bool m_isOpen = false;
     ObserverList<bool> m_openObservers;
     ObserverList<> m_needsUpdateObservers;
+    bool m_isAwaitingContents = false;
+    ObserverList<bool> m_awaitingObservers;
     // Gone with the menu, so that a notification can tell that an observer destroyed the menu.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

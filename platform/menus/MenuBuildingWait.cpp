@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <utility>
 
 namespace kestrova::platform {
 
@@ -15,6 +16,7 @@ struct Kept {
 };
 
 int s_depth = 0;
+bool s_isAnsweredLater = false;
 bool s_isReplayScheduled = false;
 
 std::deque<Kept> &kept() {
@@ -52,6 +54,18 @@ MenuBuildingWait::Scope::Scope() {
 MenuBuildingWait::Scope::~Scope() {
     if (--s_depth == 0)
         scheduleReplay();
+}
+
+MenuBuildingWait::AnsweredLater::AnsweredLater()
+    : m_wasAnsweredLater(std::exchange(s_isAnsweredLater, true)) {}
+
+MenuBuildingWait::AnsweredLater::~AnsweredLater() {
+    s_isAnsweredLater = m_wasAnsweredLater;
+}
+
+bool MenuBuildingWait::isAnsweredLater() {
+    // A wait that runs already answers nothing later: what it builds must be complete when it ends.
+    return s_isAnsweredLater && s_depth == 0;
 }
 
 bool MenuBuildingWait::holdsRequests() {

@@ -23,6 +23,22 @@ public:
         Scope &operator=(const Scope &) = delete;
     };
 
+    // Marks, for as long as it lives, a presenter that can give its answer once the rows are there (a tray
+    // host asking to show a menu is answered by a delayed reply): builders do not wait for rows that are
+    // slow to come, but leave them out, mark the menu Menu::isAwaitingContents() and build it again when
+    // they are there. Without such a scope a builder waits for its rows (see Scope).
+    class AnsweredLater {
+    public:
+        AnsweredLater();
+        ~AnsweredLater();
+        AnsweredLater(const AnsweredLater &) = delete;
+        AnsweredLater &operator=(const AnsweredLater &) = delete;
+
+    private:
+        bool m_wasAnsweredLater;
+    };
+    static bool isAnsweredLater();
+
     // Whether requests are kept now: a menu waits, or what was kept while one waited has still to run.
     static bool holdsRequests();
     // Runs `call` at once when no menu waits and nothing kept earlier is still to run; otherwise keeps it

@@ -41,6 +41,27 @@ void postToMainLoop(std::function<void()> work) {
     QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
 }
 
+void takeRowsAsTheyCome(const std::shared_ptr<Menu> &submenu, const std::shared_ptr<Menu> &built,
+                        const std::shared_ptr<std::weak_ptr<Menu>> &latest) {
+    // The builder left rows for later (see MenuBuildingWait::AnsweredLater): the submenu waits with it and
+    // takes them as they come, unless it was emptied and built again meanwhile. The built menu lives
+    // through its own observer until then.
+    submenu->setAwaitingContents(true);
+    *latest = built;
+    auto watch = std::make_shared<Subscription>();
+    *watch = built->observeAwaitingContents(
+        [weakSubmenu = std::weak_ptr(submenu), built, latest, watch](bool isAwaiting) {
+            if (isAwaiting)
+                return;
+            watch->cancel();
+            const auto submenu = weakSubmenu.lock();
+            if (!submenu || latest->lock() != built)
+                return;
+            submenu->setItems(built->takeAllItems());
+            submenu->setAwaitingContents(false);
+        });
+}
+
 } // namespace
 
 std::shared_ptr<const HostedViewFactory> HostedViewFactory::empty() {
@@ -137,35 +158,44 @@ void MenuItem::setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy) {
     // A clear posted after one closing must not empty a later opening: a reopening in the same turn
     // clears (and rebuilds) at once, and the posted clear then finds nothing to do.
     auto clearPending = std::make_shared<bool>(false);
+    // The build whose rows come later, and no earlier one, fills the submenu.
+    auto latestLaterBuild = std::make_shared<std::weak_ptr<Menu>>();
     const std::weak_ptr<Menu> weakSubmenu = submenu;
-    retain(submenu->observeOpenState([weakSubmenu, lazy = std::move(lazy), clearPending](bool isOpen) {
-        if (lazy.onOpenChange)
-            lazy.onOpenChange(isOpen);
-        const auto submenu = weakSubmenu.lock();
-        if (!submenu)
-            return;
-        if (lazy.clearsOnClose && !isOpen) {
-            *clearPending = true;
-            postToMainLoop([weakSubmenu, clearPending] {
-                if (!*clearPending)
-                    return;
+    retain(submenu->observeOpenState(
+        [weakSubmenu, lazy = std::move(lazy), clearPending, latestLaterBuild](bool isOpen) {
+            if (lazy.onOpenChange)
+                lazy.onOpenChange(isOpen);
+            const auto submenu = weakSubmenu.lock();
+            if (!submenu)
+                return;
+            if (lazy.clearsOnClose && !isOpen) {
+                *clearPending = true;
+                postToMainLoop([weakSubmenu, clearPending] {
+                    if (!*clearPending)
+                        return;
+                    *clearPending = false;
+                    if (const auto submenu = weakSubmenu.lock()) {
+                        submenu->removeAllItems();
+                        submenu->setAwaitingContents(false);
+                    }
+                });
+                return;
+            }
+            if (!isOpen)
+                return;
+            if (*clearPending) {
                 *clearPending = false;
-                if (const auto submenu = weakSubmenu.lock())
-                    submenu->removeAllItems();
-            });
-            return;
-        }
-        if (!isOpen)
-            return;
-        if (*clearPending) {
-            *clearPending = false;
-            submenu->removeAllItems();
-        }
-        if (!submenu->isEmpty() || !lazy.build)
-            return;
-        if (const auto built = lazy.build())
-            submenu->setItems(built->takeAllItems());
-    }));
+                submenu->removeAllItems();
+            }
+            if (!submenu->isEmpty() || !lazy.build)
+                return;
+            latestLaterBuild->reset();
+            if (const auto built = lazy.build()) {
+                submenu->setItems(built->takeAllItems());
+                if (built->isAwaitingContents())
+                    takeRowsAsTheyCome(submenu, built, latestLaterBuild);
+            }
+        }));
 }
 
 } // namespace kestrova::platform

@@ -200,6 +200,31 @@ void registerDBusMenuTypes() {
     Q_UNUSED(registered);
 }
 
+struct DBusMenuExporter::PendingAnswer {
+    PendingAnswer(QDBusMessage call, QDBusConnection connection, uint revision)
+        : call(std::move(call))
+        , connection(std::move(connection))
+        , revision(revision) {}
+
+    QDBusMessage call;
+    QDBusConnection connection;
+    // The menus the call opened, by id, whose rows it waits for.
+    std::vector<std::pair<int, std::weak_ptr<Menu>>> menus;
+    // What the call answers besides: the ids it did not know.
+    QList<int> idErrors;
+    // The revision the host knew when it asked.
+    uint revision = 0;
+    std::vector<Subscription> filled;
+    QTimer bound;
+
+    bool isWaiting() const {
+        return std::any_of(menus.begin(), menus.end(), [](const auto &entry) {
+            const auto menu = entry.second.lock();
+            return menu && menu->isAwaitingContents();
+        });
+    }
+};
+
 DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent)
     : QObject(parent)
     , m_connection(std::move(connection))
@@ -224,6 +249,11 @@ DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPat
 }
 
 DBusMenuExporter::~DBusMenuExporter() {
+    // A host waiting for an answer gets one: the menu goes with the object.
+    for (const auto &pending : std::exchange(m_pendingAnswers, {})) {
+        pending->filled.clear();
+        pending->connection.send(pending->call.createReply(replyArguments(*pending, {})));
+    }
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
     releaseHolds();
     // The host's menu goes with the object: the model must not stay open, or it would never open again.
@@ -266,7 +296,8 @@ void DBusMenuExporter::rebuildRoot() {
 
 void DBusMenuExporter::keepRootFilled() {
     const auto menu = m_root.lock();
-    if (!m_provider || !menu || menu->isOpen() || !menu->isEmpty())
+    // A menu whose rows are still to come is built again once they are there.
+    if (!m_provider || !menu || menu->isOpen() || !menu->isEmpty() || menu->isAwaitingContents())
         return;
     m_notifyingModel = true;
     m_providedRoot = m_provider();
@@ -768,26 +799,49 @@ void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant 
     Q_UNUSED(timestamp);
     if (keptUntilMenusAreBuilt())
         return;
+    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept && eventId == QLatin1String("opened");
+    std::optional<MenuBuildingWait::AnsweredLater> later;
+    if (canAnswerLater)
+        later.emplace();
     hostRequestArrived();
-    if (!handleEvent(id, eventId))
+    const bool handled = handleEvent(id, eventId);
+    later.reset();
+    if (!handled) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
+        return;
+    }
+    if (canAnswerLater) {
+        if (const auto menu = menuFor(id))
+            answersWhenFilled({{id, menu}}, {});
+    }
 }
 
 QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
     if (keptUntilMenusAreBuilt())
         return {};
-    hostRequestArrived();
     if (events.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 events can be sent at once.").arg(kMaxGroupSize));
         return {};
     }
+    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept;
+    std::optional<MenuBuildingWait::AnsweredLater> later;
+    if (canAnswerLater)
+        later.emplace();
+    hostRequestArrived();
     QList<int> idErrors;
+    std::vector<std::pair<int, std::shared_ptr<Menu>>> opened;
     for (const DBusMenuEvent &event : events) {
         if (!handleEvent(event.id, event.eventId))
             idErrors.append(event.id);
+        else if (event.eventId == QLatin1String("opened"))
+            if (auto menu = menuFor(event.id))
+                opened.emplace_back(event.id, std::move(menu));
     }
+    later.reset();
     if (!events.isEmpty() && idErrors.size() == events.size())
         fail(QStringLiteral("The menu has none of the items of the events."));
+    else if (canAnswerLater)
+        answersWhenFilled(opened, idErrors);
     return idErrors;
 }
 
@@ -885,22 +939,106 @@ void DBusMenuExporter::closeAll() {
 bool DBusMenuExporter::AboutToShow(int id) {
     if (keptUntilMenusAreBuilt())
         return false;
+    // Answered later where the host waits for a reply of its own: never for a call replayed after a wait.
+    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept;
+    std::optional<MenuBuildingWait::AnsweredLater> later;
+    if (canAnswerLater)
+        later.emplace();
     hostRequestArrived();
-    return aboutToShow(id);
+    const auto menu = openForHost(id);
+    later.reset();
+    if (!menu || (canAnswerLater && answersWhenFilled({{id, menu}}, {})))
+        return false;
+    return announceShown(id, menu);
 }
 
-bool DBusMenuExporter::aboutToShow(int id) {
+bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
+                                         const QList<int> &idErrors) {
+    auto pending = std::make_shared<PendingAnswer>(message(), connection(), m_revision);
+    for (const auto &[id, menu] : menus)
+        pending->menus.emplace_back(id, menu);
+    if (!pending->isWaiting())
+        return false;
+    setDelayedReply(true);
+    pending->idErrors = idErrors;
+    const std::weak_ptr<PendingAnswer> weak = pending;
+    const QPointer<DBusMenuExporter> self(this);
+    for (const auto &[id, menu] : menus) {
+        pending->filled.push_back(menu->observeAwaitingContents([self, weak](bool isAwaiting) {
+            if (isAwaiting || !self)
+                return;
+            // On a later turn: the rows come while the model builds the menu, which is complete only then.
+            QTimer::singleShot(0, self, [self, weak] {
+                const auto pending = weak.lock();
+                if (self && pending && !pending->isWaiting())
+                    self->answerPending(pending);
+            });
+        }));
+    }
+    pending->bound.setSingleShot(true);
+    connect(&pending->bound, &QTimer::timeout, this, [this, weak] {
+        if (const auto pending = weak.lock())
+            answerPending(pending);
+    });
+    pending->bound.start(kLongestAnswerDelay);
+    m_pendingAnswers.push_back(std::move(pending));
+    return true;
+}
+
+void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pending) {
+    if (!std::erase(m_pendingAnswers, pending))
+        return;
+    pending->filled.clear();
+    pending->bound.stop();
+    const QString &member = pending->call.member();
+    const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
+    QList<int> updatesNeeded;
+    for (const auto &[id, opened] : pending->menus) {
+        const auto menu = menuFor(id);
+        if (!menu)
+            continue;
+        bool needsUpdate = m_revision != pending->revision;
+        if (menu->isAwaitingContents()) {
+            // Out of time: the host shows what there is and hears of the rows as they come.
+            remember(id, menu, rows(*menu));
+            needsUpdate = true;
+        } else if (isShowing) {
+            needsUpdate = announceShown(id, menu) || needsUpdate;
+        } else {
+            scheduleChangeCheck();
+        }
+        if (needsUpdate)
+            updatesNeeded.append(id);
+    }
+    pending->connection.send(pending->call.createReply(replyArguments(*pending, updatesNeeded)));
+}
+
+QVariantList DBusMenuExporter::replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded) {
+    const QString &member = pending.call.member();
+    if (member == QLatin1String("AboutToShow"))
+        return {!updatesNeeded.isEmpty()};
+    if (member == QLatin1String("AboutToShowGroup"))
+        return {QVariant::fromValue(updatesNeeded), QVariant::fromValue(pending.idErrors)};
+    if (member == QLatin1String("EventGroup"))
+        return {QVariant::fromValue(pending.idErrors)};
+    return {};
+}
+
+std::shared_ptr<Menu> DBusMenuExporter::openForHost(int id) {
     if (!isKnownId(id)) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
-        return false;
+        return nullptr;
     }
     // The menu is made afresh for every opening.
     if (id == 0)
         rebuildRoot();
     const auto menu = menuFor(id);
-    if (!menu)
-        return false;
-    open(menu);
+    if (menu)
+        open(menu);
+    return menu;
+}
+
+bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) {
     std::vector<DBusMenuItemProperties> now = rows(*menu);
     const auto sent = m_sent.find(id);
     const bool changed = sent == m_sent.end()
@@ -919,18 +1057,30 @@ bool DBusMenuExporter::aboutToShow(int id) {
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors) {
     if (keptUntilMenusAreBuilt())
         return {};
-    hostRequestArrived();
     if (ids.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
         return {};
     }
-    QList<int> updatesNeeded;
+    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept;
+    std::optional<MenuBuildingWait::AnsweredLater> later;
+    if (canAnswerLater)
+        later.emplace();
+    hostRequestArrived();
+    std::vector<std::pair<int, std::shared_ptr<Menu>>> opened;
     for (const int id : ids) {
         if (!isKnownId(id)) {
             idErrors.append(id);
             continue;
         }
-        if (aboutToShow(id))
+        if (auto menu = openForHost(id))
+            opened.emplace_back(id, std::move(menu));
+    }
+    later.reset();
+    if (canAnswerLater && answersWhenFilled(opened, idErrors))
+        return {};
+    QList<int> updatesNeeded;
+    for (const auto &[id, menu] : opened) {
+        if (announceShown(id, menu))
             updatesNeeded.append(id);
     }
     return updatesNeeded;
@@ -968,6 +1118,11 @@ void DBusMenuExporter::announceChanges() {
             if (it->first == 0 ? !menu || !rows(*menu).empty() : bool(menu))
                 changedMenus.push_back(it->first);
             it = forgetSent(it);
+            continue;
+        }
+        // Rows still to come: the host hears of the menu once it is complete.
+        if (menu->isAwaitingContents()) {
+            ++it;
             continue;
         }
         // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that

@@ -92,14 +92,16 @@ namespace kestrova::platform::desktop {
 //
 // The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
 // is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
-// answer), menuDidClose() on "closed"; a "clicked" row runs its action on a later turn, after every open
-// menu was told it closed. Hosts may never say that a menu closed (dismissed with Escape or a click
-// elsewhere), so a menu counts as open on the host's word only while it asks to show or choose rows:
-// kHostMenuLease after its last such request, every menu it opened is closed in the model. A menu it opened
-// that someone else closes (our own popup took over) is no longer the host's, and neither is anything it
-// opened below it. The host is told of a changed layout (LayoutUpdated with a new revision) or of changed
-// rows (ItemsPropertiesUpdated) when a menu it has read changes: after a row's action ran, and whenever the
-// model announces menuNeedsUpdate() on such a menu.
+// answer), menuDidClose() on "closed". A menu whose rows are still to come (Menu::isAwaitingContents: a
+// folder still being listed) is not waited for on the main thread: the host's AboutToShow or "opened" is
+// answered by a delayed reply once the rows are there, or after kLongestAnswerDelay at most; a "clicked" row
+// runs its action on a later turn, after every open menu was told it closed. Hosts may never say that a menu
+// closed (dismissed with Escape or a click elsewhere), so a menu counts as open on the host's word only while
+// it asks to show or choose rows: kHostMenuLease after its last such request, every menu it opened is closed
+// in the model. A menu it opened that someone else closes (our own popup took over) is no longer the host's,
+// and neither is anything it opened below it. The host is told of a changed layout (LayoutUpdated with a new
+// revision) or of changed rows (ItemsPropertiesUpdated) when a menu it has read changes: after a row's action
+// ran, and whenever the model announces menuNeedsUpdate() on such a menu.
 //
 // A host opens a row's submenu when the row is clicked and never sends that click, so a row with an action
 // of its own and a submenu (a file, a folder) has its submenu start with a row of the same title that runs
@@ -132,6 +134,10 @@ public:
     static constexpr int kLargestImageSide = 160;
     // How long after the host's last request the menus it opened count as open.
     static constexpr std::chrono::milliseconds kHostMenuLease{1000};
+    // Longest a host waits for its answer to AboutToShow (or an "opened" event) while the menu's rows are
+    // still to come; then it is answered with the rows there are, told to read the menu again, and told of
+    // the rows (LayoutUpdated) once they come.
+    static constexpr std::chrono::milliseconds kLongestAnswerDelay{1000};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -238,7 +244,17 @@ private:
     void releaseHolds();
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
-    bool aboutToShow(int id);
+    // The menu id names, opened for the host (built afresh for the root); null when there is none.
+    std::shared_ptr<Menu> openForHost(int id);
+    // Tells the host whether the menu it is about to show differs from what it has; true when it does.
+    bool announceShown(int id, const std::shared_ptr<Menu> &menu);
+    // For the D-Bus call being handled, when one of the menus it opened is still awaiting its rows: the
+    // call is answered later (see kLongestAnswerDelay); true when it is.
+    bool answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
+                           const QList<int> &idErrors);
+    struct PendingAnswer;
+    void answerPending(const std::shared_ptr<PendingAnswer> &pending);
+    static QVariantList replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded);
     void open(const std::shared_ptr<Menu> &menu);
     // Closes `menu` and every menu the host opened below it; the model hears it deepest first.
     void close(const Menu &menu);
@@ -302,6 +318,8 @@ private:
     // While a kept call is answered: whether it failed, and why.
     bool m_isAnsweringKept = false;
     std::optional<QString> m_keptFailure;
+    // Calls answered once their menu's rows are there.
+    std::vector<std::shared_ptr<PendingAnswer>> m_pendingAnswers;
 };
 
 } // namespace kestrova::platform::desktop
