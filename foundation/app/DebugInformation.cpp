@@ -122,9 +122,9 @@ QString debugInfoText() {
     // What other parts of the application add (none replaces a fact above: the labels stay unique).
     auto extras = debugInfoExtras().keyValuePairs();
     std::ranges::sort(extras, [](const auto &lhs, const auto &rhs) { return lhs.first < rhs.first; });
-    for (const auto &[label, value] : extras) {
-        if (std::ranges::none_of(lines, [&](const auto &line) { return line.first == label; }))
-            lines.emplace_back(label, value.toString());
+    for (const auto &extra : extras) {
+        if (std::ranges::none_of(lines, [&](const auto &line) { return line.first == extra.first; }))
+            lines.emplace_back(extra.first, extra.second.toString());
     }
     return DefaultsDebugDump::formattedKeyValueLines(lines);
 }

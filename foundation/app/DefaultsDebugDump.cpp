@@ -73,7 +73,7 @@ Entries debugDump(const PropertyListValue::Dictionary &persistentDomain) {
     const auto isPriority = [](const Entry &entry) {
         return entry.first.startsWith(QLatin1String("Kv_")) || entry.first.startsWith(QLatin1String("__"));
     };
-    std::ranges::stable_partition(entries, isPriority);
+    std::stable_partition(entries.begin(), entries.end(), isPriority);
     return entries;
 }
 
