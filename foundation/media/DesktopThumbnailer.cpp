@@ -129,8 +129,16 @@ void killRunningGroups() {
 // True when it ended by itself with status 0 within the time; otherwise it and every process of its group
 // are killed. The group is also killed after a normal end, so that nothing it left behind keeps running.
 bool runBounded(const std::vector<QByteArray> &command, const ThumbnailerLimits &limits) {
+    // The limits must hold before the program runs its first instruction: util-linux's prlimit sets them and
+    // then becomes the program (same process), where setting them after the spawn raced a quick program.
+    std::vector<QByteArray> bounded = command;
+    static const QByteArray kPrlimit = "/usr/bin/prlimit";
+    if (::access(kPrlimit.constData(), X_OK) == 0)
+        bounded.insert(bounded.begin(), {kPrlimit, "--as=" + QByteArray::number(limits.memoryLimit),
+                                         "--fsize=" + QByteArray::number(limits.outputSizeLimit),
+                                         QByteArray("--core=0"), QByteArray("--")});
     std::vector<char *> arguments;
-    for (const QByteArray &argument : command)
+    for (const QByteArray &argument : bounded)
         arguments.push_back(const_cast<char *>(argument.constData()));
     arguments.push_back(nullptr);
 
