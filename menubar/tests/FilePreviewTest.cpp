@@ -49,33 +49,6 @@ QString writeFile(const QString &path, const QByteArray &bytes) {
     return path;
 }
 
-quint32 crc32(const QByteArray &bytes) {
-    quint32 crc = 0xffffffffU;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
-    }
-    return ~crc;
-}
-
-// A PNG whose header claims `width` × `height` pixels but which holds the data of a tiny picture.
-QByteArray pngClaiming(quint32 width, quint32 height) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImage(2, 2, QImage::Format_RGB32).save(&buffer, "PNG");
-    QByteArray png = buffer.data();
-    // Signature (8), chunk length (4), "IHDR" (4), then width and height, then the chunk's CRC.
-    for (int index = 0; index < 4; ++index) {
-        png[16 + index] = char(width >> (24 - 8 * index));
-        png[20 + index] = char(height >> (24 - 8 * index));
-    }
-    const quint32 crc = crc32(png.mid(12, 17));
-    for (int index = 0; index < 4; ++index)
-        png[29 + index] = char(crc >> (24 - 8 * index));
-    return png;
-}
-
 std::shared_ptr<FileDetails> loaded(const QString &path) {
     auto details = FileDetails::load(QUrl::fromLocalFile(path));
     EXPECT_TRUE(processEventsUntil([&] { return details->isFinished(); }));

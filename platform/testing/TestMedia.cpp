@@ -1,5 +1,11 @@
 #include "TestMedia.h"
 
+#include <zlib.h>
+
+#include <QImage>
+
+#include <QBuffer>
+
 #include <QFile>
 #include <QPageSize>
 #include <QPainter>
@@ -130,6 +136,22 @@ bool writeTestPdf(const QString &path) {
     painter.setPen(Qt::black);
     painter.drawText(QRect(20, 160, 250, 40), QStringLiteral("Kestrova test document"));
     return painter.end();
+}
+
+QByteArray pngClaiming(quint32 width, quint32 height) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImage(2, 2, QImage::Format_RGB32).save(&buffer, "PNG");
+    QByteArray png = buffer.data();
+    // Signature (8), chunk length (4), "IHDR" (4), then width and height, then the chunk's CRC.
+    for (int index = 0; index < 4; ++index) {
+        png[16 + index] = char(width >> (24 - 8 * index));
+        png[20 + index] = char(height >> (24 - 8 * index));
+    }
+    const quint32 crc = quint32(::crc32(0, reinterpret_cast<const Bytef *>(png.constData() + 12), 17));
+    for (int index = 0; index < 4; ++index)
+        png[29 + index] = char(crc >> (24 - 8 * index));
+    return png;
 }
 
 } // namespace kestrova::testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QSize>
 #include <QString>
@@ -23,5 +24,9 @@ bool writeTestMovie(const QString &path, const TestMovie &movie = {});
 
 // A one-page PDF with a filled rectangle and a line of text.
 bool writeTestPdf(const QString &path);
+
+// A PNG whose header claims `width` × `height` pixels (with a valid checksum) but which holds the data of a
+// tiny picture.
+QByteArray pngClaiming(quint32 width, quint32 height);
 
 } // namespace kestrova::testing

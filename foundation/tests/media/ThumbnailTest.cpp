@@ -3,6 +3,7 @@
 #include "foundation/media/MediaDimensions.h"
 #include "foundation/media/Thumbnail.h"
 #include "platform/testing/TemporaryHome.h"
+#include "platform/testing/TestMedia.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -13,8 +14,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <zlib.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -181,19 +180,10 @@ TEST(ThumbnailTest, SvgPicturesNeverLoadAnythingOutsideTheirFile) {
     pictures.write("[Thumbnailer Entry]\nExec=cp " + QFile::encodeName(outside) +
                    " %o\nMimeType=image/png;\n");
     pictures.close();
-    QImage tiny(2, 2, QImage::Format_RGB32);
-    tiny.fill(Qt::white);
-    QByteArray huge;
-    QBuffer hugeBuffer(&huge);
-    hugeBuffer.open(QIODevice::WriteOnly);
-    tiny.save(&hugeBuffer, "PNG");
-    huge.replace(16, 8, QByteArray::fromHex("0000ea600000ea60"));
-    const quint32 crc = quint32(::crc32(0, reinterpret_cast<const Bytef *>(huge.constData() + 12), 17));
-    huge.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
     const QString hugePath = folder.path() + QStringLiteral("/huge.png");
     QFile hugeFile(hugePath);
     ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly));
-    hugeFile.write(huge);
+    hugeFile.write(kestrova::testing::pngClaiming(60000, 60000));
     hugeFile.close();
     EXPECT_EQ(url::mediaDimensions(QUrl::fromLocalFile(hugePath)), QSize(60000, 60000));
     EXPECT_FALSE(url::quickLookThumbnail(QUrl::fromLocalFile(hugePath), QSizeF(10, 10), 1.0, false));
