@@ -44,6 +44,7 @@ private:
 class FolderControllerTest : public FolderMenuFixture {
 protected:
     QString builtMenu() {
+        prepareListing();
         auto menu = KvMenu::create();
         controller->buildMenu(*menu);
         m_lastMenu = menu;
@@ -248,7 +249,7 @@ TEST_F(FolderControllerTest, AClosedMenuGivesBackItsRowsAndTheNextOpeningListsAf
     auto sub = lastItemTitledIn(*menu, QStringLiteral("sub"));
     ASSERT_TRUE(sub);
     sub->submenu()->menuNeedsUpdate();
-    sub->submenu()->menuWillOpen();
+    openListed(*sub->submenu());
     ASSERT_TRUE(lastItemTitledIn(*sub->submenu(), QStringLiteral("inside.txt")));
     std::vector<std::weak_ptr<platform::MenuItem>> rows;
     collectRows(*menu, rows);

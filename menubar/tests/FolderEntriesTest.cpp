@@ -59,6 +59,7 @@ protected:
     QMenu *showFolderMenu() {
         m_menu = KvMenu::create();
         folderContentsMenu(url(), m_menu.get(), controller);
+        waitForRows(*m_menu);
         return show(m_menu);
     }
     QMenu *show(const std::shared_ptr<platform::Menu> &menu) {
@@ -89,6 +90,10 @@ protected:
         QTest::keyClick(menu, Qt::Key_Right);
         QMenu *submenu = row->menu();
         EXPECT_TRUE(processEventsUntil([submenu] { return submenu->isVisible(); })) << text.toStdString();
+        // A subfolder's rows come once it is listed.
+        EXPECT_TRUE(processEventsUntil([submenu] {
+            return !texts(submenu).contains(QStringLiteral("Loading…"));
+        })) << text.toStdString();
         return submenu;
     }
     // Moves to the row and chooses it with Return; its action runs once the menus have closed.
@@ -216,6 +221,7 @@ TEST_F(FolderEntriesTest, CopyPathGivesThePathAsItIsOnDisk) {
 
     // The folder's own "Copy Path", shown with Ctrl held.
     auto folderMenu = KvMenu::create();
+    prepareListing();
     controller->buildMenu(*folderMenu);
     QMenu *shown = show(folderMenu);
     hold(shown, Qt::Key_Control);
@@ -340,6 +346,7 @@ TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButton
     // Nor does the folder's menu, whatever key is held.
     presenter.close();
     auto folderMenu = KvMenu::create();
+    prepareListing();
     controller->buildMenu(*folderMenu);
     shown = show(folderMenu);
     hold(shown, Qt::Key_Control);
@@ -389,6 +396,7 @@ TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {
     for (int opening = 0; opening < 4; ++opening) {
         auto folderMenu = KvMenu::create();
         folderMenu->menuNeedsUpdate();
+        prepareListing();
         controller->buildMenu(*folderMenu);
         QMenu *shown = show(folderMenu);
         widths.push_back(shown->width());
@@ -399,6 +407,7 @@ TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {
         EXPECT_EQ(width, widths.front());
     presenter.setWindowedAbove(100000);
     auto folderMenu = KvMenu::create();
+    prepareListing();
     controller->buildMenu(*folderMenu);
     QMenu *shown = show(folderMenu);
     EXPECT_EQ(shown->width(), widths.front()) << "as wide as a menu with an action per row";

@@ -170,10 +170,12 @@ void MenuItem::setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy) {
                 return;
             if (lazy.clearsOnClose && !isOpen) {
                 *clearPending = true;
-                postToMainLoop([weakSubmenu, clearPending] {
+                postToMainLoop([weakSubmenu, clearPending, latestLaterBuild] {
                     if (!*clearPending)
                         return;
                     *clearPending = false;
+                    // Rows of a build that are still to come have no menu to go to any more.
+                    latestLaterBuild->reset();
                     if (const auto submenu = weakSubmenu.lock()) {
                         submenu->removeAllItems();
                         submenu->setAwaitingContents(false);

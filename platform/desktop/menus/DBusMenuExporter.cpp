@@ -661,6 +661,10 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
         if (self && !self->m_notifyingModel)
             self->scheduleChangeCheck();
     });
+    sent.filled = menu->observeAwaitingContents([self](bool isAwaiting) {
+        if (self && !isAwaiting)
+            self->scheduleChangeCheck();
+    });
 }
 
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
@@ -747,6 +751,8 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
                                  DBusMenuLayoutItem &layoutItem) {
     if (keptUntilMenusAreBuilt())
         return m_revision;
+    const auto rootBefore = m_root.lock();
+    const bool wasAwaiting = rootBefore && rootBefore->isAwaitingContents();
     keepRootFilled();
     if (recursionDepth < -1) {
         fail(QStringLiteral("The recursion depth must be -1 (all) or more, not %1.").arg(recursionDepth));
@@ -758,6 +764,14 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
         fail(QStringLiteral("The menu has no item %1.").arg(parentId));
         return m_revision;
     }
+    // A host may read a menu it never opened, made for this reading with rows still to come (a folder being
+    // listed): it is answered once they are there, or with what there is after the longest wait and told
+    // of the rest. A menu that was waiting already is being shown, and that answer tells the host; reading
+    // builds no submenu.
+    const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
+    if (isMadeForReading && calledFromDBus() && !m_isAnsweringKept &&
+        answersWhenFilled({{parentId, menu}}, {}))
+        return m_revision;
     layoutItem = layout(parentId, menu.get(), propertiesFor(parentId), recursionDepth, propertyNames);
     return m_revision;
 }
@@ -991,6 +1005,18 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
     pending->filled.clear();
     pending->bound.stop();
     const QString &member = pending->call.member();
+    if (member == QLatin1String("GetLayout")) {
+        // Laid out as it is now; rows still to come are announced once they are there (see remember).
+        const QVariantList in = pending->call.arguments();
+        const int id = in.value(0).toInt();
+        const auto menu = menuFor(id);
+        const DBusMenuLayoutItem item =
+            isKnownId(id)
+                ? layout(id, menu.get(), propertiesFor(id), in.value(1).toInt(), in.value(2).toStringList())
+                : DBusMenuLayoutItem{id, {}, {}};
+        pending->connection.send(pending->call.createReply({m_revision, QVariant::fromValue(item)}));
+        return;
+    }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
     QList<int> updatesNeeded;
     for (const auto &[id, opened] : pending->menus) {
