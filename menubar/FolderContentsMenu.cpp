@@ -14,7 +14,6 @@
 #include "platform/menus/AttributedText.h"
 #include "platform/workspace/FileIcons.h"
 #include "platform/menus/Menu.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
 #include "ui-kit/menus/CallbackMenuItem.h"
@@ -349,17 +348,11 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
             folderListingRequest(directory, folder, isTopLevel),
             [directory, target = menu, alive = menu->lifetime(), isTopLevel,
              weak = std::weak_ptr(controller)](FolderListing listing) {
-                // Never in the middle of a menu that another request is building.
-                auto call = [directory, target, alive, isTopLevel, weak,
-                             listing = std::make_shared<FolderListing>(std::move(listing))] {
-                    if (alive.expired() || !target->isAwaitingContents())
-                        return;
-                    if (const auto controller = weak.lock())
-                        addFolderContents(directory, *target, isTopLevel, controller, std::move(*listing));
-                    target->setAwaitingContents(false);
-                };
-                platform::MenuBuildingWait::runWhenMenusAreBuilt(QCoreApplication::instance(),
-                                                                 std::move(call));
+                if (alive.expired() || !target->isAwaitingContents())
+                    return;
+                if (const auto controller = weak.lock())
+                    addFolderContents(directory, *target, isTopLevel, controller, std::move(listing));
+                target->setAwaitingContents(false);
             });
         if (!prepared) {
             menu->setAwaitingContents(true);

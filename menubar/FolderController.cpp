@@ -13,7 +13,6 @@
 #include "platform/alerts/Alert.h"
 #include "platform/menus/AttributedText.h"
 #include "platform/menus/Menu.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "platform/menus/ReleaseGradually.h"
 #include "platform/workspace/Pasteboard.h"
 #include "store/Defaults.h"
@@ -278,13 +277,7 @@ bool FolderController::leavesRowsForLater(KvMenu &menu, const QUrl &directory,
             controller->m_keyMonitor->start();
     };
     auto ready = FolderContentsLoader::listOrNotify(
-        folderListingRequest(directory, folder(), /*isTopLevel=*/true), [arrived](FolderListing listing) {
-            // Never in the middle of a menu that another request is building.
-            auto call = [arrived, listing = std::make_shared<FolderListing>(std::move(listing))] {
-                arrived(std::move(*listing));
-            };
-            platform::MenuBuildingWait::runWhenMenusAreBuilt(QCoreApplication::instance(), std::move(call));
-        });
+        folderListingRequest(directory, folder(), /*isTopLevel=*/true), arrived);
     if (ready) {
         prepare(directory, std::move(*ready));
         return false;

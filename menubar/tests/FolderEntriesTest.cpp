@@ -104,6 +104,17 @@ protected:
         QTest::keyClick(menu, Qt::Key_Return);
         ASSERT_TRUE(processEventsUntil([this] { return !presenter.isOpen(); }));
     }
+    // A folder with a subfolder "share" (holding "inside.txt") and a file "notes.txt"; the entries chosen
+    // are recorded instead of opened.
+    const std::vector<QUrl> &makeShareAndRecordOpenings() {
+        makeFolder(QStringLiteral("share"));
+        makeFile(QStringLiteral("share/inside.txt"));
+        makeFile(QStringLiteral("notes.txt"));
+        FolderMenuHooks hooks = FolderMenuHooks::shared();
+        hooks.openEntry = [this](const QUrl &entry, bool, bool) { m_opened.push_back(entry); };
+        FolderMenuHooks::setShared(hooks);
+        return m_opened;
+    }
     // Shows the folder menu again, opens the row's submenu and chooses "Copy Path" with Alt held.
     void copyPathOf(const QString &row) {
         QMenu *submenu = openSubmenu(show(m_menu), row);
@@ -143,6 +154,7 @@ protected:
     }
 
     platform::desktop::MenuPresenter presenter;
+    std::vector<QUrl> m_opened;
     ScopedScriptedPresenters presenters;
     std::shared_ptr<platform::Menu> m_menu;
 };
@@ -356,13 +368,7 @@ TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButton
 }
 
 TEST_F(FolderEntriesTest, AFolderOnAStalledMountExplainsItselfAndTheMenuStaysUsable) {
-    makeFolder(QStringLiteral("share"));
-    makeFile(QStringLiteral("share/inside.txt"));
-    makeFile(QStringLiteral("notes.txt"));
-    std::vector<QUrl> opened;
-    FolderMenuHooks hooks = FolderMenuHooks::shared();
-    hooks.openEntry = [&](const QUrl &entry, bool, bool) { opened.push_back(entry); };
-    FolderMenuHooks::setShared(hooks);
+    const std::vector<QUrl> &opened = makeShareAndRecordOpenings();
     ScopedListingTimeLimit limit(std::chrono::milliseconds(300));
     StalledDirectories stalled("/share");
 
@@ -381,6 +387,58 @@ TEST_F(FolderEntriesTest, AFolderOnAStalledMountExplainsItselfAndTheMenuStaysUsa
     choose(shown, QStringLiteral("notes.txt"));
     ASSERT_TRUE(processEventsUntil([&] { return !opened.empty(); }));
     EXPECT_EQ(opened.front(), url(QStringLiteral("notes.txt")));
+}
+
+// A subfolder on a stalled mount, hovered in the shown menu: it opens at once saying its rows are on their
+// way, the keyboard closes it and the menu while the listing hangs, rows that come after the menu closed go
+// nowhere, and rows that come while it is shown replace the placeholder.
+TEST_F(FolderEntriesTest, AStalledSubfolderNeverHoldsTheMenuUpAndShowsItsRowsWhenTheyCome) {
+    const std::vector<QUrl> &opened = makeShareAndRecordOpenings();
+    const auto openShare = [this](QMenu *shown, StalledDirectories &stalled) {
+        QAction *row = action(shown, QStringLiteral("share"));
+        EXPECT_TRUE(row && row->menu());
+        if (!row || !row->menu())
+            return static_cast<QMenu *>(nullptr);
+        shown->setActiveAction(row);
+        QTest::keyClick(shown, Qt::Key_Right);
+        QMenu *submenu = row->menu();
+        EXPECT_TRUE(processEventsUntil([&] { return submenu->isVisible() && stalled.blockedCount() == 1; }));
+        EXPECT_EQ(texts(submenu), QStringList{QStringLiteral("Loading…")});
+        return submenu;
+    };
+    {
+        StalledDirectories stalled("/share");
+        QMenu *shown = showFolderMenu();
+        QMenu *submenu = openShare(shown, stalled);
+        ASSERT_NE(submenu, nullptr);
+        QTest::keyClick(submenu, Qt::Key_Escape);
+        ASSERT_TRUE(processEventsUntil([&] { return !submenu->isVisible(); }));
+        EXPECT_TRUE(shown->isVisible());
+        QTest::keyClick(shown, Qt::Key_Escape);
+        ASSERT_TRUE(processEventsUntil([this] { return !presenter.isOpen(); }));
+        EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
+    }
+    ASSERT_TRUE(processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+    QCoreApplication::processEvents();
+    const auto share = std::find_if(m_menu->items().begin(), m_menu->items().end(), [](const auto &item) {
+        return item->title() == QStringLiteral("share");
+    });
+    ASSERT_NE(share, m_menu->items().end());
+    EXPECT_TRUE((*share)->submenu()->isEmpty()) << qPrintable((*share)->submenu()->dump());
+
+    StalledDirectories slow("/share");
+    QMenu *shown = show(m_menu);
+    QMenu *submenu = openShare(shown, slow);
+    ASSERT_NE(submenu, nullptr);
+    slow.release();
+    ASSERT_TRUE(processEventsUntil([&] { return texts(submenu).contains(QStringLiteral("inside.txt")); }))
+        << texts(submenu).join(", ").toStdString();
+    EXPECT_FALSE(texts(submenu).contains(QStringLiteral("Loading…")));
+    EXPECT_TRUE(submenu->isVisible());
+    EXPECT_TRUE(submenu->screen()->availableGeometry().contains(submenu->geometry()));
+    choose(submenu, QStringLiteral("inside.txt"));
+    ASSERT_TRUE(processEventsUntil([&] { return !opened.empty(); }));
+    EXPECT_EQ(opened.front(), url(QStringLiteral("share/inside.txt")));
 }
 
 // A long folder menu is as wide at every opening: the width comes from what the menu lists, not from

@@ -1,6 +1,6 @@
-// Requests that arrive while a folder menu waits for a slow listing: the host's calls over the bus, clicks on
-// other icons and rebuilds of the status items come once the menu is built, in the order they came, and
-// nothing reaches the half-built menu.
+// Requests that arrive while a folder menu waits for a slow listing: nothing waits with it. The host's calls
+// over the bus, clicks on other icons and rebuilds of the status items are handled as they come, and rows
+// that arrive after their menu went go nowhere.
 #include "menubar/FolderController.h"
 
 #include "FolderMenuTesting_p.h"

@@ -268,11 +268,6 @@ private:
     QByteArray pngData(const QImage &image);
     // Answers the D-Bus call being handled with an InvalidArgs error.
     void fail(const QString &message);
-    // While a menu waits in a nested loop to be built, a call that opens, rebuilds or lays out a menu, or
-    // chooses a row, is answered once the menu is built (a delayed reply); true when the call being
-    // handled was kept for that.
-    bool keptUntilMenusAreBuilt();
-    void answerKept(const QDBusMessage &call, QDBusConnection connection);
 
     QDBusConnection m_connection;
     QString m_objectPath;
@@ -319,8 +314,6 @@ private:
     bool m_changeCheckPending = false;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.
-    bool m_isAnsweringKept = false;
-    std::optional<QString> m_keptFailure;
     // Calls answered once their menu's rows are there.
     std::vector<std::shared_ptr<PendingAnswer>> m_pendingAnswers;
 };

@@ -579,6 +579,10 @@ void MenuPresenter::takeRowsWhenTheyCome(PresentedMenu *menu, Menu &model) {
                 return;
             shown->presenter()->populate(shown);
             shown->resize(shown->sizeHint());
+            if (const auto model = shown->model().lock())
+                appendMenuDump(*model);
+            if (const QString path = geometryDumpPath(); !path.isEmpty())
+                appendMenuGeometry(*shown, path);
         });
     });
 }
