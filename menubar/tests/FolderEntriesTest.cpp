@@ -419,12 +419,16 @@ TEST_F(FolderEntriesTest, AStalledSubfolderNeverHoldsTheMenuUpAndShowsItsRowsWhe
         EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
     }
     ASSERT_TRUE(processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
-    QCoreApplication::processEvents();
     const auto share = std::find_if(m_menu->items().begin(), m_menu->items().end(), [](const auto &item) {
         return item->title() == QStringLiteral("share");
     });
     ASSERT_NE(share, m_menu->items().end());
-    EXPECT_TRUE((*share)->submenu()->isEmpty()) << qPrintable((*share)->submenu()->dump());
+    const auto shareMenu = (*share)->submenu();
+    EXPECT_TRUE(processEventsUntil([&] { return shareMenu->isEmpty() && !shareMenu->isAwaitingContents(); }))
+        << qPrintable(shareMenu->dump());
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(shareMenu->isEmpty()) << qPrintable(shareMenu->dump());
 
     StalledDirectories slow("/share");
     QMenu *shown = show(m_menu);
