@@ -1,9 +1,6 @@
 #include "FolderContentsLoader.h"
 
-#include "platform/menus/MenuBuildingWait.h"
-
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QHash>
 #include <QTimer>
 
@@ -170,8 +167,8 @@ std::shared_ptr<Waiter> addWaiter(const std::shared_ptr<Job> &job, const QUrl &d
 }
 
 // Never waited for on the main thread: a wait there is a frame the application does not draw, and a large
-// folder takes longer to list than a frame lasts. A tray host that draws the menu itself is answered once
-// the rows are there (MenuBuildingWait::AnsweredLater).
+// folder takes longer to list than a frame lasts. A menu whose listing has not ended is shown without its
+// rows and takes them when they come (Menu::isAwaitingContents).
 bool hasFinished(Job &job) {
     const std::lock_guard lock(job.mutex);
     return job.isFinished;
@@ -221,39 +218,6 @@ std::optional<FolderListing> FolderContentsLoader::listOrNotify(const FolderList
         collect(job);
     *isReturning = false;
     return std::move(*quick);
-}
-
-FolderListing FolderContentsLoader::list(const FolderListingRequest &request) {
-    // Shared with the delivery, which may come after this call returned: the loop also ends when the
-    // application quits.
-    struct Wait {
-        std::optional<FolderListing> result;
-        QEventLoop *loop = nullptr;
-    };
-    const auto wait = std::make_shared<Wait>();
-    if (auto quick = listOrNotify(request, [wait](FolderListing listing) {
-            wait->result = std::move(listing);
-            if (wait->loop)
-                wait->loop->quit();
-        }))
-        return std::move(*quick);
-    QEventLoop loop;
-    wait->loop = &loop;
-    {
-        // What the loop delivers that would reach the menu being built waits until it is built.
-        const platform::MenuBuildingWait::Scope waiting;
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    wait->loop = nullptr;
-    if (wait->result)
-        return std::move(*wait->result);
-    FolderListing stopped;
-    stopped.error = Error(
-        ErrorDomain::posix, ECANCELED,
-        {{ErrorKey::localizedDescription,
-          QStringLiteral("Listing “%1” was stopped: the application is quitting.")
-              .arg(request.directory.toDisplayString(QUrl::PreferLocalFile | QUrl::StripTrailingSlash))}});
-    return stopped;
 }
 
 } // namespace kestrova

@@ -51,12 +51,6 @@ public:
     // delivered; otherwise returns nothing at once and `done` runs later, as with start(). Never waits.
     static std::optional<FolderListing> listOrNotify(const FolderListingRequest &request,
                                                      std::function<void(FolderListing)> done);
-    // Lists and returns once the listing is done or the limit has passed. The listing is waited for in an
-    // event loop that keeps answering everything but the user's input (the tray, the window manager's
-    // pings, timers, repaints): clicks and keys wait until the menu is built, so that nothing reopens the
-    // menu being built. Requests that come in between (over the bus, from timers) and would open, rebuild
-    // or free a menu are kept until the wait ends (platform::MenuBuildingWait).
-    static FolderListing list(const FolderListingRequest &request);
 
     // Listings started and not yet ended, stalled ones included.
     static int runningCount();

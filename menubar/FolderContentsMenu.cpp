@@ -14,7 +14,6 @@
 #include "platform/menus/AttributedText.h"
 #include "platform/workspace/FileIcons.h"
 #include "platform/menus/Menu.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
 #include "ui-kit/menus/CallbackMenuItem.h"
@@ -338,40 +337,29 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     const bool isTopLevel = !created;
     const Folder folder = controller->folder();
 
-    // Listed and sorted off the main thread: a stalled mount shows why after the time limit.
+    // Listed and sorted off the main thread, and never waited for there: a menu whose listing has not
+    // ended is marked awaiting its rows, and whoever shows it takes them once they are there. A stalled
+    // mount shows why after the time limit.
     std::optional<FolderListing> prepared;
     if (isTopLevel)
         prepared = controller->takePreparedListing(directory);
-    if (!prepared && !isTopLevel && platform::MenuBuildingWait::isAnsweredLater()) {
-        // Whoever shows the submenu answers once its rows are there: the listing is not waited for.
-        auto ready = FolderContentsLoader::listOrNotify(
+    if (!prepared) {
+        prepared = FolderContentsLoader::listOrNotify(
             folderListingRequest(directory, folder, isTopLevel),
-            [directory, weakMenu = std::weak_ptr(created),
+            [directory, target = menu, alive = menu->lifetime(), isTopLevel,
              weak = std::weak_ptr(controller)](FolderListing listing) {
-                // Never in the middle of a menu that another request is building.
-                auto call = [directory, weakMenu, weak,
-                             listing = std::make_shared<FolderListing>(std::move(listing))] {
-                    const auto later = weakMenu.lock();
-                    if (!later || !later->isAwaitingContents())
-                        return;
-                    if (const auto controller = weak.lock())
-                        addFolderContents(directory, *later, /*isTopLevel=*/false, controller,
-                                          std::move(*listing));
-                    later->setAwaitingContents(false);
-                };
-                platform::MenuBuildingWait::runWhenMenusAreBuilt(QCoreApplication::instance(),
-                                                                 std::move(call));
+                if (alive.expired() || !target->isAwaitingContents())
+                    return;
+                if (const auto controller = weak.lock())
+                    addFolderContents(directory, *target, isTopLevel, controller, std::move(listing));
+                target->setAwaitingContents(false);
             });
-        if (!ready) {
-            created->setAwaitingContents(true);
+        if (!prepared) {
+            menu->setAwaitingContents(true);
             return created;
         }
-        prepared = std::move(ready);
     }
-    FolderListing listing =
-        prepared ? std::move(*prepared)
-                 : FolderContentsLoader::list(folderListingRequest(directory, folder, isTopLevel));
-    addFolderContents(directory, *menu, isTopLevel, controller, std::move(listing));
+    addFolderContents(directory, *menu, isTopLevel, controller, std::move(*prepared));
     return created;
 }
 

@@ -20,7 +20,9 @@ class Menu;
 // submenu is built only when it opens, so nothing below this level is read now. Listing failures never
 // escape: no permission shows the missing-access help, anything else is reported and explained.
 // Returns the new menu of a subfolder; null when `menu` was given. The top level uses the listing the
-// controller prepared before the menu opened, when there is one.
+// controller prepared before the menu opened, when there is one. A listing that has not ended yet is not
+// waited for: the menu is marked Menu::isAwaitingContents() and its rows are appended once they come,
+// unless it was emptied (or stopped awaiting) meanwhile.
 //
 // The other desktop's applications-folder rules (merging the system's utilities, titles without ".app")
 // have no counterpart on Linux and are not applied.

@@ -13,7 +13,6 @@
 #include "platform/alerts/Alert.h"
 #include "platform/menus/AttributedText.h"
 #include "platform/menus/Menu.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "platform/menus/ReleaseGradually.h"
 #include "platform/workspace/Pasteboard.h"
 #include "store/Defaults.h"
@@ -229,7 +228,7 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
         explanation->setEnabled(false);
         menu.addItem(explanation);
         addRemoveFolderItem(menu);
-    } else if (shownMenu || !leavesRowsForLater(menu, *url)) {
+    } else if (!leavesRowsForLater(menu, *url, shownMenu)) {
         folderContentsMenu(*url, &menu, shared_from_this());
         menu.setAwaitingContents(false);
     }
@@ -242,34 +241,43 @@ void FolderController::buildMenu(KvMenu &menu, const std::shared_ptr<platform::M
         releaseRowsAfterClosing(menu);
 }
 
-bool FolderController::leavesRowsForLater(KvMenu &menu, const QUrl &directory) {
-    if (!platform::MenuBuildingWait::isAnsweredLater() ||
-        (m_prepared && m_prepared->directory == directory &&
-         m_prepared->age.elapsed() <= kPreparedListingLifetime))
+bool FolderController::leavesRowsForLater(KvMenu &menu, const QUrl &directory,
+                                          const std::shared_ptr<platform::Menu> &shownMenu) {
+    if (auto prepared = takePreparedListing(directory)) {
+        // Kept fresh for the build that takes it right after this.
+        prepare(directory, std::move(*prepared));
         return false;
+    }
     const int request = ++m_laterRowsRequest;
     const auto arrived = [weak = weak_from_this(), request, directory, target = &menu,
-                          alive = menu.lifetime()](FolderListing listing) {
+                          alive = menu.lifetime(), weakShown = std::weak_ptr(shownMenu),
+                          isShownElsewhere = bool(shownMenu)](FolderListing listing) {
         const auto controller = weak.lock();
         if (!controller || request != controller->m_laterRowsRequest || alive.expired() ||
             !target->isAwaitingContents())
             return;
         controller->prepare(directory, std::move(listing));
-        // Built again with the rows, also when closed meanwhile: a host may still show it, and is told. A
-        // menu that gave its rows back is built afresh when it is next read or opened.
-        if (target->isOpen() || !target->isEmpty())
-            target->menuNeedsUpdate();
-        else
+        // The rows of a menu shown through another one (which holds them meanwhile) go to that menu while
+        // it still waits for them. Otherwise built again with the rows, also when closed meanwhile: a host
+        // may still show it, and is told. A menu that gave its rows back is built afresh when it is next
+        // read or opened.
+        const auto shown = weakShown.lock();
+        if (isShownElsewhere ? !shown || !shown->isAwaitingContents()
+                             : !target->isOpen() && target->isEmpty()) {
             target->setAwaitingContents(false);
+            return;
+        }
+        target->menuNeedsUpdate();
+        if (alive.expired() || !target->isAwaitingContents())
+            return;
+        // Nobody rebuilt it on the update (a menu of our own, or one whose rows another menu shows).
+        target->removeAllItems();
+        controller->buildMenu(*target, shown);
+        if (controller->m_isMenuOpen && controller->m_keyMonitor)
+            controller->m_keyMonitor->start();
     };
     auto ready = FolderContentsLoader::listOrNotify(
-        folderListingRequest(directory, folder(), /*isTopLevel=*/true), [arrived](FolderListing listing) {
-            // Never in the middle of a menu that another request is building.
-            auto call = [arrived, listing = std::make_shared<FolderListing>(std::move(listing))] {
-                arrived(std::move(*listing));
-            };
-            platform::MenuBuildingWait::runWhenMenusAreBuilt(QCoreApplication::instance(), std::move(call));
-        });
+        folderListingRequest(directory, folder(), /*isTopLevel=*/true), arrived);
     if (ready) {
         prepare(directory, std::move(*ready));
         return false;

@@ -79,10 +79,11 @@ private:
     FolderController(platform::Binding<Folder> folder, platform::Binding<std::vector<Folder>> folders);
     void menuOpenStateDidChange(bool isOpen);
     void releaseRowsAfterClosing(KvMenu &menu);
-    // Where the presenter can answer later (MenuBuildingWait::AnsweredLater) and the listing has not
-    // ended: starts it, marks `menu` awaiting its rows and builds it again once they are there. False when
-    // the rows are to be built now (a listing is prepared, or the presenter needs them at once).
-    bool leavesRowsForLater(KvMenu &menu, const QUrl &directory);
+    // Where the listing has not ended: starts it, marks `menu` awaiting its rows and builds it again once
+    // they are there (through its update handler, else here). False when the rows are to be built now
+    // (a listing is prepared or has just ended).
+    bool leavesRowsForLater(KvMenu &menu, const QUrl &directory,
+                            const std::shared_ptr<platform::Menu> &shownMenu);
 
     std::unique_ptr<MenuKeyMonitor> m_keyMonitor;
     platform::Binding<Folder> m_folder;

@@ -59,9 +59,11 @@ FolderMenuBarItem::FolderMenuBarItem(const Folder &folder, platform::Binding<Fol
             const auto strong = controller.lock();
             if (!strong)
                 return;
-            // What a click with no mouse button held does: access first, then the menu.
+            // What a click with no mouse button held does: access first, then the menu, which opens once the
+            // folder is listed (a second press meanwhile opens it once).
             Folder::startAccessingSecurityScopedResources();
-            strong->setMenuOpen(true);
+            if (strong->prepareMenu())
+                strong->setMenuOpen(true);
         });
 }
 

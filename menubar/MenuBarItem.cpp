@@ -3,7 +3,6 @@
 #include "foundation/time/Debouncer.h"
 #include "foundation/app/KvApp.h"
 #include "foundation/collections/WeakArray.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "platform/status/SymbolImage.h"
 #include "ui-kit/menus/KvMenu.h"
 
@@ -90,13 +89,9 @@ MenuBarItemCoordinator::MenuBarItemCoordinator(MenuBarItem item, QObject *parent
                 self->updateStatusItemIcon();
         });
     });
-    // A click while a menu waits to be built (its folder lists slowly) opens nothing in the middle of it:
-    // it comes once the menu is built.
     m_statusItem->setOnClick([self](const platform::StatusItemClick &click) {
-        platform::MenuBuildingWait::runWhenMenusAreBuilt(self, [self, click] {
-            if (self)
-                self->handleClick(click);
-        });
+        if (self)
+            self->handleClick(click);
     });
     // For a tray that shows the menu itself: the same menu, emptied and built by the update handler as
     // the tray opens it, so the open-state binding follows that menu as it follows the popup.
@@ -131,11 +126,8 @@ void MenuBarItemCoordinator::update(MenuBarItem item) {
         m_statusItem->closeMenu();
         return;
     }
-    // Asked for by the binding: applied on a later turn, never inside the update, nor while a menu waits
-    // to be built.
-    QTimer::singleShot(0, this, [this] {
-        platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] { syncMenuOpenState(); });
-    });
+    // Asked for by the binding: applied on a later turn, never inside the update.
+    QTimer::singleShot(0, this, [this] { syncMenuOpenState(); });
 }
 
 void MenuBarItemCoordinator::updateStatusItemIcon() {
@@ -202,7 +194,6 @@ void MenuBarItemCoordinator::refreshClosedMenu() {
     if (m_menu->isOpen() || m_menu->isEmpty())
         return;
     // Kept for a tray host, which is told of the rows once they are there: nothing waits for them.
-    const platform::MenuBuildingWait::AnsweredLater later;
     m_menu->menuNeedsUpdate();
 }
 

@@ -3,8 +3,6 @@
 #include "store/DefaultsKeys.h"
 #include "store/DefaultsObservation.h"
 
-#include "platform/menus/MenuBuildingWait.h"
-
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QSet>
@@ -42,14 +40,11 @@ void MenuBarItems::scheduleReconcile() {
     if (m_isReconcileScheduled)
         return;
     m_isReconcileScheduled = true;
-    // Never while a menu waits to be built: the item it belongs to may be the one that goes.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
-                m_isReconcileScheduled = false;
-                reconcile();
-            });
+            m_isReconcileScheduled = false;
+            reconcile();
         },
         Qt::QueuedConnection);
 }
@@ -119,10 +114,8 @@ void MenuBarItems::scheduleMakingPendingItems() {
         return;
     m_isCreationScheduled = true;
     QTimer::singleShot(0, this, [this] {
-        platform::MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
-            m_isCreationScheduled = false;
-            makePendingItems(0);
-        });
+        m_isCreationScheduled = false;
+        makePendingItems(0);
     });
 }
 

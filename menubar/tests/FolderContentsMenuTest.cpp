@@ -10,7 +10,7 @@
 #include "platform/testing/EventLoop.h"
 #include "ui-kit/menus/KvMenu.h"
 
-#include <QTimer>
+#include <QCoreApplication>
 
 #include <cerrno>
 
@@ -29,6 +29,7 @@ protected:
     QString topLevelDump() {
         auto menu = KvMenu::create();
         folderContentsMenu(url(), menu.get(), controller);
+        waitForRows(*menu);
         return menu->dump();
     }
     std::shared_ptr<platform::MenuItem> itemTitled(platform::Menu &menu, const QString &title) {
@@ -95,13 +96,14 @@ TEST_F(FolderContentsMenuTest, SubfoldersAreListedOnlyWhenOpenedAndTheirOwnOrder
 
     auto menu = KvMenu::create();
     folderContentsMenu(url(), menu.get(), controller);
+    waitForRows(*menu);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(menu->dump(), QStringLiteral("\"sub\" > (not built)\n\"top\"\n-----\n"));
 
     setSubfolderSortOrder(url(QStringLiteral("sub")), Folder::SortOrder::dateModified);
     const auto sub = itemTitled(*menu, QStringLiteral("sub"));
     ASSERT_TRUE(sub);
-    sub->submenu()->menuWillOpen();
+    openListed(*sub->submenu());
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_TRUE(opened.back().endsWith("/sub"));
     EXPECT_EQ(sub->submenu()->dump(), QStringLiteral("<empty view> [disabled]\n"
@@ -130,7 +132,7 @@ TEST_F(FolderContentsMenuTest, SubfoldersAreListedOnlyWhenOpenedAndTheirOwnOrder
     resetSubfolderSortOrder(url(QStringLiteral("sub")));
     sub->submenu()->menuDidClose();
     ASSERT_TRUE(testing::processEventsUntil([&] { return sub->submenu()->isEmpty(); }));
-    sub->submenu()->menuWillOpen();
+    openListed(*sub->submenu());
     EXPECT_TRUE(sub->submenu()->dump().endsWith(QStringLiteral("\"new\"\n\"old\"\n-----\n")));
     EXPECT_EQ(opened.size(), 3u);
 }
@@ -153,23 +155,24 @@ TEST_F(FolderContentsMenuTest, UnreadableEntriesAreDimmedAndListingFailuresExpla
 
     auto menu = KvMenu::create();
     folderContentsMenu(url(), menu.get(), controller);
+    waitForRows(*menu);
     const auto secret = itemTitled(*menu, QStringLiteral("secret"));
     ASSERT_TRUE(secret);
     ASSERT_TRUE(secret->attributedTitle().has_value());
     EXPECT_EQ(secret->attributedTitle()->wholeStringColor(), platform::TextColor::secondaryLabel());
-    secret->submenu()->menuWillOpen();
+    openListed(*secret->submenu());
     // A file is called a file.
     EXPECT_EQ(secret->submenu()->dump(), QStringLiteral("\"Missing Access to This File\" [disabled]\n"));
     // A readable file has no submenu until the file submenu is installed.
     EXPECT_FALSE(itemTitled(*menu, QStringLiteral("open"))->hasSubmenu());
 
     const auto locked = itemTitled(*menu, QStringLiteral("locked"));
-    locked->submenu()->menuWillOpen();
+    openListed(*locked->submenu());
     EXPECT_EQ(locked->submenu()->dump(), QStringLiteral("\"Missing Access to This Folder\" [disabled]\n"));
     EXPECT_TRUE(reported.errors().isEmpty());
 
     const auto broken = itemTitled(*menu, QStringLiteral("broken"));
-    broken->submenu()->menuWillOpen();
+    openListed(*broken->submenu());
     ASSERT_EQ(broken->submenu()->items().size(), 1u);
     EXPECT_FALSE(broken->submenu()->items().front()->isEnabled());
     EXPECT_TRUE(broken->submenu()->items().front()->title().contains(QStringLiteral("broken")));
@@ -197,13 +200,14 @@ TEST_F(FolderContentsMenuTest, RowsOpenTheirEntryAndFilesGetTheInstalledSubmenu)
 
     auto menu = KvMenu::create();
     folderContentsMenu(url(), menu.get(), controller);
+    waitForRows(*menu);
     // Names are kept literally: the presenter escapes what its toolkit would read as markup.
     const auto file = itemTitled(*menu, QStringLiteral("a & b\tc"));
     ASSERT_TRUE(file);
     EXPECT_FALSE(file->image().isNull());
     EXPECT_EQ(file->image().size(), QSize(16, 16));
     EXPECT_TRUE(fileSubmenus.empty());
-    file->submenu()->menuWillOpen();
+    openListed(*file->submenu());
     EXPECT_EQ(file->submenu()->dump(), QStringLiteral("\"file actions\"\n"));
     ASSERT_EQ(fileSubmenus.size(), 1u);
     EXPECT_EQ(fileSubmenus.front(), url(QStringLiteral("a & b\tc")));
@@ -217,7 +221,7 @@ TEST_F(FolderContentsMenuTest, RowsOpenTheirEntryAndFilesGetTheInstalledSubmenu)
     // Submenus built after the controller is gone are empty.
     const auto dir = itemTitled(*menu, QStringLiteral("dir"));
     controller.reset();
-    dir->submenu()->menuWillOpen();
+    openListed(*dir->submenu());
     EXPECT_TRUE(dir->submenu()->isEmpty());
 }
 
@@ -242,11 +246,12 @@ TEST_F(FolderContentsMenuTest, LinkRowsAreTitledWithTheLinkAndHandItToTheirSubme
 
     auto menu = KvMenu::create();
     folderContentsMenu(url(), menu.get(), controller);
+    waitForRows(*menu);
     EXPECT_EQ(menu->dump(),
               QStringLiteral("\"one.txt\" > (not built)\n\"two.txt\" > (not built)\n\"zeros\"\n-----\n"));
     const auto one = itemTitled(*menu, QStringLiteral("one.txt"));
     ASSERT_TRUE(one);
-    one->submenu()->menuWillOpen();
+    openListed(*one->submenu());
     // The submenu gets the link (what it trashes and copies); choosing the row opens the target.
     ASSERT_EQ(submenus.size(), 1u);
     EXPECT_EQ(submenus.front(), url(QStringLiteral("one.txt")));
@@ -264,16 +269,15 @@ TEST_F(FolderContentsMenuTest, AStalledFolderIsExplainedAfterTheLimitAndListedOn
 
     auto menu = KvMenu::create();
     folderContentsMenu(url(), menu.get(), controller);
+    waitForRows(*menu);
     const auto mount = itemTitled(*menu, QStringLiteral("mount"));
     ASSERT_TRUE(mount);
     const auto submenu = mount->submenu();
-    // Work queued before the submenu opens runs while the listing is waited for.
-    bool isOpening = true;
-    bool answeredWhileOpening = false;
-    QTimer::singleShot(0, [&] { answeredWhileOpening = isOpening; });
+    // Opening does not wait for the listing: the submenu awaits its rows, which come after the limit.
     submenu->menuWillOpen();
-    isOpening = false;
-    EXPECT_TRUE(answeredWhileOpening);
+    EXPECT_TRUE(submenu->isAwaitingContents());
+    EXPECT_TRUE(submenu->isEmpty());
+    waitForRows(*submenu);
     ASSERT_EQ(submenu->items().size(), 1u);
     const auto explanation = submenu->items().front();
     EXPECT_FALSE(explanation->isEnabled());
@@ -290,7 +294,7 @@ TEST_F(FolderContentsMenuTest, AStalledFolderIsExplainedAfterTheLimitAndListedOn
     // Opened again while the first listing still hangs: no second listing is started.
     submenu->menuDidClose();
     ASSERT_TRUE(testing::processEventsUntil([&] { return submenu->isEmpty(); }));
-    submenu->menuWillOpen();
+    openListed(*submenu);
     EXPECT_TRUE(
         submenu->items().front()->displayedTitle().startsWith(QStringLiteral("Could not read folder.")));
     EXPECT_EQ(stalled.blockedCount(), 1);
@@ -301,19 +305,32 @@ TEST_F(FolderContentsMenuTest, AStalledFolderIsExplainedAfterTheLimitAndListedOn
     ASSERT_TRUE(testing::processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
     submenu->menuDidClose();
     ASSERT_TRUE(testing::processEventsUntil([&] { return submenu->isEmpty(); }));
-    submenu->menuWillOpen();
+    openListed(*submenu);
     EXPECT_TRUE(itemTitled(*submenu, QStringLiteral("report.pdf")));
 }
 
-TEST_F(FolderContentsMenuTest, ASlowListingIsShownWhenItEndsWhileTheEventLoopRuns) {
+TEST_F(FolderContentsMenuTest, ASlowListingIsNotWaitedForAndItsRowsComeWhenItEnds) {
     makeFile(QStringLiteral("b"));
     makeFile(QStringLiteral("a"));
     testing::StalledDirectories stalled(QFile::encodeName(m_directory.path()));
-    // The file system answers on the event loop's next turn: only a loop that runs while the menu is
-    // built lets it, and the listing then arrives well within the limit.
-    QTimer::singleShot(0, [&] { stalled.release(); });
-    EXPECT_EQ(topLevelDump(), QStringLiteral("\"a\"\n\"b\"\n-----\n"));
-    EXPECT_EQ(stalled.blockedCount(), 1);
+    auto menu = KvMenu::create();
+    folderContentsMenu(url(), menu.get(), controller);
+    EXPECT_TRUE(menu->isAwaitingContents());
+    EXPECT_TRUE(menu->isEmpty());
+    ASSERT_TRUE(testing::processEventsUntil([&] { return stalled.blockedCount() == 1; }));
+    stalled.release();
+    waitForRows(*menu);
+    EXPECT_EQ(menu->dump(), QStringLiteral("\"a\"\n\"b\"\n-----\n"));
+    // A menu that went before its rows came is left alone.
+    testing::StalledDirectories again(QFile::encodeName(m_directory.path()));
+    auto gone = KvMenu::create();
+    folderContentsMenu(url(), gone.get(), controller);
+    ASSERT_TRUE(gone->isAwaitingContents());
+    ASSERT_TRUE(testing::processEventsUntil([&] { return again.blockedCount() == 1; }));
+    gone.reset();
+    again.release();
+    ASSERT_TRUE(testing::processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+    QCoreApplication::processEvents();
 }
 
 } // namespace

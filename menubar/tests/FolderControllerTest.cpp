@@ -13,6 +13,7 @@
 #include "platform/testing/FakeStatusBar.h"
 #include "platform/testing/InMemoryPasteboard.h"
 #include "platform/testing/ScriptedPresenters.h"
+#include "store/ShortkeelHandlers.h"
 #include "store/testing/FakeShortcutService.h"
 #include "ui-kit/menus/KvMenu.h"
 
@@ -44,6 +45,7 @@ private:
 class FolderControllerTest : public FolderMenuFixture {
 protected:
     QString builtMenu() {
+        prepareListing();
         auto menu = KvMenu::create();
         controller->buildMenu(*menu);
         m_lastMenu = menu;
@@ -248,7 +250,7 @@ TEST_F(FolderControllerTest, AClosedMenuGivesBackItsRowsAndTheNextOpeningListsAf
     auto sub = lastItemTitledIn(*menu, QStringLiteral("sub"));
     ASSERT_TRUE(sub);
     sub->submenu()->menuNeedsUpdate();
-    sub->submenu()->menuWillOpen();
+    openListed(*sub->submenu());
     ASSERT_TRUE(lastItemTitledIn(*sub->submenu(), QStringLiteral("inside.txt")));
     std::vector<std::weak_ptr<platform::MenuItem>> rows;
     collectRows(*menu, rows);
@@ -326,6 +328,39 @@ TEST_F(FolderControllerTest, AFolderThatListsSlowlyOpensLaterWhileOtherIconsStay
     ASSERT_TRUE(testing::processEventsUntil([&] { return slowIcon->isMenuOpen(); }));
     EXPECT_TRUE(lastItemTitledIn(*slowMenu, QStringLiteral("report.pdf")));
     slowIcon->closeMenu();
+}
+
+TEST_F(FolderControllerTest, AHotKeyOpensASlowFolderOnceItIsListedAndOnlyOnce) {
+    testing::ScopedFakeStatusBar bar;
+    testing::ScopedFakeShortcutService shortcuts;
+    makeFile(QStringLiteral("report.pdf"));
+    Defaults::set(Defaults::Keys::folders(), folders);
+    storeShortcut(folder, {40, 768});
+    FolderMenuBarItem item(folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
+    const auto icon = bar.item(0);
+    ASSERT_TRUE(icon);
+    const auto menu = item.coordinator().menu();
+    int openings = 0;
+    const auto openState = menu->observeOpenState([&](bool isOpen) { openings += isOpen ? 1 : 0; });
+
+    // Pressed twice while the folder hangs: nothing waits, nothing opens yet, and one listing runs.
+    testing::StalledDirectories stalled(QFile::encodeName(m_directory.path()));
+    Shortkeel::handleOnKeyDown({40, 768});
+    Shortkeel::handleOnKeyDown({40, 768});
+    ASSERT_TRUE(testing::processEventsUntil([&] { return stalled.blockedCount() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(icon->isMenuOpen());
+    EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
+
+    // Once listed, the menu opens once, with the folder's rows.
+    stalled.release();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return icon->isMenuOpen(); }));
+    EXPECT_TRUE(lastItemTitledIn(*menu, QStringLiteral("report.pdf"))) << qPrintable(menu->dump());
+    EXPECT_FALSE(menu->isAwaitingContents());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(openings, 1);
+    icon->closeMenu();
 }
 
 TEST_F(FolderControllerTest, RemovingAFolderAsksFirstAndRelaunches) {

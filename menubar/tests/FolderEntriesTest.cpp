@@ -59,6 +59,7 @@ protected:
     QMenu *showFolderMenu() {
         m_menu = KvMenu::create();
         folderContentsMenu(url(), m_menu.get(), controller);
+        waitForRows(*m_menu);
         return show(m_menu);
     }
     QMenu *show(const std::shared_ptr<platform::Menu> &menu) {
@@ -89,6 +90,10 @@ protected:
         QTest::keyClick(menu, Qt::Key_Right);
         QMenu *submenu = row->menu();
         EXPECT_TRUE(processEventsUntil([submenu] { return submenu->isVisible(); })) << text.toStdString();
+        // A subfolder's rows come once it is listed.
+        EXPECT_TRUE(processEventsUntil([submenu] {
+            return !texts(submenu).contains(QStringLiteral("Loading…"));
+        })) << text.toStdString();
         return submenu;
     }
     // Moves to the row and chooses it with Return; its action runs once the menus have closed.
@@ -98,6 +103,17 @@ protected:
         menu->setActiveAction(row);
         QTest::keyClick(menu, Qt::Key_Return);
         ASSERT_TRUE(processEventsUntil([this] { return !presenter.isOpen(); }));
+    }
+    // A folder with a subfolder "share" (holding "inside.txt") and a file "notes.txt"; the entries chosen
+    // are recorded instead of opened.
+    const std::vector<QUrl> &makeShareAndRecordOpenings() {
+        makeFolder(QStringLiteral("share"));
+        makeFile(QStringLiteral("share/inside.txt"));
+        makeFile(QStringLiteral("notes.txt"));
+        FolderMenuHooks hooks = FolderMenuHooks::shared();
+        hooks.openEntry = [this](const QUrl &entry, bool, bool) { m_opened.push_back(entry); };
+        FolderMenuHooks::setShared(hooks);
+        return m_opened;
     }
     // Shows the folder menu again, opens the row's submenu and chooses "Copy Path" with Alt held.
     void copyPathOf(const QString &row) {
@@ -138,6 +154,7 @@ protected:
     }
 
     platform::desktop::MenuPresenter presenter;
+    std::vector<QUrl> m_opened;
     ScopedScriptedPresenters presenters;
     std::shared_ptr<platform::Menu> m_menu;
 };
@@ -216,6 +233,7 @@ TEST_F(FolderEntriesTest, CopyPathGivesThePathAsItIsOnDisk) {
 
     // The folder's own "Copy Path", shown with Ctrl held.
     auto folderMenu = KvMenu::create();
+    prepareListing();
     controller->buildMenu(*folderMenu);
     QMenu *shown = show(folderMenu);
     hold(shown, Qt::Key_Control);
@@ -340,6 +358,7 @@ TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButton
     // Nor does the folder's menu, whatever key is held.
     presenter.close();
     auto folderMenu = KvMenu::create();
+    prepareListing();
     controller->buildMenu(*folderMenu);
     shown = show(folderMenu);
     hold(shown, Qt::Key_Control);
@@ -349,13 +368,7 @@ TEST_F(FolderEntriesTest, AnUnreadableFileExplainsItselfAndOffersNoPretendButton
 }
 
 TEST_F(FolderEntriesTest, AFolderOnAStalledMountExplainsItselfAndTheMenuStaysUsable) {
-    makeFolder(QStringLiteral("share"));
-    makeFile(QStringLiteral("share/inside.txt"));
-    makeFile(QStringLiteral("notes.txt"));
-    std::vector<QUrl> opened;
-    FolderMenuHooks hooks = FolderMenuHooks::shared();
-    hooks.openEntry = [&](const QUrl &entry, bool, bool) { opened.push_back(entry); };
-    FolderMenuHooks::setShared(hooks);
+    const std::vector<QUrl> &opened = makeShareAndRecordOpenings();
     ScopedListingTimeLimit limit(std::chrono::milliseconds(300));
     StalledDirectories stalled("/share");
 
@@ -376,6 +389,62 @@ TEST_F(FolderEntriesTest, AFolderOnAStalledMountExplainsItselfAndTheMenuStaysUsa
     EXPECT_EQ(opened.front(), url(QStringLiteral("notes.txt")));
 }
 
+// A subfolder on a stalled mount, hovered in the shown menu: it opens at once saying its rows are on their
+// way, the keyboard closes it and the menu while the listing hangs, rows that come after the menu closed go
+// nowhere, and rows that come while it is shown replace the placeholder.
+TEST_F(FolderEntriesTest, AStalledSubfolderNeverHoldsTheMenuUpAndShowsItsRowsWhenTheyCome) {
+    const std::vector<QUrl> &opened = makeShareAndRecordOpenings();
+    const auto openShare = [this](QMenu *shown, StalledDirectories &stalled) {
+        QAction *row = action(shown, QStringLiteral("share"));
+        EXPECT_TRUE(row && row->menu());
+        if (!row || !row->menu())
+            return static_cast<QMenu *>(nullptr);
+        shown->setActiveAction(row);
+        QTest::keyClick(shown, Qt::Key_Right);
+        QMenu *submenu = row->menu();
+        EXPECT_TRUE(processEventsUntil([&] { return submenu->isVisible() && stalled.blockedCount() == 1; }));
+        EXPECT_EQ(texts(submenu), QStringList{QStringLiteral("Loading…")});
+        return submenu;
+    };
+    {
+        StalledDirectories stalled("/share");
+        QMenu *shown = showFolderMenu();
+        QMenu *submenu = openShare(shown, stalled);
+        ASSERT_NE(submenu, nullptr);
+        QTest::keyClick(submenu, Qt::Key_Escape);
+        ASSERT_TRUE(processEventsUntil([&] { return !submenu->isVisible(); }));
+        EXPECT_TRUE(shown->isVisible());
+        QTest::keyClick(shown, Qt::Key_Escape);
+        ASSERT_TRUE(processEventsUntil([this] { return !presenter.isOpen(); }));
+        EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
+    }
+    ASSERT_TRUE(processEventsUntil([] { return FolderContentsLoader::runningCount() == 0; }));
+    const auto share = std::find_if(m_menu->items().begin(), m_menu->items().end(), [](const auto &item) {
+        return item->title() == QStringLiteral("share");
+    });
+    ASSERT_NE(share, m_menu->items().end());
+    const auto shareMenu = (*share)->submenu();
+    EXPECT_TRUE(processEventsUntil([&] { return shareMenu->isEmpty() && !shareMenu->isAwaitingContents(); }))
+        << qPrintable(shareMenu->dump());
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(shareMenu->isEmpty()) << qPrintable(shareMenu->dump());
+
+    StalledDirectories slow("/share");
+    QMenu *shown = show(m_menu);
+    QMenu *submenu = openShare(shown, slow);
+    ASSERT_NE(submenu, nullptr);
+    slow.release();
+    ASSERT_TRUE(processEventsUntil([&] { return texts(submenu).contains(QStringLiteral("inside.txt")); }))
+        << texts(submenu).join(", ").toStdString();
+    EXPECT_FALSE(texts(submenu).contains(QStringLiteral("Loading…")));
+    EXPECT_TRUE(submenu->isVisible());
+    EXPECT_TRUE(submenu->screen()->availableGeometry().contains(submenu->geometry()));
+    choose(submenu, QStringLiteral("inside.txt"));
+    ASSERT_TRUE(processEventsUntil([&] { return !opened.empty(); }));
+    EXPECT_EQ(opened.front(), url(QStringLiteral("share/inside.txt")));
+}
+
 // A long folder menu is as wide at every opening: the width comes from what the menu lists, not from
 // which of its rows happened to be laid out to measure it.
 TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {
@@ -389,6 +458,7 @@ TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {
     for (int opening = 0; opening < 4; ++opening) {
         auto folderMenu = KvMenu::create();
         folderMenu->menuNeedsUpdate();
+        prepareListing();
         controller->buildMenu(*folderMenu);
         QMenu *shown = show(folderMenu);
         widths.push_back(shown->width());
@@ -399,6 +469,7 @@ TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {
         EXPECT_EQ(width, widths.front());
     presenter.setWindowedAbove(100000);
     auto folderMenu = KvMenu::create();
+    prepareListing();
     controller->buildMenu(*folderMenu);
     QMenu *shown = show(folderMenu);
     EXPECT_EQ(shown->width(), widths.front()) << "as wide as a menu with an action per row";

@@ -1,5 +1,5 @@
-// A folder menu that waits for a slow listing in a nested event loop, when the application quits in the
-// middle (a relaunch, a quit signal): the wait ends at once and the menu gets an explanation.
+// Quitting while a folder is listed slowly (a relaunch, a quit signal): nothing on the main thread waits
+// for the listing, so the quit is not held up, and the listing's late end goes nowhere.
 #include "menubar/FolderContentsLoader.h"
 
 #include "FolderMenuTesting_p.h"
@@ -15,7 +15,7 @@
 
 using namespace kestrova;
 
-TEST(FolderListingWaitDeathTest, QuittingWhileASlowFolderIsListedEndsTheWaitWithAnExplanation) {
+TEST(FolderListingWaitDeathTest, QuittingWhileASlowFolderIsListedIsNotHeldUp) {
     // The quit ends the event loops of the process: checked in a process of its own.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     QTemporaryDir root;
@@ -25,15 +25,15 @@ TEST(FolderListingWaitDeathTest, QuittingWhileASlowFolderIsListedEndsTheWaitWith
     EXPECT_EXIT(
         {
             kestrova::testing::StalledDirectories stalled("/slow");
-            // Delivered by the loop that waits for the listing.
+            bool isDelivered = false;
+            FolderContentsLoader::start({.directory = directory, .options = {}, .keepFoldersOnTop = false},
+                                        [&](FolderListing) { isDelivered = true; });
             QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-            const FolderListing listing = FolderContentsLoader::list(
-                {.directory = directory, .options = {}, .keepFoldersOnTop = false});
-            const bool explained = listing.error && !listing.timedOut && listing.entries.empty() &&
-                                   listing.error->localizedDescription().contains(QStringLiteral("quitting"));
+            const int code = QCoreApplication::exec();
+            const bool isStillListing = FolderContentsLoader::runningCount() == 1 && !isDelivered;
             stalled.release();
             // Without the fixture's wait for the stalled worker, which this process need not see end.
-            std::_Exit(explained ? 0 : 1);
+            std::_Exit(code == 0 && isStillListing ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

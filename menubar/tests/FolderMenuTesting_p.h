@@ -7,6 +7,7 @@
 #include "menubar/ScreenHooks.h"
 
 #include "foundation/files/FileUrl.h"
+#include "platform/menus/Menu.h"
 #include "platform/observation/Binding.h"
 #include "platform/testing/EventLoop.h"
 #include "store/BookmarkData.h"
@@ -64,6 +65,21 @@ protected:
         Defaults::Keys::showFileAndDirectorySubmenu().reset();
         Defaults::Keys::rootSandboxURLBookmark().reset();
         Defaults::Keys::folders().reset();
+    }
+
+    // Waits for the rows of a menu whose listing had not ended when it was built.
+    static void waitForRows(const platform::Menu &menu) {
+        ASSERT_TRUE(processEventsUntil([&] { return !menu.isAwaitingContents(); }))
+            << qPrintable(menu.dump());
+    }
+    // Opens a submenu as a presenter does and waits for its rows.
+    static void openListed(platform::Menu &menu) {
+        menu.menuWillOpen();
+        waitForRows(menu);
+    }
+    // Lists the folder as a click does before its menu opens, so that the menu is built with its rows.
+    void prepareListing() {
+        ASSERT_TRUE(processEventsUntil([this] { return controller->prepareMenu(); }));
     }
 
     QString path(const QString &name) const { return m_directory.filePath(name); }

@@ -6,6 +6,7 @@
 #include "foundation/files/FileUrl.h"
 #include "platform/observation/Binding.h"
 #include "platform/menus/Menu.h"
+#include "platform/testing/EventLoop.h"
 #include "store/BookmarkData.h"
 #include "ui-kit/menus/KvMenu.h"
 #include "ui-kit/utilities/LimitedAppRuns.h"
@@ -40,6 +41,8 @@ void collectTexts(platform::Menu &menu, std::vector<QString> &texts, int depth =
             continue;
         submenu->menuNeedsUpdate();
         submenu->menuWillOpen();
+        // A subfolder's rows come once it is listed.
+        EXPECT_TRUE(testing::processEventsUntil([&] { return !submenu->isAwaitingContents(); }));
         collectTexts(*submenu, texts, depth + 1);
         submenu->menuDidClose();
     }
@@ -93,6 +96,7 @@ TEST_F(VisibleKeyNamesTest, MenusNameTheKeysOfThisDesktop) {
 
     auto menu = KvMenu::create();
     m_controller->buildMenu(*menu);
+    ASSERT_TRUE(testing::processEventsUntil([&] { return !menu->isAwaitingContents(); }));
     std::vector<QString> texts;
     collectTexts(*menu, texts);
     ASSERT_GT(texts.size(), 20U);

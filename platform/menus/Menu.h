@@ -66,9 +66,9 @@ public:
     [[nodiscard]] Subscription observeOpenState(std::function<void(bool isOpen)> handler);
     [[nodiscard]] Subscription observeNeedsUpdate(std::function<void()> handler);
 
-    // Rows still to come: a builder allowed to fill the menu later (MenuBuildingWait::AnsweredLater) left
-    // out what it waits for, and builds the menu again once it is there. A presenter that answers for the
-    // rows (a tray host asking to show the menu) waits for the flag to drop. Observers hear every change.
+    // Rows still to come: a builder whose rows are slow to come (a folder being listed) left out what it
+    // waits for, and fills the menu once it is there. A presenter shows what there is meanwhile (our popup)
+    // or answers once the flag drops (a tray host asking to show the menu). Observers hear every change.
     bool isAwaitingContents() const { return m_isAwaitingContents; }
     // Expires with the menu: for a call that comes later and holds the menu by its address.
     std::weak_ptr<const bool> lifetime() const { return m_alive; }

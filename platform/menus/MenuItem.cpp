@@ -43,7 +43,7 @@ void postToMainLoop(std::function<void()> work) {
 
 void takeRowsAsTheyCome(const std::shared_ptr<Menu> &submenu, const std::shared_ptr<Menu> &built,
                         const std::shared_ptr<std::weak_ptr<Menu>> &latest) {
-    // The builder left rows for later (see MenuBuildingWait::AnsweredLater): the submenu waits with it and
+    // The builder left rows for later (a listing that has not ended): the submenu waits with it and
     // takes them as they come, unless it was emptied and built again meanwhile. The built menu lives
     // through its own observer until then.
     submenu->setAwaitingContents(true);
@@ -170,10 +170,12 @@ void MenuItem::setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy) {
                 return;
             if (lazy.clearsOnClose && !isOpen) {
                 *clearPending = true;
-                postToMainLoop([weakSubmenu, clearPending] {
+                postToMainLoop([weakSubmenu, clearPending, latestLaterBuild] {
                     if (!*clearPending)
                         return;
                     *clearPending = false;
+                    // Rows of a build that are still to come have no menu to go to any more.
+                    latestLaterBuild->reset();
                     if (const auto submenu = weakSubmenu.lock()) {
                         submenu->removeAllItems();
                         submenu->setAwaitingContents(false);

@@ -2,7 +2,6 @@
 #include "platform/desktop/menus/DBusStructure_p.h"
 
 #include "platform/menus/Menu.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "platform/menus/MenuItem.h"
 
 #include <QBuffer>
@@ -661,6 +660,10 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
         if (self && !self->m_notifyingModel)
             self->scheduleChangeCheck();
     });
+    sent.filled = menu->observeAwaitingContents([self](bool isAwaiting) {
+        if (self && !isAwaiting)
+            self->scheduleChangeCheck();
+    });
 }
 
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
@@ -698,55 +701,14 @@ QVariantMap DBusMenuExporter::propertiesFor(int id) {
 }
 
 void DBusMenuExporter::fail(const QString &message) {
-    if (m_isAnsweringKept)
-        m_keptFailure = message;
-    else if (calledFromDBus())
+    if (calledFromDBus())
         sendErrorReply(QDBusError::InvalidArgs, message);
-}
-
-bool DBusMenuExporter::keptUntilMenusAreBuilt() {
-    if (!calledFromDBus() || !MenuBuildingWait::holdsRequests())
-        return false;
-    // Answered now, the call would reach the menu being built: the host would read it half-made, open it
-    // a second time, or run a row's action in the middle of it.
-    setDelayedReply(true);
-    MenuBuildingWait::runWhenMenusAreBuilt(
-        this, [this, call = message(), bus = connection()] { answerKept(call, bus); });
-    return true;
-}
-
-void DBusMenuExporter::answerKept(const QDBusMessage &call, QDBusConnection connection) {
-    const QVariantList in = call.arguments();
-    const QString &member = call.member();
-    QVariantList out;
-    m_isAnsweringKept = true;
-    m_keptFailure.reset();
-    if (member == QLatin1String("GetLayout") && in.size() == 3) {
-        DBusMenuLayoutItem item;
-        const uint revision = GetLayout(in[0].toInt(), in[1].toInt(), in[2].toStringList(), item);
-        out = {revision, QVariant::fromValue(item)};
-    } else if (member == QLatin1String("Event") && in.size() == 4) {
-        Event(in[0].toInt(), in[1].toString(), in[2].value<QDBusVariant>(), in[3].toUInt());
-    } else if (member == QLatin1String("EventGroup") && in.size() == 1) {
-        out = {QVariant::fromValue(EventGroup(qdbus_cast<DBusMenuEventList>(in[0])))};
-    } else if (member == QLatin1String("AboutToShow") && in.size() == 1) {
-        out = {AboutToShow(in[0].toInt())};
-    } else if (member == QLatin1String("AboutToShowGroup") && in.size() == 1) {
-        QList<int> idErrors;
-        const QList<int> updates = AboutToShowGroup(qdbus_cast<QList<int>>(in[0]), idErrors);
-        out = {QVariant::fromValue(updates), QVariant::fromValue(idErrors)};
-    } else {
-        m_keptFailure = QStringLiteral("The menu cannot answer %1 here.").arg(member);
-    }
-    m_isAnsweringKept = false;
-    connection.send(m_keptFailure ? call.createErrorReply(QDBusError::InvalidArgs, *m_keptFailure)
-                                  : call.createReply(out));
 }
 
 uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList &propertyNames,
                                  DBusMenuLayoutItem &layoutItem) {
-    if (keptUntilMenusAreBuilt())
-        return m_revision;
+    const auto rootBefore = m_root.lock();
+    const bool wasAwaiting = rootBefore && rootBefore->isAwaitingContents();
     keepRootFilled();
     if (recursionDepth < -1) {
         fail(QStringLiteral("The recursion depth must be -1 (all) or more, not %1.").arg(recursionDepth));
@@ -758,6 +720,13 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
         fail(QStringLiteral("The menu has no item %1.").arg(parentId));
         return m_revision;
     }
+    // A host may read a menu it never opened, made for this reading with rows still to come (a folder being
+    // listed): it is answered once they are there, or with what there is after the longest wait and told
+    // of the rest. A menu that was waiting already is being shown, and that answer tells the host; reading
+    // builds no submenu.
+    const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
+    if (isMadeForReading && calledFromDBus() && answersWhenFilled({{parentId, menu}}, {}))
+        return m_revision;
     layoutItem = layout(parentId, menu.get(), propertiesFor(parentId), recursionDepth, propertyNames);
     return m_revision;
 }
@@ -797,15 +766,9 @@ QDBusVariant DBusMenuExporter::GetProperty(int id, const QString &name) {
 void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant &data, uint timestamp) {
     Q_UNUSED(data);
     Q_UNUSED(timestamp);
-    if (keptUntilMenusAreBuilt())
-        return;
-    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept && eventId == QLatin1String("opened");
-    std::optional<MenuBuildingWait::AnsweredLater> later;
-    if (canAnswerLater)
-        later.emplace();
+    const bool canAnswerLater = calledFromDBus() && eventId == QLatin1String("opened");
     hostRequestArrived();
     const bool handled = handleEvent(id, eventId);
-    later.reset();
     if (!handled) {
         fail(QStringLiteral("The menu has no item %1.").arg(id));
         return;
@@ -817,16 +780,11 @@ void DBusMenuExporter::Event(int id, const QString &eventId, const QDBusVariant 
 }
 
 QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
-    if (keptUntilMenusAreBuilt())
-        return {};
     if (events.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 events can be sent at once.").arg(kMaxGroupSize));
         return {};
     }
-    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept;
-    std::optional<MenuBuildingWait::AnsweredLater> later;
-    if (canAnswerLater)
-        later.emplace();
+    const bool canAnswerLater = calledFromDBus();
     hostRequestArrived();
     QList<int> idErrors;
     std::vector<std::pair<int, std::shared_ptr<Menu>>> opened;
@@ -837,7 +795,6 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList &events) {
             if (auto menu = menuFor(event.id))
                 opened.emplace_back(event.id, std::move(menu));
     }
-    later.reset();
     if (!events.isEmpty() && idErrors.size() == events.size())
         fail(QStringLiteral("The menu has none of the items of the events."));
     else if (canAnswerLater)
@@ -875,14 +832,11 @@ bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
     // The host waits for this call: the action (which may show a window or an alert) runs on a later
     // turn, after the model heard that its menus closed, as it does for the presenter's menus.
     QTimer::singleShot(0, this, [this, item] {
-        // Not in the middle of a menu that another request is building.
-        MenuBuildingWait::runWhenMenusAreBuilt(this, [this, item] {
-            closeAll();
-            const QPointer<DBusMenuExporter> self(this);
-            item->performAction();
-            if (self)
-                self->scheduleChangeCheck();
-        });
+        closeAll();
+        const QPointer<DBusMenuExporter> self(this);
+        item->performAction();
+        if (self)
+            self->scheduleChangeCheck();
     });
     return true;
 }
@@ -937,16 +891,10 @@ void DBusMenuExporter::closeAll() {
 }
 
 bool DBusMenuExporter::AboutToShow(int id) {
-    if (keptUntilMenusAreBuilt())
-        return false;
-    // Answered later where the host waits for a reply of its own: never for a call replayed after a wait.
-    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept;
-    std::optional<MenuBuildingWait::AnsweredLater> later;
-    if (canAnswerLater)
-        later.emplace();
+    // Answered later where the host waits for a reply of its own.
+    const bool canAnswerLater = calledFromDBus();
     hostRequestArrived();
     const auto menu = openForHost(id);
-    later.reset();
     if (!menu || (canAnswerLater && answersWhenFilled({{id, menu}}, {})))
         return false;
     return announceShown(id, menu);
@@ -991,6 +939,18 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
     pending->filled.clear();
     pending->bound.stop();
     const QString &member = pending->call.member();
+    if (member == QLatin1String("GetLayout")) {
+        // Laid out as it is now; rows still to come are announced once they are there (see remember).
+        const QVariantList in = pending->call.arguments();
+        const int id = in.value(0).toInt();
+        const auto menu = menuFor(id);
+        const DBusMenuLayoutItem item =
+            isKnownId(id)
+                ? layout(id, menu.get(), propertiesFor(id), in.value(1).toInt(), in.value(2).toStringList())
+                : DBusMenuLayoutItem{id, {}, {}};
+        pending->connection.send(pending->call.createReply({m_revision, QVariant::fromValue(item)}));
+        return;
+    }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
     QList<int> updatesNeeded;
     for (const auto &[id, opened] : pending->menus) {
@@ -1055,16 +1015,11 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) 
 }
 
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors) {
-    if (keptUntilMenusAreBuilt())
-        return {};
     if (ids.size() > kMaxGroupSize) {
         fail(QStringLiteral("At most %1 items can be asked for at once.").arg(kMaxGroupSize));
         return {};
     }
-    const bool canAnswerLater = calledFromDBus() && !m_isAnsweringKept;
-    std::optional<MenuBuildingWait::AnsweredLater> later;
-    if (canAnswerLater)
-        later.emplace();
+    const bool canAnswerLater = calledFromDBus();
     hostRequestArrived();
     std::vector<std::pair<int, std::shared_ptr<Menu>>> opened;
     for (const int id : ids) {
@@ -1075,7 +1030,6 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> 
         if (auto menu = openForHost(id))
             opened.emplace_back(id, std::move(menu));
     }
-    later.reset();
     if (canAnswerLater && answersWhenFilled(opened, idErrors))
         return {};
     QList<int> updatesNeeded;
@@ -1095,12 +1049,9 @@ void DBusMenuExporter::scheduleChangeCheck() {
         return;
     m_changeCheckPending = true;
     // On a later turn: the model announces a change before it makes it, and several changes come together.
-    // A menu that waits to be built is compared once it is complete.
     QTimer::singleShot(0, this, [this] {
-        MenuBuildingWait::runWhenMenusAreBuilt(this, [this] {
-            m_changeCheckPending = false;
-            announceChanges();
-        });
+        m_changeCheckPending = false;
+        announceChanges();
     });
 }
 

@@ -93,8 +93,9 @@ namespace kestrova::platform::desktop {
 // The model hears what it hears from the Qt presenter: menuNeedsUpdate() then menuWillOpen() when the host
 // is about to show a menu (lazy submenus are built then, inside the call, since the host waits for the
 // answer), menuDidClose() on "closed". A menu whose rows are still to come (Menu::isAwaitingContents: a
-// folder still being listed) is not waited for on the main thread: the host's AboutToShow or "opened" is
-// answered by a delayed reply once the rows are there, or after kLongestAnswerDelay at most; a "clicked" row
+// folder still being listed) is not waited for on the main thread: the host's AboutToShow, "opened" or
+// GetLayout (of a menu it never opened) is answered by a delayed reply once the rows are there, or after
+// kLongestAnswerDelay at most; a "clicked" row
 // runs its action on a later turn, after every open menu was told it closed. Hosts may never say that a menu
 // closed (dismissed with Escape or a click elsewhere), so a menu counts as open on the host's word only while
 // it asks to show or choose rows: kHostMenuLease after its last such request, every menu it opened is closed
@@ -134,9 +135,9 @@ public:
     static constexpr int kLargestImageSide = 160;
     // How long after the host's last request the menus it opened count as open.
     static constexpr std::chrono::milliseconds kHostMenuLease{1000};
-    // Longest a host waits for its answer to AboutToShow (or an "opened" event) while the menu's rows are
-    // still to come; then it is answered with the rows there are, told to read the menu again, and told of
-    // the rows (LayoutUpdated) once they come.
+    // Longest a host waits for its answer to AboutToShow (an "opened" event, GetLayout) while the menu's rows
+    // are still to come; then it is answered with the rows there are, told to read the menu again, and told
+    // of the rows (LayoutUpdated) once they come.
     static constexpr std::chrono::milliseconds kLongestAnswerDelay{1000};
 
     // Exports `root`, which the caller keeps alive.
@@ -190,6 +191,8 @@ private:
         std::weak_ptr<Menu> menu;
         std::vector<DBusMenuItemProperties> rows;
         Subscription needsUpdate;
+        // Rows that were still to come when the host read the menu are announced once they are there.
+        Subscription filled;
         // The items of those rows, alive while the host may show them (see hold).
         std::vector<std::shared_ptr<MenuItem>> held;
     };
@@ -265,11 +268,6 @@ private:
     QByteArray pngData(const QImage &image);
     // Answers the D-Bus call being handled with an InvalidArgs error.
     void fail(const QString &message);
-    // While a menu waits in a nested loop to be built, a call that opens, rebuilds or lays out a menu, or
-    // chooses a row, is answered once the menu is built (a delayed reply); true when the call being
-    // handled was kept for that.
-    bool keptUntilMenusAreBuilt();
-    void answerKept(const QDBusMessage &call, QDBusConnection connection);
 
     QDBusConnection m_connection;
     QString m_objectPath;
@@ -316,8 +314,6 @@ private:
     bool m_changeCheckPending = false;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.
-    bool m_isAnsweringKept = false;
-    std::optional<QString> m_keptFailure;
     // Calls answered once their menu's rows are there.
     std::vector<std::shared_ptr<PendingAnswer>> m_pendingAnswers;
 };

@@ -34,6 +34,8 @@ namespace {
 
 constexpr const char *kItemProperty = "kestrovaMenuItem";
 constexpr const char *kColorProperty = "kestrovaTextColor";
+// The one row of a menu whose rows are still on their way.
+const QString kAwaitingRowsTitle = QStringLiteral("Loading…");
 
 // The row behind an action, kept on the action itself so that any QAction can be asked.
 struct ItemHandle {
@@ -548,12 +550,41 @@ void MenuPresenter::menuAboutToShow(PresentedMenu *menu) {
         presentation->chosen.reset();
         m_heldModifiers = modifiersFromQt(m_modifierSource ? m_modifierSource() : Qt::NoModifier);
     }
-    if (const auto model = menu->model().lock()) {
+    const auto model = menu->model().lock();
+    if (model) {
         model->menuNeedsUpdate();
         model->menuWillOpen();
         appendMenuDump(*model);
     }
     populate(menu);
+    if (model)
+        takeRowsWhenTheyCome(menu, *model);
+}
+
+// Rows that are slow to come (a folder on a slow disk) are not waited for: the menu opens with what it has
+// and takes them as they arrive, so the keyboard and the pointer keep answering meanwhile.
+void MenuPresenter::takeRowsWhenTheyCome(PresentedMenu *menu, Menu &model) {
+    if (!model.isAwaitingContents()) {
+        menu->awaitedRows().cancel();
+        return;
+    }
+    const QPointer<PresentedMenu> shown(menu);
+    menu->awaitedRows() = model.observeAwaitingContents([shown](bool isAwaiting) {
+        if (isAwaiting || !shown)
+            return;
+        // On a later turn: the builder completes the menu after it drops the flag. A menu closed meanwhile
+        // is filled afresh when it next opens.
+        QTimer::singleShot(0, shown, [shown] {
+            if (!shown || !shown->isVisible())
+                return;
+            shown->presenter()->populate(shown);
+            shown->resize(shown->sizeHint());
+            if (const auto model = shown->model().lock())
+                appendMenuDump(*model);
+            if (const QString path = geometryDumpPath(); !path.isEmpty())
+                appendMenuGeometry(*shown, path);
+        });
+    });
 }
 
 void MenuPresenter::menuAboutToHide(PresentedMenu *menu) {
@@ -651,6 +682,11 @@ void MenuPresenter::populate(PresentedMenu *menu) {
     for (const auto &item : model->items()) {
         addRow(menu, item);
         checkedRowWithImage |= item->state() != MenuItem::State::off && !item->image().isNull();
+    }
+    if (model->isAwaitingContents() && model->displayedItems().empty()) {
+        // Until its rows come a menu shows that they are on their way, not an empty frame.
+        QAction *waiting = menu->addAction(kAwaitingRowsTitle);
+        waiting->setEnabled(false);
     }
     MenuRowStyle::setHasCheckColumn(menu, checkedRowWithImage);
     reserveWidth(menu);

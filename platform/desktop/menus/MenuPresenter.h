@@ -142,6 +142,8 @@ private:
     // Moves a shown menu that has grown past its screen's edges back inside them.
     void keepOnScreen(PresentedMenu *menu);
     void populate(PresentedMenu *menu);
+    // While the model's rows are still to come, fills the shown menu again once they are there.
+    void takeRowsWhenTheyCome(PresentedMenu *menu, Menu &model);
     void ensureStyle();
     void addRow(PresentedMenu *menu, const std::shared_ptr<MenuItem> &item);
     static QWidgetAction *hostedAction(PresentedMenu *menu, const HostedViewFactory &hosted);

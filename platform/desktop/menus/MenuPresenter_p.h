@@ -2,6 +2,7 @@
 
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/desktop/menus/MenuRowWindow_p.h"
+#include "platform/observation/Subscription.h"
 
 #include <QElapsedTimer>
 #include <QMenu>
@@ -42,6 +43,9 @@ public:
     ~PresentedMenu() override;
 
     const std::weak_ptr<Menu> &model() const { return m_model; }
+    MenuPresenter *presenter() const { return m_presenter; }
+    // Watches the model for rows that are still to come while the menu is shown.
+    Subscription &awaitedRows() { return m_awaitedRows; }
     const std::shared_ptr<MenuPresenter::Presentation> &presentation() const { return m_presentation; }
     std::vector<Row> &rows() { return m_rows; }
     // The index in rows() of the highlighted row, if any.
@@ -105,6 +109,7 @@ private:
     // The name typed so far, forgotten after a pause.
     QString m_typed;
     QElapsedTimer m_typedAt;
+    Subscription m_awaitedRows;
 };
 
 } // namespace kestrova::platform::desktop

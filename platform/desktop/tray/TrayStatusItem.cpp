@@ -3,7 +3,6 @@
 #include "platform/status/PanelAppearance.h"
 
 #include "platform/menus/Menu.h"
-#include "platform/menus/MenuBuildingWait.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/desktop/menus/DBusMenuExporter.h"
 #include "platform/desktop/menus/MenuPresenter.h"
@@ -91,10 +90,8 @@ TrayStatusItem::TrayStatusItem(const StatusNotifierBus &bus, DisplaySession sess
         });
         return true;
     });
-    // A new watcher replaces the item and its exported menu: not while a menu waits to be built, which may
-    // be that menu, answering its host.
-    connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this,
-            [this] { MenuBuildingWait::runWhenMenusAreBuilt(this, [this] { followWatcher(); }); });
+    // A new watcher replaces the item and its exported menu.
+    connect(m_watch.get(), &StatusNotifierWatch::watcherChanged, this, [this] { followWatcher(); });
     // The desktop's light or dark look (its stated preference, else the palette) decides the icon's ink.
     m_appearanceSubscription = PanelAppearance::shared().observe([this] {
         if (m_onAppearanceChange)
