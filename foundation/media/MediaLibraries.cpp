@@ -1,47 +1,11 @@
 #include "MediaLibraries.h"
 
-#include <QStringList>
-
-#include <initializer_list>
-#include <vector>
-
-#include <dlfcn.h>
+#include "platform/SharedLibraries.h"
 
 namespace kestrova::media {
 namespace {
 
-// The libraries of one family, by the names their versions were built against; never unloaded, since
-// what they allocated may outlive any caller.
-class LibraryFamily {
-public:
-    explicit LibraryFamily(std::initializer_list<const char *> sonames) {
-        for (const char *soname : sonames) {
-            void *handle = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
-            if (!handle) {
-                m_problems << QString::fromLocal8Bit(::dlerror());
-                return;
-            }
-            m_handles.push_back(handle);
-        }
-    }
-
-    template <typename Function> void resolve(Function &function, const char *name) {
-        for (void *handle : m_handles) {
-            if (void *symbol = ::dlsym(handle, name)) {
-                function = reinterpret_cast<Function>(symbol);
-                return;
-            }
-        }
-        if (m_problems.isEmpty() || !m_handles.empty())
-            m_problems << QStringLiteral("%1 is missing").arg(QLatin1String(name));
-    }
-
-    QString problem() const { return m_problems.join(QStringLiteral("; ")); }
-
-private:
-    std::vector<void *> m_handles;
-    QStringList m_problems;
-};
+using platform::LibraryFamily;
 
 template <typename Table> struct Loaded {
     Table table;
@@ -68,7 +32,7 @@ const Libav *libav(QString *problem) {
         });
         Loaded<Libav> result;
         KESTROVA_LIBAV_FUNCTIONS(KESTROVA_RESOLVE)
-        result.problem = libraries.problem();
+        result.problem = QString::fromLocal8Bit(libraries.problem().c_str());
         return result;
     }();
     return answer(loaded, problem);
@@ -79,7 +43,7 @@ const Libheif *libheif(QString *problem) {
         LibraryFamily libraries({KESTROVA_LIBHEIF_SONAME});
         Loaded<Libheif> result;
         KESTROVA_LIBHEIF_FUNCTIONS(KESTROVA_RESOLVE)
-        result.problem = libraries.problem();
+        result.problem = QString::fromLocal8Bit(libraries.problem().c_str());
         return result;
     }();
     return answer(loaded, problem);
