@@ -7,9 +7,12 @@
 //   kestrova_bench_startup [ROUNDS [FOLDERS]]   (the medians of ROUNDS launches each, 5 by default; 10
 //                                              folders by default, 1000 for the many-folders case)
 //
-// Goals: start to icons under 1 s (under 2 s with 1,000 folders), under 80 MB resident, no wake-up while
-// idle, ended within 100 ms of SIGTERM, and a D-Bus ping to the application's object answered within 50 ms
-// from the moment the name is on the bus until every icon shows.
+// Goals: start to icons under 1 s (under 2 s with 1,000 folders) and within 1.2 times the bare program's
+// start with 10 folders, under 80 MB resident and within 5 MB of the bare program's, no wake-up while idle,
+// ended within 100 ms of SIGTERM, and a D-Bus ping to the application's object answered within 50 ms from
+// the moment the name is on the bus until every icon shows. The memory is split into the process's own
+// (anonymous: heap, stacks) and the pages of the files it maps (libraries, fonts, caches), which tells where
+// a difference from the bare program comes from.
 #include "BenchDesktop.h"
 
 #include <QApplication>
@@ -38,6 +41,8 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kDefaultFolders = 10;
+constexpr double kStartRatioGoal = 1.2;
+constexpr double kResidentOverBareGoal = 5;
 constexpr auto kIdleStretch = 2s;
 // Long enough for a start that takes many times its goal to be measured rather than given up on.
 constexpr auto kShowLimit = 60s;
@@ -124,6 +129,7 @@ struct Launch {
     double slowestPingMilliseconds = 0;
     double millisecondsToShown = 0;
     double residentMegabytes = 0;
+    double anonymousMegabytes = 0;
     long long idleWakeups = 0;
     long long idleCpuTicks = 0;
     double millisecondsToEndOnTerm = 0;
@@ -162,6 +168,7 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
         // Settled first: the tray's embedding traffic is part of starting, not of idling.
         std::this_thread::sleep_for(500ms);
         result->residentMegabytes = kestrova::bench::residentMegabytes(pid);
+        result->anonymousMegabytes = kestrova::bench::anonymousResidentMegabytes(pid);
         const long long switchesBefore = contextSwitches(pid);
         const long long ticksBefore = cpuTicks(pid);
         std::this_thread::sleep_for(kIdleStretch);
@@ -267,12 +274,27 @@ int main(int argc, char **argv) {
     const double wakeups = medianOf(ours, &Launch::idleWakeups);
     std::printf("%d folders, median of %d launches each:\n", folderCount, rounds);
     const double shownGoal = folderCount > kDefaultFolders ? 2000 : 1000;
-    printRow("start to all icons shown", shown, medianOf(bare, &Launch::millisecondsToShown), "ms",
-             qPrintable(QStringLiteral("  (goal %1 ms: %2)")
+    const auto metOrMissed = [](bool met) { return met ? QStringLiteral("met") : QStringLiteral("missed"); };
+    const double bareShown = medianOf(bare, &Launch::millisecondsToShown);
+    // Against the bare program only with few folders: a thousand icons are a different program.
+    const bool comparesStart = folderCount <= kDefaultFolders && bareShown > 0;
+    printRow("start to all icons shown", shown, bareShown, "ms",
+             qPrintable(QStringLiteral("  (goal %1 ms%2: %3)")
                             .arg(shownGoal)
-                            .arg(shown < shownGoal ? QStringLiteral("met") : QStringLiteral("missed"))));
-    printRow("resident memory after start", resident, medianOf(bare, &Launch::residentMegabytes), "MB",
-             resident < 80 ? "  (goal 80 MB: met)" : "  (goal 80 MB: missed)");
+                            .arg(comparesStart ? QStringLiteral(" and ratio 1.2") : QString())
+                            .arg(metOrMissed(shown < shownGoal &&
+                                             (!comparesStart || shown <= kStartRatioGoal * bareShown)))));
+    const double bareResident = medianOf(bare, &Launch::residentMegabytes);
+    printRow(
+        "resident memory after start", resident, bareResident, "MB",
+        qPrintable(QStringLiteral("  (goal 80 MB and +%1 MB: %2)")
+                       .arg(kResidentOverBareGoal)
+                       .arg(metOrMissed(resident < 80 && resident - bareResident <= kResidentOverBareGoal))));
+    const double anonymous = medianOf(ours, &Launch::anonymousMegabytes);
+    const double bareAnonymous = medianOf(bare, &Launch::anonymousMegabytes);
+    printRow("  of which anonymous", anonymous, bareAnonymous, "MB", "");
+    printRow("  of which mapped files", resident - anonymous, bareResident - bareAnonymous, "MB", "");
+    std::printf("  %-32s %+9.1f MB\n", "resident over the bare program", resident - bareResident);
     printRow("wake-ups in 2 s idle (threads)", wakeups, medianOf(bare, &Launch::idleWakeups), "",
              wakeups == 0 ? "  (goal 0: met)" : "  (goal 0: missed)");
     const double slowestPing = medianOf(ours, &Launch::slowestPingMilliseconds);

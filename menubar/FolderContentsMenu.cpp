@@ -363,26 +363,4 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
     return created;
 }
 
-std::shared_ptr<platform::Menu> sampleFolderMenu() {
-    std::vector<FolderEntry> entries;
-    for (const char *name : {"Résumé final.pdf", "notes.txt", "Photo 2.jpg", "Documents"}) {
-        FolderEntry entry;
-        entry.name = QString::fromUtf8(name);
-        entry.path = entry.resolvedPath = "/" + QByteArray(name);
-        entry.type = entry.name.contains(QLatin1Char('.')) ? FolderEntry::Type::regularFile
-                                                           : FolderEntry::Type::directory;
-        entries.push_back(std::move(entry));
-    }
-    sortFolderEntries(entries, Folder::SortOrder::name, /*keepFoldersOnTop=*/true);
-    auto menu = KvMenu::create();
-    RowIcons icons(iconPointSize(Folder::FileIconSize::small));
-    for (const FolderEntry &entry : entries) {
-        auto item = menu->addItem(std::make_shared<platform::MenuItem>(rowTitle(entry.name)));
-        item->setImage(icons.icon(entry));
-        if (entry.isFolder())
-            item->setSubmenu(std::make_shared<platform::Menu>());
-    }
-    return menu;
-}
-
 } // namespace kestrova

@@ -32,9 +32,4 @@ FolderListingRequest folderListingRequest(const QUrl &directory, const Folder &f
 std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platform::Menu *menu,
                                                    const std::shared_ptr<FolderController> &controller);
 
-// Rows as a folder menu has them (a subfolder and files of common kinds, sorted, with their kinds' icons),
-// made without reading any folder: drawn off screen at start-up so that the first menu the user opens finds
-// the collation, the kinds, their icons and the fonts already loaded.
-std::shared_ptr<platform::Menu> sampleFolderMenu();
-
 } // namespace kestrova

@@ -1,7 +1,7 @@
 #pragma once
 
-// GLib's headers before Qt's: GLib's must not meet Qt's keyword macros. Only for code compiled with GIO.
-#include <glib-object.h>
+// GLib's headers before Qt's (GioFunctions.h brings them).
+#include "platform/GioFunctions.h"
 
 #include <memory>
 

@@ -60,3 +60,17 @@ TEST_F(CleanExitTest, ARelaunchIsNoCrash) {
     EXPECT_EQ(storedLaunchCount(), 2);
     EXPECT_FALSE(storedCrashFlag());
 }
+
+TEST_F(CleanExitTest, MovieAndHeicLibrariesAreNotLoadedToStart) {
+    // They are loaded when a movie or a HEIC picture is first read; linked, they would be mapped before the
+    // first line of main, so before the crash marker that start() waits for. (GIO is not checked: a first
+    // launch's welcome may well use it by then.)
+    auto run = start(QStringLiteral(KESTROVA_APPLICATION_PATH));
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(run->processId()));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_TRUE(mapped.contains("libQt6Core")) << "the maps were read";
+    for (const char *library : {"/libavcodec.so", "/libavformat.so", "/libswscale.so", "/libheif.so"})
+        EXPECT_FALSE(mapped.contains(library)) << library;
+    EXPECT_EQ(endWith(*run, SIGTERM), 0);
+}

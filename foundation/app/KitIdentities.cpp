@@ -4,7 +4,7 @@
 
 #include "platform/workspace/SharingServices.h"
 
-#include <gio/gio.h>
+#include "platform/GioFunctions.h"
 
 #include <QFile>
 #include <QPainter>

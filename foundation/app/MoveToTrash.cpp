@@ -1,5 +1,5 @@
 // GLib's headers come first: they must not meet Qt's macros.
-#include <gio/gio.h>
+#include "platform/GioFunctions.h"
 
 #include "DataAndSettings.h"
 

@@ -2,16 +2,9 @@
 
 #include "foundation/errors/Error.h"
 #include "foundation/files/FileSystemCalls_p.h"
+#include "foundation/media/MediaLibraries.h"
 
 #include <QFile>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/display.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
-}
 
 #include <cerrno>
 #include <cmath>
@@ -26,6 +19,15 @@ namespace kestrova {
 
 using Clock = std::chrono::steady_clock;
 
+namespace {
+
+// Only reached once MediaAsset::open saw the libraries load: every other use is on an open asset.
+const media::Libav &av() {
+    return *media::libav();
+}
+
+} // namespace
+
 struct MediaAsset::Reading {
     int fd = -1;
     Clock::time_point deadline;
@@ -38,10 +40,10 @@ struct MediaAsset::Reading {
 
     ~Reading() {
         // With our own reader the format context leaves the reader to us.
-        avformat_close_input(&format);
+        av().avformat_close_input(&format);
         if (io) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
+            av().av_freep(&io->buffer);
+            av().avio_context_free(&io);
         }
         if (fd >= 0)
             ::close(fd);
@@ -54,7 +56,7 @@ constexpr int kReadBufferSize = 64 * 1024;
 
 QString libraryErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    av().av_strerror(code, text, sizeof text);
     return QString::fromLocal8Bit(text);
 }
 
@@ -101,19 +103,19 @@ int interruptWhenOverTime(void *opaque) {
 // Damaged movies make the library complain on the standard error; nothing there is for the user.
 void silenceLibraryLog() {
     static std::once_flag silenced;
-    std::call_once(silenced, [] { av_log_set_level(AV_LOG_QUIET); });
+    std::call_once(silenced, [] { av().av_log_set_level(AV_LOG_QUIET); });
 }
 
 bool isDecodable(int width, int height) {
     return width > 0 && height > 0 && qint64(width) * height <= MediaAsset::kMaximumFramePixels &&
-           av_image_check_size(unsigned(width), unsigned(height), 0, nullptr) == 0;
+           av().av_image_check_size(unsigned(width), unsigned(height), 0, nullptr) == 0;
 }
 
 // The linear part of the track's display matrix (16.16 fixed point, rows a b u / c d v / x y w).
 QTransform displayTransform(const AVStream *stream) {
     size_t size = 0;
-    const auto *matrix =
-        reinterpret_cast<const int32_t *>(av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size));
+    const auto *matrix = reinterpret_cast<const int32_t *>(
+        av().av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size));
     if (!matrix || size < 9 * sizeof(int32_t))
         return {};
     constexpr double kOne = 65536.0;
@@ -121,13 +123,13 @@ QTransform displayTransform(const AVStream *stream) {
 }
 
 struct CodecContextDeleter {
-    void operator()(AVCodecContext *context) const { avcodec_free_context(&context); }
+    void operator()(AVCodecContext *context) const { av().avcodec_free_context(&context); }
 };
 struct FrameDeleter {
-    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
+    void operator()(AVFrame *frame) const { av().av_frame_free(&frame); }
 };
 struct PacketDeleter {
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
+    void operator()(AVPacket *packet) const { av().av_packet_free(&packet); }
 };
 using CodecContext = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using Frame = std::unique_ptr<AVFrame, FrameDeleter>;
@@ -135,17 +137,17 @@ using Packet = std::unique_ptr<AVPacket, PacketDeleter>;
 
 CodecContext openDecoder(const AVStream *stream) {
     const AVCodecParameters *parameters = stream->codecpar;
-    const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
+    const AVCodec *codec = av().avcodec_find_decoder(parameters->codec_id);
     if (!codec || !isDecodable(parameters->width, parameters->height))
         return nullptr;
-    CodecContext context(avcodec_alloc_context3(codec));
-    if (!context || avcodec_parameters_to_context(context.get(), parameters) < 0)
+    CodecContext context(av().avcodec_alloc_context3(codec));
+    if (!context || av().avcodec_parameters_to_context(context.get(), parameters) < 0)
         return nullptr;
     // One picture at a time: threads would each hold frames of their own.
     context->thread_count = 1;
     context->max_pixels = MediaAsset::kMaximumFramePixels;
     context->pkt_timebase = stream->time_base;
-    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+    if (av().avcodec_open2(context.get(), codec, nullptr) < 0)
         return nullptr;
     return context;
 }
@@ -157,14 +159,15 @@ std::optional<QImage> imageOfFrame(const AVFrame *frame) {
     if (image.isNull())
         return std::nullopt;
     SwsContext *scaler =
-        sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width, frame->height,
-                       AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        av().sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                            frame->height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!scaler)
         return std::nullopt;
     uint8_t *const target[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int targetStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    const int rows = sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, target, targetStride);
-    sws_freeContext(scaler);
+    const int rows =
+        av().sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, target, targetStride);
+    av().sws_freeContext(scaler);
     if (rows != frame->height)
         return std::nullopt;
     return image;
@@ -178,6 +181,11 @@ MediaAsset::MediaAsset(std::unique_ptr<Reading> reading)
 MediaAsset::~MediaAsset() = default;
 
 std::shared_ptr<MediaAsset> MediaAsset::open(const QByteArray &path, std::chrono::milliseconds timeLimit) {
+    QString problem;
+    if (!media::libav(&problem))
+        throw Error(ErrorDomain::media, ENOSYS,
+                    {{ErrorKey::localizedDescription, QStringLiteral("The movie “%1” could not be read: %2.")
+                                                          .arg(QFile::decodeName(path), problem)}});
     silenceLibraryLog();
     auto reading = std::make_unique<Reading>();
     reading->deadline = Clock::now() + timeLimit;
@@ -185,15 +193,15 @@ std::shared_ptr<MediaAsset> MediaAsset::open(const QByteArray &path, std::chrono
     if (reading->fd < 0)
         throw mediaError(AVERROR(errno != 0 ? errno : EINVAL), path);
 
-    auto *buffer = static_cast<unsigned char *>(av_malloc(kReadBufferSize));
-    reading->io =
-        buffer ? avio_alloc_context(buffer, kReadBufferSize, 0, reading.get(), readPacket, nullptr, seekTo)
-               : nullptr;
+    auto *buffer = static_cast<unsigned char *>(av().av_malloc(kReadBufferSize));
+    reading->io = buffer ? av().avio_alloc_context(buffer, kReadBufferSize, 0, reading.get(), readPacket,
+                                                   nullptr, seekTo)
+                         : nullptr;
     if (!reading->io) {
-        av_free(buffer);
+        av().av_free(buffer);
         throw mediaError(AVERROR(ENOMEM), path);
     }
-    AVFormatContext *format = avformat_alloc_context();
+    AVFormatContext *format = av().avformat_alloc_context();
     if (!format)
         throw mediaError(AVERROR(ENOMEM), path);
     format->pb = reading->io;
@@ -203,10 +211,10 @@ std::shared_ptr<MediaAsset> MediaAsset::open(const QByteArray &path, std::chrono
     // otherwise make the library read other files of the user or reach the network. No protocol is
     // allowed; the file itself comes through our own reader.
     AVDictionary *options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "none", 0);
+    av().av_dict_set(&options, "protocol_whitelist", "none", 0);
     // On failure the library frees the context itself.
-    const int result = avformat_open_input(&format, nullptr, nullptr, &options);
-    av_dict_free(&options);
+    const int result = av().avformat_open_input(&format, nullptr, nullptr, &options);
+    av().av_dict_free(&options);
     if (result < 0)
         throw mediaError(result, path);
     reading->format = format;
@@ -232,12 +240,12 @@ std::optional<MediaTrack> MediaAsset::firstVideoTrack() {
         // Its decoders are held to the same pixel count and one thread each, as ours are.
         std::vector<AVDictionary *> decoderOptions(format->nb_streams, nullptr);
         for (AVDictionary *&options : decoderOptions) {
-            av_dict_set(&options, "threads", "1", 0);
-            av_dict_set_int(&options, "max_pixels", kMaximumFramePixels, 0);
+            av().av_dict_set(&options, "threads", "1", 0);
+            av().av_dict_set_int(&options, "max_pixels", kMaximumFramePixels, 0);
         }
-        const int result = avformat_find_stream_info(format, decoderOptions.data());
+        const int result = av().avformat_find_stream_info(format, decoderOptions.data());
         for (AVDictionary *&options : decoderOptions)
-            av_dict_free(&options);
+            av().av_dict_free(&options);
         if (result < 0 && m_reading->isOverTime())
             throw Error(
                 ErrorDomain::media, result,
@@ -251,7 +259,8 @@ std::optional<MediaTrack> MediaAsset::firstVideoTrack() {
     track.mediaType = MediaType::video;
     // A size no decoder would accept (a header claiming 100,000 × 100,000 pixels) is a damaged header.
     const int width = stream->codecpar->width, height = stream->codecpar->height;
-    if (width > 0 && height > 0 && av_image_check_size(unsigned(width), unsigned(height), 0, nullptr) == 0)
+    if (width > 0 && height > 0 &&
+        av().av_image_check_size(unsigned(width), unsigned(height), 0, nullptr) == 0)
         track.naturalSize = QSizeF(width, height);
     track.preferredTransform = displayTransform(stream);
     track.asset = weak_from_this();
@@ -269,15 +278,15 @@ std::optional<QImage> MediaAsset::frameImage(const MediaTrack &track, Duration t
         return std::nullopt;
     const double seconds = std::isfinite(time.seconds()) ? std::max(0.0, time.seconds()) : 0.0;
     const int64_t target =
-        av_rescale_q(int64_t(std::llround(seconds * AV_TIME_BASE)), AV_TIME_BASE_Q, stream->time_base) +
+        av().av_rescale_q(int64_t(std::llround(seconds * AV_TIME_BASE)), AV_TIME_BASE_Q, stream->time_base) +
         (stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0);
     // From the key frame at or before the time; where the file cannot seek, from where reading stands.
-    av_seek_frame(format, stream->index, target, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(decoder.get());
+    av().av_seek_frame(format, stream->index, target, AVSEEK_FLAG_BACKWARD);
+    av().avcodec_flush_buffers(decoder.get());
 
-    Packet packet(av_packet_alloc());
-    Frame frame(av_frame_alloc());
-    Frame shown(av_frame_alloc());
+    Packet packet(av().av_packet_alloc());
+    Frame frame(av().av_frame_alloc());
+    Frame shown(av().av_frame_alloc());
     if (!packet || !frame || !shown)
         return std::nullopt;
     bool hasShown = false;
@@ -285,30 +294,31 @@ std::optional<QImage> MediaAsset::frameImage(const MediaTrack &track, Duration t
     // Takes every frame the decoder has ready: the last one that starts at or before the time is shown
     // then; the first one after it ends the search.
     const auto takeFrames = [&] {
-        while (!isDone && avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
+        while (!isDone && av().avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
             const int64_t start = frame->best_effort_timestamp;
             if (start != AV_NOPTS_VALUE && start > target && hasShown) {
                 isDone = true;
             } else {
-                av_frame_unref(shown.get());
-                av_frame_move_ref(shown.get(), frame.get());
+                av().av_frame_unref(shown.get());
+                av().av_frame_move_ref(shown.get(), frame.get());
                 hasShown = true;
                 isDone = start == AV_NOPTS_VALUE || start >= target;
             }
-            av_frame_unref(frame.get());
+            av().av_frame_unref(frame.get());
         }
     };
     while (!isDone && !m_reading->isOverTime()) {
-        const int result = av_read_frame(format, packet.get());
+        const int result = av().av_read_frame(format, packet.get());
         if (result < 0) {
             // The end of the file (or of the budget): what the decoder still holds.
-            if (avcodec_send_packet(decoder.get(), nullptr) == 0)
+            if (av().avcodec_send_packet(decoder.get(), nullptr) == 0)
                 takeFrames();
             break;
         }
-        if (packet->stream_index == stream->index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+        if (packet->stream_index == stream->index &&
+            av().avcodec_send_packet(decoder.get(), packet.get()) >= 0)
             takeFrames();
-        av_packet_unref(packet.get());
+        av().av_packet_unref(packet.get());
     }
     if (!hasShown)
         return std::nullopt;

@@ -1,6 +1,5 @@
 // The desktop's application index through GIO. GLib's headers come first: they must not meet Qt's macros.
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
+#include "platform/GioFunctions.h"
 
 #include "platform/GObjectPointer.h"
 
@@ -93,7 +92,7 @@ bool opensWebLinks(const QString &bundleIdentifier) {
         if (G_IS_DESKTOP_APP_INFO(info) && bundleIdentifierOf(G_DESKTOP_APP_INFO(info)) == bundleIdentifier)
             found = true;
     }
-    g_list_free_full(handlers, g_object_unref);
+    g_list_free_full(handlers, platform::gio().g_object_unref);
     return found;
 }
 

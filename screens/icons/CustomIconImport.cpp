@@ -1,5 +1,7 @@
 #include "CustomIconImport.h"
 
+#include "foundation/media/MediaLibraries.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
@@ -9,8 +11,6 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QtEndian>
-
-#include <libheif/heif.h>
 
 #include <atomic>
 #include <cerrno>
@@ -86,11 +86,19 @@ bool isPng(const QByteArray &data) {
     return data.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8));
 }
 
+// Only reached once isHeif saw the library load.
+const media::Libheif &heif() {
+    return *media::libheif();
+}
+
 bool isHeif(const QByteArray &data) {
     if (data.size() < 12 || data.mid(4, 4) != "ftyp")
         return false;
-    const heif_filetype_result type = heif_check_filetype(reinterpret_cast<const uint8_t *>(data.constData()),
-                                                          int(std::min<qsizetype>(data.size(), 64)));
+    // Without the library, every such file is taken for one, so that decodeHeif says why it is refused.
+    if (!media::libheif())
+        return true;
+    const heif_filetype_result type = heif().heif_check_filetype(
+        reinterpret_cast<const uint8_t *>(data.constData()), int(std::min<qsizetype>(data.size(), 64)));
     return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
 }
 
@@ -147,34 +155,41 @@ std::variant<QImage, Result> decodePng(const QByteArray &data) {
 }
 
 std::variant<QImage, Result> decodeHeif(const QByteArray &data) {
-    const auto context =
-        std::unique_ptr<heif_context, decltype(&heif_context_free)>(heif_context_alloc(), heif_context_free);
+    QString problem;
+    if (!media::libheif(&problem))
+        return refused(QStringLiteral("HEIC pictures cannot be read: %1.").arg(problem));
+    const auto context = std::unique_ptr<heif_context, decltype(&heif_context_free)>(
+        heif().heif_context_alloc(), heif().heif_context_free);
     if (!context)
         return refused();
-    if (heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()),
-                                                   nullptr)
+    if (heif()
+            .heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()),
+                                                        nullptr)
             .code != heif_error_Ok)
         return refused();
     heif_image_handle *rawHandle = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok || !rawHandle)
+    if (heif().heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok ||
+        !rawHandle)
         return refused();
     const auto handle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>(
-        rawHandle, heif_image_handle_release);
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
+        rawHandle, heif().heif_image_handle_release);
+    const int width = heif().heif_image_handle_get_width(handle.get());
+    const int height = heif().heif_image_handle_get_height(handle.get());
     if (width <= 0 || height <= 0)
         return refused();
     if (isTooLarge(width, height))
         return refused(tooLargeReason(width, height));
     heif_image *rawImage = nullptr;
-    if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr)
+    if (heif().heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                                 nullptr)
                 .code != heif_error_Ok ||
         !rawImage)
         return refused();
     const auto image =
-        std::unique_ptr<heif_image, decltype(&heif_image_release)>(rawImage, heif_image_release);
+        std::unique_ptr<heif_image, decltype(&heif_image_release)>(rawImage, heif().heif_image_release);
     int stride = 0;
-    const uint8_t *pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const uint8_t *pixels =
+        heif().heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
     if (!pixels || stride < width * 4)
         return refused();
     // Copied out, since the decoder's buffer goes with the image.

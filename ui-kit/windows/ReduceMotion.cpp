@@ -1,6 +1,6 @@
 #include "ReduceMotion_p.h"
 
-#include <gio/gio.h>
+#include "platform/GioFunctions.h"
 
 namespace kestrova {
 

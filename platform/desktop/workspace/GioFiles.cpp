@@ -1,5 +1,4 @@
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
+#include "platform/GioFunctions.h"
 
 #include "GioFiles_p.h"
 #include "platform/GObjectPointer.h"
@@ -101,7 +100,7 @@ std::vector<ApplicationRecord> applicationsForPath(const std::string &localPath)
         if (!preferred || !g_app_info_equal(candidate, preferred.get()))
             records.push_back(recordOf(candidate));
     }
-    g_list_free_full(all, g_object_unref);
+    g_list_free_full(all, platform::gio().g_object_unref);
     return records;
 }
 
@@ -112,7 +111,7 @@ std::string launchWithPaths(const std::string &desktopFile, const std::vector<st
     if (!files)
         return launch(desktopFile, nullptr, nullptr);
     std::string failure = launch(desktopFile, files, nullptr);
-    g_list_free_full(files, g_object_unref);
+    g_list_free_full(files, platform::gio().g_object_unref);
     return failure;
 }
 
@@ -140,7 +139,7 @@ std::vector<ApplicationRecord> shownApplications() {
         if (g_app_info_should_show(info))
             records.push_back(recordOf(info));
     }
-    g_list_free_full(all, g_object_unref);
+    g_list_free_full(all, platform::gio().g_object_unref);
     return records;
 }
 
