@@ -9,7 +9,9 @@
 #include "foundation/files/ResourceValues.h"
 #include "store/SortOrderComparator.h"
 
+#include <QCoreApplication>
 #include <QSet>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cstring>
@@ -434,6 +436,22 @@ QUrl FolderEntry::url() const {
 
 QUrl FolderEntry::resolvedUrl() const {
     return url::fromLocalPath(resolvedPath, isFolder());
+}
+
+void releaseListingElsewhere(std::vector<FolderEntry> entries) {
+    // Below this, handing the entries over costs more than freeing them here.
+    constexpr std::size_t kEntriesFreedHere = 1024;
+    if (entries.size() < kEntriesFreedHere || !QCoreApplication::instance())
+        return;
+    auto held = std::make_shared<std::vector<FolderEntry>>(std::move(entries));
+    QThreadPool::globalInstance()->start([held] {
+        *held = {};
+#ifdef __GLIBC__
+        // The names and paths were made on the listing's thread, in a heap of its own: what was freed
+        // there goes back to the system, where it would otherwise wait for the next large listing.
+        malloc_trim(0);
+#endif
+    });
 }
 
 void FolderListingFaults::setShared(FolderListingFaults faults) {

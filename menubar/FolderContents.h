@@ -89,6 +89,12 @@ struct FolderListingFaults {
 // thread.
 std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderContentsOptions &options);
 
+// Frees a large listing on a pooled thread and gives the memory back to the system: tens of thousands of
+// names and paths take milliseconds to free, which the main thread need not wait for. A small one, or one
+// without an application, is freed at once. The entries' texts may still be shared by menu rows: only
+// their last owner frees them.
+void releaseListingElsewhere(std::vector<FolderEntry> entries);
+
 // Sorts in place: folders first and then aliases when `keepFoldersOnTop`, each group in `order` (name, kind
 // and tags ascending in natural order, the four dates newest first); equal entries keep their order.
 void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop);
