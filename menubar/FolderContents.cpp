@@ -438,6 +438,33 @@ QUrl FolderEntry::resolvedUrl() const {
     return url::fromLocalPath(resolvedPath, isFolder());
 }
 
+std::vector<std::size_t> longestNames(const std::vector<FolderEntry> &entries, std::size_t count) {
+    // The longest `count` so far, in a heap whose top is the one to give way.
+    using Candidate = std::pair<qsizetype, std::size_t>;
+    const auto longerOrEarlier = [](const Candidate &a, const Candidate &b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    };
+    std::vector<Candidate> kept;
+    kept.reserve(count + 1);
+    for (std::size_t index = 0; index < entries.size() && count > 0; ++index) {
+        const qsizetype length = entries[index].name.size();
+        if (kept.size() == count) {
+            if (kept.front().first >= length)
+                continue;
+            std::pop_heap(kept.begin(), kept.end(), longerOrEarlier);
+            kept.pop_back();
+        }
+        kept.emplace_back(length, index);
+        std::push_heap(kept.begin(), kept.end(), longerOrEarlier);
+    }
+    std::sort_heap(kept.begin(), kept.end(), longerOrEarlier);
+    std::vector<std::size_t> indices;
+    indices.reserve(kept.size());
+    for (const Candidate &candidate : kept)
+        indices.push_back(candidate.second);
+    return indices;
+}
+
 void releaseListingElsewhere(std::vector<FolderEntry> entries) {
     // Below this, handing the entries over costs more than freeing them here.
     constexpr std::size_t kEntriesFreedHere = 1024;

@@ -246,9 +246,11 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
 // off the main thread with it.
 class FolderRows final : public platform::MenuRowSource {
 public:
-    FolderRows(std::vector<FolderEntry> entries, std::optional<int> iconSize, bool showsSubmenus,
+    FolderRows(std::vector<FolderEntry> entries, std::vector<std::size_t> longest,
+               std::optional<int> iconSize, bool showsSubmenus,
                const std::weak_ptr<FolderController> &controller)
         : m_entries(std::move(entries))
+        , m_longestNames(std::move(longest))
         , m_showsSubmenus(showsSubmenus)
         , m_controller(controller) {
         if (iconSize)
@@ -283,26 +285,17 @@ public:
     }
 
     std::vector<std::size_t> widestCandidates(std::size_t count) const override {
-        // Titles are cut at a fixed length, so past it the characters decide: every name that reaches it
-        // competes on equal terms, the earliest first.
-        std::vector<std::pair<qsizetype, std::size_t>> lengths;
-        lengths.reserve(m_entries.size());
-        for (std::size_t index = 0; index < m_entries.size(); ++index)
-            lengths.emplace_back(std::min<qsizetype>(m_entries[index].name.size(), kMaximumTitleLength),
-                                 index);
-        count = std::min(count, lengths.size());
-        std::partial_sort(lengths.begin(), lengths.begin() + std::ptrdiff_t(count), lengths.end(),
-                          [](const auto &a, const auto &b) {
-                              return a.first != b.first ? a.first > b.first : a.second < b.second;
-                          });
-        std::vector<std::size_t> indices;
-        for (std::size_t rank = 0; rank < count; ++rank)
-            indices.push_back(lengths[rank].second);
-        return indices;
+        // Titles are cut at a fixed length, so the longest names are the candidates whichever way they
+        // are cut. Found while listing, unless the menu left some of them out.
+        if (m_longestNames.size() < count && m_longestNames.size() < m_entries.size())
+            return longestNames(m_entries, count);
+        return {m_longestNames.begin(),
+                m_longestNames.begin() + std::ptrdiff_t(std::min(count, m_longestNames.size()))};
     }
 
 private:
     std::vector<FolderEntry> m_entries;
+    std::vector<std::size_t> m_longestNames;
     mutable std::optional<RowIcons> m_icons;
     bool m_showsSubmenus;
     std::weak_ptr<FolderController> m_controller;
@@ -366,7 +359,9 @@ void addFolderContents(const QUrl &directory, platform::Menu &menu, bool isTopLe
     std::optional<int> iconSize;
     if (Defaults::get(Defaults::Keys::showIconsInMenu()))
         iconSize = iconPointSize(folder.fileIconSize);
-    menu.addRows(std::make_shared<FolderRows>(std::move(entries), iconSize,
+    // Those the limit left out are no candidates.
+    std::erase_if(listing.longestNames, [&](std::size_t index) { return index >= entries.size(); });
+    menu.addRows(std::make_shared<FolderRows>(std::move(entries), std::move(listing.longestNames), iconSize,
                                               Defaults::get(Defaults::Keys::showFileAndDirectorySubmenu()),
                                               controller));
 
