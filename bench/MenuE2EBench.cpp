@@ -10,7 +10,8 @@
 //   kestrova_bench_menu_e2e [ENTRIES...]     (100 1000 10000 50000 200000 by default)
 //
 // KESTROVA_BENCH_OPENINGS=N opens each menu N times (memory after many openings); KESTROVA_BENCH_BARE=0
-// leaves the bare QMenu out, which takes minutes from 50,000 entries on.
+// leaves the bare QMenu out, which takes minutes from 50,000 entries on; KESTROVA_BENCH_MEMORY_MAPS=DIR
+// keeps the memory maps (see keepMemoryMap).
 //
 // Folders hold 10% subfolders, 5% symbolic links and names with accents and spaces; icons are on.
 #include "BenchDesktop.h"
@@ -462,6 +463,18 @@ struct Run {
     }
 };
 
+// With KESTROVA_BENCH_MEMORY_MAPS=DIR, the program's memory map (smaps) is copied into DIR before the
+// first opening and after the last closing, to tell which mappings keep what the menu left behind.
+void keepMemoryMap(qint64 pid, const char *when) {
+    const QString directory = qEnvironmentVariable("KESTROVA_BENCH_MEMORY_MAPS");
+    if (directory.isEmpty())
+        return;
+    QFile source(QStringLiteral("/proc/%1/smaps").arg(pid));
+    QFile copy(QStringLiteral("%1/smaps-%2-%3").arg(directory).arg(pid).arg(QLatin1String(when)));
+    if (source.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        copy.write(source.readAll());
+}
+
 // Starts the program, waits for its tray icon, opens and closes its menu kOpenings times and ends it.
 Run measure(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
             const QByteArray &display) {
@@ -491,6 +504,7 @@ Run measure(const QString &program, const QStringList &arguments, const QProcess
         std::this_thread::sleep_for(1s);
         run.residentBefore = residentMegabytes(pid);
         run.anonymousBefore = anonymousResidentMegabytes(pid);
+        keepMemoryMap(pid, "before");
         MenuWatcher watcher(display, pid, icon->window, icon->place.center());
         if (!watcher.isReady())
             run.failure = QStringLiteral("the X server lacks XTest or XDamage");
@@ -520,6 +534,7 @@ Run measure(const QString &program, const QStringList &arguments, const QProcess
         std::this_thread::sleep_for(2s);
         run.residentAfter = residentMegabytes(pid);
         run.anonymousAfter = anonymousResidentMegabytes(pid);
+        keepMemoryMap(pid, "after");
     } else {
         run.failure = QStringLiteral("showed no tray icon");
     }

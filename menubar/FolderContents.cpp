@@ -171,14 +171,16 @@ template <typename Work> void inChunks(std::size_t count, bool mayShareOut, cons
 // free end is given back only above the raised threshold (malloc_trim does not reach it), and the memory
 // of the largest listing so far stays resident for good. Fixed thresholds give it back once the closed
 // menu has let go of it; the next opening of a large folder faults its pages in again, a small part of
-// listing it.
+// listing it. The free end kept is glibc's first default: at a megabyte, each listing thread's heap kept
+// most of one resident after the menu had closed.
 void fixAllocationThresholds() {
 #ifdef __GLIBC__
     static std::once_flag once;
     std::call_once(once, [] {
-        constexpr int kThreshold = 1024 * 1024;
-        mallopt(M_TRIM_THRESHOLD, kThreshold);
-        mallopt(M_MMAP_THRESHOLD, kThreshold);
+        constexpr int kTrimThreshold = 128 * 1024;
+        constexpr int kMmapThreshold = 1024 * 1024;
+        mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+        mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
     });
 #endif
 }
