@@ -9,7 +9,9 @@
 #include "foundation/files/ResourceValues.h"
 #include "store/SortOrderComparator.h"
 
+#include <QCoreApplication>
 #include <QSet>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cstring>
@@ -169,14 +171,16 @@ template <typename Work> void inChunks(std::size_t count, bool mayShareOut, cons
 // free end is given back only above the raised threshold (malloc_trim does not reach it), and the memory
 // of the largest listing so far stays resident for good. Fixed thresholds give it back once the closed
 // menu has let go of it; the next opening of a large folder faults its pages in again, a small part of
-// listing it.
+// listing it. The free end kept is glibc's first default: at a megabyte, each listing thread's heap kept
+// most of one resident after the menu had closed.
 void fixAllocationThresholds() {
 #ifdef __GLIBC__
     static std::once_flag once;
     std::call_once(once, [] {
-        constexpr int kThreshold = 1024 * 1024;
-        mallopt(M_TRIM_THRESHOLD, kThreshold);
-        mallopt(M_MMAP_THRESHOLD, kThreshold);
+        constexpr int kTrimThreshold = 128 * 1024;
+        constexpr int kMmapThreshold = 1024 * 1024;
+        mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+        mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
     });
 #endif
 }
@@ -434,6 +438,49 @@ QUrl FolderEntry::url() const {
 
 QUrl FolderEntry::resolvedUrl() const {
     return url::fromLocalPath(resolvedPath, isFolder());
+}
+
+std::vector<std::size_t> longestNames(const std::vector<FolderEntry> &entries, std::size_t count) {
+    // The longest `count` so far, in a heap whose top is the one to give way.
+    using Candidate = std::pair<qsizetype, std::size_t>;
+    const auto longerOrEarlier = [](const Candidate &a, const Candidate &b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    };
+    std::vector<Candidate> kept;
+    kept.reserve(count + 1);
+    for (std::size_t index = 0; index < entries.size() && count > 0; ++index) {
+        const qsizetype length = entries[index].name.size();
+        if (kept.size() == count) {
+            if (kept.front().first >= length)
+                continue;
+            std::pop_heap(kept.begin(), kept.end(), longerOrEarlier);
+            kept.pop_back();
+        }
+        kept.emplace_back(length, index);
+        std::push_heap(kept.begin(), kept.end(), longerOrEarlier);
+    }
+    std::sort_heap(kept.begin(), kept.end(), longerOrEarlier);
+    std::vector<std::size_t> indices;
+    indices.reserve(kept.size());
+    for (const Candidate &candidate : kept)
+        indices.push_back(candidate.second);
+    return indices;
+}
+
+void releaseListingElsewhere(std::vector<FolderEntry> entries) {
+    // Below this, handing the entries over costs more than freeing them here.
+    constexpr std::size_t kEntriesFreedHere = 1024;
+    if (entries.size() < kEntriesFreedHere || !QCoreApplication::instance())
+        return;
+    auto held = std::make_shared<std::vector<FolderEntry>>(std::move(entries));
+    QThreadPool::globalInstance()->start([held] {
+        *held = {};
+#ifdef __GLIBC__
+        // The names and paths were made on the listing's thread, in a heap of its own: what was freed
+        // there goes back to the system, where it would otherwise wait for the next large listing.
+        malloc_trim(0);
+#endif
+    });
 }
 
 void FolderListingFaults::setShared(FolderListingFaults faults) {

@@ -89,6 +89,18 @@ struct FolderListingFaults {
 // thread.
 std::vector<FolderEntry> folderContents(const QUrl &directory, const FolderContentsOptions &options);
 
+// The indices of at most `count` entries with the longest names, longest first and the earliest first among
+// equals: a menu of the entries is as wide as one of them, so it measures only these. Any thread.
+std::vector<std::size_t> longestNames(const std::vector<FolderEntry> &entries, std::size_t count);
+// How many a listing finds for its menu.
+constexpr std::size_t kLongestNamesListed = 64;
+
+// Frees a large listing on a pooled thread and gives the memory back to the system: tens of thousands of
+// names and paths take milliseconds to free, which the main thread need not wait for. A small one, or one
+// without an application, is freed at once. The entries' texts may still be shared by menu rows: only
+// their last owner frees them.
+void releaseListingElsewhere(std::vector<FolderEntry> entries);
+
 // Sorts in place: folders first and then aliases when `keepFoldersOnTop`, each group in `order` (name, kind
 // and tags ascending in natural order, the four dates newest first); equal entries keep their order.
 void sortFolderEntries(std::vector<FolderEntry> &entries, Folder::SortOrder order, bool keepFoldersOnTop);

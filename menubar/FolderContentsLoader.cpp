@@ -83,6 +83,7 @@ FolderListing listNow(const FolderListingRequest &request) {
     try {
         listing.entries = folderContents(request.directory, request.options);
         sortFolderEntries(listing.entries, request.options.sortOrder, request.keepFoldersOnTop);
+        listing.longestNames = longestNames(listing.entries, kLongestNamesListed);
     } catch (const Error &error) {
         listing.error = error;
     } catch (const std::exception &) {

@@ -16,6 +16,8 @@ namespace kestrova {
 // What listing one directory gave: its entries, sorted; or the error that stopped it; or nothing in time.
 struct FolderListing {
     std::vector<FolderEntry> entries;
+    // Where the longest names are among the entries (see longestNames), found while listing.
+    std::vector<std::size_t> longestNames;
     std::optional<Error> error;
     // The directory did not answer within the time limit (a stalled network mount, a hung disk).
     bool timedOut = false;

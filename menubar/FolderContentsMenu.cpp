@@ -240,6 +240,66 @@ void setRowSubmenu(platform::MenuItem &item, const FolderEntry &entry, bool show
         }});
 }
 
+// The rows of a listing, each made when a presenter first shows it (or a tray host asks for every row):
+// opening a folder of any size makes only the rows on screen. The listing is the source's, and is freed
+// off the main thread with it.
+class FolderRows final : public platform::MenuRowSource {
+public:
+    FolderRows(std::vector<FolderEntry> entries, std::vector<std::size_t> longest,
+               std::optional<int> iconSize, bool showsSubmenus,
+               const std::weak_ptr<FolderController> &controller)
+        : m_entries(std::move(entries))
+        , m_longestNames(std::move(longest))
+        , m_showsSubmenus(showsSubmenus)
+        , m_controller(controller) {
+        if (iconSize)
+            m_icons.emplace(*iconSize);
+    }
+
+    ~FolderRows() override {
+        // Tens of thousands of names and paths take milliseconds to free. The icons' cache keys point into
+        // the paths, so it goes first.
+        m_icons.reset();
+        releaseListingElsewhere(std::move(m_entries));
+    }
+
+    std::size_t count() const override { return m_entries.size(); }
+
+    QString title(std::size_t index) const override { return rowTitle(m_entries[index].name); }
+
+    std::shared_ptr<platform::MenuItem> makeItem(std::size_t index) const override {
+        const FolderEntry &entry = m_entries[index];
+        // Titled with the entry's own name (forty links to one file are forty rows, each with its name);
+        // choosing it opens what it stands for.
+        auto item = std::make_shared<CallbackMenuItem>(
+            rowTitle(entry.name), [path = entry.resolvedPath, isFolder = entry.isFolder(),
+                                   isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); });
+        if (m_icons)
+            item->setImage(m_icons->icon(entry));
+        if (!entry.isReadable)
+            item->setAttributedTitle(
+                platform::AttributedText(item->title(), {.color = platform::TextColor::secondaryLabel()}));
+        setRowSubmenu(*item, entry, m_showsSubmenus, m_controller);
+        return item;
+    }
+
+    std::vector<std::size_t> widestCandidates(std::size_t count) const override {
+        // Titles are cut at a fixed length, so the longest names are the candidates whichever way they
+        // are cut. Found while listing, unless the menu left some of them out.
+        if (m_longestNames.size() < count && m_longestNames.size() < m_entries.size())
+            return longestNames(m_entries, count);
+        return {m_longestNames.begin(),
+                m_longestNames.begin() + std::ptrdiff_t(std::min(count, m_longestNames.size()))};
+    }
+
+private:
+    std::vector<FolderEntry> m_entries;
+    std::vector<std::size_t> m_longestNames;
+    mutable std::optional<RowIcons> m_icons;
+    bool m_showsSubmenus;
+    std::weak_ptr<FolderController> m_controller;
+};
+
 void addExcludedSummary(platform::Menu &menu, std::size_t excludedCount, const QUrl &directory) {
     menu.addSeparator();
     auto item = addCallbackItem(menu, QString(), [directory] { UrlOpener::open(directory); });
@@ -295,26 +355,14 @@ void addFolderContents(const QUrl &directory, platform::Menu &menu, bool isTopLe
     if (!isTopLevel)
         addSubfolderHeader(menu, directory, folder);
 
-    const bool showsIcons = Defaults::get(Defaults::Keys::showIconsInMenu());
-    const bool showsSubmenus = Defaults::get(Defaults::Keys::showFileAndDirectorySubmenu());
-    std::optional<RowIcons> icons;
-    if (showsIcons)
-        icons.emplace(iconPointSize(folder.fileIconSize));
-    const std::weak_ptr<FolderController> weak = controller;
-    for (const FolderEntry &entry : entries) {
-        // Titled with the entry's own name (forty links to one file are forty rows, each with its name);
-        // choosing it opens what it stands for.
-        auto item =
-            addCallbackItem(menu, rowTitle(entry.name),
-                            [path = entry.resolvedPath, isFolder = entry.isFolder(),
-                             isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); });
-        if (icons)
-            item->setImage(icons->icon(entry));
-        if (!entry.isReadable)
-            item->setAttributedTitle(
-                platform::AttributedText(item->title(), {.color = platform::TextColor::secondaryLabel()}));
-        setRowSubmenu(*item, entry, showsSubmenus, weak);
-    }
+    std::optional<int> iconSize;
+    if (Defaults::get(Defaults::Keys::showIconsInMenu()))
+        iconSize = iconPointSize(folder.fileIconSize);
+    // Those the limit left out are no candidates.
+    std::erase_if(listing.longestNames, [&](std::size_t index) { return index >= entries.size(); });
+    menu.addRows(std::make_shared<FolderRows>(std::move(entries), std::move(listing.longestNames), iconSize,
+                                              Defaults::get(Defaults::Keys::showFileAndDirectorySubmenu()),
+                                              controller));
 
     if (excludedCount > 0)
         addExcludedSummary(menu, excludedCount, directory);

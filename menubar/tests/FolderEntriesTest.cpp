@@ -445,6 +445,44 @@ TEST_F(FolderEntriesTest, AStalledSubfolderNeverHoldsTheMenuUpAndShowsItsRowsWhe
     EXPECT_EQ(opened.front(), url(QStringLiteral("share/inside.txt")));
 }
 
+// A large folder's rows are made as they come on screen: one far down, reached by typing, acts for its own
+// entry, and a subfolder there lists its own rows.
+TEST_F(FolderEntriesTest, RowsFarDownInALargeFolderActForTheirOwnEntries) {
+    for (int index = 0; index < 1200; ++index)
+        makeFile(QStringLiteral("entry %1.txt").arg(index, 5, 10, QLatin1Char('0')));
+    makeFolder(QStringLiteral("zz inside"));
+    for (int index = 0; index < 80; ++index)
+        makeFile(QStringLiteral("zz inside/part %1.txt").arg(index, 5, 10, QLatin1Char('0')));
+    const auto activeText = [](QMenu *menu) {
+        return menu->activeAction() ? menu->activeAction()->text() : QString();
+    };
+
+    QMenu *shown = showFolderMenu();
+    QTest::keyClicks(shown, QStringLiteral("entry 01150"));
+    ASSERT_EQ(activeText(shown), QStringLiteral("entry 01150.txt"));
+    QTest::keyClick(shown, Qt::Key_Right);
+    QMenu *submenu = shown->activeAction()->menu();
+    ASSERT_NE(submenu, nullptr);
+    ASSERT_TRUE(processEventsUntil([submenu] { return submenu->isVisible(); }));
+    hold(submenu, Qt::Key_Alt);
+    choose(submenu, QStringLiteral("Copy Path"));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return clipboard() && clipboard()->text() == path(QStringLiteral("entry 01150.txt")); }));
+
+    shown = show(m_menu);
+    QTest::keyClicks(shown, QStringLiteral("zz"));
+    ASSERT_EQ(activeText(shown), QStringLiteral("zz inside"));
+    QTest::keyClick(shown, Qt::Key_Right);
+    submenu = shown->activeAction()->menu();
+    ASSERT_NE(submenu, nullptr);
+    // Its rows may come once it is listed.
+    ASSERT_TRUE(processEventsUntil([submenu] {
+        return submenu->isVisible() && texts(submenu).contains(QStringLiteral("part 00000.txt"));
+    }));
+    QTest::keyClicks(submenu, QStringLiteral("part 00070"));
+    EXPECT_EQ(activeText(submenu), QStringLiteral("part 00070.txt"));
+}
+
 // A long folder menu is as wide at every opening: the width comes from what the menu lists, not from
 // which of its rows happened to be laid out to measure it.
 TEST_F(FolderEntriesTest, ALongFolderMenuHasOneWidthAtEveryOpening) {

@@ -14,6 +14,77 @@ Menu::~Menu() {
     // need telling.
     for (const auto &item : m_items)
         item->m_menu = nullptr;
+    dropSource();
+}
+
+const std::vector<std::shared_ptr<MenuItem>> &Menu::items() const {
+    makeSourceRows();
+    return m_items;
+}
+
+void Menu::addRows(std::shared_ptr<const MenuRowSource> source) {
+    makeSourceRows();
+    if (!source || source->count() == 0)
+        return;
+    m_source = std::move(source);
+    m_sourceAt = m_items.size();
+}
+
+std::shared_ptr<MenuItem> Menu::sourceItem(std::size_t index) const {
+    if (!m_source || index >= m_source->count())
+        return nullptr;
+    auto &made = m_madeRows[index];
+    if (auto item = made.lock())
+        return item;
+    auto item = m_source->makeItem(index);
+    item->m_menu = const_cast<Menu *>(this);
+    made = item;
+    // Rows scrolled past are let go by the presenter; their entries go once they are half of the map.
+    constexpr std::size_t kLeastSweep = 256;
+    if (m_madeRows.size() > std::max(kLeastSweep, 2 * m_madeRowsSwept)) {
+        std::erase_if(m_madeRows, [](const auto &entry) { return entry.second.expired(); });
+        m_madeRowsSwept = m_madeRows.size();
+    }
+    return item;
+}
+
+void Menu::makeSourceRows() const {
+    if (!m_source)
+        return;
+    std::vector<std::shared_ptr<MenuItem>> rows(m_source->count());
+    for (std::size_t index = 0; index < rows.size(); ++index)
+        rows[index] = sourceItem(index);
+    m_source.reset();
+    m_madeRows.clear();
+    m_items.insert(m_items.begin() + std::ptrdiff_t(m_sourceAt), std::make_move_iterator(rows.begin()),
+                   std::make_move_iterator(rows.end()));
+}
+
+std::shared_ptr<const MenuRowSource> Menu::dropSource() {
+    for (const auto &[index, weakRow] : m_madeRows) {
+        if (const auto row = weakRow.lock(); row && row->m_menu == this)
+            row->m_menu = nullptr;
+    }
+    m_madeRows.clear();
+    m_madeRowsSwept = 0;
+    return std::exchange(m_source, nullptr);
+}
+
+void Menu::takeContentsOf(Menu &other) {
+    if (&other == this)
+        return;
+    auto previous = takeAllItems();
+    m_items = std::exchange(other.m_items, {});
+    m_source = std::exchange(other.m_source, nullptr);
+    m_sourceAt = other.m_sourceAt;
+    m_madeRows = std::exchange(other.m_madeRows, {});
+    m_madeRowsSwept = std::exchange(other.m_madeRowsSwept, 0);
+    for (const auto &item : m_items)
+        item->m_menu = this;
+    for (const auto &[index, weakRow] : m_madeRows) {
+        if (const auto row = weakRow.lock())
+            row->m_menu = this;
+    }
 }
 
 Menu *Menu::supermenu() const {
@@ -27,13 +98,21 @@ void Menu::adopt(const std::shared_ptr<MenuItem> &item) {
 }
 
 const std::shared_ptr<MenuItem> &Menu::addItem(const std::shared_ptr<MenuItem> &item) {
-    insertItem(item, m_items.size());
+    if (item && item->m_menu != this) {
+        // After the source's rows, which need not be made for that.
+        adopt(item);
+        m_items.push_back(item);
+        return item;
+    }
+    insertItem(item, numberOfItems());
     return item;
 }
 
 void Menu::insertItem(const std::shared_ptr<MenuItem> &item, std::size_t index) {
     if (!item)
         return;
+    // Positions count the source's rows.
+    makeSourceRows();
     // Re-inserting an item of this menu moves it.
     if (item->m_menu == this)
         std::erase(m_items, item);
@@ -51,6 +130,7 @@ std::shared_ptr<MenuItem> Menu::addSeparator() {
 void Menu::removeItem(const std::shared_ptr<MenuItem> &item) {
     if (!item || item->m_menu != this)
         return;
+    makeSourceRows();
     item->m_menu = nullptr;
     std::erase(m_items, item);
 }
@@ -65,6 +145,7 @@ std::vector<std::shared_ptr<MenuItem>> Menu::takeAllItems() {
     auto items = std::exchange(m_items, {});
     for (const auto &item : items)
         item->m_menu = nullptr;
+    dropSource();
     return items;
 }
 
@@ -153,18 +234,17 @@ void dropStraySeparators(std::vector<std::shared_ptr<MenuItem>> &rows) {
     std::erase_if(rows, [&](const auto &) { return !keep[index++]; });
 }
 
-} // namespace
-
-std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
+std::vector<std::shared_ptr<MenuItem>> displayedOf(const std::vector<std::shared_ptr<MenuItem>> &items,
+                                                   Modifiers heldModifiers) {
     std::vector<std::shared_ptr<MenuItem>> shown;
     std::size_t index = 0;
-    while (index < m_items.size()) {
+    while (index < items.size()) {
         // A row is a primary item (none for alternates at the very start) and the alternates after it.
-        std::shared_ptr<MenuItem> row = m_items[index]->isAlternate() ? nullptr : m_items[index];
+        std::shared_ptr<MenuItem> row = items[index]->isAlternate() ? nullptr : items[index];
         std::size_t next = row ? index + 1 : index;
         bool replaced = false;
-        for (; next < m_items.size() && m_items[next]->isAlternate(); ++next) {
-            const auto &alternate = m_items[next];
+        for (; next < items.size() && items[next]->isAlternate(); ++next) {
+            const auto &alternate = items[next];
             const Modifiers mask = alternate->keyEquivalentModifierMask();
             if (replaced || alternate->isHidden() || !mask || mask != heldModifiers)
                 continue;
@@ -179,9 +259,31 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifi
     return shown;
 }
 
+} // namespace
+
+std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
+    return displayedOf(items(), heldModifiers);
+}
+
+Menu::DisplayedRows Menu::displayedRows(Modifiers heldModifiers) const {
+    if (!m_source)
+        return {displayedOf(m_items, heldModifiers), 0, {}};
+    // The source's rows are plain content: one stand-in row gives the separators around them their fate.
+    static const auto standIn = std::make_shared<MenuItem>(QStringLiteral("rows"));
+    std::vector<std::shared_ptr<MenuItem>> items = m_items;
+    items.insert(items.begin() + std::ptrdiff_t(m_sourceAt), standIn);
+    auto shown = displayedOf(items, heldModifiers);
+    const auto at = std::find(shown.begin(), shown.end(), standIn);
+    DisplayedRows rows;
+    rows.before.assign(shown.begin(), at);
+    rows.sourceRows = m_source->count();
+    rows.after.assign(at + 1, shown.end());
+    return rows;
+}
+
 std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
     std::vector<std::shared_ptr<MenuItem>> shown;
-    for (const auto &item : m_items) {
+    for (const auto &item : items()) {
         if (item->isHidden() || (item->hostedView() && item->hostedView()->isEmptyView()))
             continue;
         // Never revealed by any modifier, so never shown.
@@ -249,7 +351,7 @@ QString Menu::dump() const {
 
 void Menu::dump(QString &into, int depth) const {
     const QString indent(depth * 2, QLatin1Char(' '));
-    for (const auto &item : m_items) {
+    for (const auto &item : items()) {
         into += indent + rowText(*item);
         const QStringList itemFlags = flags(*item);
         if (!itemFlags.isEmpty())

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/menus/MenuItem.h"
+#include "platform/menus/MenuRowSource.h"
 #include "platform/observation/Subscription.h"
 
 #include <QString>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kestrova::platform {
@@ -35,18 +37,43 @@ public:
     const QString &title() const { return m_title; }
     void setTitle(const QString &title) { m_title = title; }
 
-    const std::vector<std::shared_ptr<MenuItem>> &items() const { return m_items; }
-    std::size_t numberOfItems() const { return m_items.size(); }
-    bool isEmpty() const { return m_items.empty(); }
+    // Every item, the rows of a row source made first (see addRows).
+    const std::vector<std::shared_ptr<MenuItem>> &items() const;
+    // The rows of a row source count although they are not made.
+    std::size_t numberOfItems() const { return m_items.size() + sourceCount(); }
+    bool isEmpty() const { return numberOfItems() == 0; }
+
+    // Rows made only when asked for: `source`'s rows follow the items added so far, and items added later
+    // follow them. Whatever asks for items() gets them all made and kept; a presenter that shows a window
+    // of rows asks for them one at a time (displayedRows, sourceItem) and lets go of those it no longer
+    // shows. A menu holds one source; a second one, or an insertion or removal, makes the rows first.
+    void addRows(std::shared_ptr<const MenuRowSource> source);
+    const std::shared_ptr<const MenuRowSource> &rowSource() const { return m_source; }
+    // The items made so far, without the source's rows.
+    const std::vector<std::shared_ptr<MenuItem>> &madeItems() const { return m_items; }
+    // The source's row `index`, made when nothing holds it, else the same item as before.
+    std::shared_ptr<MenuItem> sourceItem(std::size_t index) const;
+    // What displayedItems gives, with the source's rows left as a block: `before` and `after` are the
+    // displayed items around it.
+    struct DisplayedRows {
+        std::vector<std::shared_ptr<MenuItem>> before;
+        std::size_t sourceRows = 0;
+        std::vector<std::shared_ptr<MenuItem>> after;
+        std::size_t size() const { return before.size() + sourceRows + after.size(); }
+    };
+    DisplayedRows displayedRows(Modifiers heldModifiers = {}) const;
+    // Moves the items and the row source of `other` into this menu, in place of its own, making no row.
+    void takeContentsOf(Menu &other);
 
     // Appends the item and returns it. A null item is ignored.
     const std::shared_ptr<MenuItem> &addItem(const std::shared_ptr<MenuItem> &item);
     void insertItem(const std::shared_ptr<MenuItem> &item, std::size_t index);
     std::shared_ptr<MenuItem> addSeparator();
     void removeItem(const std::shared_ptr<MenuItem> &item);
-    // Releases every item (and with it every item's closure that nothing else holds).
+    // Releases every item (and with it every item's closure that nothing else holds) and the row source.
     void removeAllItems();
-    // Moves every item out of the menu, in order.
+    // Moves every made item out of the menu, in order; rows of the source that were never made are
+    // dropped with it, unmade.
     std::vector<std::shared_ptr<MenuItem>> takeAllItems();
     // Replaces the items (each taken out of whatever menu held it).
     void setItems(std::vector<std::shared_ptr<MenuItem>> items);
@@ -109,11 +136,22 @@ private:
     friend class MenuItem;
 
     void adopt(const std::shared_ptr<MenuItem> &item);
+    std::size_t sourceCount() const { return m_source ? m_source->count() : 0; }
+    // Makes every row of the source and puts them among the items.
+    void makeSourceRows() const;
+    std::shared_ptr<const MenuRowSource> dropSource();
     void setOpen(bool open);
     void dump(QString &into, int depth) const;
 
     QString m_title;
-    std::vector<std::shared_ptr<MenuItem>> m_items;
+    // Mutable: asking for every item makes the rows of the source.
+    mutable std::vector<std::shared_ptr<MenuItem>> m_items;
+    mutable std::shared_ptr<const MenuRowSource> m_source;
+    // Where in m_items the source's rows stand.
+    mutable std::size_t m_sourceAt = 0;
+    // The source's rows made and still held somewhere, by index; expired entries are swept as it grows.
+    mutable std::unordered_map<std::size_t, std::weak_ptr<MenuItem>> m_madeRows;
+    mutable std::size_t m_madeRowsSwept = 0;
     MenuItem *m_supermenuItem = nullptr;
     bool m_isOpen = false;
     ObserverList<bool> m_openObservers;

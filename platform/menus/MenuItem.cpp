@@ -57,7 +57,7 @@ void takeRowsAsTheyCome(const std::shared_ptr<Menu> &submenu, const std::shared_
             const auto submenu = weakSubmenu.lock();
             if (!submenu || latest->lock() != built)
                 return;
-            submenu->setItems(built->takeAllItems());
+            submenu->takeContentsOf(*built);
             submenu->setAwaitingContents(false);
         });
 }
@@ -193,7 +193,7 @@ void MenuItem::setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy) {
                 return;
             latestLaterBuild->reset();
             if (const auto built = lazy.build()) {
-                submenu->setItems(built->takeAllItems());
+                submenu->takeContentsOf(*built);
                 if (built->isAwaitingContents())
                     takeRowsAsTheyCome(submenu, built, latestLaterBuild);
             }

@@ -3,7 +3,6 @@
 #include "platform/input/KeyboardState.h"
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuTracking.h"
-#include "platform/menus/ReleaseGradually.h"
 #include "platform/desktop/input/DesktopKeyboardState.h"
 #include "platform/desktop/menus/MenuPresenter_p.h"
 #include "platform/desktop/menus/MenuRowStyle_p.h"
@@ -200,11 +199,6 @@ PresentedMenu::~PresentedMenu() {
 }
 
 void PresentedMenu::releaseWindow() {
-    if (!m_window)
-        return;
-    // A reference per row of the model: the last one to a row freed with its model frees the row's memory,
-    // and a very large menu has tens of thousands of them.
-    platform::releaseGradually(std::move(m_window->rows));
     m_window.reset();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/desktop/menus/MenuRowWindow_p.h"
 #include "platform/observation/Subscription.h"
+#include "platform/menus/Menu.h"
 
 #include <QElapsedTimer>
 #include <QMenu>
@@ -54,8 +55,24 @@ public:
     void highlight(QAction *row);
     // A long menu shows a window of its rows: `rows` are those the model displays, and the menu's actions
     // (rows()) only those on screen, bound afresh as the window moves.
+    // The rows the model displays, those of its row source left unmade until they come on screen.
+    struct WindowRows {
+        std::vector<std::weak_ptr<MenuItem>> before;
+        std::size_t sourceRows = 0;
+        std::vector<std::weak_ptr<MenuItem>> after;
+
+        void assign(const Menu::DisplayedRows &displayed);
+        std::size_t size() const { return before.size() + sourceRows + after.size(); }
+        // Made when it is the source's; null when the model has gone.
+        std::shared_ptr<MenuItem> item(const Menu *model, std::size_t row) const;
+        // The row's title without making it; nothing for separators and rows gone.
+        std::optional<QString> title(const Menu *model, std::size_t row) const;
+        bool canHighlight(std::size_t row, bool disabledRowsToo) const;
+    };
     struct Window {
-        std::vector<std::weak_ptr<MenuItem>> rows;
+        WindowRows rows;
+        // The rows on screen: the source's rows live only while bound, so those scrolled past are let go.
+        std::vector<std::shared_ptr<MenuItem>> bound;
         MenuRowWindow window;
         QSize size;
         // The most the rows bound at once may take, frame included: the screen's height while the popup is
@@ -65,7 +82,7 @@ public:
         int wheelRemainder = 0;
     };
     std::optional<Window> &window() { return m_window; }
-    // Ends the window of rows, if any; its references to the rows go a few at a time on later turns.
+    // Ends the window of rows, if any.
     void releaseWindow();
     const std::optional<Window> &window() const { return m_window; }
     // A row's submenu is reused for the next row bound to it.

@@ -7,8 +7,8 @@
 // keeps it for the next row bound there. Keys that move the highlight, typing and the wheel move the
 // window; the popup keeps one size, as wide as its widest row and at most as tall as its screen.
 //
-// Cost of an opening: one pass over the rows for what is displayed, one to find the widest titles, then
-// work for the rows on screen only.
+// A model's row source (Menu::addRows) is left unmade: only the rows bound to the window and the few with
+// the longest titles, made to size the popup, exist, so an opening costs the same at any length.
 #include "platform/menus/Menu.h"
 #include "platform/desktop/menus/MenuPresenter_p.h"
 #include "platform/desktop/menus/MenuRowStyle_p.h"
@@ -29,6 +29,8 @@ namespace {
 
 // How many of the widest rows are measured as Qt lays them out, to size the popup.
 constexpr std::size_t kWidthSamples = 12;
+// How many rows of a row source, picked by their titles' lengths, are made to find the widest of them.
+constexpr std::size_t kSourceWidthCandidates = 64;
 constexpr int kRowsPerWheelStep = 3;
 constexpr int kWheelStep = 120;
 
@@ -134,6 +136,55 @@ void clearRow(QAction *action) {
 
 } // namespace
 
+void PresentedMenu::WindowRows::assign(const Menu::DisplayedRows &displayed) {
+    const auto keep = [](const std::vector<std::shared_ptr<MenuItem>> &items) {
+        std::vector<std::weak_ptr<MenuItem>> kept;
+        kept.reserve(items.size());
+        for (const auto &item : items) {
+            if (takesRoom(*item))
+                kept.emplace_back(item);
+        }
+        return kept;
+    };
+    before = keep(displayed.before);
+    sourceRows = displayed.sourceRows;
+    after = keep(displayed.after);
+}
+
+std::shared_ptr<MenuItem> PresentedMenu::WindowRows::item(const Menu *model, std::size_t row) const {
+    if (row < before.size())
+        return before[row].lock();
+    row -= before.size();
+    if (row < sourceRows) {
+        if (!model)
+            return nullptr;
+        if (model->rowSource())
+            return model->sourceItem(row);
+        // Someone asked for every item meanwhile (a tray host reading the menu): the source's rows were
+        // all made and stand where the source stood.
+        const auto &made = model->madeItems();
+        const std::size_t at = before.size() + row;
+        return at < made.size() ? made[at] : nullptr;
+    }
+    row -= sourceRows;
+    return row < after.size() ? after[row].lock() : nullptr;
+}
+
+std::optional<QString> PresentedMenu::WindowRows::title(const Menu *model, std::size_t row) const {
+    if (model && model->rowSource() && row >= before.size() && row - before.size() < sourceRows)
+        return model->rowSource()->title(row - before.size());
+    const auto found = item(model, row);
+    return found && !found->isSeparator() ? std::optional(found->displayedTitle()) : std::nullopt;
+}
+
+bool PresentedMenu::WindowRows::canHighlight(std::size_t row, bool disabledRowsToo) const {
+    // The source's rows are plain enabled rows, known as such without making them.
+    if (row >= before.size() && row - before.size() < sourceRows)
+        return true;
+    const auto found = item(nullptr, row);
+    return found && !found->isSeparator() && (disabledRowsToo || found->isEnabled());
+}
+
 void PresentedMenu::releaseAction(QAction *action) {
     removeAction(action);
     if (QMenu *submenu = action->menu()) {
@@ -185,7 +236,8 @@ void PresentedMenu::paintEvent(QPaintEvent *event) {
 void MenuPresenter::populateWindow(PresentedMenu *menu, const Menu &model) {
     auto &window = menu->window().emplace();
     bool checkedRowWithImage = false;
-    for (const auto &item : model.items())
+    // The source's rows are never checked.
+    for (const auto &item : model.madeItems())
         checkedRowWithImage |= item->state() != MenuItem::State::off && !item->image().isNull();
     MenuRowStyle::setHasCheckColumn(menu, checkedRowWithImage);
 
@@ -193,10 +245,7 @@ void MenuPresenter::populateWindow(PresentedMenu *menu, const Menu &model) {
     const int emptyHeight = menu->QMenu::sizeHint().height();
     const auto [width, sampleHeight, samples] = measureWidestRows(menu, model);
 
-    for (const auto &item : model.displayedItems(m_heldModifiers)) {
-        if (takesRoom(*item))
-            window.rows.push_back(item);
-    }
+    window.rows.assign(model.displayedRows(m_heldModifiers));
     window.heightLimit = area.isValid() ? area.height() : 600;
     // A first guess of the rows that fit from the widest rows just laid out; fitting corrects it.
     const int sampleRowHeight = std::max(1, samples ? (sampleHeight - emptyHeight) / int(samples) : 1);
@@ -256,13 +305,21 @@ void MenuPresenter::revealWindowRow(PresentedMenu *menu, std::size_t row) {
 
 MenuPresenter::WidestRows MenuPresenter::measureWidestRows(PresentedMenu *menu, const Menu &model) {
     TextWidths textWidths(menu->font());
+    // Every made row, and of a row source's rows only those with the longest titles: made here, they are
+    // held until measured.
+    std::vector<std::shared_ptr<MenuItem>> items;
+    for (const auto &item : model.madeItems()) {
+        if (!item->isSeparator() && !item->isHidden() && takesRoom(*item))
+            items.push_back(item);
+    }
+    if (const auto &source = model.rowSource()) {
+        for (const std::size_t index : source->widestCandidates(kSourceWidthCandidates))
+            items.push_back(model.sourceItem(index));
+    }
     std::vector<std::pair<int, std::size_t>> widths;
-    widths.reserve(model.numberOfItems());
-    const auto &items = model.items();
+    widths.reserve(items.size());
     for (std::size_t index = 0; index < items.size(); ++index) {
         const MenuItem &item = *items[index];
-        if (item.isSeparator() || item.isHidden() || !takesRoom(item))
-            continue;
         // Hosted rows are as wide as their widgets say: measured whatever their titles.
         widths.emplace_back(item.hostedView() ? std::numeric_limits<int>::max() : textWidths.width(item),
                             index);
@@ -283,11 +340,7 @@ MenuPresenter::WidestRows MenuPresenter::measureWidestRows(PresentedMenu *menu, 
 
 void MenuPresenter::showWindowRows(PresentedMenu *menu, const Menu &model, Modifiers modifiers) {
     auto &window = *menu->window();
-    window.rows.clear();
-    for (const auto &item : model.displayedItems(modifiers)) {
-        if (takesRoom(*item))
-            window.rows.push_back(item);
-    }
+    window.rows.assign(model.displayedRows(modifiers));
     const std::size_t first = window.window.first();
     window.window.reset(window.rows.size(), window.window.visible());
     // The alternates may be taller or shorter than the rows they stand in for.
@@ -297,9 +350,15 @@ void MenuPresenter::showWindowRows(PresentedMenu *menu, const Menu &model, Modif
 
 void MenuPresenter::bindWindow(PresentedMenu *menu) {
     auto &window = *menu->window();
+    const auto model = menu->model().lock();
     resizeSlots(menu, window.window.visible());
-    for (std::size_t slot = 0; slot < window.window.visible(); ++slot)
-        bindSlot(menu, slot, window.rows[window.window.first() + slot].lock());
+    std::vector<std::shared_ptr<MenuItem>> bound;
+    bound.reserve(window.window.visible());
+    for (std::size_t slot = 0; slot < window.window.visible(); ++slot) {
+        bound.push_back(window.rows.item(model.get(), window.window.first() + slot));
+        bindSlot(menu, slot, bound.back());
+    }
+    window.bound = std::move(bound);
     menu->update();
 }
 
@@ -362,8 +421,7 @@ bool MenuPresenter::moveWindowHighlight(PresentedMenu *menu, int key) {
         current = window.window.first() + *slot;
     const std::size_t page = std::max<std::size_t>(1, window.window.visible() - 1);
     const auto target = rowForMovementKey(key, window.rows.size(), current, page, [&](std::size_t row) {
-        const auto item = window.rows[row].lock();
-        return item && !item->isSeparator() && (disabledRowsToo || item->isEnabled());
+        return window.rows.canHighlight(row, disabledRowsToo);
     });
     if (!target)
         return true;
@@ -377,10 +435,9 @@ void MenuPresenter::highlightTypedInWindow(PresentedMenu *menu, const QString &t
     std::size_t start = 0;
     if (const auto slot = menu->activeRow())
         start = window.window.first() + *slot + (fromNextRow ? 1 : 0);
-    const auto found = rowBeginningWith(typed, window.rows.size(), start, [&](std::size_t row) {
-        const auto item = window.rows[row].lock();
-        return item && !item->isSeparator() ? std::optional(item->displayedTitle()) : std::nullopt;
-    });
+    const auto model = menu->model().lock();
+    const auto found = rowBeginningWith(typed, window.rows.size(), start,
+                                        [&](std::size_t row) { return window.rows.title(model.get(), row); });
     if (!found)
         return;
     revealWindowRow(menu, *found);

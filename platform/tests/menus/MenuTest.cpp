@@ -357,3 +357,62 @@ TEST(MenuTest, DumpShowsTheTreeWithLiteralTitlesAndFlags) {
     // The model keeps the raw title; escaping is the presenter's job.
     EXPECT_EQ(fileItem->title(), QStringLiteral("R&D\tnotes \"v2\"\nfinal.txt"));
 }
+
+namespace {
+
+// Rows "Entry 0" … made on asking; counts what it made.
+struct CountingRows : MenuRowSource {
+    std::size_t count() const override { return 100000; }
+    QString title(std::size_t index) const override { return QStringLiteral("Entry %1").arg(index); }
+    std::shared_ptr<MenuItem> makeItem(std::size_t index) const override {
+        return ++made, item(title(index));
+    }
+    std::vector<std::size_t> widestCandidates(std::size_t) const override { return {}; }
+    mutable std::size_t made = 0;
+};
+
+} // namespace
+
+TEST(MenuTest, RowsOfASourceAreMadeOnlyWhenAskedForAndTakeTheirPlaceAmongTheItems) {
+    auto menu = std::make_shared<Menu>();
+    menu->addSeparator();
+    menu->addItem(item(QStringLiteral("Header")));
+    menu->addSeparator();
+    const auto source = std::make_shared<CountingRows>();
+    menu->addRows(source);
+    menu->addSeparator();
+    menu->addItem(item(QStringLiteral("Tip")));
+    EXPECT_EQ(menu->numberOfItems(), 100005u);
+
+    // Shown as a block between the separators that have content on both sides.
+    const Menu::DisplayedRows shown = menu->displayedRows();
+    EXPECT_EQ(titles(shown.before), (QStringList{"Header", ""}));
+    EXPECT_EQ(shown.sourceRows, 100000u);
+    EXPECT_EQ(titles(shown.after), (QStringList{"", "Tip"}));
+
+    // Made on asking, and the same item while something holds it.
+    const auto row = menu->sourceItem(70000);
+    EXPECT_EQ(menu->sourceItem(70000), row);
+    EXPECT_EQ(source->made, 1u);
+
+    // Moved into another menu unmade, as a submenu takes the rows its builder made; made in place, the
+    // held one kept, for whoever asks for every item.
+    Menu other;
+    other.takeContentsOf(*menu);
+    EXPECT_TRUE(menu->isEmpty());
+    EXPECT_EQ(row->menu(), &other);
+    EXPECT_EQ(source->made, 1u);
+    const auto &all = other.items();
+    ASSERT_EQ(all.size(), 100005u);
+    EXPECT_EQ(all[3]->title(), QStringLiteral("Entry 0"));
+    EXPECT_EQ(all[3 + 70000], row);
+    EXPECT_EQ(all[100004]->title(), QStringLiteral("Tip"));
+    EXPECT_EQ(source->made, 100000u);
+
+    // Emptying a menu drops its source unmade; a row still held leaves the menu.
+    menu->addRows(source);
+    const auto held = menu->sourceItem(3);
+    menu->removeAllItems();
+    EXPECT_TRUE(menu->isEmpty());
+    EXPECT_EQ(held->menu(), nullptr);
+}

@@ -556,3 +556,77 @@ TEST(WindowedMenuTest, EveryRowOnScreenIsWholeAfterScrollingEndAndTyping) {
     EXPECT_TRUE(menu.showsActiveRow());
     EXPECT_EQ(menu.shown->height(), height) << "the popup keeps its size";
 }
+
+namespace {
+
+// Two hundred thousand rows known by title only, each made when asked. Counts the rows alive.
+struct ListedRows : MenuRowSource {
+    static constexpr std::size_t kLongest = 123456;
+    std::size_t count() const override { return 200000; }
+    QString title(std::size_t index) const override {
+        return index == kLongest ? QStringLiteral("Row 123456, the one with the longest name of all")
+                                 : rowTitle(int(index));
+    }
+    std::shared_ptr<MenuItem> makeItem(std::size_t index) const override {
+        auto row = std::make_shared<MenuItem>(title(index));
+        row->setAction([this, title = row->title()] { chosen << title; });
+        alive.push_back(row);
+        return row;
+    }
+    std::vector<std::size_t> widestCandidates(std::size_t) const override { return {7, kLongest, 9}; }
+    std::size_t aliveCount() const {
+        std::erase_if(alive, [](const auto &row) { return row.expired(); });
+        return alive.size();
+    }
+    mutable QStringList chosen;
+    mutable std::vector<std::weak_ptr<MenuItem>> alive;
+};
+
+} // namespace
+
+TEST(WindowedMenuTest, TwoHundredThousandListedRowsOpenMakingOnlyTheRowsOnScreen) {
+    LongMenu menu;
+    menu.add(QStringLiteral("Photos"));
+    menu.model->addSeparator();
+    const auto source = std::make_shared<ListedRows>();
+    menu.model->addRows(source);
+    menu.open();
+    const int width = menu.shown->width();
+    const int frame = menu.shown->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu.shown);
+    const QRect inside = menu.shown->rect().adjusted(frame, frame, -frame, -frame);
+    EXPECT_LE(source->aliveCount(), std::size_t(kMostRowActions));
+    EXPECT_GT(width, QFontMetrics(menu.shown->font()).horizontalAdvance(source->title(ListedRows::kLongest)))
+        << "as wide as the longest name, which is far down";
+
+    // End shows the last row whole.
+    QTest::keyClick(menu.shown, Qt::Key_End);
+    EXPECT_EQ(menu.activeTitle(), rowTitle(199999));
+    EXPECT_TRUE(inside.contains(menu.shown->actionGeometry(menu.shown->activeAction())));
+
+    // Typing a name far down finds a row never made and brings it in; the rows scrolled past are let go.
+    QTest::keyClick(menu.shown, Qt::Key_Home);
+    QTest::keyClicks(menu.shown, QStringLiteral("row 150000"));
+    EXPECT_EQ(menu.activeTitle(), rowTitle(150000));
+    EXPECT_TRUE(inside.contains(menu.shown->actionGeometry(menu.shown->activeAction())));
+    EXPECT_LE(source->aliveCount(), std::size_t(kMostRowActions));
+
+    // Return chooses that row.
+    QTest::keyClick(menu.shown, Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([&] { return menu.closed->count() == 1; }));
+    EXPECT_EQ(source->chosen, QStringList{rowTitle(150000)});
+
+    // The same width at the next opening, whatever rows were made before.
+    menu.open();
+    EXPECT_EQ(menu.shown->width(), width);
+    EXPECT_EQ(menu.titleAtTop(), QStringLiteral("Photos"));
+
+    // A tray host reading the whole menu while it is shown has every row made: typing and the keys still
+    // reach rows far down.
+    ASSERT_EQ(menu.model->items().size(), std::size_t(200002));
+    ASSERT_EQ(menu.model->rowSource(), nullptr);
+    QTest::keyClicks(menu.shown, QStringLiteral("row 180000"));
+    EXPECT_EQ(menu.activeTitle(), rowTitle(180000));
+    QTest::keyClick(menu.shown, Qt::Key_End);
+    EXPECT_EQ(menu.activeTitle(), rowTitle(199999));
+    EXPECT_TRUE(inside.contains(menu.shown->actionGeometry(menu.shown->activeAction())));
+}
