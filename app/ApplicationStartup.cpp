@@ -52,6 +52,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -229,7 +230,29 @@ ApplicationStartup::ApplicationStartup() {
     m_isRunning = claimSingleInstance();
     if (!m_isRunning)
         return;
+    // A relaunch asked for before the start has installed its hooks finishes the start first: the new
+    // instance must find the launch counted and this one marked as relaunching.
+    KvApp::ApplicationHooks hooks = KvApp::hooks();
+    hooks.willRelaunch = [this] {
+        finishStarting();
+        const auto installed = KvApp::hooks().willRelaunch;
+        if (m_areHooksInstalled && installed)
+            installed();
+    };
+    KvApp::setHooks(std::move(hooks));
+    // The name is on the bus, and its callers wait for the event loop: the settings (a thousand folders
+    // take longer than a frame to read) are read on another thread meanwhile. Whatever asks for them before
+    // they are in waits for that read instead of starting another.
+    m_startTurns = std::make_unique<QObject>();
+    m_settingsReader.reset(QThread::create([] { platform::UserDefaults::standard(); }));
+    QObject::connect(m_settingsReader.get(), &QThread::finished, m_startTurns.get(),
+                     [this] { runNextStartStep(); });
+    m_settingsReader->start();
+}
 
+void ApplicationStartup::installServicesAndHooks() {
+    // Read on another thread: changes made by other programs are watched for from the main one.
+    platform::UserDefaults::standard()->watchForChanges();
     installApplicationServices();
     // The relaunched instance waits for this one to give up the application's name.
     KvApp::ApplicationHooks hooks = KvApp::hooks();
@@ -241,22 +264,67 @@ ApplicationStartup::ApplicationStartup() {
         SingleInstance::markRelaunch();
     };
     KvApp::setHooks(std::move(hooks));
-    // The kit before any object of the application: it counts the launch, registers its defaults and reads
-    // the keys held at launch. The desktop services go in first so that it reads the real keyboard (and
-    // keeps no service that is about to be replaced).
-    KvKit::shared();
-    Bootwick::migrateIfNeeded();
-    ApplicationEntry::installIfNeeded();
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                     QCoreApplication::instance(), [] { platform::UserDefaults::standard()->synchronize(); });
-    // The hot keys go while the application still has its display and its bus: the X grabs are made on
-    // the application's own connection, freed with it, and the portal's session is closed by a call that
-    // waits for the desktop's answer.
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                     QCoreApplication::instance(), [] { CarbonShortkeel::setBackend(nullptr); });
+    m_areHooksInstalled = true;
 }
 
-ApplicationStartup::~ApplicationStartup() = default;
+void ApplicationStartup::queueStartSteps() {
+    m_startSteps = {
+        [this] { installServicesAndHooks(); },
+        // The kit before any object of the application: it counts the launch, registers its defaults and
+        // reads the keys held at launch. The desktop services go in first so that it reads the real keyboard
+        // (and keeps no service that is about to be replaced).
+        [] { KvKit::shared(); },
+        [] {
+            Bootwick::migrateIfNeeded();
+            ApplicationEntry::installIfNeeded();
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                             QCoreApplication::instance(),
+                             [] { platform::UserDefaults::standard()->synchronize(); });
+            // The hot keys go while the application still has its display and its bus: the X grabs are
+            // made on the application's own connection, freed with it, and the portal's session is closed
+            // by a call that waits for the desktop's answer.
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                             QCoreApplication::instance(), [] { CarbonShortkeel::setBackend(nullptr); });
+        },
+        [this] {
+            // The launch state first: its launch steps look for the status items a turn later.
+            AppState::shared();
+            m_menuBarItems = std::make_unique<MenuBarItems>();
+        },
+        // Once the status items are up, the icon theme is read and the folder and document kinds are looked
+        // up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn off
+        // screen saved the rest but kept the fonts, the collation and every image reader loaded, 8 MB, for
+        // good). Then the memory that starting freed goes back to the system.
+        [] {
+            platform::FileIcons::folderIcon();
+            platform::FileIcons::iconForMimeType(QStringLiteral("text/plain"));
+            malloc_trim(0);
+        },
+    };
+}
+
+void ApplicationStartup::runNextStartStep() {
+    if (m_startSteps.empty())
+        return;
+    const auto step = std::move(m_startSteps.front());
+    m_startSteps.pop_front();
+    step();
+    if (!m_startSteps.empty() && m_startTurns)
+        QTimer::singleShot(0, m_startTurns.get(), [this] { runNextStartStep(); });
+}
+
+void ApplicationStartup::finishStarting() {
+    if (m_settingsReader)
+        m_settingsReader->wait();
+    while (!m_startSteps.empty())
+        runNextStartStep();
+}
+
+ApplicationStartup::~ApplicationStartup() {
+    // A quit before the settings were in: the read is not cut off half-way.
+    if (m_settingsReader)
+        m_settingsReader->wait();
+}
 
 bool ApplicationStartup::claimSingleInstance() {
     const bool isRelaunch = SingleInstance::takeRelaunchMark();
@@ -275,6 +343,7 @@ bool ApplicationStartup::claimSingleInstance() {
                 KvApp::showSettingsWindowAsync();
                 return true;
             },
+        .finishStarting = [this] { finishStarting(); },
     });
     // The object first, so that whoever sees the name can call it.
     m_scriptingService->registerObject(bus);
@@ -298,20 +367,15 @@ int ApplicationStartup::exec() {
         return 0;
     int status = 0;
     {
-        // The launch state first: its launch steps look for the status items a turn later.
-        AppState::shared();
-        MenuBarItems menuBarItems;
-        // Once the status items are up, the icon theme is read and the folder and document kinds are looked
-        // up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn off
-        // screen saved the rest but kept the fonts, the collation and every image reader loaded, 8 MB, for
-        // good). Then the memory that starting freed goes back to the system.
-        QTimer::singleShot(0, [] {
-            platform::FileIcons::folderIcon();
-            platform::FileIcons::iconForMimeType(QStringLiteral("text/plain"));
-            malloc_trim(0);
-        });
+        queueStartSteps();
         status = QApplication::exec();
+        // A quit during the start: the steps not run yet never run.
+        m_startTurns.reset();
+        m_startSteps.clear();
+        m_menuBarItems.reset();
     }
+    if (m_settingsReader)
+        m_settingsReader->wait();
     finishRunCleanly();
     return status;
 }

@@ -7,6 +7,9 @@
 //   kestrova_bench_startup [ROUNDS [FOLDERS]]   (the medians of ROUNDS launches each, 5 by default; 10
 //                                              folders by default, 1000 for the many-folders case)
 //
+// KESTROVA_BENCH_APPLICATION names another build of the application to measure instead (a copy of an
+// earlier build, to set a change against what came before it on the same machine).
+//
 // Goals: start to icons under 1 s (under 2 s with 1,000 folders) and within 1.2 times the bare program's
 // start with 10 folders, under 80 MB resident and within 5 MB of the bare program's, no wake-up while idle,
 // ended within 100 ms of SIGTERM, and a D-Bus ping to the application's object answered within 50 ms from
@@ -209,7 +212,9 @@ int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const int folderCount = argc > 2 ? std::max(1, std::atoi(argv[2])) : kDefaultFolders;
-    const QString program = QStringLiteral(KESTROVA_APPLICATION_PATH);
+    const QString program = qEnvironmentVariableIsEmpty("KESTROVA_BENCH_APPLICATION")
+                                ? QStringLiteral(KESTROVA_APPLICATION_PATH)
+                                : qEnvironmentVariable("KESTROVA_BENCH_APPLICATION");
     const QString seed = QStringLiteral(KESTROVA_SEED_FOLDERS_PATH);
     if (!kestrova::bench::hasPrerequisites("startup bench", {program, seed}))
         return 0;

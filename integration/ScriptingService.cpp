@@ -109,15 +109,17 @@ FolderActionsAdaptor::FolderActionsAdaptor(ScriptingService *service)
     : QDBusAbstractAdaptor(service)
     , m_service(service) {}
 
-bool FolderActionsAdaptor::refuseWhileRelaunching() {
-    if (!m_service->isRelaunching())
+bool ScriptingService::refuseWhileRelaunching() {
+    if (m_environment.finishStarting)
+        m_environment.finishStarting();
+    if (!m_isRelaunching)
         return false;
-    m_service->sendErrorReply(QString::fromLatin1(ScriptingService::kRelaunchingError), kRelaunchingMessage);
+    sendErrorReply(QString::fromLatin1(kRelaunchingError), kRelaunchingMessage);
     return true;
 }
 
 int FolderActionsAdaptor::GetFolders(QList<QVariantMap> &folders) {
-    if (refuseWhileRelaunching())
+    if (m_service->refuseWhileRelaunching())
         return 0;
     const GetFoldersIntentResponse response = GetFoldersIntentHandler().handleGetFolders();
     folders = toDictionaries(response.result);
@@ -125,13 +127,13 @@ int FolderActionsAdaptor::GetFolders(QList<QVariantMap> &folders) {
 }
 
 QList<QVariantMap> FolderActionsAdaptor::FolderOptions() {
-    if (refuseWhileRelaunching())
+    if (m_service->refuseWhileRelaunching())
         return {};
     return toDictionaries(GetFoldersIntentHandler().provideFolderOptions());
 }
 
 int FolderActionsAdaptor::SetFolderVisibility(const QVariantMap &parameters) {
-    if (refuseWhileRelaunching())
+    if (m_service->refuseWhileRelaunching())
         return 0;
     auto parsed = ScriptingService::intentFromParameters(parameters);
     if (const auto *error = std::get_if<IntentError>(&parsed)) {
@@ -152,11 +154,8 @@ ApplicationAdaptor::ApplicationAdaptor(ScriptingService *service)
     , m_service(service) {}
 
 void ApplicationAdaptor::ShowSettings() {
-    if (m_service->isRelaunching()) {
-        m_service->sendErrorReply(QString::fromLatin1(ScriptingService::kRelaunchingError),
-                                  kRelaunchingMessage);
+    if (m_service->refuseWhileRelaunching())
         return;
-    }
     const auto show = m_service->m_environment.showSettingsWindow;
     if (!show || !show())
         m_service->sendErrorReply(QString::fromLatin1(ScriptingService::kNotAvailableError),

@@ -42,6 +42,9 @@ public:
         std::function<void()> relaunch;
         // Opens the settings window; false when this build has none.
         std::function<bool()> showSettingsWindow;
+        // Completes the application's start when a call comes while it is still starting, so that the
+        // call is answered as it would be once the application runs; may be empty.
+        std::function<void()> finishStarting;
     };
 
     explicit ScriptingService(Environment environment, QObject *parent = nullptr);
@@ -67,6 +70,9 @@ private:
     friend class ApplicationAdaptor;
 
     void scheduleRelaunch();
+    // Finishes the start and answers false; while relaunching, answers the caller with the refusal and
+    // true.
+    bool refuseWhileRelaunching();
 
     Environment m_environment;
     bool m_isRelaunching = false;
@@ -87,7 +93,6 @@ public Q_SLOTS:
     int SetFolderVisibility(const QVariantMap &parameters);
 
 private:
-    bool refuseWhileRelaunching();
     ScriptingService *m_service;
 };
 

@@ -41,7 +41,16 @@ protected:
             QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("scripting-service-test")));
         ASSERT_TRUE(m_connection->isConnected());
         m_service = std::make_unique<ScriptingService>(ScriptingService::Environment{
-            .relaunch = [this] { ++m_relaunches; }, .showSettingsWindow = [] { return false; }});
+            .relaunch = [this] { ++m_relaunches; },
+            // Like the application's: the window is there once the start has installed it, if the build has
+            // one.
+            .showSettingsWindow = [this] { return m_hasSettingsWindow && m_isStarted; },
+            .finishStarting =
+                [this] {
+                    ++m_startFinishes;
+                    m_isStarted = true;
+                },
+        });
         ASSERT_TRUE(m_service->registerObject(*m_connection));
         ASSERT_TRUE(m_connection->registerService(QString::fromLatin1(ScriptingService::kServiceName)));
     }
@@ -84,7 +93,27 @@ protected:
     std::unique_ptr<QDBusConnection> m_connection;
     std::unique_ptr<ScriptingService> m_service;
     int m_relaunches = 0;
+    bool m_hasSettingsWindow = false;
+    bool m_isStarted = false;
+    int m_startFinishes = 0;
 };
+
+TEST_F(ScriptingServiceTest, ACallWhileTheApplicationStartsFinishesTheStartFirstAndAPingDoesNot) {
+    const CallResult ping =
+        gdbus({QStringLiteral("introspect"), QStringLiteral("--dest"),
+               QString::fromLatin1(ScriptingService::kServiceName), QStringLiteral("--object-path"),
+               QString::fromLatin1(ScriptingService::kObjectPath)});
+    ASSERT_EQ(ping.exitCode, 0) << ping.error.toStdString();
+    EXPECT_EQ(m_startFinishes, 0);
+    m_hasSettingsWindow = true;
+    // The settings window is there only once the start is finished: the call sees it, not "not available".
+    const CallResult settings = call(QStringLiteral("org.kestrova.Kestrova.Application1.ShowSettings"));
+    EXPECT_EQ(settings.exitCode, 0) << settings.error.toStdString();
+    EXPECT_EQ(m_startFinishes, 1);
+    const CallResult folders = call(QStringLiteral("org.kestrova.Kestrova.FolderActions1.FolderOptions"));
+    EXPECT_EQ(folders.exitCode, 0) << folders.error.toStdString();
+    EXPECT_EQ(m_startFinishes, 2);
+}
 
 TEST_F(ScriptingServiceTest, GetFoldersAnswersSuccessWithEveryFolder) {
     const std::vector<Folder> folders{makeFolder(QStringLiteral("shown"), true),

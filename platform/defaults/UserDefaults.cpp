@@ -717,6 +717,14 @@ void UserDefaults::postDidChange() {
     NotificationCenter::defaultCenter().post({QString::fromLatin1(kDidChangeNotification), this, {}});
 }
 
+void UserDefaults::watchForChanges() {
+    if (m_watcher || m_filePath.isEmpty())
+        return;
+    startWatching();
+    if (m_watcher)
+        reloadAfterExternalChange(/*retryUnsaved=*/false);
+}
+
 void UserDefaults::startWatching() {
     auto *application = QCoreApplication::instance();
     if (!application || QThread::currentThread() != application->thread())

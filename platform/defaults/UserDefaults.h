@@ -89,6 +89,9 @@ public:
     UserDefaults &operator=(const UserDefaults &) = delete;
 
     QString filePath() const { return m_filePath; }
+    // A suite read on another thread is not watched: on the main thread, this watches its file for other
+    // programs' changes and takes in any made since it was read. Does nothing for a watched suite.
+    void watchForChanges();
 
     std::optional<PropertyListValue> object(const QString &name) const;
     // No value removes the entry.

@@ -27,6 +27,26 @@ int clampSpan(int start, int length, int low, int high) {
     return std::max(low, std::min(start, high + 1 - length));
 }
 
+// The part of [start, start + length) within [low, high]; a span wholly outside it is moved to its nearest
+// end, as much of it as fits. Returns the start and the length.
+std::pair<int, int> spanWithin(int start, int length, int low, int high) {
+    const int from = std::max(start, low);
+    const int to = std::min(start + length, high + 1);
+    if (from < to || (from == to && start >= low && start <= high))
+        return {from, to - from};
+    const int kept = std::min(length, high + 1 - low);
+    return {start < low ? low : high + 1 - std::max(kept, 1), kept};
+}
+
+// The part of `anchor` on `screen`. A tray holding more icons than the screen is wide runs past its edge:
+// an icon cut by the edge is clicked on its visible part, and one wholly past it is taken at the edge, so
+// that it reads as the tray along the top or bottom it is in, not as a panel beyond the side of the screen.
+QRect anchorOnScreen(const QRect &anchor, const QRect &screen) {
+    const auto [x, width] = spanWithin(anchor.x(), anchor.width(), screen.left(), screen.right());
+    const auto [y, height] = spanWithin(anchor.y(), anchor.height(), screen.top(), screen.bottom());
+    return {x, y, width, height};
+}
+
 } // namespace
 
 namespace {
@@ -38,15 +58,21 @@ struct PanelSide {
     const ScreenArea *screen = nullptr;
     Side side = Side::none;
     QRect room;
+    // The anchor's part on that screen.
+    QRect anchor;
 };
 
-PanelSide panelSideOf(const QRect &anchor, const std::vector<ScreenArea> &screens) {
-    // QRect::center() of an empty rectangle lies before it; a click point is its own centre.
-    const QPoint centre(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
+// The centre of `rect`: QRect::center() of an empty rectangle lies before it; a click point is its own
+// centre.
+QPoint centreOf(const QRect &rect) {
+    return {rect.x() + rect.width() / 2, rect.y() + rect.height() / 2};
+}
+
+PanelSide panelSideOf(const QRect &anchorAnywhere, const std::vector<ScreenArea> &screens) {
     PanelSide found;
     qint64 best = std::numeric_limits<qint64>::max();
     for (const ScreenArea &candidate : screens) {
-        const qint64 distance = distanceSquared(centre, candidate.geometry);
+        const qint64 distance = distanceSquared(centreOf(anchorAnywhere), candidate.geometry);
         if (distance < best) {
             best = distance;
             found.screen = &candidate;
@@ -54,6 +80,9 @@ PanelSide panelSideOf(const QRect &anchor, const std::vector<ScreenArea> &screen
     }
     if (!found.screen)
         return found;
+    found.anchor = anchorOnScreen(anchorAnywhere, found.screen->geometry);
+    const QRect &anchor = found.anchor;
+    const QPoint centre = centreOf(anchor);
     // The first pixels past the anchor on each side.
     const int anchorEndX = anchor.x() + anchor.width();
     const int anchorEndY = anchor.y() + anchor.height();
@@ -87,8 +116,16 @@ PanelSide panelSideOf(const QRect &anchor, const std::vector<ScreenArea> &screen
             {Side::left, anchor.x() - whole.left(), anchorEndX - whole.left()},
             {Side::right, whole.right() + 1 - anchorEndX, whole.right() + 1 - anchor.x()},
         };
+        // An anchor cut by a side of the screen is in a tray running past that side, not in a panel along it.
+        const bool runsPastSide =
+            anchor.x() != anchorAnywhere.x() || anchor.width() != anchorAnywhere.width();
+        const bool runsPastEnd =
+            anchor.y() != anchorAnywhere.y() || anchor.height() != anchorAnywhere.height();
         const Edge *nearest = nullptr;
         for (const Edge &edge : edges) {
+            const bool isSide = edge.side == Side::left || edge.side == Side::right;
+            if ((isSide && runsPastSide) || (!isSide && runsPastEnd))
+                continue;
             if (edge.gap >= 0 && edge.thickness <= kPanelReach && (!nearest || edge.gap < nearest->gap))
                 nearest = &edge;
         }
@@ -110,12 +147,13 @@ PanelSide panelSideOf(const QRect &anchor, const std::vector<ScreenArea> &screen
 
 } // namespace
 
-QPoint popupPositionBesidePanel(const QRect &anchor, const QSize &size,
+QPoint popupPositionBesidePanel(const QRect &anchorAnywhere, const QSize &size,
                                 const std::vector<ScreenArea> &screens) {
-    const PanelSide panel = panelSideOf(anchor, screens);
-    const int anchorEndY = anchor.y() + anchor.height();
+    const PanelSide panel = panelSideOf(anchorAnywhere, screens);
     if (!panel.screen)
-        return {anchor.x(), anchorEndY};
+        return {anchorAnywhere.x(), anchorAnywhere.y() + anchorAnywhere.height()};
+    const QRect &anchor = panel.anchor;
+    const int anchorEndY = anchor.y() + anchor.height();
     const QRect &room = panel.room;
     QPoint position(anchor.x(), anchorEndY);
     switch (panel.side) {

@@ -31,6 +31,24 @@ struct Case {
     QPoint expected;
 };
 
+// A menu opened from an embedded icon: where it goes, and never over the icon's part on the screen.
+struct IconCase {
+    const char *name;
+    ScreenArea screen;
+    QRect icon;
+    QPoint expected;
+};
+
+void expectPlacedBesideTheTray(const std::vector<IconCase> &cases, const QSize &menu) {
+    for (const IconCase &entry : cases) {
+        const QPoint position = popupPositionBesidePanel(entry.icon, menu, {entry.screen});
+        EXPECT_EQ(position, entry.expected) << entry.name;
+        EXPECT_TRUE(entry.screen.geometry.contains(QRect(position, menu))) << entry.name;
+        EXPECT_FALSE(QRect(position, menu).intersects(entry.icon.intersected(entry.screen.geometry)))
+            << entry.name;
+    }
+}
+
 } // namespace
 
 TEST(PopupPlacementTest, TheMenuGoesAgainstThePanelItWasOpenedFromNeverOverIt) {
@@ -136,12 +154,6 @@ TEST(PopupPlacementTest, WithoutAWorkAreaThePanelsStrutsSayWhatIsFree) {
 
 TEST(PopupPlacementTest, TheMenuOfAnEmbeddedIconNeverCoversTheTrayItSitsIn) {
     const QSize menu(200, 300);
-    struct IconCase {
-        const char *name;
-        ScreenArea screen;
-        QRect icon;
-        QPoint expected;
-    };
     const std::vector<IconCase> cases{
         // A tray that keeps no room: nothing but the icon says where the tray is.
         {"top left corner: below the icon, not over its last row", monitor("none"), {0, 0, 32, 32}, {0, 32}},
@@ -162,11 +174,21 @@ TEST(PopupPlacementTest, TheMenuOfAnEmbeddedIconNeverCoversTheTrayItSitsIn) {
         // An icon away from every edge is no panel's.
         {"mid-screen: below the icon", monitor("none"), {900, 500, 24, 24}, {900, 524}},
     };
-    for (const IconCase &entry : cases) {
-        const QPoint position = popupPositionBesidePanel(entry.icon, menu, {entry.screen});
-        EXPECT_EQ(position, entry.expected) << entry.name;
-        EXPECT_FALSE(QRect(position, menu).intersects(entry.icon)) << entry.name;
-    }
+    expectPlacedBesideTheTray(cases, menu);
+}
+
+TEST(PopupPlacementTest, ATrayWiderThanTheScreenStillHasItsMenusBelowOrAboveIt) {
+    const QSize menu(200, 300);
+    // A thousand 22-pixel icons in a 32-pixel tray along the top (or bottom) edge run far past the right
+    // edge: an icon cut by the edge, and one wholly past it, are in the tray, not in a panel beyond the side.
+    const std::vector<IconCase> cases{
+        {"top tray, icon cut by the right edge", monitor("none"), {1909, 1, 22, 30}, {1720, 32}},
+        {"top tray, icon far past the right edge", monitor("none"), {21979, 1, 22, 30}, {1720, 32}},
+        {"top panel in the work area, icon past the edge", monitor("top"), {5000, 1, 22, 28}, {1720, 30}},
+        {"bottom tray, icon past the right edge", monitor("none"), {8000, 1049, 22, 30}, {1720, 748}},
+        {"left tray running past the bottom edge", monitor("none"), {1, 4000, 30, 22}, {32, 780}},
+    };
+    expectPlacedBesideTheTray(cases, menu);
 }
 
 TEST(PopupPlacementTest, AMenuOpenedBeforeAnyClickGoesToThePanelsFarEndNotMidScreen) {
