@@ -42,24 +42,26 @@ void postToMainLoop(std::function<void()> work) {
 }
 
 void takeRowsAsTheyCome(const std::shared_ptr<Menu> &submenu, const std::shared_ptr<Menu> &built,
-                        const std::shared_ptr<std::weak_ptr<Menu>> &latest) {
+                        const std::shared_ptr<std::shared_ptr<Menu>> &latest) {
     // The builder left rows for later (a listing that has not ended): the submenu waits with it and
-    // takes them as they come, unless it was emptied and built again meanwhile. The built menu lives
-    // through its own observer until then.
+    // takes them as they come, unless it was emptied and built again meanwhile. The built menu is held
+    // by the item's submenu closure, not by its own observer, so a listing that never ends (a quit while
+    // a mount hangs) leaves nothing behind.
     submenu->setAwaitingContents(true);
     *latest = built;
     auto watch = std::make_shared<Subscription>();
-    *watch = built->observeAwaitingContents(
-        [weakSubmenu = std::weak_ptr(submenu), built, latest, watch](bool isAwaiting) {
-            if (isAwaiting)
-                return;
-            watch->cancel();
-            const auto submenu = weakSubmenu.lock();
-            if (!submenu || latest->lock() != built)
-                return;
-            submenu->takeContentsOf(*built);
-            submenu->setAwaitingContents(false);
-        });
+    *watch = built->observeAwaitingContents([weakSubmenu = std::weak_ptr(submenu), builtMenu = built.get(),
+                                             weakLatest = std::weak_ptr(latest), watch](bool isAwaiting) {
+        if (isAwaiting)
+            return;
+        watch->cancel();
+        const auto submenu = weakSubmenu.lock();
+        const auto latest = weakLatest.lock();
+        if (!submenu || !latest || latest->get() != builtMenu)
+            return;
+        submenu->takeContentsOf(*builtMenu);
+        submenu->setAwaitingContents(false);
+    });
 }
 
 } // namespace
@@ -159,7 +161,7 @@ void MenuItem::setLazySubmenu(std::shared_ptr<Menu> submenu, LazySubmenu lazy) {
     // clears (and rebuilds) at once, and the posted clear then finds nothing to do.
     auto clearPending = std::make_shared<bool>(false);
     // The build whose rows come later, and no earlier one, fills the submenu.
-    auto latestLaterBuild = std::make_shared<std::weak_ptr<Menu>>();
+    auto latestLaterBuild = std::make_shared<std::shared_ptr<Menu>>();
     const std::weak_ptr<Menu> weakSubmenu = submenu;
     retain(submenu->observeOpenState(
         [weakSubmenu, lazy = std::move(lazy), clearPending, latestLaterBuild](bool isOpen) {
