@@ -26,7 +26,6 @@ class StatusBar;
 class Workspace;
 namespace desktop {
 class HotKeyBackend;
-class MenuPresenter;
 } // namespace desktop
 } // namespace platform
 

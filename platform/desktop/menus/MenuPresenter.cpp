@@ -494,17 +494,6 @@ QMenu *MenuPresenter::present(const std::shared_ptr<Menu> &menu) {
     return root;
 }
 
-void MenuPresenter::prepare(const std::shared_ptr<Menu> &sample) {
-    ensureStyle();
-    PresentedMenu *menu = createMenu(sample, std::make_shared<Presentation>(), nullptr);
-    populate(menu);
-    menu->ensurePolished();
-    menu->resize(menu->sizeHint());
-    QImage image(menu->size(), QImage::Format_ARGB32_Premultiplied);
-    menu->render(&image);
-    menu->deleteLater();
-}
-
 QMenu *MenuPresenter::popup(const std::shared_ptr<Menu> &menu, const QPoint &globalPosition) {
     QMenu *root = present(menu);
     if (m_current)

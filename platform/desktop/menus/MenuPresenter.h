@@ -91,9 +91,6 @@ public:
     // Builds the QMenu without showing it; it is shown (and its notifications fire) when someone calls
     // popup()/exec() on it. The presenter owns it.
     QMenu *present(const std::shared_ptr<Menu> &menu);
-    // Lays `sample` out and draws it off screen, then frees it: the first menu a user opens finds the
-    // fonts, glyphs and drawing code loaded instead of paying for them on the first click.
-    void prepare(const std::shared_ptr<Menu> &sample);
     bool isOpen() const;
     // The open root QMenu, or null.
     QMenu *openMenu() const;

@@ -123,36 +123,6 @@ TEST(MenuPresenterTest, RowsFollowTheModelAndChoosingRunsTheActionAfterTheClose)
                                             QStringLiteral("close")}));
 }
 
-// Drawing a sample at start-up never opens it, runs none of its rows and leaves nothing behind.
-TEST(MenuPresenterTest, PreparingDrawsTheSampleWithoutOpeningItAndLeavesNothing) {
-    const auto widgetsBefore = QApplication::allWidgets().size();
-    auto sample = std::make_shared<Menu>();
-    bool sampleRan = false;
-    addItem(*sample, QStringLiteral("Sample"), [&] { sampleRan = true; });
-    addItem(*sample, QStringLiteral("Folder"))->setSubmenu(std::make_shared<Menu>());
-    int sampleOpenings = 0;
-    const auto sampleOpened = sample->observeOpenState([&](bool isOpen) { sampleOpenings += isOpen; });
-    PresenterFixture fixture;
-    bool prepared = false;
-    // From the event loop, as at start-up.
-    QTimer::singleShot(0, &fixture.presenter, [&] {
-        fixture.presenter.prepare(sample);
-        prepared = true;
-    });
-    ASSERT_TRUE(processEventsUntil([&] { return prepared; }));
-    EXPECT_TRUE(processEventsUntil([&] { return QApplication::allWidgets().size() == widgetsBefore; }))
-        << QApplication::allWidgets().size() - widgetsBefore << " widgets left";
-    EXPECT_EQ(sampleOpenings, 0);
-    EXPECT_FALSE(fixture.presenter.isOpen());
-
-    auto menu = std::make_shared<Menu>();
-    addItem(*menu, QStringLiteral("Real"));
-    QMenu *shown = fixture.open(menu);
-    ASSERT_EQ(shown->actions().size(), 1);
-    EXPECT_EQ(shown->actions().front()->text(), QStringLiteral("Real"));
-    EXPECT_FALSE(sampleRan);
-}
-
 TEST(MenuPresenterTest, LazySubmenusAreBuiltWhenTheyOpenAndToldWhenTheyClose) {
     PresenterFixture fixture;
     auto menu = std::make_shared<Menu>();
