@@ -13,6 +13,11 @@ public:
         std::lock_guard lock(m_mutex);
         return *m_service;
     }
+    // For a holder that keeps using the service after another may have been set.
+    std::shared_ptr<Service> pointer() {
+        std::lock_guard lock(m_mutex);
+        return m_service;
+    }
     void set(std::shared_ptr<Service> service) {
         std::lock_guard lock(m_mutex);
         m_service = service ? std::move(service) : std::make_shared<Fallback>();

@@ -132,12 +132,10 @@ KvKit &KvKit::shared() {
         // Fixed now, on the main thread, before anything else can ask from another thread.
         KvApp::isDebugMode();
         platform::CrashReporter::shared().markRunning();
-        return new KvKit(
-            Environment{platform::UserDefaults::standard(),
-                        std::shared_ptr<platform::KeyboardState>(&platform::KeyboardState::shared(),
-                                                                 [](platform::KeyboardState *) {}),
-                        [] { return platform::CrashReporter::shared().crashedLastRun(); },
-                        [] { KvApp::deleteDataAndSettings(); }});
+        return new KvKit(Environment{platform::UserDefaults::standard(),
+                                     platform::KeyboardState::sharedPointer(),
+                                     [] { return platform::CrashReporter::shared().crashedLastRun(); },
+                                     [] { KvApp::deleteDataAndSettings(); }});
     }();
     return *kit;
 }

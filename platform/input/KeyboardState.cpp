@@ -23,6 +23,10 @@ KeyboardState &KeyboardState::shared() {
     return sharedState().get();
 }
 
+std::shared_ptr<KeyboardState> KeyboardState::sharedPointer() {
+    return sharedState().pointer();
+}
+
 void KeyboardState::setShared(std::shared_ptr<KeyboardState> state) {
     sharedState().set(std::move(state));
 }

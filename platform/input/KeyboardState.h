@@ -30,6 +30,8 @@ public:
     virtual quint64 modifiersHeldAtLaunch() const = 0;
 
     static KeyboardState &shared();
+    // The same, kept alive for as long as the caller holds it.
+    static std::shared_ptr<KeyboardState> sharedPointer();
     static void setShared(std::shared_ptr<KeyboardState> state);
 };
 

@@ -156,6 +156,21 @@ TEST_F(KvKitTest, DeleteQuestionDeletesAndRelaunchesOnlyWhenConfirmed) {
               (QStringList{QStringLiteral("delete"), QStringLiteral("start"), QStringLiteral("terminate")}));
 }
 
+TEST_F(KvKitTest, TheDeleteQuestionReadsTheKeysHeldAtLaunchAfterTheKeyboardServiceWasReplaced) {
+    kestrova::testing::ScopedScriptedPresenters presenters;
+    presenters.alerts().answer(platform::ModalResponse::alertSecondButtonReturn);
+    std::unique_ptr<KvKit> kit;
+    {
+        // The application's kit takes whatever keyboard is installed; the question reads it a turn later.
+        kestrova::testing::ScopedFakeKeyboardState keyboard;
+        keyboard.keyboard().hold(shift | control | option | command);
+        kit = std::make_unique<KvKit>(KvKit::Environment{m_suite, platform::KeyboardState::sharedPointer(),
+                                                         [] { return false; }, [] {}});
+    }
+    runQueuedWork();
+    EXPECT_EQ(presenters.alerts().shownAlerts().size(), 1U);
+}
+
 TEST_F(KvKitTest, SettingsReopenOnceAfterARelaunchThatAskedForThem) {
     m_suite->setObject(PropertyListValue(true), QStringLiteral("Kv_isShowingSettingsAfterRelaunch"));
     auto kit = launch();

@@ -70,6 +70,9 @@ public:
         bool canHighlight(std::size_t row, bool disabledRowsToo) const;
     };
     struct Window {
+        // Written out: with only its members' initializers, a class nested in one still being defined counts
+        // as not default-constructible, and clang keeps that answer for `window().emplace()`.
+        Window() {}
         WindowRows rows;
         // The rows on screen: the source's rows live only while bound, so those scrolled past are let go.
         std::vector<std::shared_ptr<MenuItem>> bound;
