@@ -20,7 +20,7 @@ namespace kestrova::platform::desktop {
 // The window takes the tray's visual: with an ARGB visual it is transparent and the icon is drawn onto it;
 // otherwise it shows the tray's own background through it and the icon is composited over that. It is
 // painted when exposed and when the tray gives it another size, with the rendering that fits it best,
-// centred. A press of the left, middle or right button is reported at once; the second press of a double
+// centred. A press of the left, middle or right button is reported as a click; the second press of a double
 // click is not a second click. Hovering shows the tool tip. A tray that ends takes the window with it; the
 // icon docks again with the next tray that starts. Without an X connection (another display platform) the
 // icon keeps what it is told and shows nothing. Main thread only.
