@@ -3,12 +3,12 @@
 #include "menubar/MenuBarItems.h"
 
 #include "platform/desktop/tray/TrayStatusItem.h"
+#include "platform/desktop/tray/XEmbedTrayIcon.h"
 #include "platform/testing/ImageInk.h"
 #include "store/BookmarkData.h"
 #include "store/DefaultsKeys.h"
 
 #include <QDir>
-#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,9 +19,9 @@ using kestrova::testing::inkBounds;
 namespace {
 
 // The tray's own icon behind a status item.
-const QSystemTrayIcon *trayIconOf(const std::shared_ptr<platform::StatusItem> &statusItem) {
+const platform::desktop::XEmbedTrayIcon *trayIconOf(const std::shared_ptr<platform::StatusItem> &statusItem) {
     const auto *tray = dynamic_cast<const platform::desktop::TrayStatusItem *>(statusItem.get());
-    return tray ? tray->findChild<QSystemTrayIcon *>() : nullptr;
+    return tray ? tray->trayIcon() : nullptr;
 }
 
 class FolderMenuBarItemTest : public ::testing::Test {
@@ -69,7 +69,6 @@ TEST_F(FolderMenuBarItemTest, EveryFolderIconIsOnTheTrayNamedByItsFolder) {
         ASSERT_NE(trayIcon, nullptr);
         EXPECT_EQ(trayIcon->toolTip(), folder.title());
         EXPECT_TRUE(trayIcon->isVisible()) << qPrintable(folder.title());
-        EXPECT_FALSE(inkBounds(trayIcon->icon().pixmap(QSize(22, 22)).toImage()).isEmpty())
-            << qPrintable(folder.title());
+        EXPECT_FALSE(inkBounds(trayIcon->rendering(QSize(22, 22))).isEmpty()) << qPrintable(folder.title());
     }
 }

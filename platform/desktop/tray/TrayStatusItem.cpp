@@ -8,6 +8,7 @@
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/desktop/tray/PopupPlacement.h"
 #include "platform/desktop/tray/StatusNotifierWatch.h"
+#include "platform/desktop/tray/XEmbedTrayIcon.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -16,7 +17,6 @@
 #include <QPalette>
 #include <QPointer>
 #include <QProcessEnvironment>
-#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <algorithm>
@@ -34,17 +34,6 @@ namespace {
 std::vector<TrayStatusItem *> &liveItems() {
     static std::vector<TrayStatusItem *> items;
     return items;
-}
-
-StatusItemClick::Button buttonFor(QSystemTrayIcon::ActivationReason reason) {
-    switch (reason) {
-    case QSystemTrayIcon::Context:
-        return StatusItemClick::Button::right;
-    case QSystemTrayIcon::MiddleClick:
-        return StatusItemClick::Button::middle;
-    default:
-        return StatusItemClick::Button::left;
-    }
 }
 
 Modifiers heldModifiers() {
@@ -109,14 +98,11 @@ void TrayStatusItem::followWatcher() {
         m_notifierItem.reset();
         if (m_icon)
             return;
-        // Made only now: Qt hands a tray icon made while a watcher runs to the status-notifier host
-        // itself, where it would stand beside ours under Qt's own name instead of being embedded.
-        m_icon = new QSystemTrayIcon(this);
-        connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            // A double click arrives after its own Trigger: it is not a second click.
-            if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Unknown)
-                return;
-            click({buttonFor(reason), heldModifiers(), QCursor::pos()});
+        // Made only now: no X icon stands beside the status-notifier item while a watcher runs, where a
+        // tray that hosts both would show the folder twice.
+        m_icon = new XEmbedTrayIcon(this);
+        connect(m_icon, &XEmbedTrayIcon::pressed, this, [this](StatusItemClick::Button button) {
+            click({button, heldModifiers(), QCursor::pos()});
         });
         setImage(m_image);
         setTitle(m_title);
@@ -217,15 +203,9 @@ void TrayStatusItem::setImage(const StatusItemImage &image) {
     m_image = image;
     if (m_notifierItem)
         m_notifierItem->setImage(image);
-    if (m_icon) {
-        // One drawing per size, so the tray never scales a 22-pixel picture up to 48 or down to 16.
-        QIcon icon;
-        if (!image.isNull()) {
-            for (const int size : StatusItemImage::kTraySizes)
-                icon.addPixmap(QPixmap::fromImage(image.render(size)));
-        }
-        m_icon->setIcon(icon);
-    }
+    // Drawn at the size of the tray's slot, never a 22-pixel picture scaled up to 48 or down to 16.
+    if (m_icon)
+        m_icon->setImage(image);
     updateVisibility();
 }
 
@@ -321,18 +301,17 @@ bool TrayStatusItem::isMenuOpen() const {
 }
 
 QRect TrayStatusItem::geometry() const {
-    return m_icon && m_icon->isVisible() ? m_icon->geometry() : QRect();
+    return m_icon ? m_icon->geometry() : QRect();
 }
 
 bool TrayStatusItem::isTrayAvailable() const {
     if (m_watch->hasWatcher())
         return m_watch->isHostRegistered();
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return XEmbedTrayIcon::isTrayAvailable();
 }
 
 bool TrayStatusItem::isOtherKindOfTrayAvailable() const {
-    // Qt asks for an embedding tray only while no status-notifier host is registered, as here.
-    return m_watch->hasWatcher() && !m_watch->isHostRegistered() && QSystemTrayIcon::isSystemTrayAvailable();
+    return m_watch->hasWatcher() && !m_watch->isHostRegistered() && XEmbedTrayIcon::isTrayAvailable();
 }
 
 bool TrayStatusItem::isGeometryKnown() const {

@@ -11,12 +11,12 @@
 #include <optional>
 
 class QProcessEnvironment;
-class QSystemTrayIcon;
 
 namespace kestrova::platform::desktop {
 
 class MenuPresenter;
 class StatusNotifierWatch;
+class XEmbedTrayIcon;
 
 // The kind of desktop session the items live in. It is not the display platform Qt runs on: an application
 // on XWayland talks X11 in a Wayland session, where a bar's click comes in the bar's own coordinates and
@@ -31,7 +31,7 @@ DisplaySession currentDisplaySession();
 
 // A status item on the desktop's tray. Where a status-notifier watcher runs on the session bus, the item is
 // a StatusNotifierItem of our own (a panel that draws the icons itself); otherwise it is an embedded tray
-// icon (QSystemTrayIcon). The item follows the watcher as it comes and goes (a panel restart), and
+// icon of our own (XEmbedTrayIcon). The item follows the watcher as it comes and goes (a panel restart), and
 // registers again with a new one.
 //
 // A click is reported, and popUpMenu shows our own QMenu (it has the hosted views and the live alternates),
@@ -85,7 +85,7 @@ public:
     // The status-notifier face of the item while a watcher runs, else null.
     StatusNotifierItem *notifierItem() const { return m_notifierItem.get(); }
     // The embedded icon while no watcher runs, else null.
-    QSystemTrayIcon *trayIcon() const { return m_icon; }
+    XEmbedTrayIcon *trayIcon() const { return m_icon; }
     // What a host calls the item: the application's id and the item's own name.
     QString notifierId() const;
 
@@ -102,7 +102,7 @@ private:
     QRect popupAnchor() const;
 
     std::shared_ptr<StatusNotifierWatch> m_watch;
-    QSystemTrayIcon *m_icon = nullptr;
+    XEmbedTrayIcon *m_icon = nullptr;
     std::unique_ptr<StatusNotifierItem> m_notifierItem;
     MenuPresenter *m_presenter;
     bool m_hostShowsMenu = false;

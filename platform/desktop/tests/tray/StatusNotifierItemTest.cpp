@@ -1,5 +1,6 @@
 #include "platform/desktop/tray/StatusNotifierItem.h"
 #include "platform/desktop/tray/TrayStatusItem.h"
+#include "platform/desktop/tray/XEmbedTrayIcon.h"
 #include "platform/desktop/tray/ActivationToken.h"
 #include "platform/desktop/tray/StatusNotifierItem_p.h"
 
@@ -18,7 +19,6 @@
 #include <QMenu>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
-#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -92,7 +92,7 @@ TEST_F(StatusNotifierItemTest, EveryItemIsAServiceOfItsOwnWithItsIdTitleAndPictu
     const auto notes = makeItem(QStringLiteral("mainItem"), QStringLiteral("Notes & Plans"));
     // While a watcher runs there is no embedded icon beside the item.
     EXPECT_EQ(work->trayIcon(), nullptr);
-    EXPECT_EQ(work->findChild<QSystemTrayIcon *>(), nullptr);
+    EXPECT_EQ(work->findChild<kestrova::platform::desktop::XEmbedTrayIcon *>(), nullptr);
     const QString workService = registered(*work);
     const QString notesService = registered(*notes);
     EXPECT_NE(workService, notesService);
