@@ -45,6 +45,7 @@
 #include "screens/folders/FolderConfigureScreen.h"
 #include "screens/settings/SettingsScreen.h"
 #include "screens/SupportWindowsInstallation.h"
+#include "store/DecodedFolders.h"
 #include "store/Folder.h"
 #include "store/ShortcutService.h"
 #include "store/ShortkeelHandlers.h"
@@ -241,10 +242,13 @@ ApplicationStartup::ApplicationStartup() {
     };
     KvApp::setHooks(std::move(hooks));
     // The name is on the bus, and its callers wait for the event loop: the settings (a thousand folders
-    // take longer than a frame to read) are read on another thread meanwhile. Whatever asks for them before
-    // they are in waits for that read instead of starting another.
+    // take longer than a frame to read and to decode) are read on another thread meanwhile. Whatever asks
+    // for them before they are in waits for that read instead of starting another.
     m_startTurns = std::make_unique<QObject>();
-    m_settingsReader.reset(QThread::create([] { platform::UserDefaults::standard(); }));
+    m_settingsReader.reset(QThread::create([this] {
+        platform::UserDefaults::standard();
+        m_storedFolders = std::make_unique<DecodedFolders>(DecodedFolders::read());
+    }));
     QObject::connect(m_settingsReader.get(), &QThread::finished, m_startTurns.get(),
                      [this] { runNextStartStep(); });
     m_settingsReader->start();
@@ -289,7 +293,8 @@ void ApplicationStartup::queueStartSteps() {
         [this] {
             // The launch state first: its launch steps look for the status items a turn later.
             AppState::shared();
-            m_menuBarItems = std::make_unique<MenuBarItems>();
+            m_menuBarItems = std::make_unique<MenuBarItems>(std::move(*m_storedFolders));
+            m_storedFolders.reset();
         },
         // Once the status items are up, the icon theme is read and the folder and document kinds are looked
         // up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn off
