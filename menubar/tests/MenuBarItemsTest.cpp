@@ -193,7 +193,7 @@ TEST_F(MenuBarItemsTest, FoldersInOneMenuShowTheMainItemWithFolderSubmenus) {
     const Folder b = makeFolder(QStringLiteral("Beta"));
     Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{a, hidden, b});
     MenuBarItems items;
-    EXPECT_EQ(liveStatusItems(m_bar), 2u);
+    EXPECT_TRUE(processEventsUntil([&] { return liveStatusItems(m_bar) == 2u; }));
 
     Defaults::set(Defaults::Keys::showFoldersInMenu(), true);
     ASSERT_TRUE(processEventsUntil([&] { return items.mainItem() != nullptr; }));
