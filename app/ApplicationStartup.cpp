@@ -296,10 +296,10 @@ void ApplicationStartup::queueStartSteps() {
             m_menuBarItems = std::make_unique<MenuBarItems>(std::move(*m_storedFolders));
             m_storedFolders.reset();
         },
-        // Once the status items are up, the icon theme is read and the folder and document kinds are looked
-        // up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn off
-        // screen saved the rest but kept the fonts, the collation and every image reader loaded, 8 MB, for
-        // good). A turn each: on X each look-up searches the theme's folders for a while. Then the memory
+        // Once the status items are all made, the icon theme is read and the folder and document kinds are
+        // looked up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn
+        // off screen saved the rest but kept the fonts, the collation and every image reader loaded, 8 MB,
+        // for good). A turn each: on X each look-up searches the theme's folders for a while. Then the memory
         // that starting freed goes back to the system.
         [] { platform::FileIcons::folderIcon(); },
         [] {
@@ -315,7 +315,15 @@ void ApplicationStartup::runNextStartStep() {
     const auto step = std::move(m_startSteps.front());
     m_startSteps.pop_front();
     step();
-    if (!m_startSteps.empty() && m_startTurns)
+    if (m_startSteps.empty() || !m_startTurns)
+        return;
+    // What comes after the status items waits until they are all made: the tray is whole sooner.
+    if (m_menuBarItems && m_menuBarItems->isMakingItems())
+        QObject::connect(
+            m_menuBarItems.get(), &MenuBarItems::itemsMade, m_startTurns.get(),
+            [this] { runNextStartStep(); },
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    else
         QTimer::singleShot(0, m_startTurns.get(), [this] { runNextStartStep(); });
 }
 

@@ -72,6 +72,7 @@ void MenuBarItems::reconcile(const std::vector<Folder> &storedFolders) {
         m_folderItems.clear();
         m_order.clear();
         m_pending.clear();
+        Q_EMIT itemsMade();
         // The main item takes the setting when made, so a switch makes a new one.
         if (!m_mainItem || m_mainItem->showFoldersInMenu() != showFoldersInMenu) {
             m_mainItem.reset();
@@ -120,6 +121,7 @@ void MenuBarItems::makePendingItems() {
         }
     }
     m_pending.clear();
+    Q_EMIT itemsMade();
 }
 
 void MenuBarItems::scheduleMakingPendingItems() {

@@ -46,11 +46,18 @@ public:
     // The visible folders, in stored order.
     static std::vector<Folder> visibleFolders(const std::vector<Folder> &folders);
 
+    // Whether status items are still to be made on later turns.
+    bool isMakingItems() const { return !m_pending.empty(); }
+
     // What is on the tray now.
     MainMenuBarItem *mainItem() const { return m_mainItem.get(); }
     FolderMenuBarItem *folderItem(const QUuid &id) const;
     // The folders that have a status item, in stored order.
     const std::vector<QUuid> &folderItemIds() const { return m_order; }
+
+Q_SIGNALS:
+    // No status item is left to make: the last slice is done, or a change left nothing to make.
+    void itemsMade();
 
 private:
     struct FolderEntry {
