@@ -207,10 +207,6 @@ TEST_F(FolderTest, AListDecodedAheadIsTakenOnlyWhileItIsStillStored) {
     Defaults::Keys::folders().suite()->setObject(PropertyListValue(QStringLiteral("folders")),
                                                  QStringLiteral("folders"));
     EXPECT_TRUE(std::move(removed).take().empty());
-    storeTexts({record(), QStringLiteral("{not json")});
-    const auto decoded = readOnAnotherThread().take();
-    ASSERT_EQ(decoded.size(), 1u);
-    EXPECT_EQ(decoded.front().id, kId);
 }
 
 TEST_F(FolderTest, WhatANewerVersionWroteSurvivesARewrite) {
