@@ -45,6 +45,7 @@
 #include "screens/folders/FolderConfigureScreen.h"
 #include "screens/settings/SettingsScreen.h"
 #include "screens/SupportWindowsInstallation.h"
+#include "store/DecodedFolders.h"
 #include "store/Folder.h"
 #include "store/ShortcutService.h"
 #include "store/ShortkeelHandlers.h"
@@ -241,10 +242,13 @@ ApplicationStartup::ApplicationStartup() {
     };
     KvApp::setHooks(std::move(hooks));
     // The name is on the bus, and its callers wait for the event loop: the settings (a thousand folders
-    // take longer than a frame to read) are read on another thread meanwhile. Whatever asks for them before
-    // they are in waits for that read instead of starting another.
+    // take longer than a frame to read and to decode) are read on another thread meanwhile. Whatever asks
+    // for them before they are in waits for that read instead of starting another.
     m_startTurns = std::make_unique<QObject>();
-    m_settingsReader.reset(QThread::create([] { platform::UserDefaults::standard(); }));
+    m_settingsReader.reset(QThread::create([this] {
+        platform::UserDefaults::standard();
+        m_storedFolders = std::make_unique<DecodedFolders>(DecodedFolders::read());
+    }));
     QObject::connect(m_settingsReader.get(), &QThread::finished, m_startTurns.get(),
                      [this] { runNextStartStep(); });
     m_settingsReader->start();
@@ -289,14 +293,16 @@ void ApplicationStartup::queueStartSteps() {
         [this] {
             // The launch state first: its launch steps look for the status items a turn later.
             AppState::shared();
-            m_menuBarItems = std::make_unique<MenuBarItems>();
+            m_menuBarItems = std::make_unique<MenuBarItems>(std::move(*m_storedFolders));
+            m_storedFolders.reset();
         },
-        // Once the status items are up, the icon theme is read and the folder and document kinds are looked
-        // up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn off
-        // screen saved the rest but kept the fonts, the collation and every image reader loaded, 8 MB, for
-        // good). Then the memory that starting freed goes back to the system.
+        // Once the status items are all made, the icon theme is read and the folder and document kinds are
+        // looked up in it: the third of the first opening's extra cost that is cheap to keep (a menu drawn
+        // off screen saved the rest but kept the fonts, the collation and every image reader loaded, 8 MB,
+        // for good). A turn each: on X each look-up searches the theme's folders for a while. Then the memory
+        // that starting freed goes back to the system.
+        [] { platform::FileIcons::folderIcon(); },
         [] {
-            platform::FileIcons::folderIcon();
             platform::FileIcons::iconForMimeType(QStringLiteral("text/plain"));
             malloc_trim(0);
         },
@@ -309,7 +315,15 @@ void ApplicationStartup::runNextStartStep() {
     const auto step = std::move(m_startSteps.front());
     m_startSteps.pop_front();
     step();
-    if (!m_startSteps.empty() && m_startTurns)
+    if (m_startSteps.empty() || !m_startTurns)
+        return;
+    // What comes after the status items waits until they are all made: the tray is whole sooner.
+    if (m_menuBarItems && m_menuBarItems->isMakingItems())
+        QObject::connect(
+            m_menuBarItems.get(), &MenuBarItems::itemsMade, m_startTurns.get(),
+            [this] { runNextStartStep(); },
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    else
         QTimer::singleShot(0, m_startTurns.get(), [this] { runNextStartStep(); });
 }
 

@@ -9,6 +9,7 @@ class QThread;
 
 namespace kestrova {
 
+class DecodedFolders;
 class MenuBarItems;
 class QuitSignals;
 class ScriptingService;
@@ -64,7 +65,8 @@ void closeMenuOnScreen(platform::Menu &menu);
 // SIGTERM, SIGINT and SIGHUP into a quit through the event loop and claims the application's name on the
 // session bus. When another instance holds it, this one asks that one to open its settings window, says so
 // on stderr and does nothing more: exec answers 0 at once, having written no settings and shown no icon.
-// Otherwise it puts the scriptable actions on the bus and starts reading the settings on another thread.
+// Otherwise it puts the scriptable actions on the bus and starts reading the settings, and decoding the
+// stored folders, on another thread.
 // exec runs the event loop and the rest of the start on its first turns, one step a turn, so that the bus
 // is answered while the application starts: once the settings are in, it installs the services and hooks,
 // creates the kit (which counts the launch and writes this run's crash marker), runs the one-time
@@ -97,6 +99,8 @@ private:
     std::unique_ptr<QuitSignals> m_quitSignals;
     std::unique_ptr<ScriptingService> m_scriptingService;
     std::unique_ptr<QThread> m_settingsReader;
+    // The stored folders, decoded by the settings reader; the status items take them.
+    std::unique_ptr<DecodedFolders> m_storedFolders;
     // The start's turns are scheduled on it; gone once the event loop has ended.
     std::unique_ptr<QObject> m_startTurns;
     std::deque<std::function<void()>> m_startSteps;

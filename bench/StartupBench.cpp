@@ -47,6 +47,7 @@ constexpr int kDefaultFolders = 10;
 constexpr double kStartRatioGoal = 1.2;
 constexpr double kResidentOverBareGoal = 5;
 constexpr auto kIdleStretch = 2s;
+constexpr std::chrono::duration<double, std::milli> kPingGoal{50};
 // Long enough for a start that takes many times its goal to be measured rather than given up on.
 constexpr auto kShowLimit = 60s;
 
@@ -100,6 +101,9 @@ public:
             m_thread.join();
     }
     double slowestMilliseconds() const { return m_slowest.load(); }
+    // How many pings were answered, and how many of them later than `kPingGoal`.
+    int answered() const { return m_answered.load(); }
+    int late() const { return m_late.load(); }
 
 private:
     void run(const QString &address) {
@@ -115,8 +119,12 @@ private:
                 const auto sent = Clock::now();
                 const QDBusMessage reply = bus.call(ping, QDBus::Block, 10000);
                 const double took = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-                if (reply.type() == QDBusMessage::ReplyMessage)
+                if (reply.type() == QDBusMessage::ReplyMessage) {
                     m_slowest = std::max(m_slowest.load(), took);
+                    ++m_answered;
+                    if (took > kPingGoal.count())
+                        ++m_late;
+                }
                 std::this_thread::sleep_for(5ms);
             }
         }
@@ -125,11 +133,15 @@ private:
 
     std::atomic<bool> m_stop{false};
     std::atomic<double> m_slowest{0};
+    std::atomic<int> m_answered{0};
+    std::atomic<int> m_late{0};
     std::thread m_thread;
 };
 
 struct Launch {
     double slowestPingMilliseconds = 0;
+    // The pings answered later than the goal, per hundred answered: one slow turn or many.
+    double latePingPercent = 0;
     double millisecondsToShown = 0;
     double residentMegabytes = 0;
     double anonymousMegabytes = 0;
@@ -163,6 +175,8 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
             // Not while idling: the pings would be the wake-ups counted there.
             pinger->stop();
             result->slowestPingMilliseconds = pinger->slowestMilliseconds();
+            result->latePingPercent =
+                pinger->answered() > 0 ? 100.0 * pinger->late() / pinger->answered() : 0;
             break;
         }
         std::this_thread::sleep_for(2ms);
@@ -304,7 +318,9 @@ int main(int argc, char **argv) {
              wakeups == 0 ? "  (goal 0: met)" : "  (goal 0: missed)");
     const double slowestPing = medianOf(ours, &Launch::slowestPingMilliseconds);
     std::printf("  %-32s %9.1f ms %s\n", "slowest D-Bus ping answer", slowestPing,
-                slowestPing <= 50 ? "(goal 50 ms: met)" : "(goal 50 ms: missed)");
+                slowestPing <= kPingGoal.count() ? "(goal 50 ms: met)" : "(goal 50 ms: missed)");
+    std::printf("  %-32s %9.1f %%\n", "  pings answered after 50 ms",
+                medianOf(ours, &Launch::latePingPercent));
     printRow("CPU ticks in 2 s idle", medianOf(ours, &Launch::idleCpuTicks),
              medianOf(bare, &Launch::idleCpuTicks), "", "");
     const double ended = medianOf(ours, &Launch::millisecondsToEndOnTerm);

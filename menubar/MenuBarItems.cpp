@@ -13,8 +13,11 @@
 namespace kestrova {
 
 MenuBarItems::MenuBarItems(QObject *parent)
+    : MenuBarItems(DecodedFolders::read(), parent) {}
+
+MenuBarItems::MenuBarItems(DecodedFolders storedFolders, QObject *parent)
     : QObject(parent) {
-    reconcile();
+    reconcile(std::move(storedFolders).take());
     m_observation = Defaults::observe({Defaults::Keys::folders(), Defaults::Keys::showFoldersInMenu()}, {},
                                       [this] { scheduleReconcile(); });
 }
@@ -50,13 +53,26 @@ void MenuBarItems::scheduleReconcile() {
 }
 
 void MenuBarItems::reconcile() {
-    const std::vector<Folder> visible = visibleFolders(Defaults::get(Defaults::Keys::folders()));
+    reconcile(Defaults::get(Defaults::Keys::folders()));
+}
+
+void MenuBarItems::reconcile(const std::vector<Folder> &storedFolders) {
+    // A folder listed twice (a settings file edited by hand) gets one item, where it is first listed.
+    QSet<QUuid> wanted;
+    std::vector<Folder> visible;
+    for (Folder &folder : visibleFolders(storedFolders)) {
+        if (!wanted.contains(folder.id)) {
+            wanted.insert(folder.id);
+            visible.push_back(std::move(folder));
+        }
+    }
     const bool showFoldersInMenu = Defaults::get(Defaults::Keys::showFoldersInMenu());
 
     if (showFoldersInMenu || visible.empty()) {
         m_folderItems.clear();
         m_order.clear();
         m_pending.clear();
+        Q_EMIT itemsMade();
         // The main item takes the setting when made, so a switch makes a new one.
         if (!m_mainItem || m_mainItem->showFoldersInMenu() != showFoldersInMenu) {
             m_mainItem.reset();
@@ -66,9 +82,6 @@ void MenuBarItems::reconcile() {
     }
 
     m_mainItem.reset();
-    QSet<QUuid> wanted;
-    for (const Folder &folder : visible)
-        wanted.insert(folder.id);
     std::erase_if(m_folderItems, [&wanted](const auto &entry) { return !wanted.contains(entry.first); });
     for (const Folder &folder : visible) {
         auto found = m_folderItems.find(folder.id);
@@ -77,36 +90,38 @@ void MenuBarItems::reconcile() {
             found->second.item->render(folder);
         }
     }
-    m_pending = visible;
-    m_pendingIndex = 0;
-    makePendingItems(kItemsAtOnce);
-}
-
-void MenuBarItems::makePendingItems(std::size_t atLeast) {
-    QElapsedTimer slice;
-    slice.start();
-    const std::size_t first = m_pendingIndex;
-    while (m_pendingIndex < m_pending.size()) {
-        // The rest on later turns: a thousand folders made at once kept the bus and the tray waiting for
-        // seconds.
-        if (m_pendingIndex - first >= atLeast && slice.elapsed() >= kCreationSlice.count()) {
-            scheduleMakingPendingItems();
-            break;
-        }
-        const Folder &folder = m_pending[m_pendingIndex++];
-        if (m_folderItems.contains(folder.id))
-            continue;
-        auto item = std::make_unique<FolderMenuBarItem>(
-            folder, folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
-        m_folderItems.emplace(folder.id, FolderEntry{folder, std::move(item)});
-    }
+    // The items that stay, in their new order; new ones go in between as they are made.
     m_order.clear();
-    for (const Folder &folder : m_pending) {
+    for (const Folder &folder : visible) {
         if (m_folderItems.contains(folder.id))
             m_order.push_back(folder.id);
     }
-    if (m_pendingIndex >= m_pending.size())
-        m_pending.clear();
+    m_pending = std::move(visible);
+    m_pendingIndex = 0;
+    makePendingItems();
+}
+
+void MenuBarItems::makePendingItems() {
+    QElapsedTimer slice;
+    slice.start();
+    while (m_pendingIndex < m_pending.size()) {
+        const Folder &folder = m_pending[m_pendingIndex++];
+        if (!m_folderItems.contains(folder.id)) {
+            auto item = std::make_unique<FolderMenuBarItem>(
+                folder, folderElementBinding(folder, storedFoldersBinding()), storedFoldersBinding());
+            m_folderItems.emplace(folder.id, FolderEntry{folder, std::move(item)});
+            // After the items of the folders before it: those made and those that stayed.
+            m_order.insert(m_order.begin() + std::ptrdiff_t(m_pendingIndex - 1), folder.id);
+        }
+        // The rest on later turns: a thousand folders made at once kept the bus and the tray waiting for
+        // seconds.
+        if (m_pendingIndex < m_pending.size() && slice.elapsed() >= kCreationSlice.count()) {
+            scheduleMakingPendingItems();
+            return;
+        }
+    }
+    m_pending.clear();
+    Q_EMIT itemsMade();
 }
 
 void MenuBarItems::scheduleMakingPendingItems() {
@@ -115,7 +130,7 @@ void MenuBarItems::scheduleMakingPendingItems() {
     m_isCreationScheduled = true;
     QTimer::singleShot(0, this, [this] {
         m_isCreationScheduled = false;
-        makePendingItems(0);
+        makePendingItems();
     });
 }
 

@@ -6,12 +6,14 @@
 
 #include "platform/defaults/UserDefaults.h"
 #include "platform/testing/PrivateSessionBus.h"
+#include "platform/testing/StatusNotifierHost.h"
 #include "store/BookmarkData.h"
 #include "store/Defaults.h"
 #include "store/Folder.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
 #include <QTimer>
 
 namespace {
@@ -156,6 +158,47 @@ TEST_F(SingleInstanceTest, AScriptedVisibilityChangeIsStoredAndTheRelaunchedInst
     EXPECT_TRUE(waitUntil([&] { return !isRunning(secondPid); }));
     EXPECT_TRUE(markers().isEmpty()) << markers().join(u' ').toStdString() << " first " << first->processId()
                                      << " second " << secondPid;
+}
+
+// Many folders and a panel on the bus: a call made while the status items are still being made is answered
+// with every folder, and every visible folder's item is made and registered, in stored order.
+TEST_F(SingleInstanceTest, ACallWhileManyFolderItemsAreMadeIsAnsweredAndEveryItemComesInOrder) {
+    std::vector<kestrova::Folder> folders;
+    QStringList wantedIds;
+    for (int index = 0; index < 240; ++index) {
+        folders.push_back(makeFolder(QStringLiteral("folder %1").arg(index), index % 8 != 3));
+        if (folders.back().isVisible)
+            wantedIds << QStringLiteral("org.kestrova.Kestrova-") +
+                             folders.back().id.toString(QUuid::WithoutBraces);
+    }
+    storedFolders(folders);
+    kestrova::testing::StatusNotifierHost panel(m_bus.address());
+    ASSERT_TRUE(panel.start());
+
+    auto application = start(QStringLiteral(KESTROVA_APPLICATION_PATH));
+    ASSERT_TRUE(waitUntil([&] { return !panel.registeredItems().isEmpty(); }));
+    ASSERT_LT(panel.registeredItems().size(), wantedIds.size()) << "the call comes while items are made";
+    const QDBusPendingCall call = m_connection->asyncCall(QDBusMessage::createMethodCall(
+        QStringLiteral("org.kestrova.Kestrova"), QStringLiteral("/org/kestrova/Kestrova"),
+        QStringLiteral("org.kestrova.Kestrova.FolderActions1"), QStringLiteral("GetFolders")));
+    ASSERT_TRUE(waitUntil([&] { return call.isFinished(); }));
+    const QDBusMessage reply = call.reply();
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    ASSERT_EQ(reply.arguments().size(), 2);
+    EXPECT_EQ(qdbus_cast<QList<QVariantMap>>(reply.arguments().at(1)).size(), qsizetype(folders.size()));
+
+    ASSERT_TRUE(waitUntil([&] { return panel.registeredItems().size() >= wantedIds.size(); }));
+    // Each item's connection registers it on its own, so the bus may reorder registrations: the order
+    // the items were made in is the number in their names.
+    QStringList services = panel.registeredItems();
+    const auto number = [](const QString &service) { return service.section(u'-', -1).toInt(); };
+    std::sort(services.begin(), services.end(),
+              [&](const QString &a, const QString &b) { return number(a) < number(b); });
+    QStringList ids;
+    for (const QString &service : services)
+        ids << panel.properties(service).value(QStringLiteral("Id")).toString();
+    EXPECT_EQ(ids, wantedIds);
+    EXPECT_EQ(endWith(*application, SIGTERM), 0);
 }
 
 } // namespace

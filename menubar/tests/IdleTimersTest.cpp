@@ -90,7 +90,7 @@ TEST(IdleTimersTest, StatusItemsWakeNothingWhileIdleBeforeOrAfterAMenu) {
 
     {
         MenuBarItems items;
-        ASSERT_EQ(items.folderItemIds().size(), 3u);
+        ASSERT_TRUE(processEventsUntil([&] { return items.folderItemIds().size() == 3u; }));
         EXPECT_EQ(wakeUpsWhileIdle(), "") << "after start";
 
         // A folder menu opened and closed, then a setting change that swaps the items.

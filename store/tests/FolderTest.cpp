@@ -1,3 +1,4 @@
+#include "store/DecodedFolders.h"
 #include "store/DefaultsKeys.h"
 #include "store/Folder.h"
 
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -178,6 +181,32 @@ TEST_F(FolderTest, TolerantReadingOfTheStoredList) {
     EXPECT_TRUE(Defaults::get(Defaults::Keys::folders()).empty());
     EXPECT_EQ(Folder::decodeFolderList(std::nullopt), std::nullopt);
     EXPECT_EQ(Folder::decodeFolderList(PropertyListValue(QStringLiteral("x"))), std::nullopt);
+}
+
+// The list decoded on another thread is what the main thread takes while it is still stored; a change stored
+// meanwhile (or a stored value that is no list) is what it gets instead.
+TEST_F(FolderTest, AListDecodedAheadIsTakenOnlyWhileItIsStillStored) {
+    const Folder first(QUuid::createUuid(), SandboxURLBookmark(kBookmarkBytes));
+    Folder second(QUuid::createUuid(), SandboxURLBookmark(kBookmarkBytes));
+    second.customTitle = QStringLiteral("second");
+    Defaults::set(Defaults::Keys::folders(), {first, second});
+    const auto readOnAnotherThread = [] {
+        std::optional<DecodedFolders> decoded;
+        std::thread([&decoded] { decoded = DecodedFolders::read(); }).join();
+        return std::move(*decoded);
+    };
+
+    EXPECT_EQ(readOnAnotherThread().take(), (std::vector<Folder>{first, second}));
+
+    DecodedFolders stale = readOnAnotherThread();
+    second.customTitle = QStringLiteral("renamed");
+    Defaults::set(Defaults::Keys::folders(), {second});
+    EXPECT_EQ(std::move(stale).take(), std::vector<Folder>{second});
+
+    DecodedFolders removed = readOnAnotherThread();
+    Defaults::Keys::folders().suite()->setObject(PropertyListValue(QStringLiteral("folders")),
+                                                 QStringLiteral("folders"));
+    EXPECT_TRUE(std::move(removed).take().empty());
 }
 
 TEST_F(FolderTest, WhatANewerVersionWroteSurvivesARewrite) {
