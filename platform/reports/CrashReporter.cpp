@@ -59,9 +59,11 @@ MarkerState probeMarker(const QString &path, bool remove) {
 
 bool hasAbandonedMarker(const QString &stateDirectory, bool remove) {
     bool found = false;
-    const QStringList names = QDir(stateDirectory).entryList({kMarkerPrefix + u'*'}, QDir::Files);
+    // A plain prefix test: a name filter would compile a wildcard pattern on every start.
+    const QStringList names = QDir(stateDirectory).entryList(QDir::Files);
     for (const QString &name : names) {
-        if (probeMarker(stateDirectory + u'/' + name, remove) == MarkerState::abandoned)
+        if (name.startsWith(kMarkerPrefix) &&
+            probeMarker(stateDirectory + u'/' + name, remove) == MarkerState::abandoned)
             found = true;
     }
     return found;

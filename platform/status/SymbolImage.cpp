@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QSvgRenderer>
@@ -285,8 +284,17 @@ bool SymbolImage::isKnownName(const QString &name) {
 }
 
 qreal SymbolImage::standardPointSize(const QString &name) {
-    static const QRegularExpression pattern(QStringLiteral("\\.(circle|square|rectangle)(.|$)"));
-    return pattern.match(name).hasMatch() ? kLargePointSize : kSmallPointSize;
+    // An enclosed symbol: ".circle", ".square" or ".rectangle" anywhere, ending the name or followed by
+    // more of it ("clock.arrow.circlepath"), though not by a line break with text after it.
+    for (const QLatin1StringView enclosure :
+         {QLatin1StringView(".circle"), QLatin1StringView(".square"), QLatin1StringView(".rectangle")}) {
+        for (qsizetype at = name.indexOf(enclosure); at >= 0; at = name.indexOf(enclosure, at + 1)) {
+            const qsizetype after = at + enclosure.size();
+            if (after >= name.size() - 1 || name.at(after) != u'\n')
+                return kLargePointSize;
+        }
+    }
+    return kSmallPointSize;
 }
 
 SymbolImage SymbolImage::withConfiguration(qreal pointSize, Weight weight) const {

@@ -1,7 +1,8 @@
 #include "SymbolNameTable_p.h"
 
-#include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace kestrova::platform::symbols {
 
@@ -94,15 +95,28 @@ QString translatedStem(const QStringList &words) {
     return words.join(QLatin1Char('-'));
 }
 
+bool isAsciiDigit(QChar character) {
+    return character >= u'0' && character <= u'9';
+}
+
+// Lower-case ASCII letters and digits only; the names come from stored settings and scripts, so anything
+// else (a line break, a letter of another script) makes the name unknown.
+bool isWord(QStringView word) {
+    return !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar character) {
+        return (character >= u'a' && character <= u'z') || isAsciiDigit(character);
+    });
+}
+
+bool isShortNumber(QStringView text) {
+    return !text.isEmpty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), isAsciiDigit);
+}
+
 } // namespace
 
 SymbolSource resolveSymbolName(const QString &name, const std::function<bool(const QString &)> &iconExists) {
-    static const QRegularExpression wordPattern(QStringLiteral("^[a-z0-9]+$"));
     QStringList words = name.split(QLatin1Char('.'));
-    for (const QString &word : words) {
-        if (!wordPattern.match(word).hasMatch())
-            return {};
-    }
+    if (!std::all_of(words.cbegin(), words.cend(), [](const QString &word) { return isWord(word); }))
+        return {};
 
     SymbolSource source;
     if (words.size() > 1 && words.last() == QLatin1String("rtl")) {
@@ -140,10 +154,9 @@ SymbolSource resolveSymbolName(const QString &name, const std::function<bool(con
         // The set has the glyph but not this variant: draw the glyph inside an enclosure of our own.
         source.enclosure = enclosure;
         source.filledEnclosure = filled;
-        static const QRegularExpression numberPattern(QStringLiteral("^[0-9]{1,3}$"));
         if (iconExists(stem))
             source.iconName = stem;
-        else if (numberPattern.match(stem).hasMatch())
+        else if (isShortNumber(stem))
             source.text = stem;
         return source.isKnown() ? source : SymbolSource{};
     }

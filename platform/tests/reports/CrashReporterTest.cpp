@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSize>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -162,6 +163,32 @@ TEST(CrashReporterTest, MarkerOfAnInstanceStillRunningIsNoCrash) {
     CrashReporter next(state.path());
     next.markRunning();
     EXPECT_FALSE(next.crashedLastRun());
+}
+
+TEST(CrashReporterTest, FilesNotOfItsOwnNamingAreNeitherACrashNorRemoved) {
+    QTemporaryDir state;
+    const QStringList strangers{QStringLiteral("Running-1"),      QStringLiteral("RUNNING-2-abc"),
+                                QStringLiteral("running"),        QStringLiteral("xrunning-3"),
+                                QStringLiteral(".running-4-tmp"), QStringLiteral("notes running-5")};
+    for (const QString &name : strangers) {
+        QFile file(state.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    // A folder and a link with a marker's name are no markers either; the link's target stays.
+    ASSERT_TRUE(QDir(state.path()).mkdir(QStringLiteral("running-6-dir")));
+    ASSERT_TRUE(QFile::link(state.filePath(QStringLiteral("Running-1")),
+                            state.filePath(QStringLiteral("running-7"))));
+    {
+        CrashReporter run(state.path());
+        EXPECT_FALSE(run.crashedLastRun());
+        run.markRunning();
+        EXPECT_FALSE(run.crashedLastRun());
+        run.markCleanExit();
+    }
+    for (const QString &name : strangers)
+        EXPECT_TRUE(QFile::exists(state.filePath(name))) << name.toStdString();
+    EXPECT_TRUE(QFileInfo(state.filePath(QStringLiteral("running-6-dir"))).isDir());
+    EXPECT_TRUE(QFileInfo(state.filePath(QStringLiteral("running-7"))).isSymLink());
 }
 
 TEST(CrashReporterTest, FailuresStaySoft) {

@@ -203,16 +203,24 @@ TEST(SymbolImageTest, mapsNamesByRuleAndTable) {
     // Language variants draw the plain symbol; right-to-left ones mirrored.
     EXPECT_EQ(resolve("doc.fill.ar"), icon("file-earmark-fill"));
     EXPECT_EQ(resolve("doc.fill.rtl"), icon("file-earmark-fill", Enclosure::none, false, true));
-    for (const char *malformed : {"", "Folder", "folder..fill", ".fill", "fill", "folder.fill ",
-                                  "folder/fill", "pawprint.circle", "1234.circle"})
-        EXPECT_FALSE(resolve(malformed).isKnown()) << malformed;
+    // Names come from stored settings and scripts: anything but lower-case ASCII words is unknown.
+    for (const QString &malformed :
+         {QString(), QStringLiteral("Folder"), QStringLiteral("folder..fill"), QStringLiteral(".fill"),
+          QStringLiteral("fill"), QStringLiteral("folder.fill "), QStringLiteral("folder/fill"),
+          QStringLiteral("pawprint.circle"), QStringLiteral("1234.circle"), QStringLiteral("folder\n"),
+          QStringLiteral("folder.fill\n"), QStringLiteral("7\n.circle"), QStringLiteral("49\n.square.fill"),
+          QString(reinterpret_cast<const QChar *>(u"folder\0fill"), 11), QStringLiteral("٤٩.circle"),
+          QStringLiteral("ｆolder")})
+        EXPECT_FALSE(resolve(malformed).isKnown()) << malformed.toStdString();
 }
 
 TEST(SymbolImageTest, sizesFollowThePointSizeRuleAndPixelRatio) {
-    for (const char *name : {"arrow.down.circle", "xmark.square.fill", "clock.arrow.circlepath",
-                             "made.up.circle", "menubar.dock.rectangle", "a.squares"})
+    for (const char *name :
+         {"arrow.down.circle", "xmark.square.fill", "clock.arrow.circlepath", "made.up.circle",
+          "menubar.dock.rectangle", "a.squares", "a.circle\n", "a.circle\nb.square", "a.square.circle"})
         EXPECT_EQ(SymbolImage::standardPointSize(name), 16) << name;
-    for (const char *name : {"eyes", "folder.fill", "circle", "square", "rectangle.portrait", "xcircle", ""})
+    for (const char *name : {"eyes", "folder.fill", "circle", "square", "rectangle.portrait", "xcircle", "",
+                             "a.circle\nb", "a.Circle", "a.rect", "a,circle"})
         EXPECT_EQ(SymbolImage::standardPointSize(name), 14) << name;
 
     const SymbolImage small(QStringLiteral("folder.fill"));
