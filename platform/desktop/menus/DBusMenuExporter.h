@@ -14,6 +14,7 @@
 #include <QVariantMap>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,6 +50,16 @@ struct DBusMenuEvent {
     uint timestamp = 0;
 };
 using DBusMenuItemPropertiesList = QList<DBusMenuItemProperties>;
+// A layout answer whose children include a block of rows made beforehand (the rows of a long menu), written
+// to the message straight from those rows, without a layout node of each; read back as DBusMenuLayoutItem.
+struct DBusMenuLayoutReply {
+    DBusMenuLayoutItem node;
+    // Where among node.children the block stands, and its rows, each without children.
+    qsizetype blockAt = 0;
+    std::shared_ptr<const std::vector<DBusMenuItemProperties>> block;
+    // The properties the host asked for; all when empty.
+    QStringList names;
+};
 using DBusMenuItemPropertyNamesList = QList<DBusMenuItemPropertyNames>;
 using DBusMenuEventList = QList<DBusMenuEvent>;
 
@@ -60,6 +71,8 @@ QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemPropertyNam
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemPropertyNames &item);
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuEvent &event);
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &event);
+QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutReply &reply);
+const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutReply &reply);
 
 // Registers the types above with QtDBus; called by the exporter, and by clients that read its replies.
 void registerDBusMenuTypes();
@@ -70,6 +83,7 @@ Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuLayoutItem)
 Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuItemProperties)
 Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuItemPropertyNames)
 Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuEvent)
+Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuLayoutReply)
 
 namespace kestrova::platform::desktop {
 
@@ -112,6 +126,15 @@ namespace kestrova::platform::desktop {
 // row is a row of its own below it, which stands for the row. Rows the model leaves out of exports
 // (MenuItem::isLeftOutOfExport: tips that are true only of our own popup) are not rows here.
 //
+// The rows of a long menu (a row source, Menu::addRows: a folder of tens of thousands of entries) are made
+// for the host a few milliseconds' worth per turn of the event loop, so that the loop keeps answering
+// (pings, other items) meanwhile; a host asking for such a menu is answered once its rows are made, or
+// after kLongestAnswerDelay with those made so far and told of the rest once they are, and the answer is
+// written into its message off the main thread. The rows stay made while the host may show them, and our
+// own popup shows those same rows. Their submenus are not laid out with them: the host asks for one when
+// it opens it. Pictures count against kMostPictureBytes per menu, past which rows go without theirs: a
+// message holds at most 128 MiB, which the icons of a long folder alone would pass.
+//
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
 // become disabled informative rows: the row's title, else the view's exported form (its lines as the label,
@@ -139,6 +162,10 @@ public:
     // are still to come; then it is answered with the rows there are, told to read the menu again, and told
     // of the rows (LayoutUpdated) once they come.
     static constexpr std::chrono::milliseconds kLongestAnswerDelay{1000};
+    // Bytes of pictures the rows of a long menu carry at most (see above).
+    static constexpr qsizetype kMostPictureBytes = 32 * 1024 * 1024;
+    // How long rows are made for on one turn of the event loop.
+    static constexpr std::chrono::milliseconds kRowSlice{6};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -186,15 +213,36 @@ Q_SIGNALS:
     Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
 
 private:
+    // The rows of a menu's source, made for the host: before which of its other rows they stand.
+    struct SourceBlock {
+        std::size_t at = 0;
+        std::shared_ptr<const std::vector<DBusMenuItemProperties>> rows;
+
+        bool isEmpty() const { return !rows || rows->empty(); }
+        bool operator==(const SourceBlock &other) const {
+            return isEmpty() ? other.isEmpty() : at == other.at && rows == other.rows;
+        }
+    };
     // What the host was last given of a menu's rows, to tell it what changed.
     struct SentMenu {
         std::weak_ptr<Menu> menu;
+        // Its rows, those of its source (made for the host) apart.
         std::vector<DBusMenuItemProperties> rows;
+        SourceBlock block;
         Subscription needsUpdate;
         // Rows that were still to come when the host read the menu are announced once they are there.
         Subscription filled;
         // The items of those rows, alive while the host may show them (see hold).
         std::vector<std::shared_ptr<MenuItem>> held;
+    };
+
+    // The rows of a menu's row source made for the host, in order, and what they are as rows.
+    struct SourceRows;
+    // A menu's items that are rows of the export, each with whether it shows, and where among them the
+    // rows of its source stand (npos without one).
+    struct ExportedItems {
+        std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> items;
+        std::size_t sourceAt = std::size_t(-1);
     };
 
     DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
@@ -219,9 +267,20 @@ private:
 
     // With `furtherLines`, the lines of the row's label after its first, which the label leaves out.
     QVariantMap properties(const MenuItem &item, bool isShown, QStringList *furtherLines = nullptr);
-    // The items of `menu` that are rows in the export, each with whether it shows.
-    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
-    std::vector<DBusMenuItemProperties> rows(const Menu &menu);
+    ExportedItems exportedItems(const Menu &menu);
+    // The rows of `menu` but its source's, which `block` gets: those made so far (all once made, see
+    // isMakingRows).
+    std::vector<DBusMenuItemProperties> rows(const Menu &menu, SourceBlock *block = nullptr);
+    // The rows of `menu`'s source as made so far, their making started (null without a source).
+    std::shared_ptr<SourceRows> sourceRowsFor(const Menu &menu);
+    // Whether rows of `menu`'s source are still to be made.
+    bool isMakingRows(const Menu &menu);
+    bool isIncomplete(const Menu &menu);
+    void makeRows();
+    // Made rows whose source is gone: kept while the host may show them, else released.
+    void sweepSourceRows();
+    void releaseMadeRows(SourceRows &made);
+    bool isMadeForHost(std::uint64_t batch) const;
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
@@ -237,9 +296,15 @@ private:
     // The row `id` as rows() makes it in `menu`; empty when it is not there.
     QVariantMap rowIn(const Menu *menu, int id);
     bool isKnownId(int id);
+    // With `reply`, the rows of the menu's source go into it as a block instead of into the node.
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
-                              const QStringList &names);
-    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
+                              const QStringList &names, DBusMenuLayoutReply *reply = nullptr);
+    DBusMenuLayoutReply layoutReply(int id, int depth, const QStringList &names);
+    // Answers `call` with `reply`; one with a block is written into its message off the main thread.
+    static void sendLayout(const QDBusMessage &call, QDBusConnection connection, uint revision,
+                           DBusMenuLayoutReply reply);
+    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows,
+                  const SourceBlock &block);
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
     // was told of them.
@@ -256,6 +321,10 @@ private:
     bool answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
                            const QList<int> &idErrors);
     struct PendingAnswer;
+    // Whether the call still waits for rows; starts making those whose listing is in.
+    bool isWaiting(const PendingAnswer &pending);
+    // Answers the calls that no longer wait.
+    void answerReadyCalls();
     void answerPending(const std::shared_ptr<PendingAnswer> &pending);
     static QVariantList replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded);
     void open(const std::shared_ptr<Menu> &menu);
@@ -280,6 +349,8 @@ private:
     struct Entry {
         std::weak_ptr<MenuItem> item;
         const MenuItem *address = nullptr;
+        // The SourceRows that made the row, if any: it keeps the row choosable while it is kept.
+        std::uint64_t batch = 0;
     };
     std::unordered_map<int, Entry> m_entries;
     std::unordered_map<const MenuItem *, int> m_ids;
@@ -316,6 +387,11 @@ private:
     // While a kept call is answered: whether it failed, and why.
     // Calls answered once their menu's rows are there.
     std::vector<std::shared_ptr<PendingAnswer>> m_pendingAnswers;
+    // Rows of sources made or being made, by menu; and those whose source is gone that the host may show.
+    std::unordered_map<const Menu *, std::shared_ptr<SourceRows>> m_sourceRows;
+    std::vector<std::shared_ptr<SourceRows>> m_retiredSourceRows;
+    std::uint64_t m_nextBatch = 1;
+    bool m_rowSlicePending = false;
 };
 
 } // namespace kestrova::platform::desktop
