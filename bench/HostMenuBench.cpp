@@ -107,19 +107,6 @@ protected:
                     const auto layout =
                         qdbus_cast<platform::desktop::DBusMenuLayoutItem>(reply.arguments().value(1));
                     rows = int(layout.children.size());
-                    std::function<qint64(const platform::desktop::DBusMenuLayoutItem &)> size =
-                        [&](const platform::desktop::DBusMenuLayoutItem &item) {
-                            qint64 total = 24;
-                            for (auto it = item.properties.begin(); it != item.properties.end(); ++it)
-                                total += 16 + it.key().size() +
-                                         (it.value().typeId() == QMetaType::QByteArray
-                                              ? it.value().toByteArray().size()
-                                              : it.value().toString().size() * 2);
-                            for (const auto &child : item.children)
-                                total += size(child) + 8;
-                            return total;
-                        };
-                    std::fprintf(stderr, "approx bytes %lld\n", (long long)size(layout));
                 }
             }
         }
