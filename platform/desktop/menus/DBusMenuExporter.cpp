@@ -270,7 +270,8 @@ struct DBusMenuExporter::PendingAnswer {
 };
 
 struct DBusMenuExporter::SourceRows {
-    std::uint64_t batch = 0;
+    // The rows' ids: from firstId on, in order (their further lines' rows have ids of their own).
+    int firstId = 0;
     const Menu *menu = nullptr;
     std::weak_ptr<const bool> menuAlive;
     std::weak_ptr<const MenuRowSource> source;
@@ -426,10 +427,7 @@ void DBusMenuExporter::forgetDeadItems() {
             forgetSent(sent);
         m_hostedWatches.erase(it->first);
         if (const auto made = m_madeRows.find(it->first); made != m_madeRows.end()) {
-            m_madeRowOwners.erase(made->second.ownAction);
-            m_madeRowOwners.erase(made->second.ownActionSeparator);
-            for (const int line : made->second.lines)
-                m_madeRowOwners.erase(line);
+            forgetRowsMadeFor(made->second);
             m_madeRows.erase(made);
         }
         it = m_entries.erase(it);
@@ -448,14 +446,11 @@ bool DBusMenuExporter::isInExportedTree(const MenuItem &item) {
 std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
     const auto it = m_entries.find(id);
     if (it == m_entries.end())
-        return nullptr;
+        return madeRowItem(id);
     auto item = it->second.item.lock();
     // An item that left the menu (a row of an earlier opening) is no longer the host's to reach, unless the
     // host may still show it.
-    return item && (isInExportedTree(*item) || m_holds.contains(item.get()) ||
-                    isMadeForHost(it->second.batch))
-               ? item
-               : nullptr;
+    return item && (isInExportedTree(*item) || m_holds.contains(item.get())) ? item : nullptr;
 }
 
 std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
@@ -562,10 +557,9 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &
     if (!owner || !owner->hasAction() || !owner->isEnabled() || owner->hostedView() || owner->isSeparator())
         return {};
     // The host reached this menu through the owner's row, which has an id by then.
-    const auto known = m_ids.find(owner);
-    if (known == m_ids.end())
+    const int ownerId = knownId(*owner);
+    if (!ownerId)
         return {};
-    const int ownerId = known->second;
     MadeRows &made = m_madeRows[ownerId];
     if (!made.ownAction) {
         made.ownAction = madeRow(ownerId);
@@ -652,7 +646,8 @@ std::shared_ptr<DBusMenuExporter::SourceRows> DBusMenuExporter::sourceRowsFor(co
         sweepSourceRows();
     }
     auto made = std::make_shared<SourceRows>();
-    made->batch = m_nextBatch++;
+    made->firstId = m_nextId;
+    m_nextId += int(source->count());
     made->menu = &menu;
     made->menuAlive = menu.lifetime();
     made->source = source;
@@ -690,9 +685,8 @@ void DBusMenuExporter::makeRows() {
         constexpr std::size_t kRowsBetweenClockReads = 32;
         while (!made->isComplete() && !slice.hasExpired()) {
             for (std::size_t count = 0; count < kRowsBetweenClockReads && !made->isComplete(); ++count) {
+                const int id = made->firstId + int(made->items.size());
                 auto item = menu->sourceItem(made->items.size());
-                const int id = idFor(item);
-                m_entries[id].batch = made->batch;
                 QStringList furtherLines;
                 QVariantMap looks = properties(*item, /*isShown=*/true, &furtherLines);
                 if (const auto picture = looks.constFind(kIconData); picture != looks.constEnd()) {
@@ -724,6 +718,23 @@ void DBusMenuExporter::makeRows() {
 
 void DBusMenuExporter::releaseMadeRows(SourceRows &made) {
     releaseBlockElsewhere(std::exchange(made.rows, nullptr));
+    // With them go the rows made for theirs (their further lines, the row atop a submenu the host opened).
+    const auto isMadeThere = [&](int id) {
+        return id >= made.firstId && std::size_t(id - made.firstId) < made.count;
+    };
+    std::erase_if(m_madeRows, [&](const auto &entry) {
+        if (!isMadeThere(entry.first))
+            return false;
+        forgetRowsMadeFor(entry.second);
+        return true;
+    });
+}
+
+void DBusMenuExporter::forgetRowsMadeFor(const MadeRows &made) {
+    m_madeRowOwners.erase(made.ownAction);
+    m_madeRowOwners.erase(made.ownActionSeparator);
+    for (const int line : made.lines)
+        m_madeRowOwners.erase(line);
 }
 
 void DBusMenuExporter::sweepSourceRows() {
@@ -744,13 +755,35 @@ void DBusMenuExporter::sweepSourceRows() {
     releaseRows(std::move(released));
 }
 
-bool DBusMenuExporter::isMadeForHost(std::uint64_t batch) const {
-    if (!batch)
-        return false;
-    const auto hasBatch = [batch](const std::shared_ptr<SourceRows> &made) { return made->batch == batch; };
-    return std::any_of(m_sourceRows.begin(), m_sourceRows.end(),
-                       [&](const auto &entry) { return hasBatch(entry.second); }) ||
-           std::any_of(m_retiredSourceRows.begin(), m_retiredSourceRows.end(), hasBatch);
+std::shared_ptr<MenuItem> DBusMenuExporter::madeRowItem(int id) const {
+    // The rows made for the host stay its to choose while they are kept.
+    const auto itemIn = [id](const std::shared_ptr<SourceRows> &made) -> std::shared_ptr<MenuItem> {
+        if (id < made->firstId || std::size_t(id - made->firstId) >= made->items.size())
+            return nullptr;
+        return made->items[std::size_t(id - made->firstId)];
+    };
+    for (const auto &[menu, made] : m_sourceRows) {
+        if (auto item = itemIn(made))
+            return item;
+    }
+    for (const auto &made : m_retiredSourceRows) {
+        if (auto item = itemIn(made))
+            return item;
+    }
+    return nullptr;
+}
+
+int DBusMenuExporter::knownId(const MenuItem &item) const {
+    if (const auto known = m_ids.find(&item); known != m_ids.end())
+        return known->second;
+    // A row made for the host is found among those of its menu: rarely asked for (a submenu opened).
+    const auto made = m_sourceRows.find(item.menu());
+    if (made == m_sourceRows.end())
+        return 0;
+    const auto &items = made->second->items;
+    const auto found =
+        std::find_if(items.begin(), items.end(), [&](const auto &row) { return row.get() == &item; });
+    return found == items.end() ? 0 : made->second->firstId + int(found - items.begin());
 }
 
 QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {

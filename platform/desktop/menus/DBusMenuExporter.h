@@ -14,7 +14,6 @@
 #include <QVariantMap>
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -280,7 +279,10 @@ private:
     // Made rows whose source is gone: kept while the host may show them, else released.
     void sweepSourceRows();
     void releaseMadeRows(SourceRows &made);
-    bool isMadeForHost(std::uint64_t batch) const;
+    // A row made for the host by its id, while it is kept; else null.
+    std::shared_ptr<MenuItem> madeRowItem(int id) const;
+    // The id of `item`, 0 when it has none.
+    int knownId(const MenuItem &item) const;
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
@@ -349,8 +351,6 @@ private:
     struct Entry {
         std::weak_ptr<MenuItem> item;
         const MenuItem *address = nullptr;
-        // The SourceRows that made the row, if any: it keeps the row choosable while it is kept.
-        std::uint64_t batch = 0;
     };
     std::unordered_map<int, Entry> m_entries;
     std::unordered_map<const MenuItem *, int> m_ids;
@@ -364,6 +364,7 @@ private:
     };
     // By the id of the row they are made for, and back.
     std::unordered_map<int, MadeRows> m_madeRows;
+    void forgetRowsMadeFor(const MadeRows &made);
     std::unordered_map<int, int> m_madeRowOwners;
     struct OpenMenu {
         std::weak_ptr<Menu> menu;
@@ -390,7 +391,6 @@ private:
     // Rows of sources made or being made, by menu; and those whose source is gone that the host may show.
     std::unordered_map<const Menu *, std::shared_ptr<SourceRows>> m_sourceRows;
     std::vector<std::shared_ptr<SourceRows>> m_retiredSourceRows;
-    std::uint64_t m_nextBatch = 1;
     bool m_rowSlicePending = false;
 };
 
