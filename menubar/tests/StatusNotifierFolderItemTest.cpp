@@ -448,9 +448,18 @@ TEST_F(StatusNotifierFolderItemTest, AHostReadingALongFolderGetsEveryRowWhileThe
     ASSERT_GE(rows.size(), first + kEntries);
     for (int index = 0; index < kEntries; ++index)
         ASSERT_EQ(rows[first + index], entry(index));
-    // The rows of files have their submenus, given as the host opens them.
+    // A file's submenu starts with the row that opens the file; the rest comes as the host opens it, and is
+    // in every layout of the menu it reads from then on.
     const auto &far = root.children[first + 12345];
     EXPECT_EQ(far.properties.value(QStringLiteral("children-display")).toString(), QStringLiteral("submenu"));
+    EXPECT_EQ(labels(far), (QStringList{entry(12345), QString()}));
+    callMenu(service, QStringLiteral("AboutToShow"), {far.id});
+    EXPECT_TRUE(labels(layout(service, far.id)).contains(QStringLiteral("Move to Trash")));
+    const DBusMenuLayoutItem reread = layout(service);
+    ASSERT_GT(reread.children.size(), first + 12345);
+    EXPECT_EQ(reread.children[first + 12345].id, far.id);
+    EXPECT_TRUE(labels(reread.children[first + 12345]).contains(QStringLiteral("Move to Trash")))
+        << qPrintable(labels(reread.children[first + 12345]).join(QLatin1Char('|')));
 
     // Chosen by the ids read, the rows open their own files, far down the folder too.
     for (const int index : {12345, kEntries - 1}) {

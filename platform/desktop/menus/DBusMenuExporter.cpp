@@ -78,6 +78,16 @@ QStringList labelLines(const QString &label) {
     return lines;
 }
 
+// A layout node and its children with only the properties `names` asks for.
+DBusMenuLayoutItem filteredLayout(const DBusMenuLayoutItem &node, const QStringList &names) {
+    if (names.isEmpty())
+        return node;
+    DBusMenuLayoutItem kept{node.id, filtered(node.properties, names), {}};
+    for (const DBusMenuLayoutItem &child : node.children)
+        kept.children.append(filteredLayout(child, names));
+    return kept;
+}
+
 bool isVisible(const QVariantMap &properties) {
     return properties.value(kVisible, true).toBool();
 }
@@ -142,7 +152,7 @@ template <typename Row> void releaseRows(std::vector<Row> released) {
 
 // What a long menu's made rows are as rows is plain shared data: the last of them is freed off the main
 // thread (a reply being written may be the last to let go of them anyway).
-void releaseBlockElsewhere(std::shared_ptr<const std::vector<DBusMenuItemProperties>> rows) {
+void releaseBlockElsewhere(std::shared_ptr<const std::vector<DBusMenuLayoutItem>> rows) {
     if (rows && rows->size() > kFewRows)
         QThreadPool::globalInstance()->start([rows = std::move(rows)] {});
 }
@@ -188,9 +198,11 @@ QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutReply &re
     const auto &children = reply.node.children;
     for (qsizetype index = 0; index <= children.size(); ++index) {
         if (index == reply.blockAt && reply.block) {
-            for (const DBusMenuItemProperties &row : *reply.block)
+            for (const DBusMenuLayoutItem &row : *reply.block) {
+                const auto expanded = reply.expanded.constFind(row.id);
                 argument << QDBusVariant(QVariant::fromValue(
-                    DBusMenuLayoutItem{row.id, filtered(row.properties, reply.names), {}}));
+                    expanded != reply.expanded.constEnd() ? *expanded : filteredLayout(row, reply.names)));
+            }
         }
         if (index < children.size())
             argument << QDBusVariant(QVariant::fromValue(children[index]));
@@ -277,8 +289,8 @@ struct DBusMenuExporter::SourceRows {
     std::weak_ptr<const MenuRowSource> source;
     std::size_t count = 0;
     // The source's rows made so far, and their items, kept alive for the host.
-    std::shared_ptr<std::vector<DBusMenuItemProperties>> rows =
-        std::make_shared<std::vector<DBusMenuItemProperties>>();
+    std::shared_ptr<std::vector<DBusMenuLayoutItem>> rows =
+        std::make_shared<std::vector<DBusMenuLayoutItem>>();
     std::vector<std::shared_ptr<MenuItem>> items;
     qsizetype pictureBytes = 0;
     // The host was given rows of these since it last opened the root.
@@ -554,7 +566,7 @@ DBusMenuExporter::ExportedItems DBusMenuExporter::exportedItems(const Menu &menu
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &menu) {
     const MenuItem *owner = menu.supermenuItem();
-    if (!owner || !owner->hasAction() || !owner->isEnabled() || owner->hostedView() || owner->isSeparator())
+    if (!owner || !hasOwnActionRows(*owner))
         return {};
     // The host reached this menu through the owner's row, which has an id by then.
     const int ownerId = knownId(*owner);
@@ -562,12 +574,22 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &
         return {};
     MadeRows &made = m_madeRows[ownerId];
     if (!made.ownAction) {
-        made.ownAction = madeRow(ownerId);
-        made.ownActionSeparator = madeRow(ownerId);
+        // The rows made for the host have theirs already, by position.
+        const bool isMadeForHost = bool(sourceRowsOf(ownerId));
+        made.ownAction = isMadeForHost ? ownerId + 1 : madeRow(ownerId);
+        made.ownActionSeparator = isMadeForHost ? ownerId + 2 : madeRow(ownerId);
     }
-    QVariantMap chosen = properties(*owner, /*isShown=*/true);
-    chosen.remove(kChildrenDisplay);
-    return {{made.ownAction, chosen}, {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
+    return ownActionRows(made, properties(*owner, /*isShown=*/true));
+}
+
+bool DBusMenuExporter::hasOwnActionRows(const MenuItem &owner) {
+    return owner.hasAction() && owner.isEnabled() && !owner.hostedView() && !owner.isSeparator();
+}
+
+std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const MadeRows &made, QVariantMap looks) {
+    looks.remove(kChildrenDisplay);
+    return {{made.ownAction, std::move(looks)},
+            {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::lineRows(int ownerId, const QVariantMap &owner,
@@ -597,9 +619,25 @@ int DBusMenuExporter::madeRow(int ownerId) {
     return id;
 }
 
+int DBusMenuExporter::madeRowOwnerId(int id) const {
+    if (const auto owner = m_madeRowOwners.find(id); owner != m_madeRowOwners.end())
+        return owner->second;
+    const auto made = sourceRowsOf(id);
+    const int offset = made ? (id - made->firstId) % kIdsPerMadeRow : 0;
+    return offset ? id - offset : 0;
+}
+
+DBusMenuExporter::MadeRows DBusMenuExporter::madeRowsOf(int ownerId) const {
+    if (const auto made = m_madeRows.find(ownerId); made != m_madeRows.end())
+        return made->second;
+    if (sourceRowsOf(ownerId))
+        return {ownerId + 1, ownerId + 2, {}};
+    return {};
+}
+
 std::shared_ptr<MenuItem> DBusMenuExporter::madeRowOwner(int id) {
-    const auto owner = m_madeRowOwners.find(id);
-    return owner == m_madeRowOwners.end() ? nullptr : itemFor(owner->second);
+    const int ownerId = madeRowOwnerId(id);
+    return ownerId ? itemFor(ownerId) : nullptr;
 }
 
 bool DBusMenuExporter::isKnownId(int id) {
@@ -617,7 +655,7 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu, Sou
                 // Made rows never change once all are made; those made so far are copied.
                 source.rows = made->isComplete()
                                   ? made->rows
-                                  : std::make_shared<const std::vector<DBusMenuItemProperties>>(*made->rows);
+                                  : std::make_shared<const std::vector<DBusMenuLayoutItem>>(*made->rows);
             }
         }
         if (index == exported.items.size())
@@ -647,7 +685,7 @@ std::shared_ptr<DBusMenuExporter::SourceRows> DBusMenuExporter::sourceRowsFor(co
     }
     auto made = std::make_shared<SourceRows>();
     made->firstId = m_nextId;
-    m_nextId += int(source->count());
+    m_nextId += kIdsPerMadeRow * int(source->count());
     made->menu = &menu;
     made->menuAlive = menu.lifetime();
     made->source = source;
@@ -685,20 +723,28 @@ void DBusMenuExporter::makeRows() {
         constexpr std::size_t kRowsBetweenClockReads = 32;
         while (!made->isComplete() && !slice.hasExpired()) {
             for (std::size_t count = 0; count < kRowsBetweenClockReads && !made->isComplete(); ++count) {
-                const int id = made->firstId + int(made->items.size());
+                const int id = made->firstId + kIdsPerMadeRow * int(made->items.size());
                 auto item = menu->sourceItem(made->items.size());
                 QStringList furtherLines;
                 QVariantMap looks = properties(*item, /*isShown=*/true, &furtherLines);
                 if (const auto picture = looks.constFind(kIconData); picture != looks.constEnd()) {
-                    const qsizetype size = picture->toByteArray().size();
+                    // Counted twice where the row that runs its action atop its submenu shows it too.
+                    const qsizetype size = picture->toByteArray().size() * (item->hasSubmenu() ? 2 : 1);
                     if (made->pictureBytes + size > kMostPictureBytes)
                         looks.remove(kIconData);
                     else
                         made->pictureBytes += size;
                 }
-                made->rows->push_back({id, std::move(looks)});
+                DBusMenuLayoutItem row{id, looks, {}};
+                // Its submenu is not built for this: the host sees the row atop it at once, and the rest
+                // once it opens it.
+                if (item->hasSubmenu() && hasOwnActionRows(*item)) {
+                    for (auto &child : ownActionRows(madeRowsOf(id), std::move(looks)))
+                        row.children.append({child.id, std::move(child.properties), {}});
+                }
+                made->rows->push_back(std::move(row));
                 for (DBusMenuItemProperties &line : lineRows(id, made->rows->back().properties, furtherLines))
-                    made->rows->push_back(std::move(line));
+                    made->rows->push_back({line.id, std::move(line.properties), {}});
                 made->items.push_back(std::move(item));
             }
         }
@@ -720,7 +766,7 @@ void DBusMenuExporter::releaseMadeRows(SourceRows &made) {
     releaseBlockElsewhere(std::exchange(made.rows, nullptr));
     // With them go the rows made for theirs (their further lines, the row atop a submenu the host opened).
     const auto isMadeThere = [&](int id) {
-        return id >= made.firstId && std::size_t(id - made.firstId) < made.count;
+        return id >= made.firstId && std::size_t(id - made.firstId) < made.count * kIdsPerMadeRow;
     };
     std::erase_if(m_madeRows, [&](const auto &entry) {
         if (!isMadeThere(entry.first))
@@ -757,33 +803,45 @@ void DBusMenuExporter::sweepSourceRows() {
 
 std::shared_ptr<MenuItem> DBusMenuExporter::madeRowItem(int id) const {
     // The rows made for the host stay its to choose while they are kept.
-    const auto itemIn = [id](const std::shared_ptr<SourceRows> &made) -> std::shared_ptr<MenuItem> {
-        if (id < made->firstId || std::size_t(id - made->firstId) >= made->items.size())
-            return nullptr;
-        return made->items[std::size_t(id - made->firstId)];
+    const auto made = sourceRowsOf(id);
+    if (!made || (id - made->firstId) % kIdsPerMadeRow)
+        return nullptr;
+    const auto index = std::size_t((id - made->firstId) / kIdsPerMadeRow);
+    return index < made->items.size() ? made->items[index] : nullptr;
+}
+
+std::shared_ptr<DBusMenuExporter::SourceRows> DBusMenuExporter::sourceRowsOf(int id) const {
+    const auto isThere = [id](const std::shared_ptr<SourceRows> &made) {
+        return id >= made->firstId && std::size_t(id - made->firstId) < made->count * kIdsPerMadeRow;
     };
     for (const auto &[menu, made] : m_sourceRows) {
-        if (auto item = itemIn(made))
-            return item;
+        if (isThere(made))
+            return made;
     }
-    for (const auto &made : m_retiredSourceRows) {
-        if (auto item = itemIn(made))
-            return item;
-    }
-    return nullptr;
+    const auto retired = std::find_if(m_retiredSourceRows.begin(), m_retiredSourceRows.end(), isThere);
+    return retired == m_retiredSourceRows.end() ? nullptr : *retired;
 }
 
 int DBusMenuExporter::knownId(const MenuItem &item) const {
     if (const auto known = m_ids.find(&item); known != m_ids.end())
         return known->second;
-    // A row made for the host is found among those of its menu: rarely asked for (a submenu opened).
-    const auto made = m_sourceRows.find(item.menu());
-    if (made == m_sourceRows.end())
-        return 0;
-    const auto &items = made->second->items;
-    const auto found =
-        std::find_if(items.begin(), items.end(), [&](const auto &row) { return row.get() == &item; });
-    return found == items.end() ? 0 : made->second->firstId + int(found - items.begin());
+    // A row made for the host is found among those made, its menu's or, once that menu was listed afresh,
+    // those the host may still show: rarely asked for (a submenu opened).
+    const auto idIn = [&](const std::shared_ptr<SourceRows> &made) {
+        const auto &items = made->items;
+        const auto found =
+            std::find_if(items.begin(), items.end(), [&](const auto &row) { return row.get() == &item; });
+        return found == items.end() ? 0 : made->firstId + kIdsPerMadeRow * int(found - items.begin());
+    };
+    for (const auto &[menu, made] : m_sourceRows) {
+        if (const int id = idIn(made))
+            return id;
+    }
+    for (const auto &made : m_retiredSourceRows) {
+        if (const int id = idIn(made))
+            return id;
+    }
+    return 0;
 }
 
 QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {
@@ -795,9 +853,13 @@ QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {
             return row.properties;
     }
     if (!block.isEmpty()) {
-        for (const DBusMenuItemProperties &row : *block.rows) {
+        for (const DBusMenuLayoutItem &row : *block.rows) {
             if (row.id == id)
                 return row.properties;
+            for (const DBusMenuLayoutItem &child : row.children) {
+                if (child.id == id)
+                    return child.properties;
+            }
         }
     }
     return {};
@@ -829,7 +891,7 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
     for (const DBusMenuItemProperties &row : sent->second.rows) {
-        if (m_madeRowOwners.contains(row.id))
+        if (madeRowOwnerId(row.id))
             continue;
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
@@ -953,13 +1015,16 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
     std::vector<DBusMenuItemProperties> menuRows = rows(*menu, &block);
     for (std::size_t index = 0; index <= menuRows.size(); ++index) {
         if (index == block.at && !block.isEmpty()) {
-            // The rows of a source, without their submenus: the host asks for one as it opens it.
+            // The rows of a source with the row atop each submenu: the host asks for the rest of a
+            // submenu as it opens it, and has it laid out in full from then on.
+            QHash<int, DBusMenuLayoutItem> expanded = expandedSubmenus(*menu, depth, names);
             if (reply) {
                 reply->blockAt = node.children.size();
                 reply->block = block.rows;
+                reply->expanded = std::move(expanded);
             } else {
-                for (const DBusMenuItemProperties &row : *block.rows)
-                    node.children.append({row.id, filtered(row.properties, names), {}});
+                for (const DBusMenuLayoutItem &row : *block.rows)
+                    node.children.append(expanded.value(row.id, filteredLayout(row, names)));
             }
         }
         if (index == menuRows.size())
@@ -974,6 +1039,21 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
     if (const auto shared = menuFor(id); shared.get() == menu)
         remember(id, shared, std::move(menuRows), block);
     return node;
+}
+
+QHash<int, DBusMenuLayoutItem> DBusMenuExporter::expandedSubmenus(const Menu &menu, int depth,
+                                                                  const QStringList &names) {
+    std::vector<std::pair<int, std::shared_ptr<Menu>>> read;
+    for (const auto &[id, sent] : m_sent) {
+        auto submenu = sent.menu.lock();
+        const MenuItem *owner = submenu ? submenu->supermenuItem() : nullptr;
+        if (owner && owner->menu() == &menu && madeRowItem(id).get() == owner)
+            read.emplace_back(id, std::move(submenu));
+    }
+    QHash<int, DBusMenuLayoutItem> expanded;
+    for (const auto &[id, submenu] : read)
+        expanded.insert(id, layout(id, submenu.get(), propertiesFor(id), depth < 0 ? -1 : depth - 1, names));
+    return expanded;
 }
 
 DBusMenuLayoutReply DBusMenuExporter::layoutReply(int id, int depth, const QStringList &names) {
@@ -1006,7 +1086,7 @@ QVariantMap DBusMenuExporter::propertiesFor(int id) {
     if (id == 0)
         return {{kChildrenDisplay, QStringLiteral("submenu")}};
     if (const auto owner = madeRowOwner(id)) {
-        const MadeRows &made = m_madeRows[m_madeRowOwners[id]];
+        const MadeRows made = madeRowsOf(madeRowOwnerId(id));
         // The row that runs the owner's action heads its submenu; further lines follow the owner.
         const bool headsSubmenu = id == made.ownAction || id == made.ownActionSeparator;
         return rowIn(headsSubmenu ? owner->submenu().get() : owner->menu(), id);
@@ -1055,9 +1135,8 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     }
     if (reply.block) {
         for (qsizetype index = 0; index < qsizetype(reply.block->size()); ++index) {
-            const DBusMenuItemProperties &row = (*reply.block)[std::size_t(index)];
             reply.node.children.insert(reply.blockAt + index,
-                                       {row.id, filtered(row.properties, propertyNames), {}});
+                                       filteredLayout((*reply.block)[std::size_t(index)], propertyNames));
         }
     }
     layoutItem = std::move(reply.node);
@@ -1139,8 +1218,8 @@ bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
     if (madeRowOwner(id)) {
         // A made row is chosen as the row it stands for; the separator of the row that runs a submenu's
         // owner takes nothing.
-        const int ownerId = m_madeRowOwners[id];
-        if (eventId == QLatin1String("clicked") && m_madeRows[ownerId].ownActionSeparator != id)
+        const int ownerId = madeRowOwnerId(id);
+        if (eventId == QLatin1String("clicked") && madeRowsOf(ownerId).ownActionSeparator != id)
             return handleEvent(ownerId, eventId);
         return true;
     }

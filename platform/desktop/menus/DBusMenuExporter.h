@@ -53,11 +53,13 @@ using DBusMenuItemPropertiesList = QList<DBusMenuItemProperties>;
 // to the message straight from those rows, without a layout node of each; read back as DBusMenuLayoutItem.
 struct DBusMenuLayoutReply {
     DBusMenuLayoutItem node;
-    // Where among node.children the block stands, and its rows, each without children.
+    // Where among node.children the block stands, and its rows.
     qsizetype blockAt = 0;
-    std::shared_ptr<const std::vector<DBusMenuItemProperties>> block;
+    std::shared_ptr<const std::vector<DBusMenuLayoutItem>> block;
     // The properties the host asked for; all when empty.
     QStringList names;
+    // Rows of the block whose submenu the host has read, by id, laid out in full.
+    QHash<int, DBusMenuLayoutItem> expanded;
 };
 using DBusMenuItemPropertyNamesList = QList<DBusMenuItemPropertyNames>;
 using DBusMenuEventList = QList<DBusMenuEvent>;
@@ -215,7 +217,7 @@ private:
     // The rows of a menu's source, made for the host: before which of its other rows they stand.
     struct SourceBlock {
         std::size_t at = 0;
-        std::shared_ptr<const std::vector<DBusMenuItemProperties>> rows;
+        std::shared_ptr<const std::vector<DBusMenuLayoutItem>> rows;
 
         bool isEmpty() const { return !rows || rows->empty(); }
         bool operator==(const SourceBlock &other) const {
@@ -281,6 +283,8 @@ private:
     void releaseMadeRows(SourceRows &made);
     // A row made for the host by its id, while it is kept; else null.
     std::shared_ptr<MenuItem> madeRowItem(int id) const;
+    // The made rows whose ids include `id`, while they are kept.
+    std::shared_ptr<SourceRows> sourceRowsOf(int id) const;
     // The id of `item`, 0 when it has none.
     int knownId(const MenuItem &item) const;
     // Listens to the exported form of the row's hosted view, if it has one.
@@ -289,10 +293,13 @@ private:
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
     std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
+    static bool hasOwnActionRows(const MenuItem &owner);
     // The rows of the further lines of the row `ownerId`, which look as `owner` does.
     std::vector<DBusMenuItemProperties> lineRows(int ownerId, const QVariantMap &owner,
                                                  const QStringList &lines);
     int madeRow(int ownerId);
+    // The row a made row stands for; 0 when `id` is no made row.
+    int madeRowOwnerId(int id) const;
     // The row that a row made for another (by ownActionRows or lineRows) stands for; else null.
     std::shared_ptr<MenuItem> madeRowOwner(int id);
     // The row `id` as rows() makes it in `menu`; empty when it is not there.
@@ -302,6 +309,8 @@ private:
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names, DBusMenuLayoutReply *reply = nullptr);
     DBusMenuLayoutReply layoutReply(int id, int depth, const QStringList &names);
+    // The rows of `menu`'s source whose submenu the host has read, laid out with it.
+    QHash<int, DBusMenuLayoutItem> expandedSubmenus(const Menu &menu, int depth, const QStringList &names);
     // Answers `call` with `reply`; one with a block is written into its message off the main thread.
     static void sendLayout(const QDBusMessage &call, QDBusConnection connection, uint revision,
                            DBusMenuLayoutReply reply);
@@ -365,6 +374,11 @@ private:
     // By the id of the row they are made for, and back.
     std::unordered_map<int, MadeRows> m_madeRows;
     void forgetRowsMadeFor(const MadeRows &made);
+    MadeRows madeRowsOf(int ownerId) const;
+    // The row that runs the owner's action, which looks as `looks`, and its separator.
+    static std::vector<DBusMenuItemProperties> ownActionRows(const MadeRows &made, QVariantMap looks);
+    // A row made for the host has ids for itself, the row atop its submenu and that row's separator.
+    static constexpr int kIdsPerMadeRow = 3;
     std::unordered_map<int, int> m_madeRowOwners;
     struct OpenMenu {
         std::weak_ptr<Menu> menu;
