@@ -88,6 +88,23 @@ DBusMenuLayoutItem filteredLayout(const DBusMenuLayoutItem &node, const QStringL
     return kept;
 }
 
+// About what a layout node takes in a message: its properties with their names and types, its children,
+// and the framing of each.
+qsizetype messageBytes(const DBusMenuLayoutItem &node) {
+    constexpr qsizetype kFraming = 32;
+    qsizetype bytes = kFraming;
+    for (auto property = node.properties.cbegin(); property != node.properties.cend(); ++property) {
+        bytes += kFraming + property.key().size();
+        // Text goes as UTF-8: one byte a unit for most names, up to three.
+        bytes += property->typeId() == QMetaType::QByteArray ? property->toByteArray().size()
+                 : property->typeId() == QMetaType::QString  ? 3 * property->toString().size() / 2
+                                                             : 8;
+    }
+    for (const DBusMenuLayoutItem &child : node.children)
+        bytes += messageBytes(child);
+    return bytes;
+}
+
 bool isVisible(const QVariantMap &properties) {
     return properties.value(kVisible, true).toBool();
 }
@@ -292,7 +309,10 @@ struct DBusMenuExporter::SourceRows {
     std::shared_ptr<std::vector<DBusMenuLayoutItem>> rows =
         std::make_shared<std::vector<DBusMenuLayoutItem>>();
     std::vector<std::shared_ptr<MenuItem>> items;
-    qsizetype pictureBytes = 0;
+    // What the rows take in a message, about.
+    qsizetype bytes = 0;
+    // Rows were left out of the message.
+    bool isCut = false;
     // The host was given rows of these since it last opened the root.
     bool isShownByHost = false;
 
@@ -727,24 +747,30 @@ void DBusMenuExporter::makeRows() {
                 auto item = menu->sourceItem(made->items.size());
                 QStringList furtherLines;
                 QVariantMap looks = properties(*item, /*isShown=*/true, &furtherLines);
-                if (const auto picture = looks.constFind(kIconData); picture != looks.constEnd()) {
-                    // Counted twice where the row that runs its action atop its submenu shows it too.
-                    const qsizetype size = picture->toByteArray().size() * (item->hasSubmenu() ? 2 : 1);
-                    if (made->pictureBytes + size > kMostPictureBytes)
-                        looks.remove(kIconData);
-                    else
-                        made->pictureBytes += size;
-                }
+                // Past a share of the largest message, rows go plain: no picture, nothing of their submenu
+                // until the host opens it. Past the largest message, they are left out of it.
+                const bool isPlain = made->bytes > kMostRichRowBytes;
+                if (isPlain)
+                    looks.remove(kIconData);
                 DBusMenuLayoutItem row{id, looks, {}};
                 // Its submenu is not built for this: the host sees the row atop it at once, and the rest
                 // once it opens it.
-                if (item->hasSubmenu() && hasOwnActionRows(*item)) {
+                if (!isPlain && item->hasSubmenu() && hasOwnActionRows(*item)) {
                     for (auto &child : ownActionRows(madeRowsOf(id), std::move(looks)))
                         row.children.append({child.id, std::move(child.properties), {}});
                 }
-                made->rows->push_back(std::move(row));
-                for (DBusMenuItemProperties &line : lineRows(id, made->rows->back().properties, furtherLines))
-                    made->rows->push_back({line.id, std::move(line.properties), {}});
+                std::vector<DBusMenuLayoutItem> rows{std::move(row)};
+                for (DBusMenuItemProperties &line : lineRows(id, rows.front().properties, furtherLines))
+                    rows.push_back({line.id, std::move(line.properties), {}});
+                for (DBusMenuLayoutItem &laidOut : rows) {
+                    made->bytes += messageBytes(laidOut);
+                    if (made->bytes <= kMostReplyBytes)
+                        made->rows->push_back(std::move(laidOut));
+                    else if (!std::exchange(made->isCut, true))
+                        qCWarning(lcDBusMenu)
+                            << "A menu of" << made->count
+                            << "rows is too long for one message; its last rows are left out";
+                }
                 made->items.push_back(std::move(item));
             }
         }

@@ -132,9 +132,11 @@ namespace kestrova::platform::desktop {
 // (pings, other items) meanwhile; a host asking for such a menu is answered once its rows are made, or
 // after kLongestAnswerDelay with those made so far and told of the rest once they are, and the answer is
 // written into its message off the main thread. The rows stay made while the host may show them, and our
-// own popup shows those same rows. Their submenus are not laid out with them: the host asks for one when
-// it opens it. Pictures count against kMostPictureBytes per menu, past which rows go without theirs: a
-// message holds at most 128 MiB, which the icons of a long folder alone would pass.
+// own popup shows those same rows. Their submenus are not built for the host: each row's submenu is laid
+// out as the row atop it that runs the row's action, the rest once the host opens it (and in full in every
+// layout it reads after). What a message holds is bounded, and a long folder's rows with their icons would
+// pass it: past kMostRichRowBytes rows go plain (no picture, no row atop their submenu), and past
+// kMostReplyBytes they are left out of the layout.
 //
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
@@ -163,8 +165,11 @@ public:
     // are still to come; then it is answered with the rows there are, told to read the menu again, and told
     // of the rows (LayoutUpdated) once they come.
     static constexpr std::chrono::milliseconds kLongestAnswerDelay{1000};
-    // Bytes of pictures the rows of a long menu carry at most (see above).
-    static constexpr qsizetype kMostPictureBytes = 32 * 1024 * 1024;
+    // About how much of a message the rows of a long menu take with their pictures and the rows atop their
+    // submenus, and at most (see above): a message holds 128 MiB, an array in it 64 MiB, and a message
+    // past that would cost the connection.
+    static constexpr qsizetype kMostRichRowBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype kMostReplyBytes = 48 * 1024 * 1024;
     // How long rows are made for on one turn of the event loop.
     static constexpr std::chrono::milliseconds kRowSlice{6};
 
