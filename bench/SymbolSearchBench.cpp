@@ -70,8 +70,7 @@ int main(int argc, char **argv) {
     const double punctuation = worstMilliseconds(search, QString(1000, QLatin1Char('.')), resultCount);
     std::printf("  1,000 characters of words: %6.3f ms; 1,000 full stops: %6.3f ms\n", longest, punctuation);
     worstKeystroke = std::max({worstKeystroke, blank, longest, punctuation});
-    std::printf("per keystroke: mean %.3f ms, slowest %.3f ms, against a %.0f ms frame: %s\n",
-                total / keystrokes, worstKeystroke, kFrameMilliseconds,
-                worstKeystroke <= kFrameMilliseconds ? "met" : "missed");
+    std::printf("per keystroke: mean %.3f ms, slowest %.3f ms, against a %.0f ms frame: %s\n", total / keystrokes,
+                worstKeystroke, kFrameMilliseconds, worstKeystroke <= kFrameMilliseconds ? "met" : "missed");
     return 0;
 }

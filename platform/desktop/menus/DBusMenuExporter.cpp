@@ -644,7 +644,9 @@ int DBusMenuExporter::madeRowOwnerId(int id) const {
         return owner->second;
     const auto made = sourceRowsOf(id);
     const int offset = made ? (id - made->firstId) % kIdsPerMadeRow : 0;
-    return offset ? id - offset : 0;
+    // Only a row with a submenu has rows atop it.
+    const auto owner = offset ? madeRowItem(id - offset) : nullptr;
+    return owner && owner->hasSubmenu() && hasOwnActionRows(*owner) ? id - offset : 0;
 }
 
 DBusMenuExporter::MadeRows DBusMenuExporter::madeRowsOf(int ownerId) const {

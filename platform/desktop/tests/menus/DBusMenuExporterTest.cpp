@@ -842,6 +842,15 @@ TEST_F(DBusMenuExporterTest, TheRowsOfALongMenuAreMadeOnceForOurPopupAndTheHostA
     EXPECT_EQ(shown->activeAction()->text(), QStringLiteral("Photo 2999"));
     EXPECT_EQ(source->made, madeForBoth);
     presenter.close();
+
+    // Ids a host makes up around and past the rows made are refused, and leave the rows working.
+    const int last = layout.children[3001].id;
+    for (const int madeUp : {last + 1, last + 2, last + 3000, -last}) {
+        EXPECT_EQ(event(madeUp, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage) << madeUp;
+        EXPECT_EQ(call(QStringLiteral("GetLayout"), {madeUp, -1, QStringList()}).type(),
+                  QDBusMessage::ErrorMessage)
+            << madeUp;
+    }
     event(layout.children[1500].id, QStringLiteral("clicked"));
     ASSERT_TRUE(processEventsUntil([&] { return !source->chosen.isEmpty(); }));
     EXPECT_EQ(source->chosen, QStringList{QStringLiteral("Photo 1498")});
