@@ -405,3 +405,69 @@ TEST_F(StatusNotifierFolderItemTest, TheLayoutAHostKeepsIsNeverEmptyFollowsTheFo
         return labels(layout(service)).contains(QStringLiteral("beta.txt"));
     })) << qPrintable(labels(layout(service)).join(QLatin1Char('|')));
 }
+
+TEST_F(StatusNotifierFolderItemTest, AHostReadingALongFolderGetsEveryRowWhileTheItemKeepsAnswering) {
+    useDisplayPlatform(QStringLiteral("wayland"));
+    installFileActions();
+    const struct Uninstall {
+        ~Uninstall() { FolderMenuHooks::setShared({}); }
+    } uninstall;
+    const Folder folder = makeFolder(QStringLiteral("Long"));
+    constexpr int kEntries = 20000;
+    for (int index = 0; index < kEntries; ++index)
+        writeFile(QStringLiteral("Long/Entry %1.txt").arg(index, 5, 10, QLatin1Char('0')));
+    Defaults::set(Defaults::Keys::folders(), std::vector<Folder>{folder});
+    MenuBarItems items;
+    const QString service = serviceOf(items, folder);
+    QSignalSpy updates(trayItemOf(items, folder).notifierItem()->menuExporter(),
+                       &platform::desktop::DBusMenuExporter::LayoutUpdated);
+    auto host = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("long-host"));
+    QDBusMessage call = QDBusMessage::createMethodCall(service, kMenuPath, kestrova::testing::kDBusMenu,
+                                                       QStringLiteral("GetLayout"));
+    call.setArguments({0, -1, QStringList()});
+    QDBusPendingCall reading = host.asyncCall(call, 30000);
+
+    // Asked while the rows are made, the item answers before the layout comes.
+    EXPECT_EQ(m_host.properties(service).value(QStringLiteral("Title")).toString(), folder.title());
+    EXPECT_FALSE(reading.isFinished());
+    ASSERT_TRUE(processEventsUntil([&] { return reading.isFinished(); }));
+    ASSERT_FALSE(reading.isError()) << qPrintable(reading.error().message());
+
+    // Every row, in order (a host that could not wait longer is told of the rest, and reads again).
+    const auto entry = [](int index) {
+        return QStringLiteral("Entry %1.txt").arg(index, 5, 10, QLatin1Char('0'));
+    };
+    DBusMenuLayoutItem root = layoutIn(reading.reply());
+    if (!labels(root).contains(entry(kEntries - 1))) {
+        ASSERT_TRUE(processEventsUntil([&] { return updates.count() > 0; }));
+        root = layout(service);
+    }
+    const QStringList rows = labels(root);
+    const qsizetype first = rows.indexOf(entry(0));
+    ASSERT_GE(first, 0) << qPrintable(rows.mid(0, 5).join(QLatin1Char('|')));
+    ASSERT_GE(rows.size(), first + kEntries);
+    for (int index = 0; index < kEntries; ++index)
+        ASSERT_EQ(rows[first + index], entry(index));
+    // A file's submenu starts with the row that opens the file; the rest comes as the host opens it, and is
+    // in every layout of the menu it reads from then on.
+    const auto &far = root.children[first + 1234];
+    EXPECT_EQ(far.properties.value(QStringLiteral("children-display")).toString(), QStringLiteral("submenu"));
+    EXPECT_EQ(labels(far), (QStringList{entry(1234), QString()}));
+    callMenu(service, QStringLiteral("AboutToShow"), {far.id});
+    EXPECT_TRUE(labels(layout(service, far.id)).contains(QStringLiteral("Move to Trash")));
+    const DBusMenuLayoutItem reread = layout(service);
+    ASSERT_GT(reread.children.size(), first + 1234);
+    EXPECT_EQ(reread.children[first + 1234].id, far.id);
+    EXPECT_TRUE(labels(reread.children[first + 1234]).contains(QStringLiteral("Move to Trash")))
+        << qPrintable(labels(reread.children[first + 1234]).join(QLatin1Char('|')));
+
+    // Chosen by the ids read, the rows open their own files, far down the folder too.
+    for (const int index : {12345, kEntries - 1}) {
+        const std::size_t opened = m_workspace.workspace().requests.size();
+        sendEvent(service, root.children[first + index].id, QStringLiteral("clicked"));
+        ASSERT_TRUE(processEventsUntil([&] { return m_workspace.workspace().requests.size() > opened; }));
+        EXPECT_EQ(m_workspace.workspace().requests.back().second,
+                  QUrl::fromLocalFile(m_root.filePath(QStringLiteral("Long/") + entry(index))));
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("long-host"));
+}

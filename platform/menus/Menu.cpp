@@ -259,31 +259,9 @@ std::vector<std::shared_ptr<MenuItem>> displayedOf(const std::vector<std::shared
     return shown;
 }
 
-} // namespace
-
-std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
-    return displayedOf(items(), heldModifiers);
-}
-
-Menu::DisplayedRows Menu::displayedRows(Modifiers heldModifiers) const {
-    if (!m_source)
-        return {displayedOf(m_items, heldModifiers), 0, {}};
-    // The source's rows are plain content: one stand-in row gives the separators around them their fate.
-    static const auto standIn = std::make_shared<MenuItem>(QStringLiteral("rows"));
-    std::vector<std::shared_ptr<MenuItem>> items = m_items;
-    items.insert(items.begin() + std::ptrdiff_t(m_sourceAt), standIn);
-    auto shown = displayedOf(items, heldModifiers);
-    const auto at = std::find(shown.begin(), shown.end(), standIn);
-    DisplayedRows rows;
-    rows.before.assign(shown.begin(), at);
-    rows.sourceRows = m_source->count();
-    rows.after.assign(at + 1, shown.end());
-    return rows;
-}
-
-std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
+std::vector<std::shared_ptr<MenuItem>> everyAlternateOf(const std::vector<std::shared_ptr<MenuItem>> &items) {
     std::vector<std::shared_ptr<MenuItem>> shown;
-    for (const auto &item : items()) {
+    for (const auto &item : items) {
         if (item->isHidden() || (item->hostedView() && item->hostedView()->isEmptyView()))
             continue;
         // Never revealed by any modifier, so never shown.
@@ -293,6 +271,44 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() 
     }
     dropStraySeparators(shown);
     return shown;
+}
+
+} // namespace
+
+std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
+    return displayedOf(items(), heldModifiers);
+}
+
+Menu::DisplayedRows Menu::displayedRows(Modifiers heldModifiers) const {
+    return displayedWithSource([heldModifiers](const std::vector<std::shared_ptr<MenuItem>> &items) {
+        return displayedOf(items, heldModifiers);
+    });
+}
+
+Menu::DisplayedRows Menu::displayedRowsWithEveryAlternate() const {
+    return displayedWithSource(&everyAlternateOf);
+}
+
+Menu::DisplayedRows
+Menu::displayedWithSource(const std::function<std::vector<std::shared_ptr<MenuItem>>(
+                              const std::vector<std::shared_ptr<MenuItem>> &)> &displayed) const {
+    if (!m_source)
+        return {displayed(m_items), 0, {}};
+    // The source's rows are plain content: one stand-in row gives the separators around them their fate.
+    static const auto standIn = std::make_shared<MenuItem>(QStringLiteral("rows"));
+    std::vector<std::shared_ptr<MenuItem>> items = m_items;
+    items.insert(items.begin() + std::ptrdiff_t(m_sourceAt), standIn);
+    auto shown = displayed(items);
+    const auto at = std::find(shown.begin(), shown.end(), standIn);
+    DisplayedRows rows;
+    rows.before.assign(shown.begin(), at);
+    rows.sourceRows = m_source->count();
+    rows.after.assign(at + 1, shown.end());
+    return rows;
+}
+
+std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
+    return everyAlternateOf(items());
 }
 
 namespace {
