@@ -259,20 +259,6 @@ std::vector<std::shared_ptr<MenuItem>> displayedOf(const std::vector<std::shared
     return shown;
 }
 
-std::vector<std::shared_ptr<MenuItem>> everyAlternateOf(const std::vector<std::shared_ptr<MenuItem>> &items) {
-    std::vector<std::shared_ptr<MenuItem>> shown;
-    for (const auto &item : items) {
-        if (item->isHidden() || (item->hostedView() && item->hostedView()->isEmptyView()))
-            continue;
-        // Never revealed by any modifier, so never shown.
-        if (item->isAlternate() && !item->keyEquivalentModifierMask())
-            continue;
-        shown.push_back(item);
-    }
-    dropStraySeparators(shown);
-    return shown;
-}
-
 } // namespace
 
 std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifiers) const {
@@ -280,25 +266,13 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifi
 }
 
 Menu::DisplayedRows Menu::displayedRows(Modifiers heldModifiers) const {
-    return displayedWithSource([heldModifiers](const std::vector<std::shared_ptr<MenuItem>> &items) {
-        return displayedOf(items, heldModifiers);
-    });
-}
-
-Menu::DisplayedRows Menu::displayedRowsWithEveryAlternate() const {
-    return displayedWithSource(&everyAlternateOf);
-}
-
-Menu::DisplayedRows
-Menu::displayedWithSource(const std::function<std::vector<std::shared_ptr<MenuItem>>(
-                              const std::vector<std::shared_ptr<MenuItem>> &)> &displayed) const {
     if (!m_source)
-        return {displayed(m_items), 0, {}};
+        return {displayedOf(m_items, heldModifiers), 0, {}};
     // The source's rows are plain content: one stand-in row gives the separators around them their fate.
     static const auto standIn = std::make_shared<MenuItem>(QStringLiteral("rows"));
     std::vector<std::shared_ptr<MenuItem>> items = m_items;
     items.insert(items.begin() + std::ptrdiff_t(m_sourceAt), standIn);
-    auto shown = displayed(items);
+    auto shown = displayedOf(items, heldModifiers);
     const auto at = std::find(shown.begin(), shown.end(), standIn);
     DisplayedRows rows;
     rows.before.assign(shown.begin(), at);
@@ -308,7 +282,17 @@ Menu::displayedWithSource(const std::function<std::vector<std::shared_ptr<MenuIt
 }
 
 std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
-    return everyAlternateOf(items());
+    std::vector<std::shared_ptr<MenuItem>> shown;
+    for (const auto &item : items()) {
+        if (item->isHidden() || (item->hostedView() && item->hostedView()->isEmptyView()))
+            continue;
+        // Never revealed by any modifier, so never shown.
+        if (item->isAlternate() && !item->keyEquivalentModifierMask())
+            continue;
+        shown.push_back(item);
+    }
+    dropStraySeparators(shown);
+    return shown;
 }
 
 namespace {

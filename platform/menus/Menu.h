@@ -62,10 +62,6 @@ public:
         std::size_t size() const { return before.size() + sourceRows + after.size(); }
     };
     DisplayedRows displayedRows(Modifiers heldModifiers = {}) const;
-    // What displayedItemsWithEveryAlternate gives, with the source's rows left as a block.
-    DisplayedRows displayedRowsWithEveryAlternate() const;
-    // Where among madeItems() the source's rows stand.
-    std::size_t rowSourcePosition() const { return m_sourceAt; }
     // Moves the items and the row source of `other` into this menu, in place of its own, making no row.
     void takeContentsOf(Menu &other);
 
@@ -144,8 +140,6 @@ private:
     // Makes every row of the source and puts them among the items.
     void makeSourceRows() const;
     std::shared_ptr<const MenuRowSource> dropSource();
-    DisplayedRows displayedWithSource(const std::function<std::vector<std::shared_ptr<MenuItem>>(
-                                          const std::vector<std::shared_ptr<MenuItem>> &)> &displayed) const;
     void setOpen(bool open);
     void dump(QString &into, int depth) const;
 

@@ -3,14 +3,11 @@
 
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuItem.h"
-#include "platform/menus/ReleaseGradually.h"
 
 #include <QBuffer>
 #include <QDBusMetaType>
 #include <QLoggingCategory>
-#include <QDeadlineTimer>
 #include <QPointer>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -78,52 +75,16 @@ QStringList labelLines(const QString &label) {
     return lines;
 }
 
-// A layout node and its children with only the properties `names` asks for.
-DBusMenuLayoutItem filteredLayout(const DBusMenuLayoutItem &node, const QStringList &names) {
-    if (names.isEmpty())
-        return node;
-    DBusMenuLayoutItem kept{node.id, filtered(node.properties, names), {}};
-    for (const DBusMenuLayoutItem &child : node.children)
-        kept.children.append(filteredLayout(child, names));
-    return kept;
-}
-
-// About what a layout node takes in a message: its properties with their names and types, its children,
-// and the framing of each.
-qsizetype messageBytes(const DBusMenuLayoutItem &node) {
-    constexpr qsizetype kFraming = 32;
-    qsizetype bytes = kFraming;
-    for (auto property = node.properties.cbegin(); property != node.properties.cend(); ++property) {
-        bytes += kFraming + property.key().size();
-        // Text goes as UTF-8: one byte a unit for most names, up to three.
-        bytes += property->typeId() == QMetaType::QByteArray ? property->toByteArray().size()
-                 : property->typeId() == QMetaType::QString  ? 3 * property->toString().size() / 2
-                                                             : 8;
-    }
-    for (const DBusMenuLayoutItem &child : node.children)
-        bytes += messageBytes(child);
-    return bytes;
-}
-
 bool isVisible(const QVariantMap &properties) {
     return properties.value(kVisible, true).toBool();
 }
 
 // A hosted row out of sight can leave two separators together, or one at the end, where the model saw a
-// row between them: those separators go out of sight too, and come back with the row. Plain shown rows
-// (a source's) stand before the row at `contentAt`, if any.
-void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows,
-                         std::optional<std::size_t> contentAt = std::nullopt) {
+// row between them: those separators go out of sight too, and come back with the row.
+void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
     DBusMenuItemProperties *last = nullptr;
     bool rowSinceSeparator = false;
-    for (std::size_t index = 0; index <= rows.size(); ++index) {
-        if (index == contentAt) {
-            rowSinceSeparator = true;
-            last = nullptr;
-        }
-        if (index == rows.size())
-            break;
-        DBusMenuItemProperties &row = rows[index];
+    for (DBusMenuItemProperties &row : rows) {
         if (!isVisible(row.properties))
             continue;
         if (row.properties.value(kType) != QLatin1String("separator")) {
@@ -157,21 +118,6 @@ bool sameRows(const std::vector<DBusMenuItemProperties> &left,
     return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
         return a.id == b.id && a.properties == b.properties;
     });
-}
-
-// Frees rows the host no longer shows: the many rows of a long menu a slice at a time, as freeing them at
-// once would hold the loop for long; a few at once, as the model expects of rows let go.
-constexpr std::size_t kFewRows = 1024;
-template <typename Row> void releaseRows(std::vector<Row> released) {
-    if (released.size() > kFewRows)
-        releaseGradually(std::move(released));
-}
-
-// What a long menu's made rows are as rows is plain shared data: the last of them is freed off the main
-// thread (a reply being written may be the last to let go of them anyway).
-void releaseBlockElsewhere(std::shared_ptr<const std::vector<DBusMenuLayoutItem>> rows) {
-    if (rows && rows->size() > kFewRows)
-        QThreadPool::globalInstance()->start([rows = std::move(rows)] {});
 }
 
 } // namespace
@@ -208,32 +154,6 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutIte
     return argument;
 }
 
-QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutReply &reply) {
-    argument.beginStructure();
-    argument << reply.node.id << reply.node.properties;
-    argument.beginArray(QMetaType::fromType<QDBusVariant>());
-    const auto &children = reply.node.children;
-    for (qsizetype index = 0; index <= children.size(); ++index) {
-        if (index == reply.blockAt && reply.block) {
-            for (const DBusMenuLayoutItem &row : *reply.block) {
-                const auto expanded = reply.expanded.constFind(row.id);
-                argument << QDBusVariant(QVariant::fromValue(
-                    expanded != reply.expanded.constEnd() ? *expanded : filteredLayout(row, reply.names)));
-            }
-        }
-        if (index < children.size())
-            argument << QDBusVariant(QVariant::fromValue(children[index]));
-    }
-    argument.endArray();
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutReply &reply) {
-    reply = {};
-    return argument >> reply.node;
-}
-
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemProperties &item) {
     return writeStructure(argument, item.id, item.properties);
 }
@@ -261,7 +181,6 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &ev
 void registerDBusMenuTypes() {
     static const bool registered = [] {
         qDBusRegisterMetaType<DBusMenuLayoutItem>();
-        qDBusRegisterMetaType<DBusMenuLayoutReply>();
         qDBusRegisterMetaType<DBusMenuItemProperties>();
         qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
         qDBusRegisterMetaType<DBusMenuItemPropertyNames>();
@@ -296,30 +215,12 @@ struct DBusMenuExporter::PendingAnswer {
     uint revision = 0;
     std::vector<Subscription> filled;
     QTimer bound;
-};
 
-struct DBusMenuExporter::SourceRows {
-    // The rows' ids: from firstId on, in order (their further lines' rows have ids of their own).
-    int firstId = 0;
-    const Menu *menu = nullptr;
-    std::weak_ptr<const bool> menuAlive;
-    std::weak_ptr<const MenuRowSource> source;
-    std::size_t count = 0;
-    // The source's rows made so far, and their items, kept alive for the host.
-    std::shared_ptr<std::vector<DBusMenuLayoutItem>> rows =
-        std::make_shared<std::vector<DBusMenuLayoutItem>>();
-    std::vector<std::shared_ptr<MenuItem>> items;
-    // What the rows take in a message, about.
-    qsizetype bytes = 0;
-    // Rows were left out of the message.
-    bool isCut = false;
-    // The host was given rows of these since it last opened the root.
-    bool isShownByHost = false;
-
-    bool isComplete() const { return items.size() == count; }
-    bool isCurrent() const {
-        const auto shown = source.lock();
-        return shown && !menuAlive.expired() && menu->rowSource() == shown;
+    bool isWaiting() const {
+        return std::any_of(menus.begin(), menus.end(), [](const auto &entry) {
+            const auto menu = entry.second.lock();
+            return menu && menu->isAwaitingContents();
+        });
     }
 };
 
@@ -436,19 +337,7 @@ int DBusMenuExporter::idFor(const std::shared_ptr<MenuItem> &item) {
 }
 
 void DBusMenuExporter::forgetDeadItems() {
-    // The rows of a long menu die by the ten thousand: they are forgotten a slice at a time, the rest on a
-    // later turn (an id whose item is dead answers nothing meanwhile).
-    QDeadlineTimer slice(kRowSlice);
-    constexpr int kEntriesBetweenClockReads = 32;
-    int sinceClockRead = 0;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (++sinceClockRead == kEntriesBetweenClockReads) {
-            sinceClockRead = 0;
-            if (slice.hasExpired()) {
-                scheduleChangeCheck();
-                return;
-            }
-        }
         if (!it->second.item.expired()) {
             ++it;
             continue;
@@ -459,7 +348,10 @@ void DBusMenuExporter::forgetDeadItems() {
             forgetSent(sent);
         m_hostedWatches.erase(it->first);
         if (const auto made = m_madeRows.find(it->first); made != m_madeRows.end()) {
-            forgetRowsMadeFor(made->second);
+            m_madeRowOwners.erase(made->second.ownAction);
+            m_madeRowOwners.erase(made->second.ownActionSeparator);
+            for (const int line : made->second.lines)
+                m_madeRowOwners.erase(line);
             m_madeRows.erase(made);
         }
         it = m_entries.erase(it);
@@ -478,7 +370,7 @@ bool DBusMenuExporter::isInExportedTree(const MenuItem &item) {
 std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
     const auto it = m_entries.find(id);
     if (it == m_entries.end())
-        return madeRowItem(id);
+        return nullptr;
     auto item = it->second.item.lock();
     // An item that left the menu (a row of an earlier opening) is no longer the host's to reach, unless the
     // host may still show it.
@@ -554,22 +446,12 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown, QSt
     return properties;
 }
 
-DBusMenuExporter::ExportedItems DBusMenuExporter::exportedItems(const Menu &menu) {
-    // The source's rows are left unmade here: they are made for the host a slice at a time.
-    const Menu::DisplayedRows displayed = menu.displayedRowsWithEveryAlternate();
+std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::exportedItems(const Menu &menu) {
     std::unordered_set<const MenuItem *> shown;
-    for (const auto *part : {&displayed.before, &displayed.after}) {
-        for (const auto &item : *part)
-            shown.insert(item.get());
-    }
-    ExportedItems result;
-    auto &exported = result.items;
-    const auto &items = menu.madeItems();
-    const std::size_t sourceAt = menu.rowSource() ? menu.rowSourcePosition() : std::size_t(-1);
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        const auto &item = items[index];
-        if (index == sourceAt)
-            result.sourceAt = exported.size();
+    for (const auto &item : menu.displayedItemsWithEveryAlternate())
+        shown.insert(item.get());
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exported;
+    for (const auto &item : menu.items()) {
         const bool isShown = shown.contains(item.get());
         // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
         // dropped separators and placeholders are never rows of their own.
@@ -579,37 +461,26 @@ DBusMenuExporter::ExportedItems DBusMenuExporter::exportedItems(const Menu &menu
             continue;
         exported.emplace_back(item, isShown);
     }
-    if (sourceAt == items.size())
-        result.sourceAt = exported.size();
-    return result;
+    return exported;
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &menu) {
     const MenuItem *owner = menu.supermenuItem();
-    if (!owner || !hasOwnActionRows(*owner))
+    if (!owner || !owner->hasAction() || !owner->isEnabled() || owner->hostedView() || owner->isSeparator())
         return {};
     // The host reached this menu through the owner's row, which has an id by then.
-    const int ownerId = knownId(*owner);
-    if (!ownerId)
+    const auto known = m_ids.find(owner);
+    if (known == m_ids.end())
         return {};
+    const int ownerId = known->second;
     MadeRows &made = m_madeRows[ownerId];
     if (!made.ownAction) {
-        // The rows made for the host have theirs already, by position.
-        const bool isMadeForHost = bool(sourceRowsOf(ownerId));
-        made.ownAction = isMadeForHost ? ownerId + 1 : madeRow(ownerId);
-        made.ownActionSeparator = isMadeForHost ? ownerId + 2 : madeRow(ownerId);
+        made.ownAction = madeRow(ownerId);
+        made.ownActionSeparator = madeRow(ownerId);
     }
-    return ownActionRows(made, properties(*owner, /*isShown=*/true));
-}
-
-bool DBusMenuExporter::hasOwnActionRows(const MenuItem &owner) {
-    return owner.hasAction() && owner.isEnabled() && !owner.hostedView() && !owner.isSeparator();
-}
-
-std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const MadeRows &made, QVariantMap looks) {
-    looks.remove(kChildrenDisplay);
-    return {{made.ownAction, std::move(looks)},
-            {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
+    QVariantMap chosen = properties(*owner, /*isShown=*/true);
+    chosen.remove(kChildrenDisplay);
+    return {{made.ownAction, chosen}, {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::lineRows(int ownerId, const QVariantMap &owner,
@@ -639,50 +510,18 @@ int DBusMenuExporter::madeRow(int ownerId) {
     return id;
 }
 
-int DBusMenuExporter::madeRowOwnerId(int id) const {
-    if (const auto owner = m_madeRowOwners.find(id); owner != m_madeRowOwners.end())
-        return owner->second;
-    const auto made = sourceRowsOf(id);
-    const int offset = made ? (id - made->firstId) % kIdsPerMadeRow : 0;
-    // Only a row with a submenu has rows atop it.
-    const auto owner = offset ? madeRowItem(id - offset) : nullptr;
-    return owner && owner->hasSubmenu() && hasOwnActionRows(*owner) ? id - offset : 0;
-}
-
-DBusMenuExporter::MadeRows DBusMenuExporter::madeRowsOf(int ownerId) const {
-    if (const auto made = m_madeRows.find(ownerId); made != m_madeRows.end())
-        return made->second;
-    if (sourceRowsOf(ownerId))
-        return {ownerId + 1, ownerId + 2, {}};
-    return {};
-}
-
 std::shared_ptr<MenuItem> DBusMenuExporter::madeRowOwner(int id) {
-    const int ownerId = madeRowOwnerId(id);
-    return ownerId ? itemFor(ownerId) : nullptr;
+    const auto owner = m_madeRowOwners.find(id);
+    return owner == m_madeRowOwners.end() ? nullptr : itemFor(owner->second);
 }
 
 bool DBusMenuExporter::isKnownId(int id) {
     return id == 0 || itemFor(id) || madeRowOwner(id);
 }
 
-std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu, SourceBlock *block) {
+std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
     std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
-    const ExportedItems exported = exportedItems(menu);
-    SourceBlock source;
-    for (std::size_t index = 0; index <= exported.items.size(); ++index) {
-        if (index == exported.sourceAt) {
-            source.at = rows.size();
-            if (const auto made = sourceRowsFor(menu)) {
-                // Made rows never change once all are made; those made so far are copied.
-                source.rows = made->isComplete()
-                                  ? made->rows
-                                  : std::make_shared<const std::vector<DBusMenuLayoutItem>>(*made->rows);
-            }
-        }
-        if (index == exported.items.size())
-            break;
-        const auto &[item, isShown] = exported.items[index];
+    for (const auto &[item, isShown] : exportedItems(menu)) {
         const int id = idFor(item);
         watchHostedView(id, *item);
         QStringList furtherLines;
@@ -690,205 +529,16 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu, Sou
         for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, furtherLines))
             rows.push_back(std::move(line));
     }
-    hideStraySeparators(rows, source.rows && !source.rows->empty() ? std::optional(source.at) : std::nullopt);
-    if (block)
-        *block = std::move(source);
+    hideStraySeparators(rows);
     return rows;
-}
-
-std::shared_ptr<DBusMenuExporter::SourceRows> DBusMenuExporter::sourceRowsFor(const Menu &menu) {
-    const auto &source = menu.rowSource();
-    if (!source)
-        return nullptr;
-    if (const auto found = m_sourceRows.find(&menu); found != m_sourceRows.end()) {
-        if (found->second->isCurrent())
-            return found->second;
-        sweepSourceRows();
-    }
-    auto made = std::make_shared<SourceRows>();
-    made->firstId = m_nextId;
-    m_nextId += kIdsPerMadeRow * int(source->count());
-    made->menu = &menu;
-    made->menuAlive = menu.lifetime();
-    made->source = source;
-    made->count = source->count();
-    made->rows->reserve(made->count);
-    made->items.reserve(made->count);
-    m_sourceRows[&menu] = made;
-    if (!m_rowSlicePending) {
-        m_rowSlicePending = true;
-        QTimer::singleShot(0, this, &DBusMenuExporter::makeRows);
-    }
-    return made;
-}
-
-bool DBusMenuExporter::isMakingRows(const Menu &menu) {
-    const auto made = sourceRowsFor(menu);
-    return made && !made->isComplete();
-}
-
-bool DBusMenuExporter::isIncomplete(const Menu &menu) {
-    return menu.isAwaitingContents() || isMakingRows(menu);
-}
-
-void DBusMenuExporter::makeRows() {
-    m_rowSlicePending = false;
-    QDeadlineTimer slice(kRowSlice);
-    bool completed = false;
-    bool remaining = false;
-    // Copied: making a row may run code that reaches the exporter.
-    const auto making = m_sourceRows;
-    for (const auto &[menu, made] : making) {
-        if (made->isComplete() || !made->isCurrent())
-            continue;
-        // Rows between clock reads; a row takes a few microseconds.
-        constexpr std::size_t kRowsBetweenClockReads = 32;
-        while (!made->isComplete() && !slice.hasExpired()) {
-            for (std::size_t count = 0; count < kRowsBetweenClockReads && !made->isComplete(); ++count) {
-                const int id = made->firstId + kIdsPerMadeRow * int(made->items.size());
-                auto item = menu->sourceItem(made->items.size());
-                QStringList furtherLines;
-                QVariantMap looks = properties(*item, /*isShown=*/true, &furtherLines);
-                // Past a share of the largest message, rows go plain: no picture, nothing of their submenu
-                // until the host opens it. Past the largest message, they are left out of it.
-                const bool isPlain = made->bytes > kMostRichRowBytes;
-                if (isPlain)
-                    looks.remove(kIconData);
-                DBusMenuLayoutItem row{id, looks, {}};
-                // Its submenu is not built for this: the host sees the row atop it at once, and the rest
-                // once it opens it.
-                if (!isPlain && item->hasSubmenu() && hasOwnActionRows(*item)) {
-                    for (auto &child : ownActionRows(madeRowsOf(id), std::move(looks)))
-                        row.children.append({child.id, std::move(child.properties), {}});
-                }
-                std::vector<DBusMenuLayoutItem> rows{std::move(row)};
-                for (DBusMenuItemProperties &line : lineRows(id, rows.front().properties, furtherLines))
-                    rows.push_back({line.id, std::move(line.properties), {}});
-                for (DBusMenuLayoutItem &laidOut : rows) {
-                    made->bytes += messageBytes(laidOut);
-                    if (made->bytes <= kMostReplyBytes)
-                        made->rows->push_back(std::move(laidOut));
-                    else if (!std::exchange(made->isCut, true))
-                        qCWarning(lcDBusMenu)
-                            << "A menu of" << made->count
-                            << "rows is too long for one message; its last rows are left out";
-                }
-                made->items.push_back(std::move(item));
-            }
-        }
-        completed = completed || made->isComplete();
-        remaining = remaining || !made->isComplete();
-    }
-    if (remaining && !m_rowSlicePending) {
-        m_rowSlicePending = true;
-        QTimer::singleShot(0, this, &DBusMenuExporter::makeRows);
-    }
-    if (!completed)
-        return;
-    answerReadyCalls();
-    // The host may have been told of some of these rows only (an answer that could not wait longer).
-    scheduleChangeCheck();
-}
-
-void DBusMenuExporter::releaseMadeRows(SourceRows &made) {
-    releaseBlockElsewhere(std::exchange(made.rows, nullptr));
-    // With them go the rows made for theirs (their further lines, the row atop a submenu the host opened).
-    const auto isMadeThere = [&](int id) {
-        return id >= made.firstId && std::size_t(id - made.firstId) < made.count * kIdsPerMadeRow;
-    };
-    std::erase_if(m_madeRows, [&](const auto &entry) {
-        if (!isMadeThere(entry.first))
-            return false;
-        forgetRowsMadeFor(entry.second);
-        return true;
-    });
-}
-
-void DBusMenuExporter::forgetRowsMadeFor(const MadeRows &made) {
-    m_madeRowOwners.erase(made.ownAction);
-    m_madeRowOwners.erase(made.ownActionSeparator);
-    for (const int line : made.lines)
-        m_madeRowOwners.erase(line);
-}
-
-void DBusMenuExporter::sweepSourceRows() {
-    std::vector<std::shared_ptr<MenuItem>> released;
-    for (auto it = m_sourceRows.begin(); it != m_sourceRows.end();) {
-        if (it->second->isCurrent()) {
-            ++it;
-            continue;
-        }
-        if (it->second->isShownByHost) {
-            m_retiredSourceRows.push_back(std::move(it->second));
-        } else {
-            std::move(it->second->items.begin(), it->second->items.end(), std::back_inserter(released));
-            releaseMadeRows(*it->second);
-        }
-        it = m_sourceRows.erase(it);
-    }
-    releaseRows(std::move(released));
-}
-
-std::shared_ptr<MenuItem> DBusMenuExporter::madeRowItem(int id) const {
-    // The rows made for the host stay its to choose while they are kept.
-    const auto made = sourceRowsOf(id);
-    if (!made || (id - made->firstId) % kIdsPerMadeRow)
-        return nullptr;
-    const auto index = std::size_t((id - made->firstId) / kIdsPerMadeRow);
-    return index < made->items.size() ? made->items[index] : nullptr;
-}
-
-std::shared_ptr<DBusMenuExporter::SourceRows> DBusMenuExporter::sourceRowsOf(int id) const {
-    const auto isThere = [id](const std::shared_ptr<SourceRows> &made) {
-        return id >= made->firstId && std::size_t(id - made->firstId) < made->count * kIdsPerMadeRow;
-    };
-    for (const auto &[menu, made] : m_sourceRows) {
-        if (isThere(made))
-            return made;
-    }
-    const auto retired = std::find_if(m_retiredSourceRows.begin(), m_retiredSourceRows.end(), isThere);
-    return retired == m_retiredSourceRows.end() ? nullptr : *retired;
-}
-
-int DBusMenuExporter::knownId(const MenuItem &item) const {
-    if (const auto known = m_ids.find(&item); known != m_ids.end())
-        return known->second;
-    // A row made for the host is found among those made, its menu's or, once that menu was listed afresh,
-    // those the host may still show: rarely asked for (a submenu opened).
-    const auto idIn = [&](const std::shared_ptr<SourceRows> &made) {
-        const auto &items = made->items;
-        const auto found =
-            std::find_if(items.begin(), items.end(), [&](const auto &row) { return row.get() == &item; });
-        return found == items.end() ? 0 : made->firstId + kIdsPerMadeRow * int(found - items.begin());
-    };
-    for (const auto &[menu, made] : m_sourceRows) {
-        if (const int id = idIn(made))
-            return id;
-    }
-    for (const auto &made : m_retiredSourceRows) {
-        if (const int id = idIn(made))
-            return id;
-    }
-    return 0;
 }
 
 QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {
     if (!menu)
         return {};
-    SourceBlock block;
-    for (const DBusMenuItemProperties &row : rows(*menu, &block)) {
+    for (const DBusMenuItemProperties &row : rows(*menu)) {
         if (row.id == id)
             return row.properties;
-    }
-    if (!block.isEmpty()) {
-        for (const DBusMenuLayoutItem &row : *block.rows) {
-            if (row.id == id)
-                return row.properties;
-            for (const DBusMenuLayoutItem &child : row.children) {
-                if (child.id == id)
-                    return child.properties;
-            }
-        }
     }
     return {};
 }
@@ -919,7 +569,7 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
     for (const DBusMenuItemProperties &row : sent->second.rows) {
-        if (madeRowOwnerId(row.id))
+        if (m_madeRowOwners.contains(row.id))
             continue;
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
@@ -935,8 +585,7 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
     // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
     // so a click the host sends for what it shows reaches it.
     std::size_t next = 0;
-    // The rows of a source are left out: those the host read stay choosable while it may show them.
-    for (const auto &[item, isShown] : exportedItems(*menu).items) {
+    for (const auto &[item, isShown] : exportedItems(*menu)) {
         if (next == orphans.size())
             break;
         if (const auto known = m_ids.find(item.get());
@@ -990,36 +639,19 @@ void DBusMenuExporter::releaseHolds() {
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
     for (auto &[id, sent] : m_sent)
         sent.held.clear();
-    // Rows made for the host go with their source now, and those of sources gone go now, a slice at a time.
-    for (auto &[menu, made] : m_sourceRows)
-        made->isShownByHost = false;
-    for (auto &made : std::exchange(m_retiredSourceRows, {})) {
-        std::move(made->items.begin(), made->items.end(), std::back_inserter(released));
-        releaseMadeRows(*made);
-    }
-    sweepSourceRows();
-    releaseRows(std::move(released));
 }
 
 std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
 DBusMenuExporter::forgetSent(std::unordered_map<int, SentMenu>::iterator sent) {
     hold(sent->second, {}, /*isRead=*/false);
-    releaseRows(std::move(sent->second.rows));
-    releaseBlockElsewhere(std::move(sent->second.block.rows));
     return m_sent.erase(sent);
 }
 
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
-                                std::vector<DBusMenuItemProperties> rows, const SourceBlock &block) {
+                                std::vector<DBusMenuItemProperties> rows) {
     SentMenu &sent = m_sent[id];
     hold(sent, rows, /*isRead=*/true);
-    // The source's rows are kept as made (see SourceRows).
-    if (!block.isEmpty()) {
-        if (const auto found = m_sourceRows.find(menu.get()); found != m_sourceRows.end())
-            found->second->isShownByHost = true;
-    }
-    releaseBlockElsewhere(std::exchange(sent.block, block).rows);
-    releaseRows(std::exchange(sent.rows, std::move(rows)));
+    sent.rows = std::move(rows);
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
     sent.menu = menu;
@@ -1035,29 +667,12 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
 }
 
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
-                                            const QStringList &names, DBusMenuLayoutReply *reply) {
+                                            const QStringList &names) {
     DBusMenuLayoutItem node{id, filtered(properties, names), {}};
     if (!menu || depth == 0)
         return node;
-    SourceBlock block;
-    std::vector<DBusMenuItemProperties> menuRows = rows(*menu, &block);
-    for (std::size_t index = 0; index <= menuRows.size(); ++index) {
-        if (index == block.at && !block.isEmpty()) {
-            // The rows of a source with the row atop each submenu: the host asks for the rest of a
-            // submenu as it opens it, and has it laid out in full from then on.
-            QHash<int, DBusMenuLayoutItem> expanded = expandedSubmenus(*menu, depth, names);
-            if (reply) {
-                reply->blockAt = node.children.size();
-                reply->block = block.rows;
-                reply->expanded = std::move(expanded);
-            } else {
-                for (const DBusMenuLayoutItem &row : *block.rows)
-                    node.children.append(expanded.value(row.id, filteredLayout(row, names)));
-            }
-        }
-        if (index == menuRows.size())
-            break;
-        const DBusMenuItemProperties &row = menuRows[index];
+    std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
+    for (const DBusMenuItemProperties &row : menuRows) {
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
         const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
@@ -1065,56 +680,15 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
             layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names));
     }
     if (const auto shared = menuFor(id); shared.get() == menu)
-        remember(id, shared, std::move(menuRows), block);
+        remember(id, shared, std::move(menuRows));
     return node;
-}
-
-QHash<int, DBusMenuLayoutItem> DBusMenuExporter::expandedSubmenus(const Menu &menu, int depth,
-                                                                  const QStringList &names) {
-    std::vector<std::pair<int, std::shared_ptr<Menu>>> read;
-    for (const auto &[id, sent] : m_sent) {
-        auto submenu = sent.menu.lock();
-        const MenuItem *owner = submenu ? submenu->supermenuItem() : nullptr;
-        if (owner && owner->menu() == &menu && madeRowItem(id).get() == owner)
-            read.emplace_back(id, std::move(submenu));
-    }
-    QHash<int, DBusMenuLayoutItem> expanded;
-    for (const auto &[id, submenu] : read)
-        expanded.insert(id, layout(id, submenu.get(), propertiesFor(id), depth < 0 ? -1 : depth - 1, names));
-    return expanded;
-}
-
-DBusMenuLayoutReply DBusMenuExporter::layoutReply(int id, int depth, const QStringList &names) {
-    DBusMenuLayoutReply reply;
-    reply.names = names;
-    if (!isKnownId(id)) {
-        reply.node.id = id;
-        return reply;
-    }
-    const auto menu = menuFor(id);
-    reply.node = layout(id, menu.get(), propertiesFor(id), depth, names, &reply);
-    return reply;
-}
-
-void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection connection, uint revision,
-                                  DBusMenuLayoutReply reply) {
-    if (!reply.block || reply.block->empty()) {
-        connection.send(call.createReply({revision, QVariant::fromValue(reply.node)}));
-        return;
-    }
-    // Writing tens of thousands of rows into the message takes long: off the main thread, which keeps
-    // answering meanwhile. What the rows hold is shared, never changed, so reading it there is safe.
-    QThreadPool::globalInstance()->start(
-        [call, connection = std::move(connection), revision, reply = std::move(reply)]() mutable {
-            connection.send(call.createReply({revision, QVariant::fromValue(reply)}));
-        });
 }
 
 QVariantMap DBusMenuExporter::propertiesFor(int id) {
     if (id == 0)
         return {{kChildrenDisplay, QStringLiteral("submenu")}};
     if (const auto owner = madeRowOwner(id)) {
-        const MadeRows made = madeRowsOf(madeRowOwnerId(id));
+        const MadeRows &made = m_madeRows[m_madeRowOwners[id]];
         // The row that runs the owner's action heads its submenu; further lines follow the owner.
         const bool headsSubmenu = id == made.ownAction || id == made.ownActionSeparator;
         return rowIn(headsSubmenu ? owner->submenu().get() : owner->menu(), id);
@@ -1150,24 +724,10 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     // listed): it is answered once they are there, or with what there is after the longest wait and told
     // of the rest. A menu that was waiting already is being shown, and that answer tells the host; reading
     // builds no submenu.
-    // Rows still being made for the host are waited for as well.
     const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
-    if (menu && (isMadeForReading || isMakingRows(*menu)) && calledFromDBus() &&
-        answersWhenFilled({{parentId, menu}}, {}))
+    if (isMadeForReading && calledFromDBus() && answersWhenFilled({{parentId, menu}}, {}))
         return m_revision;
-    DBusMenuLayoutReply reply = layoutReply(parentId, recursionDepth, propertyNames);
-    if (reply.block && calledFromDBus()) {
-        setDelayedReply(true);
-        sendLayout(message(), connection(), m_revision, std::move(reply));
-        return m_revision;
-    }
-    if (reply.block) {
-        for (qsizetype index = 0; index < qsizetype(reply.block->size()); ++index) {
-            reply.node.children.insert(reply.blockAt + index,
-                                       filteredLayout((*reply.block)[std::size_t(index)], propertyNames));
-        }
-    }
-    layoutItem = std::move(reply.node);
+    layoutItem = layout(parentId, menu.get(), propertiesFor(parentId), recursionDepth, propertyNames);
     return m_revision;
 }
 
@@ -1246,8 +806,8 @@ bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
     if (madeRowOwner(id)) {
         // A made row is chosen as the row it stands for; the separator of the row that runs a submenu's
         // owner takes nothing.
-        const int ownerId = madeRowOwnerId(id);
-        if (eventId == QLatin1String("clicked") && madeRowsOf(ownerId).ownActionSeparator != id)
+        const int ownerId = m_madeRowOwners[id];
+        if (eventId == QLatin1String("clicked") && m_madeRows[ownerId].ownActionSeparator != id)
             return handleEvent(ownerId, eventId);
         return true;
     }
@@ -1345,7 +905,7 @@ bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::s
     auto pending = std::make_shared<PendingAnswer>(message(), connection(), m_revision);
     for (const auto &[id, menu] : menus)
         pending->menus.emplace_back(id, menu);
-    if (!isWaiting(*pending))
+    if (!pending->isWaiting())
         return false;
     setDelayedReply(true);
     pending->idErrors = idErrors;
@@ -1358,7 +918,7 @@ bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::s
             // On a later turn: the rows come while the model builds the menu, which is complete only then.
             QTimer::singleShot(0, self, [self, weak] {
                 const auto pending = weak.lock();
-                if (self && pending && !self->isWaiting(*pending))
+                if (self && pending && !pending->isWaiting())
                     self->answerPending(pending);
             });
         }));
@@ -1373,24 +933,6 @@ bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::s
     return true;
 }
 
-bool DBusMenuExporter::isWaiting(const PendingAnswer &pending) {
-    bool waiting = false;
-    for (const auto &[id, weak] : pending.menus) {
-        const auto menu = weak.lock();
-        // Rows are made once the listing is in.
-        if (menu && (menu->isAwaitingContents() || isMakingRows(*menu)))
-            waiting = true;
-    }
-    return waiting;
-}
-
-void DBusMenuExporter::answerReadyCalls() {
-    for (const auto &pending : std::vector(m_pendingAnswers)) {
-        if (!isWaiting(*pending))
-            answerPending(pending);
-    }
-}
-
 void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pending) {
     if (!std::erase(m_pendingAnswers, pending))
         return;
@@ -1400,8 +942,13 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
     if (member == QLatin1String("GetLayout")) {
         // Laid out as it is now; rows still to come are announced once they are there (see remember).
         const QVariantList in = pending->call.arguments();
-        sendLayout(pending->call, pending->connection, m_revision,
-                   layoutReply(in.value(0).toInt(), in.value(1).toInt(), in.value(2).toStringList()));
+        const int id = in.value(0).toInt();
+        const auto menu = menuFor(id);
+        const DBusMenuLayoutItem item =
+            isKnownId(id)
+                ? layout(id, menu.get(), propertiesFor(id), in.value(1).toInt(), in.value(2).toStringList())
+                : DBusMenuLayoutItem{id, {}, {}};
+        pending->connection.send(pending->call.createReply({m_revision, QVariant::fromValue(item)}));
         return;
     }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
@@ -1411,11 +958,9 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
         if (!menu)
             continue;
         bool needsUpdate = m_revision != pending->revision;
-        if (isIncomplete(*menu)) {
+        if (menu->isAwaitingContents()) {
             // Out of time: the host shows what there is and hears of the rows as they come.
-            SourceBlock block;
-            std::vector<DBusMenuItemProperties> shown = rows(*menu, &block);
-            remember(id, menu, std::move(shown), block);
+            remember(id, menu, rows(*menu));
             needsUpdate = true;
         } else if (isShowing) {
             needsUpdate = announceShown(id, menu) || needsUpdate;
@@ -1454,19 +999,16 @@ std::shared_ptr<Menu> DBusMenuExporter::openForHost(int id) {
 }
 
 bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) {
-    SourceBlock block;
-    std::vector<DBusMenuItemProperties> now = rows(*menu, &block);
+    std::vector<DBusMenuItemProperties> now = rows(*menu);
     const auto sent = m_sent.find(id);
-    const bool isEmpty = now.empty() && block.isEmpty();
     const bool changed = sent == m_sent.end()
-                             ? !isEmpty
-                             : sent->second.menu.lock() != menu || !sameRows(sent->second.rows, now) ||
-                                   sent->second.block != block;
+                             ? !now.empty()
+                             : sent->second.menu.lock() != menu || !sameRows(sent->second.rows, now);
     // A host that caches would show an empty root until it asks again.
-    if (!changed || (id == 0 && isEmpty))
+    if (!changed || (id == 0 && now.empty()))
         return false;
     // Told by the answer; the signal is for hosts that only listen to it.
-    remember(id, menu, std::move(now), block);
+    remember(id, menu, std::move(now));
     ++m_revision;
     Q_EMIT LayoutUpdated(m_revision, id);
     return true;
@@ -1524,37 +1066,34 @@ void DBusMenuExporter::announceChanges() {
         if (!menu || menu != it->second.menu.lock()) {
             // Gone from the tree, or the row has another submenu now: the host's copy is stale (a new root
             // is announced once it has rows).
-            SourceBlock block;
-            if (it->first == 0 ? !menu || !rows(*menu, &block).empty() || !block.isEmpty() : bool(menu))
+            if (it->first == 0 ? !menu || !rows(*menu).empty() : bool(menu))
                 changedMenus.push_back(it->first);
             it = forgetSent(it);
             continue;
         }
-        // Rows still to come or to be made: the host hears of the menu once it is complete.
-        if (isIncomplete(*menu)) {
+        // Rows still to come: the host hears of the menu once it is complete.
+        if (menu->isAwaitingContents()) {
             ++it;
             continue;
         }
         // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that
         // came back.
         keepIdsOfRelistedRows(menu);
-        SourceBlock block;
-        std::vector<DBusMenuItemProperties> now = rows(*menu, &block);
+        std::vector<DBusMenuItemProperties> now = rows(*menu);
         auto &before = it->second.rows;
         // Never an empty root: the host would show nothing at its next click.
-        if (it->first == 0 && now.empty() && block.isEmpty()) {
+        if (it->first == 0 && now.empty()) {
             ++it;
             continue;
         }
         // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
-        const bool sameBlock = it->second.block == block;
-        if (sameBlock && !sameIds(before, now) && sameLooks(before, now) &&
+        if (!sameIds(before, now) && sameLooks(before, now) &&
             std::all_of(before.begin(), before.end(),
                         [this](const auto &row) { return isKnownId(row.id); })) {
             ++it;
             continue;
         }
-        if (!sameBlock || !sameIds(before, now)) {
+        if (!sameIds(before, now)) {
             changedMenus.push_back(it->first);
         } else {
             for (std::size_t index = 0; index < now.size(); ++index) {
@@ -1572,9 +1111,8 @@ void DBusMenuExporter::announceChanges() {
             }
         }
         // Told of a new layout, the host reads it again; rows it is told of are those it had.
-        hold(it->second, now, /*isRead=*/sameBlock && sameIds(before, now));
-        releaseBlockElsewhere(std::exchange(it->second.block, std::move(block)).rows);
-        releaseRows(std::exchange(before, std::move(now)));
+        hold(it->second, now, /*isRead=*/sameIds(before, now));
+        before = std::move(now);
         ++it;
     }
     if (!updated.isEmpty() || !removed.isEmpty())

@@ -49,18 +49,6 @@ struct DBusMenuEvent {
     uint timestamp = 0;
 };
 using DBusMenuItemPropertiesList = QList<DBusMenuItemProperties>;
-// A layout answer whose children include a block of rows made beforehand (the rows of a long menu), written
-// to the message straight from those rows, without a layout node of each; read back as DBusMenuLayoutItem.
-struct DBusMenuLayoutReply {
-    DBusMenuLayoutItem node;
-    // Where among node.children the block stands, and its rows.
-    qsizetype blockAt = 0;
-    std::shared_ptr<const std::vector<DBusMenuLayoutItem>> block;
-    // The properties the host asked for; all when empty.
-    QStringList names;
-    // Rows of the block whose submenu the host has read, by id, laid out in full.
-    QHash<int, DBusMenuLayoutItem> expanded;
-};
 using DBusMenuItemPropertyNamesList = QList<DBusMenuItemPropertyNames>;
 using DBusMenuEventList = QList<DBusMenuEvent>;
 
@@ -72,8 +60,6 @@ QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemPropertyNam
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuItemPropertyNames &item);
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuEvent &event);
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuEvent &event);
-QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutReply &reply);
-const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutReply &reply);
 
 // Registers the types above with QtDBus; called by the exporter, and by clients that read its replies.
 void registerDBusMenuTypes();
@@ -84,7 +70,6 @@ Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuLayoutItem)
 Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuItemProperties)
 Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuItemPropertyNames)
 Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuEvent)
-Q_DECLARE_METATYPE(kestrova::platform::desktop::DBusMenuLayoutReply)
 
 namespace kestrova::platform::desktop {
 
@@ -127,17 +112,6 @@ namespace kestrova::platform::desktop {
 // row is a row of its own below it, which stands for the row. Rows the model leaves out of exports
 // (MenuItem::isLeftOutOfExport: tips that are true only of our own popup) are not rows here.
 //
-// The rows of a long menu (a row source, Menu::addRows: a folder of tens of thousands of entries) are made
-// for the host a few milliseconds' worth per turn of the event loop, so that the loop keeps answering
-// (pings, other items) meanwhile; a host asking for such a menu is answered once its rows are made, or
-// after kLongestAnswerDelay with those made so far and told of the rest once they are, and the answer is
-// written into its message off the main thread. The rows stay made while the host may show them, and our
-// own popup shows those same rows. Their submenus are not built for the host: each row's submenu is laid
-// out as the row atop it that runs the row's action, the rest once the host opens it (and in full in every
-// layout it reads after). What a message holds is bounded, and a long folder's rows with their icons would
-// pass it: past kMostRichRowBytes rows go plain (no picture, no row atop their submenu), and past
-// kMostReplyBytes they are left out of the layout.
-//
 // DBusMenu has neither modifier-revealed alternates nor hosted widgets: every alternate a modifier reveals
 // is exported as a row of its own after its item, the empty placeholder rows are left out, and hosted rows
 // become disabled informative rows: the row's title, else the view's exported form (its lines as the label,
@@ -165,13 +139,6 @@ public:
     // are still to come; then it is answered with the rows there are, told to read the menu again, and told
     // of the rows (LayoutUpdated) once they come.
     static constexpr std::chrono::milliseconds kLongestAnswerDelay{1000};
-    // About how much of a message the rows of a long menu take with their pictures and the rows atop their
-    // submenus, and at most (see above): a message holds 128 MiB, an array in it 64 MiB, and a message
-    // past that would cost the connection.
-    static constexpr qsizetype kMostRichRowBytes = 16 * 1024 * 1024;
-    static constexpr qsizetype kMostReplyBytes = 48 * 1024 * 1024;
-    // How long rows are made for on one turn of the event loop.
-    static constexpr std::chrono::milliseconds kRowSlice{6};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -219,36 +186,15 @@ Q_SIGNALS:
     Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
 
 private:
-    // The rows of a menu's source, made for the host: before which of its other rows they stand.
-    struct SourceBlock {
-        std::size_t at = 0;
-        std::shared_ptr<const std::vector<DBusMenuLayoutItem>> rows;
-
-        bool isEmpty() const { return !rows || rows->empty(); }
-        bool operator==(const SourceBlock &other) const {
-            return isEmpty() ? other.isEmpty() : at == other.at && rows == other.rows;
-        }
-    };
     // What the host was last given of a menu's rows, to tell it what changed.
     struct SentMenu {
         std::weak_ptr<Menu> menu;
-        // Its rows, those of its source (made for the host) apart.
         std::vector<DBusMenuItemProperties> rows;
-        SourceBlock block;
         Subscription needsUpdate;
         // Rows that were still to come when the host read the menu are announced once they are there.
         Subscription filled;
         // The items of those rows, alive while the host may show them (see hold).
         std::vector<std::shared_ptr<MenuItem>> held;
-    };
-
-    // The rows of a menu's row source made for the host, in order, and what they are as rows.
-    struct SourceRows;
-    // A menu's items that are rows of the export, each with whether it shows, and where among them the
-    // rows of its source stand (npos without one).
-    struct ExportedItems {
-        std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> items;
-        std::size_t sourceAt = std::size_t(-1);
     };
 
     DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
@@ -273,54 +219,27 @@ private:
 
     // With `furtherLines`, the lines of the row's label after its first, which the label leaves out.
     QVariantMap properties(const MenuItem &item, bool isShown, QStringList *furtherLines = nullptr);
-    ExportedItems exportedItems(const Menu &menu);
-    // The rows of `menu` but its source's, which `block` gets: those made so far (all once made, see
-    // isMakingRows).
-    std::vector<DBusMenuItemProperties> rows(const Menu &menu, SourceBlock *block = nullptr);
-    // The rows of `menu`'s source as made so far, their making started (null without a source).
-    std::shared_ptr<SourceRows> sourceRowsFor(const Menu &menu);
-    // Whether rows of `menu`'s source are still to be made.
-    bool isMakingRows(const Menu &menu);
-    bool isIncomplete(const Menu &menu);
-    void makeRows();
-    // Made rows whose source is gone: kept while the host may show them, else released.
-    void sweepSourceRows();
-    void releaseMadeRows(SourceRows &made);
-    // A row made for the host by its id, while it is kept; else null.
-    std::shared_ptr<MenuItem> madeRowItem(int id) const;
-    // The made rows whose ids include `id`, while they are kept.
-    std::shared_ptr<SourceRows> sourceRowsOf(int id) const;
-    // The id of `item`, 0 when it has none.
-    int knownId(const MenuItem &item) const;
+    // The items of `menu` that are rows in the export, each with whether it shows.
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
+    std::vector<DBusMenuItemProperties> rows(const Menu &menu);
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
     std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
-    static bool hasOwnActionRows(const MenuItem &owner);
     // The rows of the further lines of the row `ownerId`, which look as `owner` does.
     std::vector<DBusMenuItemProperties> lineRows(int ownerId, const QVariantMap &owner,
                                                  const QStringList &lines);
     int madeRow(int ownerId);
-    // The row a made row stands for; 0 when `id` is no made row.
-    int madeRowOwnerId(int id) const;
     // The row that a row made for another (by ownActionRows or lineRows) stands for; else null.
     std::shared_ptr<MenuItem> madeRowOwner(int id);
     // The row `id` as rows() makes it in `menu`; empty when it is not there.
     QVariantMap rowIn(const Menu *menu, int id);
     bool isKnownId(int id);
-    // With `reply`, the rows of the menu's source go into it as a block instead of into the node.
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
-                              const QStringList &names, DBusMenuLayoutReply *reply = nullptr);
-    DBusMenuLayoutReply layoutReply(int id, int depth, const QStringList &names);
-    // The rows of `menu`'s source whose submenu the host has read, laid out with it.
-    QHash<int, DBusMenuLayoutItem> expandedSubmenus(const Menu &menu, int depth, const QStringList &names);
-    // Answers `call` with `reply`; one with a block is written into its message off the main thread.
-    static void sendLayout(const QDBusMessage &call, QDBusConnection connection, uint revision,
-                           DBusMenuLayoutReply reply);
-    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows,
-                  const SourceBlock &block);
+                              const QStringList &names);
+    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
     // was told of them.
@@ -337,10 +256,6 @@ private:
     bool answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
                            const QList<int> &idErrors);
     struct PendingAnswer;
-    // Whether the call still waits for rows; starts making those whose listing is in.
-    bool isWaiting(const PendingAnswer &pending);
-    // Answers the calls that no longer wait.
-    void answerReadyCalls();
     void answerPending(const std::shared_ptr<PendingAnswer> &pending);
     static QVariantList replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded);
     void open(const std::shared_ptr<Menu> &menu);
@@ -378,12 +293,6 @@ private:
     };
     // By the id of the row they are made for, and back.
     std::unordered_map<int, MadeRows> m_madeRows;
-    void forgetRowsMadeFor(const MadeRows &made);
-    MadeRows madeRowsOf(int ownerId) const;
-    // The row that runs the owner's action, which looks as `looks`, and its separator.
-    static std::vector<DBusMenuItemProperties> ownActionRows(const MadeRows &made, QVariantMap looks);
-    // A row made for the host has ids for itself, the row atop its submenu and that row's separator.
-    static constexpr int kIdsPerMadeRow = 3;
     std::unordered_map<int, int> m_madeRowOwners;
     struct OpenMenu {
         std::weak_ptr<Menu> menu;
@@ -407,10 +316,6 @@ private:
     // While a kept call is answered: whether it failed, and why.
     // Calls answered once their menu's rows are there.
     std::vector<std::shared_ptr<PendingAnswer>> m_pendingAnswers;
-    // Rows of sources made or being made, by menu; and those whose source is gone that the host may show.
-    std::unordered_map<const Menu *, std::shared_ptr<SourceRows>> m_sourceRows;
-    std::vector<std::shared_ptr<SourceRows>> m_retiredSourceRows;
-    bool m_rowSlicePending = false;
 };
 
 } // namespace kestrova::platform::desktop

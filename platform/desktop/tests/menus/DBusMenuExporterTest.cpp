@@ -11,8 +11,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QMenu>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -778,82 +776,5 @@ TEST_F(DBusMenuExporterTest, GdbusReadsTheLayoutAsARealClient) {
 }
 
 } // namespace
-
-namespace {
-
-// Rows known by title, each made when asked; keeps track of the rows made.
-struct CountedRows : kestrova::platform::MenuRowSource {
-    std::size_t count() const override { return 3000; }
-    QString title(std::size_t index) const override { return QStringLiteral("Photo %1").arg(index); }
-    std::shared_ptr<MenuItem> makeItem(std::size_t index) const override {
-        ++made;
-        auto row = std::make_shared<MenuItem>(title(index));
-        alive[index].push_back(row);
-        row->setAction([this, title = row->title()] { chosen << title; });
-        return row;
-    }
-    std::vector<std::size_t> widestCandidates(std::size_t) const override { return {2999}; }
-    // The indexes with other than exactly one row alive.
-    std::vector<std::size_t> notOnceAlive() const {
-        std::vector<std::size_t> indexes;
-        for (std::size_t index = 0; index < alive.size(); ++index) {
-            if (std::count_if(alive[index].begin(), alive[index].end(),
-                              [](const auto &row) { return !row.expired(); }) != 1)
-                indexes.push_back(index);
-        }
-        return indexes;
-    }
-    mutable std::size_t made = 0;
-    mutable std::vector<std::vector<std::weak_ptr<MenuItem>>> alive{3000};
-    mutable QStringList chosen;
-};
-
-} // namespace
-
-TEST_F(DBusMenuExporterTest, TheRowsOfALongMenuAreMadeOnceForOurPopupAndTheHostAlike) {
-    auto root = std::make_shared<Menu>();
-    item(*root, QStringLiteral("Photos"));
-    root->addSeparator();
-    const auto source = std::make_shared<CountedRows>();
-    root->addRows(source);
-    item(*root, QStringLiteral("After"), [] {});
-    exportMenu(root);
-    kestrova::platform::desktop::MenuPresenter presenter;
-    presenter.setModifierSource([] { return Qt::KeyboardModifiers(); });
-
-    // Our popup makes the rows on screen; the host reading the menu makes the others: one row each.
-    QMenu *shown = presenter.popup(root, QPoint(0, 0));
-    ASSERT_TRUE(processEventsUntil([&] { return shown->isVisible(); }));
-    EXPECT_LT(source->made, 3000u);
-    const auto [revision, layout] = getLayout();
-    const QStringList rows = labels(layout);
-    ASSERT_EQ(rows.size(), 3003);
-    EXPECT_EQ(rows.mid(0, 3), (QStringList{"Photos", "-----", "Photo 0"}));
-    EXPECT_EQ(rows.mid(3001), (QStringList{"Photo 2999", "After"}));
-    EXPECT_EQ(source->notOnceAlive(), std::vector<std::size_t>());
-    const std::size_t madeForBoth = source->made;
-
-    // The popup scrolled to the end shows the rows the host read, and a row the host chooses is the one
-    // the popup shows.
-    QTest::keyClick(shown, Qt::Key_End);
-    ASSERT_NE(shown->activeAction(), nullptr);
-    EXPECT_EQ(shown->activeAction()->text(), QStringLiteral("After"));
-    QTest::keyClick(shown, Qt::Key_Up);
-    EXPECT_EQ(shown->activeAction()->text(), QStringLiteral("Photo 2999"));
-    EXPECT_EQ(source->made, madeForBoth);
-    presenter.close();
-
-    // Ids a host makes up around and past the rows made are refused, and leave the rows working.
-    const int last = layout.children[3001].id;
-    for (const int madeUp : {last + 1, last + 2, last + 3000, -last}) {
-        EXPECT_EQ(event(madeUp, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage) << madeUp;
-        EXPECT_EQ(call(QStringLiteral("GetLayout"), {madeUp, -1, QStringList()}).type(),
-                  QDBusMessage::ErrorMessage)
-            << madeUp;
-    }
-    event(layout.children[1500].id, QStringLiteral("clicked"));
-    ASSERT_TRUE(processEventsUntil([&] { return !source->chosen.isEmpty(); }));
-    EXPECT_EQ(source->chosen, QStringList{QStringLiteral("Photo 1498")});
-}
 
 #include "DBusMenuExporterTest.moc"
