@@ -18,6 +18,7 @@
 #include "menubar/MenuBarItem.h"
 #include "menubar/MenuBarItems.h"
 #include "menubar/ScreenHooks.h"
+#include "platform/FreedMemory.h"
 #include "platform/alerts/Alert.h"
 #include "platform/workspace/ApplicationRegistry.h"
 #include "platform/reports/CrashReporter.h"
@@ -60,7 +61,6 @@
 #include <csignal>
 #include <cstdio>
 
-#include <malloc.h>
 
 namespace kestrova {
 namespace {
@@ -304,7 +304,7 @@ void ApplicationStartup::queueStartSteps() {
         [] { platform::FileIcons::folderIcon(); },
         [] {
             platform::FileIcons::iconForMimeType(QStringLiteral("text/plain"));
-            malloc_trim(0);
+            platform::giveBackFreedMemory();
         },
     };
 }

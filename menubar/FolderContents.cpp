@@ -2,6 +2,7 @@
 
 #include "ContentTypes_p.h"
 #include "FileAccess.h"
+#include "platform/FreedMemory.h"
 
 #include "foundation/errors/Error.h"
 #include "foundation/files/FileReading.h"
@@ -475,11 +476,9 @@ void releaseListingElsewhere(std::vector<FolderEntry> entries) {
     auto held = std::make_shared<std::vector<FolderEntry>>(std::move(entries));
     QThreadPool::globalInstance()->start([held] {
         *held = {};
-#ifdef __GLIBC__
         // The names and paths were made on the listing's thread, in a heap of its own: what was freed
         // there goes back to the system, where it would otherwise wait for the next large listing.
-        malloc_trim(0);
-#endif
+        platform::giveBackFreedMemory();
     });
 }
 

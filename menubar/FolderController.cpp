@@ -13,6 +13,7 @@
 #include "platform/alerts/Alert.h"
 #include "platform/menus/AttributedText.h"
 #include "platform/menus/Menu.h"
+#include "platform/FreedMemory.h"
 #include "platform/menus/ReleaseGradually.h"
 #include "platform/workspace/Pasteboard.h"
 #include "store/Defaults.h"
@@ -31,8 +32,6 @@
 #include <QCoro/QCoroTask>
 
 #include <cstdio>
-
-#include <malloc.h>
 
 namespace kestrova {
 
@@ -319,8 +318,9 @@ void FolderController::releaseRowsAfterClosing(KvMenu &menu) {
             // The allocator keeps freed blocks for reuse; once a large menu's rows are gone most of their
             // pages are free and would stay resident. Giving them back takes milliseconds, and locks only
             // the heap being trimmed: off the main thread, it holds no frame up.
-            platform::releaseGradually(menu.takeAllItems(),
-                                       [] { QThreadPool::globalInstance()->start([] { malloc_trim(0); }); });
+            platform::releaseGradually(menu.takeAllItems(), [] {
+                QThreadPool::globalInstance()->start([] { platform::giveBackFreedMemory(); });
+            });
         });
     });
 }
