@@ -257,11 +257,14 @@ TEST_F(FilePreviewMenuTest, AMovieShowsItsFrameAndOffersTheSizeItIsShownAt) {
     QMenu *shown = open(menu);
     const auto copy = item(*menu, QStringLiteral("Copy Dimensions"));
     ASSERT_TRUE(copy);
-    ASSERT_TRUE(processEventsUntil([copy] { return !copy->isHidden(); }));
+    // The first movie loads the video libraries before it is read: on a loaded machine, under the
+    // sanitizers, that has taken longer than the usual wait.
+    ASSERT_TRUE(processEventsUntil([copy] { return !copy->isHidden(); }, std::chrono::seconds(30)));
     FilePreviewRow *row = previewRow(shown);
     ASSERT_NE(row, nullptr);
     if (DesktopThumbnailer::forContentType(QStringLiteral("video/mp4"))) {
-        ASSERT_TRUE(processEventsUntil([row] { return qobject_cast<PreviewScreen *>(row->currentView()); }));
+        ASSERT_TRUE(processEventsUntil([row] { return qobject_cast<PreviewScreen *>(row->currentView()); },
+                                       std::chrono::seconds(30)));
         // As tall as the box allows, half as wide.
         EXPECT_EQ(qobject_cast<PreviewScreen *>(row->currentView())->boxSize(), QSize(400, 400));
     }

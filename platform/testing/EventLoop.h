@@ -4,6 +4,7 @@
 #include <QCoro/QCoroTask>
 #include <QDeadlineTimer>
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -11,9 +12,10 @@
 
 namespace kestrova::testing {
 
-// Runs the event loop until `condition` holds or five seconds pass; false when it never held.
-inline bool processEventsUntil(const std::function<bool()> &condition) {
-    QDeadlineTimer deadline(5000);
+// Runs the event loop until `condition` holds or `limit` passes; false when it never held.
+inline bool processEventsUntil(const std::function<bool()> &condition,
+                               std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    QDeadlineTimer deadline(limit);
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
