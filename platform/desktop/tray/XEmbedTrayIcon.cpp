@@ -153,6 +153,8 @@ private:
     xcb_atom_t m_xembedInfo = XCB_NONE;
     xcb_atom_t m_managerAtom = XCB_NONE;
     xcb_atom_t m_pidAtom = XCB_NONE;
+    xcb_atom_t m_protocolsAtom = XCB_NONE;
+    xcb_atom_t m_pingAtom = XCB_NONE;
     QByteArray m_windowClass;
 
     xcb_window_t m_manager = XCB_NONE;
@@ -208,13 +210,15 @@ XEmbedTray::XEmbedTray(xcb_connection_t *connection, int screenNumber)
     m_screen = screens.data;
 
     const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber);
-    const std::array<std::pair<const char *, xcb_atom_t *>, 6> atoms{{
+    const std::array<std::pair<const char *, xcb_atom_t *>, 8> atoms{{
         {selection.constData(), &m_selection},
         {"_NET_SYSTEM_TRAY_OPCODE", &m_opcode},
         {"_NET_SYSTEM_TRAY_VISUAL", &m_visualAtom},
         {"_XEMBED_INFO", &m_xembedInfo},
         {"MANAGER", &m_managerAtom},
         {"_NET_WM_PID", &m_pidAtom},
+        {"WM_PROTOCOLS", &m_protocolsAtom},
+        {"_NET_WM_PING", &m_pingAtom},
     }};
     // All asked before any answer is read: one round trip.
     std::array<xcb_intern_atom_cookie_t, atoms.size()> cookies{};
@@ -376,6 +380,8 @@ void XEmbedTray::dock(XEmbedTrayIcon &icon) {
     const std::uint32_t pid = getpid();
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_pidAtom, XCB_ATOM_CARDINAL, 32, 1,
                         &pid);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_protocolsAtom, XCB_ATOM_ATOM, 32, 1,
+                        &m_pingAtom);
     std::array<std::uint32_t, 18> hints{};
     hints[0] = kMinimumSizeFlag;
     hints[5] = kMinimumSide;
@@ -511,6 +517,19 @@ bool XEmbedTray::nativeEventFilter(const QByteArray &eventType, void *message, q
             findManager();
             redockAll();
             return false;
+        }
+        if (client->type == m_protocolsAtom && client->data.data32[0] == m_pingAtom &&
+            m_windows.contains(client->window)) {
+            // Asked whether the program still answers (by whoever watches for hung programs), an icon
+            // answers as the program's other windows do: from the event loop, so a held loop shows.
+            xcb_client_message_event_t answer = *client;
+            answer.response_type = XCB_CLIENT_MESSAGE;
+            answer.window = m_screen->root;
+            xcb_send_event(m_connection, 0, m_screen->root,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                           reinterpret_cast<const char *>(&answer));
+            xcb_flush(m_connection);
+            return true;
         }
     }
     if (type == XCB_DESTROY_NOTIFY && m_manager &&
