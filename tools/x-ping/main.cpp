@@ -30,7 +30,9 @@ int main(int argc, char **argv) {
     const auto window = xcb_window_t(std::strtoul(argv[1], nullptr, 0));
     const std::chrono::milliseconds timeout(argc == 3 ? std::atoi(argv[2]) : 5000);
     int screenNumber = 0;
-    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connected(
+        xcb_connect(nullptr, &screenNumber), &xcb_disconnect);
+    xcb_connection_t *connection = connected.get();
     if (xcb_connection_has_error(connection))
         return 2;
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
