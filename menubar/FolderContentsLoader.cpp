@@ -101,6 +101,9 @@ void collect(const std::shared_ptr<Job> &job) {
     if (job->isCollected)
         return;
     job->isCollected = true;
+    // Counted until here rather than until its thread ends: till now a new request for the same folder
+    // joins this job, and a caller that saw no listing running must not see one joined.
+    --s_runningCount;
     auto &jobs = runningJobs();
     if (jobs.value(job->key) == job)
         jobs.remove(job->key);
@@ -139,7 +142,6 @@ std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
             job->result = std::move(listing);
             job->isFinished = true;
         }
-        --s_runningCount;
         postToMainThread([job] { collect(job); });
     }).detach();
     return job;

@@ -54,7 +54,7 @@ public:
     static std::optional<FolderListing> listOrNotify(const FolderListingRequest &request,
                                                      std::function<void(FolderListing)> done);
 
-    // Listings started and not yet ended, stalled ones included.
+    // Listings started and not yet ended and handed over, stalled ones included.
     static int runningCount();
 
     // The text of a listing that did not answer in time.
