@@ -18,6 +18,8 @@
 #include "store/DefaultsKeys.h"
 #include "ui-kit/menus/KvMenu.h"
 
+#include "BenchSetup.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -83,26 +85,6 @@ std::vector<PlainEntry> plainListing(const QByteArray &path) {
     }
     closedir(stream);
     return entries;
-}
-
-void fill(const QString &directory, int count) {
-    static const char *const extensions[] = {".txt", ".png", ".pdf", ".md", ".cpp", ".jpg", ""};
-    for (int index = 0; index < count; ++index) {
-        const QString name = QStringLiteral("%1/Entry %2%3")
-                                 .arg(directory)
-                                 .arg(index)
-                                 .arg(QLatin1String(extensions[index % 7]));
-        if (index % 20 == 0) {
-            mkdir(QFile::encodeName(name).constData(), 0755);
-            // A few entries in each subfolder, for opening one.
-            for (const char *inside : {"/a.txt", "/b.png", "/c.pdf"})
-                close(open(QFile::encodeName(name + QLatin1String(inside)).constData(),
-                           O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            continue;
-        }
-        const int fd = open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        close(fd);
-    }
 }
 
 double residentMegabytes() {
@@ -218,16 +200,12 @@ void measureApplicationMenu(const std::shared_ptr<FolderController> &controller,
 
 void measure(int count) {
     QTemporaryDir directory;
-    fill(directory.path(), count);
+    bench::fillFolder(directory.path(), count);
     const QByteArray path = QFile::encodeName(directory.path());
     const QUrl url = url::fromLocalPath(path, /*isDirectory=*/true);
 
-    Folder folder(QUuid::createUuid(), SandboxURLBookmark(BookmarkData::create(url)));
-    std::vector<Folder> folders{folder};
-    const auto controller = FolderController::create(
-        platform::Binding<Folder>([&] { return folder; }, [&](const Folder &value) { folder = value; }),
-        platform::Binding<std::vector<Folder>>([&] { return folders; },
-                                               [&](const std::vector<Folder> &value) { folders = value; }));
+    const bench::BenchFolder benchFolder(url);
+    const auto &controller = benchFolder.controller;
 
     std::size_t listed = 0;
     const double plain = bestMilliseconds([&] { listed = plainListing(path).size(); });
@@ -274,17 +252,8 @@ void measure(int count) {
 } // namespace
 
 int main(int argc, char **argv) {
-    // Settings and icon caches of a throwaway home, never the user's.
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
-    const QString runtime = home.filePath(QStringLiteral("runtime"));
-    mkdir(QFile::encodeName(runtime).constData(), 0700);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useThrowawayHome(home);
     QApplication application(argc, argv);
     // The application's own menu settings (also its defaults): icons, file and folder submenus with the
     // file actions.

@@ -5,9 +5,11 @@
 #include "platform/menus/MenuItem.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDBusMetaType>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -51,6 +53,31 @@ QVariantMap filtered(const QVariantMap &properties, const QStringList &names) {
             kept.insert(name, *it);
     }
     return kept;
+}
+
+qsizetype utf8Size(const QString &text) {
+    qsizetype bytes = 0;
+    for (const QChar character : text)
+        bytes += character.unicode() < 0x80                               ? 1
+                 : character.unicode() < 0x800 || character.isSurrogate() ? 2
+                                                                          : 3;
+    return bytes;
+}
+
+// At least what a layout node with `properties` takes in a message, its children apart: each property's
+// name and value with their type signatures and the most padding they can need.
+qsizetype marshalledSize(const QVariantMap &properties) {
+    qsizetype bytes = 40;
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        bytes += 24 + it.key().size();
+        if (it->typeId() == QMetaType::QByteArray)
+            bytes += it->toByteArray().size();
+        else if (it->typeId() == QMetaType::QString)
+            bytes += utf8Size(it->toString());
+        else
+            bytes += 8;
+    }
+    return bytes;
 }
 
 bool isPlaceholder(const MenuItem &item) {
@@ -564,11 +591,14 @@ void DBusMenuExporter::watchHostedView(int id, const MenuItem &item) {
 void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) {
     const auto sent = std::find_if(m_sent.begin(), m_sent.end(),
                                    [&](const auto &entry) { return entry.second.menu.lock() == menu; });
-    if (sent == m_sent.end())
-        return;
+    if (sent != m_sent.end())
+        keepIdsOfRelistedRows(menu, sent->second);
+}
+
+void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent) {
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
-    for (const DBusMenuItemProperties &row : sent->second.rows) {
+    for (const DBusMenuItemProperties &row : sent.rows) {
         if (m_madeRowOwners.contains(row.id))
             continue;
         const auto entry = m_entries.find(row.id);
@@ -666,18 +696,68 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
     });
 }
 
+DBusMenuLayoutItem DBusMenuExporter::layoutAnswer(int id, int depth, const QStringList &names,
+                                                  qsizetype *bytes) {
+    if (!isKnownId(id))
+        return {id, {}, {}};
+    const auto menu = menuFor(id);
+    LayoutSize size;
+    DBusMenuLayoutItem answer = layout(id, menu.get(), propertiesFor(id), depth, names, size);
+    if (size.rowsLeftOut > 0) {
+        qCWarning(lcDBusMenu, "A layout of menu %d leaves out %lld rows: a message cannot hold them.", id,
+                  static_cast<long long>(size.rowsLeftOut));
+    }
+    if (bytes)
+        *bytes = size.bytes;
+    return answer;
+}
+
+void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection connection,
+                                  DBusMenuLayoutItem layout, qsizetype bytes) {
+    if (bytes < kLayoutWrittenAsideBytes) {
+        connection.send(call.createReply({m_revision, QVariant::fromValue(layout)}));
+        return;
+    }
+    // The layout is the answer's own: its strings and pictures are shared with the exporter's only to be
+    // read, which is safe from another thread.
+    ++m_layoutsBeingWritten;
+    QThreadPool::globalInstance()->start([call, connection = std::move(connection), revision = m_revision,
+                                          layout = std::move(layout), self = QPointer(this)]() mutable {
+        connection.send(call.createReply({revision, QVariant::fromValue(std::move(layout))}));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self] {
+                if (self)
+                    self->layoutWritten();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DBusMenuExporter::layoutWritten() {
+    if (--m_layoutsBeingWritten == 0 && std::exchange(m_changeCheckHeld, false))
+        scheduleChangeCheck();
+}
+
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
-                                            const QStringList &names) {
+                                            const QStringList &names, LayoutSize &size) {
     DBusMenuLayoutItem node{id, filtered(properties, names), {}};
+    if (size.bytes > kMostPictureBytes)
+        node.properties.remove(kIconData);
+    size.bytes += marshalledSize(node.properties);
     if (!menu || depth == 0)
         return node;
     std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
     for (const DBusMenuItemProperties &row : menuRows) {
+        if (size.bytes > kMostLayoutBytes) {
+            size.rowsLeftOut += qsizetype(menuRows.size()) - node.children.size();
+            break;
+        }
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
         const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
         node.children.append(
-            layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names));
+            layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names, size));
     }
     if (const auto shared = menuFor(id); shared.get() == menu)
         remember(id, shared, std::move(menuRows));
@@ -727,7 +807,14 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
     if (isMadeForReading && calledFromDBus() && answersWhenFilled({{parentId, menu}}, {}))
         return m_revision;
-    layoutItem = layout(parentId, menu.get(), propertiesFor(parentId), recursionDepth, propertyNames);
+    qsizetype bytes = 0;
+    DBusMenuLayoutItem answer = layoutAnswer(parentId, recursionDepth, propertyNames, &bytes);
+    if (calledFromDBus() && bytes >= kLayoutWrittenAsideBytes) {
+        setDelayedReply(true);
+        sendLayout(message(), connection(), std::move(answer), bytes);
+        return m_revision;
+    }
+    layoutItem = std::move(answer);
     return m_revision;
 }
 
@@ -942,13 +1029,10 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
     if (member == QLatin1String("GetLayout")) {
         // Laid out as it is now; rows still to come are announced once they are there (see remember).
         const QVariantList in = pending->call.arguments();
-        const int id = in.value(0).toInt();
-        const auto menu = menuFor(id);
-        const DBusMenuLayoutItem item =
-            isKnownId(id)
-                ? layout(id, menu.get(), propertiesFor(id), in.value(1).toInt(), in.value(2).toStringList())
-                : DBusMenuLayoutItem{id, {}, {}};
-        pending->connection.send(pending->call.createReply({m_revision, QVariant::fromValue(item)}));
+        qsizetype bytes = 0;
+        DBusMenuLayoutItem item =
+            layoutAnswer(in.value(0).toInt(), in.value(1).toInt(), in.value(2).toStringList(), &bytes);
+        sendLayout(pending->call, pending->connection, std::move(item), bytes);
         return;
     }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
@@ -1056,10 +1140,15 @@ void DBusMenuExporter::scheduleChangeCheck() {
 }
 
 void DBusMenuExporter::announceChanges() {
+    if (m_layoutsBeingWritten > 0) {
+        m_changeCheckHeld = true;
+        return;
+    }
     forgetDeadItems();
     keepRootFilled();
     std::vector<int> changedMenus;
     DBusMenuItemPropertiesList updated;
+    qsizetype updatedBytes = 0;
     DBusMenuItemPropertyNamesList removed;
     for (auto it = m_sent.begin(); it != m_sent.end();) {
         const auto menu = menuFor(it->first);
@@ -1078,7 +1167,7 @@ void DBusMenuExporter::announceChanges() {
         }
         // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that
         // came back.
-        keepIdsOfRelistedRows(menu);
+        keepIdsOfRelistedRows(menu, it->second);
         std::vector<DBusMenuItemProperties> now = rows(*menu);
         auto &before = it->second.rows;
         // Never an empty root: the host would show nothing at its next click.
@@ -1096,10 +1185,13 @@ void DBusMenuExporter::announceChanges() {
         if (!sameIds(before, now)) {
             changedMenus.push_back(it->first);
         } else {
+            const qsizetype updatedBefore = updated.size();
+            const qsizetype removedBefore = removed.size();
             for (std::size_t index = 0; index < now.size(); ++index) {
                 if (now[index].properties == before[index].properties)
                     continue;
                 updated.append(now[index]);
+                updatedBytes += marshalledSize(now[index].properties);
                 QStringList gone;
                 for (auto property = before[index].properties.cbegin();
                      property != before[index].properties.cend(); ++property) {
@@ -1108,6 +1200,15 @@ void DBusMenuExporter::announceChanges() {
                 }
                 if (!gone.isEmpty())
                     removed.append({now[index].id, gone});
+            }
+            // More changed than a message holds (every picture of a long folder): the host reads the menu
+            // again instead, as a layout bounded to what a message holds.
+            if (updatedBytes > kMostLayoutBytes) {
+                for (auto row = updated.begin() + updatedBefore; row != updated.end(); ++row)
+                    updatedBytes -= marshalledSize(row->properties);
+                updated.erase(updated.begin() + updatedBefore, updated.end());
+                removed.erase(removed.begin() + removedBefore, removed.end());
+                changedMenus.push_back(it->first);
             }
         }
         // Told of a new layout, the host reads it again; rows it is told of are those it had.

@@ -139,6 +139,16 @@ public:
     // are still to come; then it is answered with the rows there are, told to read the menu again, and told
     // of the rows (LayoutUpdated) once they come.
     static constexpr std::chrono::milliseconds kLongestAnswerDelay{1000};
+    // About how much of a message a layout answer may take. A message holds 128 MiB and an array in it 64
+    // MiB; past that the message cannot be sent and the bus drops the connection, and with it every status
+    // item. The rows of a folder of tens of thousands of entries with their pictures pass it: past
+    // kMostPictureBytes further rows go without their picture, past kMostLayoutBytes they are left out.
+    static constexpr qsizetype kMostPictureBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype kMostLayoutBytes = 48 * 1024 * 1024;
+    // A layout answer of at least this size (a folder of thousands of entries) is written into its message
+    // off the main thread, which keeps answering meanwhile; changes are announced once it is sent, so that
+    // the host never hears of a change before the layout it applies to.
+    static constexpr qsizetype kLayoutWrittenAsideBytes = 1024 * 1024;
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -225,6 +235,9 @@ private:
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
+    // The same, knowing what the host was given of `menu` (a look-up per menu would make a check of every
+    // menu the host read grow with the square of their number).
+    void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent);
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
     std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
@@ -237,8 +250,18 @@ private:
     // The row `id` as rows() makes it in `menu`; empty when it is not there.
     QVariantMap rowIn(const Menu *menu, int id);
     bool isKnownId(int id);
+    // The layout of the menu under `id` as a host asked for it, bounded as said at kMostLayoutBytes.
+    DBusMenuLayoutItem layoutAnswer(int id, int depth, const QStringList &names, qsizetype *bytes = nullptr);
+    // Answers `call` with `layout` (see kLayoutWrittenAsideBytes).
+    void sendLayout(const QDBusMessage &call, QDBusConnection connection, DBusMenuLayoutItem layout,
+                    qsizetype bytes);
+    void layoutWritten();
+    struct LayoutSize {
+        qsizetype bytes = 0;
+        qsizetype rowsLeftOut = 0;
+    };
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
-                              const QStringList &names);
+                              const QStringList &names, LayoutSize &size);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
@@ -312,6 +335,9 @@ private:
     // By row id.
     std::unordered_map<int, HostedWatch> m_hostedWatches;
     bool m_changeCheckPending = false;
+    // Layout answers being written off the main thread, and whether a change check waits for them.
+    int m_layoutsBeingWritten = 0;
+    bool m_changeCheckHeld = false;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.
     // Calls answered once their menu's rows are there.

@@ -41,13 +41,32 @@ class SignalRecorder : public QObject {
 public:
     std::vector<std::pair<uint, int>> layoutUpdates;
     DBusMenuItemPropertiesList updatedProperties;
+    // Called as each change is heard.
+    std::function<void()> heard = [] {};
 
 public Q_SLOTS:
-    void layoutUpdated(uint revision, int parent) { layoutUpdates.emplace_back(revision, parent); }
+    void layoutUpdated(uint revision, int parent) {
+        layoutUpdates.emplace_back(revision, parent);
+        heard();
+    }
     void itemsPropertiesUpdated(const QDBusMessage &message) {
         updatedProperties += qdbus_cast<DBusMenuItemPropertiesList>(message.arguments().value(0));
+        heard();
     }
 };
+
+// A picture as large as a row shows, that does not compress: its PNG takes about 100 KB.
+QImage noisePicture() {
+    QImage noise(DBusMenuExporter::kLargestImageSide, DBusMenuExporter::kLargestImageSide,
+                 QImage::Format_ARGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x)
+            line[x] = (seed = seed * 1664525u + 1013904223u);
+    }
+    return noise;
+}
 
 QImage redSquare() {
     QImage image(16, 16, QImage::Format_ARGB32);
@@ -731,6 +750,95 @@ TEST_F(DBusMenuExporterTest, HostileCallsGetErrorsAndLeaveTheMenuWorking) {
     // The menu still answers, and nothing ran.
     EXPECT_EQ(getLayout().second.children.value(0).id, openId);
     EXPECT_EQ(runs, 0);
+}
+
+// A folder of tens of thousands of entries with their pictures makes a layout larger than a message can
+// hold; sent whole, it would cost the connection and every status item with it.
+TEST_F(DBusMenuExporterTest, ALayoutLargerThanAMessageCanHoldStaysAnswerable) {
+    QImage noise = noisePicture();
+    auto root = std::make_shared<Menu>();
+    constexpr int kRows = 800;
+    int lastRuns = 0;
+    std::vector<std::shared_ptr<MenuItem>> pictures;
+    for (int index = 0; index < kRows; ++index) {
+        pictures.push_back(item(*root, QStringLiteral("Picture %1").arg(index),
+                                [&lastRuns, index] { lastRuns += index == kRows - 1; }));
+        pictures.back()->setImage(noise);
+    }
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    getLayout();
+
+    // Every picture changes: more than a message holds, so the host is told to read the menu again.
+    noise.invertPixels();
+    for (const auto &picture : pictures)
+        picture->setImage(noise);
+    root->menuNeedsUpdate();
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    EXPECT_TRUE(recorder.updatedProperties.isEmpty());
+
+    const DBusMenuLayoutItem layout = getLayout().second;
+    ASSERT_EQ(layout.children.size(), kRows);
+    const QString iconData = QStringLiteral("icon-data");
+    EXPECT_FALSE(layout.children.front().properties.value(iconData).toByteArray().isEmpty());
+    // Every row is there with its label; the later ones without their picture.
+    EXPECT_FALSE(layout.children.back().properties.contains(iconData));
+    EXPECT_EQ(layout.children.back().properties.value(QStringLiteral("label")),
+              QStringLiteral("Picture %1").arg(kRows - 1));
+    // The connection held: the last row is chosen as any other.
+    EXPECT_EQ(event(layout.children.back().id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(processEventsUntil([&] { return lastRuns == 1; }));
+    ASSERT_TRUE(m_server.isConnected());
+
+    // Labels alone past what a message holds: the rows that do not fit are left out, the rest answered.
+    auto wordy = std::make_shared<Menu>();
+    // Three bytes each in UTF-8.
+    const QString longName(100000, QChar(0x20AC));
+    for (int index = 0; index < 200; ++index)
+        item(*wordy, longName);
+    m_exporter.reset();
+    exportMenu(wordy);
+    const DBusMenuLayoutItem bounded = getLayout().second;
+    EXPECT_GT(bounded.children.size(), 100);
+    EXPECT_LT(bounded.children.size(), 200);
+    EXPECT_EQ(bounded.children.back().properties.value(QStringLiteral("label")), longName);
+}
+
+// A long layout is written while the event loop goes on; a host must not hear of a change before the
+// layout it applies to, or it would apply it and then show the older rows.
+TEST_F(DBusMenuExporterTest, AChangeMadeWhileALongLayoutIsWrittenIsAnnouncedAfterIt) {
+    const QImage noise = noisePicture();
+    auto root = std::make_shared<Menu>();
+    std::vector<std::shared_ptr<MenuItem>> pictures;
+    for (int index = 0; index < 300; ++index) {
+        pictures.push_back(item(*root, QStringLiteral("Picture %1").arg(index)));
+        pictures.back()->setImage(noise);
+    }
+    m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, [&] {
+        // Made as the host's reading begins; changed on the next turn.
+        QTimer::singleShot(0, [&] {
+            pictures.front()->setState(MenuItem::State::on);
+            root->menuNeedsUpdate();
+        });
+        return root;
+    });
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    QDBusMessage message = QDBusMessage::createMethodCall(m_server.baseService(), kPath, kInterface,
+                                                          QStringLiteral("GetLayout"));
+    message.setArguments({0, -1, QStringList()});
+    const QDBusPendingCall pending = m_client.asyncCall(message, 5000);
+    bool isAnsweredFirst = false;
+    recorder.heard = [&] { isAnsweredFirst = pending.isFinished(); };
+
+    ASSERT_TRUE(
+        processEventsUntil([&] { return pending.isFinished() && !recorder.updatedProperties.isEmpty(); }));
+    EXPECT_TRUE(isAnsweredFirst);
+    const auto layout = qdbus_cast<DBusMenuLayoutItem>(pending.reply().arguments().value(1));
+    ASSERT_EQ(layout.children.size(), 300);
+    EXPECT_EQ(recorder.updatedProperties.front().id, layout.children.front().id);
+    EXPECT_EQ(recorder.updatedProperties.front().properties.value(QStringLiteral("toggle-state")), 1);
 }
 
 TEST_F(DBusMenuExporterTest, GdbusReadsTheLayoutAsARealClient) {
