@@ -80,6 +80,14 @@ qsizetype marshalledSize(const QVariantMap &properties) {
     return bytes;
 }
 
+// Counts a row's properties into the size of the message that carries them; past
+// DBusMenuExporter::kMostPictureBytes the row goes without its picture.
+void countIn(QVariantMap &properties, qsizetype &bytes) {
+    if (bytes > DBusMenuExporter::kMostPictureBytes)
+        properties.remove(kIconData);
+    bytes += marshalledSize(properties);
+}
+
 bool isPlaceholder(const MenuItem &item) {
     return item.hostedView() && item.hostedView()->isEmptyView();
 }
@@ -612,6 +620,8 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
             continue;
         orphans.push_back(&row);
     }
+    if (orphans.empty())
+        return;
     // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
     // so a click the host sends for what it shows reaches it.
     std::size_t next = 0;
@@ -724,13 +734,16 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
     QThreadPool::globalInstance()->start([call, connection = std::move(connection), revision = m_revision,
                                           layout = std::move(layout), self = QPointer(this)]() mutable {
         connection.send(call.createReply({revision, QVariant::fromValue(std::move(layout))}));
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self] {
-                if (self)
-                    self->layoutWritten();
-            },
-            Qt::QueuedConnection);
+        // Gone at quit, when the application waits for this thread before it ends.
+        if (QCoreApplication *application = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                application,
+                [self] {
+                    if (self)
+                        self->layoutWritten();
+                },
+                Qt::QueuedConnection);
+        }
     });
 }
 
@@ -742,9 +755,7 @@ void DBusMenuExporter::layoutWritten() {
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
                                             const QStringList &names, LayoutSize &size) {
     DBusMenuLayoutItem node{id, filtered(properties, names), {}};
-    if (size.bytes > kMostPictureBytes)
-        node.properties.remove(kIconData);
-    size.bytes += marshalledSize(node.properties);
+    countIn(node.properties, size.bytes);
     if (!menu || depth == 0)
         return node;
     std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
@@ -826,10 +837,15 @@ DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int>
         return {};
     }
     DBusMenuItemPropertiesList answer;
+    qsizetype bytes = 0;
     for (const int id : ids) {
         if (!isKnownId(id))
             continue;
-        answer.append({id, filtered(propertiesFor(id), propertyNames)});
+        QVariantMap properties = filtered(propertiesFor(id), propertyNames);
+        countIn(properties, bytes);
+        if (bytes > kMostLayoutBytes)
+            break;
+        answer.append({id, std::move(properties)});
     }
     return answer;
 }

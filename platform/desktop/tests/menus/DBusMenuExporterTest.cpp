@@ -786,6 +786,17 @@ TEST_F(DBusMenuExporterTest, ALayoutLargerThanAMessageCanHoldStaysAnswerable) {
     EXPECT_FALSE(layout.children.back().properties.contains(iconData));
     EXPECT_EQ(layout.children.back().properties.value(QStringLiteral("label")),
               QStringLiteral("Picture %1").arg(kRows - 1));
+    // So are the rows a host asks for by id.
+    QList<int> ids;
+    for (const DBusMenuLayoutItem &row : layout.children)
+        ids.append(row.id);
+    const auto asked = qdbus_cast<DBusMenuItemPropertiesList>(
+        call(QStringLiteral("GetGroupProperties"), {QVariant::fromValue(ids), QStringList()})
+            .arguments()
+            .value(0));
+    ASSERT_EQ(asked.size(), kRows);
+    EXPECT_FALSE(asked.front().properties.value(iconData).toByteArray().isEmpty());
+    EXPECT_FALSE(asked.back().properties.contains(iconData));
     // The connection held: the last row is chosen as any other.
     EXPECT_EQ(event(layout.children.back().id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(processEventsUntil([&] { return lastRuns == 1; }));
