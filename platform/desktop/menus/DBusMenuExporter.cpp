@@ -482,12 +482,14 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown, QSt
 }
 
 std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::exportedItems(const Menu &menu) {
-    std::unordered_set<const MenuItem *> shown;
-    for (const auto &item : menu.displayedItemsWithEveryAlternate())
-        shown.insert(item.get());
+    // The rows shown are some of the items, in their order.
+    const std::vector<std::shared_ptr<MenuItem>> shown = menu.displayedItemsWithEveryAlternate();
+    auto nextShown = shown.begin();
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exported;
     for (const auto &item : menu.items()) {
-        const bool isShown = shown.contains(item.get());
+        const bool isShown = nextShown != shown.end() && *nextShown == item;
+        if (isShown)
+            ++nextShown;
         // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
         // dropped separators and placeholders are never rows of their own.
         if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
