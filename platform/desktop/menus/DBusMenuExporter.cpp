@@ -1330,13 +1330,14 @@ void DBusMenuExporter::announceChanges() {
         if (!sameIds(before, now)) {
             changedMenus.push_back(it->first);
         } else {
-            const qsizetype updatedBefore = updated.size();
-            const qsizetype removedBefore = removed.size();
+            DBusMenuItemPropertiesList menuUpdated;
+            DBusMenuItemPropertyNamesList menuRemoved;
+            qsizetype menuBytes = 0;
             for (std::size_t index = 0; index < now.size(); ++index) {
                 if (now[index].properties == before[index].properties)
                     continue;
-                updated.append(now[index]);
-                updatedBytes += marshalledSize(now[index].properties);
+                menuUpdated.append(now[index]);
+                menuBytes += marshalledSize(now[index].properties);
                 QStringList gone;
                 for (auto property = before[index].properties.cbegin();
                      property != before[index].properties.cend(); ++property) {
@@ -1344,16 +1345,16 @@ void DBusMenuExporter::announceChanges() {
                         gone.append(property.key());
                 }
                 if (!gone.isEmpty())
-                    removed.append({now[index].id, gone});
+                    menuRemoved.append({now[index].id, gone});
             }
             // More changed than a message holds (every picture of a long folder): the host reads the menu
             // again instead, as a layout bounded to what a message holds.
-            if (updatedBytes > kMostLayoutBytes) {
-                for (auto row = updated.begin() + updatedBefore; row != updated.end(); ++row)
-                    updatedBytes -= marshalledSize(row->properties);
-                updated.erase(updated.begin() + updatedBefore, updated.end());
-                removed.erase(removed.begin() + removedBefore, removed.end());
+            if (updatedBytes + menuBytes > kMostLayoutBytes) {
                 changedMenus.push_back(it->first);
+            } else {
+                updated += menuUpdated;
+                removed += menuRemoved;
+                updatedBytes += menuBytes;
             }
         }
         // Told of a new layout, the host reads it again; rows it is told of are those it had.
