@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDBusMetaType>
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QThreadPool>
@@ -235,30 +234,20 @@ void registerDBusMenuTypes() {
     Q_UNUSED(registered);
 }
 
-namespace {
-
-// A call answered on a later turn.
-struct KeptCall {
-    KeptCall(QDBusMessage call, QDBusConnection connection, uint revision)
+struct DBusMenuExporter::PendingAnswer {
+    PendingAnswer(QDBusMessage call, QDBusConnection connection, uint revision)
         : call(std::move(call))
         , connection(std::move(connection))
         , revision(revision) {}
 
     QDBusMessage call;
     QDBusConnection connection;
-    // The revision the host knew when it asked.
-    uint revision = 0;
-};
-
-} // namespace
-
-struct DBusMenuExporter::PendingAnswer : KeptCall {
-    using KeptCall::KeptCall;
-
     // The menus the call opened, by id, whose rows it waits for.
     std::vector<std::pair<int, std::weak_ptr<Menu>>> menus;
     // What the call answers besides: the ids it did not know.
     QList<int> idErrors;
+    // The revision the host knew when it asked.
+    uint revision = 0;
     std::vector<Subscription> filled;
     QTimer bound;
 
@@ -569,20 +558,16 @@ bool DBusMenuExporter::isKnownId(int id) {
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
     std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
-    for (const auto &[item, isShown] : exportedItems(menu))
-        appendRows(rows, item, isShown);
+    for (const auto &[item, isShown] : exportedItems(menu)) {
+        const int id = idFor(item);
+        watchHostedView(id, *item);
+        QStringList furtherLines;
+        rows.push_back({id, properties(*item, isShown, &furtherLines)});
+        for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, furtherLines))
+            rows.push_back(std::move(line));
+    }
     hideStraySeparators(rows);
     return rows;
-}
-
-void DBusMenuExporter::appendRows(std::vector<DBusMenuItemProperties> &rows,
-                                  const std::shared_ptr<MenuItem> &item, bool isShown) {
-    const int id = idFor(item);
-    watchHostedView(id, *item);
-    QStringList furtherLines;
-    rows.push_back({id, properties(*item, isShown, &furtherLines)});
-    for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, furtherLines))
-        rows.push_back(std::move(line));
 }
 
 QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {
@@ -730,29 +715,25 @@ DBusMenuLayoutItem DBusMenuExporter::layoutAnswer(int id, int depth, const QStri
     const auto menu = menuFor(id);
     LayoutSize size;
     DBusMenuLayoutItem answer = layout(id, menu.get(), propertiesFor(id), depth, names, size);
-    warnOfRowsLeftOut(id, size);
+    if (size.rowsLeftOut > 0) {
+        qCWarning(lcDBusMenu, "A layout of menu %d leaves out %lld rows: a message cannot hold them.", id,
+                  static_cast<long long>(size.rowsLeftOut));
+    }
     if (bytes)
         *bytes = size.bytes;
     return answer;
 }
 
-void DBusMenuExporter::warnOfRowsLeftOut(int id, const LayoutSize &size) {
-    if (size.rowsLeftOut > 0) {
-        qCWarning(lcDBusMenu, "A layout of menu %d leaves out %lld rows: a message cannot hold them.", id,
-                  static_cast<long long>(size.rowsLeftOut));
-    }
-}
-
-void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection connection, uint revision,
+void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection connection,
                                   DBusMenuLayoutItem layout, qsizetype bytes) {
     if (bytes < kLayoutWrittenAsideBytes) {
-        connection.send(call.createReply({revision, QVariant::fromValue(layout)}));
+        connection.send(call.createReply({m_revision, QVariant::fromValue(layout)}));
         return;
     }
     // The layout is the answer's own: its strings and pictures are shared with the exporter's only to be
     // read, which is safe from another thread.
     ++m_layoutsBeingWritten;
-    QThreadPool::globalInstance()->start([call, connection = std::move(connection), revision,
+    QThreadPool::globalInstance()->start([call, connection = std::move(connection), revision = m_revision,
                                           layout = std::move(layout), self = QPointer(this)]() mutable {
         connection.send(call.createReply({revision, QVariant::fromValue(std::move(layout))}));
         // Gone at quit, when the application waits for this thread before it ends.
@@ -781,118 +762,19 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
         return node;
     std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
     for (const DBusMenuItemProperties &row : menuRows) {
-        if (!layOutRow(node, row, depth, names, size)) {
+        if (size.bytes > kMostLayoutBytes) {
             size.rowsLeftOut += qsizetype(menuRows.size()) - node.children.size();
             break;
         }
+        const auto entry = m_entries.find(row.id);
+        const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
+        node.children.append(
+            layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names, size));
     }
     if (const auto shared = menuFor(id); shared.get() == menu)
         remember(id, shared, std::move(menuRows));
     return node;
-}
-
-bool DBusMenuExporter::layOutRow(DBusMenuLayoutItem &node, const DBusMenuItemProperties &row, int depth,
-                                 const QStringList &names, LayoutSize &size) {
-    if (size.bytes > kMostLayoutBytes)
-        return false;
-    const auto entry = m_entries.find(row.id);
-    const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
-    const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
-    node.children.append(
-        layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names, size));
-    return true;
-}
-
-// A change made while the answer is made is announced after it, with a later revision.
-struct DBusMenuExporter::LayoutJob : KeptCall {
-    using KeptCall::KeptCall;
-
-    int depth = 0;
-    QStringList names;
-    std::shared_ptr<Menu> menu;
-    // The menu's items as they were asked for, alive until the answer is sent.
-    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> items;
-    std::vector<DBusMenuItemProperties> rows;
-    bool rowsMade = false;
-    // The next item to make rows of, then the next row to lay out.
-    std::size_t next = 0;
-    DBusMenuLayoutItem answer;
-    LayoutSize size;
-    // Whether the menu told of a change while its rows were being made: it is not watched as a sent menu
-    // until the answer is made.
-    bool isChanged = false;
-    Subscription needsUpdate;
-    Subscription filled;
-};
-
-bool DBusMenuExporter::answersInSlices(const QDBusMessage &call, const QDBusConnection &connection, int id,
-                                       int depth, const QStringList &names) {
-    const auto menu = depth == 0 ? nullptr : menuFor(id);
-    if (!menu)
-        return false;
-    auto items = exportedItems(*menu);
-    if (items.size() < kRowsLaidOutAtOnce)
-        return false;
-    auto job = std::make_shared<LayoutJob>(call, connection, m_revision);
-    job->depth = depth;
-    job->names = names;
-    job->menu = menu;
-    job->items = std::move(items);
-    job->rows = ownActionRows(*menu);
-    job->answer = {id, filtered(propertiesFor(id), names), {}};
-    countIn(job->answer.properties, job->size.bytes);
-    const std::weak_ptr<LayoutJob> weak = job;
-    const QPointer<DBusMenuExporter> self(this);
-    job->needsUpdate = menu->observeNeedsUpdate([self, weak] {
-        if (const auto job = weak.lock(); job && self && !self->m_notifyingModel)
-            job->isChanged = true;
-    });
-    job->filled = menu->observeAwaitingContents([weak](bool isAwaiting) {
-        if (const auto job = weak.lock(); job && !isAwaiting)
-            job->isChanged = true;
-    });
-    // Changes are announced once the answer is sent, as for an answer written off the main thread.
-    ++m_layoutsBeingWritten;
-    continueLayout(job);
-    return true;
-}
-
-void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutJob> &job) {
-    QElapsedTimer clock;
-    clock.start();
-    std::size_t done = 0;
-    const auto hasTime = [&] {
-        return done++ < kRowsPerSlice && std::chrono::nanoseconds(clock.nsecsElapsed()) < kLayoutSlice;
-    };
-    while (!job->rowsMade && job->next < job->items.size() && hasTime()) {
-        const auto &[item, isShown] = job->items[job->next++];
-        appendRows(job->rows, item, isShown);
-    }
-    if (!job->rowsMade && job->next == job->items.size()) {
-        hideStraySeparators(job->rows);
-        job->rowsMade = true;
-        job->next = 0;
-    }
-    while (job->rowsMade && job->next < job->rows.size() && hasTime()) {
-        if (!layOutRow(job->answer, job->rows[job->next], job->depth, job->names, job->size)) {
-            job->size.rowsLeftOut += qsizetype(job->rows.size() - job->next);
-            job->next = job->rows.size();
-        } else {
-            ++job->next;
-        }
-    }
-    if (!job->rowsMade || job->next < job->rows.size()) {
-        QTimer::singleShot(0, this, [this, job] { continueLayout(job); });
-        return;
-    }
-    const int id = job->answer.id;
-    warnOfRowsLeftOut(id, job->size);
-    if (menuFor(id) == job->menu)
-        remember(id, job->menu, std::move(job->rows));
-    sendLayout(job->call, job->connection, job->revision, std::move(job->answer), job->size.bytes);
-    if (job->isChanged)
-        m_changeCheckHeld = true;
-    layoutWritten();
 }
 
 QVariantMap DBusMenuExporter::propertiesFor(int id) {
@@ -938,16 +820,11 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
     if (isMadeForReading && calledFromDBus() && answersWhenFilled({{parentId, menu}}, {}))
         return m_revision;
-    if (calledFromDBus() &&
-        answersInSlices(message(), connection(), parentId, recursionDepth, propertyNames)) {
-        setDelayedReply(true);
-        return m_revision;
-    }
     qsizetype bytes = 0;
     DBusMenuLayoutItem answer = layoutAnswer(parentId, recursionDepth, propertyNames, &bytes);
     if (calledFromDBus() && bytes >= kLayoutWrittenAsideBytes) {
         setDelayedReply(true);
-        sendLayout(message(), connection(), m_revision, std::move(answer), bytes);
+        sendLayout(message(), connection(), std::move(answer), bytes);
         return m_revision;
     }
     layoutItem = std::move(answer);
@@ -1170,14 +1047,10 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
     if (member == QLatin1String("GetLayout")) {
         // Laid out as it is now; rows still to come are announced once they are there (see remember).
         const QVariantList in = pending->call.arguments();
-        const int id = in.value(0).toInt();
-        const int depth = in.value(1).toInt();
-        const QStringList names = in.value(2).toStringList();
-        if (answersInSlices(pending->call, pending->connection, id, depth, names))
-            return;
         qsizetype bytes = 0;
-        DBusMenuLayoutItem item = layoutAnswer(id, depth, names, &bytes);
-        sendLayout(pending->call, pending->connection, m_revision, std::move(item), bytes);
+        DBusMenuLayoutItem item =
+            layoutAnswer(in.value(0).toInt(), in.value(1).toInt(), in.value(2).toStringList(), &bytes);
+        sendLayout(pending->call, pending->connection, std::move(item), bytes);
         return;
     }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));

@@ -149,12 +149,6 @@ public:
     // off the main thread, which keeps answering meanwhile; changes are announced once it is sent, so that
     // the host never hears of a change before the layout it applies to.
     static constexpr qsizetype kLayoutWrittenAsideBytes = 1024 * 1024;
-    // A host reading a menu of at least this many rows is answered once they are laid out a slice at a
-    // time (so many rows or so much time, whichever comes first), so that the event loop keeps turning for
-    // a folder of thousands of entries.
-    static constexpr std::size_t kRowsLaidOutAtOnce = 1000;
-    static constexpr std::size_t kRowsPerSlice = 500;
-    static constexpr std::chrono::milliseconds kLayoutSlice{8};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -238,9 +232,6 @@ private:
     // The items of `menu` that are rows in the export, each with whether it shows.
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
     std::vector<DBusMenuItemProperties> rows(const Menu &menu);
-    // The row of `item` (shown or not) and those of its further lines, as rows() makes them.
-    void appendRows(std::vector<DBusMenuItemProperties> &rows, const std::shared_ptr<MenuItem> &item,
-                    bool isShown);
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
@@ -262,8 +253,8 @@ private:
     // The layout of the menu under `id` as a host asked for it, bounded as said at kMostLayoutBytes.
     DBusMenuLayoutItem layoutAnswer(int id, int depth, const QStringList &names, qsizetype *bytes = nullptr);
     // Answers `call` with `layout` (see kLayoutWrittenAsideBytes).
-    void sendLayout(const QDBusMessage &call, QDBusConnection connection, uint revision,
-                    DBusMenuLayoutItem layout, qsizetype bytes);
+    void sendLayout(const QDBusMessage &call, QDBusConnection connection, DBusMenuLayoutItem layout,
+                    qsizetype bytes);
     void layoutWritten();
     struct LayoutSize {
         qsizetype bytes = 0;
@@ -271,17 +262,6 @@ private:
     };
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names, LayoutSize &size);
-    static void warnOfRowsLeftOut(int id, const LayoutSize &size);
-    // Adds `row` to `node`, its submenu laid out below it to `depth`; false, adding nothing, once the
-    // answer holds what a message can.
-    bool layOutRow(DBusMenuLayoutItem &node, const DBusMenuItemProperties &row, int depth,
-                   const QStringList &names, LayoutSize &size);
-    // Answers `call`, a reading of the menu under `id`, once its rows are laid out (see kRowsLaidOutAtOnce);
-    // false, answering nothing, for a menu of fewer rows.
-    bool answersInSlices(const QDBusMessage &call, const QDBusConnection &connection, int id, int depth,
-                         const QStringList &names);
-    struct LayoutJob;
-    void continueLayout(const std::shared_ptr<LayoutJob> &job);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
