@@ -221,6 +221,45 @@ void measure(const QString &address, int count, double baseline) {
                 opened <= kFrameMilliseconds ? "  (goal 16 ms: met)" : "  (goal 16 ms: missed)");
 }
 
+// A menu of `count` rows the host read, listed afresh with every row changed (a folder whose every entry
+// was renamed, or shown with pictures of another size): the longest stall while the exporter tells the
+// host.
+void measureRelisted(const QString &address, int count, double baseline) {
+    const auto fill = [count](platform::Menu &menu, const QString &prefix) {
+        std::vector<std::shared_ptr<platform::MenuItem>> rows;
+        rows.reserve(std::size_t(count));
+        for (int row = 0; row < count; ++row)
+            rows.push_back(std::make_shared<platform::MenuItem>(prefix + QString::number(row)));
+        menu.setItems(std::move(rows));
+    };
+    std::vector<double> stalls;
+    for (int round = 0; round < kRounds; ++round) {
+        const QString name = QStringLiteral("relisted-%1-%2").arg(count).arg(round);
+        QDBusConnection connection = QDBusConnection::connectToBus(address, name);
+        {
+            auto menu = KvMenu::create();
+            fill(*menu, QStringLiteral("before "));
+            DBusMenuExporter exporter(connection, kPath, menu);
+            run(address, connection, readCalls());
+            StallWatch watch;
+            watch.start();
+            fill(*menu, QStringLiteral("after "));
+            menu->menuNeedsUpdate();
+            QElapsedTimer after;
+            after.start();
+            while (after.elapsed() < 300)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            stalls.push_back(watch.stop());
+        }
+        QDBusConnection::disconnectFromBus(name);
+    }
+    const double stall = median(stalls);
+    std::printf(
+        "%7d rows read, then every row changed: longest stall telling the host %8.2f ms  ratio %6.2f%s\n",
+        count, stall, stall / baseline,
+        stall <= kFrameMilliseconds ? "  (goal 16 ms: met)" : "  (goal 16 ms: missed)");
+}
+
 double measureBaseline(const QString &address) {
     std::vector<double> stalls;
     for (int round = 0; round < kRounds; ++round) {
@@ -263,5 +302,7 @@ int main(int argc, char **argv) {
     const double baseline = measureBaseline(bus.address());
     for (const int count : counts)
         measure(bus.address(), count, baseline);
+    for (const int count : counts)
+        measureRelisted(bus.address(), count, baseline);
     return 0;
 }

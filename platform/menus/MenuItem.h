@@ -162,6 +162,9 @@ public:
     // of a long menu that are never shown or opened cost no menu and no subscription of their own. Seen
     // from outside exactly like setLazySubmenu(makeSubmenu(), lazy).
     void setDeferredLazySubmenu(std::shared_ptr<Menu> (*makeSubmenu)(), LazySubmenu lazy);
+    // The deferred submenu is not made yet: nothing has asked for it, so it has no rows, is closed and has
+    // never been built.
+    bool isSubmenuDeferred() const { return bool(m_deferredSubmenu); }
 
     const std::shared_ptr<const HostedViewFactory> &hostedView() const { return m_hostedView; }
     void setHostedView(std::shared_ptr<const HostedViewFactory> view) { m_hostedView = std::move(view); }

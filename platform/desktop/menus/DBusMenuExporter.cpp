@@ -3,6 +3,7 @@
 
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuItem.h"
+#include "platform/menus/ReleaseGradually.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -104,6 +105,8 @@ QString untitledLabel(const MenuItem &item, const std::optional<HostedViewFactor
 
 // The lines of a label, empty ones (a paragraph break) left out.
 QStringList labelLines(const QString &label) {
+    if (!label.contains(QLatin1Char('\n')))
+        return label.isEmpty() ? QStringList() : QStringList(label);
     QStringList lines = label.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.size() > 1)
         lines.removeIf([](const QString &line) { return line.trimmed().isEmpty(); });
@@ -323,7 +326,7 @@ void DBusMenuExporter::rebuildRoot() {
     if (!m_provider)
         return;
     closeAll();
-    releaseHolds();
+    releaseHolds(Release::gradually);
     m_providedRoot = m_provider();
     m_root = m_providedRoot;
 }
@@ -502,7 +505,11 @@ std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::export
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &menu) {
-    const MenuItem *owner = menu.supermenuItem();
+    return ownActionRows(menu.supermenuItem());
+}
+
+std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const MenuItem *owner,
+                                                                    const QVariantMap *ownerLooks) {
     if (!owner || !owner->hasAction() || !owner->isEnabled() || owner->hostedView() || owner->isSeparator())
         return {};
     // The host reached this menu through the owner's row, which has an id by then.
@@ -515,7 +522,9 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const Menu &
         made.ownAction = madeRow(ownerId);
         made.ownActionSeparator = madeRow(ownerId);
     }
-    QVariantMap chosen = properties(*owner, /*isShown=*/true);
+    // The owner's row as it shows, when the caller has it at hand.
+    QVariantMap chosen =
+        ownerLooks && !ownerLooks->contains(kVisible) ? *ownerLooks : properties(*owner, /*isShown=*/true);
     chosen.remove(kChildrenDisplay);
     return {{made.ownAction, chosen}, {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
 }
@@ -556,14 +565,19 @@ bool DBusMenuExporter::isKnownId(int id) {
     return id == 0 || itemFor(id) || madeRowOwner(id);
 }
 
-std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu) {
+std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu, Looks *looks) {
     std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
     for (const auto &[item, isShown] : exportedItems(menu)) {
         const int id = idFor(item);
         watchHostedView(id, *item);
-        QStringList furtherLines;
-        rows.push_back({id, properties(*item, isShown, &furtherLines)});
-        for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, furtherLines))
+        RowLooks row;
+        if (const auto made = looks ? looks->find(item.get()) : Looks::iterator();
+            looks && made != looks->end())
+            row = std::move(made->second);
+        else
+            row.properties = properties(*item, isShown, &row.furtherLines);
+        rows.push_back({id, std::move(row.properties)});
+        for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, row.furtherLines))
             rows.push_back(std::move(line));
     }
     hideStraySeparators(rows);
@@ -605,7 +619,8 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu) 
         keepIdsOfRelistedRows(menu, sent->second);
 }
 
-void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent) {
+void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent,
+                                             Looks *looks) {
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
     for (const DBusMenuItemProperties &row : sent.rows) {
@@ -633,11 +648,18 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
         if (const auto known = m_ids.find(item.get());
             known != m_ids.end() && m_entries[known->second].item.lock() == item)
             continue;
-        const QVariantMap looks = properties(*item, isShown);
-        const auto match =
-            std::find_if(orphans.begin() + static_cast<std::ptrdiff_t>(next), orphans.end(),
-                         [&](const DBusMenuItemProperties *row) { return row->properties == looks; });
-        if (match == orphans.end())
+        RowLooks row;
+        row.properties = properties(*item, isShown, &row.furtherLines);
+        // Looked for a little way ahead only: a new row among thousands, or rows listed in another order,
+        // would otherwise compare every new row with every orphan.
+        const auto from = orphans.begin() + static_cast<std::ptrdiff_t>(next);
+        const auto to = from + std::min<std::ptrdiff_t>(kRelistedRowReach, orphans.end() - from);
+        const auto match = std::find_if(from, to, [&](const DBusMenuItemProperties *orphan) {
+            return orphan->properties == row.properties;
+        });
+        if (looks)
+            looks->emplace(item.get(), std::move(row));
+        if (match == to)
             continue;
         const int id = (*match)->id;
         if (const auto old = m_ids.find(m_entries[id].address); old != m_ids.end() && old->second == id)
@@ -673,7 +695,7 @@ void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProper
     }
 }
 
-void DBusMenuExporter::releaseHolds() {
+void DBusMenuExporter::releaseHolds(Release release) {
     m_holds.clear();
     // Moved out first: an item that goes may release others, whose closures may look at the exporter.
     std::vector<std::shared_ptr<MenuItem>> released;
@@ -681,6 +703,9 @@ void DBusMenuExporter::releaseHolds() {
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
     for (auto &[id, sent] : m_sent)
         sent.held.clear();
+    // The rows of a folder of tens of thousands of entries take tens of milliseconds to free.
+    if (release == Release::gradually)
+        releaseGradually(std::move(released));
 }
 
 std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
@@ -761,20 +786,39 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
     if (!menu || depth == 0)
         return node;
     std::vector<DBusMenuItemProperties> menuRows = rows(*menu);
-    for (const DBusMenuItemProperties &row : menuRows) {
+    layOutRows(node, menuRows, depth, names, size);
+    if (const auto shared = menuFor(id); shared.get() == menu)
+        remember(id, shared, std::move(menuRows));
+    return node;
+}
+
+void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, const std::vector<DBusMenuItemProperties> &rows,
+                                  int depth, const QStringList &names, LayoutSize &size) {
+    const int rowDepth = depth < 0 ? -1 : depth - 1;
+    for (const DBusMenuItemProperties &row : rows) {
         if (size.bytes > kMostLayoutBytes) {
-            size.rowsLeftOut += qsizetype(menuRows.size()) - node.children.size();
+            size.rowsLeftOut += qsizetype(rows.size()) - node.children.size();
             break;
         }
         const auto entry = m_entries.find(row.id);
         const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+        if (item && !item->hostedView() && item->isSubmenuDeferred()) {
+            // A submenu nothing has asked for holds only the row atop it that runs the row's own action: it
+            // is laid out from the row, with no menu made or watched for it, as a folder of tens of
+            // thousands of files would make as many. Opened by the host, it is made and read as any other.
+            DBusMenuLayoutItem child{row.id, filtered(row.properties, names), {}};
+            countIn(child.properties, size.bytes);
+            if (rowDepth != 0) {
+                std::vector<DBusMenuItemProperties> atop = ownActionRows(item.get(), &row.properties);
+                hideStraySeparators(atop);
+                layOutRows(child, atop, rowDepth, names, size);
+            }
+            node.children.append(std::move(child));
+            continue;
+        }
         const auto submenu = item && !item->hostedView() ? item->submenu() : nullptr;
-        node.children.append(
-            layout(row.id, submenu.get(), row.properties, depth < 0 ? -1 : depth - 1, names, size));
+        node.children.append(layout(row.id, submenu.get(), row.properties, rowDepth, names, size));
     }
-    if (const auto shared = menuFor(id); shared.get() == menu)
-        remember(id, shared, std::move(menuRows));
-    return node;
 }
 
 QVariantMap DBusMenuExporter::propertiesFor(int id) {
@@ -951,7 +995,7 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
         return;
     // The host opens the menu afresh: what it showed before is no longer its to choose.
     if (menu == m_root.lock())
-        releaseHolds();
+        releaseHolds(Release::gradually);
     m_notifyingModel = true;
     menu->menuNeedsUpdate();
     menu->menuWillOpen();
@@ -1185,8 +1229,9 @@ void DBusMenuExporter::announceChanges() {
         }
         // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that
         // came back.
-        keepIdsOfRelistedRows(menu, it->second);
-        std::vector<DBusMenuItemProperties> now = rows(*menu);
+        Looks looks;
+        keepIdsOfRelistedRows(menu, it->second, &looks);
+        std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
         auto &before = it->second.rows;
         // Never an empty root: the host would show nothing at its next click.
         if (it->first == 0 && now.empty()) {

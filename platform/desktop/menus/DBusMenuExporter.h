@@ -135,6 +135,9 @@ public:
     static constexpr int kLargestImageSide = 160;
     // How long after the host's last request the menus it opened count as open.
     static constexpr std::chrono::milliseconds kHostMenuLease{1000};
+    // How many of the rows a host read, gone from a menu listed afresh, a new row of it is compared with
+    // to take the id of the one it is listed again as.
+    static constexpr std::ptrdiff_t kRelistedRowReach = 64;
     // Longest a host waits for its answer to AboutToShow (an "opened" event, GetLayout) while the menu's rows
     // are still to come; then it is answered with the rows there are, told to read the menu again, and told
     // of the rows (LayoutUpdated) once they come.
@@ -231,16 +234,29 @@ private:
     QVariantMap properties(const MenuItem &item, bool isShown, QStringList *furtherLines = nullptr);
     // The items of `menu` that are rows in the export, each with whether it shows.
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
-    std::vector<DBusMenuItemProperties> rows(const Menu &menu);
+    // A row's properties and the further lines of its label, as properties() makes them.
+    struct RowLooks {
+        QVariantMap properties;
+        QStringList furtherLines;
+    };
+    // Rows made once for two passes over the same menu on one turn, by item.
+    using Looks = std::unordered_map<const MenuItem *, RowLooks>;
+    // With `looks`, rows found there take what was made for them.
+    std::vector<DBusMenuItemProperties> rows(const Menu &menu, Looks *looks = nullptr);
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
     // The same, knowing what the host was given of `menu` (a look-up per menu would make a check of every
     // menu the host read grow with the square of their number).
-    void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent);
+    // With `looks`, the rows made while looking are kept there.
+    void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent,
+                               Looks *looks = nullptr);
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
     std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
+    // With `ownerLooks`, the owner's row as rows() made it.
+    std::vector<DBusMenuItemProperties> ownActionRows(const MenuItem *owner,
+                                                      const QVariantMap *ownerLooks = nullptr);
     // The rows of the further lines of the row `ownerId`, which look as `owner` does.
     std::vector<DBusMenuItemProperties> lineRows(int ownerId, const QVariantMap &owner,
                                                  const QStringList &lines);
@@ -262,12 +278,16 @@ private:
     };
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names, LayoutSize &size);
+    // Appends to `node` the layouts of `rows`, the rows of the menu it stands for.
+    void layOutRows(DBusMenuLayoutItem &node, const std::vector<DBusMenuItemProperties> &rows, int depth,
+                    const QStringList &names, LayoutSize &size);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
     // was told of them.
     void hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
-    void releaseHolds();
+    enum class Release { atOnce, gradually };
+    void releaseHolds(Release release = Release::atOnce);
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     // The menu id names, opened for the host (built afresh for the root); null when there is none.

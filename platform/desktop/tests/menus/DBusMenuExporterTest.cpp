@@ -337,6 +337,57 @@ TEST_F(DBusMenuExporterTest, AClickRunsTheRowsActionOnALaterTurnAfterTheMenusClo
     EXPECT_EQ(ran.size(), 4u);
 }
 
+int submenusMade = 0;
+std::shared_ptr<Menu> makeCountedSubmenu() {
+    ++submenusMade;
+    return std::make_shared<Menu>();
+}
+
+TEST_F(DBusMenuExporterTest, AFileSubmenuNobodyOpenedIsLaidOutFromItsRowAndMadeOnlyWhenOpened) {
+    // A folder of thousands of files: reading the whole layout makes none of their submenus.
+    submenusMade = 0;
+    auto root = std::make_shared<Menu>();
+    std::vector<QString> ran;
+    auto file = item(*root, QStringLiteral("Report.pdf"), [&] { ran.push_back("Report.pdf"); });
+    file->setImage(redSquare());
+    file->setDeferredLazySubmenu(&makeCountedSubmenu, {.build = [&] {
+        auto built = std::make_shared<Menu>();
+        item(*built, QStringLiteral("Move to Trash"), [&] { ran.push_back("trash"); });
+        return built;
+    }});
+    exportMenu(root);
+
+    const auto row = getLayout().second.children.value(0);
+    EXPECT_EQ(labels(row), (QStringList{"Report.pdf", "-----"}));
+    ASSERT_EQ(row.children.size(), 2);
+    const auto own = row.children[0];
+    // The file's own row as the file's row shows, picture too, without the submenu; the separator under it
+    // has nothing to part it from yet.
+    QVariantMap ownLooks = row.properties;
+    ownLooks.remove(QStringLiteral("children-display"));
+    EXPECT_EQ(own.properties, ownLooks);
+    EXPECT_EQ(row.children[1].properties.value(QStringLiteral("visible")), QVariant(false));
+    EXPECT_EQ(submenusMade, 0);
+    EXPECT_TRUE(file->isSubmenuDeferred());
+
+    EXPECT_EQ(event(own.id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !ran.empty(); }));
+    EXPECT_EQ(ran, std::vector<QString>{"Report.pdf"});
+    EXPECT_EQ(submenusMade, 0);
+
+    // Opened, the submenu is made and built under the same own row, which the host may be showing.
+    EXPECT_TRUE(aboutToShow(row.id));
+    EXPECT_EQ(submenusMade, 1);
+    const auto opened = getLayout(row.id).second;
+    EXPECT_EQ(labels(opened), (QStringList{"Report.pdf", "-----", "Move to Trash"}));
+    EXPECT_EQ(opened.children.value(0).id, own.id);
+    EXPECT_EQ(labels(getLayout().second.children.value(0)), labels(opened));
+    EXPECT_EQ(event(opened.children.value(2).id, QStringLiteral("clicked")).type(),
+              QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran[1], QStringLiteral("trash"));
+}
+
 TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
     auto root = std::make_shared<Menu>();
     auto sort = item(*root, QStringLiteral("Sort by Name"));
