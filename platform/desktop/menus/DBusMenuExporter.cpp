@@ -3,7 +3,6 @@
 
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuItem.h"
-#include "platform/menus/ReleaseGradually.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -326,7 +325,7 @@ void DBusMenuExporter::rebuildRoot() {
     if (!m_provider)
         return;
     closeAll();
-    releaseHolds(Release::gradually);
+    releaseHolds();
     m_providedRoot = m_provider();
     m_root = m_providedRoot;
 }
@@ -385,6 +384,7 @@ void DBusMenuExporter::forgetDeadItems() {
         if (const auto sent = m_sent.find(it->first); sent != m_sent.end())
             forgetSent(sent);
         m_hostedWatches.erase(it->first);
+        m_readUnmade.erase(it->first);
         if (const auto made = m_madeRows.find(it->first); made != m_madeRows.end()) {
             m_madeRowOwners.erase(made->second.ownAction);
             m_madeRowOwners.erase(made->second.ownActionSeparator);
@@ -633,7 +633,7 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
         // A row whose submenu the host read keeps its id while it lives: the host may still show that
         // submenu, and the new row's is not built yet.
         if (const auto read = m_sent.find(row.id);
-            item && read != m_sent.end() && !read->second.menu.expired())
+            item && ((read != m_sent.end() && !read->second.menu.expired()) || m_readUnmade.contains(row.id)))
             continue;
         orphans.push_back(&row);
     }
@@ -695,7 +695,7 @@ void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProper
     }
 }
 
-void DBusMenuExporter::releaseHolds(Release release) {
+void DBusMenuExporter::releaseHolds() {
     m_holds.clear();
     // Moved out first: an item that goes may release others, whose closures may look at the exporter.
     std::vector<std::shared_ptr<MenuItem>> released;
@@ -703,9 +703,6 @@ void DBusMenuExporter::releaseHolds(Release release) {
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
     for (auto &[id, sent] : m_sent)
         sent.held.clear();
-    // The rows of a folder of tens of thousands of entries take tens of milliseconds to free.
-    if (release == Release::gradually)
-        releaseGradually(std::move(released));
 }
 
 std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
@@ -809,6 +806,7 @@ void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, const std::vector<DB
             DBusMenuLayoutItem child{row.id, filtered(row.properties, names), {}};
             countIn(child.properties, size.bytes);
             if (rowDepth != 0) {
+                m_readUnmade.insert(row.id);
                 std::vector<DBusMenuItemProperties> atop = ownActionRows(item.get(), &row.properties);
                 hideStraySeparators(atop);
                 layOutRows(child, atop, rowDepth, names, size);
@@ -995,7 +993,7 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
         return;
     // The host opens the menu afresh: what it showed before is no longer its to choose.
     if (menu == m_root.lock())
-        releaseHolds(Release::gradually);
+        releaseHolds();
     m_notifyingModel = true;
     menu->menuNeedsUpdate();
     menu->menuWillOpen();

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrova::platform {
@@ -286,8 +287,7 @@ private:
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
     // was told of them.
     void hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
-    enum class Release { atOnce, gradually };
-    void releaseHolds(Release release = Release::atOnce);
+    void releaseHolds();
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     // The menu id names, opened for the host (built afresh for the root); null when there is none.
@@ -334,6 +334,9 @@ private:
         int ownActionSeparator = 0;
         std::vector<int> lines;
     };
+    // Rows whose submenu, not made yet, the host read as the row atop it (see layOutRows): as for a submenu
+    // it read, the row keeps its id while it lives.
+    std::unordered_set<int> m_readUnmade;
     // By the id of the row they are made for, and back.
     std::unordered_map<int, MadeRows> m_madeRows;
     std::unordered_map<int, int> m_madeRowOwners;
