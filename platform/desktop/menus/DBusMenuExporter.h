@@ -136,8 +136,8 @@ public:
     static constexpr int kLargestImageSide = 160;
     // How long after the host's last request the menus it opened count as open.
     static constexpr std::chrono::milliseconds kHostMenuLease{1000};
-    // How many of the rows a host read, gone from a menu listed afresh, a new row of it is compared with
-    // to take the id of the one it is listed again as.
+    // When a menu the host read is listed afresh, each new row takes the id of the first of the next this
+    // many vanished rows that looks the same; a search bounded so, rather than through every vanished row.
     static constexpr std::ptrdiff_t kRelistedRowReach = 64;
     // Longest a host waits for its answer to AboutToShow (an "opened" event, GetLayout) while the menu's rows
     // are still to come; then it is answered with the rows there are, told to read the menu again, and told
