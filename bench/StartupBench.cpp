@@ -47,6 +47,7 @@ constexpr int kDefaultFolders = 10;
 constexpr double kStartRatioGoal = 1.2;
 constexpr double kResidentOverBareGoal = 5;
 constexpr auto kIdleStretch = 2s;
+constexpr auto kSettling = 1500ms;
 constexpr std::chrono::duration<double, std::milli> kPingGoal{50};
 // Long enough for a start that takes many times its goal to be measured rather than given up on.
 constexpr auto kShowLimit = 60s;
@@ -182,8 +183,9 @@ std::optional<Launch> launch(const QString &program, const QStringList &argument
         std::this_thread::sleep_for(2ms);
     }
     if (result) {
-        // Settled first: the tray's embedding traffic is part of starting, not of idling.
-        std::this_thread::sleep_for(500ms);
+        // Settled first: the tray's embedding traffic is part of starting, not of idling, and so is the
+        // application's one look, a second after start, at whether its icon appeared.
+        std::this_thread::sleep_for(kSettling);
         result->residentMegabytes = kestrova::bench::residentMegabytes(pid);
         result->anonymousMegabytes = kestrova::bench::anonymousResidentMegabytes(pid);
         const long long switchesBefore = contextSwitches(pid);
