@@ -1,10 +1,13 @@
 #include "FileIcons.h"
 
+#include "IconTheme.h"
+
 #include <QFile>
 #include <QHash>
 #include <QMimeDatabase>
 #include <QStandardPaths>
 
+#include <memory>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -19,6 +22,22 @@ const QString kFolderMimeType = QStringLiteral("inode/directory");
 QHash<QString, QIcon> &iconCache() {
     static QHash<QString, QIcon> icons;
     return icons;
+}
+
+// The theme as it stands, read again (and the icons drawn again) when the desktop's theme changes. Qt's own
+// look-up tests for each file of each name in every folder of a theme without a cache, hundreds per name,
+// and loads every image plugin at its first image: the first menu with file icons waited on both.
+const IconTheme &currentTheme() {
+    static std::unique_ptr<IconTheme> theme;
+    static QString themeName;
+    static QStringList searchPaths;
+    if (!theme || themeName != QIcon::themeName() || searchPaths != QIcon::themeSearchPaths()) {
+        themeName = QIcon::themeName();
+        searchPaths = QIcon::themeSearchPaths();
+        theme = std::make_unique<IconTheme>(themeName, searchPaths, QIcon::fallbackThemeName());
+        iconCache().clear();
+    }
+    return *theme;
 }
 
 // The inode type of a special file, or nothing for regular files, folders and missing paths.
@@ -70,21 +89,23 @@ QString FileIcons::themeIconName(const QMimeType &mimeType) {
         const QMimeType parent = database.mimeTypeForName(ancestor);
         candidates << parent.iconName() << parent.genericIconName();
     }
+    const IconTheme &theme = currentTheme();
     for (const QString &candidate : candidates) {
-        if (!candidate.isEmpty() && QIcon::hasThemeIcon(candidate))
-            return candidate;
+        if (const QString found = theme.resolvedName(candidate); !found.isEmpty())
+            return found;
     }
     return kGenericDocumentIcon;
 }
 
 QIcon FileIcons::iconForMimeType(const QMimeType &mimeType) {
     installFallbackTheme();
+    const IconTheme &theme = currentTheme();
     QHash<QString, QIcon> &cache = iconCache();
     const QString key = mimeType.isValid() ? mimeType.name() : QString();
     const auto found = cache.constFind(key);
     if (found != cache.constEnd())
         return *found;
-    const QIcon icon = QIcon::fromTheme(mimeType.isValid() ? themeIconName(mimeType) : kGenericDocumentIcon);
+    const QIcon icon = theme.icon(mimeType.isValid() ? themeIconName(mimeType) : kGenericDocumentIcon);
     cache.insert(key, icon);
     return icon;
 }
