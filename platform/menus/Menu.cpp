@@ -52,8 +52,18 @@ void Menu::makeSourceRows() const {
     if (!m_source)
         return;
     std::vector<std::shared_ptr<MenuItem>> rows(m_source->count());
-    for (std::size_t index = 0; index < rows.size(); ++index)
-        rows[index] = sourceItem(index);
+    // Rows a presenter made and still holds stay the same items; the rest are made here, without the
+    // bookkeeping sourceItem keeps for rows made one at a time.
+    for (const auto &[index, made] : m_madeRows) {
+        if (index < rows.size())
+            rows[index] = made.lock();
+    }
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        if (rows[index])
+            continue;
+        rows[index] = m_source->makeItem(index);
+        rows[index]->m_menu = const_cast<Menu *>(this);
+    }
     m_source.reset();
     m_madeRows.clear();
     m_items.insert(m_items.begin() + std::ptrdiff_t(m_sourceAt), std::make_move_iterator(rows.begin()),

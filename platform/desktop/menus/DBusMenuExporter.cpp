@@ -112,8 +112,25 @@ QStringList labelLines(const QString &label) {
     return lines;
 }
 
+// One map shared by every separator row: a folder's rows each head their submenu with one.
+const QVariantMap &separatorProperties() {
+    static const QVariantMap separator{{kType, QStringLiteral("separator")}};
+    return separator;
+}
+
+const QVariantMap &hiddenSeparatorProperties() {
+    static const QVariantMap separator{{kType, QStringLiteral("separator")}, {kVisible, false}};
+    return separator;
+}
+
 bool isVisible(const QVariantMap &properties) {
-    return properties.value(kVisible, true).toBool();
+    const auto visible = properties.constFind(kVisible);
+    return visible == properties.constEnd() || visible->toBool();
+}
+
+bool isSeparator(const QVariantMap &properties) {
+    const auto type = properties.constFind(kType);
+    return type != properties.constEnd() && type->toString() == QLatin1String("separator");
 }
 
 // A hosted row out of sight can leave two separators together, or one at the end, where the model saw a
@@ -124,18 +141,18 @@ void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
     for (DBusMenuItemProperties &row : rows) {
         if (!isVisible(row.properties))
             continue;
-        if (row.properties.value(kType) != QLatin1String("separator")) {
+        if (!isSeparator(row.properties)) {
             rowSinceSeparator = true;
             last = nullptr;
         } else if (rowSinceSeparator) {
             rowSinceSeparator = false;
             last = &row;
         } else {
-            row.properties.insert(kVisible, false);
+            row.properties = hiddenSeparatorProperties();
         }
     }
     if (last)
-        last->properties.insert(kVisible, false);
+        last->properties = hiddenSeparatorProperties();
 }
 
 bool sameIds(const std::vector<DBusMenuItemProperties> &left,
@@ -444,11 +461,9 @@ QByteArray DBusMenuExporter::pngData(const QImage &image) {
 }
 
 QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown, QStringList *furtherLines) {
+    if (item.isSeparator())
+        return separatorProperties();
     QVariantMap properties;
-    if (item.isSeparator()) {
-        properties.insert(kType, QStringLiteral("separator"));
-        return properties;
-    }
     if (!isShown)
         properties.insert(kVisible, false);
     const auto &hosted = item.hostedView();
@@ -526,7 +541,7 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::ownActionRows(const MenuIt
     QVariantMap chosen =
         ownerLooks && !ownerLooks->contains(kVisible) ? *ownerLooks : properties(*owner, /*isShown=*/true);
     chosen.remove(kChildrenDisplay);
-    return {{made.ownAction, chosen}, {made.ownActionSeparator, {{kType, QStringLiteral("separator")}}}};
+    return {{made.ownAction, chosen}, {made.ownActionSeparator, separatorProperties()}};
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::lineRows(int ownerId, const QVariantMap &owner,
@@ -561,19 +576,41 @@ std::shared_ptr<MenuItem> DBusMenuExporter::madeRowOwner(int id) {
     return owner == m_madeRowOwners.end() ? nullptr : itemFor(owner->second);
 }
 
+void DBusMenuExporter::reserveFor(std::size_t rows) {
+    // Only for long menus: a reservation a few entries at a time would rehash the maps over and over.
+    if (rows < 256)
+        return;
+    m_entries.reserve(m_entries.size() + rows);
+    m_ids.reserve(m_ids.size() + rows);
+    // Each row whose submenu is not made gets the row atop it and its separator (see layOutRows).
+    m_madeRows.reserve(m_madeRows.size() + rows);
+    m_madeRowOwners.reserve(m_madeRowOwners.size() + 2 * rows);
+    m_readUnmade.reserve(m_readUnmade.size() + rows);
+}
+
 bool DBusMenuExporter::isKnownId(int id) {
     return id == 0 || itemFor(id) || madeRowOwner(id);
 }
 
 std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu, Looks *looks) {
     std::vector<DBusMenuItemProperties> rows = ownActionRows(menu);
-    for (const auto &[item, isShown] : exportedItems(menu)) {
+    Looks listed;
+    if (!looks)
+        looks = &listed;
+    if (!looks->isListed) {
+        looks->items = exportedItems(menu);
+        looks->isListed = true;
+    }
+    const auto &items = looks->items;
+    rows.reserve(rows.size() + items.size());
+    reserveFor(items.size());
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const auto &[item, isShown] = items[index];
         const int id = idFor(item);
         watchHostedView(id, *item);
         RowLooks row;
-        if (const auto made = looks ? looks->find(item.get()) : Looks::iterator();
-            looks && made != looks->end())
-            row = std::move(made->second);
+        if (index < looks->rows.size() && looks->rows[index])
+            row = std::move(*looks->rows[index]);
         else
             row.properties = properties(*item, isShown, &row.furtherLines);
         rows.push_back({id, std::move(row.properties)});
@@ -641,8 +678,15 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
         return;
     // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
     // so a click the host sends for what it shows reaches it.
+    Looks listed;
+    if (!looks)
+        looks = &listed;
+    looks->items = exportedItems(*menu);
+    looks->isListed = true;
+    looks->rows.resize(looks->items.size());
     std::size_t next = 0;
-    for (const auto &[item, isShown] : exportedItems(*menu)) {
+    for (std::size_t index = 0; index < looks->items.size(); ++index) {
+        const auto &[item, isShown] = looks->items[index];
         if (next == orphans.size())
             break;
         if (const auto known = m_ids.find(item.get());
@@ -657,8 +701,7 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
         const auto match = std::find_if(from, to, [&](const DBusMenuItemProperties *orphan) {
             return orphan->properties == row.properties;
         });
-        if (looks)
-            looks->emplace(item.get(), std::move(row));
+        looks->rows[index] = std::move(row);
         if (match == to)
             continue;
         const int id = (*match)->id;
@@ -792,6 +835,7 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
 void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, const std::vector<DBusMenuItemProperties> &rows,
                                   int depth, const QStringList &names, LayoutSize &size) {
     const int rowDepth = depth < 0 ? -1 : depth - 1;
+    node.children.reserve(node.children.size() + qsizetype(rows.size()));
     for (const DBusMenuItemProperties &row : rows) {
         if (size.bytes > kMostLayoutBytes) {
             size.rowsLeftOut += qsizetype(rows.size()) - node.children.size();

@@ -240,9 +240,14 @@ private:
         QVariantMap properties;
         QStringList furtherLines;
     };
-    // Rows made once for two passes over the same menu on one turn, by item.
-    using Looks = std::unordered_map<const MenuItem *, RowLooks>;
-    // With `looks`, rows found there take what was made for them.
+    // A menu's exported items, listed once for two passes over the same menu on one turn, with what was
+    // made of each row meanwhile (in the same order).
+    struct Looks {
+        bool isListed = false;
+        std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> items;
+        std::vector<std::optional<RowLooks>> rows;
+    };
+    // With `looks`, the items are listed there, or taken from there with what was made of them.
     std::vector<DBusMenuItemProperties> rows(const Menu &menu, Looks *looks = nullptr);
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
@@ -267,6 +272,8 @@ private:
     // The row `id` as rows() makes it in `menu`; empty when it is not there.
     QVariantMap rowIn(const Menu *menu, int id);
     bool isKnownId(int id);
+    // Makes room in the id maps for a menu of `rows` rows read at once.
+    void reserveFor(std::size_t rows);
     // The layout of the menu under `id` as a host asked for it, bounded as said at kMostLayoutBytes.
     DBusMenuLayoutItem layoutAnswer(int id, int depth, const QStringList &names, qsizetype *bytes = nullptr);
     // Answers `call` with `layout` (see kLayoutWrittenAsideBytes).
