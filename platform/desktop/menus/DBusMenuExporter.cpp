@@ -852,7 +852,11 @@ void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, const std::vector<DB
             if (rowDepth != 0) {
                 m_readUnmade.insert(row.id);
                 std::vector<DBusMenuItemProperties> atop = ownActionRows(item.get(), &row.properties);
-                hideStraySeparators(atop);
+                // With nothing under it yet, the separator below that row would be out of sight: it is
+                // left out, which spares the message and the host a third of a long folder's rows. It
+                // keeps its id for when the submenu is made.
+                if (!atop.empty())
+                    atop.pop_back();
                 layOutRows(child, atop, rowDepth, names, size);
             }
             node.children.append(std::move(child));
