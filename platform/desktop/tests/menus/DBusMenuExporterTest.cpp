@@ -404,6 +404,25 @@ TEST_F(DBusMenuExporterTest, AChangedMenuIsAnnouncedWithAHigherRevision) {
     EXPECT_EQ(recorder.updatedProperties[0].properties.value("toggle-state").toInt(), 1);
     EXPECT_TRUE(recorder.layoutUpdates.empty());
 
+    // Its picture is replaced by another of the same size: the new picture is sent, as often as it changes.
+    const auto pictureSent = [&](const QImage &picture) {
+        recorder.updatedProperties.clear();
+        sort->setImage(picture);
+        root->menuNeedsUpdate();
+        if (!processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }))
+            return QByteArray();
+        return recorder.updatedProperties[0].properties.value("icon-data").toByteArray();
+    };
+    QImage blue(redSquare().size(), QImage::Format_ARGB32);
+    blue.fill(Qt::blue);
+    const QByteArray red = pictureSent(redSquare());
+    const QByteArray sentBlue = pictureSent(blue);
+    EXPECT_FALSE(red.isEmpty());
+    EXPECT_FALSE(sentBlue.isEmpty());
+    EXPECT_NE(red, sentBlue);
+    EXPECT_EQ(pictureSent(redSquare()), red);
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+
     // A row comes: the layout is new.
     item(*root, QStringLiteral("Sort by Date"));
     root->menuNeedsUpdate();
