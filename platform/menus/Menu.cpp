@@ -36,8 +36,7 @@ std::shared_ptr<MenuItem> Menu::sourceItem(std::size_t index) const {
     auto &made = m_madeRows[index];
     if (auto item = made.lock())
         return item;
-    auto item = m_source->makeItem(index);
-    item->m_menu = const_cast<Menu *>(this);
+    auto item = newSourceRow(index);
     made = item;
     // Rows scrolled past are let go by the presenter; their entries go once they are half of the map.
     constexpr std::size_t kLeastSweep = 256;
@@ -45,6 +44,12 @@ std::shared_ptr<MenuItem> Menu::sourceItem(std::size_t index) const {
         std::erase_if(m_madeRows, [](const auto &entry) { return entry.second.expired(); });
         m_madeRowsSwept = m_madeRows.size();
     }
+    return item;
+}
+
+std::shared_ptr<MenuItem> Menu::newSourceRow(std::size_t index) const {
+    auto item = m_source->makeItem(index);
+    item->m_menu = const_cast<Menu *>(this);
     return item;
 }
 
@@ -59,10 +64,8 @@ void Menu::makeSourceRows() const {
             rows[index] = made.lock();
     }
     for (std::size_t index = 0; index < rows.size(); ++index) {
-        if (rows[index])
-            continue;
-        rows[index] = m_source->makeItem(index);
-        rows[index]->m_menu = const_cast<Menu *>(this);
+        if (!rows[index])
+            rows[index] = newSourceRow(index);
     }
     m_source.reset();
     m_madeRows.clear();

@@ -139,6 +139,8 @@ private:
     std::size_t sourceCount() const { return m_source ? m_source->count() : 0; }
     // Makes every row of the source and puts them among the items.
     void makeSourceRows() const;
+    // The source's row `index` made anew, as a row of this menu.
+    std::shared_ptr<MenuItem> newSourceRow(std::size_t index) const;
     std::shared_ptr<const MenuRowSource> dropSource();
     void setOpen(bool open);
     void dump(QString &into, int depth) const;
