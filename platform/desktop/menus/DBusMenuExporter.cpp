@@ -183,8 +183,9 @@ bool sameIds(const std::vector<DBusMenuItemProperties> &left,
 
 bool sameLooks(const std::vector<DBusMenuItemProperties> &left,
                const std::vector<DBusMenuItemProperties> &right) {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                      [](const auto &a, const auto &b) { return sameProperties(a.properties, b.properties); });
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
+        return sameProperties(a.properties, b.properties);
+    });
 }
 
 bool sameRows(const std::vector<DBusMenuItemProperties> &left,
@@ -382,13 +383,18 @@ void DBusMenuExporter::keepRootFilled() {
 
 void DBusMenuExporter::hostRequestArrived() {
     keepRootFilled();
-    if (!m_openMenus.empty())
-        m_hostLease.start();
+    renewHostLease();
 }
 
 void DBusMenuExporter::hostLeaseEnded() {
     if (m_openMenus.empty())
         return;
+    // The host cannot ask for anything while it waits for us (the rows of a long folder still to come, or
+    // its layout still being written): its time counts from when it has its answer.
+    if (!m_pendingAnswers.empty() || m_layoutsBeingWritten > 0) {
+        m_hostLease.start();
+        return;
+    }
     // The host has been quiet for a while: whether it still shows the menu or dismissed it without a word,
     // the model is not held open on its say-so. What it shows stays choosable (see hold).
     closeAll();
@@ -835,8 +841,16 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
 }
 
 void DBusMenuExporter::layoutWritten() {
-    if (--m_layoutsBeingWritten == 0 && std::exchange(m_changeCheckHeld, false))
+    if (--m_layoutsBeingWritten > 0)
+        return;
+    renewHostLease();
+    if (std::exchange(m_changeCheckHeld, false))
         scheduleChangeCheck();
+}
+
+void DBusMenuExporter::renewHostLease() {
+    if (!m_openMenus.empty())
+        m_hostLease.start();
 }
 
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
@@ -1161,6 +1175,8 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
         DBusMenuLayoutItem item =
             layoutAnswer(in.value(0).toInt(), in.value(1).toInt(), in.value(2).toStringList(), &bytes);
         sendLayout(pending->call, pending->connection, std::move(item), bytes);
+        if (m_pendingAnswers.empty() && m_layoutsBeingWritten == 0)
+            renewHostLease();
         return;
     }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
@@ -1183,6 +1199,8 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
             updatesNeeded.append(id);
     }
     pending->connection.send(pending->call.createReply(replyArguments(*pending, updatesNeeded)));
+    if (m_pendingAnswers.empty())
+        renewHostLease();
 }
 
 QVariantList DBusMenuExporter::replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded) {

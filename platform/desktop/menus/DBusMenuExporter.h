@@ -134,7 +134,8 @@ public:
     static constexpr int kMaxGroupSize = 4096;
     // Longest side of an exported picture in pixels; larger ones (previews) are scaled down to it.
     static constexpr int kLargestImageSide = 160;
-    // How long after the host's last request the menus it opened count as open.
+    // How long after the host's last request the menus it opened count as open, counted from when the
+    // host had its answer: a folder of tens of thousands of entries can take longer to list and send.
     static constexpr std::chrono::milliseconds kHostMenuLease{1000};
     // When a menu the host read is listed afresh, each new row takes the id of the first of the next this
     // many vanished rows that looks the same; a search bounded so, rather than through every vanished row.
@@ -224,6 +225,8 @@ private:
     // they show a menu the user has long left.)
     void hostRequestArrived();
     void hostLeaseEnded();
+    // The menus the host opened stay open for another lease from now.
+    void renewHostLease();
     int idFor(const std::shared_ptr<MenuItem> &item);
     std::shared_ptr<MenuItem> itemFor(int id);
     // The menu whose rows id holds: the root for 0, else the row's submenu; null when there is none.

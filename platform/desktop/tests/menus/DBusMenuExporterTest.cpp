@@ -675,6 +675,38 @@ TEST_F(DBusMenuExporterTest, AHostThatNeverSaysItsMenuClosedHoldsItOpenOnlyForAW
     EXPECT_EQ(std::count(announcedEmpty.begin(), announcedEmpty.end(), true), 0);
 }
 
+TEST_F(DBusMenuExporterTest, AHostsTimeWithAMenuCountsFromWhenItHadTheRowsItWaitedFor) {
+    // A folder slow to list: its rows come most of a lease after the host asked to show it, still within
+    // the longest the exporter keeps a host waiting.
+    static_assert(DBusMenuExporter::kHostMenuLease * 4 / 5 < DBusMenuExporter::kLongestAnswerDelay);
+    auto root = std::make_shared<Menu>();
+    const auto listing = root->observeNeedsUpdate([&] {
+        if (!root->isEmpty() || root->isAwaitingContents())
+            return;
+        root->setAwaitingContents(true);
+        QTimer::singleShot(DBusMenuExporter::kHostMenuLease * 4 / 5, [&] {
+            item(*root, QStringLiteral("Letter.txt"));
+            root->setAwaitingContents(false);
+        });
+    });
+    m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, [&] { return root; });
+
+    for (int opening = 0; opening < 2; ++opening) {
+        aboutToShow(0);
+        ASSERT_EQ(labels(getLayout().second), QStringList{"Letter.txt"});
+        // The host shows the rows and stays quiet: half a lease later the menu is still its own, and it
+        // closes once the lease has run out.
+        bool isOpenHalfALeaseLater = false;
+        const QObject check;
+        QTimer::singleShot(DBusMenuExporter::kHostMenuLease / 2, &check,
+                           [&] { isOpenHalfALeaseLater = root->isOpen(); });
+        ASSERT_TRUE(processEventsUntil([&] { return !root->isOpen(); }));
+        EXPECT_TRUE(isOpenHalfALeaseLater) << "opening " << opening;
+        // Given back while closed, as folder menus are: the next opening lists the folder again.
+        root->removeAllItems();
+    }
+}
+
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
     // A menu our own popup lists afresh at each opening, read once by a host that never opens it.
     auto root = std::make_shared<Menu>();
