@@ -841,16 +841,20 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
 }
 
 void DBusMenuExporter::layoutWritten() {
-    if (--m_layoutsBeingWritten > 0)
-        return;
-    renewHostLease();
-    if (std::exchange(m_changeCheckHeld, false))
+    --m_layoutsBeingWritten;
+    answerSent();
+    if (m_layoutsBeingWritten == 0 && std::exchange(m_changeCheckHeld, false))
         scheduleChangeCheck();
 }
 
 void DBusMenuExporter::renewHostLease() {
     if (!m_openMenus.empty())
         m_hostLease.start();
+}
+
+void DBusMenuExporter::answerSent() {
+    if (m_pendingAnswers.empty() && m_layoutsBeingWritten == 0)
+        renewHostLease();
 }
 
 DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMap properties, int depth,
@@ -1175,8 +1179,7 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
         DBusMenuLayoutItem item =
             layoutAnswer(in.value(0).toInt(), in.value(1).toInt(), in.value(2).toStringList(), &bytes);
         sendLayout(pending->call, pending->connection, std::move(item), bytes);
-        if (m_pendingAnswers.empty() && m_layoutsBeingWritten == 0)
-            renewHostLease();
+        answerSent();
         return;
     }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
@@ -1199,8 +1202,7 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
             updatesNeeded.append(id);
     }
     pending->connection.send(pending->call.createReply(replyArguments(*pending, updatesNeeded)));
-    if (m_pendingAnswers.empty())
-        renewHostLease();
+    answerSent();
 }
 
 QVariantList DBusMenuExporter::replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded) {

@@ -227,6 +227,9 @@ private:
     void hostLeaseEnded();
     // The menus the host opened stay open for another lease from now.
     void renewHostLease();
+    // Once the host has every answer it waits for (the lease does not run out meanwhile), its lease starts
+    // again.
+    void answerSent();
     int idFor(const std::shared_ptr<MenuItem> &item);
     std::shared_ptr<MenuItem> itemFor(int id);
     // The menu whose rows id holds: the root for 0, else the row's submenu; null when there is none.
