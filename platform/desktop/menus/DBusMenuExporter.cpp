@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <span>
 #include <unordered_set>
 
 namespace kestrova::platform::desktop {
@@ -299,6 +300,26 @@ struct DBusMenuExporter::PendingAnswer {
     }
 };
 
+struct DBusMenuExporter::LayoutInSlices {
+    QDBusMessage call;
+    QDBusConnection connection{QString()};
+    int id = 0;
+    int depth = 0;
+    QStringList names;
+    std::weak_ptr<Menu> menu;
+    DBusMenuLayoutItem node;
+    LayoutSize size;
+    // The menu's items as they were when the host asked, held until it has its answer.
+    Looks looks;
+    std::vector<DBusMenuItemProperties> rows;
+    // The next item to make a row of, then the next row to lay out.
+    std::size_t nextItem = 0;
+    std::size_t nextRow = 0;
+    // Whether the model said the menu changed meanwhile: the host is told once it has its answer.
+    Subscription needsUpdate;
+    bool changed = false;
+};
+
 DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent)
     : QObject(parent)
     , m_connection(std::move(connection))
@@ -327,6 +348,10 @@ DBusMenuExporter::~DBusMenuExporter() {
     for (const auto &pending : std::exchange(m_pendingAnswers, {})) {
         pending->filled.clear();
         pending->connection.send(pending->call.createReply(replyArguments(*pending, {})));
+    }
+    for (const auto &layout : std::exchange(m_layoutsInSlices, {})) {
+        layout->connection.send(
+            layout->call.createReply({m_revision, QVariant::fromValue(DBusMenuLayoutItem{layout->id, {}, {}})}));
     }
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
     releaseHolds();
@@ -627,24 +652,28 @@ std::vector<DBusMenuItemProperties> DBusMenuExporter::rows(const Menu &menu, Loo
         looks->items = exportedItems(menu);
         looks->isListed = true;
     }
-    const auto &items = looks->items;
-    rows.reserve(rows.size() + items.size());
-    reserveFor(items.size());
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        const auto &[item, isShown] = items[index];
+    rows.reserve(rows.size() + looks->items.size());
+    reserveFor(looks->items.size());
+    appendRows(rows, *looks, 0, looks->items.size());
+    hideStraySeparators(rows);
+    return rows;
+}
+
+void DBusMenuExporter::appendRows(std::vector<DBusMenuItemProperties> &rows, Looks &looks, std::size_t from,
+                                  std::size_t to) {
+    for (std::size_t index = from; index < to; ++index) {
+        const auto &[item, isShown] = looks.items[index];
         const int id = idFor(item);
         watchHostedView(id, *item);
         RowLooks row;
-        if (index < looks->rows.size() && looks->rows[index])
-            row = std::move(*looks->rows[index]);
+        if (index < looks.rows.size() && looks.rows[index])
+            row = std::move(*looks.rows[index]);
         else
             row.properties = properties(*item, isShown, &row.furtherLines);
         rows.push_back({id, std::move(row.properties)});
         for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, row.furtherLines))
             rows.push_back(std::move(line));
     }
-    hideStraySeparators(rows);
-    return rows;
 }
 
 QVariantMap DBusMenuExporter::rowIn(const Menu *menu, int id) {
@@ -799,6 +828,13 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
     });
 }
 
+void DBusMenuExporter::warnOfRowsLeftOut(int id, const LayoutSize &size) {
+    if (size.rowsLeftOut > 0) {
+        qCWarning(lcDBusMenu, "A layout of menu %d leaves out %lld rows: a message cannot hold them.", id,
+                  static_cast<long long>(size.rowsLeftOut));
+    }
+}
+
 DBusMenuLayoutItem DBusMenuExporter::layoutAnswer(int id, int depth, const QStringList &names,
                                                   qsizetype *bytes) {
     if (!isKnownId(id))
@@ -806,10 +842,7 @@ DBusMenuLayoutItem DBusMenuExporter::layoutAnswer(int id, int depth, const QStri
     const auto menu = menuFor(id);
     LayoutSize size;
     DBusMenuLayoutItem answer = layout(id, menu.get(), propertiesFor(id), depth, names, size);
-    if (size.rowsLeftOut > 0) {
-        qCWarning(lcDBusMenu, "A layout of menu %d leaves out %lld rows: a message cannot hold them.", id,
-                  static_cast<long long>(size.rowsLeftOut));
-    }
+    warnOfRowsLeftOut(id, size);
     if (bytes)
         *bytes = size.bytes;
     return answer;
@@ -838,6 +871,88 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
                 Qt::QueuedConnection);
         }
     });
+}
+
+void DBusMenuExporter::answerLayout(const QDBusMessage &call, QDBusConnection connection, int id, int depth,
+                                    const QStringList &names) {
+    const auto menu = isKnownId(id) ? menuFor(id) : nullptr;
+    if (!menu || depth == 0 || menu->numberOfItems() <= kRowsPerSlice) {
+        qsizetype bytes = 0;
+        DBusMenuLayoutItem layout = layoutAnswer(id, depth, names, &bytes);
+        sendLayout(call, std::move(connection), std::move(layout), bytes);
+        return;
+    }
+    auto layout = std::make_shared<LayoutInSlices>();
+    layout->call = call;
+    layout->connection = std::move(connection);
+    layout->id = id;
+    layout->depth = depth;
+    layout->names = names;
+    layout->menu = menu;
+    layout->node = {id, filtered(propertiesFor(id), names), {}};
+    countIn(layout->node.properties, layout->size.bytes);
+    layout->rows = ownActionRows(*menu);
+    layout->looks.items = exportedItems(*menu);
+    layout->looks.isListed = true;
+    layout->rows.reserve(layout->rows.size() + layout->looks.items.size());
+    reserveFor(layout->looks.items.size());
+    const QPointer<DBusMenuExporter> self(this);
+    layout->needsUpdate = menu->observeNeedsUpdate([self, weak = std::weak_ptr(layout)] {
+        if (const auto layout = weak.lock(); layout && self && !self->m_notifyingModel)
+            layout->changed = true;
+    });
+    // Counted as a layout being written from now: changes wait for it, and the host's time with its menus
+    // starts once it has it.
+    ++m_layoutsBeingWritten;
+    m_layoutsInSlices.push_back(layout);
+    continueLayoutLater(layout);
+}
+
+void DBusMenuExporter::continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout) {
+    QTimer::singleShot(0, this, [this, weak = std::weak_ptr(layout)] {
+        if (const auto layout = weak.lock())
+            continueLayout(layout);
+    });
+}
+
+void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &layout) {
+    const auto finish = [&](DBusMenuLayoutItem answer, qsizetype bytes) {
+        std::erase(m_layoutsInSlices, layout);
+        sendLayout(layout->call, layout->connection, std::move(answer), bytes);
+        if (layout->changed)
+            m_changeCheckHeld = true;
+        layoutWritten();
+    };
+    const auto menu = layout->menu.lock();
+    if (!menu || menuFor(layout->id) != menu) {
+        // Gone from the tree meanwhile, or another menu under that id now: laid out as it is.
+        qsizetype bytes = 0;
+        DBusMenuLayoutItem answer = layoutAnswer(layout->id, layout->depth, layout->names, &bytes);
+        finish(std::move(answer), bytes);
+        return;
+    }
+    const std::size_t items = layout->looks.items.size();
+    if (layout->nextItem < items) {
+        const std::size_t to = std::min(items, layout->nextItem + kRowsPerSlice);
+        appendRows(layout->rows, layout->looks, layout->nextItem, to);
+        layout->nextItem = to;
+        if (to == items)
+            hideStraySeparators(layout->rows);
+    } else {
+        const std::size_t to = std::min(layout->rows.size(), layout->nextRow + kRowsPerSlice);
+        layOutRows(layout->node,
+                   std::span<const DBusMenuItemProperties>(layout->rows).subspan(layout->nextRow,
+                                                                                 to - layout->nextRow),
+                   layout->depth, layout->names, layout->size);
+        layout->nextRow = to;
+        if (to == layout->rows.size()) {
+            warnOfRowsLeftOut(layout->id, layout->size);
+            remember(layout->id, menu, std::move(layout->rows));
+            finish(std::move(layout->node), layout->size.bytes);
+            return;
+        }
+    }
+    continueLayoutLater(layout);
 }
 
 void DBusMenuExporter::layoutWritten() {
@@ -870,13 +985,14 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
     return node;
 }
 
-void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, const std::vector<DBusMenuItemProperties> &rows,
+void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, std::span<const DBusMenuItemProperties> rows,
                                   int depth, const QStringList &names, LayoutSize &size) {
     const int rowDepth = depth < 0 ? -1 : depth - 1;
     node.children.reserve(node.children.size() + qsizetype(rows.size()));
-    for (const DBusMenuItemProperties &row : rows) {
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const DBusMenuItemProperties &row = rows[index];
         if (size.bytes > kMostLayoutBytes) {
-            size.rowsLeftOut += qsizetype(rows.size()) - node.children.size();
+            size.rowsLeftOut += qsizetype(rows.size() - index);
             break;
         }
         const auto entry = m_entries.find(row.id);
@@ -948,6 +1064,11 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
     if (isMadeForReading && calledFromDBus() && answersWhenFilled({{parentId, menu}}, {}))
         return m_revision;
+    if (calledFromDBus() && menu && menu->numberOfItems() > kRowsPerSlice) {
+        setDelayedReply(true);
+        answerLayout(message(), connection(), parentId, recursionDepth, propertyNames);
+        return m_revision;
+    }
     qsizetype bytes = 0;
     DBusMenuLayoutItem answer = layoutAnswer(parentId, recursionDepth, propertyNames, &bytes);
     if (calledFromDBus() && bytes >= kLayoutWrittenAsideBytes) {
@@ -1175,10 +1296,8 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
     if (member == QLatin1String("GetLayout")) {
         // Laid out as it is now; rows still to come are announced once they are there (see remember).
         const QVariantList in = pending->call.arguments();
-        qsizetype bytes = 0;
-        DBusMenuLayoutItem item =
-            layoutAnswer(in.value(0).toInt(), in.value(1).toInt(), in.value(2).toStringList(), &bytes);
-        sendLayout(pending->call, pending->connection, std::move(item), bytes);
+        answerLayout(pending->call, pending->connection, in.value(0).toInt(), in.value(1).toInt(),
+                     in.value(2).toStringList());
         answerSent();
         return;
     }

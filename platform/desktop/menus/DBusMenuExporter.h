@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -154,6 +155,10 @@ public:
     // off the main thread, which keeps answering meanwhile; changes are announced once it is sent, so that
     // the host never hears of a change before the layout it applies to.
     static constexpr qsizetype kLayoutWrittenAsideBytes = 1024 * 1024;
+    // A host's layout of a menu of more rows than this (a folder of thousands of entries) is made this many
+    // rows at a time, a slice per turn of the event loop, which answers everything else in between; as for
+    // a layout written aside, changes meanwhile are announced once it is sent.
+    static constexpr std::size_t kRowsPerSlice = 2048;
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -255,6 +260,8 @@ private:
     };
     // With `looks`, the items are listed there, or taken from there with what was made of them.
     std::vector<DBusMenuItemProperties> rows(const Menu &menu, Looks *looks = nullptr);
+    // Appends the rows of looks.items[from, to) to `rows`, as rows() makes them.
+    void appendRows(std::vector<DBusMenuItemProperties> &rows, Looks &looks, std::size_t from, std::size_t to);
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
@@ -282,6 +289,12 @@ private:
     void reserveFor(std::size_t rows);
     // The layout of the menu under `id` as a host asked for it, bounded as said at kMostLayoutBytes.
     DBusMenuLayoutItem layoutAnswer(int id, int depth, const QStringList &names, qsizetype *bytes = nullptr);
+    // Answers `call` with the layout of the menu under `id`, made in slices when it is long (kRowsPerSlice).
+    void answerLayout(const QDBusMessage &call, QDBusConnection connection, int id, int depth,
+                      const QStringList &names);
+    struct LayoutInSlices;
+    void continueLayout(const std::shared_ptr<LayoutInSlices> &layout);
+    void continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout);
     // Answers `call` with `layout` (see kLayoutWrittenAsideBytes).
     void sendLayout(const QDBusMessage &call, QDBusConnection connection, DBusMenuLayoutItem layout,
                     qsizetype bytes);
@@ -290,10 +303,11 @@ private:
         qsizetype bytes = 0;
         qsizetype rowsLeftOut = 0;
     };
+    void warnOfRowsLeftOut(int id, const LayoutSize &size);
     DBusMenuLayoutItem layout(int id, const Menu *menu, QVariantMap properties, int depth,
                               const QStringList &names, LayoutSize &size);
     // Appends to `node` the layouts of `rows`, the rows of the menu it stands for.
-    void layOutRows(DBusMenuLayoutItem &node, const std::vector<DBusMenuItemProperties> &rows, int depth,
+    void layOutRows(DBusMenuLayoutItem &node, std::span<const DBusMenuItemProperties> rows, int depth,
                     const QStringList &names, LayoutSize &size);
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
@@ -371,8 +385,10 @@ private:
     // By row id.
     std::unordered_map<int, HostedWatch> m_hostedWatches;
     bool m_changeCheckPending = false;
-    // Layout answers being written off the main thread, and whether a change check waits for them.
+    // Layout answers being made in slices or written off the main thread, and whether a change check
+    // waits for them.
     int m_layoutsBeingWritten = 0;
+    std::vector<std::shared_ptr<LayoutInSlices>> m_layoutsInSlices;
     bool m_changeCheckHeld = false;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.

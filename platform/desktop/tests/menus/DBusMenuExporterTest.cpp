@@ -707,6 +707,49 @@ TEST_F(DBusMenuExporterTest, AHostsTimeWithAMenuCountsFromWhenItHadTheRowsItWait
     }
 }
 
+TEST_F(DBusMenuExporterTest, ALongLayoutLeavesTheLoopAnsweringAndTellsTheHostOfChangesMadeMeanwhile) {
+    auto root = std::make_shared<Menu>();
+    // Short of what is written off the main thread, which would leave the loop answering all the same.
+    const std::size_t count = 4 * DBusMenuExporter::kRowsPerSlice;
+    QStringList titles;
+    std::vector<QString> chosen;
+    for (std::size_t row = 0; row < count; ++row) {
+        titles << QStringLiteral("file-%1.txt").arg(row);
+        item(*root, titles.back(), [&chosen, title = titles.back()] { chosen.push_back(title); });
+    }
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+
+    // Another caller is answered while the layout is being made; the model changes meanwhile.
+    QDBusMessage read = QDBusMessage::createMethodCall(m_server.baseService(), kPath, kInterface,
+                                                       QStringLiteral("GetLayout"));
+    read.setArguments({0, -1, QStringList()});
+    QDBusPendingCall layout = m_client.asyncCall(read, int(m_callTimeout.count()));
+    const QDBusMessage version = call(QStringLiteral("Get"), {kInterface, QStringLiteral("Version")},
+                                      QStringLiteral("org.freedesktop.DBus.Properties"));
+    EXPECT_EQ(version.arguments().value(0).value<QDBusVariant>().variant().toUInt(), 3u);
+    EXPECT_FALSE(layout.isFinished());
+    root->removeItem(root->items().back());
+    root->menuNeedsUpdate();
+
+    // The answer is the menu as the host asked for it; then the host hears of the change.
+    ASSERT_TRUE(processEventsUntil([&] { return layout.isFinished(); }, m_callTimeout));
+    const QDBusMessage reply = layout.reply();
+    ASSERT_EQ(reply.arguments().size(), 2) << reply.errorMessage().toStdString();
+    const auto answer = qdbus_cast<DBusMenuLayoutItem>(reply.arguments()[1]);
+    EXPECT_EQ(labels(answer), titles);
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    EXPECT_EQ(recorder.layoutUpdates.back().second, 0);
+
+    // What it shows is chosen, and read again the menu lacks the removed row.
+    EXPECT_EQ(event(answer.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !chosen.empty(); }));
+    EXPECT_EQ(chosen, std::vector<QString>{titles[1]});
+    titles.removeLast();
+    EXPECT_EQ(labels(getLayout().second), titles);
+}
+
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
     // A menu our own popup lists afresh at each opening, read once by a host that never opens it.
     auto root = std::make_shared<Menu>();
