@@ -350,8 +350,8 @@ DBusMenuExporter::~DBusMenuExporter() {
         pending->connection.send(pending->call.createReply(replyArguments(*pending, {})));
     }
     for (const auto &layout : std::exchange(m_layoutsInSlices, {})) {
-        layout->connection.send(
-            layout->call.createReply({m_revision, QVariant::fromValue(DBusMenuLayoutItem{layout->id, {}, {}})}));
+        layout->connection.send(layout->call.createReply(
+            {m_revision, QVariant::fromValue(DBusMenuLayoutItem{layout->id, {}, {}})}));
     }
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
     releaseHolds();
@@ -936,13 +936,15 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
         const std::size_t to = std::min(items, layout->nextItem + kRowsPerSlice);
         appendRows(layout->rows, layout->looks, layout->nextItem, to);
         layout->nextItem = to;
-        if (to == items)
+        if (to == items) {
             hideStraySeparators(layout->rows);
+            layout->node.children.reserve(qsizetype(layout->rows.size()));
+        }
     } else {
         const std::size_t to = std::min(layout->rows.size(), layout->nextRow + kRowsPerSlice);
         layOutRows(layout->node,
-                   std::span<const DBusMenuItemProperties>(layout->rows).subspan(layout->nextRow,
-                                                                                 to - layout->nextRow),
+                   std::span<const DBusMenuItemProperties>(layout->rows)
+                       .subspan(layout->nextRow, to - layout->nextRow),
                    layout->depth, layout->names, layout->size);
         layout->nextRow = to;
         if (to == layout->rows.size()) {
@@ -988,7 +990,10 @@ DBusMenuLayoutItem DBusMenuExporter::layout(int id, const Menu *menu, QVariantMa
 void DBusMenuExporter::layOutRows(DBusMenuLayoutItem &node, std::span<const DBusMenuItemProperties> rows,
                                   int depth, const QStringList &names, LayoutSize &size) {
     const int rowDepth = depth < 0 ? -1 : depth - 1;
-    node.children.reserve(node.children.size() + qsizetype(rows.size()));
+    // Not reserved again for every slice of a long menu, each time moving every row laid out before.
+    if (const qsizetype needed = node.children.size() + qsizetype(rows.size());
+        node.children.capacity() < needed)
+        node.children.reserve(needed);
     for (std::size_t index = 0; index < rows.size(); ++index) {
         const DBusMenuItemProperties &row = rows[index];
         if (size.bytes > kMostLayoutBytes) {

@@ -261,7 +261,8 @@ private:
     // With `looks`, the items are listed there, or taken from there with what was made of them.
     std::vector<DBusMenuItemProperties> rows(const Menu &menu, Looks *looks = nullptr);
     // Appends the rows of looks.items[from, to) to `rows`, as rows() makes them.
-    void appendRows(std::vector<DBusMenuItemProperties> &rows, Looks &looks, std::size_t from, std::size_t to);
+    void appendRows(std::vector<DBusMenuItemProperties> &rows, Looks &looks, std::size_t from,
+                    std::size_t to);
     // Listens to the exported form of the row's hosted view, if it has one.
     void watchHostedView(int id, const MenuItem &item);
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu);
