@@ -281,11 +281,18 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItems(Modifiers heldModifi
 Menu::DisplayedRows Menu::displayedRows(Modifiers heldModifiers) const {
     if (!m_source)
         return {displayedOf(m_items, heldModifiers), 0, {}};
+    return withSourceAsBlock(
+        [heldModifiers](const auto &items) { return displayedOf(items, heldModifiers); });
+}
+
+Menu::DisplayedRows
+Menu::withSourceAsBlock(const std::function<std::vector<std::shared_ptr<MenuItem>>(
+                            const std::vector<std::shared_ptr<MenuItem>> &)> &displayed) const {
     // The source's rows are plain content: one stand-in row gives the separators around them their fate.
     static const auto standIn = std::make_shared<MenuItem>(QStringLiteral("rows"));
     std::vector<std::shared_ptr<MenuItem>> items = m_items;
     items.insert(items.begin() + std::ptrdiff_t(m_sourceAt), standIn);
-    auto shown = displayedOf(items, heldModifiers);
+    auto shown = displayed(items);
     const auto at = std::find(shown.begin(), shown.end(), standIn);
     DisplayedRows rows;
     rows.before.assign(shown.begin(), at);
@@ -294,9 +301,12 @@ Menu::DisplayedRows Menu::displayedRows(Modifiers heldModifiers) const {
     return rows;
 }
 
-std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
+namespace {
+
+std::vector<std::shared_ptr<MenuItem>>
+withEveryAlternate(const std::vector<std::shared_ptr<MenuItem>> &items) {
     std::vector<std::shared_ptr<MenuItem>> shown;
-    for (const auto &item : items()) {
+    for (const auto &item : items) {
         if (item->isHidden() || (item->hostedView() && item->hostedView()->isEmptyView()))
             continue;
         // Never revealed by any modifier, so never shown.
@@ -306,6 +316,18 @@ std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() 
     }
     dropStraySeparators(shown);
     return shown;
+}
+
+} // namespace
+
+std::vector<std::shared_ptr<MenuItem>> Menu::displayedItemsWithEveryAlternate() const {
+    return withEveryAlternate(items());
+}
+
+Menu::DisplayedRows Menu::displayedRowsWithEveryAlternate() const {
+    if (!m_source)
+        return {withEveryAlternate(m_items), 0, {}};
+    return withSourceAsBlock(withEveryAlternate);
 }
 
 namespace {

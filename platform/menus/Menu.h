@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -112,6 +113,10 @@ public:
     // some modifier would reveal is a row of its own after the item it stands in for, and the empty
     // placeholder rows are left out. Hidden items and stray separators are left out as in displayedItems.
     std::vector<std::shared_ptr<MenuItem>> displayedItemsWithEveryAlternate() const;
+    // The same with the source's rows left as a block, as displayedRows leaves them.
+    DisplayedRows displayedRowsWithEveryAlternate() const;
+    // Where the source's rows go among madeItems().
+    std::size_t sourceIndex() const { return m_source ? m_sourceAt : m_items.size(); }
 
     // The tree as indented text for tests, one row per line, two spaces per level:
     //   "Quit Kestrova" [key Command+Q]
@@ -137,6 +142,9 @@ private:
 
     void adopt(const std::shared_ptr<MenuItem> &item);
     std::size_t sourceCount() const { return m_source ? m_source->count() : 0; }
+    // What `displayed` makes of the items, with one stand-in row for the source's, split around it.
+    DisplayedRows withSourceAsBlock(const std::function<std::vector<std::shared_ptr<MenuItem>>(
+                                        const std::vector<std::shared_ptr<MenuItem>> &)> &displayed) const;
     // Makes every row of the source and puts them among the items.
     void makeSourceRows() const;
     // The source's row `index` made anew, as a row of this menu.

@@ -309,8 +309,10 @@ struct DBusMenuExporter::LayoutInSlices {
     std::weak_ptr<Menu> menu;
     DBusMenuLayoutItem node;
     LayoutSize size;
-    // The menu's items as they were when the host asked, held until it has its answer.
+    // The menu's items as they were when the host asked, held until it has its answer; the rows of its
+    // source are made a slice at a time.
     Looks looks;
+    SourceBlock source;
     std::vector<DBusMenuItemProperties> rows;
     // The next item to make a row of, then the next row to lay out.
     std::size_t nextItem = 0;
@@ -550,23 +552,37 @@ QVariantMap DBusMenuExporter::properties(const MenuItem &item, bool isShown, QSt
     return properties;
 }
 
-std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::exportedItems(const Menu &menu) {
-    // The rows shown are some of the items, in their order.
-    const std::vector<std::shared_ptr<MenuItem>> shown = menu.displayedItemsWithEveryAlternate();
-    auto nextShown = shown.begin();
+std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> DBusMenuExporter::exportedItems(const Menu &menu,
+                                                                                        SourceBlock *block) {
     std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exported;
-    for (const auto &item : menu.items()) {
-        const bool isShown = nextShown != shown.end() && *nextShown == item;
-        if (isShown)
-            ++nextShown;
-        // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
-        // dropped separators and placeholders are never rows of their own.
-        if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
-            continue;
-        if (item->isLeftOutOfExport())
-            continue;
-        exported.emplace_back(item, isShown);
+    // The rows shown are some of the items, in their order.
+    const auto add = [&](const auto &items, const std::vector<std::shared_ptr<MenuItem>> &shown) {
+        auto nextShown = shown.begin();
+        for (const auto &item : items) {
+            const bool isShown = nextShown != shown.end() && *nextShown == item;
+            if (isShown)
+                ++nextShown;
+            // A hidden row stays in the layout, invisible, so that it keeps its place when it comes back;
+            // dropped separators and placeholders are never rows of their own.
+            if (!isShown && (!item->isHidden() || item->isSeparator() || isPlaceholder(*item)))
+                continue;
+            if (item->isLeftOutOfExport())
+                continue;
+            exported.emplace_back(item, isShown);
+        }
+    };
+    if (!block || !menu.rowSource()) {
+        add(menu.items(), menu.displayedItemsWithEveryAlternate());
+        return exported;
     }
+    // The source's rows are plain ones, all shown: they are left unmade, as null items.
+    const Menu::DisplayedRows shown = menu.displayedRowsWithEveryAlternate();
+    const auto &made = menu.madeItems();
+    const auto at = made.begin() + std::ptrdiff_t(menu.sourceIndex());
+    add(std::span(made.begin(), at), shown.before);
+    *block = {menu.rowSource(), exported.size()};
+    exported.resize(exported.size() + shown.sourceRows, {nullptr, true});
+    add(std::span(at, made.end()), shown.after);
     return exported;
 }
 
@@ -892,7 +908,7 @@ void DBusMenuExporter::answerLayout(const QDBusMessage &call, QDBusConnection co
     layout->node = {id, filtered(propertiesFor(id), names), {}};
     countIn(layout->node.properties, layout->size.bytes);
     layout->rows = ownActionRows(*menu);
-    layout->looks.items = exportedItems(*menu);
+    layout->looks.items = exportedItems(*menu, &layout->source);
     layout->looks.isListed = true;
     layout->rows.reserve(layout->rows.size() + layout->looks.items.size());
     reserveFor(layout->looks.items.size());
@@ -906,6 +922,22 @@ void DBusMenuExporter::answerLayout(const QDBusMessage &call, QDBusConnection co
     ++m_layoutsBeingWritten;
     m_layoutsInSlices.push_back(layout);
     continueLayoutLater(layout);
+}
+
+bool DBusMenuExporter::makeSourceRows(const Menu &menu, Looks &looks, const SourceBlock &block,
+                                      std::size_t from, std::size_t to) {
+    const std::size_t count = block.source ? block.source->count() : 0;
+    const std::size_t first = std::max(from, block.at);
+    const std::size_t last = std::min(to, block.at + count);
+    if (first >= last)
+        return true;
+    if (menu.rowSource() != block.source)
+        return false;
+    for (std::size_t index = first; index < last; ++index) {
+        if (!looks.items[index].first)
+            looks.items[index].first = menu.sourceItem(index - block.at);
+    }
+    return true;
 }
 
 void DBusMenuExporter::continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout) {
@@ -923,17 +955,25 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
             m_changeCheckHeld = true;
         layoutWritten();
     };
-    const auto menu = layout->menu.lock();
-    if (!menu || menuFor(layout->id) != menu) {
-        // Gone from the tree meanwhile, or another menu under that id now: laid out as it is.
+    const auto layOutAsItIs = [&] {
         qsizetype bytes = 0;
         DBusMenuLayoutItem answer = layoutAnswer(layout->id, layout->depth, layout->names, &bytes);
         finish(std::move(answer), bytes);
+    };
+    const auto menu = layout->menu.lock();
+    if (!menu || menuFor(layout->id) != menu) {
+        // Gone from the tree meanwhile, or another menu under that id now.
+        layOutAsItIs();
         return;
     }
     const std::size_t items = layout->looks.items.size();
     if (layout->nextItem < items) {
         const std::size_t to = std::min(items, layout->nextItem + kRowsPerSlice);
+        if (!makeSourceRows(*menu, layout->looks, layout->source, layout->nextItem, to)) {
+            // Listed afresh meanwhile (a folder that changed on disk), or its rows all made.
+            layOutAsItIs();
+            return;
+        }
         appendRows(layout->rows, layout->looks, layout->nextItem, to);
         layout->nextItem = to;
         if (to == items) {

@@ -26,6 +26,7 @@ namespace kestrova::platform {
 class HostedViewFactory;
 class Menu;
 class MenuItem;
+class MenuRowSource;
 } // namespace kestrova::platform
 
 namespace kestrova::platform::desktop {
@@ -244,8 +245,15 @@ private:
 
     // With `furtherLines`, the lines of the row's label after its first, which the label leaves out.
     QVariantMap properties(const MenuItem &item, bool isShown, QStringList *furtherLines = nullptr);
-    // The items of `menu` that are rows in the export, each with whether it shows.
-    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu);
+    // Where the rows of a menu's source are among its exported items.
+    struct SourceBlock {
+        std::shared_ptr<const MenuRowSource> source;
+        std::size_t at = 0;
+    };
+    // The items of `menu` that are rows in the export, each with whether it shows. With `block`, the rows
+    // of the menu's source are left unmade (null) and `block` says where.
+    std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> exportedItems(const Menu &menu,
+                                                                          SourceBlock *block = nullptr);
     // A row's properties and the further lines of its label, as properties() makes them.
     struct RowLooks {
         QVariantMap properties;
@@ -296,6 +304,9 @@ private:
     struct LayoutInSlices;
     void continueLayout(const std::shared_ptr<LayoutInSlices> &layout);
     void continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout);
+    // Makes the rows of `block` among looks.items[from, to); false when the menu has another source now.
+    bool makeSourceRows(const Menu &menu, Looks &looks, const SourceBlock &block, std::size_t from,
+                        std::size_t to);
     // Answers `call` with `layout` (see kLayoutWrittenAsideBytes).
     void sendLayout(const QDBusMessage &call, QDBusConnection connection, DBusMenuLayoutItem layout,
                     qsizetype bytes);

@@ -1,6 +1,7 @@
 #include "platform/desktop/menus/DBusMenuExporter.h"
 
 #include "platform/menus/Menu.h"
+#include "platform/menus/MenuRowSource.h"
 #include "platform/desktop/menus/MenuPresenter.h"
 #include "platform/testing/EventLoop.h"
 #include "platform/testing/PrivateSessionBus.h"
@@ -748,6 +749,66 @@ TEST_F(DBusMenuExporterTest, ALongLayoutLeavesTheLoopAnsweringAndTellsTheHostOfC
     EXPECT_EQ(chosen, std::vector<QString>{titles[1]});
     titles.removeLast();
     EXPECT_EQ(labels(getLayout().second), titles);
+}
+
+// A folder's listing: rows known by title, made when asked.
+struct Listing : kestrova::platform::MenuRowSource {
+    Listing(QString prefix, std::size_t count)
+        : prefix(std::move(prefix))
+        , rows(count) {}
+    std::size_t count() const override { return rows; }
+    QString title(std::size_t index) const override { return prefix + QString::number(index); }
+    std::shared_ptr<MenuItem> makeItem(std::size_t index) const override {
+        if (index == madeLater && whenMade)
+            QTimer::singleShot(0, whenMade);
+        return std::make_shared<MenuItem>(title(index));
+    }
+    std::vector<std::size_t> widestCandidates(std::size_t) const override { return {0}; }
+    QStringList titles() const {
+        QStringList all;
+        for (std::size_t index = 0; index < rows; ++index)
+            all << title(index);
+        return all;
+    }
+    QString prefix;
+    std::size_t rows;
+    // Called on the turn after row `madeLater` was made.
+    std::function<void()> whenMade;
+    std::size_t madeLater = 0;
+};
+
+TEST_F(DBusMenuExporterTest, AListingReplacedWhileAHostReadsItIsGivenWhole) {
+    auto root = std::make_shared<Menu>();
+    QStringList chosen;
+    const auto list = [&](const QString &prefix, std::function<void()> whenMade) {
+        root->removeAllItems();
+        item(*root, QStringLiteral("Photos"), [] {});
+        root->addSeparator();
+        const auto listing = std::make_shared<Listing>(prefix, 3 * DBusMenuExporter::kRowsPerSlice + 5);
+        // Past the rows made on the first turn of a layout.
+        listing->madeLater = DBusMenuExporter::kRowsPerSlice + 1;
+        listing->whenMade = std::move(whenMade);
+        root->addRows(listing);
+        root->addSeparator();
+        item(*root, QStringLiteral("Open Folder"), [&chosen] { chosen << QStringLiteral("Open Folder"); });
+        return QStringList{"Photos", "-----"} + listing->titles() + QStringList{"-----", "Open Folder"};
+    };
+    QStringList second;
+    const QStringList first = list(QStringLiteral("photo-"), [&] {
+        // Listed afresh in the middle of the host's reading.
+        second = list(QStringLiteral("picture-"), {});
+        root->menuNeedsUpdate();
+    });
+    ASSERT_EQ(first.size(), qsizetype(3 * DBusMenuExporter::kRowsPerSlice + 9));
+    exportMenu(root);
+
+    // The host is given the new listing whole, and what it shows is chosen.
+    const auto read = getLayout().second;
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_EQ(labels(read), second);
+    EXPECT_EQ(event(read.children.back().id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !chosen.isEmpty(); }));
+    EXPECT_EQ(labels(getLayout().second), second);
 }
 
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
