@@ -184,9 +184,8 @@ bool sameIds(const std::vector<DBusMenuItemProperties> &left,
 
 bool sameLooks(const std::vector<DBusMenuItemProperties> &left,
                const std::vector<DBusMenuItemProperties> &right) {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
-        return sameProperties(a.properties, b.properties);
-    });
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto &a, const auto &b) { return sameProperties(a.properties, b.properties); });
 }
 
 bool sameRows(const std::vector<DBusMenuItemProperties> &left,
@@ -889,10 +888,14 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
     });
 }
 
+bool DBusMenuExporter::laysOutInSlices(const Menu *menu, int depth) {
+    return menu && depth != 0 && menu->numberOfItems() > kRowsPerSlice;
+}
+
 void DBusMenuExporter::answerLayout(const QDBusMessage &call, QDBusConnection connection, int id, int depth,
                                     const QStringList &names) {
     const auto menu = isKnownId(id) ? menuFor(id) : nullptr;
-    if (!menu || depth == 0 || menu->numberOfItems() <= kRowsPerSlice) {
+    if (!laysOutInSlices(menu.get(), depth)) {
         qsizetype bytes = 0;
         DBusMenuLayoutItem layout = layoutAnswer(id, depth, names, &bytes);
         sendLayout(call, std::move(connection), std::move(layout), bytes);
@@ -933,10 +936,8 @@ bool DBusMenuExporter::makeSourceRows(const Menu &menu, Looks &looks, const Sour
         return true;
     if (menu.rowSource() != block.source)
         return false;
-    for (std::size_t index = first; index < last; ++index) {
-        if (!looks.items[index].first)
-            looks.items[index].first = menu.sourceItem(index - block.at);
-    }
+    for (std::size_t index = first; index < last; ++index)
+        looks.items[index].first = menu.sourceItem(index - block.at);
     return true;
 }
 
@@ -1109,7 +1110,7 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
     const bool isMadeForReading = parentId == 0 && menu && (menu != rootBefore || !wasAwaiting);
     if (isMadeForReading && calledFromDBus() && answersWhenFilled({{parentId, menu}}, {}))
         return m_revision;
-    if (calledFromDBus() && menu && menu->numberOfItems() > kRowsPerSlice) {
+    if (calledFromDBus() && laysOutInSlices(menu.get(), recursionDepth)) {
         setDelayedReply(true);
         answerLayout(message(), connection(), parentId, recursionDepth, propertyNames);
         return m_revision;

@@ -302,6 +302,7 @@ private:
     void answerLayout(const QDBusMessage &call, QDBusConnection connection, int id, int depth,
                       const QStringList &names);
     struct LayoutInSlices;
+    static bool laysOutInSlices(const Menu *menu, int depth);
     void continueLayout(const std::shared_ptr<LayoutInSlices> &layout);
     void continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout);
     // Makes the rows of `block` among looks.items[from, to); false when the menu has another source now.
