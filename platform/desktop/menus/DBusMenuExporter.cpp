@@ -290,6 +290,10 @@ struct DBusMenuExporter::PendingAnswer {
     uint revision = 0;
     std::vector<Subscription> filled;
     QTimer bound;
+    // Once the rows are there: the menus being looked at over turns, and those the host should read again.
+    bool isAnswering = false;
+    int checks = 0;
+    QList<int> updatesNeeded;
 
     bool isWaiting() const {
         return std::any_of(menus.begin(), menus.end(), [](const auto &entry) {
@@ -297,6 +301,31 @@ struct DBusMenuExporter::PendingAnswer {
             return menu && menu->isAwaitingContents();
         });
     }
+};
+
+struct DBusMenuExporter::CheckInSlices {
+    int id = 0;
+    std::weak_ptr<Menu> menu;
+    // What the host had when the check began, and of it the rows no longer in the menu, found a slice at
+    // a time, then matched with the menu's new rows.
+    std::vector<DBusMenuItemProperties> before;
+    std::size_t nextBefore = 0;
+    std::vector<const DBusMenuItemProperties *> orphans;
+    std::size_t nextOrphan = 0;
+    // The menu's items as they were when the check began, held until it ends; the rows of its source are
+    // made a slice at a time.
+    Looks looks;
+    SourceBlock source;
+    std::vector<DBusMenuItemProperties> rows;
+    std::size_t nextItem = 0;
+    // Whether rows listed again take the ids of the host's rows they were (a change check), else only the
+    // rows are made (for a menu the host is about to show).
+    bool keepsIds = false;
+    // Given the rows made, or null when the menu left the tree, has another menu under its id or is being
+    // listed afresh.
+    std::function<void(std::vector<DBusMenuItemProperties> *)> done;
+    // Whether another check was asked for meanwhile: it runs once this one has ended.
+    bool again = false;
 };
 
 struct DBusMenuExporter::LayoutInSlices {
@@ -345,6 +374,8 @@ DBusMenuExporter::DBusMenuExporter(QDBusConnection connection, QString objectPat
 }
 
 DBusMenuExporter::~DBusMenuExporter() {
+    // The items a check holds go while the exporter is whole: their closures may look at it.
+    std::exchange(m_checksInSlices, {}).clear();
     // A host waiting for an answer gets one: the menu goes with the object.
     for (const auto &pending : std::exchange(m_pendingAnswers, {})) {
         pending->filled.clear();
@@ -394,7 +425,7 @@ void DBusMenuExporter::rebuildRoot() {
     m_root = m_providedRoot;
 }
 
-void DBusMenuExporter::keepRootFilled() {
+void DBusMenuExporter::keepRootFilled(bool isChangeCheck) {
     const auto menu = m_root.lock();
     // A menu whose rows are still to come is built again once they are there.
     if (!m_provider || !menu || menu->isOpen() || !menu->isEmpty() || menu->isAwaitingContents())
@@ -403,7 +434,7 @@ void DBusMenuExporter::keepRootFilled() {
     m_providedRoot = m_provider();
     m_notifyingModel = false;
     m_root = m_providedRoot;
-    if (m_providedRoot)
+    if (m_providedRoot && !(isChangeCheck && laysOutInSlices(m_providedRoot.get(), -1)))
         keepIdsOfRelistedRows(m_providedRoot);
 }
 
@@ -731,23 +762,11 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
     for (const DBusMenuItemProperties &row : sent.rows) {
-        if (m_madeRowOwners.contains(row.id))
-            continue;
-        const auto entry = m_entries.find(row.id);
-        const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
-        if (item && item->menu() == menu.get())
-            continue;
-        // A row whose submenu the host read keeps its id while it lives: the host may still show that
-        // submenu, and the new row's is not built yet.
-        if (const auto read = m_sent.find(row.id);
-            item && ((read != m_sent.end() && !read->second.menu.expired()) || m_readUnmade.contains(row.id)))
-            continue;
-        orphans.push_back(&row);
+        if (isOrphan(row, *menu))
+            orphans.push_back(&row);
     }
     if (orphans.empty())
         return;
-    // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
-    // so a click the host sends for what it shows reaches it.
     Looks listed;
     if (!looks)
         looks = &listed;
@@ -755,10 +774,29 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
     looks->isListed = true;
     looks->rows.resize(looks->items.size());
     std::size_t next = 0;
-    for (std::size_t index = 0; index < looks->items.size(); ++index) {
-        const auto &[item, isShown] = looks->items[index];
-        if (next == orphans.size())
-            break;
+    takeIdsOfOrphans(*looks, orphans, next, 0, looks->items.size());
+}
+
+bool DBusMenuExporter::isOrphan(const DBusMenuItemProperties &row, const Menu &menu) {
+    if (m_madeRowOwners.contains(row.id))
+        return false;
+    const auto entry = m_entries.find(row.id);
+    const auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
+    if (item && item->menu() == &menu)
+        return false;
+    // A row whose submenu the host read keeps its id while it lives: the host may still show that
+    // submenu, and the new row's is not built yet.
+    const auto read = m_sent.find(row.id);
+    return !item || ((read == m_sent.end() || read->second.menu.expired()) && !m_readUnmade.contains(row.id));
+}
+
+void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
+                                        const std::vector<const DBusMenuItemProperties *> &orphans,
+                                        std::size_t &next, std::size_t from, std::size_t to) {
+    // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
+    // so a click the host sends for what it shows reaches it.
+    for (std::size_t index = from; index < to && next < orphans.size(); ++index) {
+        const auto &[item, isShown] = looks.items[index];
         if (const auto known = m_ids.find(item.get());
             known != m_ids.end() && m_entries[known->second].item.lock() == item)
             continue;
@@ -766,13 +804,13 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
         row.properties = properties(*item, isShown, &row.furtherLines);
         // Looked for a little way ahead only: a new row among thousands, or rows listed in another order,
         // would otherwise compare every new row with every orphan.
-        const auto from = orphans.begin() + static_cast<std::ptrdiff_t>(next);
-        const auto to = from + std::min<std::ptrdiff_t>(kRelistedRowReach, orphans.end() - from);
-        const auto match = std::find_if(from, to, [&](const DBusMenuItemProperties *orphan) {
+        const auto first = orphans.begin() + static_cast<std::ptrdiff_t>(next);
+        const auto last = first + std::min<std::ptrdiff_t>(kRelistedRowReach, orphans.end() - first);
+        const auto match = std::find_if(first, last, [&](const DBusMenuItemProperties *orphan) {
             return sameProperties(orphan->properties, row.properties);
         });
-        looks->rows[index] = std::move(row);
-        if (match == to)
+        looks.rows[index] = std::move(row);
+        if (match == last)
             continue;
         const int id = (*match)->id;
         if (const auto old = m_ids.find(m_entries[id].address); old != m_ids.end() && old->second == id)
@@ -1334,12 +1372,15 @@ bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::s
 }
 
 void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pending) {
-    if (!std::erase(m_pendingAnswers, pending))
+    if (pending->isAnswering ||
+        std::find(m_pendingAnswers.begin(), m_pendingAnswers.end(), pending) == m_pendingAnswers.end())
         return;
+    pending->isAnswering = true;
     pending->filled.clear();
     pending->bound.stop();
     const QString &member = pending->call.member();
     if (member == QLatin1String("GetLayout")) {
+        std::erase(m_pendingAnswers, pending);
         // Laid out as it is now; rows still to come are announced once they are there (see remember).
         const QVariantList in = pending->call.arguments();
         answerLayout(pending->call, pending->connection, in.value(0).toInt(), in.value(1).toInt(),
@@ -1348,25 +1389,43 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
         return;
     }
     const bool isShowing = member.startsWith(QLatin1String("AboutToShow"));
-    QList<int> updatesNeeded;
     for (const auto &[id, opened] : pending->menus) {
         const auto menu = menuFor(id);
         if (!menu)
             continue;
-        bool needsUpdate = m_revision != pending->revision;
+        const bool isNewer = m_revision != pending->revision;
+        bool needsUpdate = isNewer;
         if (menu->isAwaitingContents()) {
             // Out of time: the host shows what there is and hears of the rows as they come.
             remember(id, menu, rows(*menu));
             needsUpdate = true;
+        } else if (isShowing && laysOutInSlices(menu.get(), -1)) {
+            // A long menu is looked at over turns, as its layout is made; the host has its answer then.
+            ++pending->checks;
+            startCheck(id, menu, nullptr,
+                       [this, pending, id = id, menu, isNewer](std::vector<DBusMenuItemProperties> *now) {
+                           // Replaced meanwhile: the host reads it again.
+                           if (!now || announceShown(id, menu, std::move(*now)) || isNewer)
+                               pending->updatesNeeded.append(id);
+                           if (--pending->checks == 0)
+                               replyToPending(pending);
+                       });
+            continue;
         } else if (isShowing) {
             needsUpdate = announceShown(id, menu) || needsUpdate;
         } else {
             scheduleChangeCheck();
         }
         if (needsUpdate)
-            updatesNeeded.append(id);
+            pending->updatesNeeded.append(id);
     }
-    pending->connection.send(pending->call.createReply(replyArguments(*pending, updatesNeeded)));
+    if (pending->checks == 0)
+        replyToPending(pending);
+}
+
+void DBusMenuExporter::replyToPending(const std::shared_ptr<PendingAnswer> &pending) {
+    std::erase(m_pendingAnswers, pending);
+    pending->connection.send(pending->call.createReply(replyArguments(*pending, pending->updatesNeeded)));
     answerSent();
 }
 
@@ -1396,7 +1455,11 @@ std::shared_ptr<Menu> DBusMenuExporter::openForHost(int id) {
 }
 
 bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) {
-    std::vector<DBusMenuItemProperties> now = rows(*menu);
+    return announceShown(id, menu, rows(*menu));
+}
+
+bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
+                                     std::vector<DBusMenuItemProperties> now) {
     const auto sent = m_sent.find(id);
     const bool changed = sent == m_sent.end()
                              ? !now.empty()
@@ -1458,18 +1521,15 @@ void DBusMenuExporter::announceChanges() {
         return;
     }
     forgetDeadItems();
-    keepRootFilled();
-    std::vector<int> changedMenus;
-    DBusMenuItemPropertiesList updated;
-    qsizetype updatedBytes = 0;
-    DBusMenuItemPropertyNamesList removed;
+    keepRootFilled(/*isChangeCheck=*/true);
+    Changes changes;
     for (auto it = m_sent.begin(); it != m_sent.end();) {
         const auto menu = menuFor(it->first);
         if (!menu || menu != it->second.menu.lock()) {
             // Gone from the tree, or the row has another submenu now: the host's copy is stale (a new root
             // is announced once it has rows).
             if (it->first == 0 ? !menu || !rows(*menu).empty() : bool(menu))
-                changedMenus.push_back(it->first);
+                changes.changedMenus.push_back(it->first);
             it = forgetSent(it);
             continue;
         }
@@ -1478,66 +1538,173 @@ void DBusMenuExporter::announceChanges() {
             ++it;
             continue;
         }
+        if (const auto checking = std::find_if(m_checksInSlices.begin(), m_checksInSlices.end(),
+                                               [&](const auto &check) { return check->id == it->first; });
+            checking != m_checksInSlices.end()) {
+            (*checking)->again = true;
+            ++it;
+            continue;
+        }
+        if (laysOutInSlices(menu.get(), -1)) {
+            startChangeCheck(it->first, menu, it->second);
+            ++it;
+            continue;
+        }
         // A menu that listed its rows afresh (a folder that changed on disk) keeps the ids of those that
         // came back.
         Looks looks;
         keepIdsOfRelistedRows(menu, it->second, &looks);
-        std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
-        auto &before = it->second.rows;
-        // Never an empty root: the host would show nothing at its next click.
-        if (it->first == 0 && now.empty()) {
-            ++it;
-            continue;
-        }
-        // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
-        if (!sameIds(before, now) && sameLooks(before, now) &&
-            std::all_of(before.begin(), before.end(),
-                        [this](const auto &row) { return isKnownId(row.id); })) {
-            ++it;
-            continue;
-        }
-        if (!sameIds(before, now)) {
-            changedMenus.push_back(it->first);
-        } else {
-            DBusMenuItemPropertiesList menuUpdated;
-            DBusMenuItemPropertyNamesList menuRemoved;
-            qsizetype menuBytes = 0;
-            for (std::size_t index = 0; index < now.size(); ++index) {
-                if (sameProperties(now[index].properties, before[index].properties))
-                    continue;
-                menuUpdated.append(now[index]);
-                menuBytes += marshalledSize(now[index].properties);
-                QStringList gone;
-                for (auto property = before[index].properties.cbegin();
-                     property != before[index].properties.cend(); ++property) {
-                    if (!now[index].properties.contains(property.key()))
-                        gone.append(property.key());
-                }
-                if (!gone.isEmpty())
-                    menuRemoved.append({now[index].id, gone});
-            }
-            // More changed than a message holds (every picture of a long folder): the host reads the menu
-            // again instead, as a layout bounded to what a message holds.
-            if (updatedBytes + menuBytes > kMostLayoutBytes) {
-                changedMenus.push_back(it->first);
-            } else {
-                updated += menuUpdated;
-                removed += menuRemoved;
-                updatedBytes += menuBytes;
-            }
-        }
-        // Told of a new layout, the host reads it again; rows it is told of are those it had.
-        hold(it->second, now, /*isRead=*/sameIds(before, now));
-        before = std::move(now);
+        compareWithSent(it->first, it->second, rows(*menu, &looks), changes);
         ++it;
     }
-    if (!updated.isEmpty() || !removed.isEmpty())
-        Q_EMIT ItemsPropertiesUpdated(updated, removed);
-    if (changedMenus.empty())
+    tell(changes);
+}
+
+void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now,
+                                       Changes &changes) {
+    auto &before = sent.rows;
+    // Never an empty root: the host would show nothing at its next click.
+    if (id == 0 && now.empty())
+        return;
+    // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
+    if (!sameIds(before, now) && sameLooks(before, now) &&
+        std::all_of(before.begin(), before.end(), [this](const auto &row) { return isKnownId(row.id); }))
+        return;
+    if (!sameIds(before, now)) {
+        changes.changedMenus.push_back(id);
+    } else {
+        DBusMenuItemPropertiesList menuUpdated;
+        DBusMenuItemPropertyNamesList menuRemoved;
+        qsizetype menuBytes = 0;
+        for (std::size_t index = 0; index < now.size(); ++index) {
+            if (sameProperties(now[index].properties, before[index].properties))
+                continue;
+            menuUpdated.append(now[index]);
+            menuBytes += marshalledSize(now[index].properties);
+            QStringList gone;
+            for (auto property = before[index].properties.cbegin();
+                 property != before[index].properties.cend(); ++property) {
+                if (!now[index].properties.contains(property.key()))
+                    gone.append(property.key());
+            }
+            if (!gone.isEmpty())
+                menuRemoved.append({now[index].id, gone});
+        }
+        // More changed than a message holds (every picture of a long folder): the host reads the menu
+        // again instead, as a layout bounded to what a message holds.
+        if (changes.updatedBytes + menuBytes > kMostLayoutBytes) {
+            changes.changedMenus.push_back(id);
+        } else {
+            changes.updated += menuUpdated;
+            changes.removed += menuRemoved;
+            changes.updatedBytes += menuBytes;
+        }
+    }
+    // Told of a new layout, the host reads it again; rows it is told of are those it had.
+    hold(sent, now, /*isRead=*/sameIds(before, now));
+    before = std::move(now);
+}
+
+void DBusMenuExporter::tell(const Changes &changes) {
+    if (!changes.updated.isEmpty() || !changes.removed.isEmpty())
+        Q_EMIT ItemsPropertiesUpdated(changes.updated, changes.removed);
+    if (changes.changedMenus.empty())
         return;
     ++m_revision;
-    for (const int id : changedMenus)
+    for (const int id : changes.changedMenus)
         Q_EMIT LayoutUpdated(m_revision, id);
+}
+
+void DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu *sent,
+                                  std::function<void(std::vector<DBusMenuItemProperties> *)> done) {
+    auto check = std::make_shared<CheckInSlices>();
+    check->id = id;
+    check->menu = menu;
+    if (sent) {
+        check->keepsIds = true;
+        check->before = sent->rows;
+    }
+    check->done = std::move(done);
+    check->rows = ownActionRows(*menu);
+    check->looks.items = exportedItems(*menu, &check->source);
+    check->looks.isListed = true;
+    check->rows.reserve(check->rows.size() + check->looks.items.size());
+    reserveFor(check->looks.items.size());
+    m_checksInSlices.push_back(check);
+    continueCheckLater(check);
+}
+
+void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu &sent) {
+    startCheck(id, menu, &sent, [this, id, menu](std::vector<DBusMenuItemProperties> *now) {
+        const auto sent = m_sent.find(id);
+        if (!now || sent == m_sent.end() || sent->second.menu.lock() != menu) {
+            // Gone from the tree, another menu under that id, or being listed afresh: the next check
+            // looks at it as it is then.
+            scheduleChangeCheck();
+            return;
+        }
+        // The host never hears of a change before the layout it applies to.
+        if (m_layoutsBeingWritten > 0) {
+            m_changeCheckHeld = true;
+            return;
+        }
+        Changes changes;
+        compareWithSent(id, sent->second, std::move(*now), changes);
+        tell(changes);
+    });
+}
+
+void DBusMenuExporter::continueCheckLater(const std::shared_ptr<CheckInSlices> &check) {
+    QTimer::singleShot(0, this, [this, weak = std::weak_ptr(check)] {
+        if (const auto check = weak.lock())
+            continueCheck(check);
+    });
+}
+
+void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
+    const auto finish = [&](std::vector<DBusMenuItemProperties> *now) {
+        std::erase(m_checksInSlices, check);
+        check->done(now);
+        if (check->again)
+            scheduleChangeCheck();
+    };
+    const auto menu = check->menu.lock();
+    if (!menu || menuFor(check->id) != menu || menu->isAwaitingContents()) {
+        finish(nullptr);
+        return;
+    }
+    if (check->nextBefore < check->before.size()) {
+        const std::size_t to = std::min(check->before.size(), check->nextBefore + kRowsPerSlice);
+        for (std::size_t index = check->nextBefore; index < to; ++index) {
+            if (isOrphan(check->before[index], *menu))
+                check->orphans.push_back(&check->before[index]);
+        }
+        check->nextBefore = to;
+        if (to == check->before.size() && !check->orphans.empty())
+            check->looks.rows.resize(check->looks.items.size());
+        continueCheckLater(check);
+        return;
+    }
+    const std::size_t items = check->looks.items.size();
+    const std::size_t to = std::min(items, check->nextItem + kRowsPerSlice);
+    if (!makeSourceRows(*menu, check->looks, check->source, check->nextItem, to)) {
+        // Listed afresh meanwhile (a folder that changed on disk): checked whole as it is now.
+        Looks looks;
+        if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
+            keepIdsOfRelistedRows(menu, sent->second, &looks);
+        std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
+        finish(&now);
+        return;
+    }
+    takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, check->nextItem, to);
+    appendRows(check->rows, check->looks, check->nextItem, to);
+    check->nextItem = to;
+    if (to < items) {
+        continueCheckLater(check);
+        return;
+    }
+    hideStraySeparators(check->rows);
+    finish(&check->rows);
 }
 
 } // namespace kestrova::platform::desktop

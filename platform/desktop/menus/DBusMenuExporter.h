@@ -225,7 +225,8 @@ private:
     void rebuildRoot();
     // Before the host reads anything or is told of a change: the provided root, given back while closed,
     // is filled again, with the ids the host read kept for the rows that come back.
-    void keepRootFilled();
+    // In a change check, the rows of a long root are matched by the check itself, a slice at a time.
+    void keepRootFilled(bool isChangeCheck = false);
     // A host's request to show or choose: the root is filled, and the menus the host opened stay open for
     // another lease. (Reads renew nothing: any program may read the layout, and hosts re-read it while
     // they show a menu the user has long left.)
@@ -279,6 +280,12 @@ private:
     // With `looks`, the rows made while looking are kept there.
     void keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, const SentMenu &sent,
                                Looks *looks = nullptr);
+    // Whether the host's row is no longer in `menu` and may be taken by a row listed again there.
+    bool isOrphan(const DBusMenuItemProperties &row, const Menu &menu);
+    // Gives each new row among looks.items[from, to) that looks as one of `orphans` did, from the
+    // `next`th on, that orphan's id; what is made of the rows meanwhile is kept in looks.rows.
+    void takeIdsOfOrphans(Looks &looks, const std::vector<const DBusMenuItemProperties *> &orphans,
+                          std::size_t &next, std::size_t from, std::size_t to);
     // The row that runs the action of the row whose submenu `menu` is, and its separator; none when that
     // row has no action to run.
     std::vector<DBusMenuItemProperties> ownActionRows(const Menu &menu);
@@ -334,12 +341,14 @@ private:
     std::shared_ptr<Menu> openForHost(int id);
     // Tells the host whether the menu it is about to show differs from what it has; true when it does.
     bool announceShown(int id, const std::shared_ptr<Menu> &menu);
+    bool announceShown(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> now);
     // For the D-Bus call being handled, when one of the menus it opened is still awaiting its rows: the
     // call is answered later (see kLongestAnswerDelay); true when it is.
     bool answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
                            const QList<int> &idErrors);
     struct PendingAnswer;
     void answerPending(const std::shared_ptr<PendingAnswer> &pending);
+    void replyToPending(const std::shared_ptr<PendingAnswer> &pending);
     static QVariantList replyArguments(const PendingAnswer &pending, const QList<int> &updatesNeeded);
     void open(const std::shared_ptr<Menu> &menu);
     // Closes `menu` and every menu the host opened below it; the model hears it deepest first.
@@ -347,6 +356,25 @@ private:
     void closeAll();
     void scheduleChangeCheck();
     void announceChanges();
+    // What a change check found to tell the host.
+    struct Changes {
+        std::vector<int> changedMenus;
+        DBusMenuItemPropertiesList updated;
+        qsizetype updatedBytes = 0;
+        DBusMenuItemPropertyNamesList removed;
+    };
+    // Compares `now`, the rows of the menu under `id`, with what the host was given of it (`sent`), which
+    // it then is.
+    void compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now, Changes &changes);
+    void tell(const Changes &changes);
+    // A change check of a menu of more rows than kRowsPerSlice is made over turns, as its layout is.
+    struct CheckInSlices;
+    // With `sent`, rows listed again take the ids of the host's rows they were.
+    void startCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu *sent,
+                    std::function<void(std::vector<DBusMenuItemProperties> *)> done);
+    void startChangeCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu &sent);
+    void continueCheck(const std::shared_ptr<CheckInSlices> &check);
+    void continueCheckLater(const std::shared_ptr<CheckInSlices> &check);
     void forgetDeadItems();
     QByteArray pngData(const QImage &image);
     // Answers the D-Bus call being handled with an InvalidArgs error.
@@ -403,6 +431,7 @@ private:
     int m_layoutsBeingWritten = 0;
     std::vector<std::shared_ptr<LayoutInSlices>> m_layoutsInSlices;
     bool m_changeCheckHeld = false;
+    std::vector<std::shared_ptr<CheckInSlices>> m_checksInSlices;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.
     // Calls answered once their menu's rows are there.

@@ -718,7 +718,10 @@ struct Listing : kestrova::platform::MenuRowSource {
     std::shared_ptr<MenuItem> makeItem(std::size_t index) const override {
         if (index == madeLater && whenMade)
             QTimer::singleShot(0, whenMade);
-        return std::make_shared<MenuItem>(title(index));
+        auto row = std::make_shared<MenuItem>(title(index));
+        if (chosen)
+            row->setAction([chosen = chosen, title = title(index)] { *chosen << title; });
+        return row;
     }
     std::vector<std::size_t> widestCandidates(std::size_t) const override { return {0}; }
     QStringList titles() const {
@@ -732,7 +735,11 @@ struct Listing : kestrova::platform::MenuRowSource {
     // Called on the turn after row `madeLater` was made.
     std::function<void()> whenMade;
     std::size_t madeLater = 0;
+    QStringList *chosen = nullptr;
 };
+
+// Long enough that a host's reading, or a check of what changed, takes many turns of the loop.
+constexpr std::size_t kLongListing = 8 * DBusMenuExporter::kRowsPerSlice + 5;
 
 TEST_F(DBusMenuExporterTest, ALongListingIsLaidOutWhileTheLoopAnswersAndChangesMeanwhileAreTold) {
     auto root = std::make_shared<Menu>();
@@ -743,7 +750,7 @@ TEST_F(DBusMenuExporterTest, ALongListingIsLaidOutWhileTheLoopAnswersAndChangesM
         root->removeAllItems();
         photos = item(*root, QStringLiteral("Photos"), [&chosen] { chosen << QStringLiteral("Photos"); });
         root->addSeparator();
-        const auto listing = std::make_shared<Listing>(prefix, 3 * DBusMenuExporter::kRowsPerSlice + 5);
+        const auto listing = std::make_shared<Listing>(prefix, kLongListing);
         listing->madeLater = DBusMenuExporter::kRowsPerSlice + 1;
         listing->whenMade = std::move(whenMade);
         root->addRows(listing);
@@ -781,6 +788,64 @@ TEST_F(DBusMenuExporterTest, ALongListingIsLaidOutWhileTheLoopAnswersAndChangesM
     QStringList third;
     list(QStringLiteral("picture-"), [&] { third = list(QStringLiteral("drawing-"), {}); });
     EXPECT_EQ(labels(getLayout().second), third);
+}
+
+TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThatCameBackKeepTheirIds) {
+    auto root = std::make_shared<Menu>();
+    QStringList chosen;
+    bool isSlow = false;
+    const auto list = [&](std::size_t count) {
+        root->removeAllItems();
+        const auto listing = std::make_shared<Listing>(QStringLiteral("photo-"), count);
+        listing->chosen = &chosen;
+        root->addRows(listing);
+        item(*root, QStringLiteral("Open Folder"), [] {});
+        return listing->titles() + QStringList{"Open Folder"};
+    };
+    // Listed afresh at each opening, the rows coming a little later, as a folder menu is.
+    const auto opening = root->observeNeedsUpdate([&] {
+        if (!isSlow || root->isAwaitingContents())
+            return;
+        root->setAwaitingContents(true);
+        QTimer::singleShot(0, [&] {
+            list(kLongListing + 2);
+            root->setAwaitingContents(false);
+        });
+    });
+    list(kLongListing);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto before = getLayout().second;
+
+    // A file added, found by the folder's watch: another caller is answered before the host hears of it.
+    const QStringList added = list(kLongListing + 1);
+    root->menuNeedsUpdate();
+    call(QStringLiteral("Get"), {kInterface, QStringLiteral("Version")},
+         QStringLiteral("org.freedesktop.DBus.Properties"));
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    const auto after = getLayout().second;
+    EXPECT_EQ(labels(after), added);
+    // The rows that came back keep the ids the host shows, and a click on one reaches the row listed now.
+    ASSERT_EQ(after.children.size(), before.children.size() + 1);
+    for (qsizetype index = 0; index + 1 < before.children.size(); ++index)
+        ASSERT_EQ(after.children[index].id, before.children[index].id) << index;
+    EXPECT_EQ(after.children.back().id, before.children.back().id);
+    EXPECT_EQ(event(before.children[5].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !chosen.isEmpty(); }));
+    EXPECT_EQ(chosen, QStringList{"photo-5"});
+
+    // The host opens it, and it is listed afresh: its answer, told once the long menu was looked at, says
+    // to read it again, and what it reads is the new listing.
+    isSlow = true;
+    QDBusMessage show = QDBusMessage::createMethodCall(m_server.baseService(), kPath, kInterface,
+                                                       QStringLiteral("AboutToShow"));
+    show.setArguments({0});
+    QDBusPendingCall shown = m_client.asyncCall(show, int(m_callTimeout.count()));
+    ASSERT_TRUE(processEventsUntil([&] { return shown.isFinished(); }, m_callTimeout));
+    EXPECT_TRUE(shown.reply().arguments().value(0).toBool());
+    EXPECT_EQ(getLayout().second.children.size(), qsizetype(kLongListing + 3));
 }
 
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
