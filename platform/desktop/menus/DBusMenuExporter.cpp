@@ -387,6 +387,8 @@ DBusMenuExporter::~DBusMenuExporter() {
     }
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
     releaseHolds();
+    while (!m_lettingGo.empty())
+        std::exchange(m_lettingGo, {}).clear();
     // The host's menu goes with the object: the model must not stay open, or it would never open again.
     closeAll();
     if (m_registered)
@@ -474,10 +476,22 @@ int DBusMenuExporter::idFor(const std::shared_ptr<MenuItem> &item) {
 }
 
 void DBusMenuExporter::forgetDeadItems() {
+    // The rows of a long folder are forgotten a slice per turn: an id whose item is gone answers nothing
+    // meanwhile, and a new item at its address gets an id of its own (see idFor).
+    std::size_t forgotten = 0;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (!it->second.item.expired()) {
             ++it;
             continue;
+        }
+        if (forgotten++ == kRowsPerSlice) {
+            if (!std::exchange(m_isForgettingLater, true)) {
+                QTimer::singleShot(0, this, [this] {
+                    m_isForgettingLater = false;
+                    forgetDeadItems();
+                });
+            }
+            return;
         }
         if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
             m_ids.erase(id);
@@ -677,12 +691,19 @@ void DBusMenuExporter::reserveFor(std::size_t rows) {
     // Only for long menus: a reservation a few entries at a time would rehash the maps over and over.
     if (rows < 256)
         return;
-    m_entries.reserve(m_entries.size() + rows);
-    m_ids.reserve(m_ids.size() + rows);
+    // Room is made for twice as many: a map made room for every time it grows would be rebuilt at every
+    // reading of a long menu, whose old rows are still counted until they are forgotten.
+    const auto makeRoom = [](auto &map, std::size_t more) {
+        if (const std::size_t needed = map.size() + more;
+            float(needed) > float(map.bucket_count()) * map.max_load_factor())
+            map.reserve(2 * needed);
+    };
+    makeRoom(m_entries, rows);
+    makeRoom(m_ids, rows);
     // Each row whose submenu is not made gets the row atop it and its separator (see layOutRows).
-    m_madeRows.reserve(m_madeRows.size() + rows);
-    m_madeRowOwners.reserve(m_madeRowOwners.size() + 2 * rows);
-    m_readUnmade.reserve(m_readUnmade.size() + rows);
+    makeRoom(m_madeRows, rows);
+    makeRoom(m_madeRowOwners, 2 * rows);
+    makeRoom(m_readUnmade, rows);
 }
 
 bool DBusMenuExporter::isKnownId(int id) {
@@ -840,10 +861,42 @@ void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProper
         ++m_holds[item.get()];
         held.push_back(std::move(item));
     }
-    for (const auto &item : std::exchange(sent.held, std::move(held))) {
+    auto before = std::exchange(sent.held, std::move(held));
+    for (const auto &item : before) {
         if (const auto count = m_holds.find(item.get()); count != m_holds.end() && --count->second == 0)
             m_holds.erase(count);
     }
+    letGo(std::move(before));
+}
+
+void DBusMenuExporter::letGo(std::vector<std::shared_ptr<MenuItem>> items) {
+    if (items.size() <= kRowsPerSlice && m_lettingGo.empty())
+        return;
+    if (m_lettingGo.empty())
+        m_lettingGo = std::move(items);
+    else
+        std::move(items.begin(), items.end(), std::back_inserter(m_lettingGo));
+    if (!std::exchange(m_isLettingGoLater, true))
+        QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
+}
+
+void DBusMenuExporter::letGoOfSlice() {
+    m_isLettingGoLater = false;
+    const std::size_t count = std::min(m_lettingGo.size(), kRowsPerSlice);
+    // Moved out first: an item that goes may release others, whose closures may look at the exporter.
+    std::vector<std::shared_ptr<MenuItem>> slice(
+        std::make_move_iterator(m_lettingGo.end() - std::ptrdiff_t(count)),
+        std::make_move_iterator(m_lettingGo.end()));
+    m_lettingGo.resize(m_lettingGo.size() - count);
+    if (!m_lettingGo.empty() && !std::exchange(m_isLettingGoLater, true))
+        QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
+}
+
+void DBusMenuExporter::discardAside(std::vector<DBusMenuItemProperties> rows) {
+    if (rows.size() <= kRowsPerSlice)
+        return;
+    // Their texts and pictures are shared only to be read, which is safe from another thread.
+    QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows.clear(); });
 }
 
 void DBusMenuExporter::releaseHolds() {
@@ -854,6 +907,7 @@ void DBusMenuExporter::releaseHolds() {
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
     for (auto &[id, sent] : m_sent)
         sent.held.clear();
+    letGo(std::move(released));
 }
 
 std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
@@ -866,7 +920,7 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
                                 std::vector<DBusMenuItemProperties> rows) {
     SentMenu &sent = m_sent[id];
     hold(sent, rows, /*isRead=*/true);
-    sent.rows = std::move(rows);
+    discardAside(std::exchange(sent.rows, std::move(rows)));
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
     sent.menu = menu;
@@ -1602,7 +1656,7 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
     }
     // Told of a new layout, the host reads it again; rows it is told of are those it had.
     hold(sent, now, /*isRead=*/sameIds(before, now));
-    before = std::move(now);
+    discardAside(std::exchange(before, std::move(now)));
 }
 
 void DBusMenuExporter::tell(const Changes &changes) {
@@ -1664,6 +1718,7 @@ void DBusMenuExporter::continueCheckLater(const std::shared_ptr<CheckInSlices> &
 void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
     const auto finish = [&](std::vector<DBusMenuItemProperties> *now) {
         std::erase(m_checksInSlices, check);
+        discardAside(std::move(check->before));
         check->done(now);
         if (check->again)
             scheduleChangeCheck();

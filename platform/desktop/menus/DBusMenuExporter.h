@@ -335,6 +335,12 @@ private:
     // was told of them.
     void hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
     void releaseHolds();
+    // Items a host may no longer choose are let go of a slice per turn: a long folder's rows take tens of
+    // milliseconds to free.
+    void letGo(std::vector<std::shared_ptr<MenuItem>> items);
+    void letGoOfSlice();
+    // Rows no longer needed are freed off the main thread when there are many.
+    static void discardAside(std::vector<DBusMenuItemProperties> rows);
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     // The menu id names, opened for the host (built afresh for the root); null when there is none.
@@ -432,6 +438,9 @@ private:
     std::vector<std::shared_ptr<LayoutInSlices>> m_layoutsInSlices;
     bool m_changeCheckHeld = false;
     std::vector<std::shared_ptr<CheckInSlices>> m_checksInSlices;
+    std::vector<std::shared_ptr<MenuItem>> m_lettingGo;
+    bool m_isLettingGoLater = false;
+    bool m_isForgettingLater = false;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.
     // Calls answered once their menu's rows are there.
