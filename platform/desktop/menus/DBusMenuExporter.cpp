@@ -176,18 +176,6 @@ bool sameProperties(const QVariantMap &left, const QVariantMap &right) {
     return true;
 }
 
-bool sameIds(const std::vector<DBusMenuItemProperties> &left,
-             const std::vector<DBusMenuItemProperties> &right) {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                      [](const auto &a, const auto &b) { return a.id == b.id; });
-}
-
-bool sameLooks(const std::vector<DBusMenuItemProperties> &left,
-               const std::vector<DBusMenuItemProperties> &right) {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                      [](const auto &a, const auto &b) { return sameProperties(a.properties, b.properties); });
-}
-
 bool sameRows(const std::vector<DBusMenuItemProperties> &left,
               const std::vector<DBusMenuItemProperties> &right) {
     return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto &a, const auto &b) {
@@ -308,6 +296,8 @@ struct DBusMenuExporter::CheckInSlices {
     std::weak_ptr<Menu> menu;
     // What the host had when the check began, and of it the rows no longer in the menu, found a slice at
     // a time, then matched with the menu's new rows.
+    bool hasBefore = false;
+    std::uint64_t sentRevision = 0;
     std::vector<DBusMenuItemProperties> before;
     std::size_t nextBefore = 0;
     std::vector<const DBusMenuItemProperties *> orphans;
@@ -318,12 +308,13 @@ struct DBusMenuExporter::CheckInSlices {
     SourceBlock source;
     std::vector<DBusMenuItemProperties> rows;
     std::size_t nextItem = 0;
+    Comparison comparison;
     // Whether rows listed again take the ids of the host's rows they were (a change check), else only the
     // rows are made (for a menu the host is about to show).
     bool keepsIds = false;
     // Given the rows made, or null when the menu left the tree, has another menu under its id or is being
-    // listed afresh.
-    std::function<void(std::vector<DBusMenuItemProperties> *)> done;
+    // listed afresh; and how they differ from what the host has, unless it was given other rows meanwhile.
+    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done;
     // Whether another check was asked for meanwhile: it runs once this one has ended.
     bool again = false;
 };
@@ -843,25 +834,21 @@ void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
 }
 
 void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead) {
-    std::vector<std::shared_ptr<MenuItem>> held;
-    std::unordered_set<const MenuItem *> isHeld;
-    // Any program may read the layout: a read adds to what the host may show, a change it is told of
-    // replaces it.
-    if (isRead)
-        held = sent.held;
-    for (const auto &item : held) {
-        ++m_holds[item.get()];
-        isHeld.insert(item.get());
+    // Any program may read the layout: a read adds to what the host may show (most often what it held
+    // already), a change it is told of replaces it.
+    std::vector<std::shared_ptr<MenuItem>> before;
+    if (!isRead) {
+        before = std::exchange(sent.held, {});
+        sent.isHeld.clear();
     }
     for (const DBusMenuItemProperties &row : rows) {
         const auto entry = m_entries.find(row.id);
         auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
-        if (!item || !isHeld.insert(item.get()).second)
+        if (!item || !sent.isHeld.insert(item.get()).second)
             continue;
         ++m_holds[item.get()];
-        held.push_back(std::move(item));
+        sent.held.push_back(std::move(item));
     }
-    auto before = std::exchange(sent.held, std::move(held));
     for (const auto &item : before) {
         if (const auto count = m_holds.find(item.get()); count != m_holds.end() && --count->second == 0)
             m_holds.erase(count);
@@ -905,8 +892,10 @@ void DBusMenuExporter::releaseHolds() {
     std::vector<std::shared_ptr<MenuItem>> released;
     for (auto &[id, sent] : m_sent)
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
-    for (auto &[id, sent] : m_sent)
+    for (auto &[id, sent] : m_sent) {
         sent.held.clear();
+        sent.isHeld.clear();
+    }
     letGo(std::move(released));
 }
 
@@ -920,7 +909,7 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
                                 std::vector<DBusMenuItemProperties> rows) {
     SentMenu &sent = m_sent[id];
     hold(sent, rows, /*isRead=*/true);
-    discardAside(std::exchange(sent.rows, std::move(rows)));
+    replaceRows(sent, std::move(rows));
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
     sent.menu = menu;
@@ -1456,10 +1445,11 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
         } else if (isShowing && laysOutInSlices(menu.get(), -1)) {
             // A long menu is looked at over turns, as its layout is made; the host has its answer then.
             ++pending->checks;
-            startCheck(id, menu, nullptr,
-                       [this, pending, id = id, menu, isNewer](std::vector<DBusMenuItemProperties> *now) {
+            startCheck(id, menu, /*keepsIds=*/false,
+                       [this, pending, id = id, menu, isNewer](std::vector<DBusMenuItemProperties> *now,
+                                                               Comparison *comparison) {
                            // Replaced meanwhile: the host reads it again.
-                           if (!now || announceShown(id, menu, std::move(*now)) || isNewer)
+                           if (!now || announceShown(id, menu, std::move(*now), comparison) || isNewer)
                                pending->updatesNeeded.append(id);
                            if (--pending->checks == 0)
                                replyToPending(pending);
@@ -1513,11 +1503,12 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) 
 }
 
 bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
-                                     std::vector<DBusMenuItemProperties> now) {
+                                     std::vector<DBusMenuItemProperties> now, const Comparison *given) {
     const auto sent = m_sent.find(id);
-    const bool changed = sent == m_sent.end()
-                             ? !now.empty()
-                             : sent->second.menu.lock() != menu || !sameRows(sent->second.rows, now);
+    const bool changed = sent == m_sent.end()               ? !now.empty()
+                         : sent->second.menu.lock() != menu ? true
+                         : given                            ? given->idsDiffer || given->looksDiffer
+                                                            : !sameRows(sent->second.rows, now);
     // A host that caches would show an empty root until it asks again.
     if (!changed || (id == 0 && now.empty()))
         return false;
@@ -1600,7 +1591,7 @@ void DBusMenuExporter::announceChanges() {
             continue;
         }
         if (laysOutInSlices(menu.get(), -1)) {
-            startChangeCheck(it->first, menu, it->second);
+            startChangeCheck(it->first, menu);
             ++it;
             continue;
         }
@@ -1614,25 +1605,62 @@ void DBusMenuExporter::announceChanges() {
     tell(changes);
 }
 
+void DBusMenuExporter::compare(const std::vector<DBusMenuItemProperties> &before,
+                               const std::vector<DBusMenuItemProperties> &now, std::size_t to,
+                               Comparison &comparison) {
+    if (before.size() != now.size()) {
+        comparison.idsDiffer = comparison.looksDiffer = true;
+        comparison.compared = to;
+        return;
+    }
+    // Once both differ, the host reads the menu again whatever the rows are.
+    for (; comparison.compared < to && !(comparison.idsDiffer && comparison.looksDiffer);
+         ++comparison.compared) {
+        const std::size_t index = comparison.compared;
+        if (before[index].id != now[index].id)
+            comparison.idsDiffer = true;
+        if (!sameProperties(before[index].properties, now[index].properties)) {
+            comparison.looksDiffer = true;
+            comparison.differing.push_back(index);
+        }
+    }
+    comparison.compared = std::max(comparison.compared, to);
+}
+
+bool DBusMenuExporter::isKnown(const std::vector<DBusMenuItemProperties> &rows, Comparison &comparison,
+                               std::size_t to) {
+    for (; comparison.known < to && comparison.isEveryRowKnown; ++comparison.known)
+        comparison.isEveryRowKnown = isKnownId(rows[comparison.known].id);
+    comparison.known = std::max(comparison.known, to);
+    return comparison.isEveryRowKnown;
+}
+
+void DBusMenuExporter::replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows) {
+    discardAside(std::exchange(sent.rows, std::move(rows)));
+    ++sent.revision;
+}
+
 void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now,
-                                       Changes &changes) {
+                                       Changes &changes, Comparison *given) {
     auto &before = sent.rows;
     // Never an empty root: the host would show nothing at its next click.
     if (id == 0 && now.empty())
         return;
+    Comparison made;
+    Comparison &comparison = given ? *given : made;
+    if (!given)
+        compare(before, now, now.size(), comparison);
+    const bool isSameIds = !comparison.idsDiffer;
     // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
-    if (!sameIds(before, now) && sameLooks(before, now) &&
-        std::all_of(before.begin(), before.end(), [this](const auto &row) { return isKnownId(row.id); }))
+    if (!isSameIds && !comparison.looksDiffer && isKnown(before, comparison, before.size()))
         return;
-    if (!sameIds(before, now)) {
+    if (!isSameIds) {
         changes.changedMenus.push_back(id);
     } else {
         DBusMenuItemPropertiesList menuUpdated;
         DBusMenuItemPropertyNamesList menuRemoved;
         qsizetype menuBytes = 0;
-        for (std::size_t index = 0; index < now.size(); ++index) {
-            if (sameProperties(now[index].properties, before[index].properties))
-                continue;
+        for (const std::size_t index : comparison.differing) {
             menuUpdated.append(now[index]);
             menuBytes += marshalledSize(now[index].properties);
             QStringList gone;
@@ -1655,8 +1683,8 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
         }
     }
     // Told of a new layout, the host reads it again; rows it is told of are those it had.
-    hold(sent, now, /*isRead=*/sameIds(before, now));
-    discardAside(std::exchange(before, std::move(now)));
+    hold(sent, now, /*isRead=*/isSameIds);
+    replaceRows(sent, std::move(now));
 }
 
 void DBusMenuExporter::tell(const Changes &changes) {
@@ -1669,14 +1697,17 @@ void DBusMenuExporter::tell(const Changes &changes) {
         Q_EMIT LayoutUpdated(m_revision, id);
 }
 
-void DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu *sent,
-                                  std::function<void(std::vector<DBusMenuItemProperties> *)> done) {
+void DBusMenuExporter::startCheck(
+    int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
+    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done) {
     auto check = std::make_shared<CheckInSlices>();
     check->id = id;
     check->menu = menu;
-    if (sent) {
-        check->keepsIds = true;
-        check->before = sent->rows;
+    check->keepsIds = keepsIds;
+    if (const auto sent = m_sent.find(id); sent != m_sent.end() && sent->second.menu.lock() == menu) {
+        check->hasBefore = true;
+        check->before = sent->second.rows;
+        check->sentRevision = sent->second.revision;
     }
     check->done = std::move(done);
     check->rows = ownActionRows(*menu);
@@ -1688,24 +1719,25 @@ void DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, con
     continueCheckLater(check);
 }
 
-void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu &sent) {
-    startCheck(id, menu, &sent, [this, id, menu](std::vector<DBusMenuItemProperties> *now) {
-        const auto sent = m_sent.find(id);
-        if (!now || sent == m_sent.end() || sent->second.menu.lock() != menu) {
-            // Gone from the tree, another menu under that id, or being listed afresh: the next check
-            // looks at it as it is then.
-            scheduleChangeCheck();
-            return;
-        }
-        // The host never hears of a change before the layout it applies to.
-        if (m_layoutsBeingWritten > 0) {
-            m_changeCheckHeld = true;
-            return;
-        }
-        Changes changes;
-        compareWithSent(id, sent->second, std::move(*now), changes);
-        tell(changes);
-    });
+void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &menu) {
+    startCheck(id, menu, /*keepsIds=*/true,
+               [this, id, menu](std::vector<DBusMenuItemProperties> *now, Comparison *comparison) {
+                   const auto sent = m_sent.find(id);
+                   if (!now || sent == m_sent.end() || sent->second.menu.lock() != menu) {
+                       // Gone from the tree, another menu under that id, or being listed afresh: the next
+                       // check looks at it as it is then.
+                       scheduleChangeCheck();
+                       return;
+                   }
+                   // The host never hears of a change before the layout it applies to.
+                   if (m_layoutsBeingWritten > 0) {
+                       m_changeCheckHeld = true;
+                       return;
+                   }
+                   Changes changes;
+                   compareWithSent(id, sent->second, std::move(*now), changes, comparison);
+                   tell(changes);
+               });
 }
 
 void DBusMenuExporter::continueCheckLater(const std::shared_ptr<CheckInSlices> &check) {
@@ -1718,8 +1750,12 @@ void DBusMenuExporter::continueCheckLater(const std::shared_ptr<CheckInSlices> &
 void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
     const auto finish = [&](std::vector<DBusMenuItemProperties> *now) {
         std::erase(m_checksInSlices, check);
+        // What was found of the rows holds while the host still has the rows they were compared with.
+        const auto sent = m_sent.find(check->id);
+        const bool isCompared = now == &check->rows && check->hasBefore && sent != m_sent.end() &&
+                                sent->second.revision == check->sentRevision;
         discardAside(std::move(check->before));
-        check->done(now);
+        check->done(now, isCompared ? &check->comparison : nullptr);
         if (check->again)
             scheduleChangeCheck();
     };
@@ -1728,7 +1764,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         finish(nullptr);
         return;
     }
-    if (check->nextBefore < check->before.size()) {
+    if (check->keepsIds && check->nextBefore < check->before.size()) {
         const std::size_t to = std::min(check->before.size(), check->nextBefore + kRowsPerSlice);
         for (std::size_t index = check->nextBefore; index < to; ++index) {
             if (isOrphan(check->before[index], *menu))
@@ -1741,6 +1777,27 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         return;
     }
     const std::size_t items = check->looks.items.size();
+    if (check->nextItem == items) {
+        // The rows made, then compared with what the host has, a slice at a time; then whether the rows it
+        // has still answer, when only that decides.
+        Comparison &comparison = check->comparison;
+        const std::size_t count = check->rows.size();
+        if (check->hasBefore && comparison.compared < count) {
+            compare(check->before, check->rows, std::min(count, comparison.compared + kRowsPerSlice),
+                    comparison);
+            continueCheckLater(check);
+            return;
+        }
+        if (check->hasBefore && comparison.idsDiffer && !comparison.looksDiffer &&
+            comparison.known < check->before.size() &&
+            isKnown(check->before, comparison,
+                    std::min(check->before.size(), comparison.known + kRowsPerSlice))) {
+            continueCheckLater(check);
+            return;
+        }
+        finish(&check->rows);
+        return;
+    }
     const std::size_t to = std::min(items, check->nextItem + kRowsPerSlice);
     if (!makeSourceRows(*menu, check->looks, check->source, check->nextItem, to)) {
         // Listed afresh meanwhile (a folder that changed on disk): checked whole as it is now.
@@ -1754,12 +1811,9 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
     takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, check->nextItem, to);
     appendRows(check->rows, check->looks, check->nextItem, to);
     check->nextItem = to;
-    if (to < items) {
-        continueCheckLater(check);
-        return;
-    }
-    hideStraySeparators(check->rows);
-    finish(&check->rows);
+    if (to == items)
+        hideStraySeparators(check->rows);
+    continueCheckLater(check);
 }
 
 } // namespace kestrova::platform::desktop

@@ -216,6 +216,9 @@ private:
         Subscription filled;
         // The items of those rows, alive while the host may show them (see hold).
         std::vector<std::shared_ptr<MenuItem>> held;
+        std::unordered_set<const MenuItem *> isHeld;
+        // Counts every change of `rows`.
+        std::uint64_t revision = 0;
     };
 
     DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
@@ -346,8 +349,10 @@ private:
     // The menu id names, opened for the host (built afresh for the root); null when there is none.
     std::shared_ptr<Menu> openForHost(int id);
     // Tells the host whether the menu it is about to show differs from what it has; true when it does.
+    struct Comparison;
     bool announceShown(int id, const std::shared_ptr<Menu> &menu);
-    bool announceShown(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> now);
+    bool announceShown(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> now,
+                       const Comparison *given = nullptr);
     // For the D-Bus call being handled, when one of the menus it opened is still awaiting its rows: the
     // call is answered later (see kLongestAnswerDelay); true when it is.
     bool answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
@@ -369,16 +374,35 @@ private:
         qsizetype updatedBytes = 0;
         DBusMenuItemPropertyNamesList removed;
     };
+    // How rows made now differ from what the host has, found a slice at a time for a long menu.
+    struct Comparison {
+        std::size_t compared = 0;
+        bool idsDiffer = false;
+        bool looksDiffer = false;
+        // The rows whose looks differ, by index.
+        std::vector<std::size_t> differing;
+        // Whether every row the host has still answers, asked of rows [0, known).
+        std::size_t known = 0;
+        bool isEveryRowKnown = true;
+    };
+    // Compares rows [comparison.compared, to).
+    static void compare(const std::vector<DBusMenuItemProperties> &before,
+                        const std::vector<DBusMenuItemProperties> &now, std::size_t to,
+                        Comparison &comparison);
+    // Whether rows [comparison.known, to) answer too.
+    bool isKnown(const std::vector<DBusMenuItemProperties> &rows, Comparison &comparison, std::size_t to);
+    void replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows);
     // Compares `now`, the rows of the menu under `id`, with what the host was given of it (`sent`), which
-    // it then is.
-    void compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now, Changes &changes);
+    // it then is; with `given`, as found already.
+    void compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now, Changes &changes,
+                         Comparison *given = nullptr);
     void tell(const Changes &changes);
     // A change check of a menu of more rows than kRowsPerSlice is made over turns, as its layout is.
     struct CheckInSlices;
-    // With `sent`, rows listed again take the ids of the host's rows they were.
-    void startCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu *sent,
-                    std::function<void(std::vector<DBusMenuItemProperties> *)> done);
-    void startChangeCheck(int id, const std::shared_ptr<Menu> &menu, const SentMenu &sent);
+    // With `keepsIds`, rows listed again take the ids of the host's rows they were.
+    void startCheck(int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
+                    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done);
+    void startChangeCheck(int id, const std::shared_ptr<Menu> &menu);
     void continueCheck(const std::shared_ptr<CheckInSlices> &check);
     void continueCheckLater(const std::shared_ptr<CheckInSlices> &check);
     void forgetDeadItems();
