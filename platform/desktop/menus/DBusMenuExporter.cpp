@@ -1298,8 +1298,13 @@ bool DBusMenuExporter::handleEvent(int id, const QString &eventId) {
     if (eventId == QLatin1String("opened")) {
         // The root is not made afresh here: the host shows the layout it already has, and its clicks
         // name the rows of that layout.
-        if (const auto menu = menuFor(id))
+        if (const auto menu = menuFor(id)) {
+            const bool wasOpen = menu->isOpen();
             open(menu);
+            // A long menu listed afresh keeps the ids the host shows in a change check (see open).
+            if (!wasOpen && laysOutInSlices(menu.get(), -1))
+                scheduleChangeCheck();
+        }
         return true;
     }
     if (eventId == QLatin1String("closed")) {
@@ -1332,7 +1337,10 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
     menu->menuNeedsUpdate();
     menu->menuWillOpen();
     m_notifyingModel = false;
-    keepIdsOfRelistedRows(menu);
+    // A long menu's rows listed again keep their ids a slice at a time, in what follows the opening: the
+    // answer to the host (see answersWhenFilled), or a change check.
+    if (!laysOutInSlices(menu.get(), -1))
+        keepIdsOfRelistedRows(menu);
     std::erase_if(m_openMenus, [](const OpenMenu &open) { return open.menu.expired(); });
     const QPointer<DBusMenuExporter> self(this);
     m_openMenus.push_back({menu, menu->observeOpenState([self, closed = menu.get()](bool isOpen) {
@@ -1376,20 +1384,31 @@ bool DBusMenuExporter::AboutToShow(int id) {
     const bool canAnswerLater = calledFromDBus();
     hostRequestArrived();
     const auto menu = openForHost(id);
-    if (!menu || (canAnswerLater && answersWhenFilled({{id, menu}}, {})))
+    if (!menu || (canAnswerLater && answersWhenFilled({{id, menu}}, {}, /*isShowing=*/true)))
         return false;
+    if (laysOutInSlices(menu.get(), -1))
+        keepIdsOfRelistedRows(menu);
     return announceShown(id, menu);
 }
 
 bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
-                                         const QList<int> &idErrors) {
+                                         const QList<int> &idErrors, bool isShowing) {
     auto pending = std::make_shared<PendingAnswer>(message(), connection(), m_revision);
     for (const auto &[id, menu] : menus)
         pending->menus.emplace_back(id, menu);
-    if (!pending->isWaiting())
+    // A long menu the host is about to show is looked at over turns (see answerPending).
+    const bool isLong = isShowing && std::any_of(menus.begin(), menus.end(), [](const auto &entry) {
+                            return laysOutInSlices(entry.second.get(), -1);
+                        });
+    if (!pending->isWaiting() && !isLong)
         return false;
     setDelayedReply(true);
     pending->idErrors = idErrors;
+    if (!pending->isWaiting()) {
+        m_pendingAnswers.push_back(pending);
+        answerPending(pending);
+        return true;
+    }
     const std::weak_ptr<PendingAnswer> weak = pending;
     const QPointer<DBusMenuExporter> self(this);
     for (const auto &[id, menu] : menus) {
@@ -1436,20 +1455,21 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
         const auto menu = menuFor(id);
         if (!menu)
             continue;
-        const bool isNewer = m_revision != pending->revision;
-        bool needsUpdate = isNewer;
+        bool needsUpdate = m_revision != pending->revision;
         if (menu->isAwaitingContents()) {
             // Out of time: the host shows what there is and hears of the rows as they come.
             remember(id, menu, rows(*menu));
             needsUpdate = true;
         } else if (isShowing && laysOutInSlices(menu.get(), -1)) {
-            // A long menu is looked at over turns, as its layout is made; the host has its answer then.
+            // A long menu is looked at over turns, as its layout is made, its rows listed again keeping
+            // the ids the host has (see open); the host has its answer then.
             ++pending->checks;
-            startCheck(id, menu, /*keepsIds=*/false,
-                       [this, pending, id = id, menu, isNewer](std::vector<DBusMenuItemProperties> *now,
-                                                               Comparison *comparison) {
-                           // Replaced meanwhile: the host reads it again.
-                           if (!now || announceShown(id, menu, std::move(*now), comparison) || isNewer)
+            startCheck(id, menu, /*keepsIds=*/true,
+                       [this, pending, id = id, menu](std::vector<DBusMenuItemProperties> *now,
+                                                      Comparison *comparison) {
+                           // Replaced meanwhile, or told of a change since it asked: the host reads it again.
+                           if (!now || announceShown(id, menu, std::move(*now), comparison) ||
+                               m_revision != pending->revision)
                                pending->updatesNeeded.append(id);
                            if (--pending->checks == 0)
                                replyToPending(pending);
@@ -1535,10 +1555,12 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> 
         if (auto menu = openForHost(id))
             opened.emplace_back(id, std::move(menu));
     }
-    if (canAnswerLater && answersWhenFilled(opened, idErrors))
+    if (canAnswerLater && answersWhenFilled(opened, idErrors, /*isShowing=*/true))
         return {};
     QList<int> updatesNeeded;
     for (const auto &[id, menu] : opened) {
+        if (laysOutInSlices(menu.get(), -1))
+            keepIdsOfRelistedRows(menu);
         if (announceShown(id, menu))
             updatesNeeded.append(id);
     }

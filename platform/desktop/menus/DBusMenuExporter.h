@@ -354,9 +354,10 @@ private:
     bool announceShown(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> now,
                        const Comparison *given = nullptr);
     // For the D-Bus call being handled, when one of the menus it opened is still awaiting its rows: the
-    // call is answered later (see kLongestAnswerDelay); true when it is.
+    // call is answered later (see kLongestAnswerDelay); true when it is. With `isShowing`, so is a call
+    // that shows a long menu.
     bool answersWhenFilled(const std::vector<std::pair<int, std::shared_ptr<Menu>>> &menus,
-                           const QList<int> &idErrors);
+                           const QList<int> &idErrors, bool isShowing = false);
     struct PendingAnswer;
     void answerPending(const std::shared_ptr<PendingAnswer> &pending);
     void replyToPending(const std::shared_ptr<PendingAnswer> &pending);

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 using kestrova::platform::HostedViewFactory;
 using kestrova::platform::LazySubmenu;
@@ -54,6 +55,18 @@ public Q_SLOTS:
         updatedProperties += qdbus_cast<DBusMenuItemPropertiesList>(message.arguments().value(0));
         heard();
     }
+};
+
+// Another program's object in the same process, to tell when the loop answered a call to it.
+class Pinged : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kestrova.Test")
+
+public:
+    std::function<void()> asked = [] {};
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void Ping() { asked(); }
 };
 
 // A picture as large as a row shows, that does not compress: its PNG takes about 100 KB.
@@ -772,10 +785,17 @@ TEST_F(DBusMenuExporterTest, ALongListingIsLaidOutWhileTheLoopAnswersAndChangesM
                                                        QStringLiteral("GetLayout"));
     read.setArguments({0, -1, QStringList()});
     QDBusPendingCall layout = m_client.asyncCall(read, int(m_callTimeout.count()));
-    call(QStringLiteral("Get"), {kInterface, QStringLiteral("Version")},
-         QStringLiteral("org.freedesktop.DBus.Properties"));
-    EXPECT_FALSE(layout.isFinished());
-    ASSERT_TRUE(processEventsUntil([&] { return layout.isFinished(); }, m_callTimeout));
+    Pinged pinged;
+    std::optional<bool> wasLaidOutWhenAnswered;
+    pinged.asked = [&] { wasLaidOutWhenAnswered = layout.isFinished(); };
+    ASSERT_TRUE(
+        m_server.registerObject(QStringLiteral("/Pinged"), &pinged, QDBusConnection::ExportScriptableSlots));
+    m_client.asyncCall(QDBusMessage::createMethodCall(m_server.baseService(), QStringLiteral("/Pinged"),
+                                                      QStringLiteral("org.kestrova.Test"),
+                                                      QStringLiteral("Ping")));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return layout.isFinished() && wasLaidOutWhenAnswered; }, m_callTimeout));
+    EXPECT_FALSE(*wasLaidOutWhenAnswered);
     const auto answer = qdbus_cast<DBusMenuLayoutItem>(layout.reply().arguments().value(1));
     EXPECT_EQ(labels(answer), first);
     ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
@@ -818,19 +838,23 @@ TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThat
     ASSERT_NO_FATAL_FAILURE(listen(recorder));
     const auto before = getLayout().second;
     const std::weak_ptr<MenuItem> firstListed = root->sourceItem(0);
-    const auto version = [&] {
-        return call(QStringLiteral("Get"), {kInterface, QStringLiteral("Version")},
-                    QStringLiteral("org.freedesktop.DBus.Properties"));
-    };
-    // Asked once before, so that its answer is not the first of its kind, which is slower.
-    version();
+    // What the loop did first: answer another program's call, or tell the host.
+    QStringList order;
+    Pinged pinged;
+    pinged.asked = [&] { order << QStringLiteral("answered"); };
+    ASSERT_TRUE(
+        m_server.registerObject(QStringLiteral("/Pinged"), &pinged, QDBusConnection::ExportScriptableSlots));
+    QObject::connect(m_exporter.get(), &DBusMenuExporter::LayoutUpdated,
+                     [&] { order << QStringLiteral("told"); });
 
     // A file added, found by the folder's watch: another caller is answered before the host hears of it.
     const QStringList added = list(kLongListing + 1);
     root->menuNeedsUpdate();
-    version();
-    EXPECT_TRUE(recorder.layoutUpdates.empty());
-    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    m_client.asyncCall(QDBusMessage::createMethodCall(m_server.baseService(), QStringLiteral("/Pinged"),
+                                                      QStringLiteral("org.kestrova.Test"),
+                                                      QStringLiteral("Ping")));
+    ASSERT_TRUE(processEventsUntil([&] { return order.size() == 2 && !recorder.layoutUpdates.empty(); }));
+    EXPECT_EQ(order, (QStringList{"answered", "told"}));
     const auto after = getLayout().second;
     EXPECT_EQ(labels(after), added);
     // The rows that came back keep the ids the host shows, and a click on one reaches the row listed now.
