@@ -839,7 +839,7 @@ void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProper
     std::vector<std::shared_ptr<MenuItem>> before;
     if (!isRead) {
         before = std::exchange(sent.held, {});
-        sent.isHeld.clear();
+        discardAside(std::exchange(sent.isHeld, {}));
     }
     for (const DBusMenuItemProperties &row : rows) {
         const auto entry = m_entries.find(row.id);
@@ -879,22 +879,23 @@ void DBusMenuExporter::letGoOfSlice() {
         QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
 }
 
-void DBusMenuExporter::discardAside(std::vector<DBusMenuItemProperties> rows) {
-    if (rows.size() <= kRowsPerSlice)
+template <typename Container> void DBusMenuExporter::discardAside(Container container) {
+    if (container.size() <= kRowsPerSlice)
         return;
-    // Their texts and pictures are shared only to be read, which is safe from another thread.
-    QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows.clear(); });
+    // Rows' texts and pictures are shared only to be read, and the maps of items hold plain addresses:
+    // either is safe to free from another thread.
+    QThreadPool::globalInstance()->start([container = std::move(container)]() mutable { container = {}; });
 }
 
 void DBusMenuExporter::releaseHolds() {
-    m_holds.clear();
+    discardAside(std::exchange(m_holds, {}));
     // Moved out first: an item that goes may release others, whose closures may look at the exporter.
     std::vector<std::shared_ptr<MenuItem>> released;
     for (auto &[id, sent] : m_sent)
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
     for (auto &[id, sent] : m_sent) {
         sent.held.clear();
-        sent.isHeld.clear();
+        discardAside(std::exchange(sent.isHeld, {}));
     }
     letGo(std::move(released));
 }

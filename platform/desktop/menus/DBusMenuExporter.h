@@ -342,8 +342,8 @@ private:
     // milliseconds to free.
     void letGo(std::vector<std::shared_ptr<MenuItem>> items);
     void letGoOfSlice();
-    // Rows no longer needed are freed off the main thread when there are many.
-    static void discardAside(std::vector<DBusMenuItemProperties> rows);
+    // Rows, or maps of items, no longer needed are freed off the main thread when there are many.
+    template <typename Container> static void discardAside(Container container);
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     // The menu id names, opened for the host (built afresh for the root); null when there is none.
