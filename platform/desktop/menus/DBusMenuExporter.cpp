@@ -317,6 +317,7 @@ struct DBusMenuExporter::CheckInSlices {
     std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done;
     // Whether another check was asked for meanwhile: it runs once this one has ended.
     bool again = false;
+    bool isRestarted = false;
 };
 
 struct DBusMenuExporter::LayoutInSlices {
@@ -1720,9 +1721,9 @@ void DBusMenuExporter::tell(const Changes &changes) {
         Q_EMIT LayoutUpdated(m_revision, id);
 }
 
-void DBusMenuExporter::startCheck(
-    int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
-    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done) {
+std::shared_ptr<DBusMenuExporter::CheckInSlices>
+DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
+                             std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done) {
     auto check = std::make_shared<CheckInSlices>();
     check->id = id;
     check->menu = menu;
@@ -1740,6 +1741,7 @@ void DBusMenuExporter::startCheck(
     reserveFor(check->looks.items.size());
     m_checksInSlices.push_back(check);
     continueCheckLater(check);
+    return check;
 }
 
 void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &menu) {
@@ -1823,7 +1825,17 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
     }
     const std::size_t to = std::min(items, check->nextItem + kRowsPerSlice);
     if (!makeSourceRows(*menu, check->looks, check->source, check->nextItem, to)) {
-        // Listed afresh meanwhile (a folder that changed on disk): checked whole as it is now.
+        // Listed afresh meanwhile (a folder that changed on disk): checked again from the start, a slice at a
+        // time; whole as it is now when that happens again, so that a folder that keeps changing is checked
+        // all the same.
+        if (!check->isRestarted) {
+            std::erase(m_checksInSlices, check);
+            discardAside(std::move(check->before));
+            const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
+            restarted->isRestarted = true;
+            restarted->again = check->again;
+            return;
+        }
         Looks looks;
         if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
             keepIdsOfRelistedRows(menu, sent->second, &looks);

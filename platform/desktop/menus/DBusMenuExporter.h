@@ -401,8 +401,9 @@ private:
     // A change check of a menu of more rows than kRowsPerSlice is made over turns, as its layout is.
     struct CheckInSlices;
     // With `keepsIds`, rows listed again take the ids of the host's rows they were.
-    void startCheck(int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
-                    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done);
+    std::shared_ptr<CheckInSlices>
+    startCheck(int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
+               std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done);
     void startChangeCheck(int id, const std::shared_ptr<Menu> &menu);
     void continueCheck(const std::shared_ptr<CheckInSlices> &check);
     void continueCheckLater(const std::shared_ptr<CheckInSlices> &check);

@@ -819,10 +819,12 @@ TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThat
     auto root = std::make_shared<Menu>();
     QStringList chosen;
     bool isSlow = false;
-    const auto list = [&](std::size_t count) {
+    const auto list = [&](std::size_t count, std::function<void()> whenMade = {}) {
         root->removeAllItems();
         const auto listing = std::make_shared<Listing>(QStringLiteral("photo-"), count);
         listing->chosen = &chosen;
+        listing->madeLater = DBusMenuExporter::kRowsPerSlice + 1;
+        listing->whenMade = std::move(whenMade);
         root->addRows(listing);
         item(*root, QStringLiteral("Open Folder"), [] {});
         return listing->titles() + QStringList{"Open Folder"};
@@ -872,6 +874,17 @@ TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThat
     EXPECT_EQ(chosen, QStringList{"photo-5"});
     // What the host can no longer choose is freed.
     EXPECT_TRUE(processEventsUntil([&] { return firstListed.expired(); }));
+
+    // Listed afresh again while that is being checked: the host hears of it and reads the newest listing.
+    recorder.layoutUpdates.clear();
+    QStringList newest;
+    list(kLongListing + 3, [&] {
+        newest = list(kLongListing + 4);
+        root->menuNeedsUpdate();
+    });
+    root->menuNeedsUpdate();
+    ASSERT_TRUE(processEventsUntil([&] { return !newest.isEmpty() && !recorder.layoutUpdates.empty(); }));
+    EXPECT_EQ(labels(getLayout().second), newest);
 
     // The host opens it, and it is listed afresh: its answer, told once the long menu was looked at, says
     // to read it again, and what it reads is the new listing.
