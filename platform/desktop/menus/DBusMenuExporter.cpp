@@ -158,6 +158,14 @@ void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
 
 // Equal rows, told faster than QVariantMap's own comparison for the rows of a long folder: their pictures
 // are one picture's bytes over and over, alike without being read through.
+// Makes room in `map` for `more` entries, for twice as many: a map made room for every time it grows would
+// be rebuilt at every reading of a long menu, whose old rows are still counted until they are forgotten.
+template <typename Map> void makeRoom(Map &map, std::size_t more) {
+    if (const std::size_t needed = map.size() + more;
+        float(needed) > float(map.bucket_count()) * map.max_load_factor())
+        map.reserve(2 * needed);
+}
+
 bool sameProperties(const QVariantMap &left, const QVariantMap &right) {
     if (left.size() != right.size())
         return false;
@@ -683,13 +691,6 @@ void DBusMenuExporter::reserveFor(std::size_t rows) {
     // Only for long menus: a reservation a few entries at a time would rehash the maps over and over.
     if (rows < 256)
         return;
-    // Room is made for twice as many: a map made room for every time it grows would be rebuilt at every
-    // reading of a long menu, whose old rows are still counted until they are forgotten.
-    const auto makeRoom = [](auto &map, std::size_t more) {
-        if (const std::size_t needed = map.size() + more;
-            float(needed) > float(map.bucket_count()) * map.max_load_factor())
-            map.reserve(2 * needed);
-    };
     makeRoom(m_entries, rows);
     makeRoom(m_ids, rows);
     // Each row whose submenu is not made gets the row atop it and its separator (see layOutRows).
@@ -841,6 +842,11 @@ void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProper
     if (!isRead) {
         before = std::exchange(sent.held, {});
         discardAside(std::exchange(sent.isHeld, {}));
+    }
+    // Grown once for a long menu rather than rebuilt at every doubling.
+    if (rows.size() > kRowsPerSlice) {
+        makeRoom(sent.isHeld, rows.size());
+        makeRoom(m_holds, rows.size());
     }
     for (const DBusMenuItemProperties &row : rows) {
         const auto entry = m_entries.find(row.id);
