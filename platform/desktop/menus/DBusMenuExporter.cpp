@@ -999,11 +999,7 @@ void DBusMenuExporter::answerLayout(const QDBusMessage &call, QDBusConnection co
     layout->menu = menu;
     layout->node = {id, filtered(propertiesFor(id), names), {}};
     countIn(layout->node.properties, layout->size.bytes);
-    layout->rows = ownActionRows(*menu);
-    layout->looks.items = exportedItems(*menu, &layout->source);
-    layout->looks.isListed = true;
-    layout->rows.reserve(layout->rows.size() + layout->looks.items.size());
-    reserveFor(layout->looks.items.size());
+    listForSlices(*menu, layout->looks, layout->source, layout->rows);
     const QPointer<DBusMenuExporter> self(this);
     layout->needsUpdate = menu->observeNeedsUpdate([self, weak = std::weak_ptr(layout)] {
         if (const auto layout = weak.lock(); layout && self && !self->m_notifyingModel)
@@ -1013,7 +1009,7 @@ void DBusMenuExporter::answerLayout(const QDBusMessage &call, QDBusConnection co
     // starts once it has it.
     ++m_layoutsBeingWritten;
     m_layoutsInSlices.push_back(layout);
-    continueLayoutLater(layout);
+    continueLater(layout, &DBusMenuExporter::continueLayout);
 }
 
 bool DBusMenuExporter::makeSourceRows(const Menu &menu, Looks &looks, const SourceBlock &block,
@@ -1030,10 +1026,22 @@ bool DBusMenuExporter::makeSourceRows(const Menu &menu, Looks &looks, const Sour
     return true;
 }
 
-void DBusMenuExporter::continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout) {
-    QTimer::singleShot(0, this, [this, weak = std::weak_ptr(layout)] {
-        if (const auto layout = weak.lock())
-            continueLayout(layout);
+void DBusMenuExporter::listForSlices(const Menu &menu, Looks &looks, SourceBlock &source,
+                                     std::vector<DBusMenuItemProperties> &rows) {
+    rows = ownActionRows(menu);
+    looks.items = exportedItems(menu, &source);
+    looks.isListed = true;
+    rows.reserve(rows.size() + looks.items.size());
+    reserveFor(looks.items.size());
+}
+
+template <typename Job>
+void DBusMenuExporter::continueLater(const std::shared_ptr<Job> &job,
+                                     void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &)) {
+    // A job the exporter dropped meanwhile (answered otherwise, or at quit) goes no further.
+    QTimer::singleShot(0, this, [this, next, weak = std::weak_ptr(job)] {
+        if (const auto job = weak.lock())
+            (this->*next)(job);
     });
 }
 
@@ -1084,7 +1092,7 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
             return;
         }
     }
-    continueLayoutLater(layout);
+    continueLater(layout, &DBusMenuExporter::continueLayout);
 }
 
 void DBusMenuExporter::layoutWritten() {
@@ -1740,13 +1748,9 @@ DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, bool kee
         check->sentRevision = sent->second.revision;
     }
     check->done = std::move(done);
-    check->rows = ownActionRows(*menu);
-    check->looks.items = exportedItems(*menu, &check->source);
-    check->looks.isListed = true;
-    check->rows.reserve(check->rows.size() + check->looks.items.size());
-    reserveFor(check->looks.items.size());
+    listForSlices(*menu, check->looks, check->source, check->rows);
     m_checksInSlices.push_back(check);
-    continueCheckLater(check);
+    continueLater(check, &DBusMenuExporter::continueCheck);
     return check;
 }
 
@@ -1769,13 +1773,6 @@ void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &men
                    compareWithSent(id, sent->second, std::move(*now), changes, comparison);
                    tell(changes);
                });
-}
-
-void DBusMenuExporter::continueCheckLater(const std::shared_ptr<CheckInSlices> &check) {
-    QTimer::singleShot(0, this, [this, weak = std::weak_ptr(check)] {
-        if (const auto check = weak.lock())
-            continueCheck(check);
-    });
 }
 
 void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
@@ -1804,7 +1801,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         check->nextBefore = to;
         if (to == check->before.size() && !check->orphans.empty())
             check->looks.rows.resize(check->looks.items.size());
-        continueCheckLater(check);
+        continueLater(check, &DBusMenuExporter::continueCheck);
         return;
     }
     const std::size_t items = check->looks.items.size();
@@ -1816,14 +1813,14 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         if (check->hasBefore && comparison.compared < count) {
             compare(check->before, check->rows, std::min(count, comparison.compared + kRowsPerSlice),
                     comparison);
-            continueCheckLater(check);
+            continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }
         if (check->hasBefore && comparison.idsDiffer && !comparison.looksDiffer &&
             comparison.known < check->before.size() &&
             isKnown(check->before, comparison,
                     std::min(check->before.size(), comparison.known + kRowsPerSlice))) {
-            continueCheckLater(check);
+            continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }
         finish(&check->rows);
@@ -1854,7 +1851,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
     check->nextItem = to;
     if (to == items)
         hideStraySeparators(check->rows);
-    continueCheckLater(check);
+    continueLater(check, &DBusMenuExporter::continueCheck);
 }
 
 } // namespace kestrova::platform::desktop

@@ -314,7 +314,13 @@ private:
     struct LayoutInSlices;
     static bool laysOutInSlices(const Menu *menu, int depth);
     void continueLayout(const std::shared_ptr<LayoutInSlices> &layout);
-    void continueLayoutLater(const std::shared_ptr<LayoutInSlices> &layout);
+    // Lists `menu` for a job made over turns: the rows of its source are left to be made a slice at a time.
+    void listForSlices(const Menu &menu, Looks &looks, SourceBlock &source,
+                       std::vector<DBusMenuItemProperties> &rows);
+    // Runs `next` with `job` on a later turn, while the job lives.
+    template <typename Job>
+    void continueLater(const std::shared_ptr<Job> &job,
+                       void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &));
     // Makes the rows of `block` among looks.items[from, to); false when the menu has another source now.
     bool makeSourceRows(const Menu &menu, Looks &looks, const SourceBlock &block, std::size_t from,
                         std::size_t to);
@@ -406,7 +412,6 @@ private:
                std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done);
     void startChangeCheck(int id, const std::shared_ptr<Menu> &menu);
     void continueCheck(const std::shared_ptr<CheckInSlices> &check);
-    void continueCheckLater(const std::shared_ptr<CheckInSlices> &check);
     void forgetDeadItems();
     QByteArray pngData(const QImage &image);
     // Answers the D-Bus call being handled with an InvalidArgs error.
