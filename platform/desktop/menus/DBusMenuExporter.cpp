@@ -305,7 +305,6 @@ struct DBusMenuExporter::CheckInSlices {
     // What the host had when the check began, and of it the rows no longer in the menu, found a slice at
     // a time, then matched with the menu's new rows.
     bool hasBefore = false;
-    std::uint64_t sentRevision = 0;
     std::vector<DBusMenuItemProperties> before;
     std::size_t nextBefore = 0;
     std::vector<const DBusMenuItemProperties *> orphans;
@@ -914,10 +913,17 @@ DBusMenuExporter::forgetSent(std::unordered_map<int, SentMenu>::iterator sent) {
 }
 
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
-                                std::vector<DBusMenuItemProperties> rows) {
+                                std::vector<DBusMenuItemProperties> rows, bool isRead) {
     SentMenu &sent = m_sent[id];
     hold(sent, rows, /*isRead=*/true);
-    replaceRows(sent, std::move(rows));
+    // Any program may read the layout: read before a change is told, the rows from before are what the
+    // others still have.
+    if (isRead && !sent.toldRows && sent.menu.lock() == menu && isChangeUntold(id)) {
+        sent.toldRows = std::exchange(sent.rows, std::move(rows));
+        sent.toldRevision = std::exchange(sent.revision, ++m_rowsRevisions);
+    } else {
+        replaceRows(sent, std::move(rows));
+    }
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
     sent.menu = menu;
@@ -930,6 +936,12 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
         if (self && !isAwaiting)
             self->scheduleChangeCheck();
     });
+}
+
+bool DBusMenuExporter::isChangeUntold(int id) const {
+    return m_changeCheckPending || m_changeCheckHeld ||
+           std::any_of(m_checksInSlices.begin(), m_checksInSlices.end(),
+                       [id](const auto &check) { return check->id == id; });
 }
 
 void DBusMenuExporter::warnOfRowsLeftOut(int id, const LayoutSize &size) {
@@ -1541,15 +1553,18 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) 
 bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
                                      std::vector<DBusMenuItemProperties> now, const Comparison *given) {
     const auto sent = m_sent.find(id);
+    const bool leftBehind = sent != m_sent.end() && leavesReadersBehind(sent->second, now, given);
+    given = sent == m_sent.end() ? nullptr : comparedWith(given, sent->second.revision);
     const bool changed = sent == m_sent.end()               ? !now.empty()
                          : sent->second.menu.lock() != menu ? true
+                         : leftBehind                       ? true
                          : given                            ? given->idsDiffer || given->looksDiffer
                                                             : !sameRows(sent->second.rows, now);
     // A host that caches would show an empty root until it asks again.
     if (!changed || (id == 0 && now.empty()))
         return false;
     // Told by the answer; the signal is for hosts that only listen to it.
-    remember(id, menu, std::move(now));
+    remember(id, menu, std::move(now), /*isRead=*/false);
     ++m_revision;
     Q_EMIT LayoutUpdated(m_revision, id);
     return true;
@@ -1665,6 +1680,29 @@ void DBusMenuExporter::compare(const std::vector<DBusMenuItemProperties> &before
     comparison.compared = std::max(comparison.compared, to);
 }
 
+const DBusMenuExporter::Comparison *DBusMenuExporter::comparedWith(const Comparison *given,
+                                                                   std::uint64_t revision) {
+    return given && given->ofRevision == revision ? given : nullptr;
+}
+
+bool DBusMenuExporter::leavesReadersBehind(SentMenu &sent, const std::vector<DBusMenuItemProperties> &now,
+                                           const Comparison *given) {
+    if (!sent.toldRows)
+        return false;
+    std::vector<DBusMenuItemProperties> told = std::move(*sent.toldRows);
+    sent.toldRows.reset();
+    bool isBehind = false;
+    if (const Comparison *checked = comparedWith(given, sent.toldRevision)) {
+        isBehind = checked->looksDiffer || (checked->idsDiffer && !checked->isEveryRowKnown);
+    } else {
+        Comparison made;
+        compare(told, now, now.size(), made);
+        isBehind = made.looksDiffer || (made.idsDiffer && !isKnown(told, made, told.size()));
+    }
+    discardAside(std::move(told));
+    return isBehind;
+}
+
 bool DBusMenuExporter::isKnown(const std::vector<DBusMenuItemProperties> &rows, Comparison &comparison,
                                std::size_t to) {
     for (; comparison.known < to && comparison.isEveryRowKnown; ++comparison.known)
@@ -1675,22 +1713,26 @@ bool DBusMenuExporter::isKnown(const std::vector<DBusMenuItemProperties> &rows, 
 
 void DBusMenuExporter::replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows) {
     discardAside(std::exchange(sent.rows, std::move(rows)));
-    ++sent.revision;
+    sent.revision = ++m_rowsRevisions;
 }
 
 void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now,
-                                       Changes &changes, Comparison *given) {
+                                       Changes &changes, const Comparison *given) {
     auto &before = sent.rows;
     // Never an empty root: the host would show nothing at its next click.
     if (id == 0 && now.empty())
         return;
+    // Another program read the menu before the host was told of this: the host reads it again.
+    const bool leftBehind = leavesReadersBehind(sent, now, given);
     Comparison made;
-    Comparison &comparison = given ? *given : made;
-    if (!given)
-        compare(before, now, now.size(), comparison);
-    const bool isSameIds = !comparison.idsDiffer;
+    const Comparison *checked = comparedWith(given, sent.revision);
+    if (!checked)
+        compare(before, now, now.size(), made);
+    const Comparison &comparison = checked ? *checked : made;
+    const bool isSameIds = !comparison.idsDiffer && !leftBehind;
     // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
-    if (!isSameIds && !comparison.looksDiffer && isKnown(before, comparison, before.size()))
+    if (!isSameIds && !leftBehind && !comparison.looksDiffer &&
+        (checked ? checked->isEveryRowKnown : isKnown(before, made, before.size())))
         return;
     if (!isSameIds) {
         changes.changedMenus.push_back(id);
@@ -1745,7 +1787,7 @@ DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, bool kee
     if (const auto sent = m_sent.find(id); sent != m_sent.end() && sent->second.menu.lock() == menu) {
         check->hasBefore = true;
         check->before = sent->second.rows;
-        check->sentRevision = sent->second.revision;
+        check->comparison.ofRevision = sent->second.revision;
     }
     check->done = std::move(done);
     listForSlices(*menu, check->looks, check->source, check->rows);
@@ -1778,12 +1820,9 @@ void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &men
 void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
     const auto finish = [&](std::vector<DBusMenuItemProperties> *now) {
         std::erase(m_checksInSlices, check);
-        // What was found of the rows holds while the host still has the rows they were compared with.
-        const auto sent = m_sent.find(check->id);
-        const bool isCompared = now == &check->rows && check->hasBefore && sent != m_sent.end() &&
-                                sent->second.revision == check->sentRevision;
+        // What was found of the rows holds for the rows they were compared with (see comparedWith).
         discardAside(std::move(check->before));
-        check->done(now, isCompared ? &check->comparison : nullptr);
+        check->done(now, now == &check->rows && check->hasBefore ? &check->comparison : nullptr);
         if (check->again)
             scheduleChangeCheck();
     };

@@ -217,8 +217,12 @@ private:
         // The items of those rows, alive while the host may show them (see hold).
         std::vector<std::shared_ptr<MenuItem>> held;
         std::unordered_set<const MenuItem *> isHeld;
-        // Counts every change of `rows`.
+        // Changes with every change of `rows`, never to one a menu had before (see m_rowsRevisions).
         std::uint64_t revision = 0;
+        // What the others had, when one program read the menu while a change to it was still to be told
+        // (see remember): they hear of the change all the same.
+        std::optional<std::vector<DBusMenuItemProperties>> toldRows;
+        std::uint64_t toldRevision = 0;
     };
 
     DBusMenuExporter(QDBusConnection connection, QString objectPath, QObject *parent);
@@ -338,7 +342,11 @@ private:
     // Appends to `node` the layouts of `rows`, the rows of the menu it stands for.
     void layOutRows(DBusMenuLayoutItem &node, std::span<const DBusMenuItemProperties> rows, int depth,
                     const QStringList &names, LayoutSize &size);
-    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows);
+    // `isRead` unless the host is told of `rows` at once.
+    void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows,
+                  bool isRead = true);
+    // Whether a change check or a look at what the host is about to show is yet to tell of `id`'s rows.
+    bool isChangeUntold(int id) const;
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
     // was told of them.
@@ -391,7 +399,15 @@ private:
         // Whether every row the host has still answers, asked of rows [0, known).
         std::size_t known = 0;
         bool isEveryRowKnown = true;
+        // The `SentMenu::revision` of the rows compared with.
+        std::uint64_t ofRevision = 0;
     };
+    // `given` if it compared the rows of that revision.
+    static const Comparison *comparedWith(const Comparison *given, std::uint64_t revision);
+    // Whether the programs that still have `sent`'s told rows must read the menu again to have `now`;
+    // those rows are then let go of.
+    bool leavesReadersBehind(SentMenu &sent, const std::vector<DBusMenuItemProperties> &now,
+                             const Comparison *given);
     // Compares rows [comparison.compared, to).
     static void compare(const std::vector<DBusMenuItemProperties> &before,
                         const std::vector<DBusMenuItemProperties> &now, std::size_t to,
@@ -400,9 +416,9 @@ private:
     bool isKnown(const std::vector<DBusMenuItemProperties> &rows, Comparison &comparison, std::size_t to);
     void replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows);
     // Compares `now`, the rows of the menu under `id`, with what the host was given of it (`sent`), which
-    // it then is; with `given`, as found already.
+    // it then is; with `given`, as found already when it compared those rows.
     void compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now, Changes &changes,
-                         Comparison *given = nullptr);
+                         const Comparison *given = nullptr);
     void tell(const Changes &changes);
     // A change check of a menu of more rows than kRowsPerSlice is made over turns, as its layout is.
     struct CheckInSlices;
@@ -424,6 +440,9 @@ private:
     std::shared_ptr<Menu> m_providedRoot;
     std::weak_ptr<Menu> m_root;
     uint m_revision = 1;
+    // The last `SentMenu::revision` given, counted across menus: an id forgotten and read again starts at
+    // none a comparison may have been made against.
+    std::uint64_t m_rowsRevisions = 0;
     int m_nextId = 1;
     struct Entry {
         std::weak_ptr<MenuItem> item;

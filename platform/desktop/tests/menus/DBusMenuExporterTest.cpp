@@ -875,6 +875,14 @@ TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThat
     // What the host can no longer choose is freed.
     EXPECT_TRUE(processEventsUntil([&] { return firstListed.expired(); }));
 
+    // Another program reads the menu while a file added is being checked: the host, which has the rows from
+    // before, hears of it all the same.
+    recorder.layoutUpdates.clear();
+    const QStringList grown = list(kLongListing + 2);
+    root->menuNeedsUpdate();
+    EXPECT_EQ(labels(getLayout().second), grown);
+    EXPECT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+
     // Listed afresh again while that is being checked: the host hears of it and reads the newest listing.
     recorder.layoutUpdates.clear();
     QStringList newest;
