@@ -525,7 +525,7 @@ std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
     auto item = it->second.item.lock();
     // An item that left the menu (a row of an earlier opening) is no longer the host's to reach, unless the
     // host may still show it.
-    return item && (isInExportedTree(*item) || m_holds.contains(item.get())) ? item : nullptr;
+    return item && (isInExportedTree(*item) || isHeld(it->second)) ? item : nullptr;
 }
 
 std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
@@ -834,32 +834,49 @@ void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
     }
 }
 
-void DBusMenuExporter::hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead) {
+void DBusMenuExporter::hold(int id, SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows,
+                            bool isRead) {
     // Any program may read the layout: a read adds to what the host may show (most often what it held
-    // already), a change it is told of replaces it.
-    std::vector<std::shared_ptr<MenuItem>> before;
-    if (!isRead) {
-        before = std::exchange(sent.held, {});
-        discardAside(std::exchange(sent.isHeld, {}));
-    }
-    // Grown once for a long menu rather than rebuilt at every doubling.
-    if (rows.size() > kRowsPerSlice) {
-        makeRoom(sent.isHeld, rows.size());
-        makeRoom(m_holds, rows.size());
-    }
+    // already), a change it is told of replaces it. Counted on the items' entries, which every row looks up
+    // anyway: a long menu is held in a few milliseconds, with nothing to allocate but its lists.
+    if (!isRead)
+        unhold(id, sent);
     for (const DBusMenuItemProperties &row : rows) {
-        const auto entry = m_entries.find(row.id);
-        auto item = entry == m_entries.end() ? nullptr : entry->second.item.lock();
-        if (!item || !sent.isHeld.insert(item.get()).second)
+        const auto found = m_entries.find(row.id);
+        if (found == m_entries.end())
             continue;
-        ++m_holds[item.get()];
+        Entry &entry = found->second;
+        if (entry.holdRound != m_holdRound) {
+            entry.holds = 0;
+            entry.heldBy = kHeldByNone;
+            entry.holdRound = m_holdRound;
+        }
+        if (entry.heldBy == id && entry.holds > 0)
+            continue;
+        auto item = entry.item.lock();
+        if (!item)
+            continue;
+        ++entry.holds;
+        entry.heldBy = id;
         sent.held.push_back(std::move(item));
+        sent.heldIds.push_back(row.id);
     }
-    for (const auto &item : before) {
-        if (const auto count = m_holds.find(item.get()); count != m_holds.end() && --count->second == 0)
-            m_holds.erase(count);
+}
+
+void DBusMenuExporter::unhold(int id, SentMenu &sent) {
+    for (std::size_t index = 0; index < sent.held.size(); ++index) {
+        const auto found = m_entries.find(sent.heldIds[index]);
+        // An id another item took since (a row listed again) names what the host shows now, not this.
+        if (found == m_entries.end() || found->second.address != sent.held[index].get() ||
+            !isHeld(found->second))
+            continue;
+        Entry &entry = found->second;
+        --entry.holds;
+        if (entry.heldBy == id)
+            entry.heldBy = kHeldByNone;
     }
-    letGo(std::move(before));
+    discardAside(std::exchange(sent.heldIds, {}));
+    letGo(std::exchange(sent.held, {}));
 }
 
 void DBusMenuExporter::letGo(std::vector<std::shared_ptr<MenuItem>> items) {
@@ -871,6 +888,15 @@ void DBusMenuExporter::letGo(std::vector<std::shared_ptr<MenuItem>> items) {
         std::move(items.begin(), items.end(), std::back_inserter(m_lettingGo));
     if (!std::exchange(m_isLettingGoLater, true))
         QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
+}
+
+void DBusMenuExporter::letGo(std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> listed) {
+    // A job's items may be the last left of a menu listed afresh meanwhile.
+    std::vector<std::shared_ptr<MenuItem>> items;
+    items.reserve(listed.size());
+    for (auto &[item, isShown] : listed)
+        items.push_back(std::move(item));
+    letGo(std::move(items));
 }
 
 void DBusMenuExporter::letGoOfSlice() {
@@ -894,28 +920,28 @@ template <typename Container> void DBusMenuExporter::discardAside(Container cont
 }
 
 void DBusMenuExporter::releaseHolds() {
-    discardAside(std::exchange(m_holds, {}));
+    ++m_holdRound;
     // Moved out first: an item that goes may release others, whose closures may look at the exporter.
     std::vector<std::shared_ptr<MenuItem>> released;
     for (auto &[id, sent] : m_sent)
         std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
     for (auto &[id, sent] : m_sent) {
         sent.held.clear();
-        discardAside(std::exchange(sent.isHeld, {}));
+        discardAside(std::exchange(sent.heldIds, {}));
     }
     letGo(std::move(released));
 }
 
 std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
 DBusMenuExporter::forgetSent(std::unordered_map<int, SentMenu>::iterator sent) {
-    hold(sent->second, {}, /*isRead=*/false);
+    unhold(sent->first, sent->second);
     return m_sent.erase(sent);
 }
 
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
                                 std::vector<DBusMenuItemProperties> rows, bool isRead) {
     SentMenu &sent = m_sent[id];
-    hold(sent, rows, /*isRead=*/true);
+    hold(id, sent, rows, /*isRead=*/true);
     // Any program may read the layout: read before a change is told, the rows from before are what the
     // others still have.
     if (isRead && !sent.toldRows && sent.menu.lock() == menu && isChangeUntold(id)) {
@@ -1060,6 +1086,7 @@ void DBusMenuExporter::continueLater(const std::shared_ptr<Job> &job,
 void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &layout) {
     const auto finish = [&](DBusMenuLayoutItem answer, qsizetype bytes) {
         std::erase(m_layoutsInSlices, layout);
+        letGo(std::move(layout->looks.items));
         sendLayout(layout->call, layout->connection, std::move(answer), bytes);
         if (layout->changed)
             m_changeCheckHeld = true;
@@ -1561,8 +1588,10 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
                          : given                            ? given->idsDiffer || given->looksDiffer
                                                             : !sameRows(sent->second.rows, now);
     // A host that caches would show an empty root until it asks again.
-    if (!changed || (id == 0 && now.empty()))
+    if (!changed || (id == 0 && now.empty())) {
+        discardAside(std::move(now));
         return false;
+    }
     // Told by the answer; the signal is for hosts that only listen to it.
     remember(id, menu, std::move(now), /*isRead=*/false);
     ++m_revision;
@@ -1763,7 +1792,7 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
         }
     }
     // Told of a new layout, the host reads it again; rows it is told of are those it had.
-    hold(sent, now, /*isRead=*/isSameIds);
+    hold(id, sent, now, /*isRead=*/isSameIds);
     replaceRows(sent, std::move(now));
 }
 
@@ -1820,6 +1849,7 @@ void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &men
 void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
     const auto finish = [&](std::vector<DBusMenuItemProperties> *now) {
         std::erase(m_checksInSlices, check);
+        letGo(std::move(check->looks.items));
         // What was found of the rows holds for the rows they were compared with (see comparedWith).
         discardAside(std::move(check->before));
         check->done(now, now == &check->rows && check->hasBefore ? &check->comparison : nullptr);
@@ -1873,6 +1903,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         if (!check->isRestarted) {
             std::erase(m_checksInSlices, check);
             discardAside(std::move(check->before));
+            letGo(std::move(check->looks.items));
             const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
             restarted->isRestarted = true;
             restarted->again = check->again;

@@ -214,9 +214,9 @@ private:
         Subscription needsUpdate;
         // Rows that were still to come when the host read the menu are announced once they are there.
         Subscription filled;
-        // The items of those rows, alive while the host may show them (see hold).
+        // The items of those rows, alive while the host may show them (see hold), and their ids.
         std::vector<std::shared_ptr<MenuItem>> held;
-        std::unordered_set<const MenuItem *> isHeld;
+        std::vector<int> heldIds;
         // Changes with every change of `rows`, never to one a menu had before (see m_rowsRevisions).
         std::uint64_t revision = 0;
         // What the others had, when one program read the menu while a change to it was still to be told
@@ -350,11 +350,14 @@ private:
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
     // was told of them.
-    void hold(SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
+    void hold(int id, SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
+    // What `sent` held is no longer held for it.
+    void unhold(int id, SentMenu &sent);
     void releaseHolds();
     // Items a host may no longer choose are let go of a slice per turn: a long folder's rows take tens of
     // milliseconds to free.
     void letGo(std::vector<std::shared_ptr<MenuItem>> items);
+    void letGo(std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> listed);
     void letGoOfSlice();
     // Rows, or maps of items, no longer needed are freed off the main thread when there are many.
     template <typename Container> static void discardAside(Container container);
@@ -447,7 +450,17 @@ private:
     struct Entry {
         std::weak_ptr<MenuItem> item;
         const MenuItem *address = nullptr;
+        // How many of the host's menus hold the item (see hold), the last of them, and the round of holds
+        // those count in (see m_holdRound).
+        int holds = 0;
+        int heldBy = kHeldByNone;
+        std::uint64_t holdRound = 0;
     };
+    static constexpr int kHeldByNone = -1;
+    // Whether a menu of the host's holds the entry's item.
+    bool isHeld(const Entry &entry) const { return entry.holds > 0 && entry.holdRound == m_holdRound; }
+    // Every hold ends at once when the host opens the root afresh: counts of an earlier round are none.
+    std::uint64_t m_holdRound = 1;
     std::unordered_map<int, Entry> m_entries;
     std::unordered_map<const MenuItem *, int> m_ids;
     std::unordered_map<int, SentMenu> m_sent;
@@ -473,7 +486,6 @@ private:
     std::vector<OpenMenu> m_openMenus;
     QTimer m_hostLease;
     // How many sent menus hold each item.
-    std::unordered_map<const MenuItem *, int> m_holds;
     QHash<qint64, QByteArray> m_pngCache;
     struct HostedWatch {
         std::weak_ptr<const HostedViewFactory> view;
