@@ -305,7 +305,7 @@ struct DBusMenuExporter::CheckInSlices {
     // What the host had when the check began, and of it the rows no longer in the menu, found a slice at
     // a time, then matched with the menu's new rows.
     bool hasBefore = false;
-    std::vector<DBusMenuItemProperties> before;
+    SharedRows before = std::make_shared<const std::vector<DBusMenuItemProperties>>();
     std::size_t nextBefore = 0;
     std::vector<const DBusMenuItemProperties *> orphans;
     std::size_t nextOrphan = 0;
@@ -325,6 +325,7 @@ struct DBusMenuExporter::CheckInSlices {
     // Whether another check was asked for meanwhile: it runs once this one has ended.
     bool again = false;
     bool isRestarted = false;
+    bool isRecompared = false;
 };
 
 struct DBusMenuExporter::LayoutInSlices {
@@ -774,7 +775,7 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
                                              Looks *looks) {
     // The rows the host read that are no longer in this menu, in their order.
     std::vector<const DBusMenuItemProperties *> orphans;
-    for (const DBusMenuItemProperties &row : sent.rows) {
+    for (const DBusMenuItemProperties &row : *sent.rows) {
         if (isOrphan(row, *menu))
             orphans.push_back(&row);
     }
@@ -911,6 +912,12 @@ void DBusMenuExporter::letGoOfSlice() {
         QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
 }
 
+void DBusMenuExporter::discardAside(SharedRows rows) {
+    if (!rows || rows.use_count() > 1 || rows->size() <= kRowsPerSlice)
+        return;
+    QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows.reset(); });
+}
+
 template <typename Container> void DBusMenuExporter::discardAside(Container container) {
     if (container.size() <= kRowsPerSlice)
         return;
@@ -945,7 +952,8 @@ void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
     // Any program may read the layout: read before a change is told, the rows from before are what the
     // others still have.
     if (isRead && !sent.toldRows && sent.menu.lock() == menu && isChangeUntold(id)) {
-        sent.toldRows = std::exchange(sent.rows, std::move(rows));
+        sent.toldRows = std::exchange(
+            sent.rows, std::make_shared<const std::vector<DBusMenuItemProperties>>(std::move(rows)));
         sent.toldRevision = std::exchange(sent.revision, ++m_rowsRevisions);
     } else {
         replaceRows(sent, std::move(rows));
@@ -1586,7 +1594,7 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
                          : sent->second.menu.lock() != menu ? true
                          : leftBehind                       ? true
                          : given                            ? given->idsDiffer || given->looksDiffer
-                                                            : !sameRows(sent->second.rows, now);
+                                                            : !sameRows(*sent->second.rows, now);
     // A host that caches would show an empty root until it asks again.
     if (!changed || (id == 0 && now.empty())) {
         discardAside(std::move(now));
@@ -1718,8 +1726,8 @@ bool DBusMenuExporter::leavesReadersBehind(SentMenu &sent, const std::vector<DBu
                                            const Comparison *given) {
     if (!sent.toldRows)
         return false;
-    std::vector<DBusMenuItemProperties> told = std::move(*sent.toldRows);
-    sent.toldRows.reset();
+    SharedRows toldRows = std::exchange(sent.toldRows, nullptr);
+    const std::vector<DBusMenuItemProperties> &told = *toldRows;
     bool isBehind = false;
     if (const Comparison *checked = comparedWith(given, sent.toldRevision)) {
         isBehind = checked->looksDiffer || (checked->idsDiffer && !checked->isEveryRowKnown);
@@ -1728,7 +1736,7 @@ bool DBusMenuExporter::leavesReadersBehind(SentMenu &sent, const std::vector<DBu
         compare(told, now, now.size(), made);
         isBehind = made.looksDiffer || (made.idsDiffer && !isKnown(told, made, told.size()));
     }
-    discardAside(std::move(told));
+    discardAside(std::move(toldRows));
     return isBehind;
 }
 
@@ -1741,13 +1749,15 @@ bool DBusMenuExporter::isKnown(const std::vector<DBusMenuItemProperties> &rows, 
 }
 
 void DBusMenuExporter::replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows) {
-    discardAside(std::exchange(sent.rows, std::move(rows)));
+    discardAside(std::exchange(sent.rows,
+                               std::make_shared<const std::vector<DBusMenuItemProperties>>(std::move(rows))));
     sent.revision = ++m_rowsRevisions;
 }
 
 void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now,
                                        Changes &changes, const Comparison *given) {
-    auto &before = sent.rows;
+    const SharedRows rowsBefore = sent.rows;
+    const std::vector<DBusMenuItemProperties> &before = *rowsBefore;
     // Never an empty root: the host would show nothing at its next click.
     if (id == 0 && now.empty())
         return;
@@ -1761,8 +1771,10 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
     const bool isSameIds = !comparison.idsDiffer && !leftBehind;
     // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
     if (!isSameIds && !leftBehind && !comparison.looksDiffer &&
-        (checked ? checked->isEveryRowKnown : isKnown(before, made, before.size())))
+        (checked ? checked->isEveryRowKnown : isKnown(before, made, before.size()))) {
+        discardAside(std::move(now));
         return;
+    }
     if (!isSameIds) {
         changes.changedMenus.push_back(id);
     } else {
@@ -1861,14 +1873,14 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         finish(nullptr);
         return;
     }
-    if (check->keepsIds && check->nextBefore < check->before.size()) {
-        const std::size_t to = std::min(check->before.size(), check->nextBefore + kRowsPerSlice);
+    if (check->keepsIds && check->nextBefore < check->before->size()) {
+        const std::size_t to = std::min(check->before->size(), check->nextBefore + kRowsPerSlice);
         for (std::size_t index = check->nextBefore; index < to; ++index) {
-            if (isOrphan(check->before[index], *menu))
-                check->orphans.push_back(&check->before[index]);
+            if (isOrphan((*check->before)[index], *menu))
+                check->orphans.push_back(&(*check->before)[index]);
         }
         check->nextBefore = to;
-        if (to == check->before.size() && !check->orphans.empty())
+        if (to == check->before->size() && !check->orphans.empty())
             check->looks.rows.resize(check->looks.items.size());
         continueLater(check, &DBusMenuExporter::continueCheck);
         return;
@@ -1880,15 +1892,32 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         Comparison &comparison = check->comparison;
         const std::size_t count = check->rows.size();
         if (check->hasBefore && comparison.compared < count) {
-            compare(check->before, check->rows, std::min(count, comparison.compared + kRowsPerSlice),
+            compare(*check->before, check->rows, std::min(count, comparison.compared + kRowsPerSlice),
                     comparison);
             continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }
         if (check->hasBefore && comparison.idsDiffer && !comparison.looksDiffer &&
-            comparison.known < check->before.size() &&
-            isKnown(check->before, comparison,
-                    std::min(check->before.size(), comparison.known + kRowsPerSlice))) {
+            comparison.known < check->before->size() &&
+            isKnown(*check->before, comparison,
+                    std::min(check->before->size(), comparison.known + kRowsPerSlice))) {
+            continueLater(check, &DBusMenuExporter::continueCheck);
+            return;
+        }
+        // The host was given other rows meanwhile (it read the menu, or another check told it): compared
+        // again with those, once, rather than whole on the turn that uses what was found. Unless they came
+        // from a reading before a change was told, whose readers hear of it from what was found here.
+        if (const auto sent = m_sent.find(check->id);
+            !check->isRecompared && sent != m_sent.end() && sent->second.menu.lock() == menu &&
+            (!check->hasBefore || sent->second.revision != comparison.ofRevision) &&
+            !(sent->second.toldRows && sent->second.toldRevision == comparison.ofRevision)) {
+            check->isRecompared = true;
+            check->hasBefore = true;
+            check->before = sent->second.rows;
+            check->nextBefore = check->before->size();
+            check->orphans.clear();
+            comparison = Comparison{};
+            comparison.ofRevision = sent->second.revision;
             continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }

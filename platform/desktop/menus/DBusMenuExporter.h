@@ -207,10 +207,12 @@ Q_SIGNALS:
     Q_SCRIPTABLE void ItemActivationRequested(int id, uint timestamp);
 
 private:
+    // Shared with the checks that read them over turns, which need no copy of a long menu's rows.
+    using SharedRows = std::shared_ptr<const std::vector<DBusMenuItemProperties>>;
     // What the host was last given of a menu's rows, to tell it what changed.
     struct SentMenu {
         std::weak_ptr<Menu> menu;
-        std::vector<DBusMenuItemProperties> rows;
+        SharedRows rows = std::make_shared<const std::vector<DBusMenuItemProperties>>();
         Subscription needsUpdate;
         // Rows that were still to come when the host read the menu are announced once they are there.
         Subscription filled;
@@ -221,7 +223,7 @@ private:
         std::uint64_t revision = 0;
         // What the others had, when one program read the menu while a change to it was still to be told
         // (see remember): they hear of the change all the same.
-        std::optional<std::vector<DBusMenuItemProperties>> toldRows;
+        SharedRows toldRows;
         std::uint64_t toldRevision = 0;
     };
 
@@ -361,6 +363,8 @@ private:
     void letGoOfSlice();
     // Rows, or maps of items, no longer needed are freed off the main thread when there are many.
     template <typename Container> static void discardAside(Container container);
+    // Freed by their last holder, off the main thread when there are many.
+    static void discardAside(SharedRows rows);
     std::unordered_map<int, SentMenu>::iterator forgetSent(std::unordered_map<int, SentMenu>::iterator sent);
     bool handleEvent(int id, const QString &eventId);
     // The menu id names, opened for the host (built afresh for the root); null when there is none.
