@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDBusMetaType>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QThreadPool>
@@ -436,7 +437,7 @@ void DBusMenuExporter::keepRootFilled(bool isChangeCheck) {
     m_providedRoot = m_provider();
     m_notifyingModel = false;
     m_root = m_providedRoot;
-    if (m_providedRoot && !(isChangeCheck && laysOutInSlices(m_providedRoot.get(), -1)))
+    if (m_providedRoot && !(isChangeCheck && isCheckedInSlices(0, *m_providedRoot)))
         keepIdsOfRelistedRows(m_providedRoot);
 }
 
@@ -476,38 +477,52 @@ int DBusMenuExporter::idFor(const std::shared_ptr<MenuItem> &item) {
 }
 
 void DBusMenuExporter::forgetDeadItems() {
-    // The rows of a long folder are forgotten a slice per turn: an id whose item is gone answers nothing
-    // meanwhile, and a new item at its address gets an id of its own (see idFor).
-    std::size_t forgotten = 0;
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (!it->second.item.expired()) {
-            ++it;
-            continue;
+    // The ids of a long folder are looked through a share per turn, from where the last turn left off: an
+    // id whose item is gone answers nothing meanwhile, and a new item at its address gets an id of its own
+    // (see idFor). Ids met again after the map grew are looked at again, which is harmless.
+    if (m_forgetFrom >= m_entries.bucket_count())
+        m_forgetFrom = 0;
+    std::vector<int> dead;
+    for (std::size_t looked = 0; m_forgetFrom < m_entries.bucket_count() && looked < kRowsPerSlice;
+         ++m_forgetFrom) {
+        for (auto entry = m_entries.cbegin(m_forgetFrom); entry != m_entries.cend(m_forgetFrom); ++entry) {
+            ++looked;
+            if (entry->second.item.expired())
+                dead.push_back(entry->first);
         }
-        if (forgotten++ == kRowsPerSlice) {
-            if (!std::exchange(m_isForgettingLater, true)) {
-                QTimer::singleShot(0, this, [this] {
-                    m_isForgettingLater = false;
-                    forgetDeadItems();
-                });
-            }
-            return;
-        }
-        if (const auto id = m_ids.find(it->second.address); id != m_ids.end() && id->second == it->first)
-            m_ids.erase(id);
-        if (const auto sent = m_sent.find(it->first); sent != m_sent.end())
-            forgetSent(sent);
-        m_hostedWatches.erase(it->first);
-        m_readUnmade.erase(it->first);
-        if (const auto made = m_madeRows.find(it->first); made != m_madeRows.end()) {
-            m_madeRowOwners.erase(made->second.ownAction);
-            m_madeRowOwners.erase(made->second.ownActionSeparator);
-            for (const int line : made->second.lines)
-                m_madeRowOwners.erase(line);
-            m_madeRows.erase(made);
-        }
-        it = m_entries.erase(it);
     }
+    for (const int id : dead)
+        forget(id);
+    if (m_forgetFrom < m_entries.bucket_count()) {
+        if (!std::exchange(m_isForgettingLater, true)) {
+            QTimer::singleShot(0, this, [this] {
+                m_isForgettingLater = false;
+                forgetDeadItems();
+            });
+        }
+        return;
+    }
+    m_forgetFrom = 0;
+}
+
+void DBusMenuExporter::forget(int id) {
+    const auto it = m_entries.find(id);
+    if (it == m_entries.end())
+        return;
+    if (const auto known = m_ids.find(it->second.address); known != m_ids.end() && known->second == id)
+        m_ids.erase(known);
+    if (const auto sent = m_sent.find(id); sent != m_sent.end())
+        forgetSent(sent);
+    m_hostedWatches.erase(id);
+    m_readUnmade.erase(id);
+    if (const auto made = m_madeRows.find(id); made != m_madeRows.end()) {
+        m_madeRowOwners.erase(made->second.ownAction);
+        m_madeRowOwners.erase(made->second.ownActionSeparator);
+        for (const int line : made->second.lines)
+            m_madeRowOwners.erase(line);
+        m_madeRows.erase(made);
+    }
+    m_entries.erase(it);
 }
 
 bool DBusMenuExporter::isInExportedTree(const MenuItem &item) {
@@ -1021,6 +1036,12 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
                 Qt::QueuedConnection);
         }
     });
+}
+
+bool DBusMenuExporter::isCheckedInSlices(int id, const Menu &menu) const {
+    // Either side may be long: a folder listed afresh may have few rows yet, or many more.
+    const auto sent = m_sent.find(id);
+    return laysOutInSlices(&menu, -1) || (sent != m_sent.end() && sent->second.rows->size() > kRowsPerSlice);
 }
 
 bool DBusMenuExporter::laysOutInSlices(const Menu *menu, int depth) {
@@ -1680,7 +1701,7 @@ void DBusMenuExporter::announceChanges() {
             ++it;
             continue;
         }
-        if (laysOutInSlices(menu.get(), -1)) {
+        if (isCheckedInSlices(it->first, *menu)) {
             startChangeCheck(it->first, menu);
             ++it;
             continue;
@@ -1924,31 +1945,39 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         finish(&check->rows);
         return;
     }
-    const std::size_t to = std::min(items, check->nextItem + kRowsPerSlice);
-    if (!makeSourceRows(*menu, check->looks, check->source, check->nextItem, to)) {
-        // Listed afresh meanwhile (a folder that changed on disk): checked again from the start, a slice at a
-        // time; whole as it is now when that happens again, so that a folder that keeps changing is checked
-        // all the same.
-        if (!check->isRestarted) {
-            std::erase(m_checksInSlices, check);
-            discardAside(std::move(check->before));
-            letGo(std::move(check->looks.items));
-            const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
-            restarted->isRestarted = true;
-            restarted->again = check->again;
+    // Matching rows listed again with the host's costs more the fewer come back as they were (new pictures,
+    // another order): a turn makes what it can in a few milliseconds, a slice at most.
+    QElapsedTimer turn;
+    turn.start();
+    const std::size_t first = check->nextItem;
+    do {
+        const std::size_t to = std::min(items, check->nextItem + kRowsPerMatch);
+        if (!makeSourceRows(*menu, check->looks, check->source, check->nextItem, to)) {
+            // Listed afresh meanwhile (a folder that changed on disk): checked again from the start, a slice
+            // at a time; whole as it is now when that happens again, so that a folder that keeps changing is
+            // checked all the same.
+            if (!check->isRestarted) {
+                std::erase(m_checksInSlices, check);
+                discardAside(std::move(check->before));
+                letGo(std::move(check->looks.items));
+                const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
+                restarted->isRestarted = true;
+                restarted->again = check->again;
+                return;
+            }
+            Looks looks;
+            if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
+                keepIdsOfRelistedRows(menu, sent->second, &looks);
+            std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
+            finish(&now);
             return;
         }
-        Looks looks;
-        if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
-            keepIdsOfRelistedRows(menu, sent->second, &looks);
-        std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
-        finish(&now);
-        return;
-    }
-    takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, check->nextItem, to);
-    appendRows(check->rows, check->looks, check->nextItem, to);
-    check->nextItem = to;
-    if (to == items)
+        takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, check->nextItem, to);
+        appendRows(check->rows, check->looks, check->nextItem, to);
+        check->nextItem = to;
+    } while (check->nextItem < items && check->nextItem - first < kRowsPerSlice &&
+             turn.elapsed() < kLongestMatchingTurn.count());
+    if (check->nextItem == items)
         hideStraySeparators(check->rows);
     continueLater(check, &DBusMenuExporter::continueCheck);
 }

@@ -160,6 +160,9 @@ public:
     // rows at a time, a slice per turn of the event loop, which answers everything else in between; as for
     // a layout written aside, changes meanwhile are announced once it is sent.
     static constexpr std::size_t kRowsPerSlice = 2048;
+    // A check matches rows listed again with the host's this many at a time, for about this long a turn.
+    static constexpr std::size_t kRowsPerMatch = 256;
+    static constexpr std::chrono::milliseconds kLongestMatchingTurn{4};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -319,6 +322,8 @@ private:
                       const QStringList &names);
     struct LayoutInSlices;
     static bool laysOutInSlices(const Menu *menu, int depth);
+    // Whether a change check of `menu`, the menu under `id`, is made over turns.
+    bool isCheckedInSlices(int id, const Menu &menu) const;
     void continueLayout(const std::shared_ptr<LayoutInSlices> &layout);
     // Lists `menu` for a job made over turns: the rows of its source are left to be made a slice at a time.
     void listForSlices(const Menu &menu, Looks &looks, SourceBlock &source,
@@ -436,6 +441,8 @@ private:
     void startChangeCheck(int id, const std::shared_ptr<Menu> &menu);
     void continueCheck(const std::shared_ptr<CheckInSlices> &check);
     void forgetDeadItems();
+    // Forgets the id of an item that is gone.
+    void forget(int id);
     QByteArray pngData(const QImage &image);
     // Answers the D-Bus call being handled with an InvalidArgs error.
     void fail(const QString &message);
@@ -507,6 +514,8 @@ private:
     std::vector<std::shared_ptr<MenuItem>> m_lettingGo;
     bool m_isLettingGoLater = false;
     bool m_isForgettingLater = false;
+    // The bucket of m_entries the next look for dead items starts at.
+    std::size_t m_forgetFrom = 0;
     bool m_notifyingModel = false;
     // While a kept call is answered: whether it failed, and why.
     // Calls answered once their menu's rows are there.
