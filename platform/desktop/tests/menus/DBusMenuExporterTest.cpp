@@ -156,6 +156,22 @@ protected:
                                      SLOT(itemsPropertiesUpdated(QDBusMessage))));
     }
 
+    // Notes in `order` when the loop answered another program's call ("answered", see ping) and when it told
+    // the host of a change ("told"), as the application's process sees them.
+    void recordOrder(Pinged &pinged, QStringList &order) {
+        pinged.asked = [&order] { order << QStringLiteral("answered"); };
+        ASSERT_TRUE(m_server.registerObject(QStringLiteral("/Pinged"), &pinged,
+                                            QDBusConnection::ExportScriptableSlots));
+        QObject::connect(m_exporter.get(), &DBusMenuExporter::LayoutUpdated,
+                         [&order] { order << QStringLiteral("told"); });
+    }
+    // Another program's call, to the object on /Pinged.
+    void ping() {
+        m_client.asyncCall(QDBusMessage::createMethodCall(m_server.baseService(), QStringLiteral("/Pinged"),
+                                                          QStringLiteral("org.kestrova.Test"),
+                                                          QStringLiteral("Ping")));
+    }
+
     bool aboutToShow(int id) {
         const QDBusMessage reply = call(QStringLiteral("AboutToShow"), {id});
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
@@ -793,9 +809,7 @@ TEST_F(DBusMenuExporterTest, ALongListingIsLaidOutWhileTheLoopAnswersAndChangesM
     pinged.asked = [&] { wasLaidOutWhenAnswered = layout.isFinished(); };
     ASSERT_TRUE(
         m_server.registerObject(QStringLiteral("/Pinged"), &pinged, QDBusConnection::ExportScriptableSlots));
-    m_client.asyncCall(QDBusMessage::createMethodCall(m_server.baseService(), QStringLiteral("/Pinged"),
-                                                      QStringLiteral("org.kestrova.Test"),
-                                                      QStringLiteral("Ping")));
+    ping();
     ASSERT_TRUE(
         processEventsUntil([&] { return layout.isFinished() && wasLaidOutWhenAnswered; }, m_callTimeout));
     EXPECT_FALSE(*wasLaidOutWhenAnswered);
@@ -848,18 +862,12 @@ TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThat
     // What the loop did first: answer another program's call, or tell the host.
     QStringList order;
     Pinged pinged;
-    pinged.asked = [&] { order << QStringLiteral("answered"); };
-    ASSERT_TRUE(
-        m_server.registerObject(QStringLiteral("/Pinged"), &pinged, QDBusConnection::ExportScriptableSlots));
-    QObject::connect(m_exporter.get(), &DBusMenuExporter::LayoutUpdated,
-                     [&] { order << QStringLiteral("told"); });
+    ASSERT_NO_FATAL_FAILURE(recordOrder(pinged, order));
 
     // A file added, found by the folder's watch: another caller is answered before the host hears of it.
     const QStringList added = list(kLongListing + 1);
     root->menuNeedsUpdate();
-    m_client.asyncCall(QDBusMessage::createMethodCall(m_server.baseService(), QStringLiteral("/Pinged"),
-                                                      QStringLiteral("org.kestrova.Test"),
-                                                      QStringLiteral("Ping")));
+    ping();
     ASSERT_TRUE(processEventsUntil([&] { return order.size() == 2 && !recorder.layoutUpdates.empty(); }));
     EXPECT_EQ(order, (QStringList{"answered", "told"}));
     const auto after = getLayout().second;
@@ -904,6 +912,55 @@ TEST_F(DBusMenuExporterTest, ALongListingIsCheckedWhileTheLoopAnswersAndRowsThat
     ASSERT_TRUE(processEventsUntil([&] { return shown.isFinished(); }, m_callTimeout));
     EXPECT_TRUE(shown.reply().arguments().value(0).toBool());
     EXPECT_EQ(getLayout().second.children.size(), qsizetype(kLongListing + 3));
+}
+
+TEST_F(DBusMenuExporterTest, RowsOfALongListingTheHostShowsStayChoosableUntilItIsToldOrOpensTheMenuAgain) {
+    auto root = std::make_shared<Menu>();
+    QStringList chosen;
+    const auto list = [&](const QString &prefix, std::size_t count) {
+        root->removeAllItems();
+        const auto listing = std::make_shared<Listing>(prefix, count);
+        listing->chosen = &chosen;
+        root->addRows(listing);
+        item(*root, QStringLiteral("Open Folder"), [] {});
+        return listing->titles() + QStringList{"Open Folder"};
+    };
+    list(QStringLiteral("photo-"), kLongListing);
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto before = getLayout().second;
+    QStringList order;
+    Pinged pinged;
+    ASSERT_NO_FATAL_FAILURE(recordOrder(pinged, order));
+
+    // The folder is emptied but for three files: the host, which shows thousands of rows, is told over
+    // turns while another program is answered, and a click it sends meanwhile still runs the row it shows.
+    const QStringList few = list(QStringLiteral("kept-"), 3);
+    root->menuNeedsUpdate();
+    ping();
+    EXPECT_EQ(event(before.children[700].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(
+        processEventsUntil([&] { return !chosen.isEmpty() && order.contains(QStringLiteral("told")); }));
+    EXPECT_EQ(chosen, QStringList{"photo-700"});
+    EXPECT_EQ(order.first(), QStringLiteral("answered"));
+    EXPECT_EQ(labels(getLayout().second), few);
+
+    // Listed long again and read; then relisted before the host is told: what it shows stays choosable
+    // until it opens the menu afresh, after which those ids answer nothing.
+    list(QStringLiteral("photo-"), kLongListing);
+    recorder.layoutUpdates.clear();
+    root->menuNeedsUpdate();
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    const auto shown = getLayout().second;
+    chosen.clear();
+    list(QStringLiteral("picture-"), kLongListing);
+    EXPECT_EQ(event(shown.children[9].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !chosen.isEmpty(); }));
+    EXPECT_EQ(chosen, QStringList{"photo-9"});
+    EXPECT_TRUE(aboutToShow(0));
+    EXPECT_EQ(event(shown.children[9].id, QStringLiteral("clicked")).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(labels(getLayout().second).first(), QStringLiteral("picture-0"));
 }
 
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
