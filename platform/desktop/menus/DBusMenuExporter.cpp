@@ -1748,17 +1748,24 @@ bool DBusMenuExporter::leavesReadersBehind(SentMenu &sent, const std::vector<DBu
     if (!sent.toldRows)
         return false;
     SharedRows toldRows = std::exchange(sent.toldRows, nullptr);
-    const std::vector<DBusMenuItemProperties> &told = *toldRows;
-    bool isBehind = false;
-    if (const Comparison *checked = comparedWith(given, sent.toldRevision)) {
-        isBehind = checked->looksDiffer || (checked->idsDiffer && !checked->isEveryRowKnown);
-    } else {
-        Comparison made;
-        compare(told, now, now.size(), made);
-        isBehind = made.looksDiffer || (made.idsDiffer && !isKnown(told, made, told.size()));
-    }
+    Comparison made;
+    const Comparison &comparison = comparisonOf(*toldRows, sent.toldRevision, now, given, made);
+    const bool isBehind = comparison.looksDiffer || (comparison.idsDiffer && !comparison.isEveryRowKnown);
     discardAside(std::move(toldRows));
     return isBehind;
+}
+
+const DBusMenuExporter::Comparison &
+DBusMenuExporter::comparisonOf(const std::vector<DBusMenuItemProperties> &before, std::uint64_t revision,
+                               const std::vector<DBusMenuItemProperties> &now, const Comparison *given,
+                               Comparison &made) {
+    if (const Comparison *checked = comparedWith(given, revision))
+        return *checked;
+    compare(before, now, now.size(), made);
+    // Asked only when it decides, as a check does.
+    if (made.idsDiffer && !made.looksDiffer)
+        isKnown(before, made, before.size());
+    return made;
 }
 
 bool DBusMenuExporter::isKnown(const std::vector<DBusMenuItemProperties> &rows, Comparison &comparison,
@@ -1785,14 +1792,10 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
     // Another program read the menu before the host was told of this: the host reads it again.
     const bool leftBehind = leavesReadersBehind(sent, now, given);
     Comparison made;
-    const Comparison *checked = comparedWith(given, sent.revision);
-    if (!checked)
-        compare(before, now, now.size(), made);
-    const Comparison &comparison = checked ? *checked : made;
+    const Comparison &comparison = comparisonOf(before, sent.revision, now, given, made);
     const bool isSameIds = !comparison.idsDiffer && !leftBehind;
     // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
-    if (!isSameIds && !leftBehind && !comparison.looksDiffer &&
-        (checked ? checked->isEveryRowKnown : isKnown(before, made, before.size()))) {
+    if (!isSameIds && !leftBehind && !comparison.looksDiffer && comparison.isEveryRowKnown) {
         discardAside(std::move(now));
         return;
     }

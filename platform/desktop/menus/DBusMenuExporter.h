@@ -416,6 +416,11 @@ private:
     };
     // `given` if it compared the rows of that revision.
     static const Comparison *comparedWith(const Comparison *given, std::uint64_t revision);
+    // How `now` differs from `before`, the rows of `revision`, whether every row of `before` still answers
+    // included when that decides: `given` if it compared those rows, else compared here into `made`.
+    const Comparison &comparisonOf(const std::vector<DBusMenuItemProperties> &before, std::uint64_t revision,
+                                   const std::vector<DBusMenuItemProperties> &now, const Comparison *given,
+                                   Comparison &made);
     // Whether the programs that still have `sent`'s told rows must read the menu again to have `now`;
     // those rows are then let go of.
     bool leavesReadersBehind(SentMenu &sent, const std::vector<DBusMenuItemProperties> &now,
