@@ -1784,7 +1784,7 @@ void DBusMenuExporter::replaceRows(SentMenu &sent, std::vector<DBusMenuItemPrope
 
 void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now,
                                        Changes &changes, const Comparison *given) {
-    const SharedRows rowsBefore = sent.rows;
+    SharedRows rowsBefore = sent.rows;
     const std::vector<DBusMenuItemProperties> &before = *rowsBefore;
     // Never an empty root: the host would show nothing at its next click.
     if (id == 0 && now.empty())
@@ -1830,6 +1830,8 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
     // Told of a new layout, the host reads it again; rows it is told of are those it had.
     hold(id, sent, now, /*isRead=*/isSameIds);
     replaceRows(sent, std::move(now));
+    // The last reference to what the host had: freed off the main thread, as replaceRows would have.
+    discardAside(std::move(rowsBefore));
 }
 
 void DBusMenuExporter::tell(const Changes &changes) {
