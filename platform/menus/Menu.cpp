@@ -1,5 +1,7 @@
 #include "Menu.h"
 
+#include "platform/menus/ReleaseGradually.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -28,22 +30,21 @@ void Menu::addRows(std::shared_ptr<const MenuRowSource> source) {
         return;
     m_source = std::move(source);
     m_sourceAt = m_items.size();
+    m_madeRows = std::make_shared<MadeSourceRows>(MadeSourceRows{this, {}});
 }
 
 std::shared_ptr<MenuItem> Menu::sourceItem(std::size_t index) const {
     if (!m_source || index >= m_source->count())
         return nullptr;
-    auto &made = m_madeRows[index];
-    if (auto item = made.lock())
+    auto &rows = m_madeRows->rows;
+    if (rows.size() < m_source->count())
+        rows.resize(m_source->count());
+    if (auto item = rows[index].lock())
         return item;
-    auto item = newSourceRow(index);
-    made = item;
-    // Rows scrolled past are let go by the presenter; their entries go once they are half of the map.
-    constexpr std::size_t kLeastSweep = 256;
-    if (m_madeRows.size() > std::max(kLeastSweep, 2 * m_madeRowsSwept)) {
-        std::erase_if(m_madeRows, [](const auto &entry) { return entry.second.expired(); });
-        m_madeRowsSwept = m_madeRows.size();
-    }
+    // A row of the source's, rather than an item of the menu's: it leaves with the source.
+    auto item = m_source->makeItem(index);
+    item->m_madeBy = m_madeRows;
+    rows[index] = item;
     return item;
 }
 
@@ -57,29 +58,34 @@ void Menu::makeSourceRows() const {
     if (!m_source)
         return;
     std::vector<std::shared_ptr<MenuItem>> rows(m_source->count());
-    // Rows a presenter made and still holds stay the same items; the rest are made here, without the
-    // bookkeeping sourceItem keeps for rows made one at a time.
-    for (const auto &[index, made] : m_madeRows) {
-        if (index < rows.size())
-            rows[index] = made.lock();
-    }
+    // Rows a presenter made and still holds stay the same items, now the menu's own; the rest are made
+    // here, without the bookkeeping sourceItem keeps for rows made one at a time.
+    const auto &made = m_madeRows->rows;
     for (std::size_t index = 0; index < rows.size(); ++index) {
-        if (!rows[index])
+        if (index < made.size())
+            rows[index] = made[index].lock();
+        if (!rows[index]) {
             rows[index] = newSourceRow(index);
+        } else {
+            rows[index]->m_madeBy.reset();
+            rows[index]->m_menu = const_cast<Menu *>(this);
+        }
     }
     m_source.reset();
-    m_madeRows.clear();
+    m_madeRows.reset();
     m_items.insert(m_items.begin() + std::ptrdiff_t(m_sourceAt), std::make_move_iterator(rows.begin()),
                    std::make_move_iterator(rows.end()));
 }
 
 std::shared_ptr<const MenuRowSource> Menu::dropSource() {
-    for (const auto &[index, weakRow] : m_madeRows) {
-        if (const auto row = weakRow.lock(); row && row->m_menu == this)
-            row->m_menu = nullptr;
+    if (const auto made = std::exchange(m_madeRows, nullptr)) {
+        // Every row made of the source leaves the menu at once. Letting go of a reference touches the row's
+        // count, wherever in memory that is: tens of thousands of them go a slice per turn.
+        made->menu = nullptr;
+        constexpr std::size_t kRowsLetGoAtOnce = 4096;
+        if (made->rows.size() > kRowsLetGoAtOnce)
+            releaseGradually(std::exchange(made->rows, {}));
     }
-    m_madeRows.clear();
-    m_madeRowsSwept = 0;
     return std::exchange(m_source, nullptr);
 }
 
@@ -90,14 +96,11 @@ void Menu::takeContentsOf(Menu &other) {
     m_items = std::exchange(other.m_items, {});
     m_source = std::exchange(other.m_source, nullptr);
     m_sourceAt = other.m_sourceAt;
-    m_madeRows = std::exchange(other.m_madeRows, {});
-    m_madeRowsSwept = std::exchange(other.m_madeRowsSwept, 0);
+    m_madeRows = std::exchange(other.m_madeRows, nullptr);
     for (const auto &item : m_items)
         item->m_menu = this;
-    for (const auto &[index, weakRow] : m_madeRows) {
-        if (const auto row = weakRow.lock())
-            row->m_menu = this;
-    }
+    if (m_madeRows)
+        m_madeRows->menu = this;
 }
 
 Menu *Menu::supermenu() const {
@@ -105,13 +108,15 @@ Menu *Menu::supermenu() const {
 }
 
 void Menu::adopt(const std::shared_ptr<MenuItem> &item) {
-    if (item->m_menu && item->m_menu != this)
-        item->m_menu->removeItem(item);
+    if (item->menu() && item->menu() != this)
+        item->menu()->removeItem(item);
+    // A row of a source the menu since dropped is an item like any other.
+    item->m_madeBy.reset();
     item->m_menu = this;
 }
 
 const std::shared_ptr<MenuItem> &Menu::addItem(const std::shared_ptr<MenuItem> &item) {
-    if (item && item->m_menu != this) {
+    if (item && item->menu() != this) {
         // After the source's rows, which need not be made for that.
         adopt(item);
         m_items.push_back(item);
@@ -127,7 +132,7 @@ void Menu::insertItem(const std::shared_ptr<MenuItem> &item, std::size_t index) 
     // Positions count the source's rows.
     makeSourceRows();
     // Re-inserting an item of this menu moves it.
-    if (item->m_menu == this)
+    if (item->menu() == this)
         std::erase(m_items, item);
     adopt(item);
     index = std::min(index, m_items.size());
@@ -141,7 +146,7 @@ std::shared_ptr<MenuItem> Menu::addSeparator() {
 }
 
 void Menu::removeItem(const std::shared_ptr<MenuItem> &item) {
-    if (!item || item->m_menu != this)
+    if (!item || item->menu() != this)
         return;
     makeSourceRows();
     item->m_menu = nullptr;

@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace kestrova::platform {
@@ -159,9 +158,8 @@ private:
     mutable std::shared_ptr<const MenuRowSource> m_source;
     // Where in m_items the source's rows stand.
     mutable std::size_t m_sourceAt = 0;
-    // The source's rows made and still held somewhere, by index; expired entries are swept as it grows.
-    mutable std::unordered_map<std::size_t, std::weak_ptr<MenuItem>> m_madeRows;
-    mutable std::size_t m_madeRowsSwept = 0;
+    // The source's rows made and still held somewhere, by index; there while the menu has a source.
+    mutable std::shared_ptr<MadeSourceRows> m_madeRows;
     MenuItem *m_supermenuItem = nullptr;
     bool m_isOpen = false;
     ObserverList<bool> m_openObservers;

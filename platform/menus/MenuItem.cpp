@@ -129,7 +129,7 @@ bool MenuItem::setSubmenu(std::shared_ptr<Menu> submenu) {
     if (submenu == m_submenu)
         return true;
     if (submenu) {
-        for (const Menu *ancestor = m_menu; ancestor; ancestor = ancestor->supermenu()) {
+        for (const Menu *ancestor = menu(); ancestor; ancestor = ancestor->supermenu()) {
             if (ancestor == submenu.get()) {
                 qCWarning(lcMenuItem)
                     << "Refused a submenu that would contain its own item:" << submenu->title();

@@ -72,6 +72,16 @@ struct LazySubmenu {
     std::function<void(bool isOpen)> onOpenChange = {};
 };
 
+class MenuItem;
+
+// The rows a menu made of its row source, by index, and the menu they are rows of (null once it dropped
+// the source): shared with those rows, so that a menu lets go of tens of thousands of them at once
+// rather than telling each (see Menu::addRows).
+struct MadeSourceRows {
+    Menu *menu = nullptr;
+    std::vector<std::weak_ptr<MenuItem>> rows;
+};
+
 // One row of a menu: data and a closure, no widget. A presenter maps it to whatever its toolkit shows.
 //
 // Titles are kept exactly as given, also when they come from file names: "&", tabs and other characters
@@ -170,7 +180,7 @@ public:
     void setHostedView(std::shared_ptr<const HostedViewFactory> view) { m_hostedView = std::move(view); }
 
     // The menu that holds the item, or null.
-    Menu *menu() const { return m_menu; }
+    Menu *menu() const { return m_madeBy ? m_madeBy->menu : m_menu; }
 
     // Keeps a subscription alive exactly as long as the item.
     void retain(Subscription subscription) { m_retained.push_back(std::move(subscription)); }
@@ -203,6 +213,8 @@ private:
     std::unique_ptr<DeferredSubmenu> m_deferredSubmenu;
     std::shared_ptr<const HostedViewFactory> m_hostedView;
     Menu *m_menu = nullptr;
+    // Set instead of m_menu on a row made of a menu's row source.
+    std::shared_ptr<MadeSourceRows> m_madeBy;
     std::vector<Subscription> m_retained;
 };
 

@@ -415,4 +415,22 @@ TEST(MenuTest, RowsOfASourceAreMadeOnlyWhenAskedForAndTakeTheirPlaceAmongTheItem
     menu->removeAllItems();
     EXPECT_TRUE(menu->isEmpty());
     EXPECT_EQ(held->menu(), nullptr);
+    // That row is an item like any other: added to a menu, it is that menu's.
+    Menu third;
+    third.addItem(held);
+    EXPECT_EQ(held->menu(), &third);
+    third.removeItem(held);
+    EXPECT_EQ(held->menu(), nullptr);
+
+    // Thousands of rows made and held leave together, and the next source's rows are new ones, of the menu.
+    menu->addRows(source);
+    std::vector<std::shared_ptr<MenuItem>> many;
+    for (std::size_t index = 0; index < 5000; ++index)
+        many.push_back(menu->sourceItem(index));
+    menu->removeAllItems();
+    EXPECT_TRUE(std::all_of(many.begin(), many.end(), [](const auto &row) { return !row->menu(); }));
+    menu->addRows(source);
+    EXPECT_NE(menu->sourceItem(4999), many[4999]);
+    EXPECT_EQ(menu->sourceItem(4999)->menu(), menu.get());
+    EXPECT_EQ(many[4999]->menu(), nullptr);
 }
