@@ -917,12 +917,14 @@ void DBusMenuExporter::letGo(std::vector<std::pair<std::shared_ptr<MenuItem>, bo
 
 void DBusMenuExporter::letGoOfSlice() {
     m_isLettingGoLater = false;
-    const std::size_t count = std::min(m_lettingGo.size(), kRowsPerSlice);
-    // Moved out first: an item that goes may release others, whose closures may look at the exporter.
-    std::vector<std::shared_ptr<MenuItem>> slice(
-        std::make_move_iterator(m_lettingGo.end() - std::ptrdiff_t(count)),
-        std::make_move_iterator(m_lettingGo.end()));
-    m_lettingGo.resize(m_lettingGo.size() - count);
+    forATurn(0, m_lettingGo.size(), [this](std::size_t from, std::size_t to) {
+        // Moved out first: an item that goes may release others, whose closures may look at the exporter.
+        const auto count = std::ptrdiff_t(std::min(to - from, m_lettingGo.size()));
+        std::vector<std::shared_ptr<MenuItem>> run(std::make_move_iterator(m_lettingGo.end() - count),
+                                                   std::make_move_iterator(m_lettingGo.end()));
+        m_lettingGo.resize(m_lettingGo.size() - std::size_t(count));
+        return true;
+    });
     if (!m_lettingGo.empty() && !std::exchange(m_isLettingGoLater, true))
         QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
 }
@@ -1102,6 +1104,22 @@ void DBusMenuExporter::listForSlices(const Menu &menu, Looks &looks, SourceBlock
     reserveFor(looks.items.size());
 }
 
+template <typename Run>
+std::optional<std::size_t> DBusMenuExporter::forATurn(std::size_t from, std::size_t end, Run run) {
+    QElapsedTimer turn;
+    turn.start();
+    std::size_t at = from;
+    while (at < end) {
+        const std::size_t to = std::min(end, at + kRowsPerRun);
+        if (!run(at, to))
+            return std::nullopt;
+        at = to;
+        if (at - from >= kRowsPerSlice || turn.elapsed() >= kLongestTurn.count())
+            break;
+    }
+    return at;
+}
+
 template <typename Job>
 void DBusMenuExporter::continueLater(const std::shared_ptr<Job> &job,
                                      void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &)) {
@@ -1134,26 +1152,30 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
     }
     const std::size_t items = layout->looks.items.size();
     if (layout->nextItem < items) {
-        const std::size_t to = std::min(items, layout->nextItem + kRowsPerSlice);
-        if (!makeSourceRows(*menu, layout->looks, layout->source, layout->nextItem, to)) {
+        const auto made = forATurn(layout->nextItem, items, [&](std::size_t from, std::size_t to) {
+            if (!makeSourceRows(*menu, layout->looks, layout->source, from, to))
+                return false;
+            appendRows(layout->rows, layout->looks, from, to);
+            return true;
+        });
+        if (!made) {
             // Listed afresh meanwhile (a folder that changed on disk), or its rows all made.
             layOutAsItIs();
             return;
         }
-        appendRows(layout->rows, layout->looks, layout->nextItem, to);
-        layout->nextItem = to;
-        if (to == items) {
+        layout->nextItem = *made;
+        if (*made == items) {
             hideStraySeparators(layout->rows);
             layout->node.children.reserve(qsizetype(layout->rows.size()));
         }
     } else {
-        const std::size_t to = std::min(layout->rows.size(), layout->nextRow + kRowsPerSlice);
-        layOutRows(layout->node,
-                   std::span<const DBusMenuItemProperties>(layout->rows)
-                       .subspan(layout->nextRow, to - layout->nextRow),
-                   layout->depth, layout->names, layout->size);
-        layout->nextRow = to;
-        if (to == layout->rows.size()) {
+        const std::span<const DBusMenuItemProperties> rows(layout->rows);
+        layout->nextRow = *forATurn(layout->nextRow, rows.size(), [&](std::size_t from, std::size_t to) {
+            layOutRows(layout->node, rows.subspan(from, to - from), layout->depth, layout->names,
+                       layout->size);
+            return true;
+        });
+        if (layout->nextRow == rows.size()) {
             warnOfRowsLeftOut(layout->id, layout->size);
             remember(layout->id, menu, std::move(layout->rows));
             finish(std::move(layout->node), layout->size.bytes);
@@ -1900,13 +1922,16 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         return;
     }
     if (check->keepsIds && check->nextBefore < check->before->size()) {
-        const std::size_t to = std::min(check->before->size(), check->nextBefore + kRowsPerSlice);
-        for (std::size_t index = check->nextBefore; index < to; ++index) {
-            if (isOrphan((*check->before)[index], *menu))
-                check->orphans.push_back(&(*check->before)[index]);
-        }
-        check->nextBefore = to;
-        if (to == check->before->size() && !check->orphans.empty())
+        const auto &before = *check->before;
+        check->nextBefore =
+            *forATurn(check->nextBefore, before.size(), [&](std::size_t from, std::size_t to) {
+                for (std::size_t index = from; index < to; ++index) {
+                    if (isOrphan(before[index], *menu))
+                        check->orphans.push_back(&before[index]);
+                }
+                return true;
+            });
+        if (check->nextBefore == before.size() && !check->orphans.empty())
             check->looks.rows.resize(check->looks.items.size());
         continueLater(check, &DBusMenuExporter::continueCheck);
         return;
@@ -1918,8 +1943,10 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         Comparison &comparison = check->comparison;
         const std::size_t count = check->rows.size();
         if (check->hasBefore && comparison.compared < count) {
-            compare(*check->before, check->rows, std::min(count, comparison.compared + kRowsPerSlice),
-                    comparison);
+            forATurn(comparison.compared, count, [&](std::size_t, std::size_t to) {
+                compare(*check->before, check->rows, to, comparison);
+                return true;
+            });
             continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }
@@ -1951,37 +1978,35 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         return;
     }
     // Matching rows listed again with the host's costs more the fewer come back as they were (new pictures,
-    // another order): a turn makes what it can in a few milliseconds, a slice at most.
-    QElapsedTimer turn;
-    turn.start();
-    const std::size_t first = check->nextItem;
-    do {
-        const std::size_t to = std::min(items, check->nextItem + kRowsPerMatch);
-        if (!makeSourceRows(*menu, check->looks, check->source, check->nextItem, to)) {
-            // Listed afresh meanwhile (a folder that changed on disk): checked again from the start, a slice
-            // at a time; whole as it is now when that happens again, so that a folder that keeps changing is
-            // checked all the same.
-            if (!check->isRestarted) {
-                std::erase(m_checksInSlices, check);
-                discardAside(std::move(check->before));
-                letGo(std::move(check->looks.items));
-                const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
-                restarted->isRestarted = true;
-                restarted->again = check->again;
-                return;
-            }
-            Looks looks;
-            if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
-                keepIdsOfRelistedRows(menu, sent->second, &looks);
-            std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
-            finish(&now);
+    // another order).
+    const auto made = forATurn(check->nextItem, items, [&](std::size_t from, std::size_t to) {
+        if (!makeSourceRows(*menu, check->looks, check->source, from, to))
+            return false;
+        takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, from, to);
+        appendRows(check->rows, check->looks, from, to);
+        return true;
+    });
+    if (!made) {
+        // Listed afresh meanwhile (a folder that changed on disk): checked again from the start, a slice
+        // at a time; whole as it is now when that happens again, so that a folder that keeps changing is
+        // checked all the same.
+        if (!check->isRestarted) {
+            std::erase(m_checksInSlices, check);
+            discardAside(std::move(check->before));
+            letGo(std::move(check->looks.items));
+            const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
+            restarted->isRestarted = true;
+            restarted->again = check->again;
             return;
         }
-        takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, check->nextItem, to);
-        appendRows(check->rows, check->looks, check->nextItem, to);
-        check->nextItem = to;
-    } while (check->nextItem < items && check->nextItem - first < kRowsPerSlice &&
-             turn.elapsed() < kLongestMatchingTurn.count());
+        Looks looks;
+        if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
+            keepIdsOfRelistedRows(menu, sent->second, &looks);
+        std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
+        finish(&now);
+        return;
+    }
+    check->nextItem = *made;
     if (check->nextItem == items)
         hideStraySeparators(check->rows);
     continueLater(check, &DBusMenuExporter::continueCheck);

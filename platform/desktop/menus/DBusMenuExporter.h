@@ -156,13 +156,14 @@ public:
     // off the main thread, which keeps answering meanwhile; changes are announced once it is sent, so that
     // the host never hears of a change before the layout it applies to.
     static constexpr qsizetype kLayoutWrittenAsideBytes = 1024 * 1024;
-    // A host's layout of a menu of more rows than this (a folder of thousands of entries) is made this many
-    // rows at a time, a slice per turn of the event loop, which answers everything else in between; as for
-    // a layout written aside, changes meanwhile are announced once it is sent.
+    // A host's layout of a menu of more rows than this (a folder of thousands of entries) is made at most
+    // this many rows at a time, a slice per turn of the event loop, which answers everything else in
+    // between; as for a layout written aside, changes meanwhile are announced once it is sent.
     static constexpr std::size_t kRowsPerSlice = 2048;
-    // A check matches rows listed again with the host's this many at a time, for about this long a turn.
-    static constexpr std::size_t kRowsPerMatch = 256;
-    static constexpr std::chrono::milliseconds kLongestMatchingTurn{4};
+    // A slice goes this many rows at a time, for about this long a turn: what a row costs varies (its
+    // picture, the rows a check matches it with, what an item lets go of), and several jobs may share a turn.
+    static constexpr std::size_t kRowsPerRun = 256;
+    static constexpr std::chrono::milliseconds kLongestTurn{4};
 
     // Exports `root`, which the caller keeps alive.
     DBusMenuExporter(QDBusConnection connection, QString objectPath, const std::shared_ptr<Menu> &root,
@@ -329,6 +330,10 @@ private:
     void listForSlices(const Menu &menu, Looks &looks, SourceBlock &source,
                        std::vector<DBusMenuItemProperties> &rows);
     // Runs `next` with `job` on a later turn, while the job lives.
+    // Runs `run(from, to)` over [from, end) kRowsPerRun rows at a time, for a slice's worth of a turn (see
+    // kLongestTurn); where it stopped, or nothing once a run returned false.
+    template <typename Run>
+    static std::optional<std::size_t> forATurn(std::size_t from, std::size_t end, Run run);
     template <typename Job>
     void continueLater(const std::shared_ptr<Job> &job,
                        void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &));
