@@ -495,7 +495,7 @@ void DBusMenuExporter::forgetDeadItems() {
         forget(id);
     if (m_forgetFrom < m_entries.bucket_count()) {
         if (!std::exchange(m_isForgettingLater, true)) {
-            QTimer::singleShot(0, this, [this] {
+            queueWork([this] {
                 m_isForgettingLater = false;
                 forgetDeadItems();
             });
@@ -903,7 +903,7 @@ void DBusMenuExporter::letGo(std::vector<std::shared_ptr<MenuItem>> items) {
     else
         std::move(items.begin(), items.end(), std::back_inserter(m_lettingGo));
     if (!std::exchange(m_isLettingGoLater, true))
-        QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
+        queueWork([this] { letGoOfSlice(); });
 }
 
 void DBusMenuExporter::letGo(std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> listed) {
@@ -926,7 +926,7 @@ void DBusMenuExporter::letGoOfSlice() {
         return true;
     });
     if (!m_lettingGo.empty() && !std::exchange(m_isLettingGoLater, true))
-        QTimer::singleShot(0, this, &DBusMenuExporter::letGoOfSlice);
+        queueWork([this] { letGoOfSlice(); });
 }
 
 void DBusMenuExporter::discardAside(SharedRows rows) {
@@ -1106,8 +1106,8 @@ void DBusMenuExporter::listForSlices(const Menu &menu, Looks &looks, SourceBlock
 
 template <typename Run>
 std::optional<std::size_t> DBusMenuExporter::forATurn(std::size_t from, std::size_t end, Run run) {
-    QElapsedTimer turn;
-    turn.start();
+    QElapsedTimer alone;
+    const QElapsedTimer &turn = m_turn.isValid() ? m_turn : (alone.start(), alone);
     std::size_t at = from;
     while (at < end) {
         const std::size_t to = std::min(end, at + kRowsPerRun);
@@ -1120,11 +1120,32 @@ std::optional<std::size_t> DBusMenuExporter::forATurn(std::size_t from, std::siz
     return at;
 }
 
+void DBusMenuExporter::queueWork(std::function<void()> work) {
+    m_queuedWork.push_back(std::move(work));
+    if (!std::exchange(m_isWorkQueued, true))
+        QTimer::singleShot(0, this, &DBusMenuExporter::runQueuedWork);
+}
+
+void DBusMenuExporter::runQueuedWork() {
+    m_isWorkQueued = false;
+    m_turn.start();
+    // What the work queues meanwhile waits for the next turn, behind what this one leaves.
+    auto work = std::exchange(m_queuedWork, {});
+    std::size_t done = 0;
+    while (done < work.size() && (done == 0 || m_turn.elapsed() < kLongestTurn.count()))
+        work[done++]();
+    m_turn.invalidate();
+    m_queuedWork.insert(m_queuedWork.begin(), std::make_move_iterator(work.begin() + std::ptrdiff_t(done)),
+                        std::make_move_iterator(work.end()));
+    if (!m_queuedWork.empty() && !std::exchange(m_isWorkQueued, true))
+        QTimer::singleShot(0, this, &DBusMenuExporter::runQueuedWork);
+}
+
 template <typename Job>
 void DBusMenuExporter::continueLater(const std::shared_ptr<Job> &job,
                                      void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &)) {
     // A job the exporter dropped meanwhile (answered otherwise, or at quit) goes no further.
-    QTimer::singleShot(0, this, [this, next, weak = std::weak_ptr(job)] {
+    queueWork([this, next, weak = std::weak_ptr(job)] {
         if (const auto job = weak.lock())
             (this->*next)(job);
     });

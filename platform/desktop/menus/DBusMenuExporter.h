@@ -7,6 +7,7 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QTimer>
@@ -330,10 +331,14 @@ private:
     void listForSlices(const Menu &menu, Looks &looks, SourceBlock &source,
                        std::vector<DBusMenuItemProperties> &rows);
     // Runs `next` with `job` on a later turn, while the job lives.
-    // Runs `run(from, to)` over [from, end) kRowsPerRun rows at a time, for a slice's worth of a turn (see
-    // kLongestTurn); where it stopped, or nothing once a run returned false.
-    template <typename Run>
-    static std::optional<std::size_t> forATurn(std::size_t from, std::size_t end, Run run);
+    // Runs `run(from, to)` over [from, end) kRowsPerRun rows at a time, for what is left of the turn's time
+    // (see kLongestTurn) and at most kRowsPerSlice rows; where it stopped, or nothing once a run returned
+    // false.
+    template <typename Run> std::optional<std::size_t> forATurn(std::size_t from, std::size_t end, Run run);
+    // Work over turns (layouts, checks, letting go, forgetting) is queued, and a turn runs what it has time
+    // for: the jobs of several long menus share a turn's time rather than taking it each.
+    void queueWork(std::function<void()> work);
+    void runQueuedWork();
     template <typename Job>
     void continueLater(const std::shared_ptr<Job> &job,
                        void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &));
@@ -524,6 +529,10 @@ private:
     std::vector<std::shared_ptr<MenuItem>> m_lettingGo;
     bool m_isLettingGoLater = false;
     bool m_isForgettingLater = false;
+    std::vector<std::function<void()>> m_queuedWork;
+    bool m_isWorkQueued = false;
+    // Running while queued work runs: since the turn's first job started.
+    QElapsedTimer m_turn;
     // The bucket of m_entries the next look for dead items starts at.
     std::size_t m_forgetFrom = 0;
     bool m_notifyingModel = false;
