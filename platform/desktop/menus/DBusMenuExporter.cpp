@@ -321,12 +321,21 @@ struct DBusMenuExporter::CheckInSlices {
     // rows are made (for a menu the host is about to show).
     bool keepsIds = false;
     // Given the rows made, or null when the menu left the tree, has another menu under its id or is being
-    // listed afresh; and how they differ from what the host has, unless it was given other rows meanwhile.
-    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done;
+    // listed afresh; how they differ from what the host has, unless it was given other rows meanwhile; and
+    // the items they were made of.
+    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *, ListedItems *)> done;
     // Whether another check was asked for meanwhile: it runs once this one has ended.
     bool again = false;
     bool isRestarted = false;
     bool isRecompared = false;
+};
+
+struct DBusMenuExporter::HoldInSlices {
+    int id = 0;
+    SharedRows rows;
+    std::size_t next = 0;
+    // The items of the rows, alive until they are held.
+    ListedItems kept;
 };
 
 struct DBusMenuExporter::LayoutInSlices {
@@ -539,9 +548,13 @@ std::shared_ptr<MenuItem> DBusMenuExporter::itemFor(int id) {
     if (it == m_entries.end())
         return nullptr;
     auto item = it->second.item.lock();
+    if (!item || isInExportedTree(*item))
+        return item;
     // An item that left the menu (a row of an earlier opening) is no longer the host's to reach, unless the
     // host may still show it.
-    return item && (isInExportedTree(*item) || isHeld(it->second)) ? item : nullptr;
+    if (!isHeld(it->second) && finishHolds())
+        return itemFor(id);
+    return isHeld(it->second) ? item : nullptr;
 }
 
 std::shared_ptr<Menu> DBusMenuExporter::menuFor(int id) {
@@ -850,14 +863,65 @@ void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
     }
 }
 
-void DBusMenuExporter::hold(int id, SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows,
-                            bool isRead) {
+void DBusMenuExporter::hold(int id, SentMenu &sent, const SharedRows &rows, bool isRead,
+                            ListedItems *listed) {
     // Any program may read the layout: a read adds to what the host may show (most often what it held
-    // already), a change it is told of replaces it. Counted on the items' entries, which every row looks up
-    // anyway: a long menu is held in a few milliseconds, with nothing to allocate but its lists.
+    // already), a change it is told of replaces it.
     if (!isRead)
         unhold(id, sent);
-    for (const DBusMenuItemProperties &row : rows) {
+    if (rows->size() <= kRowsPerSlice || !listed) {
+        holdRows(id, sent, *rows, 0, rows->size());
+        return;
+    }
+    auto holding = std::make_shared<HoldInSlices>();
+    holding->id = id;
+    holding->rows = rows;
+    holding->kept = std::exchange(*listed, {});
+    sent.holding.push_back(holding);
+    continueLater(holding, &DBusMenuExporter::continueHold);
+}
+
+void DBusMenuExporter::continueHold(const std::shared_ptr<HoldInSlices> &holding) {
+    const auto sent = m_sent.find(holding->id);
+    // Ended meanwhile (the host opened the menu afresh, or was told of other rows).
+    if (sent == m_sent.end() || std::find(sent->second.holding.begin(), sent->second.holding.end(),
+                                          holding) == sent->second.holding.end())
+        return;
+    const std::vector<DBusMenuItemProperties> &rows = *holding->rows;
+    holding->next = *forATurn(holding->next, rows.size(), [&](std::size_t from, std::size_t to) {
+        holdRows(holding->id, sent->second, rows, from, to);
+        return true;
+    });
+    if (holding->next < rows.size()) {
+        continueLater(holding, &DBusMenuExporter::continueHold);
+        return;
+    }
+    std::erase(sent->second.holding, holding);
+    letGo(std::move(holding->kept));
+}
+
+bool DBusMenuExporter::finishHolds() {
+    bool any = false;
+    for (auto &[id, sent] : m_sent) {
+        for (const auto &holding : std::exchange(sent.holding, {})) {
+            holdRows(id, sent, *holding->rows, holding->next, holding->rows->size());
+            letGo(std::move(holding->kept));
+            any = true;
+        }
+    }
+    return any;
+}
+
+void DBusMenuExporter::endHolding(SentMenu &sent) {
+    for (const auto &holding : std::exchange(sent.holding, {}))
+        letGo(std::move(holding->kept));
+}
+
+void DBusMenuExporter::holdRows(int id, SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows,
+                                std::size_t from, std::size_t to) {
+    // Counted on the items' entries, which every row looks up anyway, with nothing to allocate but the
+    // lists.
+    for (const DBusMenuItemProperties &row : std::span(rows).subspan(from, to - from)) {
         const auto found = m_entries.find(row.id);
         if (found == m_entries.end())
             continue;
@@ -880,6 +944,7 @@ void DBusMenuExporter::hold(int id, SentMenu &sent, const std::vector<DBusMenuIt
 }
 
 void DBusMenuExporter::unhold(int id, SentMenu &sent) {
+    endHolding(sent);
     for (std::size_t index = 0; index < sent.held.size(); ++index) {
         const auto found = m_entries.find(sent.heldIds[index]);
         // An id another item took since (a row listed again) names what the host shows now, not this.
@@ -906,7 +971,7 @@ void DBusMenuExporter::letGo(std::vector<std::shared_ptr<MenuItem>> items) {
         queueWork([this] { letGoOfSlice(); });
 }
 
-void DBusMenuExporter::letGo(std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> listed) {
+void DBusMenuExporter::letGo(ListedItems listed) {
     // A job's items may be the last left of a menu listed afresh meanwhile.
     std::vector<std::shared_ptr<MenuItem>> items;
     items.reserve(listed.size());
@@ -952,6 +1017,7 @@ void DBusMenuExporter::releaseHolds() {
     for (auto &[id, sent] : m_sent) {
         sent.held.clear();
         discardAside(std::exchange(sent.heldIds, {}));
+        endHolding(sent);
     }
     letGo(std::move(released));
 }
@@ -963,17 +1029,17 @@ DBusMenuExporter::forgetSent(std::unordered_map<int, SentMenu>::iterator sent) {
 }
 
 void DBusMenuExporter::remember(int id, const std::shared_ptr<Menu> &menu,
-                                std::vector<DBusMenuItemProperties> rows, bool isRead) {
+                                std::vector<DBusMenuItemProperties> rows, bool isRead, ListedItems *listed) {
     SentMenu &sent = m_sent[id];
-    hold(id, sent, rows, /*isRead=*/true);
+    auto shared = std::make_shared<const std::vector<DBusMenuItemProperties>>(std::move(rows));
+    hold(id, sent, shared, /*isRead=*/true, listed);
     // Any program may read the layout: read before a change is told, the rows from before are what the
     // others still have.
     if (isRead && !sent.toldRows && sent.menu.lock() == menu && isChangeUntold(id)) {
-        sent.toldRows = std::exchange(
-            sent.rows, std::make_shared<const std::vector<DBusMenuItemProperties>>(std::move(rows)));
+        sent.toldRows = std::exchange(sent.rows, std::move(shared));
         sent.toldRevision = std::exchange(sent.revision, ++m_rowsRevisions);
     } else {
-        replaceRows(sent, std::move(rows));
+        replaceRows(sent, std::move(shared));
     }
     if (sent.menu.lock() == menu && sent.needsUpdate.isActive())
         return;
@@ -1198,7 +1264,7 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
         });
         if (layout->nextRow == rows.size()) {
             warnOfRowsLeftOut(layout->id, layout->size);
-            remember(layout->id, menu, std::move(layout->rows));
+            remember(layout->id, menu, std::move(layout->rows), /*isRead=*/true, &layout->looks.items);
             finish(std::move(layout->node), layout->size.bytes);
             return;
         }
@@ -1593,9 +1659,9 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
             ++pending->checks;
             startCheck(id, menu, /*keepsIds=*/true,
                        [this, pending, id = id, menu](std::vector<DBusMenuItemProperties> *now,
-                                                      Comparison *comparison) {
+                                                      Comparison *comparison, ListedItems *listed) {
                            // Replaced meanwhile, or told of a change since it asked: the host reads it again.
-                           if (!now || announceShown(id, menu, std::move(*now), comparison) ||
+                           if (!now || announceShown(id, menu, std::move(*now), comparison, listed) ||
                                m_revision != pending->revision)
                                pending->updatesNeeded.append(id);
                            if (--pending->checks == 0)
@@ -1650,7 +1716,8 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu) 
 }
 
 bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
-                                     std::vector<DBusMenuItemProperties> now, const Comparison *given) {
+                                     std::vector<DBusMenuItemProperties> now, const Comparison *given,
+                                     ListedItems *listed) {
     const auto sent = m_sent.find(id);
     const bool leftBehind = sent != m_sent.end() && leavesReadersBehind(sent->second, now, given);
     given = sent == m_sent.end() ? nullptr : comparedWith(given, sent->second.revision);
@@ -1665,7 +1732,7 @@ bool DBusMenuExporter::announceShown(int id, const std::shared_ptr<Menu> &menu,
         return false;
     }
     // Told by the answer; the signal is for hosts that only listen to it.
-    remember(id, menu, std::move(now), /*isRead=*/false);
+    remember(id, menu, std::move(now), /*isRead=*/false, listed);
     ++m_revision;
     Q_EMIT LayoutUpdated(m_revision, id);
     return true;
@@ -1819,14 +1886,13 @@ bool DBusMenuExporter::isKnown(const std::vector<DBusMenuItemProperties> &rows, 
     return comparison.isEveryRowKnown;
 }
 
-void DBusMenuExporter::replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows) {
-    discardAside(std::exchange(sent.rows,
-                               std::make_shared<const std::vector<DBusMenuItemProperties>>(std::move(rows))));
+void DBusMenuExporter::replaceRows(SentMenu &sent, SharedRows rows) {
+    discardAside(std::exchange(sent.rows, std::move(rows)));
     sent.revision = ++m_rowsRevisions;
 }
 
 void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now,
-                                       Changes &changes, const Comparison *given) {
+                                       Changes &changes, const Comparison *given, ListedItems *listed) {
     SharedRows rowsBefore = sent.rows;
     const std::vector<DBusMenuItemProperties> &before = *rowsBefore;
     // Never an empty root: the host would show nothing at its next click.
@@ -1871,8 +1937,9 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
         }
     }
     // Told of a new layout, the host reads it again; rows it is told of are those it had.
-    hold(id, sent, now, /*isRead=*/isSameIds);
-    replaceRows(sent, std::move(now));
+    auto rows = std::make_shared<const std::vector<DBusMenuItemProperties>>(std::move(now));
+    hold(id, sent, rows, /*isRead=*/isSameIds, listed);
+    replaceRows(sent, std::move(rows));
     // The last reference to what the host had: freed off the main thread, as replaceRows would have.
     discardAside(std::move(rowsBefore));
 }
@@ -1887,9 +1954,9 @@ void DBusMenuExporter::tell(const Changes &changes) {
         Q_EMIT LayoutUpdated(m_revision, id);
 }
 
-std::shared_ptr<DBusMenuExporter::CheckInSlices>
-DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
-                             std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done) {
+std::shared_ptr<DBusMenuExporter::CheckInSlices> DBusMenuExporter::startCheck(
+    int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
+    std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *, ListedItems *)> done) {
     auto check = std::make_shared<CheckInSlices>();
     check->id = id;
     check->menu = menu;
@@ -1908,7 +1975,8 @@ DBusMenuExporter::startCheck(int id, const std::shared_ptr<Menu> &menu, bool kee
 
 void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &menu) {
     startCheck(id, menu, /*keepsIds=*/true,
-               [this, id, menu](std::vector<DBusMenuItemProperties> *now, Comparison *comparison) {
+               [this, id, menu](std::vector<DBusMenuItemProperties> *now, Comparison *comparison,
+                                ListedItems *listed) {
                    const auto sent = m_sent.find(id);
                    if (!now || sent == m_sent.end() || sent->second.menu.lock() != menu) {
                        // Gone from the tree, another menu under that id, or being listed afresh: the next
@@ -1922,24 +1990,24 @@ void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &men
                        return;
                    }
                    Changes changes;
-                   compareWithSent(id, sent->second, std::move(*now), changes, comparison);
+                   compareWithSent(id, sent->second, std::move(*now), changes, comparison, listed);
                    tell(changes);
                });
 }
 
 void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check) {
-    const auto finish = [&](std::vector<DBusMenuItemProperties> *now) {
+    const auto finish = [&](std::vector<DBusMenuItemProperties> *now, ListedItems *listed) {
         std::erase(m_checksInSlices, check);
-        letGo(std::move(check->looks.items));
         // What was found of the rows holds for the rows they were compared with (see comparedWith).
         discardAside(std::move(check->before));
-        check->done(now, now == &check->rows && check->hasBefore ? &check->comparison : nullptr);
+        check->done(now, now == &check->rows && check->hasBefore ? &check->comparison : nullptr, listed);
+        letGo(std::move(check->looks.items));
         if (check->again)
             scheduleChangeCheck();
     };
     const auto menu = check->menu.lock();
     if (!menu || menuFor(check->id) != menu || menu->isAwaitingContents()) {
-        finish(nullptr);
+        finish(nullptr, nullptr);
         return;
     }
     if (check->keepsIds && check->nextBefore < check->before->size()) {
@@ -1995,7 +2063,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
             continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }
-        finish(&check->rows);
+        finish(&check->rows, &check->looks.items);
         return;
     }
     // Matching rows listed again with the host's costs more the fewer come back as they were (new pictures,
@@ -2024,7 +2092,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         if (const auto sent = m_sent.find(check->id); check->keepsIds && sent != m_sent.end())
             keepIdsOfRelistedRows(menu, sent->second, &looks);
         std::vector<DBusMenuItemProperties> now = rows(*menu, &looks);
-        finish(&now);
+        finish(&now, &looks.items);
         return;
     }
     check->nextItem = *made;

@@ -214,6 +214,8 @@ Q_SIGNALS:
 private:
     // Shared with the checks that read them over turns, which need no copy of a long menu's rows.
     using SharedRows = std::shared_ptr<const std::vector<DBusMenuItemProperties>>;
+    // Holding a long menu's items over turns (see hold).
+    struct HoldInSlices;
     // What the host was last given of a menu's rows, to tell it what changed.
     struct SentMenu {
         std::weak_ptr<Menu> menu;
@@ -224,6 +226,8 @@ private:
         // The items of those rows, alive while the host may show them (see hold), and their ids.
         std::vector<std::shared_ptr<MenuItem>> held;
         std::vector<int> heldIds;
+        // Rows still being held, over turns.
+        std::vector<std::shared_ptr<HoldInSlices>> holding;
         // Changes with every change of `rows`, never to one a menu had before (see m_rowsRevisions).
         std::uint64_t revision = 0;
         // What the others had, when one program read the menu while a change to it was still to be told
@@ -276,9 +280,10 @@ private:
     };
     // A menu's exported items, listed once for two passes over the same menu on one turn, with what was
     // made of each row meanwhile (in the same order).
+    using ListedItems = std::vector<std::pair<std::shared_ptr<MenuItem>, bool>>;
     struct Looks {
         bool isListed = false;
-        std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> items;
+        ListedItems items;
         std::vector<std::optional<RowLooks>> rows;
     };
     // With `looks`, the items are listed there, or taken from there with what was made of them.
@@ -359,22 +364,30 @@ private:
     // Appends to `node` the layouts of `rows`, the rows of the menu it stands for.
     void layOutRows(DBusMenuLayoutItem &node, std::span<const DBusMenuItemProperties> rows, int depth,
                     const QStringList &names, LayoutSize &size);
-    // `isRead` unless the host is told of `rows` at once.
+    // `isRead` unless the host is told of `rows` at once. With `listed`, the items the rows were made of,
+    // which a long menu's hold over turns may take.
     void remember(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> rows,
-                  bool isRead = true);
+                  bool isRead = true, ListedItems *listed = nullptr);
     // Whether a change check or a look at what the host is about to show is yet to tell of `id`'s rows.
     bool isChangeUntold(int id) const;
     // Keeps the items of `rows`, what the host may now show of `sent`, alive and choosable until it opens
     // the root again (releaseHolds): beside what it had when `rows` were read, in its place when the host
-    // was told of them.
-    void hold(int id, SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, bool isRead);
+    // was told of them. Rows of a long menu whose items were `listed` are held over turns, those items kept
+    // alive meanwhile (and the rows held at once when the host asks for a row that left the menu).
+    void hold(int id, SentMenu &sent, const SharedRows &rows, bool isRead, ListedItems *listed = nullptr);
+    void holdRows(int id, SentMenu &sent, const std::vector<DBusMenuItemProperties> &rows, std::size_t from,
+                  std::size_t to);
+    void continueHold(const std::shared_ptr<HoldInSlices> &holding);
+    // Holds what is still being held over turns at once; whether there was any.
+    bool finishHolds();
+    void endHolding(SentMenu &sent);
     // What `sent` held is no longer held for it.
     void unhold(int id, SentMenu &sent);
     void releaseHolds();
     // Items a host may no longer choose are let go of a slice per turn: a long folder's rows take tens of
     // milliseconds to free.
     void letGo(std::vector<std::shared_ptr<MenuItem>> items);
-    void letGo(std::vector<std::pair<std::shared_ptr<MenuItem>, bool>> listed);
+    void letGo(ListedItems listed);
     void letGoOfSlice();
     // Rows, or maps of items, no longer needed are freed off the main thread when there are many.
     template <typename Container> static void discardAside(Container container);
@@ -388,7 +401,7 @@ private:
     struct Comparison;
     bool announceShown(int id, const std::shared_ptr<Menu> &menu);
     bool announceShown(int id, const std::shared_ptr<Menu> &menu, std::vector<DBusMenuItemProperties> now,
-                       const Comparison *given = nullptr);
+                       const Comparison *given = nullptr, ListedItems *listed = nullptr);
     // For the D-Bus call being handled, when one of the menus it opened is still awaiting its rows: the
     // call is answered later (see kLongestAnswerDelay); true when it is. With `isShowing`, so is a call
     // that shows a long menu.
@@ -441,18 +454,18 @@ private:
                         Comparison &comparison);
     // Whether rows [comparison.known, to) answer too.
     bool isKnown(const std::vector<DBusMenuItemProperties> &rows, Comparison &comparison, std::size_t to);
-    void replaceRows(SentMenu &sent, std::vector<DBusMenuItemProperties> rows);
+    void replaceRows(SentMenu &sent, SharedRows rows);
     // Compares `now`, the rows of the menu under `id`, with what the host was given of it (`sent`), which
     // it then is; with `given`, as found already when it compared those rows.
     void compareWithSent(int id, SentMenu &sent, std::vector<DBusMenuItemProperties> now, Changes &changes,
-                         const Comparison *given = nullptr);
+                         const Comparison *given = nullptr, ListedItems *listed = nullptr);
     void tell(const Changes &changes);
     // A change check of a menu of more rows than kRowsPerSlice is made over turns, as its layout is.
     struct CheckInSlices;
     // With `keepsIds`, rows listed again take the ids of the host's rows they were.
     std::shared_ptr<CheckInSlices>
     startCheck(int id, const std::shared_ptr<Menu> &menu, bool keepsIds,
-               std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *)> done);
+               std::function<void(std::vector<DBusMenuItemProperties> *, Comparison *, ListedItems *)> done);
     void startChangeCheck(int id, const std::shared_ptr<Menu> &menu);
     void continueCheck(const std::shared_ptr<CheckInSlices> &check);
     void forgetDeadItems();
