@@ -1010,16 +1010,21 @@ template <typename Container> void DBusMenuExporter::discardAside(Container cont
 
 void DBusMenuExporter::releaseHolds() {
     ++m_holdRound;
-    // Moved out first: an item that goes may release others, whose closures may look at the exporter.
-    std::vector<std::shared_ptr<MenuItem>> released;
-    for (auto &[id, sent] : m_sent)
-        std::move(sent.held.begin(), sent.held.end(), std::back_inserter(released));
+    // Moved out first, each list whole: an item that goes may release others, whose closures may look at
+    // the exporter.
+    std::vector<std::vector<std::shared_ptr<MenuItem>>> released;
+    std::vector<std::shared_ptr<HoldInSlices>> ended;
     for (auto &[id, sent] : m_sent) {
-        sent.held.clear();
+        if (!sent.held.empty())
+            released.push_back(std::exchange(sent.held, {}));
         discardAside(std::exchange(sent.heldIds, {}));
-        endHolding(sent);
+        std::move(sent.holding.begin(), sent.holding.end(), std::back_inserter(ended));
+        sent.holding.clear();
     }
-    letGo(std::move(released));
+    for (auto &items : released)
+        letGo(std::move(items));
+    for (const auto &holding : ended)
+        letGo(std::move(holding->kept));
 }
 
 std::unordered_map<int, DBusMenuExporter::SentMenu>::iterator
