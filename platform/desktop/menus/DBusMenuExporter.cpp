@@ -1535,9 +1535,12 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
     menu->menuNeedsUpdate();
     menu->menuWillOpen();
     m_notifyingModel = false;
-    // A long menu's rows listed again keep their ids a slice at a time, in what follows the opening: the
-    // answer to the host (see answersWhenFilled), or a change check.
-    if (!laysOutInSlices(menu.get(), -1))
+    // A long menu's rows listed again, or the rows of a menu that was long when the host read it, keep
+    // their ids a slice at a time, in what follows the opening: the answer to the host (see
+    // answersWhenFilled), or a change check.
+    if (const auto sent = std::find_if(m_sent.begin(), m_sent.end(),
+                                       [&](const auto &entry) { return entry.second.menu.lock() == menu; });
+        sent == m_sent.end() || !isCheckedInSlices(sent->first, *menu))
         keepIdsOfRelistedRows(menu);
     std::erase_if(m_openMenus, [](const OpenMenu &open) { return open.menu.expired(); });
     const QPointer<DBusMenuExporter> self(this);
@@ -1584,7 +1587,7 @@ bool DBusMenuExporter::AboutToShow(int id) {
     const auto menu = openForHost(id);
     if (!menu || (canAnswerLater && answersWhenFilled({{id, menu}}, {}, /*isShowing=*/true)))
         return false;
-    if (laysOutInSlices(menu.get(), -1))
+    if (isCheckedInSlices(id, *menu))
         keepIdsOfRelistedRows(menu);
     return announceShown(id, menu);
 }
@@ -1595,8 +1598,8 @@ bool DBusMenuExporter::answersWhenFilled(const std::vector<std::pair<int, std::s
     for (const auto &[id, menu] : menus)
         pending->menus.emplace_back(id, menu);
     // A long menu the host is about to show is looked at over turns (see answerPending).
-    const bool isLong = isShowing && std::any_of(menus.begin(), menus.end(), [](const auto &entry) {
-                            return laysOutInSlices(entry.second.get(), -1);
+    const bool isLong = isShowing && std::any_of(menus.begin(), menus.end(), [this](const auto &entry) {
+                            return isCheckedInSlices(entry.first, *entry.second);
                         });
     if (!pending->isWaiting() && !isLong)
         return false;
@@ -1658,7 +1661,7 @@ void DBusMenuExporter::answerPending(const std::shared_ptr<PendingAnswer> &pendi
             // Out of time: the host shows what there is and hears of the rows as they come.
             remember(id, menu, rows(*menu));
             needsUpdate = true;
-        } else if (isShowing && laysOutInSlices(menu.get(), -1)) {
+        } else if (isShowing && isCheckedInSlices(id, *menu)) {
             // A long menu is looked at over turns, as its layout is made, its rows listed again keeping
             // the ids the host has (see open); the host has its answer then.
             ++pending->checks;
@@ -1763,7 +1766,7 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int> &ids, QList<int> 
         return {};
     QList<int> updatesNeeded;
     for (const auto &[id, menu] : opened) {
-        if (laysOutInSlices(menu.get(), -1))
+        if (isCheckedInSlices(id, *menu))
             keepIdsOfRelistedRows(menu);
         if (announceShown(id, menu))
             updatesNeeded.append(id);
