@@ -979,6 +979,32 @@ TEST_F(DBusMenuExporterTest, RowsOfALongListingTheHostShowsStayChoosableUntilItI
     EXPECT_EQ(chosen, QStringList{QStringLiteral("picture-%1").arg(kLongListing - 1)});
 }
 
+TEST_F(DBusMenuExporterTest, ALongFolderCutToAFewKeepsTheIdsTheHostReadWhenItOpensTheMenu) {
+    auto root = std::make_shared<Menu>();
+    QStringList chosen;
+    const auto list = [&](std::size_t count) {
+        root->removeAllItems();
+        const auto listing = std::make_shared<Listing>(QStringLiteral("photo-"), count);
+        listing->chosen = &chosen;
+        root->addRows(listing);
+    };
+    list(kLongListing);
+    exportMenu(root);
+    const auto read = getLayout().second;
+
+    // Emptied but for its first three files while closed, then opened: those rows are the ones the host
+    // read, under the ids it has, and a click on one of them runs it.
+    list(3);
+    EXPECT_TRUE(aboutToShow(0));
+    const auto opened = getLayout().second;
+    ASSERT_EQ(labels(opened), (QStringList{"photo-0", "photo-1", "photo-2"}));
+    for (int index = 0; index < 3; ++index)
+        EXPECT_EQ(opened.children[index].id, read.children[index].id) << index;
+    EXPECT_EQ(event(read.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return !chosen.isEmpty(); }));
+    EXPECT_EQ(chosen, QStringList{"photo-1"});
+}
+
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
     // A menu our own popup lists afresh at each opening, read once by a host that never opens it.
     auto root = std::make_shared<Menu>();
