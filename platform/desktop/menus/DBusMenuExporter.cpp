@@ -1226,6 +1226,8 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
     const auto finish = [&](DBusMenuLayoutItem answer, qsizetype bytes) {
         std::erase(m_layoutsInSlices, layout);
         letGo(std::move(layout->looks.items));
+        // Rows made before the menu was listed afresh, laid out as it is instead.
+        discardAside(std::move(layout->rows));
         sendLayout(layout->call, layout->connection, std::move(answer), bytes);
         if (layout->changed)
             m_changeCheckHeld = true;
@@ -2010,6 +2012,8 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
         discardAside(std::move(check->before));
         check->done(now, now == &check->rows && check->hasBefore ? &check->comparison : nullptr, listed);
         letGo(std::move(check->looks.items));
+        // Rows the check made that nobody took (the check was dropped, or is to be made again).
+        discardAside(std::move(check->rows));
         if (check->again)
             scheduleChangeCheck();
     };
