@@ -1112,7 +1112,7 @@ void DBusMenuExporter::sendLayout(const QDBusMessage &call, QDBusConnection conn
 }
 
 bool DBusMenuExporter::isCheckedInSlices(int id, const Menu &menu) const {
-    // Either side may be long: a folder listed afresh may have few rows yet, or many more.
+    // A folder listed afresh may have few rows yet, or many more.
     const auto sent = m_sent.find(id);
     return laysOutInSlices(&menu, -1) || (sent != m_sent.end() && sent->second.rows->size() > kRowsPerSlice);
 }
@@ -1542,8 +1542,8 @@ void DBusMenuExporter::open(const std::shared_ptr<Menu> &menu) {
     // answersWhenFilled), or a change check.
     if (const auto sent = std::find_if(m_sent.begin(), m_sent.end(),
                                        [&](const auto &entry) { return entry.second.menu.lock() == menu; });
-        sent == m_sent.end() || !isCheckedInSlices(sent->first, *menu))
-        keepIdsOfRelistedRows(menu);
+        sent != m_sent.end() && !isCheckedInSlices(sent->first, *menu))
+        keepIdsOfRelistedRows(menu, sent->second);
     std::erase_if(m_openMenus, [](const OpenMenu &open) { return open.menu.expired(); });
     const QPointer<DBusMenuExporter> self(this);
     m_openMenus.push_back({menu, menu->observeOpenState([self, closed = menu.get()](bool isOpen) {
@@ -2095,6 +2095,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
             std::erase(m_checksInSlices, check);
             discardAside(std::move(check->before));
             letGo(std::move(check->looks.items));
+            discardAside(std::move(check->rows));
             const auto restarted = startCheck(check->id, menu, check->keepsIds, std::move(check->done));
             restarted->isRestarted = true;
             restarted->again = check->again;

@@ -329,13 +329,13 @@ private:
                       const QStringList &names);
     struct LayoutInSlices;
     static bool laysOutInSlices(const Menu *menu, int depth);
-    // Whether a change check of `menu`, the menu under `id`, is made over turns.
+    // Whether a check of `menu`, the menu under `id` (for a change, or for a host opening it), is made over
+    // turns: either side is long.
     bool isCheckedInSlices(int id, const Menu &menu) const;
     void continueLayout(const std::shared_ptr<LayoutInSlices> &layout);
     // Lists `menu` for a job made over turns: the rows of its source are left to be made a slice at a time.
     void listForSlices(const Menu &menu, Looks &looks, SourceBlock &source,
                        std::vector<DBusMenuItemProperties> &rows);
-    // Runs `next` with `job` on a later turn, while the job lives.
     // Runs `run(from, to)` over [from, end) kRowsPerRun rows at a time, for what is left of the turn's time
     // (see kLongestTurn) and at most kRowsPerSlice rows; where it stopped, or nothing once a run returned
     // false.
@@ -344,6 +344,7 @@ private:
     // for: the jobs of several long menus share a turn's time rather than taking it each.
     void queueWork(std::function<void()> work);
     void runQueuedWork();
+    // Runs `next` with `job` on a later turn, while the job lives.
     template <typename Job>
     void continueLater(const std::shared_ptr<Job> &job,
                        void (DBusMenuExporter::*next)(const std::shared_ptr<Job> &));
