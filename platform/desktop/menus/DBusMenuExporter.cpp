@@ -137,24 +137,38 @@ bool isSeparator(const QVariantMap &properties) {
 
 // A hosted row out of sight can leave two separators together, or one at the end, where the model saw a
 // row between them: those separators go out of sight too, and come back with the row.
-void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
-    DBusMenuItemProperties *last = nullptr;
+// Rows are looked at as they are appended, a run at a time for a long menu; the last separator is known to
+// be stray only at the end.
+struct StraySeparators {
+    std::optional<std::size_t> last;
     bool rowSinceSeparator = false;
-    for (DBusMenuItemProperties &row : rows) {
-        if (!isVisible(row.properties))
-            continue;
-        if (!isSeparator(row.properties)) {
-            rowSinceSeparator = true;
-            last = nullptr;
-        } else if (rowSinceSeparator) {
-            rowSinceSeparator = false;
-            last = &row;
-        } else {
-            row.properties = hiddenSeparatorProperties();
+    std::size_t next = 0;
+
+    void look(std::vector<DBusMenuItemProperties> &rows) {
+        for (; next < rows.size(); ++next) {
+            DBusMenuItemProperties &row = rows[next];
+            if (!isVisible(row.properties))
+                continue;
+            if (!isSeparator(row.properties)) {
+                rowSinceSeparator = true;
+                last.reset();
+            } else if (rowSinceSeparator) {
+                rowSinceSeparator = false;
+                last = next;
+            } else {
+                row.properties = hiddenSeparatorProperties();
+            }
         }
     }
-    if (last)
-        last->properties = hiddenSeparatorProperties();
+    void end(std::vector<DBusMenuItemProperties> &rows) {
+        look(rows);
+        if (last)
+            rows[*last].properties = hiddenSeparatorProperties();
+    }
+};
+
+void hideStraySeparators(std::vector<DBusMenuItemProperties> &rows) {
+    StraySeparators().end(rows);
 }
 
 // Equal rows, told faster than QVariantMap's own comparison for the rows of a long folder: their pictures
@@ -316,6 +330,7 @@ struct DBusMenuExporter::CheckInSlices {
     SourceBlock source;
     std::vector<DBusMenuItemProperties> rows;
     std::size_t nextItem = 0;
+    StraySeparators separators;
     Comparison comparison;
     // Whether rows listed again take the ids of the host's rows they were (a change check), else only the
     // rows are made (for a menu the host is about to show).
@@ -327,7 +342,7 @@ struct DBusMenuExporter::CheckInSlices {
     // Whether another check was asked for meanwhile: it runs once this one has ended.
     bool again = false;
     bool isRestarted = false;
-    bool isRecompared = false;
+    int recompared = 0;
 };
 
 struct DBusMenuExporter::HoldInSlices {
@@ -352,6 +367,7 @@ struct DBusMenuExporter::LayoutInSlices {
     Looks looks;
     SourceBlock source;
     std::vector<DBusMenuItemProperties> rows;
+    StraySeparators separators;
     // The next item to make a row of, then the next row to lay out.
     std::size_t nextItem = 0;
     std::size_t nextRow = 0;
@@ -397,8 +413,10 @@ DBusMenuExporter::~DBusMenuExporter() {
     }
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
     releaseHolds();
-    while (!m_lettingGo.empty())
+    while (!m_lettingGo.empty() || !m_lettingGoListed.empty()) {
         std::exchange(m_lettingGo, {}).clear();
+        std::exchange(m_lettingGoListed, {}).clear();
+    }
     // The host's menu goes with the object: the model must not stay open, or it would never open again.
     closeAll();
     if (m_registered)
@@ -754,9 +772,10 @@ void DBusMenuExporter::appendRows(std::vector<DBusMenuItemProperties> &rows, Loo
         const int id = idFor(item);
         watchHostedView(id, *item);
         RowLooks row;
-        if (index < looks.rows.size() && looks.rows[index])
-            row = std::move(*looks.rows[index]);
-        else
+        if (std::optional<RowLooks> *made = looks.madeAhead(index); made && *made) {
+            row = std::move(**made);
+            made->reset();
+        } else
             row.properties = properties(*item, isShown, &row.furtherLines);
         rows.push_back({id, std::move(row.properties)});
         for (DBusMenuItemProperties &line : lineRows(id, rows.back().properties, row.furtherLines))
@@ -814,7 +833,8 @@ void DBusMenuExporter::keepIdsOfRelistedRows(const std::shared_ptr<Menu> &menu, 
         looks = &listed;
     looks->items = exportedItems(*menu);
     looks->isListed = true;
-    looks->rows.resize(looks->items.size());
+    looks->rowsFrom = 0;
+    looks->rows.assign(looks->items.size(), std::nullopt);
     std::size_t next = 0;
     takeIdsOfOrphans(*looks, orphans, next, 0, looks->items.size());
 }
@@ -851,7 +871,7 @@ void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
         const auto match = std::find_if(first, last, [&](const DBusMenuItemProperties *orphan) {
             return sameProperties(orphan->properties, row.properties);
         });
-        looks.rows[index] = std::move(row);
+        *looks.madeAhead(index) = std::move(row);
         if (match == last)
             continue;
         const int id = (*match)->id;
@@ -960,37 +980,64 @@ void DBusMenuExporter::unhold(int id, SentMenu &sent) {
     letGo(std::exchange(sent.held, {}));
 }
 
+namespace {
+
+template <typename List> std::size_t countOf(const std::vector<List> &lists) {
+    std::size_t count = 0;
+    for (const List &list : lists)
+        count += list.size();
+    return count;
+}
+
+// Takes up to `count` of the last entries of `lists`, emptied lists and all.
+template <typename List> void takeLast(std::vector<List> &lists, std::size_t count, List &taken) {
+    while (count > 0 && !lists.empty()) {
+        List &last = lists.back();
+        const std::size_t now = std::min(count, last.size());
+        taken.insert(taken.end(), std::make_move_iterator(last.end() - std::ptrdiff_t(now)),
+                     std::make_move_iterator(last.end()));
+        last.resize(last.size() - now);
+        count -= now;
+        if (last.empty())
+            lists.pop_back();
+    }
+}
+
+} // namespace
+
 void DBusMenuExporter::letGo(std::vector<std::shared_ptr<MenuItem>> items) {
-    if (items.size() <= kRowsPerSlice && m_lettingGo.empty())
-        return;
-    if (m_lettingGo.empty())
-        m_lettingGo = std::move(items);
-    else
-        std::move(items.begin(), items.end(), std::back_inserter(m_lettingGo));
+    if (items.size() > kRowsPerSlice || isLettingGo())
+        letGoLater(m_lettingGo, std::move(items));
+}
+
+void DBusMenuExporter::letGo(ListedItems listed) {
+    // A job's items may be the last left of a menu listed afresh meanwhile. Kept as they are: made into
+    // another list, a long menu's would be moved whole on one turn.
+    if (listed.size() > kRowsPerSlice || isLettingGo())
+        letGoLater(m_lettingGoListed, std::move(listed));
+}
+
+bool DBusMenuExporter::isLettingGo() const {
+    return !m_lettingGo.empty() || !m_lettingGoListed.empty();
+}
+
+template <typename List> void DBusMenuExporter::letGoLater(std::vector<List> &lists, List list) {
+    lists.push_back(std::move(list));
     if (!std::exchange(m_isLettingGoLater, true))
         queueWork([this] { letGoOfSlice(); });
 }
 
-void DBusMenuExporter::letGo(ListedItems listed) {
-    // A job's items may be the last left of a menu listed afresh meanwhile.
-    std::vector<std::shared_ptr<MenuItem>> items;
-    items.reserve(listed.size());
-    for (auto &[item, isShown] : listed)
-        items.push_back(std::move(item));
-    letGo(std::move(items));
-}
-
 void DBusMenuExporter::letGoOfSlice() {
     m_isLettingGoLater = false;
-    forATurn(0, m_lettingGo.size(), [this](std::size_t from, std::size_t to) {
+    forATurn(0, countOf(m_lettingGo) + countOf(m_lettingGoListed), [this](std::size_t from, std::size_t to) {
         // Moved out first: an item that goes may release others, whose closures may look at the exporter.
-        const auto count = std::ptrdiff_t(std::min(to - from, m_lettingGo.size()));
-        std::vector<std::shared_ptr<MenuItem>> run(std::make_move_iterator(m_lettingGo.end() - count),
-                                                   std::make_move_iterator(m_lettingGo.end()));
-        m_lettingGo.resize(m_lettingGo.size() - std::size_t(count));
+        std::vector<std::shared_ptr<MenuItem>> run;
+        ListedItems listedRun;
+        takeLast(m_lettingGo, to - from, run);
+        takeLast(m_lettingGoListed, to - from - run.size(), listedRun);
         return true;
     });
-    if (!m_lettingGo.empty() && !std::exchange(m_isLettingGoLater, true))
+    if (isLettingGo() && !std::exchange(m_isLettingGoLater, true))
         queueWork([this] { letGoOfSlice(); });
 }
 
@@ -1250,6 +1297,7 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
             if (!makeSourceRows(*menu, layout->looks, layout->source, from, to))
                 return false;
             appendRows(layout->rows, layout->looks, from, to);
+            layout->separators.look(layout->rows);
             return true;
         });
         if (!made) {
@@ -1259,7 +1307,7 @@ void DBusMenuExporter::continueLayout(const std::shared_ptr<LayoutInSlices> &lay
         }
         layout->nextItem = *made;
         if (*made == items) {
-            hideStraySeparators(layout->rows);
+            layout->separators.end(layout->rows);
             layout->node.children.reserve(qsizetype(layout->rows.size()));
         }
     } else {
@@ -1860,7 +1908,11 @@ void DBusMenuExporter::compare(const std::vector<DBusMenuItemProperties> &before
 
 const DBusMenuExporter::Comparison *DBusMenuExporter::comparedWith(const Comparison *given,
                                                                    std::uint64_t revision) {
-    return given && given->ofRevision == revision ? given : nullptr;
+    for (; given; given = given->earlier.get()) {
+        if (given->ofRevision == revision)
+            return given;
+    }
+    return nullptr;
 }
 
 bool DBusMenuExporter::leavesReadersBehind(SentMenu &sent, const std::vector<DBusMenuItemProperties> &now,
@@ -1910,8 +1962,11 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
         return;
     // Another program read the menu before the host was told of this: the host reads it again.
     const bool leftBehind = leavesReadersBehind(sent, now, given);
+    // Left behind, the host reads the menu again whatever the rows are.
     Comparison made;
-    const Comparison &comparison = comparisonOf(before, sent.revision, now, given, made);
+    if (leftBehind)
+        made.idsDiffer = made.looksDiffer = true;
+    const Comparison &comparison = leftBehind ? made : comparisonOf(before, sent.revision, now, given, made);
     const bool isSameIds = !comparison.idsDiffer && !leftBehind;
     // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
     if (!isSameIds && !leftBehind && !comparison.looksDiffer && comparison.isEveryRowKnown) {
@@ -2032,8 +2087,6 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
                 }
                 return true;
             });
-        if (check->nextBefore == before.size() && !check->orphans.empty())
-            check->looks.rows.resize(check->looks.items.size());
         continueLater(check, &DBusMenuExporter::continueCheck);
         return;
     }
@@ -2058,22 +2111,40 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
             continueLater(check, &DBusMenuExporter::continueCheck);
             return;
         }
-        // The host was given other rows meanwhile (it read the menu, or another check told it): compared
-        // again with those, once, rather than whole on the turn that uses what was found. Unless they came
-        // from a reading before a change was told, whose readers hear of it from what was found here.
+        // The host was given other rows meanwhile (it read the menu, or another check told it), or others
+        // still have the rows from before a change was told: compared with those too, a slice at a time,
+        // rather than whole on the turn that uses what was found. Twice at most, so that a host that keeps
+        // reading cannot keep the check from ending.
         if (const auto sent = m_sent.find(check->id);
-            !check->isRecompared && sent != m_sent.end() && sent->second.menu.lock() == menu &&
-            (!check->hasBefore || sent->second.revision != comparison.ofRevision) &&
-            !(sent->second.toldRows && sent->second.toldRevision == comparison.ofRevision)) {
-            check->isRecompared = true;
-            check->hasBefore = true;
-            check->before = sent->second.rows;
-            check->nextBefore = check->before->size();
-            check->orphans.clear();
-            comparison = Comparison{};
-            comparison.ofRevision = sent->second.revision;
-            continueLater(check, &DBusMenuExporter::continueCheck);
-            return;
+            check->recompared < 2 && sent != m_sent.end() && sent->second.menu.lock() == menu) {
+            const SentMenu &host = sent->second;
+            const Comparison *given = check->hasBefore ? &comparison : nullptr;
+            const Comparison *told = host.toldRows ? comparedWith(given, host.toldRevision) : nullptr;
+            // Those left behind read the menu again, whatever the host's own rows are.
+            const bool isBehind = told && (told->looksDiffer || (told->idsDiffer && !told->isEveryRowKnown));
+            SharedRows next;
+            std::uint64_t revision = 0;
+            if (host.toldRows && !told) {
+                next = host.toldRows;
+                revision = host.toldRevision;
+            } else if (!isBehind && !comparedWith(given, host.revision)) {
+                next = host.rows;
+                revision = host.revision;
+            }
+            if (next) {
+                ++check->recompared;
+                auto earlier = given ? std::make_shared<const Comparison>(std::move(comparison)) : nullptr;
+                check->hasBefore = true;
+                // What it was compared with may be the last reference to rows the host no longer has.
+                discardAside(std::exchange(check->before, std::move(next)));
+                check->nextBefore = check->before->size();
+                check->orphans.clear();
+                comparison = Comparison{};
+                comparison.ofRevision = revision;
+                comparison.earlier = std::move(earlier);
+                continueLater(check, &DBusMenuExporter::continueCheck);
+                return;
+            }
         }
         finish(&check->rows, &check->looks.items);
         return;
@@ -2083,8 +2154,15 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
     const auto made = forATurn(check->nextItem, items, [&](std::size_t from, std::size_t to) {
         if (!makeSourceRows(*menu, check->looks, check->source, from, to))
             return false;
-        takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, from, to);
+        if (check->nextOrphan < check->orphans.size()) {
+            // Only this run's rows are made ahead: a long menu's would fault in megabytes on one turn.
+            check->looks.rows.clear();
+            check->looks.rows.resize(to - from);
+            check->looks.rowsFrom = from;
+            takeIdsOfOrphans(check->looks, check->orphans, check->nextOrphan, from, to);
+        }
         appendRows(check->rows, check->looks, from, to);
+        check->separators.look(check->rows);
         return true;
     });
     if (!made) {
@@ -2110,7 +2188,7 @@ void DBusMenuExporter::continueCheck(const std::shared_ptr<CheckInSlices> &check
     }
     check->nextItem = *made;
     if (check->nextItem == items)
-        hideStraySeparators(check->rows);
+        check->separators.end(check->rows);
     continueLater(check, &DBusMenuExporter::continueCheck);
 }
 

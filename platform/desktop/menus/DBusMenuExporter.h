@@ -284,7 +284,12 @@ private:
     struct Looks {
         bool isListed = false;
         ListedItems items;
+        // What was made ahead of items [rowsFrom, rowsFrom + rows.size()), each taken once.
+        std::size_t rowsFrom = 0;
         std::vector<std::optional<RowLooks>> rows;
+        std::optional<RowLooks> *madeAhead(std::size_t index) {
+            return index >= rowsFrom && index - rowsFrom < rows.size() ? &rows[index - rowsFrom] : nullptr;
+        }
     };
     // With `looks`, the items are listed there, or taken from there with what was made of them.
     std::vector<DBusMenuItemProperties> rows(const Menu &menu, Looks *looks = nullptr);
@@ -389,6 +394,8 @@ private:
     // milliseconds to free.
     void letGo(std::vector<std::shared_ptr<MenuItem>> items);
     void letGo(ListedItems listed);
+    bool isLettingGo() const;
+    template <typename List> void letGoLater(std::vector<List> &lists, List list);
     void letGoOfSlice();
     // Rows, or maps of items, no longer needed are freed off the main thread when there are many.
     template <typename Container> static void discardAside(Container container);
@@ -437,8 +444,10 @@ private:
         bool isEveryRowKnown = true;
         // The `SentMenu::revision` of the rows compared with.
         std::uint64_t ofRevision = 0;
+        // What the same rows were compared with before (see continueCheck).
+        std::shared_ptr<const Comparison> earlier;
     };
-    // `given` if it compared the rows of that revision.
+    // Of `given` and those before it, the one that compared the rows of that revision.
     static const Comparison *comparedWith(const Comparison *given, std::uint64_t revision);
     // How `now` differs from `before`, the rows of `revision`, whether every row of `before` still answers
     // included when that decides: `given` if it compared those rows, else compared here into `made`.
@@ -540,7 +549,9 @@ private:
     std::vector<std::shared_ptr<LayoutInSlices>> m_layoutsInSlices;
     bool m_changeCheckHeld = false;
     std::vector<std::shared_ptr<CheckInSlices>> m_checksInSlices;
-    std::vector<std::shared_ptr<MenuItem>> m_lettingGo;
+    // Lists of items let go of, each whole as it was given.
+    std::vector<std::vector<std::shared_ptr<MenuItem>>> m_lettingGo;
+    std::vector<ListedItems> m_lettingGoListed;
     bool m_isLettingGoLater = false;
     bool m_isForgettingLater = false;
     std::vector<std::function<void()>> m_queuedWork;

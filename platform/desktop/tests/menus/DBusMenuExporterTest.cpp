@@ -554,6 +554,59 @@ TEST_F(DBusMenuExporterTest, HostedRowsShowTheirTextFormAndFollowItsChanges) {
     EXPECT_EQ(visibility(getLayout().second), (QList<bool>{true, true, true, true, true, true}));
 }
 
+TEST_F(DBusMenuExporterTest, ALongMenuHidesTheSeparatorsLeftTogetherOrAtItsEndAcrossItsSlices) {
+    // Rows out of sight between separators, as a file's submenu has them, with the first pair split by
+    // the end of a run and the last below thousands of rows.
+    auto root = std::make_shared<Menu>();
+    const auto add = [&](int count) {
+        for (int row = 0; row < count; ++row)
+            item(*root, QStringLiteral("row %1").arg(root->numberOfItems()));
+    };
+    add(int(DBusMenuExporter::kRowsPerRun) - 1);
+    root->addSeparator();
+    item(*root, QString())->setHostedView(std::make_shared<TextFormView>());
+    root->addSeparator();
+    add(int(DBusMenuExporter::kRowsPerSlice) * 2);
+    root->addSeparator();
+    auto last = std::make_shared<TextFormView>();
+    item(*root, QString())->setHostedView(last);
+    const std::size_t firstSeparator = DBusMenuExporter::kRowsPerRun - 1;
+    const std::size_t lastSeparator = std::size_t(root->numberOfItems()) - 2;
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto shown = [](const DBusMenuLayoutItem &layout, std::size_t index) {
+        return layout.children.at(qsizetype(index)).properties.value("visible", true).toBool();
+    };
+
+    const auto before = getLayout().second;
+    ASSERT_EQ(std::size_t(before.children.size()), lastSeparator + 2);
+    EXPECT_TRUE(shown(before, firstSeparator));
+    EXPECT_FALSE(shown(before, firstSeparator + 2));
+    EXPECT_FALSE(shown(before, lastSeparator));
+
+    // A row renamed: the check that finds it, a run at a time, tells the host of that row alone.
+    root->items().front()->setTitle(QStringLiteral("renamed"));
+    root->menuNeedsUpdate();
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    ASSERT_EQ(recorder.updatedProperties.size(), 1);
+    EXPECT_EQ(recorder.updatedProperties[0].id, before.children[0].id);
+
+    // The last row comes into sight: so does the separator above it.
+    recorder.updatedProperties.clear();
+    last->change({.lines = {QStringLiteral("Modified: Never")}, .image = {}});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.updatedProperties.isEmpty(); }));
+    std::map<int, QVariantMap> updated;
+    for (const auto &row : recorder.updatedProperties)
+        updated[row.id] = row.properties;
+    ASSERT_TRUE(updated.contains(before.children[qsizetype(lastSeparator)].id));
+    EXPECT_TRUE(updated[before.children[qsizetype(lastSeparator)].id].value("visible", true).toBool());
+    const auto after = getLayout().second;
+    EXPECT_TRUE(shown(after, firstSeparator));
+    EXPECT_FALSE(shown(after, firstSeparator + 2));
+    EXPECT_TRUE(shown(after, lastSeparator));
+}
+
 TEST_F(DBusMenuExporterTest, TheRootIsMadeAfreshEachTimeTheHostOpensIt) {
     int builds = 0;
     m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, [&] {
