@@ -174,6 +174,9 @@ template <typename Work> void inChunks(std::size_t count, bool mayShareOut, cons
 // menu has let go of it; the next opening of a large folder faults its pages in again, a small part of
 // listing it. The free end kept is glibc's first default: at a megabyte, each listing thread's heap kept
 // most of one resident after the menu had closed.
+// Small blocks are merged with their free neighbours as they are freed, not kept aside to be merged all at
+// once: the rows of a long menu are millions of small blocks, freed off the main thread, and the next large
+// block the main thread asked for merged them all on its turn (tens of milliseconds at 200,000 rows).
 void fixAllocationThresholds() {
 #ifdef __GLIBC__
     static std::once_flag once;
@@ -182,6 +185,7 @@ void fixAllocationThresholds() {
         constexpr int kMmapThreshold = 1024 * 1024;
         mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
         mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
+        mallopt(M_MXFAST, 0);
     });
 #endif
 }
@@ -478,7 +482,7 @@ void releaseListingElsewhere(std::vector<FolderEntry> entries) {
         *held = {};
         // The names and paths were made on the listing's thread, in a heap of its own: what was freed
         // there goes back to the system, where it would otherwise wait for the next large listing.
-        platform::giveBackFreedMemory();
+        platform::giveBackFreedMemorySoon();
     });
 }
 
