@@ -26,7 +26,6 @@
 #include "ui-kit/utilities/UrlOpener.h"
 
 #include <QCoreApplication>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <QCoro/QCoroTask>
@@ -316,11 +315,8 @@ void FolderController::releaseRowsAfterClosing(KvMenu &menu) {
             if (weakToken.expired() || menu.isOpen())
                 return;
             // The allocator keeps freed blocks for reuse; once a large menu's rows are gone most of their
-            // pages are free and would stay resident. Giving them back takes milliseconds, and locks only
-            // the heap being trimmed: off the main thread, it holds no frame up.
-            platform::releaseGradually(menu.takeAllItems(), [] {
-                QThreadPool::globalInstance()->start([] { platform::giveBackFreedMemory(); });
-            });
+            // pages are free and would stay resident.
+            platform::releaseGradually(menu.takeAllItems(), [] { platform::giveBackFreedMemorySoon(); });
         });
     });
 }

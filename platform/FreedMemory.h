@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -22,5 +24,11 @@ inline void giveBackFreedMemory() {
     malloc_trim(0);
 #endif
 }
+
+// The same, off the main thread once nothing more was asked for a while; from any thread. Trimming holds
+// the heap of the main thread, whose loop waits for it at its next allocation: on a busy turn (a long menu
+// being listed or checked), tens of milliseconds. Requests close together make one trim.
+void giveBackFreedMemorySoon();
+inline constexpr std::chrono::milliseconds kQuietBeforeGivingBack{500};
 
 } // namespace kestrova::platform
