@@ -507,20 +507,25 @@ void DBusMenuExporter::forgetDeadItems() {
     // The ids of a long folder are looked through a share per turn, from where the last turn left off: an
     // id whose item is gone answers nothing meanwhile, and a new item at its address gets an id of its own
     // (see idFor). Ids met again after the map grew are looked at again, which is harmless.
+    // Forgetting costs more than looking: a run at a time, for as long as a turn allows.
     if (m_forgetFrom >= m_entries.bucket_count())
         m_forgetFrom = 0;
-    std::vector<int> dead;
-    for (std::size_t looked = 0; m_forgetFrom < m_entries.bucket_count() && looked < kRowsPerSlice;
-         ++m_forgetFrom) {
-        for (auto entry = m_entries.cbegin(m_forgetFrom); entry != m_entries.cend(m_forgetFrom); ++entry) {
-            ++looked;
-            if (entry->second.item.expired())
-                dead.push_back(entry->first);
+    const auto left = forATurn(0, kRowsPerSlice, [this](std::size_t from, std::size_t to) {
+        std::vector<int> dead;
+        for (std::size_t looked = from; m_forgetFrom < m_entries.bucket_count() && looked < to;
+             ++m_forgetFrom) {
+            for (auto entry = m_entries.cbegin(m_forgetFrom); entry != m_entries.cend(m_forgetFrom);
+                 ++entry) {
+                ++looked;
+                if (entry->second.item.expired())
+                    dead.push_back(entry->first);
+            }
         }
-    }
-    for (const int id : dead)
-        forget(id);
-    if (m_forgetFrom < m_entries.bucket_count()) {
+        for (const int id : dead)
+            forget(id);
+        return m_forgetFrom < m_entries.bucket_count();
+    });
+    if (left && m_forgetFrom < m_entries.bucket_count()) {
         if (!std::exchange(m_isForgettingLater, true)) {
             queueWork([this] {
                 m_isForgettingLater = false;
@@ -1022,6 +1027,9 @@ bool DBusMenuExporter::isLettingGo() const {
 }
 
 template <typename List> void DBusMenuExporter::letGoLater(std::vector<List> &lists, List list) {
+    // An empty list would be waited on for ever.
+    if (list.empty())
+        return;
     lists.push_back(std::move(list));
     if (!std::exchange(m_isLettingGoLater, true))
         queueWork([this] { letGoOfSlice(); });
