@@ -25,10 +25,11 @@ inline void giveBackFreedMemory() {
 #endif
 }
 
-// The same, off the main thread once nothing more was asked for a while; from any thread. Trimming holds
-// the heap of the main thread, whose loop waits for it at its next allocation: on a busy turn (a long menu
-// being listed or checked), tens of milliseconds. Requests close together make one trim.
+// The same, off the main thread once nothing more was asked for a while and the main thread's loop is
+// idle; from any thread. Trimming holds the heap of the main thread, whose loop waits for it at its next
+// allocation: tens of milliseconds after a long menu. Requests close together make one trim.
 void giveBackFreedMemorySoon();
 inline constexpr std::chrono::milliseconds kQuietBeforeGivingBack{500};
+inline constexpr std::chrono::seconds kLongestWaitForIdle{10};
 
 } // namespace kestrova::platform
