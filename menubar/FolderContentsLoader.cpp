@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <atomic>
@@ -96,8 +97,9 @@ FolderListing listNow(const FolderListingRequest &request) {
     return listing;
 }
 
-// Hands the finished result to every waiter still waiting: moved to the last, copied to the others.
-void collect(const std::shared_ptr<Job> &job) {
+// Hands the finished result to every waiter still waiting: moved to the last, copied to the others. With
+// `copiesAside`, the copies are made off the main thread and every waiter has its listing on a later turn.
+void collect(const std::shared_ptr<Job> &job, bool copiesAside) {
     if (job->isCollected)
         return;
     job->isCollected = true;
@@ -117,12 +119,28 @@ void collect(const std::shared_ptr<Job> &job) {
         const std::lock_guard lock(job->mutex);
         result = std::move(job->result);
     }
-    for (std::size_t index = 0; index < waiting.size(); ++index) {
-        if (index + 1 == waiting.size())
-            waiting[index]->deliver(std::move(result));
-        else
-            waiting[index]->deliver(result);
+    if (!copiesAside || waiting.size() <= 1) {
+        for (std::size_t index = 0; index < waiting.size(); ++index) {
+            if (index + 1 == waiting.size())
+                waiting[index]->deliver(std::move(result));
+            else
+                waiting[index]->deliver(result);
+        }
+        return;
     }
+    // Copied off the main thread for all but the last: a long folder's entries take tens of milliseconds.
+    // Every waiter has its listing then, none gives up on it meanwhile.
+    for (const auto &waiter : waiting)
+        waiter->limit->stop();
+    auto listing = std::make_shared<FolderListing>(std::move(result));
+    QThreadPool::globalInstance()->start([listing, waiting = std::move(waiting)] {
+        auto copies = std::make_shared<std::vector<FolderListing>>(waiting.size() - 1, *listing);
+        postToMainThread([listing, copies, waiting] {
+            for (std::size_t index = 0; index < copies->size(); ++index)
+                waiting[index]->deliver(std::move((*copies)[index]));
+            waiting.back()->deliver(std::move(*listing));
+        });
+    });
 }
 
 std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
@@ -142,7 +160,7 @@ std::shared_ptr<Job> startJob(const FolderListingRequest &request) {
             job->result = std::move(listing);
             job->isFinished = true;
         }
-        postToMainThread([job] { collect(job); });
+        postToMainThread([job] { collect(job, /*copiesAside=*/true); });
     }).detach();
     return job;
 }
@@ -217,8 +235,9 @@ std::optional<FolderListing> FolderContentsLoader::listOrNotify(const FolderList
         else
             done(std::move(listing));
     });
+    // The caller has its listing on return, the others with it.
     if (hasFinished(*job))
-        collect(job);
+        collect(job, /*copiesAside=*/false);
     *isReturning = false;
     return std::move(*quick);
 }

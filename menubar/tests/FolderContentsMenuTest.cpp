@@ -321,6 +321,21 @@ TEST_F(FolderContentsMenuTest, ASlowListingIsNotWaitedForAndItsRowsComeWhenItEnd
     stalled.release();
     waitForRows(*menu);
     EXPECT_EQ(menu->dump(), QStringLiteral("\"a\"\n\"b\"\n-----\n"));
+    // Two menus of the folder opened while it is listed wait for the same listing, and both have its rows.
+    {
+        testing::StalledDirectories slow(QFile::encodeName(m_directory.path()));
+        auto first = KvMenu::create();
+        auto second = KvMenu::create();
+        folderContentsMenu(url(), first.get(), controller);
+        ASSERT_TRUE(testing::processEventsUntil([&] { return slow.blockedCount() == 1; }));
+        folderContentsMenu(url(), second.get(), controller);
+        EXPECT_EQ(FolderContentsLoader::runningCount(), 1);
+        slow.release();
+        waitForRows(*first);
+        waitForRows(*second);
+        EXPECT_EQ(first->dump(), menu->dump());
+        EXPECT_EQ(second->dump(), menu->dump());
+    }
     // A menu that went before its rows came is left alone.
     testing::StalledDirectories again(QFile::encodeName(m_directory.path()));
     auto gone = KvMenu::create();
