@@ -1311,6 +1311,37 @@ TEST_F(DBusMenuExporterTest, AChangeMadeWhileALongLayoutIsWrittenIsAnnouncedAfte
     EXPECT_EQ(recorder.updatedProperties.front().properties.value(QStringLiteral("toggle-state")), 1);
 }
 
+TEST_F(DBusMenuExporterTest, ProgramsThatReadALongMenuBeforeAChangeIsToldHearOfItAfterAnotherReadIt) {
+    auto root = std::make_shared<Menu>();
+    for (std::size_t row = 0; row < kLongListing; ++row)
+        item(*root, QStringLiteral("row %1").arg(row));
+    exportMenu(root);
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+    const auto before = getLayout().second;
+    ASSERT_EQ(std::size_t(before.children.size()), kLongListing);
+
+    // Renamed, and read by another program before the change is told: that one has the new name, and
+    // those that had the old rows are told, by the rows or by a new layout.
+    root->items().front()->setTitle(QStringLiteral("renamed"));
+    root->menuNeedsUpdate();
+    QDBusMessage read = QDBusMessage::createMethodCall(m_server.baseService(), kPath, kInterface,
+                                                       QStringLiteral("GetLayout"));
+    read.setArguments({0, -1, QStringList()});
+    const QDBusPendingCall layout = m_client.asyncCall(read, int(m_callTimeout.count()));
+    const auto isTold = [&] {
+        return !recorder.layoutUpdates.empty() ||
+               std::any_of(recorder.updatedProperties.begin(), recorder.updatedProperties.end(),
+                           [&](const auto &row) { return row.id == before.children[0].id; });
+    };
+    ASSERT_TRUE(processEventsUntil([&] { return layout.isFinished() && isTold(); }, m_callTimeout));
+    const auto readAfter = qdbus_cast<DBusMenuLayoutItem>(layout.reply().arguments().value(1));
+    EXPECT_EQ(labels(readAfter).value(0), QStringLiteral("renamed"));
+    const auto now = getLayout().second;
+    EXPECT_EQ(now.children[0].id, before.children[0].id);
+    EXPECT_EQ(labels(now), labels(readAfter));
+}
+
 TEST_F(DBusMenuExporterTest, GdbusReadsTheLayoutAsARealClient) {
     const QString gdbus = QStandardPaths::findExecutable(QStringLiteral("gdbus"));
     if (gdbus.isEmpty())
