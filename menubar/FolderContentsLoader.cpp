@@ -25,8 +25,10 @@ struct Waiter {
     bool isDelivered = false;
 
     void deliver(FolderListing listing) {
-        if (isDelivered)
+        if (isDelivered) {
+            releaseListingElsewhere(std::move(listing.entries));
             return;
+        }
         isDelivered = true;
         limit->stop();
         // Moved out first: what it captured goes with the call, and a second delivery finds nothing.
@@ -118,6 +120,11 @@ void collect(const std::shared_ptr<Job> &job, bool copiesAside) {
     {
         const std::lock_guard lock(job->mutex);
         result = std::move(job->result);
+    }
+    // Every waiter gave up on it (a folder that answered after the time limit).
+    if (waiting.empty()) {
+        releaseListingElsewhere(std::move(result.entries));
+        return;
     }
     if (!copiesAside || waiting.size() <= 1) {
         for (std::size_t index = 0; index < waiting.size(); ++index) {

@@ -396,8 +396,10 @@ std::shared_ptr<platform::Menu> folderContentsMenu(const QUrl &directory, platfo
             folderListingRequest(directory, folder, isTopLevel),
             [directory, target = menu, alive = menu->lifetime(), isTopLevel,
              weak = std::weak_ptr(controller)](FolderListing listing) {
-                if (alive.expired() || !target->isAwaitingContents())
+                if (alive.expired() || !target->isAwaitingContents()) {
+                    releaseListingElsewhere(std::move(listing.entries));
                     return;
+                }
                 if (const auto controller = weak.lock())
                     addFolderContents(directory, *target, isTopLevel, controller, std::move(listing));
                 target->setAwaitingContents(false);

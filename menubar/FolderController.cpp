@@ -252,8 +252,11 @@ bool FolderController::leavesRowsForLater(KvMenu &menu, const QUrl &directory,
                           isShownElsewhere = bool(shownMenu)](FolderListing listing) {
         const auto controller = weak.lock();
         if (!controller || request != controller->m_laterRowsRequest || alive.expired() ||
-            !target->isAwaitingContents())
+            !target->isAwaitingContents()) {
+            // Overtaken by a later listing, or nobody waits: freed off the main thread, long as it may be.
+            releaseListingElsewhere(std::move(listing.entries));
             return;
+        }
         controller->prepare(directory, std::move(listing));
         // The rows of a menu shown through another one (which holds them meanwhile) go to that menu while
         // it still waits for them. Otherwise built again with the rows, also when closed meanwhile: a host
@@ -285,6 +288,8 @@ bool FolderController::leavesRowsForLater(KvMenu &menu, const QUrl &directory,
 }
 
 void FolderController::prepare(const QUrl &directory, FolderListing listing) {
+    if (m_prepared)
+        releaseListingElsewhere(std::move(m_prepared->listing.entries));
     m_prepared = PreparedListing{directory, std::move(listing), {}};
     m_prepared->age.start();
 }
@@ -331,8 +336,10 @@ bool FolderController::prepareMenu() {
         folderListingRequest(*url, current, /*isTopLevel=*/true),
         [weak = weak_from_this(), request, directory = *url](FolderListing listing) {
             const auto controller = weak.lock();
-            if (!controller || request != latestMenuRequest())
+            if (!controller || request != latestMenuRequest()) {
+                releaseListingElsewhere(std::move(listing.entries));
                 return;
+            }
             controller->prepare(directory, std::move(listing));
             controller->setMenuOpen(true);
         });
@@ -344,8 +351,12 @@ bool FolderController::prepareMenu() {
 
 std::optional<FolderListing> FolderController::takePreparedListing(const QUrl &directory) {
     auto prepared = std::exchange(m_prepared, std::nullopt);
-    if (!prepared || prepared->directory != directory || prepared->age.elapsed() > kPreparedListingLifetime)
+    if (!prepared)
         return std::nullopt;
+    if (prepared->directory != directory || prepared->age.elapsed() > kPreparedListingLifetime) {
+        releaseListingElsewhere(std::move(prepared->listing.entries));
+        return std::nullopt;
+    }
     return std::move(prepared->listing);
 }
 
