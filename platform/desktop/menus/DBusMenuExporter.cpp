@@ -1970,14 +1970,14 @@ void DBusMenuExporter::compareWithSent(int id, SentMenu &sent, std::vector<DBusM
         return;
     // Another program read the menu before the host was told of this: the host reads it again.
     const bool leftBehind = leavesReadersBehind(sent, now, given);
-    // Left behind, the host reads the menu again whatever the rows are.
+    // Left behind, the host reads the menu again whatever the rows are: as if every row differed.
     Comparison made;
     if (leftBehind)
         made.idsDiffer = made.looksDiffer = true;
     const Comparison &comparison = leftBehind ? made : comparisonOf(before, sent.revision, now, given, made);
-    const bool isSameIds = !comparison.idsDiffer && !leftBehind;
+    const bool isSameIds = !comparison.idsDiffer;
     // Listed afresh as it was while the rows the host holds still answer: its copy is true as it is.
-    if (!isSameIds && !leftBehind && !comparison.looksDiffer && comparison.isEveryRowKnown) {
+    if (!isSameIds && !comparison.looksDiffer && comparison.isEveryRowKnown) {
         discardAside(std::move(now));
         return;
     }
