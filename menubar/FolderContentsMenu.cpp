@@ -271,9 +271,12 @@ public:
         const FolderEntry &entry = m_entries[index];
         // Titled with the entry's own name (forty links to one file are forty rows, each with its name);
         // choosing it opens what it stands for.
-        auto item = std::make_shared<CallbackMenuItem>(
-            rowTitle(entry.name), [path = entry.resolvedPath, isFolder = entry.isFolder(),
-                                   isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); });
+        // Not made with make_shared: the menu and a tray host's ids keep weak references to the rows they
+        // saw, which would keep a whole row's memory for each row that went, tens of thousands of them.
+        const std::shared_ptr<CallbackMenuItem> item(
+            new CallbackMenuItem(rowTitle(entry.name),
+                                 [path = entry.resolvedPath, isFolder = entry.isFolder(),
+                                  isReadable = entry.isReadable] { openEntry(path, isFolder, isReadable); }));
         if (m_icons)
             item->setImage(m_icons->icon(entry));
         if (!entry.isReadable)
