@@ -5,7 +5,8 @@
 // afresh with every row changed. Against a baseline in the same run: the same loop and bus while a host
 // reads a menu of ten rows. Also how long the host waits for its answer. The menu is the application's own
 // folder menu (icons, file and folder submenus), built by the folder's controller as the status item builds
-// it; the relisted one is of plain rows. Runs on the offscreen platform, on a private bus.
+// it; the relisted one is of plain rows. Runs on the offscreen platform, on a private bus. And the memory
+// the application keeps for a menu the host read: the rows stay choosable while the host may show them.
 #include "menubar/FileActions.h"
 #include "menubar/FolderController.h"
 
@@ -17,11 +18,13 @@
 #include "store/DefaultsKeys.h"
 #include "ui-kit/menus/KvMenu.h"
 
+#include "BenchDesktop.h"
 #include "BenchSetup.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -145,6 +148,16 @@ Reading run(const QString &address, const QDBusConnection &connection,
     return {stall, host.waitedMilliseconds, host.rows};
 }
 
+// The process's own resident memory in MB, once what was freed has had time to go back.
+double settledMegabytes() {
+    // The loop waits for events as the application's does when nothing happens, which is when freed
+    // memory goes back.
+    QEventLoop settle;
+    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+    settle.exec();
+    return bench::anonymousResidentMegabytes(QCoreApplication::applicationPid());
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -181,11 +194,12 @@ void measure(const QString &address, int count, double baseline) {
     const bench::BenchFolder benchFolder(url);
     const auto &controller = benchFolder.controller;
 
-    std::vector<double> readStalls, waits, openStalls;
+    std::vector<double> readStalls, waits, openStalls, kept, left;
     int rows = 0;
     for (int round = 0; round < kRounds; ++round) {
         const QString name = QStringLiteral("application-%1-%2").arg(count).arg(round);
         QDBusConnection connection = QDBusConnection::connectToBus(address, name);
+        const double before = settledMegabytes();
         {
             // Built as the status item builds it: emptied and filled before every opening.
             auto menu = KvMenu::create();
@@ -205,10 +219,9 @@ void measure(const QString &address, int count, double baseline) {
             // Past the lease: the exporter closes the menu and checks what the host shows.
             const auto lease = int(DBusMenuExporter::kHostMenuLease.count());
             openStalls.push_back(run(address, connection, openCalls(), lease + 300).stall);
+            kept.push_back(settledMegabytes() - before);
         }
-        // What the round left is given back before the next.
-        for (int turn = 0; turn < 50; ++turn)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        left.push_back(settledMegabytes() - before);
         QDBusConnection::disconnectFromBus(name);
     }
     const double read = median(readStalls);
@@ -220,6 +233,10 @@ void measure(const QString &address, int count, double baseline) {
     std::printf("    longest stall, opened + change check %8.2f ms  ratio %6.2f%s\n", opened,
                 opened / baseline,
                 opened <= kFrameMilliseconds ? "  (goal 16 ms: met)" : "  (goal 16 ms: missed)");
+    const double keeps = median(kept);
+    std::printf(
+        "    memory kept while the host may show it %6.1f MB (%.2f KB a row), %.1f MB once it is gone\n",
+        keeps, keeps * 1024.0 / std::max(rows, 1), median(left));
 }
 
 // A menu of `count` rows the host read, listed afresh with every row changed (a folder whose every entry
