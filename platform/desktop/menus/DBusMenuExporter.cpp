@@ -1,8 +1,10 @@
 #include "platform/desktop/menus/DBusMenuExporter.h"
 #include "platform/desktop/menus/DBusStructure_p.h"
 
+#include "platform/FreedMemory.h"
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuItem.h"
+#include "platform/menus/ReleaseGradually.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -413,10 +415,13 @@ DBusMenuExporter::~DBusMenuExporter() {
     }
     // Rows the host was given go first: a menu that lives only through them has no owner left to tell.
     releaseHolds();
+    const bool wasLettingGo = isLettingGo();
     while (!m_lettingGo.empty() || !m_lettingGoListed.empty()) {
         std::exchange(m_lettingGo, {}).clear();
         std::exchange(m_lettingGoListed, {}).clear();
     }
+    if (wasLettingGo)
+        giveBackFreedMemorySoon();
     // The host's menu goes with the object: the model must not stay open, or it would never open again.
     closeAll();
     if (m_registered)
@@ -456,6 +461,8 @@ void DBusMenuExporter::rebuildRoot() {
 }
 
 void DBusMenuExporter::keepRootFilled(bool isChangeCheck) {
+    if (!isChangeCheck)
+        m_isRootFilledForCheck = false;
     const auto menu = m_root.lock();
     // A menu whose rows are still to come is built again once they are there.
     if (!m_provider || !menu || menu->isOpen() || !menu->isEmpty() || menu->isAwaitingContents())
@@ -464,8 +471,18 @@ void DBusMenuExporter::keepRootFilled(bool isChangeCheck) {
     m_providedRoot = m_provider();
     m_notifyingModel = false;
     m_root = m_providedRoot;
+    m_isRootFilledForCheck = isChangeCheck;
     if (m_providedRoot && !(isChangeCheck && isCheckedInSlices(0, *m_providedRoot)))
         keepIdsOfRelistedRows(m_providedRoot);
+}
+
+void DBusMenuExporter::giveRootBackAfterCheck() {
+    const auto menu = m_root.lock();
+    if (!std::exchange(m_isRootFilledForCheck, false) || !menu || menu->isOpen() ||
+        menu->isAwaitingContents())
+        return;
+    // A long folder's rows and listing: freed a slice per turn, then given back to the system.
+    releaseGradually(menu->takeAllItems(), [] { giveBackFreedMemorySoon(); });
 }
 
 void DBusMenuExporter::hostRequestArrived() {
@@ -862,6 +879,7 @@ void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
                                         std::size_t &next, std::size_t from, std::size_t to) {
     // A new row that looks as an orphan did, in the same order, is that row listed again: it takes its id,
     // so a click the host sends for what it shows reaches it.
+    std::vector<std::shared_ptr<MenuItem>> replaced;
     for (std::size_t index = from; index < to && next < orphans.size(); ++index) {
         const auto &[item, isShown] = looks.items[index];
         if (const auto known = m_ids.find(item.get());
@@ -880,12 +898,28 @@ void DBusMenuExporter::takeIdsOfOrphans(Looks &looks,
         if (match == last)
             continue;
         const int id = (*match)->id;
-        if (const auto old = m_ids.find(m_entries[id].address); old != m_ids.end() && old->second == id)
+        Entry &entry = m_entries[id];
+        if (const auto old = m_ids.find(entry.address); old != m_ids.end() && old->second == id)
             m_ids.erase(old);
-        m_entries[id] = Entry{item, item.get()};
+        Entry taken{item, item.get()};
+        // The host's hold goes with the id: the item it held is reached by nothing any more, and a long
+        // folder's would otherwise stay alive beside the rows listed again.
+        if (isHeld(entry) && entry.holds == 1) {
+            if (const auto sent = m_sent.find(entry.heldBy);
+                sent != m_sent.end() && entry.heldAt < sent->second.held.size() &&
+                sent->second.held[entry.heldAt].get() == entry.address) {
+                replaced.push_back(std::exchange(sent->second.held[entry.heldAt], item));
+                taken.holds = 1;
+                taken.heldBy = entry.heldBy;
+                taken.holdRound = m_holdRound;
+                taken.heldAt = entry.heldAt;
+            }
+        }
+        entry = std::move(taken);
         m_ids[item.get()] = id;
         next = static_cast<std::size_t>(match - orphans.begin()) + 1;
     }
+    letGo(std::move(replaced));
 }
 
 void DBusMenuExporter::hold(int id, SentMenu &sent, const SharedRows &rows, bool isRead,
@@ -963,6 +997,7 @@ void DBusMenuExporter::holdRows(int id, SentMenu &sent, const std::vector<DBusMe
             continue;
         ++entry.holds;
         entry.heldBy = id;
+        entry.heldAt = sent.held.size();
         sent.held.push_back(std::move(item));
         sent.heldIds.push_back(row.id);
     }
@@ -1045,8 +1080,15 @@ void DBusMenuExporter::letGoOfSlice() {
         takeLast(m_lettingGoListed, to - from - run.size(), listedRun);
         return true;
     });
-    if (isLettingGo() && !std::exchange(m_isLettingGoLater, true))
-        queueWork([this] { letGoOfSlice(); });
+    if (isLettingGo()) {
+        if (!std::exchange(m_isLettingGoLater, true))
+            queueWork([this] { letGoOfSlice(); });
+        return;
+    }
+    // The ids of what went are forgotten too: an id keeps the memory of its item, and a long menu's
+    // would stay until the next reading or check. What a long menu left free goes back to the system.
+    forgetDeadItems();
+    giveBackFreedMemorySoon();
 }
 
 void DBusMenuExporter::discardAside(SharedRows rows) {
@@ -2065,6 +2107,9 @@ void DBusMenuExporter::startChangeCheck(int id, const std::shared_ptr<Menu> &men
                    Changes changes;
                    compareWithSent(id, sent->second, std::move(*now), changes, comparison, listed);
                    tell(changes);
+                   if (id == 0 && std::find(changes.changedMenus.begin(), changes.changedMenus.end(), 0) ==
+                                      changes.changedMenus.end())
+                       giveRootBackAfterCheck();
                });
 }
 

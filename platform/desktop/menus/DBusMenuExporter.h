@@ -245,6 +245,9 @@ private:
     // is filled again, with the ids the host read kept for the rows that come back.
     // In a change check, the rows of a long root are matched by the check itself, a slice at a time.
     void keepRootFilled(bool isChangeCheck = false);
+    // A long root filled again only for a change check gives its rows back once the check found nothing
+    // the host must read again: the host's rows are held, and the next reading or opening fills it anew.
+    void giveRootBackAfterCheck();
     // A host's request to show or choose: the root is filled, and the menus the host opened stay open for
     // another lease. (Reads renew nothing: any program may read the layout, and hosts re-read it while
     // they show a menu the user has long left.)
@@ -504,6 +507,8 @@ private:
         int holds = 0;
         int heldBy = kHeldByNone;
         std::uint64_t holdRound = 0;
+        // Where the last of them holds it (SentMenu::held).
+        std::size_t heldAt = 0;
     };
     static constexpr int kHeldByNone = -1;
     // Whether a menu of the host's holds the entry's item.
@@ -543,6 +548,8 @@ private:
     // By row id.
     std::unordered_map<int, HostedWatch> m_hostedWatches;
     bool m_changeCheckPending = false;
+    // Whether the root was last filled for a change check, with no request from the host since.
+    bool m_isRootFilledForCheck = false;
     // Layout answers being made in slices or written off the main thread, and whether a change check
     // waits for them.
     int m_layoutsBeingWritten = 0;

@@ -803,6 +803,8 @@ struct Listing : kestrova::platform::MenuRowSource {
         auto row = std::make_shared<MenuItem>(title(index));
         if (chosen)
             row->setAction([chosen = chosen, title = title(index)] { *chosen << title; });
+        if (submenuEvery > 0 && index % submenuEvery == 0)
+            row->setDeferredLazySubmenu([] { return std::make_shared<Menu>(); }, {});
         return row;
     }
     std::vector<std::size_t> widestCandidates(std::size_t) const override { return {0}; }
@@ -818,6 +820,8 @@ struct Listing : kestrova::platform::MenuRowSource {
     std::function<void()> whenMade;
     std::size_t madeLater = 0;
     QStringList *chosen = nullptr;
+    // Every this many rows one has a submenu (a folder's files and folders), made only when opened.
+    std::size_t submenuEvery = 0;
 };
 
 // Long enough that a host's reading, or a check of what changed, takes many turns of the loop.
@@ -1056,6 +1060,77 @@ TEST_F(DBusMenuExporterTest, ALongFolderCutToAFewKeepsTheIdsTheHostReadWhenItOpe
     EXPECT_EQ(event(read.children[1].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(processEventsUntil([&] { return !chosen.isEmpty(); }));
     EXPECT_EQ(chosen, QStringList{"photo-1"});
+}
+
+TEST_F(DBusMenuExporterTest, ALongFolderTheHostOpenedStaysChoosableAfterItsCheckAndIsNotKeptListedForIt) {
+    // A folder menu as the status item provides it: listed when asked for while empty, its rows given back
+    // once it closed.
+    auto root = std::make_shared<Menu>();
+    QStringList chosen;
+    std::weak_ptr<Listing> listed;
+    const auto listing = root->observeNeedsUpdate([&] {
+        root->removeAllItems();
+        auto rows = std::make_shared<Listing>(QStringLiteral("photo-"), kLongListing);
+        rows->chosen = &chosen;
+        rows->submenuEvery = 2;
+        listed = rows;
+        root->addRows(std::move(rows));
+    });
+    bool hasOpened = false;
+    int releases = 0;
+    const auto releasing = root->observeOpenState([&](bool isOpen) {
+        if (isOpen) {
+            hasOpened = true;
+            return;
+        }
+        if (!std::exchange(hasOpened, false))
+            return;
+        QTimer::singleShot(0, [&] {
+            root->removeAllItems();
+            ++releases;
+        });
+    });
+    m_exporter = std::make_unique<DBusMenuExporter>(m_server, kPath, [&] {
+        if (!root->isOpen() && root->isEmpty())
+            root->menuNeedsUpdate();
+        return root;
+    });
+    SignalRecorder recorder;
+    ASSERT_NO_FATAL_FAILURE(listen(recorder));
+
+    // Opened and left without a word: past the lease the model closes and gives its rows back, and the
+    // folder is listed again to see whether what the host shows changed. It did not, and that listing
+    // goes once the check is done.
+    aboutToShow(0);
+    const auto shown = getLayout().second;
+    ASSERT_EQ(shown.children.size(), qsizetype(kLongListing));
+    const std::weak_ptr<MenuItem> readRow = root->sourceItem(5);
+    // (Told once, of the menu it had never read.)
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.layoutUpdates.empty(); }));
+    recorder.layoutUpdates.clear();
+    event(0, QStringLiteral("opened"));
+    ASSERT_TRUE(processEventsUntil([&] { return releases == 1 && listed.expired(); }));
+    EXPECT_TRUE(root->isEmpty());
+    EXPECT_TRUE(recorder.layoutUpdates.empty());
+
+    // The row it read whose id a row listed again took is freed: nothing could reach it any more.
+    EXPECT_TRUE(processEventsUntil([&] { return readRow.expired(); }));
+    // The host shows what it read, and was told nothing: its rows still run, with a submenu or without,
+    // the last one too.
+    for (const qsizetype row : {qsizetype(4), qsizetype(5), shown.children.size() - 1})
+        EXPECT_EQ(event(shown.children[row].id, QStringLiteral("clicked")).type(),
+                  QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return chosen.size() == 3; }));
+    EXPECT_EQ(chosen, (QStringList{"photo-4", "photo-5", QStringLiteral("photo-%1").arg(kLongListing - 1)}));
+
+    // Read again, and opened again: listed afresh, and its rows run.
+    EXPECT_EQ(labels(getLayout().second), labels(shown));
+    aboutToShow(0);
+    const auto reopened = getLayout().second;
+    EXPECT_EQ(labels(reopened), labels(shown));
+    EXPECT_EQ(event(reopened.children[7].id, QStringLiteral("clicked")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(processEventsUntil([&] { return chosen.size() == 4; }));
+    EXPECT_EQ(chosen.back(), QStringLiteral("photo-7"));
 }
 
 TEST_F(DBusMenuExporterTest, RowsReplacedInALayoutTheHostWasToldOfAreFreed) {
