@@ -74,6 +74,88 @@ std::shared_ptr<const HostedViewFactory> HostedViewFactory::empty() {
 MenuItem::MenuItem(QString title)
     : m_title(std::move(title)) {}
 
+namespace {
+
+// What an item without extras answers.
+struct NoExtras {
+    const std::optional<AttributedText> attributedTitle;
+    const QString text;
+    const std::any object;
+    const std::shared_ptr<const HostedViewFactory> hostedView;
+};
+
+const NoExtras &noExtras() {
+    static const NoExtras none;
+    return none;
+}
+
+} // namespace
+
+MenuItem::Extras &MenuItem::extras() {
+    if (!m_extras)
+        m_extras = std::make_unique<Extras>();
+    return *m_extras;
+}
+
+const std::optional<AttributedText> &MenuItem::attributedTitle() const {
+    return m_extras ? m_extras->attributedTitle : noExtras().attributedTitle;
+}
+
+void MenuItem::setAttributedTitle(std::optional<AttributedText> title) {
+    if (title || m_extras)
+        extras().attributedTitle = std::move(title);
+}
+
+const QString &MenuItem::accessibilityDescription() const {
+    return m_extras ? m_extras->accessibilityDescription : noExtras().text;
+}
+
+void MenuItem::setAccessibilityDescription(const QString &text) {
+    if (!text.isEmpty() || m_extras)
+        extras().accessibilityDescription = text;
+}
+
+const QString &MenuItem::toolTip() const {
+    return m_extras ? m_extras->toolTip : noExtras().text;
+}
+
+void MenuItem::setToolTip(const QString &toolTip) {
+    if (!toolTip.isEmpty() || m_extras)
+        extras().toolTip = toolTip;
+}
+
+const QString &MenuItem::keyEquivalent() const {
+    return m_extras ? m_extras->keyEquivalent : noExtras().text;
+}
+
+void MenuItem::setKeyEquivalent(const QString &key) {
+    if (!key.isEmpty() || m_extras)
+        extras().keyEquivalent = key;
+}
+
+void MenuItem::setTag(qint64 tag) {
+    if (tag != 0 || m_extras)
+        extras().tag = tag;
+}
+
+const std::any &MenuItem::representedObject() const {
+    return m_extras ? m_extras->representedObject : noExtras().object;
+}
+
+void MenuItem::setRepresentedObject(std::any object) {
+    if (object.has_value() || m_extras)
+        extras().representedObject = std::move(object);
+}
+
+const std::shared_ptr<const HostedViewFactory> &MenuItem::hostedView() const {
+    return m_extras ? m_extras->hostedView : noExtras().hostedView;
+}
+
+void MenuItem::setHostedView(std::shared_ptr<const HostedViewFactory> view) {
+    if (view || m_extras)
+        extras().hostedView = std::move(view);
+}
+
 MenuItem::~MenuItem() {
     if (m_submenu)
         m_submenu->m_supermenuItem = nullptr;
@@ -87,7 +169,8 @@ std::shared_ptr<MenuItem> MenuItem::separator() {
 }
 
 QString MenuItem::displayedTitle() const {
-    return m_attributedTitle ? m_attributedTitle->text() : m_title;
+    const auto &attributed = attributedTitle();
+    return attributed ? attributed->text() : m_title;
 }
 
 void MenuItem::setAction(std::function<void()> action) {

@@ -105,18 +105,18 @@ public:
     const QString &title() const { return m_title; }
     void setTitle(const QString &title) { m_title = title; }
     // Shown instead of the title when set.
-    const std::optional<AttributedText> &attributedTitle() const { return m_attributedTitle; }
-    void setAttributedTitle(std::optional<AttributedText> title) { m_attributedTitle = std::move(title); }
+    const std::optional<AttributedText> &attributedTitle() const;
+    void setAttributedTitle(std::optional<AttributedText> title);
     // The text a presenter shows: the attributed title's text when there is one, else the title.
     QString displayedTitle() const;
 
     const QImage &image() const { return m_image; }
     void setImage(const QImage &image) { m_image = image; }
     // Said by assistive technologies, mostly for rows that show only an image ("More").
-    const QString &accessibilityDescription() const { return m_accessibilityDescription; }
-    void setAccessibilityDescription(const QString &text) { m_accessibilityDescription = text; }
-    const QString &toolTip() const { return m_toolTip; }
-    void setToolTip(const QString &toolTip) { m_toolTip = toolTip; }
+    const QString &accessibilityDescription() const;
+    void setAccessibilityDescription(const QString &text);
+    const QString &toolTip() const;
+    void setToolTip(const QString &toolTip);
 
     // Exactly as set: nothing enables or disables items behind the builder's back.
     bool isEnabled() const { return m_isEnabled; }
@@ -132,8 +132,8 @@ public:
 
     // One character (or empty for none) and its modifier mask; the mask starts as Command, so a key set
     // without modifiers is a Command shortcut.
-    const QString &keyEquivalent() const { return m_keyEquivalent; }
-    void setKeyEquivalent(const QString &key) { m_keyEquivalent = key; }
+    const QString &keyEquivalent() const;
+    void setKeyEquivalent(const QString &key);
     Modifiers keyEquivalentModifierMask() const { return m_modifierMask; }
     void setKeyEquivalentModifierMask(Modifiers mask) { m_modifierMask = mask; }
 
@@ -143,10 +143,10 @@ public:
     bool isAlternate() const { return m_isAlternate; }
     void setAlternate(bool alternate) { m_isAlternate = alternate; }
 
-    qint64 tag() const { return m_tag; }
-    void setTag(qint64 tag) { m_tag = tag; }
-    const std::any &representedObject() const { return m_representedObject; }
-    void setRepresentedObject(std::any object) { m_representedObject = std::move(object); }
+    qint64 tag() const { return m_extras ? m_extras->tag : 0; }
+    void setTag(qint64 tag);
+    const std::any &representedObject() const;
+    void setRepresentedObject(std::any object);
 
     // The action, run by performAction. Null for plain items (titles, headers, submenu holders).
     bool hasAction() const { return bool(m_action); }
@@ -176,33 +176,41 @@ public:
     // never been built.
     bool isSubmenuDeferred() const { return bool(m_deferredSubmenu); }
 
-    const std::shared_ptr<const HostedViewFactory> &hostedView() const { return m_hostedView; }
-    void setHostedView(std::shared_ptr<const HostedViewFactory> view) { m_hostedView = std::move(view); }
+    const std::shared_ptr<const HostedViewFactory> &hostedView() const;
+    void setHostedView(std::shared_ptr<const HostedViewFactory> view);
 
     // The menu that holds the item, or null.
     Menu *menu() const { return m_madeBy ? m_madeBy->menu : m_menu; }
 
     // Keeps a subscription alive exactly as long as the item.
-    void retain(Subscription subscription) { m_retained.push_back(std::move(subscription)); }
+    void retain(Subscription subscription) { extras().retained.push_back(std::move(subscription)); }
 
 private:
     friend class Menu;
 
+    // What few rows have, made when first set: a long folder's rows are tens of thousands of items.
+    struct Extras {
+        std::optional<AttributedText> attributedTitle;
+        QString accessibilityDescription;
+        QString toolTip;
+        QString keyEquivalent;
+        qint64 tag = 0;
+        std::any representedObject;
+        std::shared_ptr<const HostedViewFactory> hostedView;
+        // Last, so that the subscriptions end first when the item goes.
+        std::vector<Subscription> retained;
+    };
+    Extras &extras();
+
     QString m_title;
-    std::optional<AttributedText> m_attributedTitle;
     QImage m_image;
-    QString m_accessibilityDescription;
-    QString m_toolTip;
     bool m_isSeparator = false;
     bool m_isEnabled = true;
     bool m_isHidden = false;
     bool m_isLeftOutOfExport = false;
     State m_state = State::off;
-    QString m_keyEquivalent;
     Modifiers m_modifierMask = Modifier::command;
     bool m_isAlternate = false;
-    qint64 m_tag = 0;
-    std::any m_representedObject;
     std::shared_ptr<std::function<void()>> m_action;
     std::shared_ptr<Menu> m_submenu;
     bool m_hasLazySubmenu = false;
@@ -211,11 +219,10 @@ private:
         LazySubmenu lazy;
     };
     std::unique_ptr<DeferredSubmenu> m_deferredSubmenu;
-    std::shared_ptr<const HostedViewFactory> m_hostedView;
     Menu *m_menu = nullptr;
     // Set instead of m_menu on a row made of a menu's row source.
     std::shared_ptr<MadeSourceRows> m_madeBy;
-    std::vector<Subscription> m_retained;
+    std::unique_ptr<Extras> m_extras;
 };
 
 } // namespace kestrova::platform
