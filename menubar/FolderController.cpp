@@ -13,8 +13,6 @@
 #include "platform/alerts/Alert.h"
 #include "platform/menus/AttributedText.h"
 #include "platform/menus/Menu.h"
-#include "platform/FreedMemory.h"
-#include "platform/menus/ReleaseGradually.h"
 #include "platform/workspace/Pasteboard.h"
 #include "store/Defaults.h"
 #include "store/DefaultsKeys.h"
@@ -321,7 +319,7 @@ void FolderController::releaseRowsAfterClosing(KvMenu &menu) {
                 return;
             // The allocator keeps freed blocks for reuse; once a large menu's rows are gone most of their
             // pages are free and would stay resident.
-            platform::releaseGradually(menu.takeAllItems(), [] { platform::giveBackFreedMemorySoon(); });
+            menu.releaseAllItemsGradually();
         });
     });
 }

@@ -1,5 +1,6 @@
 #include "Menu.h"
 
+#include "platform/FreedMemory.h"
 #include "platform/menus/ReleaseGradually.h"
 
 #include <QStringList>
@@ -165,6 +166,10 @@ std::vector<std::shared_ptr<MenuItem>> Menu::takeAllItems() {
         item->m_menu = nullptr;
     dropSource();
     return items;
+}
+
+void Menu::releaseAllItemsGradually() {
+    releaseGradually(takeAllItems(), [] { giveBackFreedMemorySoon(); });
 }
 
 void Menu::setItems(std::vector<std::shared_ptr<MenuItem>> items) {

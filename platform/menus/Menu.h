@@ -75,6 +75,9 @@ public:
     // Moves every made item out of the menu, in order; rows of the source that were never made are
     // dropped with it, unmade.
     std::vector<std::shared_ptr<MenuItem>> takeAllItems();
+    // Gives every row back as takeAllItems does, freed a slice per turn (see releaseGradually), then the
+    // memory they took back to the system: a long menu's rows once nothing shows them. Main thread.
+    void releaseAllItemsGradually();
     // Replaces the items (each taken out of whatever menu held it).
     void setItems(std::vector<std::shared_ptr<MenuItem>> items);
 

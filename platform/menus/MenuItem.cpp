@@ -74,86 +74,80 @@ std::shared_ptr<const HostedViewFactory> HostedViewFactory::empty() {
 MenuItem::MenuItem(QString title)
     : m_title(std::move(title)) {}
 
-namespace {
-
-// What an item without extras answers.
-struct NoExtras {
-    const std::optional<AttributedText> attributedTitle;
-    const QString text;
-    const std::any object;
-    const std::shared_ptr<const HostedViewFactory> hostedView;
-};
-
-const NoExtras &noExtras() {
-    static const NoExtras none;
-    return none;
-}
-
-} // namespace
-
 MenuItem::Extras &MenuItem::extras() {
     if (!m_extras)
         m_extras = std::make_unique<Extras>();
     return *m_extras;
 }
 
+template <typename T> const T &MenuItem::extra(T Extras::*field) const {
+    static const T none{};
+    return m_extras ? (*m_extras).*field : none;
+}
+
+template <typename T> void MenuItem::setExtra(T Extras::*field, T value, bool isSet) {
+    // Nothing is made to hold a value that is none.
+    if (isSet || m_extras)
+        extras().*field = std::move(value);
+}
+
 const std::optional<AttributedText> &MenuItem::attributedTitle() const {
-    return m_extras ? m_extras->attributedTitle : noExtras().attributedTitle;
+    return extra(&Extras::attributedTitle);
 }
 
 void MenuItem::setAttributedTitle(std::optional<AttributedText> title) {
-    if (title || m_extras)
-        extras().attributedTitle = std::move(title);
+    const bool isSet = title.has_value();
+    setExtra(&Extras::attributedTitle, std::move(title), isSet);
 }
 
 const QString &MenuItem::accessibilityDescription() const {
-    return m_extras ? m_extras->accessibilityDescription : noExtras().text;
+    return extra(&Extras::accessibilityDescription);
 }
 
 void MenuItem::setAccessibilityDescription(const QString &text) {
-    if (!text.isEmpty() || m_extras)
-        extras().accessibilityDescription = text;
+    setExtra(&Extras::accessibilityDescription, text, !text.isEmpty());
 }
 
 const QString &MenuItem::toolTip() const {
-    return m_extras ? m_extras->toolTip : noExtras().text;
+    return extra(&Extras::toolTip);
 }
 
 void MenuItem::setToolTip(const QString &toolTip) {
-    if (!toolTip.isEmpty() || m_extras)
-        extras().toolTip = toolTip;
+    setExtra(&Extras::toolTip, toolTip, !toolTip.isEmpty());
 }
 
 const QString &MenuItem::keyEquivalent() const {
-    return m_extras ? m_extras->keyEquivalent : noExtras().text;
+    return extra(&Extras::keyEquivalent);
 }
 
 void MenuItem::setKeyEquivalent(const QString &key) {
-    if (!key.isEmpty() || m_extras)
-        extras().keyEquivalent = key;
+    setExtra(&Extras::keyEquivalent, key, !key.isEmpty());
+}
+
+qint64 MenuItem::tag() const {
+    return extra(&Extras::tag);
 }
 
 void MenuItem::setTag(qint64 tag) {
-    if (tag != 0 || m_extras)
-        extras().tag = tag;
+    setExtra(&Extras::tag, tag, tag != 0);
 }
 
 const std::any &MenuItem::representedObject() const {
-    return m_extras ? m_extras->representedObject : noExtras().object;
+    return extra(&Extras::representedObject);
 }
 
 void MenuItem::setRepresentedObject(std::any object) {
-    if (object.has_value() || m_extras)
-        extras().representedObject = std::move(object);
+    const bool isSet = object.has_value();
+    setExtra(&Extras::representedObject, std::move(object), isSet);
 }
 
 const std::shared_ptr<const HostedViewFactory> &MenuItem::hostedView() const {
-    return m_extras ? m_extras->hostedView : noExtras().hostedView;
+    return extra(&Extras::hostedView);
 }
 
 void MenuItem::setHostedView(std::shared_ptr<const HostedViewFactory> view) {
-    if (view || m_extras)
-        extras().hostedView = std::move(view);
+    const bool isSet = bool(view);
+    setExtra(&Extras::hostedView, std::move(view), isSet);
 }
 
 MenuItem::~MenuItem() {

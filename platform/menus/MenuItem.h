@@ -143,7 +143,7 @@ public:
     bool isAlternate() const { return m_isAlternate; }
     void setAlternate(bool alternate) { m_isAlternate = alternate; }
 
-    qint64 tag() const { return m_extras ? m_extras->tag : 0; }
+    qint64 tag() const;
     void setTag(qint64 tag);
     const std::any &representedObject() const;
     void setRepresentedObject(std::any object);
@@ -201,6 +201,10 @@ private:
         std::vector<Subscription> retained;
     };
     Extras &extras();
+    // A field of the extras, or its empty value when the item has none.
+    template <typename T> const T &extra(T Extras::*field) const;
+    // Sets the field, making the extras only for a value that `isSet`.
+    template <typename T> void setExtra(T Extras::*field, T value, bool isSet);
 
     QString m_title;
     QImage m_image;

@@ -4,7 +4,6 @@
 #include "platform/FreedMemory.h"
 #include "platform/menus/Menu.h"
 #include "platform/menus/MenuItem.h"
-#include "platform/menus/ReleaseGradually.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -481,8 +480,7 @@ void DBusMenuExporter::giveRootBackAfterCheck() {
     if (!std::exchange(m_isRootFilledForCheck, false) || !menu || menu->isOpen() ||
         menu->isAwaitingContents())
         return;
-    // A long folder's rows and listing: freed a slice per turn, then given back to the system.
-    releaseGradually(menu->takeAllItems(), [] { giveBackFreedMemorySoon(); });
+    menu->releaseAllItemsGradually();
 }
 
 void DBusMenuExporter::hostRequestArrived() {
